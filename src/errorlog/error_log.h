@@ -1,0 +1,162 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "errorlog/sqlite.h"
+
+namespace quorvex {
+
+// The one spelling of the error log's file name.
+inline constexpr std::string_view kErrorLogName = "Errorlog.mdb";
+
+// A failure of the error log that the reader's failure handler reports
+// ("Error Number: <number>" / "Error Description: <description>").
+struct LogFailure {
+    int number = 0;
+    std::string description;
+};
+
+// One block row of TRT (24 money fields) or TRU (17 money fields), as the block
+// queries return it.
+struct BlockRow {
+    std::int64_t indx = 0;
+    std::string reEin;
+    std::int64_t count = 0;           // column "0"
+    std::array<double, 25> sums{};     // columns "1".."24" (index 0 unused)
+    std::array<std::string, 25> errRefs;  // F1ErrRef..F24ErrRef (index 0 unused)
+};
+
+// The error log of a test run: Errorlog.mdb with the tables Misc, Records, Errors, TRT
+// and TRU. Keeps the current record and the current block's running totals in memory and
+// writes them through before anything reads them (Sync) and when the run ends (Close).
+// Text arguments are code page 1252 bytes; they are stored as UTF-8.
+class ErrorLog {
+public:
+    // Path of the log in `folder`.
+    static std::filesystem::path PathIn(const std::filesystem::path& folder);
+
+    // DeleteMDB: removes the log in `folder` when there is one (any case of its name).
+    // Refuses (throws LogFailure) when the file is read-only or locked by another program,
+    // so that a log in use is left untouched.
+    static void DeleteMDB(const std::filesystem::path& folder);
+
+    // CreateMDB: creates a new, empty log in `folder` with the five tables and opens it
+    // for a run. Throws LogFailure.
+    static ErrorLog CreateMDB(const std::filesystem::path& folder);
+
+    // Opens an existing log (to read it, or to re-check a record in the viewer).
+    static ErrorLog Open(const std::filesystem::path& file, bool readOnly);
+
+    ErrorLog(ErrorLog&&) noexcept;
+    ErrorLog& operator=(ErrorLog&&) noexcept;
+    ~ErrorLog();
+
+    // CloseDatabase: writes what is pending, commits and closes. Safe to call twice.
+    void CloseDatabase();
+    bool IsOpen() const;
+
+    // Writes the pending record row and the block totals so that queries see them.
+    void Sync();
+    // Commits the work so far (the run goes on in a new transaction).
+    void Commit();
+
+    sql::Database& db();
+
+    // --- Misc -------------------------------------------------------------------------
+    void AddMisc(std::string_view path, std::string_view rptDate);
+    void SetPinOK(bool ok);          // on the newest Misc row
+    bool PinOK();                    // read back from the newest Misc row
+
+    // --- Records ----------------------------------------------------------------------
+    // Appends a Records row (the current record for all logging). Returns its Rec_Num.
+    std::int64_t AddRecord(std::string_view id, std::string_view record);
+    // Deletes the current (last) Records row; its number is not used again.
+    void DeleteLastRecord();
+    std::int64_t CurrentRecNum() const { return cur_.recNum; }
+    std::int64_t RecordCount() const { return recordCount_; }
+    std::int64_t RecordsWithErrors() const { return recordsWithErrors_; }
+
+    // Edits of the current record.
+    void SetRecReference(std::string_view ref);
+    void SetReIndx(std::int64_t reIndx);
+    void SetRecordText(std::string_view record);
+
+    // --- Errors -----------------------------------------------------------------------
+    void LogError(std::string_view reference, std::string_view userEntry, std::string_view errorText);
+    void LogCritError(std::string_view reference, std::string_view userEntry, std::string_view errorText);
+    // An ordinary error for a stored record other than the current one.
+    void LogErrorFor(std::int64_t recNum, std::string_view reference, std::string_view userEntry,
+                     std::string_view errorText);
+    std::int64_t ErrorCount() const { return errorCount_; }
+    bool LastErrorCritical() const { return lastErrorCritical_; }
+
+    // --- Employer blocks (TRT / TRU) --------------------------------------------------
+    // Appends a TRT and a TRU row with RE_EIN = `ein`; returns the new Indx.
+    std::int64_t OpenBlock(std::string_view ein);
+    // Indx and RE_EIN of the newest block, nullopt before the first RE record.
+    std::optional<std::pair<std::int64_t, std::string>> LastBlock() const;
+    void SetCurrentSsn(std::string_view ssn);
+    const std::string& CurrentSsn() const { return currentSsn_; }
+    void AddTRT(int column, bool linkRecord, double amount);
+    void AddTRU(int column, bool linkRecord, double amount);
+    void SetTRTErrRef(int n);
+    void SetTRUErrRef(int n);
+
+    // --- Queries of the checks (texts as the checks have always run them) --------------
+    // "Select * From TRT, Records Where TRT.Indx = Records.Re_Indx and Records.Rec_Num = <recNum>"
+    std::optional<BlockRow> QueryTRTBlock(std::int64_t recNum);
+    // "Select [0], [1], ... F17ErrRef From TRU, Records Where TRU.Indx = Records.Re_Indx and ..."
+    std::optional<BlockRow> QueryTRUBlock(std::int64_t recNum);
+    // "Select ID From Records Where ID = 'RW'": the number of RW records (0 when there is none).
+    std::int64_t CountRW();
+
+private:
+    struct Block {
+        std::int64_t indx = 0;
+        std::string ein;
+        std::int64_t count = 0;
+        std::array<double, 25> sums{};
+        std::array<std::string, 25> errRefs;
+        bool dirty = false;
+    };
+    struct PendingRecord {
+        std::int64_t recNum = 0;
+        std::string id;
+        std::string record;
+        std::int64_t errors = 0;
+        std::optional<std::string> recReference;
+        std::optional<std::int64_t> reIndx;
+        bool stored = false;   // row written to the table
+        bool dirty = false;    // changed since written
+    };
+    struct Statements;
+
+    ErrorLog();
+    void flushRecord();
+    void flushBlock(Block& b, bool tru);
+    void addError(std::int64_t recNum, std::string_view reference, std::string_view userEntry,
+                  std::string_view errorText, bool critical);
+
+    std::filesystem::path path_;
+    sql::Database db_;
+    std::unique_ptr<Statements> st_;
+    PendingRecord cur_;
+    std::int64_t nextRecNum_ = 1;
+    std::int64_t recordCount_ = 0;
+    std::int64_t recordsWithErrors_ = 0;
+    std::int64_t errorCount_ = 0;
+    bool lastErrorCritical_ = false;
+    std::optional<Block> trt_;
+    std::optional<Block> tru_;
+    std::string currentSsn_;
+    bool inTransaction_ = false;
+};
+
+}  // namespace quorvex

@@ -1,0 +1,140 @@
+#include "errorlog/sqlite.h"
+
+#include <sqlite3.h>
+
+namespace quorvex::sql {
+
+namespace {
+[[noreturn]] void fail(sqlite3* db, int rc) {
+    std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    throw DbError(rc, msg);
+}
+}  // namespace
+
+Database::Database(const std::string& path, bool create, bool readOnly) {
+    int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    if (create) flags |= SQLITE_OPEN_CREATE;
+    int rc = sqlite3_open_v2(path.c_str(), &db_, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        std::string msg = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw DbError(rc, msg);
+    }
+    sqlite3_extended_result_codes(db_, 0);
+}
+
+Database::~Database() { close(); }
+
+Database& Database::operator=(Database&& other) noexcept {
+    if (this != &other) {
+        close();
+        db_ = std::exchange(other.db_, nullptr);
+    }
+    return *this;
+}
+
+void Database::close() {
+    if (db_) {
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+    }
+}
+
+void Database::exec(std::string_view sql) {
+    std::string text(sql);
+    char* err = nullptr;
+    int rc = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &err);
+    if (rc != SQLITE_OK) {
+        std::string msg = err ? err : sqlite3_errstr(rc);
+        sqlite3_free(err);
+        throw DbError(rc, msg);
+    }
+}
+
+Statement Database::prepare(std::string_view sql) { return Statement(db_, sql); }
+
+std::int64_t Database::lastInsertRowid() const { return sqlite3_last_insert_rowid(db_); }
+
+Statement::Statement(sqlite3* db, std::string_view sql) : db_(db) {
+    int rc = sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                                &stmt_, nullptr);
+    if (rc != SQLITE_OK) fail(db, rc);
+}
+
+Statement::~Statement() {
+    if (stmt_) sqlite3_finalize(stmt_);
+}
+
+Statement& Statement::operator=(Statement&& other) noexcept {
+    if (this != &other) {
+        if (stmt_) sqlite3_finalize(stmt_);
+        db_ = std::exchange(other.db_, nullptr);
+        stmt_ = std::exchange(other.stmt_, nullptr);
+    }
+    return *this;
+}
+
+void Statement::check(int rc) const {
+    if (rc != SQLITE_OK) fail(db_, rc);
+}
+
+Statement& Statement::bind(int index, std::int64_t value) {
+    check(sqlite3_bind_int64(stmt_, index, value));
+    return *this;
+}
+
+Statement& Statement::bind(int index, double value) {
+    check(sqlite3_bind_double(stmt_, index, value));
+    return *this;
+}
+
+Statement& Statement::bindText(int index, std::string_view utf8) {
+    check(sqlite3_bind_text(stmt_, index, utf8.data(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT));
+    return *this;
+}
+
+Statement& Statement::bindNull(int index) {
+    check(sqlite3_bind_null(stmt_, index));
+    return *this;
+}
+
+bool Statement::step() {
+    int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    sqlite3_reset(stmt_);
+    fail(db_, rc);
+}
+
+void Statement::run() {
+    while (step()) {
+    }
+    reset();
+}
+
+void Statement::reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+int Statement::columnCount() const { return sqlite3_column_count(stmt_); }
+
+std::string Statement::columnName(int col) const {
+    const char* n = sqlite3_column_name(stmt_, col);
+    return n ? n : "";
+}
+
+bool Statement::isNull(int col) const { return sqlite3_column_type(stmt_, col) == SQLITE_NULL; }
+
+std::int64_t Statement::int64(int col) const { return sqlite3_column_int64(stmt_, col); }
+
+double Statement::real(int col) const { return sqlite3_column_double(stmt_, col); }
+
+std::string Statement::text(int col) const {
+    auto p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
+    int n = sqlite3_column_bytes(stmt_, col);
+    return p ? std::string(p, static_cast<size_t>(n)) : std::string();
+}
+
+}  // namespace quorvex::sql

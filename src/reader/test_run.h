@@ -1,0 +1,72 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "errorlog/error_log.h"
+#include "shell/dialog_services.h"
+#include "validation/check_context.h"
+
+namespace quorvex {
+
+// How a test run ended.
+enum class RunOutcome {
+    Cancelled,      // the first file dialog was cancelled: the earlier log is untouched
+    NoData,         // the file(s) held no record
+    NoErrors,       // finished at the RF record without errors
+    Errors,         // finished (or ended without its next file) with ordinary errors
+    Stopped,        // stopped by a critical error (the error limit included)
+    Failed,         // the failure handler ended the run before any record was tested
+    Aborted,        // the user chose Exit during the run
+};
+
+struct RunSummary {
+    RunOutcome outcome = RunOutcome::Cancelled;
+    std::int64_t recordsTested = 0;
+    std::int64_t recordsWithErrors = 0;
+    std::int64_t errorsFound = 0;
+    std::int64_t criticalRecord = 0;     // Rec_Num of the record the run stopped on
+    std::string criticalReference;
+    std::string criticalUserEntry;
+    std::string criticalError;
+};
+
+struct RunOptions {
+    std::filesystem::path programFolder;
+    int errorLimit = 500;
+    // Time between two yields to the window; zero yields before every record.
+    std::chrono::microseconds yieldInterval{std::chrono::milliseconds(8)};
+    // Size of the pieces the file is read in (at most 65,000).
+    std::size_t pieceSize = 65000;
+};
+
+// The test run (`ReadFile`): asks for the submission file(s), cuts records, stores and
+// checks them in a fresh error log, and tells the user the outcome.
+class TestRun {
+public:
+    TestRun(DialogServices& services, RunOptions options);
+    ~TestRun();
+
+    RunSummary ReadFile();
+
+    // True from the start of ReadFile until the run has been finished or shown.
+    bool Testing() const { return testing_; }
+    void ClearTesting() { testing_ = false; }
+
+    // The log of the last run (open until the next run starts or CloseDatabase).
+    ErrorLog* Log() { return log_ ? &*log_ : nullptr; }
+    void CloseDatabase();
+
+private:
+    class Impl;
+    DialogServices& services_;
+    RunOptions options_;
+    std::optional<ErrorLog> log_;
+    bool testing_ = false;
+};
+
+}  // namespace quorvex

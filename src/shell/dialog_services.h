@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quorvex {
+
+enum class MsgIcon { Information, Exclamation, Critical, Question };
+enum class MsgButtons { Ok, OkCancel, YesNo };
+enum class MsgAnswer { Ok, Cancel, Yes, No };
+
+struct Date {
+    int year = 2000;
+    int month = 1;
+    int day = 1;
+    // "mm/dd/yyyy"
+    std::string Format() const;
+    auto operator<=>(const Date&) const = default;
+};
+
+// Everything a run asks of the user or of the window goes through here, so the desktop
+// program, the command line and the tests drive one and the same test run.
+// Texts are code page 1252 bytes; CR LF separates lines.
+class DialogServices {
+public:
+    virtual ~DialogServices() = default;
+
+    // File-open dialog; the file must exist. nullopt when the user cancelled.
+    // `filter` alternates descriptions and patterns separated by "|".
+    virtual std::optional<std::string> OpenFile(std::string_view title, std::string_view filter) = 0;
+
+    // Message box; blocks until answered and returns the button pressed.
+    virtual MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon,
+                              MsgButtons buttons) = 0;
+
+    // Lets the window process waiting events. Returns false when the user chose Exit
+    // (or closed the window): the run must stop at once, recording the abort.
+    virtual bool Yield() { return true; }
+
+    // Hourglass (true) or default (false) mouse pointer.
+    virtual void SetBusy(bool /*busy*/) {}
+
+    virtual Date Today() = 0;
+
+    // Progress of a run: "Processing Record Number: <recCtr>" and the bar of the current file.
+    // `recordsInFile` and `fileLength` give the bar: recordsInFile / (fileLength / 512).
+    virtual void ShowProgress(std::int64_t /*recCtr*/, std::int64_t /*recordsInFile*/,
+                              std::uint64_t /*fileLength*/) {}
+
+    // The user answered Yes to the online filing prompt after an error-free run.
+    virtual void OpenFilingPage() {}
+};
+
+}  // namespace quorvex

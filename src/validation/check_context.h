@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace quorvex {
+
+class Findings;
+class ErrorLog;
+
+// What the RE record leaves for the RW, RO, RT and RU records of its block.
+struct EmployerContext {
+    std::string taxYearText;      // RE positions 2-5 as entered
+    int taxYear = 0;              // its value when numeric, else 0
+    char employmentCode = ' ';    // RE position 219 as entered
+    char jurisdiction = ' ';      // RE position 220 as entered
+    std::string acceptedJurisdiction;  // the accepted code ("V","G","S","N","P"," "), empty when invalid
+    bool jurisdictionValid = false;
+};
+
+// Everything a record's checks may use. The run (or the record viewer) owns it.
+struct CheckContext {
+    Findings& findings;
+    ErrorLog& log;                // the run's log; in the viewer only read
+    EmployerContext employer;     // kept across records of a run
+    std::int64_t recNum = 0;      // Rec_Num of the record's own stored row
+    bool viewerMode = false;
+};
+
+}  // namespace quorvex
