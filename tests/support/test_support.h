@@ -1,0 +1,31 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace quorvex::test {
+
+// A fresh temporary folder, removed when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+void WriteFile(const std::filesystem::path& file, std::string_view bytes);
+std::string ReadFile(const std::filesystem::path& file);
+
+// A record of exactly 512 characters: `start` padded with blanks (cut at 512).
+std::string Record(std::string_view start);
+// Puts `text` at 1-based position `pos` of `record` (which must be long enough).
+void Put(std::string& record, int pos, std::string_view text);
+
+}  // namespace quorvex::test
