@@ -1,0 +1,144 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+
+#include "reader/test_run.h"
+#include "shell/gui/qt_dialog_services.h"
+#include "shell/gui/run_services.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QWidget;
+
+namespace quorvex {
+
+class HelpWindow;
+class SetErrorsDialog;
+
+inline constexpr int kTaxYear = 2008;
+
+struct MainWindowOptions {
+    std::filesystem::path programFolder;
+    // Who answers the questions of a run and of the dialogs; the Qt dialogs when null.
+    DialogServices* prompter = nullptr;
+    std::chrono::microseconds yieldInterval{std::chrono::milliseconds(8)};
+    // Where the window keeps its size and position; the user's settings when empty.
+    QString settingsFile;
+};
+
+// frmMain: the welcome screen, the commands and menus, and the test run started from them.
+class MainWindow : public QMainWindow, private RunDisplay {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(MainWindowOptions options, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Does what "&Start Testing" does (the error limit dialog calls it after OK).
+    void StartTesting();
+    // cmdExit_Click: ends the program; during a run the run stops first and is logged.
+    void RequestExit();
+
+    bool Running() const { return running_; }
+    const std::filesystem::path& ProgramFolder() const { return options_.programFolder; }
+    int ErrorLimit() const { return errorLimit_; }
+    void SetErrorLimit(int limit) { errorLimit_ = limit; }
+    // Errorlog.mdb of an earlier run, found at start-up (any case of its name).
+    const std::optional<std::filesystem::path>& LastLog() const { return lastLog_; }
+    const RunSummary& LastSummary() const { return lastSummary_; }
+    TestRun* CurrentRun() { return run_.get(); }
+    DialogServices& Services() { return services_; }
+    // The area below the welcome screen where the result views are placed.
+    QWidget* ResultsArea() const { return resultsArea_; }
+
+    // The menu item or button with the given object name (cmdStart, mnuTSet, ...).
+    QAction* Action(const char* name) const;
+
+    void ShowSetErrors();
+    void ShowHelp();
+    void ShowAbout();
+
+signals:
+    void runFinished(quorvex::RunOutcome outcome);
+    // Result views and reports, provided by the results and report windows.
+    void viewTestedRecords();
+    void viewRecordsWithErrors();
+    void viewErrorReport();
+    void printErrorReport();
+    void viewLastResults();
+    void viewLastReport();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    // RunDisplay
+    bool ProcessWindowEvents() override;
+    void ShowBusy(bool busy) override;
+    void ShowRunProgress(std::int64_t recCtr, std::int64_t recordsInFile,
+                         std::uint64_t fileLength) override;
+
+    void BuildMenus();
+    QWidget* BuildCentral();
+    void FormLoad();
+    void ApplyStartupStates();
+    void ApplyRunningStates();
+    void FinishRun(const RunSummary& summary);
+    void ShowWelcome();
+    void UpdateProgressWidgets();
+    void ShowRecordsWithErrors();
+    void UnloadHandler();
+    void SetEnabled(const char* name, bool enabled);
+
+    MainWindowOptions options_;
+    QtDialogServices qtServices_;
+    RunServices services_;
+    std::unique_ptr<TestRun> run_;
+    RunSummary lastSummary_;
+    std::optional<std::filesystem::path> lastLog_;
+    int errorLimit_ = 500;
+    bool running_ = false;
+    bool exitRequested_ = false;
+    bool busy_ = false;
+    bool unloaded_ = false;
+
+    // Progress of the run: kept as reported, drawn at the yields.
+    std::int64_t progressRecord_ = 0;
+    std::int64_t progressInFile_ = 0;
+    std::uint64_t progressFileLength_ = 0;
+    bool progressDirty_ = false;
+    QElapsedTimer progressClock_;
+
+    std::map<QString, QAction*> actions_;
+    std::map<QString, bool> savedStates_;
+    QMenu* reportMenu_ = nullptr;
+    QMenu* recordsMenu_ = nullptr;
+    QLabel* logo_ = nullptr;
+    QLabel* welcome_ = nullptr;
+    QFrame* disclosureFrame_ = nullptr;
+    QPlainTextEdit* disclosure_ = nullptr;
+    QLabel* recCtr_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QWidget* resultsArea_ = nullptr;
+    QPointer<SetErrorsDialog> setErrors_;
+    QPointer<HelpWindow> help_;
+};
+
+}  // namespace quorvex

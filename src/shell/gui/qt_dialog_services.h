@@ -1,0 +1,40 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include "shell/dialog_services.h"
+
+namespace quorvex {
+
+// The agency's online filing page, opened after an error-free run on the user's Yes.
+inline constexpr const char* kFilingPageUrl = "https://www.orvanta.example/wage-reports/file-online";
+
+// The questions of the desktop program: Qt file dialogs and message boxes owned by
+// `parent`. Unattended mode (environment QUORVEX_UNATTENDED=1) shows nothing: each
+// message is written to standard error and answered with its first button, and file
+// dialogs are cancelled; it lets scripts start the program without a screen.
+class QtDialogServices : public DialogServices {
+public:
+    explicit QtDialogServices(QWidget* parent = nullptr);
+
+    void SetParent(QWidget* parent) { parent_ = parent; }
+    static bool Unattended();
+
+    std::optional<std::string> OpenFile(std::string_view title, std::string_view filter) override;
+    MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon,
+                      MsgButtons buttons) override;
+    Date Today() override;
+    void OpenFilingPage() override;
+
+private:
+    QPointer<QWidget> parent_;
+    QString lastFolder_;
+};
+
+}  // namespace quorvex

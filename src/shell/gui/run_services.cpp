@@ -1,0 +1,41 @@
+#include "shell/gui/run_services.h"
+
+namespace quorvex {
+
+std::optional<std::string> RunServices::OpenFile(std::string_view title, std::string_view filter) {
+    if (!queuedFiles_.empty()) {
+        std::string file = std::move(queuedFiles_.front());
+        queuedFiles_.pop_front();
+        return file;
+    }
+    return prompter_->OpenFile(title, filter);
+}
+
+MsgAnswer RunServices::Message(std::string_view text, std::string_view title, MsgIcon icon,
+                               MsgButtons buttons) {
+    return prompter_->Message(text, title, icon, buttons);
+}
+
+bool RunServices::Yield() {
+    // Both must be asked: the window may have seen Exit, a scripted prompter may end the run.
+    const bool windowGoesOn = display_.ProcessWindowEvents();
+    const bool prompterGoesOn = prompter_->Yield();
+    return windowGoesOn && prompterGoesOn;
+}
+
+void RunServices::SetBusy(bool busy) {
+    display_.ShowBusy(busy);
+    prompter_->SetBusy(busy);
+}
+
+Date RunServices::Today() { return prompter_->Today(); }
+
+void RunServices::ShowProgress(std::int64_t recCtr, std::int64_t recordsInFile,
+                               std::uint64_t fileLength) {
+    display_.ShowRunProgress(recCtr, recordsInFile, fileLength);
+    prompter_->ShowProgress(recCtr, recordsInFile, fileLength);
+}
+
+void RunServices::OpenFilingPage() { prompter_->OpenFilingPage(); }
+
+}  // namespace quorvex

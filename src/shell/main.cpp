@@ -1,0 +1,3 @@
+#include "shell/gui/startup.h"
+
+int main(int argc, char** argv) { return quorvex::RunGuiApplication(argc, argv); }
