@@ -6,6 +6,10 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+// The help pages are compiled into the static GUI library; their resources must be
+// registered by hand, as the linker does not keep an unreferenced initialiser.
+static void InitHelpResources() { Q_INIT_RESOURCE(resources); }
+
 namespace quorvex {
 
 namespace {
@@ -13,6 +17,7 @@ const char* const kHomePage = "qrc:/help/Welcome.htm";
 }
 
 HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
+    InitHelpResources();
     setObjectName(QStringLiteral("frmHelp"));
     setWindowTitle(tr("Quorvex Help"));
 

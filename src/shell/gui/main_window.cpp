@@ -325,6 +325,7 @@ void MainWindow::FinishRun(const RunSummary& summary) {
         }
         break;
     case RunOutcome::Aborted:
+    case RunOutcome::Restart:
         break;
     }
 }
@@ -418,15 +419,11 @@ void MainWindow::UnloadHandler() {
     if (unloaded_) return;
     unloaded_ = true;
     // A run stopped but not yet shown is recorded as aborted in its log.
-    if (run_ && run_->Testing() && lastSummary_.outcome != RunOutcome::Aborted) {
-        if (ErrorLog* log = run_->Log(); log && log->IsOpen() && log->RecordCount() > 0) {
-            try {
-                log->LogError("Test Aborted", "Exit was chosen",
-                              "The last file did not complete testing because the Exit Button was "
-                              "selected while processing.");
-            } catch (...) {
-                // Ending the program must not fail on a log that can no longer be written.
-            }
+    if (run_ && lastSummary_.outcome != RunOutcome::Aborted) {
+        try {
+            run_->LogTestAborted();
+        } catch (...) {
+            // Ending the program must not fail on a log that can no longer be written.
         }
     }
     if (run_) {

@@ -1,0 +1,134 @@
+#pragma once
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPushButton>
+
+#include "errorlog/sqlite.h"
+#include "shell/dialog_services.h"
+#include "shell/gui/main_window.h"
+#include "support/test_support.h"
+
+namespace quorvex::test {
+
+// One QApplication for the whole test program (offscreen platform, set by CMake).
+inline QApplication& App() {
+    static int argc = 1;
+    static char name[] = "test_gui";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        QCoreApplication::setOrganizationName(QStringLiteral("QuorvexTest"));
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+// Answers a run's questions from a script; a question the script did not expect fails the test.
+class ScriptedServices : public DialogServices {
+public:
+    struct Shown {
+        std::string text;
+        std::string title;
+        MsgIcon icon;
+        MsgButtons buttons;
+    };
+
+    std::deque<std::optional<std::string>> files;  // answers of the file dialogs, in order
+    std::deque<MsgAnswer> answers;                  // answers of the message boxes, in order
+    std::vector<std::string> fileTitles;
+    std::vector<Shown> messages;
+    Date today{2010, 3, 1};
+    int yields = 0;
+    std::int64_t lastProgress = 0;
+    bool busy = false;
+    int filingPagesOpened = 0;
+    std::function<bool(int yieldNumber)> onYield;
+    std::function<void(std::int64_t recCtr)> onProgress;
+
+    std::optional<std::string> OpenFile(std::string_view title, std::string_view) override {
+        fileTitles.emplace_back(title);
+        if (files.empty()) {
+            ADD_FAILURE() << "unexpected file dialog: " << title;
+            return std::nullopt;
+        }
+        auto answer = files.front();
+        files.pop_front();
+        return answer;
+    }
+    MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon, MsgButtons buttons) override {
+        messages.push_back({std::string(text), std::string(title), icon, buttons});
+        if (answers.empty()) {
+            ADD_FAILURE() << "unexpected message [" << title << "]: " << text;
+            return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
+        }
+        MsgAnswer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    bool Yield() override {
+        ++yields;
+        return onYield ? onYield(yields) : true;
+    }
+    void SetBusy(bool b) override { busy = b; }
+    Date Today() override { return today; }
+    void ShowProgress(std::int64_t recCtr, std::int64_t, std::uint64_t) override {
+        lastProgress = recCtr;
+        if (onProgress) onProgress(recCtr);
+    }
+    void OpenFilingPage() override { ++filingPagesOpened; }
+
+    // Titles of the messages shown, in order.
+    std::vector<std::string> Titles() const {
+        std::vector<std::string> out;
+        for (const auto& m : messages) out.push_back(m.title);
+        return out;
+    }
+};
+
+// A 512-character record of the given type, blank-padded.
+inline std::string Rec(std::string_view id) { return Record(id); }
+
+// RA RE RW×n RT RF, CR LF after each record.
+inline std::string Submission(int rwCount, bool withRF = true) {
+    std::string out;
+    auto add = [&](std::string_view id) { out += Rec(id) + "\r\n"; };
+    add("RA");
+    add("RE");
+    for (int i = 0; i < rwCount; ++i) add("RW");
+    add("RT");
+    if (withRF) add("RF");
+    return out;
+}
+
+inline QPushButton* Button(QWidget& window, const char* name) {
+    return window.findChild<QPushButton*>(QString::fromLatin1(name));
+}
+
+// Reads one integer (first column of the first row) from the error log in `folder`.
+inline std::int64_t QueryInt(const std::filesystem::path& file, const std::string& query) {
+    sql::Database db(file.string(), false, true);
+    auto st = db.prepare(query);
+    return st.step() ? st.int64(0) : -1;
+}
+
+// The window with a scripted prompter and its own settings file in `folder`.
+inline MainWindowOptions Options(const std::filesystem::path& folder, DialogServices& prompter,
+                                 std::chrono::microseconds yieldInterval = std::chrono::milliseconds(8)) {
+    App();
+    MainWindowOptions options;
+    options.programFolder = folder;
+    options.prompter = &prompter;
+    options.yieldInterval = yieldInterval;
+    options.settingsFile = QString::fromStdString((folder / "window.ini").string());
+    return options;
+}
+
+}  // namespace quorvex::test
