@@ -196,8 +196,9 @@ QWidget* MainWindow::BuildCentral() {
     disclosure_->setObjectName(QStringLiteral("txtDisclosure"));
     disclosure_->setReadOnly(true);
     disclosure_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    disclosure_->setMaximumHeight(disclosure_->fontMetrics().lineSpacing() * 9);
     frameLayout->addWidget(disclosure_);
-    right->addWidget(disclosureFrame_, 1);
+    right->addWidget(disclosureFrame_, 0);
 
     recCtr_ = new QLabel(central);
     recCtr_->setObjectName(QStringLiteral("lblRecCtr"));
@@ -214,7 +215,7 @@ QWidget* MainWindow::BuildCentral() {
     new QVBoxLayout(resultsArea_);
     resultsArea_->layout()->setContentsMargins(0, 0, 0, 0);
     right->addWidget(resultsArea_, 3);
-    right->addStretch(0);
+    right->addStretch(1);
     outer->addLayout(right, 1);
     return central;
 }
