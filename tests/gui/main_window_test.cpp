@@ -225,12 +225,15 @@ TEST(MainWindowTest, CommandsThatWouldDisturbARunAreOffWhileItRuns) {
     };
     int labelChecks = 0;
     script.onYield = [&](int) {
+        // The label is redrawn a few times a second, so it may lag behind the run.
         auto* label = window.findChild<QLabel*>(QStringLiteral("lblRecCtr"));
-        if (script.lastProgress == 30) {
-            EXPECT_TRUE(label->isVisible());
-            EXPECT_EQ(label->text(), QStringLiteral("Processing Record Number: 30"));
-            ++labelChecks;
-        }
+        EXPECT_TRUE(label->isVisible());
+        const QString prefix = QStringLiteral("Processing Record Number: ");
+        EXPECT_TRUE(label->text().startsWith(prefix)) << label->text().toStdString();
+        const int shown = label->text().mid(prefix.size()).toInt();
+        EXPECT_GE(shown, 1);
+        EXPECT_LE(shown, script.lastProgress);
+        ++labelChecks;
         return true;
     };
     // A second start from inside the run is refused.

@@ -39,7 +39,7 @@ namespace {
 
 // Progress drawn between yields at most this often, so that a run that reports every
 // record does not spend its time on labels nobody can see.
-constexpr qint64 kProgressRedrawMs = 50;
+constexpr qint64 kProgressRedrawMs = 100;
 constexpr int kProgressSteps = 1000;
 
 const char* const kButtonNames[] = {"cmdStart", "cmdView", "cmdGrid", "cmdErrors",
@@ -354,7 +354,7 @@ void MainWindow::ShowRecordsWithErrors() {
 }
 
 bool MainWindow::ProcessWindowEvents() {
-    UpdateProgressWidgets();
+    if (!progressClock_.isValid() || progressClock_.elapsed() >= kProgressRedrawMs) UpdateProgressWidgets();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     return !exitRequested_;
 }
