@@ -15,14 +15,14 @@ namespace {
 
 // Territory category of each RO money column (index = column 1-17); empty: the amount
 // goes into the totals directly, without a territory rule.
-constexpr std::array<std::string_view, 18> kRoTerritory{
+constexpr std::array<std::string_view, 18> kRoTerritory{{
     {},                                                        // column 0: the record count
     kTerrBlank,                                                // Allocated Tips
     {},                                                        // Uncollected Employee Tax on Tips
     kTerrNotPAndN, kTerrNotP, kTerrNotPAndN, kTerrNotP, kTerrNotP, kTerrNotPAndN,
     kTerrP, kTerrP, kTerrP, kTerrP, kTerrP, kTerrP, kTerrP,    // the seven Puerto Rico amounts
     kTerrIslands, kTerrIslands,                                // the other territories
-};
+}};
 
 }  // namespace
 

@@ -14,7 +14,7 @@ namespace {
 
 // Territory category of each RW money column 1-24 (index 0 unused; columns 3-7 enter the
 // totals directly).
-constexpr std::array<std::string_view, 25> kRwTerritory{
+constexpr std::array<std::string_view, 25> kRwTerritory{{
     {},
     kTerrBlank,    kTerrBlank,                                          // 1-2
     {},            {},           {},          {},          {},         // 3-7
@@ -23,7 +23,7 @@ constexpr std::array<std::string_view, 25> kRwTerritory{
     kTerrBlank,                                                         // 15 military
     kTerrNotP,     kTerrNotPAndN, kTerrNotP,  kTerrNotPAndN,            // 16-19
     kTerrNotP,     kTerrNotP,    kTerrNotPAndN, kTerrNotP, kTerrNotP,  // 20-24
-};
+}};
 
 constexpr int kFirstBlockIndex = 23;   // the eighteen fields 265-462: boxes 23-40
 constexpr int kLastBlockIndex = 40;
