@@ -424,3 +424,31 @@ TEST_F(TestRunTest, ReadOnlyLogStopsTheRunWithAClearMessage) {
     EXPECT_NE(services.messages[0].text.find("read-only"), std::string::npos) << services.messages[0].text;
     EXPECT_EQ(test::ReadFile(log), before);
 }
+
+TEST_F(TestRunTest, TenMegabyteLinesWithoutSeparators) {
+    // Records written back to back are cut every 512 characters.
+    std::string file = Record("RA") + Record("RE");
+    while (file.size() < 10u * 1024 * 1024) file += Record("RW");
+    file += Record("RT") + Record("RF");
+    RunSummary s = Run({file});
+    EXPECT_EQ(s.outcome, RunOutcome::NoErrors);
+    EXPECT_EQ(s.recordsTested, static_cast<std::int64_t>(file.size() / 512));
+
+    // A 10 MB line of anything else stops at its first record.
+    services = ScriptedServices{};
+    s = Run({std::string(10u * 1024 * 1024, 'Z')});
+    EXPECT_EQ(s.outcome, RunOutcome::Stopped);
+    EXPECT_EQ(s.recordsTested, 1);
+}
+
+TEST_F(TestRunTest, NulAndEndOfFileMarksInsideRecordsAreKept) {
+    std::string rw = Record("RW");
+    rw[99] = '\0';
+    rw[199] = '\x1a';
+    RunSummary s = Run({Lines({Record("RA"), Record("RE"), rw, Record("RT"), Record("RF")})});
+    EXPECT_EQ(s.outcome, RunOutcome::NoErrors);
+    EXPECT_EQ(Query("SELECT length(CAST(Record AS BLOB)) FROM Records WHERE Rec_Num = 3"), "512");
+    EXPECT_EQ(Query("SELECT hex(substr(CAST(Record AS BLOB), 100, 1)) || hex(substr(CAST(Record AS BLOB), 200, 1)) "
+                    "FROM Records WHERE Rec_Num = 3"),
+              "001A");
+}
