@@ -55,7 +55,7 @@ inline std::ostream& operator<<(std::ostream& os, const RuleCase& c) { return os
 // A fresh error log with one Misc row, and a check context over it.
 class CheckFixture {
 public:
-    CheckFixture() : log_(ErrorLog::CreateMDB(dir_.path())), ctx_{findings_, log_} {
+    CheckFixture() : log_(ErrorLog::CreateMDB(dir_.path())), ctx_{findings_, log_, {}, 0, false} {
         log_.AddMisc((dir_ / "w2report.txt").string(), "01/15/2009");
     }
 
@@ -64,8 +64,8 @@ public:
     RecordingFindings& findings() { return findings_; }
 
     // Files `rec` as the run does, then runs `check` over it.
-    template <typename Check>
-    std::vector<std::string> Run(std::string_view id, const std::string& rec, Check check) {
+    template <typename CheckFn>
+    std::vector<std::string> Check(std::string_view id, const std::string& rec, CheckFn check) {
         ctx_.recNum = log_.AddRecord(id, rec);
         check(rec, ctx_);
         return Describe(findings_.findings);

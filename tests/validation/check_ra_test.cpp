@@ -206,7 +206,7 @@ class RaRules : public ::testing::TestWithParam<RuleCase>, protected CheckFixtur
 
 TEST_P(RaRules, FindingsInRuleOrder) {
     const RuleCase& c = GetParam();
-    EXPECT_EQ(Run("RA", Apply(BaselineRA(), c.edits), CheckCodeRA), Describe(c.expected));
+    EXPECT_EQ(Check("RA", Apply(BaselineRA(), c.edits), CheckCodeRA), Describe(c.expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(AllRules, RaRules, ::testing::ValuesIn(kRaCases));
@@ -215,7 +215,7 @@ class RaCheck : public ::testing::Test, protected CheckFixture {};
 
 TEST_F(RaCheck, ManyFaultsAreAllReportedInRecordOrder) {
     const std::string rec = Apply(BaselineRA(), {{500, "X"}, {3, "ABCDEFGHI"}, {36, "00"}, {215, "US"}});
-    const auto got = Run("RA", rec, CheckCodeRA);
+    const auto got = Check("RA", rec, CheckCodeRA);
     std::vector<int> indexes;
     for (const auto& f : findings().findings) indexes.push_back(f.fieldIndex);
     EXPECT_EQ(indexes, (std::vector<int>{1, 7, 18, 38}));
@@ -223,7 +223,7 @@ TEST_F(RaCheck, ManyFaultsAreAllReportedInRecordOrder) {
 
 TEST_F(RaCheck, ValidUserIdIsMaskedAndRemembered) {
     const std::string rec = BaselineRA();
-    Run("RA", rec, CheckCodeRA);
+    Check("RA", rec, CheckCodeRA);
     EXPECT_TRUE(log().PinOK());
     const auto stored = Stored(ctx().recNum);
     EXPECT_EQ(stored.recReference, "123456789");
@@ -234,7 +234,7 @@ TEST_F(RaCheck, ValidUserIdIsMaskedAndRemembered) {
 
 TEST_F(RaCheck, InvalidUserIdStaysInTheRecord) {
     const std::string rec = Apply(BaselineRA(), {{12, "AB 2CD34"}});
-    Run("RA", rec, CheckCodeRA);
+    Check("RA", rec, CheckCodeRA);
     EXPECT_FALSE(log().PinOK());
     const auto stored = Stored(ctx().recNum);
     EXPECT_EQ(stored.record, rec);
@@ -242,7 +242,7 @@ TEST_F(RaCheck, InvalidUserIdStaysInTheRecord) {
 }
 
 TEST_F(RaCheck, ViewerUnmarksTheMaskedUserIdThatPassed) {
-    Run("RA", BaselineRA(), CheckCodeRA);
+    Check("RA", BaselineRA(), CheckCodeRA);
     const std::string stored = Stored(ctx().recNum).record;
 
     RecordingFindings viewer(true);
@@ -258,7 +258,7 @@ TEST_F(RaCheck, ViewerUnmarksTheMaskedUserIdThatPassed) {
 
 TEST_F(RaCheck, ViewerKeepsTheMarkOfAUserIdThatFailed) {
     const std::string rec = Apply(BaselineRA(), {{12, "ab12cd34"}});
-    Run("RA", rec, CheckCodeRA);
+    Check("RA", rec, CheckCodeRA);
     RecordingFindings viewer(true);
     CheckContext vctx{viewer, log(), {}, ctx().recNum, true};
     CheckCodeRA(rec, vctx);
