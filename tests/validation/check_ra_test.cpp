@@ -2,36 +2,11 @@
 
 #include <string>
 
+#include "validation/baseline_records.h"
 #include "validation/check_fixture.h"
 
 namespace quorvex::test {
 namespace {
-
-// A valid 2008 RA record: problems notified by e-mail, company in Maryland.
-std::string BaselineRA() {
-    std::string r = Record("RA");
-    Put(r, 3, "123456789");
-    Put(r, 12, "AB12CD34");
-    Put(r, 29, "0");
-    Put(r, 36, "98");
-    Put(r, 38, "ACME PAYROLL INC");
-    Put(r, 117, "100 MAIN ST");
-    Put(r, 139, "BALTIMORE");
-    Put(r, 161, "MD");
-    Put(r, 163, "21201");
-    Put(r, 168, "1234");
-    Put(r, 217, "ACME PAYROLL INC");
-    Put(r, 296, "100 MAIN ST");
-    Put(r, 318, "BALTIMORE");
-    Put(r, 340, "MD");
-    Put(r, 342, "21201");
-    Put(r, 396, "JANE O'NEIL-SMITH JR.");
-    Put(r, 423, "4105551234");
-    Put(r, 446, "jane@acme.example");
-    Put(r, 499, "1");
-    Put(r, 500, "L");
-    return r;
-}
 
 const std::string kMandatory = "This is a mandatory field and must contain only valid numeric data.";
 const std::string kCharTail =

@@ -2,26 +2,11 @@
 
 #include <string>
 
+#include "validation/baseline_records.h"
 #include "validation/check_fixture.h"
 
 namespace quorvex::test {
 namespace {
-
-// A valid 2008 RE record: regular employer in Maryland, not an agent.
-std::string BaselineRE() {
-    std::string r = Record("RE");
-    Put(r, 3, "2008");
-    Put(r, 8, "123456789");
-    Put(r, 26, "0");
-    Put(r, 40, "ACME MANUFACTURING CO");
-    Put(r, 119, "100 MAIN ST");
-    Put(r, 141, "BALTIMORE");
-    Put(r, 163, "MD");
-    Put(r, 165, "21201");
-    Put(r, 219, "R");
-    Put(r, 221, "0");
-    return r;
-}
 
 const std::string kMandatory = "This is a mandatory field and must contain only valid numeric data.";
 const std::string kPrefix = "Must not start with 00, 07, 08, 09, 17, 18, 19, 28, 29, 49, 69, 70, 78, 79 or 89.";
