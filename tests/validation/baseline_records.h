@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+
+#include "support/test_support.h"
+
+namespace quorvex::test {
+
+// A valid 2008 RA record: problems notified by e-mail, company in Maryland.
+inline std::string BaselineRA() {
+    std::string r = Record("RA");
+    Put(r, 3, "123456789");
+    Put(r, 12, "AB12CD34");
+    Put(r, 29, "0");
+    Put(r, 36, "98");
+    Put(r, 38, "ACME PAYROLL INC");
+    Put(r, 117, "100 MAIN ST");
+    Put(r, 139, "BALTIMORE");
+    Put(r, 161, "MD");
+    Put(r, 163, "21201");
+    Put(r, 168, "1234");
+    Put(r, 217, "ACME PAYROLL INC");
+    Put(r, 296, "100 MAIN ST");
+    Put(r, 318, "BALTIMORE");
+    Put(r, 340, "MD");
+    Put(r, 342, "21201");
+    Put(r, 396, "JANE O'NEIL-SMITH JR.");
+    Put(r, 423, "4105551234");
+    Put(r, 446, "jane@acme.example");
+    Put(r, 499, "1");
+    Put(r, 500, "L");
+    return r;
+}
+
+// A valid 2008 RE record: regular employer in Maryland, not an agent.
+inline std::string BaselineRE() {
+    std::string r = Record("RE");
+    Put(r, 3, "2008");
+    Put(r, 8, "123456789");
+    Put(r, 26, "0");
+    Put(r, 40, "ACME MANUFACTURING CO");
+    Put(r, 119, "100 MAIN ST");
+    Put(r, 141, "BALTIMORE");
+    Put(r, 163, "MD");
+    Put(r, 165, "21201");
+    Put(r, 219, "R");
+    Put(r, 221, "0");
+    return r;
+}
+
+// An RF record reporting `count` RW records (nine digits).
+inline std::string BaselineRF(const std::string& count) {
+    std::string r = Record("RF");
+    Put(r, 8, count);
+    return r;
+}
+
+}  // namespace quorvex::test
