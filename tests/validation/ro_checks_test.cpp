@@ -126,20 +126,5 @@ TEST(RoChecks, BlankFieldsAfterTheAmounts) {
     EXPECT_EQ(rec.findings[0].error, CharCheckMessage(Cut(line, 3, 11), 3));
 }
 
-TEST(RoChecks, ViewerModeChangesNothing) {
-    MiniRun run;
-    RecordingFindings rec(true);
-    CheckContext ctx{rec, run.log, Jurisdiction("P"), 0, true};
-    RoAmounts a{};
-    a[4] = 9;
-    std::string line = MakeRO(a);
-    Put(line, 12, "-");
-    CheckCodeRO(line, ctx);
-    EXPECT_TRUE(rec.additions.empty());
-    ASSERT_EQ(rec.findings.size(), 2u);
-    EXPECT_EQ(rec.findings[0].fieldIndex, 2);
-    EXPECT_EQ(rec.findings[1].fieldIndex, 5);
-}
-
 }  // namespace
 }  // namespace quorvex::test

@@ -275,17 +275,5 @@ TEST(RwTotals, CountsLinksAndAddsEveryReadableAmount) {
     EXPECT_EQ(rec.findings[1].fieldIndex, 17);
 }
 
-TEST(RwTotals, ViewerModeOnlyMarks) {
-    MiniRun run;
-    RecordingFindings rec(true);
-    CheckContext ctx{rec, run.log, ContextOf({}), 0, true};
-    std::string line = MakeRW("123456780", Amounts({{1, 5}, {3, 5}, {5, 5}}));
-    Put(line, 199, "-");
-    CheckCodeRW(line, ctx);
-    EXPECT_TRUE(rec.additions.empty());
-    ASSERT_EQ(rec.findings.size(), 1u);
-    EXPECT_EQ(rec.findings[0].fieldIndex, 17);
-}
-
 }  // namespace
 }  // namespace quorvex::test

@@ -116,51 +116,12 @@ TEST(TerritoryMoney, BlankCodeCategoryIsRewrittenForTheCallerEvenWhenNotReported
     EXPECT_EQ(rec.additions[0].column, 9);
 }
 
-TEST(TerritoryMoney, ViewerModeReportsButAddsNothing) {
-    MiniRun run;
-    RecordingFindings rec(true);
-    CheckContext ctx{rec, run.log, {}, 0, true};
-    ctx.employer.jurisdictionValid = true;
-    ctx.employer.acceptedJurisdiction = "P";
-    const std::string line = MakeRW();
-    std::string_view terr = kTerrNotP;
-    TerritoryMoney(line, "RW", "Nontaxable Combat Pay", 386, 396, 11, 34, 7, terr, 19, ctx);
-    EXPECT_EQ(rec.findings.size(), 1u);
-    EXPECT_TRUE(rec.additions.empty());
-}
-
 TEST(MoneyTotal, AmountTextIsPlainWholeNumber) {
     EXPECT_EQ(AmountText(0), "0");
     EXPECT_EQ(AmountText(150001), "150001");
     EXPECT_EQ(AmountText(999999999999999.0), "999999999999999");
     // Beyond 15 digits the whole number is still written as digits.
     EXPECT_EQ(AmountText(12345678901234567.0), "12345678901234568");
-}
-
-TEST(MoneyTotal, RtAndRuWordings) {
-    RecordingFindings rec;
-    std::string line = Record("RT");
-    Put(line, 10, "000000000012345");
-    MoneyTotal(line, "RW", "Wages, Tips and Other Compensation", 10, 24, 15, 2, 12346, "000000000012345", rec);
-    MoneyTotal(line, "RO", "Allocated Tips", 10, 24, 15, 2, 0, "000000000012345", rec);
-    MoneyTotal2(line, "RO", "Allocated Tips", 10, 24, 15, 2, "123456780", rec);
-    ASSERT_EQ(rec.findings.size(), 3u);
-    EXPECT_EQ(rec.findings[0].reference, "Wages, Tips and Other Compensation [Position 10 - 24]");
-    EXPECT_EQ(rec.findings[0].userEntry, "[000000000012345]");
-    EXPECT_EQ(rec.findings[0].error,
-              "The sum of the RW Wages, Tips and Other Compensation amounts does not equal the amount in the Wages, "
-              "Tips and Other Compensation of the RT record. The calculated sum of the RW amounts for the Wages, Tips "
-              "and Other Compensation of the RT record is 12346. The reported sum of the RW amounts for the Wages, "
-              "Tips and Other Compensation of the RT record is 12345.");
-    EXPECT_EQ(rec.findings[0].fieldIndex, 2);
-    EXPECT_EQ(rec.findings[1].error,
-              "The sum of the RO Allocated Tips amounts does not equal the amount in the Allocated Tips of the RU "
-              "record.  The calculated sum of the RO amounts for the Allocated Tips of the RU record is 0. The "
-              "reported sum of the RO amounts for the Allocated Tips of the RU record is 12345.");
-    EXPECT_EQ(rec.findings[2].error,
-              "The calculated sum is incorrect because of a non-numeric value entered in the RO record with SSN#: "
-              "123456780.");
-    EXPECT_EQ(rec.findings[2].reference, "Allocated Tips [Position 10 - 24]");
 }
 
 }  // namespace
