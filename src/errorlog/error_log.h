@@ -114,8 +114,11 @@ public:
     std::optional<BlockRow> QueryTRTBlock(std::int64_t recNum);
     // "Select [0], [1], ... F17ErrRef From TRU, Records Where TRU.Indx = Records.Re_Indx and ..."
     std::optional<BlockRow> QueryTRUBlock(std::int64_t recNum);
-    // "Select ID From Records Where ID = 'RW'": the number of RW records (0 when there is none).
+    // The number of RW records of the run (any case of "RW"; 0 when there is none). A log
+    // written by this run counts them as they are added; an opened log runs QueryCountRW.
     std::int64_t CountRW();
+    // "Select ID From Records Where ID = 'RW'" and its row count.
+    std::int64_t QueryCountRW();
 
 private:
     struct Block {
@@ -151,6 +154,7 @@ private:
     std::int64_t nextRecNum_ = 1;
     std::int64_t recordCount_ = 0;
     std::int64_t recordsWithErrors_ = 0;
+    std::int64_t rwCount_ = 0;
     std::int64_t errorCount_ = 0;
     bool lastErrorCritical_ = false;
     std::optional<Block> trt_;
@@ -158,5 +162,8 @@ private:
     std::string currentSsn_;
     bool inTransaction_ = false;
 };
+
+// The text of the TRU block query without its record number.
+std::string TruBlockQueryText();
 
 }  // namespace quorvex

@@ -22,6 +22,7 @@ enum class RunOutcome {
     Stopped,        // stopped by a critical error (the error limit included)
     Failed,         // the failure handler ended the run before any record was tested
     Aborted,        // the user chose Exit during the run
+    Restart,        // (internal) the first file was not found: ask again
 };
 
 struct RunSummary {
@@ -60,6 +61,10 @@ public:
     // The log of the last run (open until the next run starts or CloseDatabase).
     ErrorLog* Log() { return log_ ? &*log_ : nullptr; }
     void CloseDatabase();
+
+    // Records that the run was interrupted by Exit: a "Test Aborted" error on the last
+    // stored record, when a run is in progress.
+    void LogTestAborted();
 
 private:
     class Impl;

@@ -1,0 +1,75 @@
+#include "cli/cli_services.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <utility>
+
+namespace quorvex {
+
+namespace {
+std::string Absolute(const std::string& name) {
+    std::error_code ec;
+    auto p = std::filesystem::absolute(name, ec);
+    return ec ? name : p.lexically_normal().string();
+}
+}  // namespace
+
+CliServices::CliServices(std::string firstFile, std::deque<std::string> nextFiles, Date today, bool progress)
+    : firstFile_(std::move(firstFile)), nextFiles_(std::move(nextFiles)), today_(today), progress_(progress) {}
+
+CliServices::~CliServices() { ClearProgress(); }
+
+std::optional<std::string> CliServices::OpenFile(std::string_view title, std::string_view) {
+    if (title == "Please Enter File Name to be Tested") {
+        // The first file is given once; a second first-file dialog counts as cancelled.
+        auto f = std::exchange(firstFile_, std::nullopt);
+        if (f) return Absolute(*f);
+        return std::nullopt;
+    }
+    if (nextFiles_.empty()) return std::nullopt;
+    std::string f = nextFiles_.front();
+    nextFiles_.pop_front();
+    return Absolute(f);
+}
+
+MsgAnswer CliServices::Message(std::string_view text, std::string_view title, MsgIcon, MsgButtons buttons) {
+    ClearProgress();
+    std::string out(title);
+    out += ": ";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        out += text[i];
+    }
+    std::fprintf(stderr, "%s\n", out.c_str());
+    switch (buttons) {
+        case MsgButtons::YesNo: return MsgAnswer::No;
+        case MsgButtons::OkCancel:
+        case MsgButtons::Ok: return MsgAnswer::Ok;
+    }
+    return MsgAnswer::Ok;
+}
+
+void CliServices::ShowProgress(std::int64_t recCtr, std::int64_t recordsInFile, std::uint64_t fileLength) {
+    if (!progress_) return;
+    double expected = static_cast<double>(fileLength) / 512.0;
+    double fraction = expected > 0 ? static_cast<double>(recordsInFile) / expected : 0.0;
+    if (fraction > 1) fraction = 1;
+    constexpr int width = 40;
+    int filled = static_cast<int>(fraction * width);
+    std::string bar(static_cast<std::size_t>(filled), '#');
+    bar.resize(width, '.');
+    std::fprintf(stderr, "\rProcessing Record Number: %lld [%s] %3d%%", static_cast<long long>(recCtr), bar.c_str(),
+                 static_cast<int>(fraction * 100));
+    std::fflush(stderr);
+    progressShown_ = true;
+}
+
+void CliServices::ClearProgress() {
+    if (progressShown_) {
+        std::fprintf(stderr, "\r%80s\r", "");
+        std::fflush(stderr);
+        progressShown_ = false;
+    }
+}
+
+}  // namespace quorvex

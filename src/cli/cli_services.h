@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdio>
+#include <deque>
+#include <string>
+
+#include "shell/dialog_services.h"
+
+namespace quorvex {
+
+// Dialog services of the command line: the file dialogs are answered from the arguments,
+// message boxes are printed to standard error and answered with their default button.
+class CliServices final : public DialogServices {
+public:
+    CliServices(std::string firstFile, std::deque<std::string> nextFiles, Date today, bool progress);
+    ~CliServices() override;
+
+    std::optional<std::string> OpenFile(std::string_view title, std::string_view filter) override;
+    MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon, MsgButtons buttons) override;
+    Date Today() override { return today_; }
+    void ShowProgress(std::int64_t recCtr, std::int64_t recordsInFile, std::uint64_t fileLength) override;
+
+private:
+    void ClearProgress();
+
+    std::optional<std::string> firstFile_;
+    std::deque<std::string> nextFiles_;
+    Date today_;
+    bool progress_;
+    bool progressShown_ = false;
+};
+
+}  // namespace quorvex

@@ -1,0 +1,112 @@
+#include "errorlog/text_1252.h"
+
+#include <array>
+#include <cstdint>
+
+namespace quorvex {
+
+namespace {
+
+// Code points of the bytes 0x80-0x9F. The five bytes the code page leaves undefined map
+// to the control characters of the same value, as Windows does.
+constexpr std::array<char16_t, 32> kHigh = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char32_t CodePoint(unsigned char b) {
+    if (b >= 0x80 && b <= 0x9F) return kHigh[b - 0x80];
+    return b;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+char ByteOf(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+    for (std::size_t i = 0; i < kHigh.size(); ++i)
+        if (kHigh[i] == c) return static_cast<char>(0x80 + i);
+    return '?';
+}
+
+constexpr std::array<unsigned char, 256> MakeUpper() {
+    std::array<unsigned char, 256> t{};
+    for (int i = 0; i < 256; ++i) t[i] = static_cast<unsigned char>(i);
+    for (int c = 'a'; c <= 'z'; ++c) t[c] = static_cast<unsigned char>(c - 32);
+    for (int c = 0xE0; c <= 0xFE; ++c)
+        if (c != 0xF7) t[c] = static_cast<unsigned char>(c - 32);
+    t[0x9A] = 0x8A;  // š
+    t[0x9C] = 0x8C;  // œ
+    t[0x9E] = 0x8E;  // ž
+    t[0xFF] = 0x9F;  // ÿ
+    return t;
+}
+constexpr auto kUpper = MakeUpper();
+
+}  // namespace
+
+bool IsAscii(std::string_view bytes) {
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+std::string Cp1252ToUtf8(std::string_view bytes) {
+    if (IsAscii(bytes)) return std::string(bytes);
+    std::string out;
+    out.reserve(bytes.size() + 16);
+    for (char c : bytes) AppendUtf8(out, CodePoint(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string Utf8ToCp1252(std::string_view s) {
+    if (IsAscii(s)) return std::string(s);
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        auto b = static_cast<unsigned char>(s[i]);
+        char32_t c;
+        std::size_t len;
+        if (b < 0x80) {
+            c = b;
+            len = 1;
+        } else if ((b & 0xE0) == 0xC0) {
+            c = b & 0x1F;
+            len = 2;
+        } else if ((b & 0xF0) == 0xE0) {
+            c = b & 0x0F;
+            len = 3;
+        } else if ((b & 0xF8) == 0xF0) {
+            c = b & 0x07;
+            len = 4;
+        } else {
+            out.push_back('?');
+            ++i;
+            continue;
+        }
+        if (i + len > s.size()) {
+            out.push_back('?');
+            break;
+        }
+        for (std::size_t k = 1; k < len; ++k) c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        out.push_back(ByteOf(c));
+        i += len;
+    }
+    return out;
+}
+
+void UpperCase1252(char* first, char* last) {
+    for (char* p = first; p != last; ++p) *p = static_cast<char>(kUpper[static_cast<unsigned char>(*p)]);
+}
+
+}  // namespace quorvex

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quorvex {
+
+// Records are read as code page 1252 bytes; the error log stores UTF-8.
+
+// UTF-8 text of code page 1252 bytes. Returns `bytes` unchanged when all are ASCII.
+std::string Cp1252ToUtf8(std::string_view bytes);
+// Code page 1252 bytes of UTF-8 text; characters outside the code page become '?'.
+std::string Utf8ToCp1252(std::string_view utf8);
+// True when every byte is below 128.
+bool IsAscii(std::string_view bytes);
+
+// Upper-cases code page 1252 text in place, as the record checks expect: a-z and the
+// accented small letters of the code page (à-þ except ÷, š, œ, ž, ÿ).
+void UpperCase1252(char* first, char* last);
+
+}  // namespace quorvex

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <set>
+#include <string_view>
+
+#include "validation/check_context.h"
+
+namespace quorvex {
+
+using Validator = void (*)(std::string_view txtline, CheckContext& ctx);
+
+// The field checks of a record type by its (upper-cased) identifier; nullptr for the
+// types without field checks (RS, RV) and for unknown identifiers.
+Validator ValidatorFor(std::string_view identifier);
+// Whether the identifier is one of the nine record types.
+bool KnownIdentifier(std::string_view identifier);
+
+// Flags of the record filing during a run.
+struct FilingState {
+    bool invalidIdentifier = false;
+    bool roSeen = false;
+    bool rsSeen = false;
+    bool sequenceError = false;
+};
+
+// FillFields for a test run: files the stored record `txtline` (upper-cased) whose
+// identifier as read is `idAsRead`; `previousId` is the identifier of the record stored
+// before it. Runs the record order rules and then the record type's field checks.
+void FillFields(std::string_view txtline, std::string_view idAsRead, std::string_view previousId,
+                std::int64_t recCtr, FilingState& state, CheckContext& ctx);
+
+// The record viewer's re-check of one stored record.
+struct ViewerCheck {
+    int boxCount = 1;
+    bool singleCritical = false;   // the record has exactly one stored error, a critical one
+    bool sequenceOnly = false;     // ... and it is a record order error
+    bool knownType = false;        // identifier is one of the nine
+    std::set<int> marked;          // field boxes to highlight
+};
+
+// Re-checks `txtline` in viewer mode (ctx.viewerMode must be true, ctx.findings a viewer sink
+// whose marks are copied into the result by the caller). Nothing is written to the log.
+ViewerCheck RecheckRecord(std::string_view txtline, CheckContext& ctx);
+
+}  // namespace quorvex

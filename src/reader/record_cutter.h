@@ -1,0 +1,61 @@
+#pragma once
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+
+namespace quorvex {
+
+inline constexpr std::size_t kRecordLength = 512;
+
+// Cuts a stream of characters into records of at most 512 characters. CR and LF end a
+// record (and are dropped); while no record is being assembled they are skipped, so blank
+// lines give no record. A record also ends when it reaches 512 characters. The result does
+// not depend on how the stream is split into pieces.
+class RecordCutter {
+public:
+    // Feeds one piece. `onRecord(std::string&)` is called for every record completed; it
+    // returns false to stop cutting (the rest of the piece is dropped). Returns false when
+    // stopped.
+    template <class OnRecord>
+    bool Feed(std::string_view piece, OnRecord&& onRecord) {
+        const char* p = piece.data();
+        const std::size_t n = piece.size();
+        std::size_t i = 0;
+        while (i < n) {
+            if (buf_.empty()) {
+                while (i < n && (p[i] == '\r' || p[i] == '\n')) ++i;
+                if (i == n) break;
+            }
+            const std::size_t limit = std::min(n, i + (kRecordLength - buf_.size()));
+            std::size_t j = i;
+            while (j < limit && p[j] != '\r' && p[j] != '\n') ++j;
+            buf_.append(p + i, j - i);
+            i = j;
+            const bool byTerminator = j < limit;
+            if (byTerminator) ++i;
+            if (byTerminator || buf_.size() == kRecordLength) {
+                bool go = onRecord(buf_);
+                buf_.clear();
+                if (!go) return false;
+            }
+        }
+        return true;
+    }
+
+    // The end of the stream: a record still being assembled is the last (short) record.
+    template <class OnRecord>
+    bool Finish(OnRecord&& onRecord) {
+        if (buf_.empty()) return true;
+        bool go = onRecord(buf_);
+        buf_.clear();
+        return go;
+    }
+
+    void Reset() { buf_.clear(); }
+
+private:
+    std::string buf_;
+};
+
+}  // namespace quorvex

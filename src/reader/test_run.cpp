@@ -1,0 +1,497 @@
+#include "reader/test_run.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "errorlog/log_findings.h"
+#include "errorlog/text_1252.h"
+#include "reader/fill_fields.h"
+#include "reader/record_cutter.h"
+#include "reader/sequence.h"
+
+namespace quorvex {
+
+namespace {
+
+constexpr std::string_view kFirstFileTitle = "Please Enter File Name to be Tested";
+constexpr std::string_view kNextFileTitle = "Please Enter Next File Name to be Tested";
+constexpr std::string_view kFileFilter = "All Files (*.*)|*.*|Ascii Text Files (*.txt; *.asc) |*.txt;*.asc|";
+constexpr std::string_view kFileError = "Submission File Error";
+constexpr std::size_t kMaxPiece = 65000;
+
+// How a failure ends the run (the failure handler's cases).
+struct Failure {
+    enum Kind { Cancelled, NotFound, Unreadable, Other } kind;
+    int number = 0;
+    std::string description;
+};
+
+// The user chose Exit during a yield.
+struct AbortRequested {};
+
+// An open submission file; closed when the object goes.
+class SubmissionFile {
+public:
+    explicit SubmissionFile(const std::string& name) : name_(name) {
+        struct stat st {};
+        if (::stat(name.c_str(), &st) != 0) {
+            int err = errno;
+            if (err == ENOENT || err == ENOTDIR) throw Failure{Failure::NotFound, err, std::strerror(err)};
+            throw Failure{Failure::Other, err, std::strerror(err)};
+        }
+        if (S_ISDIR(st.st_mode)) throw Failure{Failure::Other, EISDIR, std::strerror(EISDIR)};
+        length_ = static_cast<std::uint64_t>(st.st_size);
+        fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0) {
+            int err = errno;
+            throw Failure{err == ENOENT ? Failure::NotFound : Failure::Other, err, std::strerror(err)};
+        }
+    }
+    ~SubmissionFile() { Close(); }
+    SubmissionFile(const SubmissionFile&) = delete;
+    SubmissionFile& operator=(const SubmissionFile&) = delete;
+
+    void Close() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+    std::uint64_t Length() const { return length_; }
+
+    // Reads the next piece of at most `size` bytes; empty at the end of the file. The file
+    // is read up to the length it had when it was opened: a file that got shorter while
+    // being read is unreadable.
+    std::string_view Read(std::vector<char>& buffer, std::size_t size) {
+        std::uint64_t left = length_ - done_;
+        if (left == 0) return {};
+        std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, size));
+        buffer.resize(std::max(buffer.size(), want));
+        std::size_t got = 0;
+        while (got < want) {
+            ssize_t r = ::read(fd_, buffer.data() + got, want - got);
+            if (r < 0) {
+                if (errno == EINTR) continue;
+                int err = errno;
+                throw Failure{Failure::Other, err, std::strerror(err)};
+            }
+            if (r == 0) throw Failure{Failure::Unreadable, 62, "Input past end of file"};
+            got += static_cast<std::size_t>(r);
+        }
+        done_ += got;
+        return {buffer.data(), got};
+    }
+
+private:
+    std::string name_;
+    int fd_ = -1;
+    std::uint64_t length_ = 0;
+    std::uint64_t done_ = 0;
+};
+
+enum class RecordResult { Next, Stop, EndOfFile };
+
+}  // namespace
+
+// The state of one run (`ReadFile`).
+class TestRun::Impl {
+public:
+    Impl(TestRun& run) : run_(run), services_(run.services_), options_(run.options_) {}
+
+    RunSummary Read();
+
+private:
+    bool YieldNow(bool force);
+    RecordResult Record(std::string& buffer);
+    RunSummary Finish();
+    RunSummary Stopped();
+    RunSummary HandleFailure(const Failure& f);
+    RunSummary Abort();
+    RunSummary Summary(RunOutcome outcome);
+    void CritError(std::string_view reference, std::string_view userEntry, std::string_view text) {
+        run_.log_->LogCritError(reference, userEntry, text);
+    }
+
+    TestRun& run_;
+    DialogServices& services_;
+    const RunOptions& options_;
+
+    std::int64_t recCtr_ = 1;
+    bool createdLog_ = false;  // this run has created its log
+    bool awaitingNextFile_ = false;
+    FilingState filing_;
+    std::string fileName_;
+    std::uint64_t fileLength_ = 0;
+    std::int64_t recordsInFile_ = 0;
+    std::string lastId_;      // identifier (as read) of the last stored record
+    std::string previousId_;  // identifier of the record stored before it
+    std::optional<LogFindings> findings_;
+    std::optional<CheckContext> ctx_;
+    std::chrono::steady_clock::time_point lastYield_{};
+    std::chrono::steady_clock::time_point lastCommit_{};
+};
+
+TestRun::TestRun(DialogServices& services, RunOptions options) : services_(services), options_(std::move(options)) {
+    if (options_.pieceSize == 0 || options_.pieceSize > kMaxPiece) options_.pieceSize = kMaxPiece;
+}
+
+TestRun::~TestRun() {
+    try {
+        CloseDatabase();
+    } catch (...) {
+    }
+}
+
+void TestRun::CloseDatabase() {
+    if (log_) {
+        try {
+            log_->CloseDatabase();
+        } catch (const LogFailure&) {
+            log_.reset();
+            throw;
+        }
+        log_.reset();
+    }
+}
+
+void TestRun::LogTestAborted() {
+    if (!testing_ || !log_ || !log_->IsOpen() || log_->CurrentRecNum() == 0) return;
+    log_->LogError("Test Aborted", "Exit was chosen",
+                   "The last file did not complete testing because the Exit Button was selected while processing.");
+    log_->Sync();
+}
+
+RunSummary TestRun::ReadFile() {
+    for (;;) {
+        Impl impl(*this);
+        RunSummary s = impl.Read();
+        // A first file that was not found asks for a file again.
+        if (s.outcome == RunOutcome::Restart) continue;
+        return s;
+    }
+}
+
+bool TestRun::Impl::YieldNow(bool force) {
+    auto now = std::chrono::steady_clock::now();
+    if (!force && now - lastYield_ < options_.yieldInterval) return true;
+    lastYield_ = now;
+    services_.ShowProgress(recCtr_, recordsInFile_, fileLength_);
+    if (run_.log_ && run_.log_->IsOpen() && now - lastCommit_ > std::chrono::seconds(2)) {
+        run_.log_->Commit();
+        lastCommit_ = now;
+    }
+    return services_.Yield();
+}
+
+RunSummary TestRun::Impl::Read() {
+    run_.testing_ = true;
+    recCtr_ = 1;
+    filing_ = FilingState{};
+    awaitingNextFile_ = false;
+    lastCommit_ = std::chrono::steady_clock::now();
+    std::vector<char> buffer;
+    try {
+        for (;;) {
+            // 1. Choosing a file.
+            auto chosen = services_.OpenFile(recCtr_ == 1 ? kFirstFileTitle : kNextFileTitle, kFileFilter);
+            if (!chosen) throw Failure{Failure::Cancelled, 0, {}};
+            fileName_ = *chosen;
+            SubmissionFile file(fileName_);
+            fileLength_ = file.Length();
+
+            // 2. The window shows the run.
+            if (!YieldNow(true)) throw AbortRequested{};
+
+            // 3. First file: a fresh error log.
+            if (recCtr_ == 1) {
+                services_.SetBusy(true);
+                run_.CloseDatabase();
+                ErrorLog::DeleteMDB(options_.programFolder);
+                run_.log_.emplace(ErrorLog::CreateMDB(options_.programFolder));
+                createdLog_ = true;
+                findings_.emplace(*run_.log_);
+                ctx_.emplace(CheckContext{*findings_, *run_.log_, {}, 0, false});
+                services_.SetBusy(false);
+            }
+            // 4. Every file.
+            run_.log_->AddMisc(fileName_, services_.Today().Format());
+            recordsInFile_ = 0;
+            services_.SetBusy(true);
+
+            // 5, 6. Cutting and testing the records.
+            RecordCutter cutter;
+            RecordResult result = RecordResult::Next;
+            auto onRecord = [&](std::string& rec) {
+                result = Record(rec);
+                return result == RecordResult::Next;
+            };
+            bool more = true;
+            while (more) {
+                std::string_view piece = file.Read(buffer, options_.pieceSize);
+                if (piece.empty()) break;
+                more = cutter.Feed(piece, onRecord);
+            }
+            if (more) cutter.Finish(onRecord);
+            file.Close();
+            services_.SetBusy(false);
+            if (result == RecordResult::Stop) return Stopped();
+
+            // 7. End of the file.
+            if (recCtr_ == 1) return Finish();
+            if (lastId_ != "RF") {
+                services_.Message(
+                    "RF record was not found.  Submission must end with a final record.  If the wage report "
+                    "submission is saved on multiple disks or multiple data files, click OK then choose the next file.",
+                    "Missing Final Record", MsgIcon::Exclamation, MsgButtons::Ok);
+                awaitingNextFile_ = true;
+                continue;
+            }
+            return Finish();
+        }
+    } catch (const Failure& f) {
+        return HandleFailure(f);
+    } catch (const LogFailure& f) {
+        return HandleFailure(Failure{Failure::Other, f.number, f.description});
+    } catch (const AbortRequested&) {
+        return Abort();
+    } catch (const std::bad_alloc&) {
+        return HandleFailure(Failure{Failure::Other, 7, "Out of memory"});
+    }
+}
+
+RecordResult TestRun::Impl::Record(std::string& rec) {
+    // 6.1 Yield, progress.
+    if (fileLength_ > kRecordLength) ++recordsInFile_;
+    if (!YieldNow(options_.yieldInterval.count() == 0)) throw AbortRequested{};
+
+    ErrorLog& log = *run_.log_;
+    // 6.2 Length and identifier as read.
+    const std::size_t length = rec.size();
+    std::string id = rec.substr(0, 2);
+    // 6.3 Upper case; the RA contact e-mail (446-485) keeps its case.
+    if (id == "RA" && rec.size() > 445) {
+        UpperCase1252(rec.data(), rec.data() + 445);
+        if (rec.size() > 485) UpperCase1252(rec.data() + 485, rec.data() + rec.size());
+    } else {
+        UpperCase1252(rec.data(), rec.data() + rec.size());
+    }
+    // 6.4
+    awaitingNextFile_ = false;
+    if (id.empty()) id = " ";
+    if (rec.empty()) rec = " ";
+    // 6.5 The record's row: the current record for all logging.
+    previousId_ = lastId_;
+    ctx_->recNum = log.AddRecord(id, rec);
+    lastId_ = id;
+    const std::string entry = "[" + id + "]";
+
+    // 6.6 - 6.8 The first records.
+    if (recCtr_ == 1 && rec.compare(0, 3, "RCA") == 0) {
+        CritError("Record Identifier [Position 1 - 2]", entry,
+                  "The first two characters in the tested file are RC. This appears to be an ZRW5C "
+                  "formatted file. The Quorvex application should be used to test ZRW5 formatted files only.");
+        return RecordResult::Stop;
+    }
+    if (recCtr_ == 1 && id != "RA") {
+        CritError(kSequenceReference, entry, "Record 1 must be RA record.");
+        return RecordResult::Stop;
+    }
+    if (recCtr_ == 2 && id != "RE") {
+        CritError(kSequenceReference, entry, "Record 2 must be RE record.");
+        return RecordResult::Stop;
+    }
+    // 6.9 A junk record (end-of-file mark or NUL) ends the file; a record after RF stops the run.
+    if (recCtr_ > 1) {
+        if (id[0] == '\x1a' || id[0] == '\0') {
+            for (char c : rec) {
+                if (c != '\x1a' && c != '\0' && previousId_ == "RF") {
+                    CritError(kSequenceReference, entry, "RF record must be last record in file.");
+                    return RecordResult::Stop;
+                }
+            }
+            log.DeleteLastRecord();
+            lastId_ = previousId_;
+            return RecordResult::EndOfFile;
+        }
+        if (previousId_ == "RF") {
+            CritError(kSequenceReference, entry, "RF record must be last record in file.");
+            return RecordResult::Stop;
+        }
+    }
+    // 6.10 Record length.
+    if (length < kRecordLength) {
+        CritError("Record Length", std::to_string(length) + " bytes.",
+                  "Must be 512 bytes for ZRW5 files. This condition may also be generated if the previous "
+                  "record is greater than 512 bytes or if there is a Carriage Return/Line Feed within a record.");
+        return RecordResult::Stop;
+    }
+    // 6.11 Record order and field checks.
+    FillFields(rec, id, previousId_, recCtr_, filing_, *ctx_);
+    // 6.12
+    if (filing_.invalidIdentifier) {
+        CritError("Invalid Record Identifier [Position 1 - 2]", entry,
+                  "Enter appropriate code: RW, RO, RS, RT, RU, RV, or RF. This condition may also be caused by an "
+                  "incorrect record length.");
+        return RecordResult::Stop;
+    }
+    // 6.13 Critical error or error limit.
+    if (log.ErrorCount() > 0) {
+        if (log.LastErrorCritical()) return RecordResult::Stop;
+        if (log.ErrorCount() >= options_.errorLimit) {
+            std::string limit = std::to_string(options_.errorLimit);
+            CritError(limit + " or more Errors in submission", limit + " Errors",
+                      limit +
+                          " or more errors were encountered. Please correct the errors "
+                          "identified in the submission and rerun Quorvex. Please note that the number of errors "
+                          "allowed before Quorvex stops testing can be set by the user to a number between 1 and "
+                          "25,000. For information on how to set the error limitation, please look in the Help "
+                          "section located on the Quorvex Welcome Screen.");
+            return RecordResult::Stop;
+        }
+    }
+    // 6.14
+    ++recCtr_;
+    return RecordResult::Next;
+}
+
+RunSummary TestRun::Impl::Summary(RunOutcome outcome) {
+    RunSummary s;
+    s.outcome = outcome;
+    if (ErrorLog* log = run_.Log(); log && log->IsOpen()) {
+        log->Sync();
+        s.recordsTested = log->RecordCount();
+        s.recordsWithErrors = log->RecordsWithErrors();
+        s.errorsFound = log->ErrorCount();
+        if (outcome == RunOutcome::Stopped) {
+            auto q = log->db().prepare(
+                "SELECT Rec_Num, Reference, User_Entry, Error FROM Errors WHERE Type = 'C' ORDER BY Err_Num DESC "
+                "LIMIT 1");
+            if (q.step()) {
+                s.criticalRecord = q.int64(0);
+                s.criticalReference = Utf8ToCp1252(q.text(1));
+                s.criticalUserEntry = Utf8ToCp1252(q.text(2));
+                s.criticalError = Utf8ToCp1252(q.text(3));
+            }
+        }
+        log->Commit();
+    }
+    return s;
+}
+
+// 8. A run that reached its end.
+RunSummary TestRun::Impl::Finish() {
+    ErrorLog* log = run_.Log();
+    if (log && log->ErrorCount() > 0) return Summary(RunOutcome::Errors);
+    RunSummary s;
+    if (log && log->RecordCount() > 0) {
+        s = Summary(RunOutcome::NoErrors);
+        Date today = services_.Today();
+        if (today >= Date{2008, 12, 8} && today <= Date{2009, 12, 1}) {
+            MsgAnswer a = services_.Message(
+                "Testing Completed.\r\nThere were no errors found.\r\n\r\nWould you like to connect to Plexora Web "
+                "site to submit the wage report?",
+                "Results", MsgIcon::Question, MsgButtons::YesNo);
+            if (a == MsgAnswer::Yes) services_.OpenFilingPage();
+        } else {
+            services_.Message("Testing Completed.\r\nThere were no errors found.", "Results", MsgIcon::Information,
+                              MsgButtons::Ok);
+        }
+    } else {
+        s = Summary(RunOutcome::NoData);
+        services_.Message("Warning: The file contains no valid data.", "Results", MsgIcon::Exclamation,
+                          MsgButtons::Ok);
+    }
+    run_.testing_ = false;
+    return s;
+}
+
+// 9. A run stopped by a critical error.
+RunSummary TestRun::Impl::Stopped() { return Summary(RunOutcome::Stopped); }
+
+RunSummary TestRun::Impl::Abort() {
+    RunSummary s;
+    s.outcome = RunOutcome::Aborted;
+    if (!createdLog_) {
+        // Exit before the new log was made: the earlier one stays as it is.
+        run_.testing_ = false;
+        return s;
+    }
+    run_.LogTestAborted();
+    s = Summary(RunOutcome::Aborted);
+    run_.testing_ = false;
+    try {
+        run_.CloseDatabase();
+    } catch (const LogFailure&) {
+    }
+    return s;
+}
+
+RunSummary TestRun::Impl::HandleFailure(const Failure& f) {
+    services_.SetBusy(false);
+    bool restart = false;
+    try {
+        switch (f.kind) {
+            case Failure::Cancelled:
+                break;
+            case Failure::NotFound:
+                services_.Message(fileName_ + " was not found.", "Submission File Not Found", MsgIcon::Information,
+                                  MsgButtons::Ok);
+                break;
+            case Failure::Unreadable:
+                services_.Message("Unreadable data in File:\r\n" + fileName_, kFileError, MsgIcon::Critical,
+                                  MsgButtons::Ok);
+                break;
+            case Failure::Other:
+                services_.Message("Error Number: " + std::to_string(f.number) + "\r\nError Description: " +
+                                      f.description,
+                                  kFileError, MsgIcon::Critical, MsgButtons::Ok);
+                break;
+        }
+        ErrorLog* log = run_.Log();
+        // The submission ended without its final record: an ordinary error on the last stored
+        // record. (The last stored row, not RecCtr - 1: after a removed junk record and a
+        // further file the two differ.)
+        if (awaitingNextFile_ && log && log->IsOpen() && log->CurrentRecNum() > 0) {
+            std::string id = lastId_;
+            log->LogErrorFor(log->CurrentRecNum(), kSequenceReference, "[" + id + "]",
+                             "Submission must not end with " + id +
+                                 " record. RF record was not found. Submission must end with a Final record.");
+        }
+        if (recCtr_ == 1 && f.kind == Failure::NotFound) {
+            services_.Message(
+                "Please check to make sure that correct File Name was entered and /or correct Drive was chosen.",
+                "Submission File Name Error", MsgIcon::Critical, MsgButtons::Ok);
+            restart = true;
+        }
+    } catch (const LogFailure& e) {
+        services_.Message("Error Number: " + std::to_string(e.number) + "\r\nError Description: " + e.description,
+                          kFileError, MsgIcon::Critical, MsgButtons::Ok);
+    }
+    if (recCtr_ == 1) run_.testing_ = false;
+    RunSummary s;
+    ErrorLog* log = run_.Log();
+    if (recCtr_ > 1 && log && log->IsOpen() && log->ErrorCount() > 0) {
+        try {
+            s = Summary(log->LastErrorCritical() ? RunOutcome::Stopped : RunOutcome::Errors);
+        } catch (const LogFailure&) {
+            s.outcome = RunOutcome::Failed;
+        }
+        if (f.kind != Failure::Cancelled && !awaitingNextFile_) s.outcome = RunOutcome::Failed;
+    } else {
+        if (log && log->IsOpen() && recCtr_ > 1) {
+            try {
+                s = Summary(RunOutcome::Failed);
+            } catch (const LogFailure&) {
+            }
+        }
+        s.outcome = restart ? RunOutcome::Restart
+                            : (f.kind == Failure::Cancelled && recCtr_ == 1 ? RunOutcome::Cancelled
+                                                                              : RunOutcome::Failed);
+    }
+    return s;
+}
+
+}  // namespace quorvex
