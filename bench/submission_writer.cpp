@@ -372,7 +372,8 @@ std::int64_t RecordCount(const SubmissionShape& shape) {
     return n;
 }
 
-WriteResult WriteSubmission(const SubmissionShape& shape, std::FILE* out) {
+// The number of RW records of the shape; throws when the format cannot hold the shape.
+std::int64_t ValidatedEmployeeCount(const SubmissionShape& shape) {
     if (shape.blockSizes.empty()) throw std::invalid_argument("a submission needs at least one employer");
     std::int64_t totalRw = 0;
     for (std::int64_t size : shape.blockSizes) {
@@ -381,6 +382,11 @@ WriteResult WriteSubmission(const SubmissionShape& shape, std::FILE* out) {
         totalRw += size;
     }
     if (totalRw > 999'999'999) throw std::invalid_argument("at most 999,999,999 employees in a submission");
+    return totalRw;
+}
+
+WriteResult WriteSubmission(const SubmissionShape& shape, std::FILE* out) {
+    const std::int64_t totalRw = ValidatedEmployeeCount(shape);
 
     Random rnd(shape.seed);
     const std::uint64_t ssnOffset = rnd.Next() % 700'000'000;
@@ -432,6 +438,7 @@ WriteResult WriteSubmission(const SubmissionShape& shape, std::FILE* out) {
 }
 
 WriteResult WriteSubmission(const SubmissionShape& shape, const std::string& path) {
+    ValidatedEmployeeCount(shape);   // refuse before creating the file
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) throw std::runtime_error("cannot create " + path + ": " + std::strerror(errno));
     WriteResult result;
