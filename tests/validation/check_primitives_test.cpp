@@ -41,17 +41,6 @@ TEST(CharacterTests, ClassesAreExactAndCaseSensitive) {
     EXPECT_FALSE(UserIdCheck("********"));
 }
 
-TEST(CharacterTests, BlankTrimAndZeroFill) {
-    EXPECT_TRUE(IsBlank(""));
-    EXPECT_TRUE(IsBlank("     "));
-    EXPECT_FALSE(IsBlank("  1  "));
-    EXPECT_EQ(Trim("  AB C  "), "AB C");
-    EXPECT_TRUE(IsZeroFilled("00000000000"));
-    EXPECT_FALSE(IsZeroFilled("           "));
-    EXPECT_FALSE(IsZeroFilled("00000000001"));
-    EXPECT_EQ(DigitsValue("000000123456789"), 123456789.0);
-}
-
 TEST(CharCheck, ListsInvalidPositionsWithCommasAndAnd) {
     std::string field(291, ' ');  // positions 222-512
     EXPECT_TRUE(CharCheck(field));
@@ -125,78 +114,7 @@ TEST(CodeTables, WageBaseLimits) {
     EXPECT_FALSE(WageBaseLimits(0));
 }
 
-// An RE record with the address block at 163-218.
-std::string ReAddress(std::string_view state, std::string_view zip, std::string_view ext,
-                      std::string_view country) {
-    std::string rec = test::Record("RE");
-    test::Put(rec, 163, state);
-    test::Put(rec, 165, zip);
-    test::Put(rec, 170, ext);
-    test::Put(rec, 217, country);
-    return rec;
-}
-
-TEST(FieldRules, ZipPairAndNumericOrBlank) {
-    const auto& zip = Field(RecordType::RE, 13);
-    const auto& ext = Field(RecordType::RE, 14);
-    struct Case {
-        const char* zip;
-        const char* ext;
-        std::vector<std::string> messages;
-    };
-    const Case cases[] = {
-        {"     ", "    ", {}},
-        {"21201", "1234", {}},
-        {"2120 ", "    ", {"zip"}},
-        {"21201", "12A4", {"ext"}},
-        {"     ", "1234", {"pair"}},
-        {"     ", "12A4", {"ext", "pair"}},
-    };
-    for (const auto& c : cases) {
-        test::RecordingFindings out;
-        const std::string rec = ReAddress("MD", c.zip, c.ext, "  ");
-        CheckNumericOrBlank(out, rec, zip);
-        CheckZipExtension(out, rec, zip, ext);
-        std::vector<std::string> got;
-        for (const auto& f : out.findings) {
-            if (f.error == kMsgZipPair) {
-                EXPECT_EQ(f.reference, "Zip Code Extension [Position 170 - 173]");
-                got.push_back("pair");
-            } else {
-                EXPECT_EQ(f.error, "Must be numeric or blank.");
-                got.push_back(f.fieldIndex == 13 ? "zip" : "ext");
-            }
-        }
-        EXPECT_EQ(got, c.messages) << c.zip << "/" << c.ext;
-    }
-}
-
-TEST(FieldRules, CountryZipCrossCheck) {
-    struct Case {
-        AddressBlock block;
-        const char *state, *zip, *country;
-        const char* message;  // nullptr: no finding
-    };
-    const Case cases[] = {
-        {AddressBlock::RE, "MD", "21201", "CA", "Must not have both a domestic State Abbreviation and a foreign Country Code."},
-        {AddressBlock::RE, "  ", "21201", "CA", "Must not have both a foreign Country Code and a domestic ZIP Code."},
-        {AddressBlock::RE, "  ", "     ", "CA", nullptr},
-        {AddressBlock::RE, "MD", "21201", "  ", nullptr},
-    };
-    for (const auto& c : cases) {
-        test::RecordingFindings out;
-        CountryZipCheck(out, ReAddress(c.state, c.zip, "    ", c.country), c.block);
-        if (!c.message) {
-            EXPECT_TRUE(out.findings.empty()) << c.state << c.zip << c.country;
-            continue;
-        }
-        ASSERT_EQ(out.findings.size(), 1u);
-        EXPECT_EQ(out.findings[0].reference, "Country Code [Position 217 - 218]");
-        EXPECT_EQ(out.findings[0].userEntry, "[" + std::string(c.country) + "]");
-        EXPECT_EQ(out.findings[0].error, c.message);
-        EXPECT_EQ(out.findings[0].fieldIndex, 18);
-    }
-
+TEST(FieldRules, CrossCheckOfTheRwAndRaSubmitterBlocks) {
     // The RW block reports on its own Country Code; the RA submitter block has no ZIP test.
     std::string rw = test::Record("RW");
     test::Put(rw, 134, "21201");

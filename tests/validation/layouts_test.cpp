@@ -37,13 +37,11 @@ TEST(Layouts, ViewerCaptionsDifferOnlyWhereGiven) {
     const auto& k401 = Field(RecordType::RW, 25);
     EXPECT_EQ(k401.caption, "Deferred Compensation Contributions to Section 401(k)");
     EXPECT_EQ(k401.ViewerCaption(), "Def. Comp. Contr. to Sec. 401(k)");
-    EXPECT_EQ(Field(RecordType::RW, 29).ViewerCaption(), "Def. Comp. Contr. to Sec. 501(c)(18)(d)");
     EXPECT_EQ(Field(RecordType::RT, 16).caption, "Military Employee Basic Quarters, Subsistence and Combat Pay");
     EXPECT_EQ(Field(RecordType::RT, 16).ViewerCaption(), "Military Employee B.Q.S.C. Pay");
     EXPECT_EQ(Field(RecordType::RT, 25).ViewerCaption(),
               "Deferrals Under a Sec. 409A Non-qualified Def. Comp. Plan");
     EXPECT_EQ(Field(RecordType::RW, 38).ViewerCaption(), "Def. Under a Sec. 409A Non-qualified Def. Comp. Plan");
-    EXPECT_EQ(Field(RecordType::RE, 19).ViewerCaption(), "Employment Code");
 }
 
 TEST(Layouts, RwStrideBlockAndTotalsColumns) {
@@ -92,13 +90,6 @@ TEST(Layouts, CutKeepsTextAndStopsAtTheRecordEnd) {
     const std::string shortLine = "RE2008 1234";
     EXPECT_EQ(Cut(shortLine, Field(RecordType::RE, 3)), "1234");
     EXPECT_EQ(Cut(shortLine, Field(RecordType::RE, 22)), "");
-}
-
-TEST(Layouts, RecordTypeOfIdentifier) {
-    EXPECT_EQ(RecordTypeOf("RW"), RecordType::RW);
-    EXPECT_EQ(RecordTypeOf("RF"), RecordType::RF);
-    EXPECT_FALSE(RecordTypeOf("RS").has_value());
-    EXPECT_FALSE(RecordTypeOf("rw").has_value());
 }
 
 }  // namespace
