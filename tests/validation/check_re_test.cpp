@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "validation/baseline_records.h"
+#include "support/valid_records.h"
 #include "validation/check_fixture.h"
 
 namespace quorvex::test {
