@@ -9,6 +9,7 @@
 #include "errorlog/error_log.h"
 #include "errorlog/log_findings.h"
 #include "errorlog/schema.h"
+#include "errorlog/text_1252.h"
 #include "support/test_support.h"
 
 using namespace quorvex;
@@ -280,4 +281,27 @@ TEST(ErrorLogFile, LogLockedByAnotherProcessIsRefusedAndLeftUntouched) {
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
     EXPECT_EQ(test::ReadFile(file), before);
+}
+
+TEST(Text1252, UpperCaseAndUtf8OfEveryByte) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+    for (std::size_t offset = 0; offset < 8; ++offset) {  // every alignment of the word-wise paths
+        std::string s = all.substr(offset) + all.substr(0, offset);
+        UpperCase1252(s.data(), s.data() + s.size());
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            auto before = static_cast<unsigned char>(all[(i + offset) % 256]);
+            auto after = static_cast<unsigned char>(s[i]);
+            unsigned char expected = before;
+            if (before >= 'a' && before <= 'z') expected = before - 32;
+            if (before >= 0xE0 && before <= 0xFE && before != 0xF7) expected = before - 32;
+            if (before == 0x9A || before == 0x9C || before == 0x9E) expected = before - 16;
+            if (before == 0xFF) expected = 0x9F;
+            EXPECT_EQ(after, expected) << "byte " << int(before);
+        }
+        EXPECT_EQ(Utf8ToCp1252(Cp1252ToUtf8(s)), s);
+    }
+    EXPECT_TRUE(IsAscii("plain text, 27 characters."));
+    EXPECT_FALSE(IsAscii(std::string(40, 'a') + "\xe9"));
+    EXPECT_EQ(Cp1252ToUtf8("\x80\x9f\xa0"), "\u20ac\u0178\u00a0");
 }
