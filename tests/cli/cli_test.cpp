@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/test_support.h"
+#include "support/valid_records.h"
 
 using quorvex::test::Record;
 using quorvex::test::TempDir;
@@ -39,9 +40,11 @@ Result RunCheck(const std::vector<std::string>& args, const TempDir& dir) {
     return r;
 }
 
-std::string Submission(std::initializer_list<const char*> ids) {
+// Records that pass their own field checks (an RF record counts the RW records before
+// it, `priorRW` from earlier files).
+std::string Submission(std::initializer_list<const char*> ids, long long priorRW = 0) {
     std::string out;
-    for (auto id : ids) out += Record(id) + "\r\n";
+    for (const auto& r : quorvex::test::ValidRecords(ids, priorRW)) out += r + "\r\n";
     return out;
 }
 
@@ -64,7 +67,7 @@ TEST(QuorvexCheck, ExitStatusTellsTheOutcome) {
          "Missing Final Record: RF record was not found."},
         {"critical", {Submission({"RA", "RW"})}, {}, 2, ""},
         {"empty file", {""}, {}, 3, "Results: Warning: The file contains no valid data."},
-        {"two files", {Submission({"RA", "RE", "RW"}), Submission({"RT", "RF"})}, {"--today", "2010-01-01"}, 0, ""},
+        {"two files", {Submission({"RA", "RE", "RW"}), Submission({"RT", "RF"}, 1)}, {"--today", "2010-01-01"}, 0, ""},
         {"bad limit", {Submission({"RA"})}, {"--limit", "25001"}, 3, "--limit"},
         {"bad date", {Submission({"RA"})}, {"--today", "2010-13-01"}, 3, "--today"},
         {"unknown option", {Submission({"RA"})}, {"--frobnicate"}, 3, "unknown option"},

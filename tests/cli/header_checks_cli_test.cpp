@@ -8,7 +8,7 @@
 
 #include "errorlog/sqlite.h"
 #include "support/test_support.h"
-#include "validation/baseline_records.h"
+#include "support/valid_records.h"
 
 namespace quorvex::test {
 namespace {

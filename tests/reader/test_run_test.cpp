@@ -9,6 +9,7 @@
 #include "reader/test_run.h"
 #include "support/scripted_services.h"
 #include "support/test_support.h"
+#include "support/valid_records.h"
 
 using namespace quorvex;
 using quorvex::test::Record;
@@ -23,11 +24,10 @@ std::string Lines(const std::vector<std::string>& records, const std::string& se
     return out;
 }
 
-// The identifiers of a submission, each as a 512-character record.
-std::vector<std::string> Ids(std::initializer_list<const char*> ids) {
-    std::vector<std::string> out;
-    for (auto id : ids) out.push_back(Record(id));
-    return out;
+// The identifiers of a submission, each as a 512-character record that passes its own
+// field checks (an RF record counts the RW records before it, `priorRW` from earlier files).
+std::vector<std::string> Ids(std::initializer_list<const char*> ids, long long priorRW = 0) {
+    return test::ValidRecords(ids, priorRW);
 }
 
 struct Row {
@@ -221,7 +221,7 @@ TEST_F(TestRunTest, TrailingEndOfFileMarkIsIgnoredAndWhatFollowsIsNeverRead) {
 }
 
 TEST_F(TestRunTest, SubmissionSplitOverTwoFiles) {
-    RunSummary s = Run({Lines(Ids({"RA", "RE", "RW"})), Lines(Ids({"RW", "RT", "RF"}))});
+    RunSummary s = Run({Lines(Ids({"RA", "RE", "RW"})), Lines(Ids({"RW", "RT", "RF"}, 1))});
     EXPECT_EQ(s.outcome, RunOutcome::NoErrors);
     ASSERT_GE(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].title, "Missing Final Record");
@@ -427,9 +427,10 @@ TEST_F(TestRunTest, ReadOnlyLogStopsTheRunWithAClearMessage) {
 
 TEST_F(TestRunTest, TenMegabyteLinesWithoutSeparators) {
     // Records written back to back are cut every 512 characters.
-    std::string file = Record("RA") + Record("RE");
-    while (file.size() < 10u * 1024 * 1024) file += Record("RW");
-    file += Record("RT") + Record("RF");
+    std::string file = test::BaselineRA() + test::BaselineRE();
+    long long rw = 0;
+    for (; file.size() < 10u * 1024 * 1024; ++rw) file += Record("RW");
+    file += Record("RT") + test::BaselineRF(rw);
     RunSummary s = Run({file});
     EXPECT_EQ(s.outcome, RunOutcome::NoErrors);
     EXPECT_EQ(s.recordsTested, static_cast<std::int64_t>(file.size() / 512));
@@ -445,7 +446,7 @@ TEST_F(TestRunTest, NulAndEndOfFileMarksInsideRecordsAreKept) {
     std::string rw = Record("RW");
     rw[99] = '\0';
     rw[199] = '\x1a';
-    RunSummary s = Run({Lines({Record("RA"), Record("RE"), rw, Record("RT"), Record("RF")})});
+    RunSummary s = Run({Lines({test::BaselineRA(), test::BaselineRE(), rw, Record("RT"), test::BaselineRF(1)})});
     EXPECT_EQ(s.outcome, RunOutcome::NoErrors);
     EXPECT_EQ(Query("SELECT length(CAST(Record AS BLOB)) FROM Records WHERE Rec_Num = 3"), "512");
     EXPECT_EQ(Query("SELECT hex(substr(CAST(Record AS BLOB), 100, 1)) || hex(substr(CAST(Record AS BLOB), 200, 1)) "

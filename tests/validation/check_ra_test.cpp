@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "validation/baseline_records.h"
+#include "support/valid_records.h"
 #include "validation/check_fixture.h"
 
 namespace quorvex::test {
@@ -32,7 +32,9 @@ const RuleCase kRaCases[] = {
      {{12, "ab12cd34"}},
      {{"User ID [Position 12 - 19]", "[ab12cd34]",
        "Must not be blank. Must be alphanumeric. This is a mandatory field.", 2}}},
-    {"vendor code", {{20, "12A4"}}, {{"Software Vendor Code [Position 20 - 23]", "[12A4]", "Must be numeric or blank.", 3}}},
+    {"vendor code",
+     {{20, "12A4"}},
+     {{"Software Vendor Code [Position 20 - 23]", "[12A4]", "Must be numeric or blank.", 3}}},
     {"blank holding letters", {{24, "XYZ"}}, {}},
     {"blank holding a tab",
      {{26, "\t"}},
@@ -99,11 +101,13 @@ const RuleCase kRaCases[] = {
        25}}},
     {"postal: empty delivery address and city",
      {{499, "2"}, {296, std::string(22, ' ')}, {318, std::string(22, ' ')}},
-     {{"Delivery Address [Position 296 - 317]", Pad("", 22), kPostal + "the Delivery Address field cannot be blank.", 21},
+     {{"Delivery Address [Position 296 - 317]", Pad("", 22),
+       kPostal + "the Delivery Address field cannot be blank.", 21},
       {"City [Position 318 - 339]", Pad("", 22), kPostal + "the City field cannot be blank.", 22}}},
     {"postal: state and foreign province both empty",
      {{499, "2"}, {340, "  "}},
-     {{"State Abbreviation [Position 340 - 341]", "[  ]", kPostal + "the State Abbreviation field cannot be blank.", 23}}},
+     {{"State Abbreviation [Position 340 - 341]", "[  ]",
+       kPostal + "the State Abbreviation field cannot be blank.", 23}}},
     {"postal: state and foreign province both filled",
      {{499, "2"}, {356, "ONTARIO"}},
      {{"State Abbreviation [Position 340 - 341]", "[MD]",

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "validation/baseline_records.h"
+#include "support/valid_records.h"
 #include "validation/check_fixture.h"
 
 namespace quorvex::test {
@@ -72,7 +72,9 @@ const RuleCase kReCases[] = {
     {"other ein 000000000: prefix message alone",
      {{31, "000000000"}},
      {{"Other EIN [Position 31 - 39]", "[000000000]", kPrefix, 7}}},
-    {"other ein not numeric", {{31, "12-345678"}}, {{"Other EIN [Position 31 - 39]", "[12-345678]", "Must be numeric or blank.", 7}}},
+    {"other ein not numeric",
+     {{31, "12-345678"}},
+     {{"Other EIN [Position 31 - 39]", "[12-345678]", "Must be numeric or blank.", 7}}},
     {"employer name blank", {{40, std::string(57, ' ')}}, {}},
     {"employer name control character",
      {{41, "\x1b"}},

@@ -48,7 +48,8 @@ TEST_F(RfCheck, NoRwRecordAtAllCountsZero) {
 TEST_F(RfCheck, NotNumericIsNotCompared) {
     FileRW(1);
     EXPECT_EQ(Check("RF", RF("00000 001"), CheckCodeRF),
-              Describe(std::vector<Expected>{{kRef, "[00000 001]", "Must be numeric. Right justify and zero fill.", 2}}));
+              Describe(std::vector<Expected>{
+                  {kRef, "[00000 001]", "Must be numeric. Right justify and zero fill.", 2}}));
 }
 
 TEST_F(RfCheck, BlanksMustBePrintableAndAllFieldsAreChecked) {
@@ -60,7 +61,8 @@ TEST_F(RfCheck, BlanksMustBePrintableAndAllFieldsAreChecked) {
     tail[0] = '\x7f';
     tail[495] = '\t';
     EXPECT_EQ(Check("RF", rec, CheckCodeRF),
-              Describe(std::vector<Expected>{{"Blank [Position 3 - 7]", "[ \x01   ]", "Invalid character found in position(s) 4" + kCharTail, 1},
+              Describe(std::vector<Expected>{
+                  {"Blank [Position 3 - 7]", "[ \x01   ]", "Invalid character found in position(s) 4" + kCharTail, 1},
                         {kRef, "[00000000X]", "Must be numeric. Right justify and zero fill.", 2},
                         {"Blank [Position 17 - 512]", "[" + tail + "]",
                          "Invalid character found in position(s) 17 and 512" + kCharTail, 3}}));

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <cstdio>
+#include <initializer_list>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "support/test_support.h"
 
@@ -53,6 +57,33 @@ inline std::string BaselineRF(const std::string& count) {
     std::string r = Record("RF");
     Put(r, 8, count);
     return r;
+}
+inline std::string BaselineRF(long long rwCount) {
+    char count[24];
+    std::snprintf(count, sizeof count, "%09lld", rwCount);
+    return BaselineRF(std::string(count));
+}
+
+// A record with identifier `id` whose own field checks find nothing: the valid RA and
+// RE records above, an RF record reporting `rwCount`, and for any other identifier the
+// identifier followed by blanks.
+inline std::string ValidRecord(std::string_view id, long long rwCount = 0) {
+    if (id == "RA") return BaselineRA();
+    if (id == "RE") return BaselineRE();
+    if (id == "RF") return BaselineRF(rwCount);
+    return Record(id);
+}
+
+// The records of `ids` made by ValidRecord; an RF record reports the RW records of
+// `ids` before it plus `priorRW` from earlier files of the submission.
+inline std::vector<std::string> ValidRecords(std::initializer_list<const char*> ids, long long priorRW = 0) {
+    std::vector<std::string> out;
+    long long rw = priorRW;
+    for (std::string_view id : ids) {
+        out.push_back(ValidRecord(id, rw));
+        if (id == "RW") ++rw;
+    }
+    return out;
 }
 
 }  // namespace quorvex::test
