@@ -60,10 +60,15 @@ fs::path FindLog(const fs::path& folder) {
 
 // Refuses to replace a log that another program has open in a transaction, or that is read-only.
 void CheckReplaceable(const fs::path& file) {
-    if (::access(file.c_str(), W_OK) != 0) {
-        int err = errno;
-        throw LogFailure{err, "The error log " + file.string() + " cannot be replaced: " + std::strerror(err) +
-                                  ". The results of the last test were left as they are."};
+    // A file marked read-only is left alone, even for a user whom the system would let delete it.
+    std::error_code ec;
+    auto perms = fs::status(file, ec).permissions();
+    bool readOnly = !ec && (perms & (fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write)) ==
+                               fs::perms::none;
+    if (readOnly || ::access(file.c_str(), W_OK) != 0) {
+        int err = readOnly ? EACCES : errno;
+        throw LogFailure{err, "The error log " + file.string() + " is read-only and cannot be replaced. The results "
+                                  "of the last test were left as they are."};
     }
     try {
         sql::Database probe(file.string(), false);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace quorvex {
 
@@ -55,10 +56,24 @@ constexpr auto kUpper = MakeUpper();
 
 }  // namespace
 
+namespace {
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+std::uint64_t Load(const char* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+}  // namespace
+
 bool IsAscii(std::string_view bytes) {
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
+    const char* p = bytes.data();
+    std::size_t n = bytes.size(), i = 0;
+    std::uint64_t acc = 0;
+    for (; i + 8 <= n; i += 8) acc |= Load(p + i);
+    for (; i < n; ++i) acc |= static_cast<unsigned char>(p[i]);
+    return (acc & kHighBits) == 0;
 }
 
 std::string Cp1252ToUtf8(std::string_view bytes) {
@@ -106,7 +121,21 @@ std::string Utf8ToCp1252(std::string_view s) {
 }
 
 void UpperCase1252(char* first, char* last) {
-    for (char* p = first; p != last; ++p) *p = static_cast<char>(kUpper[static_cast<unsigned char>(*p)]);
+    char* p = first;
+    // Eight ASCII characters at a time: a-z lose their 0x20 bit.
+    for (; last - p >= 8; p += 8) {
+        std::uint64_t w = Load(p);
+        if (w & kHighBits) {
+            for (int k = 0; k < 8; ++k) p[k] = static_cast<char>(kUpper[static_cast<unsigned char>(p[k])]);
+            continue;
+        }
+        std::uint64_t geA = w + kOnes * (0x80 - 'a');
+        std::uint64_t gtZ = w + kOnes * (0x80 - 'z' - 1);
+        std::uint64_t lower = (geA & ~gtZ) & kHighBits;
+        w ^= lower >> 2;
+        std::memcpy(p, &w, sizeof w);
+    }
+    for (; p != last; ++p) *p = static_cast<char>(kUpper[static_cast<unsigned char>(*p)]);
 }
 
 }  // namespace quorvex

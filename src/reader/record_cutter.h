@@ -1,6 +1,8 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -28,8 +30,7 @@ public:
                 if (i == n) break;
             }
             const std::size_t limit = std::min(n, i + (kRecordLength - buf_.size()));
-            std::size_t j = i;
-            while (j < limit && p[j] != '\r' && p[j] != '\n') ++j;
+            const std::size_t j = FindLineEnd(p, i, limit);
             buf_.append(p + i, j - i);
             i = j;
             const bool byTerminator = j < limit;
@@ -53,6 +54,19 @@ public:
     }
 
     void Reset() { buf_.clear(); }
+
+    // Index of the first CR or LF in p[i, limit), or limit.
+    static std::size_t FindLineEnd(const char* p, std::size_t i, std::size_t limit) {
+        constexpr std::uint64_t ones = 0x0101010101010101ull, high = 0x8080808080808080ull;
+        for (; i + 8 <= limit; i += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p + i, sizeof w);
+            std::uint64_t cr = w ^ (ones * '\r'), lf = w ^ (ones * '\n');
+            if (((cr - ones) & ~cr & high) | ((lf - ones) & ~lf & high)) break;
+        }
+        while (i < limit && p[i] != '\r' && p[i] != '\n') ++i;
+        return i;
+    }
 
 private:
     std::string buf_;

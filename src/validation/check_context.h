@@ -8,11 +8,14 @@ namespace quorvex {
 class Findings;
 class ErrorLog;
 
-// What the RE record leaves for the RW, RO, RT and RU records of its block.
+// What the RE record leaves for the RW, RO, RT and RU records of its block. Each RE
+// record empties the tax year number and the accepted jurisdiction first and sets the
+// other items as it reaches their fields, valid or not. A code position missing from a
+// short record is kept as '\0', which matches no code.
 struct EmployerContext {
     std::string taxYearText;      // RE positions 2-5 as entered
     int taxYear = 0;              // its value when numeric, else 0
-    char employmentCode = ' ';    // RE position 219 as entered
+    char employmentCode = ' ';    // RE position 219 as entered, even when invalid
     char jurisdiction = ' ';      // RE position 220 as entered
     std::string acceptedJurisdiction;  // the accepted code ("V","G","S","N","P"," "), empty when invalid
     bool jurisdictionValid = false;

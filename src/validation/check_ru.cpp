@@ -1,8 +1,32 @@
+#include <optional>
+#include <string_view>
+
+#include "errorlog/error_log.h"
+#include "validation/check_context.h"
+#include "validation/check_primitives.h"
+#include "validation/employer_block.h"
+#include "validation/layouts.h"
+#include "validation/money_total.h"
 #include "validation/validators.h"
 
 namespace quorvex {
 
-// The RU record has no field checks yet.
-void CheckCodeRU(std::string_view /*txtline*/, CheckContext& /*ctx*/) {}
+void CheckCodeRU(std::string_view txtline, CheckContext& ctx) {
+    if (WritesTotals(ctx)) LinkToLastBlock(ctx.log);
+
+    const std::optional<BlockRow> row = ctx.log.QueryTRUBlock(ctx.recNum);
+    const BlockRow* block = row ? &*row : nullptr;
+
+    const auto fields = Layout(RecordType::RU);
+    TotalCountCheck(txtline, "RO", fields[1], block, ctx.findings);
+
+    // The totals first, then the two blank fields (boxes 10 and 20).
+    for (std::size_t i = 2; i < fields.size(); ++i) {
+        if (fields[i].cls == FieldClass::Money) TotalMoneyCheck(txtline, "RO", fields[i], block, ctx.findings);
+    }
+    for (std::size_t i = 2; i < fields.size(); ++i) {
+        if (fields[i].cls == FieldClass::Blank) CheckChars(ctx.findings, txtline, fields[i]);
+    }
+}
 
 }  // namespace quorvex

@@ -1,0 +1,455 @@
+#include "submission_writer.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <string_view>
+
+namespace quorvex::bench {
+namespace {
+
+constexpr int kRecordLength = 512;
+constexpr std::int64_t kMaxBlockRecords = 9'999'999;            // RT/RU count, 7 digits
+constexpr std::int64_t kMaxTotal = 999'999'999'999'999;         // RT/RU money, 15 digits
+constexpr std::int64_t kMaxAmount = 99'999'999'999;             // RW/RO money, 11 digits
+constexpr std::int64_t kSocialSecurityMax = 10'200'000;         // 2008 wage base, cents
+constexpr std::int64_t kPriorYearMax = 9'750'000;               // 2007 wage base, cents
+
+// Small deterministic generator (splitmix64): the same seed gives the same file everywhere.
+class Random {
+public:
+    explicit Random(std::uint64_t seed) : state_(seed) {}
+    std::uint64_t Next() {
+        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+        return z ^ (z >> 31);
+    }
+    // Uniform in [lo, hi].
+    std::int64_t Between(std::int64_t lo, std::int64_t hi) {
+        return lo + static_cast<std::int64_t>(Next() % static_cast<std::uint64_t>(hi - lo + 1));
+    }
+    bool Chance(int percent) { return static_cast<int>(Next() % 100) < percent; }
+    template <typename T, std::size_t N>
+    const T& Pick(const std::array<T, N>& items) {
+        return items[Next() % N];
+    }
+
+private:
+    std::uint64_t state_;
+};
+
+constexpr std::array<std::string_view, 24> kFirstNames = {
+    "JAMES", "MARY", "ROBERT", "PATRICIA", "JOHN", "JENNIFER", "MICHAEL", "LINDA",
+    "DAVID", "ELIZABETH", "WILLIAM", "BARBARA", "RICHARD", "SUSAN", "JOSEPH", "JESSICA",
+    "THOMAS", "SARAH", "CARLOS", "MARIA", "ANNE-MARIE", "KWAME", "MEI", "OLUWASEUN"};
+constexpr std::array<std::string_view, 24> kLastNames = {
+    "SMITH", "JOHNSON", "WILLIAMS", "BROWN", "JONES", "GARCIA", "MILLER", "DAVIS",
+    "RODRIGUEZ", "MARTINEZ", "HERNANDEZ", "LOPEZ", "O'BRIEN", "SMITH-JONES", "VAN DYKE",
+    "NGUYEN", "KIM", "PATEL", "ST. JOHN", "WASHINGTON", "ANDERSON", "THOMPSON", "WHITE",
+    "MCALLISTER"};
+constexpr std::array<std::string_view, 12> kMiddles = {
+    "A", "B", "C", "D", "E", "J", "K", "L", "M", "R", "", ""};
+constexpr std::array<std::string_view, 16> kStreets = {
+    "MAIN ST", "OAK AVE", "PINE RD", "MAPLE DR", "CEDAR LN", "ELM ST", "WASHINGTON BLVD",
+    "LAKE SHORE DR", "HILLCREST RD", "PARK AVE", "RIVER RD", "SUNSET BLVD", "2ND ST",
+    "MARKET ST", "CHURCH ST", "HIGHLAND AVE"};
+constexpr std::array<std::string_view, 8> kUnits = {"APT 4B", "SUITE 200", "UNIT 12", "", "", "", "", ""};
+
+struct Place {
+    std::string_view city;
+    std::string_view state;
+    std::string_view zip;
+};
+constexpr std::array<Place, 16> kPlaces = {{
+    {"BALTIMORE", "MD", "21201"}, {"RICHMOND", "VA", "23219"}, {"AUSTIN", "TX", "78701"},
+    {"DENVER", "CO", "80202"},    {"COLUMBUS", "OH", "43215"}, {"PORTLAND", "OR", "97201"},
+    {"BOISE", "ID", "83702"},     {"ALBANY", "NY", "12207"},   {"MADISON", "WI", "53703"},
+    {"RALEIGH", "NC", "27601"},   {"SAN JUAN", "PR", "00901"}, {"HAGATNA", "GU", "96910"},
+    {"PHOENIX", "AZ", "85004"},   {"ATLANTA", "GA", "30303"},  {"BOSTON", "MA", "02108"},
+    {"SEATTLE", "WA", "98101"},
+}};
+constexpr std::array<std::string_view, 12> kCompanies = {
+    "NORTHWIND TRADING", "BLUE HERON FOODS", "SUMMIT MACHINE WORKS", "HARBOR LIGHT LOGISTICS",
+    "PRAIRIE STATE FARMS", "COPPER CANYON MINING", "LAKESIDE MEDICAL GROUP", "EVERGREEN BUILDERS",
+    "RED ROCK HOSPITALITY", "BRIGHTWATER SOFTWARE", "IRONBRIDGE STEEL", "GOLDEN FIELD BAKERY"};
+
+// The tax jurisdiction codes handed out in turn with `territories`.
+constexpr std::array<char, 6> kJurisdictions = {' ', 'P', 'V', 'G', 'S', 'N'};
+
+// When a non-zero amount is allowed in a field, by the employer's tax jurisdiction code.
+enum class Allow { Always, BlankOnly, NotP, NotPN, NotPS, OnlyP, Islands, Never };
+
+bool Allowed(Allow rule, char j) {
+    switch (rule) {
+    case Allow::Always: return true;
+    case Allow::BlankOnly: return j == ' ';
+    case Allow::NotP: return j != 'P';
+    case Allow::NotPN: return j != 'P' && j != 'N';
+    case Allow::NotPS: return j != 'P' && j != 'S';
+    case Allow::OnlyP: return j == 'P';
+    case Allow::Islands: return j == 'V' || j == 'G' || j == 'S' || j == 'N';
+    case Allow::Never: return false;
+    }
+    return false;
+}
+
+// RW money fields 1-24: first position and jurisdiction rule (index 0 unused). Field 15
+// (Military Employee B.Q.S.C. Pay) must be zero for tax year 2008.
+struct Field {
+    int pos;
+    Allow allow;
+};
+constexpr std::array<Field, 25> kRwMoney = {{
+    {0, Allow::Never},
+    {188, Allow::BlankOnly}, {199, Allow::BlankOnly}, {210, Allow::Always}, {221, Allow::Always},
+    {232, Allow::Always},    {243, Allow::Always},    {254, Allow::Always}, {265, Allow::NotPS},
+    {276, Allow::BlankOnly}, {287, Allow::NotP},      {298, Allow::NotP},   {309, Allow::NotP},
+    {320, Allow::NotP},      {331, Allow::NotP},      {342, Allow::Never},  {353, Allow::NotP},
+    {364, Allow::NotPN},     {375, Allow::NotP},      {386, Allow::NotPN},  {408, Allow::NotP},
+    {419, Allow::NotP},      {430, Allow::NotPN},     {441, Allow::NotP},   {452, Allow::NotP},
+}};
+// RT totals of the RW fields 1-24.
+constexpr std::array<int, 25> kRtMoney = {
+    0,   10,  25,  40,  55,  70,  85,  100, 115, 130, 145, 160, 175,
+    190, 205, 220, 235, 250, 265, 280, 310, 340, 355, 370, 385};
+// RO money fields 1-17.
+constexpr std::array<Field, 18> kRoMoney = {{
+    {0, Allow::Never},
+    {12, Allow::BlankOnly}, {23, Allow::Always}, {34, Allow::NotPN}, {45, Allow::NotP},
+    {56, Allow::NotPN},     {67, Allow::NotP},   {78, Allow::NotP},  {89, Allow::NotPN},
+    {275, Allow::OnlyP},    {286, Allow::OnlyP}, {297, Allow::OnlyP}, {308, Allow::OnlyP},
+    {319, Allow::OnlyP},    {330, Allow::OnlyP}, {341, Allow::OnlyP}, {363, Allow::Islands},
+    {374, Allow::Islands},
+}};
+// RU totals of the RO fields 1-17.
+constexpr std::array<int, 18> kRuMoney = {
+    0, 10, 25, 40, 55, 70, 85, 100, 115, 355, 370, 385, 400, 415, 430, 445, 460, 475};
+
+using Rec = std::array<char, kRecordLength>;
+
+void Clear(Rec& r, std::string_view id) {
+    std::memset(r.data(), ' ', r.size());
+    r[0] = id[0];
+    r[1] = id[1];
+}
+
+// Puts text at 1-based `pos`, cut to `width`.
+void Put(Rec& r, int pos, int width, std::string_view text) {
+    std::memcpy(r.data() + pos - 1, text.data(), std::min<std::size_t>(text.size(), static_cast<std::size_t>(width)));
+}
+
+// Puts `value` right-justified and zero-filled in `width` digits at 1-based `pos`.
+void PutNumber(Rec& r, int pos, int width, std::uint64_t value) {
+    char* p = r.data() + pos - 1 + width;
+    for (int i = 0; i < width; ++i) {
+        *--p = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    if (value != 0) throw std::invalid_argument("amount does not fit its field");
+}
+
+class Writer {
+public:
+    explicit Writer(std::FILE* out) : out_(out), buf_(new char[kBufSize]) {}
+    void Add(const Rec& r) {
+        if (used_ + kRecordLength + 2 > kBufSize) Flush();
+        std::memcpy(buf_.get() + used_, r.data(), kRecordLength);
+        buf_[used_ + kRecordLength] = '\r';
+        buf_[used_ + kRecordLength + 1] = '\n';
+        used_ += kRecordLength + 2;
+        ++result_.records;
+        result_.bytes += kRecordLength + 2;
+    }
+    void Flush() {
+        if (used_ > 0 && std::fwrite(buf_.get(), 1, used_, out_) != used_)
+            throw std::runtime_error(std::string("write failed: ") + std::strerror(errno));
+        used_ = 0;
+    }
+    WriteResult Finish() {
+        Flush();
+        if (std::fflush(out_) != 0) throw std::runtime_error(std::string("write failed: ") + std::strerror(errno));
+        return result_;
+    }
+
+private:
+    static constexpr std::size_t kBufSize = 4u << 20;
+    std::FILE* out_;
+    std::unique_ptr<char[]> buf_;
+    std::size_t used_ = 0;
+    WriteResult result_;
+};
+
+bool BadEinPrefix(int prefix) {
+    static constexpr std::array<int, 15> kBad = {0, 7, 8, 9, 17, 18, 19, 28, 29, 49, 69, 70, 78, 79, 89};
+    return std::find(kBad.begin(), kBad.end(), prefix) != kBad.end();
+}
+
+std::uint64_t MakeEin(Random& rnd) {
+    int prefix;
+    do prefix = static_cast<int>(rnd.Between(10, 99));
+    while (BadEinPrefix(prefix));
+    return static_cast<std::uint64_t>(prefix) * 10'000'000 + static_cast<std::uint64_t>(rnd.Between(0, 9'999'999));
+}
+
+// A distinct valid SSN for each employee: first digit 1-7, never one of the reserved numbers.
+std::uint64_t MakeSsn(std::int64_t employee, std::uint64_t offset) {
+    std::uint64_t ssn = 100'000'000 + (static_cast<std::uint64_t>(employee) * 37 + offset) % 700'000'000;
+    if (ssn == 111'111'111 || ssn == 123'456'789 || ssn == 333'333'333) ssn += 1;
+    return ssn;
+}
+
+void PutAddress(Rec& r, Random& rnd, int locationPos, int deliveryPos, int cityPos, int statePos, int zipPos,
+                int zipExtPos) {
+    const Place& place = rnd.Pick(kPlaces);
+    Put(r, locationPos, 22, rnd.Pick(kUnits));
+    std::string delivery = std::to_string(rnd.Between(1, 9999)) + " " + std::string(rnd.Pick(kStreets));
+    Put(r, deliveryPos, 22, delivery);
+    Put(r, cityPos, 22, place.city);
+    Put(r, statePos, 2, place.state);
+    Put(r, zipPos, 5, place.zip);
+    if (rnd.Chance(50)) PutNumber(r, zipExtPos, 4, static_cast<std::uint64_t>(rnd.Between(1, 9999)));
+}
+
+void MakeRA(Rec& r, Random& rnd, std::uint64_t ein) {
+    Clear(r, "RA");
+    PutNumber(r, 3, 9, ein);
+    Put(r, 12, 8, "QVX2008A");               // User ID
+    Put(r, 29, 1, "0");                      // Resub Indicator: original submission
+    Put(r, 36, 2, "98");                     // Software Code: in-house program
+    Put(r, 38, 57, "QUORVEX PAYROLL SERVICES INC");
+    PutAddress(r, rnd, 95, 117, 139, 161, 163, 168);
+    Put(r, 217, 57, "QUORVEX PAYROLL SERVICES INC");
+    PutAddress(r, rnd, 274, 296, 318, 340, 342, 347);
+    Put(r, 396, 27, "JANE Q. O'NEIL-PARKER");
+    Put(r, 423, 15, "4105550123");
+    Put(r, 438, 5, "221");
+    Put(r, 446, 40, "payroll@quorvex.example");   // the e-mail keeps its case
+    Put(r, 489, 10, "4105550199");
+    Put(r, 499, 1, "1");                     // problems notified by e-mail
+    Put(r, 500, 1, "S");                     // Preparer Code: service bureau
+}
+
+void MakeRE(Rec& r, Random& rnd, std::uint64_t ein, int block, char jurisdiction) {
+    Clear(r, "RE");
+    Put(r, 3, 4, "2008");
+    PutNumber(r, 8, 9, ein);
+    Put(r, 26, 1, "0");
+    if (block % 3 == 1) PutNumber(r, 27, 4, static_cast<std::uint64_t>(block % 10000));   // Establishment Number
+    std::string name = std::string(kCompanies[static_cast<std::size_t>(block) % kCompanies.size()]) + " " +
+                       (block % 2 ? "INC" : "LLC");
+    if (block >= static_cast<int>(kCompanies.size())) name += " NO " + std::to_string(block);
+    Put(r, 40, 57, name);
+    PutAddress(r, rnd, 97, 119, 141, 163, 165, 170);
+    Put(r, 219, 1, "R");                     // Employment Code: regular
+    r[219] = jurisdiction;                   // position 220
+    Put(r, 221, 1, "0");
+}
+
+struct Amounts {
+    std::array<std::int64_t, 25> rw{};
+    std::array<std::int64_t, 18> ro{};
+};
+
+std::int64_t Percent(std::int64_t amount, std::int64_t perTenThousand) {
+    return (amount * perTenThousand + 5000) / 10000;
+}
+
+// The amounts of one employee. They follow the 2008 rules: Social Security wages plus tips
+// at most the wage base and never exactly the 2007 base, Medicare wages at least that sum,
+// taxes at the 2008 rates, and zero wherever the employer's jurisdiction forbids an amount.
+Amounts MakeAmounts(Random& rnd, char j, bool allMoney, bool withRo) {
+    Amounts a;
+    auto& w = a.rw;
+    const std::int64_t base = rnd.Chance(3) ? rnd.Between(10'000'000, 40'000'000) : rnd.Between(1'500'000, 9'000'000);
+    const std::int64_t tips = (allMoney || rnd.Chance(20)) ? rnd.Between(10'000, 800'000) : 0;
+    const std::int64_t deferral = (allMoney || rnd.Chance(40)) ? Percent(base, rnd.Between(100, 1000)) : 0;
+
+    std::int64_t ssWages = std::min(base, kSocialSecurityMax - tips);
+    if (ssWages + tips == kPriorYearMax) ssWages -= 1;
+    w[3] = ssWages;
+    w[4] = Percent(ssWages + tips, 620);
+    w[5] = base + tips;
+    w[6] = Percent(w[5], 145);
+    w[7] = tips;
+    w[10] = deferral;
+    w[1] = base + tips - deferral;
+    w[2] = Percent(w[1], rnd.Between(800, 2200));
+    if (allMoney) {
+        for (int n = 8; n <= 24; ++n)
+            if (n != 10) w[n] = rnd.Between(1'000, 500'000);
+    }
+    for (int n = 1; n <= 24; ++n)
+        if (!Allowed(kRwMoney[n].allow, j)) w[n] = 0;
+
+    if (withRo) {
+        auto& o = a.ro;
+        if (allMoney) {
+            for (int n = 1; n <= 17; ++n) o[n] = rnd.Between(1'000, 300'000);
+        } else {
+            if (rnd.Chance(30)) o[1] = rnd.Between(5'000, 200'000);          // Allocated Tips
+            if (rnd.Chance(10)) o[2] = rnd.Between(1'000, 20'000);           // Uncollected tax on tips
+            if (rnd.Chance(10)) o[5] = rnd.Between(100'000, 1'000'000);      // Adoption expenses
+        }
+        if (j == 'P') {   // Puerto Rico amounts, the total their sum
+            o[9] = base;
+            o[10] = allMoney ? rnd.Between(1'000, 300'000) : 0;
+            o[11] = allMoney ? rnd.Between(1'000, 300'000) : 0;
+            o[12] = tips;
+            o[13] = o[9] + o[10] + o[11] + o[12];
+            o[14] = Percent(o[13], 1000);
+        }
+        if (j == 'V' || j == 'G' || j == 'S' || j == 'N') {
+            o[16] = base + tips;
+            o[17] = Percent(o[16], 1500);
+        }
+        for (int n = 1; n <= 17; ++n)
+            if (!Allowed(kRoMoney[n].allow, j)) o[n] = 0;
+    }
+    return a;
+}
+
+void MakeRW(Rec& r, Random& rnd, std::uint64_t ssn, const Amounts& a) {
+    Clear(r, "RW");
+    PutNumber(r, 3, 9, ssn);
+    Put(r, 12, 15, rnd.Pick(kFirstNames));
+    Put(r, 27, 15, rnd.Pick(kMiddles));
+    Put(r, 42, 20, rnd.Pick(kLastNames));
+    if (rnd.Chance(5)) Put(r, 62, 4, "JR");
+    PutAddress(r, rnd, 66, 88, 110, 132, 134, 139);
+    for (int n = 1; n <= 24; ++n) PutNumber(r, kRwMoney[n].pos, 11, static_cast<std::uint64_t>(a.rw[n]));
+    Put(r, 486, 1, "0");                              // Statutory Employee Indicator
+    Put(r, 488, 1, a.rw[10] > 0 ? "1" : "0");         // Retirement Plan Indicator
+    Put(r, 489, 1, "0");                              // Third-Party Sick Pay Indicator
+}
+
+void MakeRO(Rec& r, const Amounts& a) {
+    Clear(r, "RO");
+    for (int n = 1; n <= 17; ++n) PutNumber(r, kRoMoney[n].pos, 11, static_cast<std::uint64_t>(a.ro[n]));
+}
+
+void AddInto(std::array<std::int64_t, 25>& sums, const std::int64_t* amounts, int count) {
+    for (int n = 1; n <= count; ++n) {
+        sums[n] += amounts[n];
+        if (sums[n] > kMaxTotal) throw std::invalid_argument("a block total exceeds 15 digits; use smaller blocks");
+    }
+}
+
+}  // namespace
+
+SubmissionShape UniformShape(int employers, std::int64_t employees) {
+    SubmissionShape shape;
+    shape.blockSizes.assign(static_cast<std::size_t>(std::max(employers, 0)), employees);
+    return shape;
+}
+
+SubmissionShape ShapeForRecordCount(std::int64_t records, int employers, bool withRo) {
+    if (employers < 1) throw std::invalid_argument("at least one employer is needed");
+    // RA + RF, per block RE + RT (+ RU), per employee RW (+ RO).
+    const std::int64_t fixed = 2 + employers * (withRo ? 3 : 2);
+    const std::int64_t perEmployee = withRo ? 2 : 1;
+    const std::int64_t rest = records - fixed;
+    if (rest < employers * perEmployee || rest % perEmployee != 0)
+        throw std::invalid_argument("cannot make exactly " + std::to_string(records) + " records with " +
+                                    std::to_string(employers) + " employers");
+    const std::int64_t employees = rest / perEmployee;
+    SubmissionShape shape;
+    shape.roEvery = withRo ? 1 : 0;
+    for (int i = 0; i < employers; ++i)
+        shape.blockSizes.push_back(employees / employers + (i < employees % employers ? 1 : 0));
+    return shape;
+}
+
+std::int64_t RecordCount(const SubmissionShape& shape) {
+    std::int64_t n = 2;
+    for (std::size_t i = 0; i < shape.blockSizes.size(); ++i) {
+        const bool ro = shape.roEvery > 0 && i % static_cast<std::size_t>(shape.roEvery) == 0;
+        n += 2 + shape.blockSizes[i] * (ro ? 2 : 1) + (ro ? 1 : 0);
+    }
+    return n;
+}
+
+// The number of RW records of the shape; throws when the format cannot hold the shape.
+std::int64_t ValidatedEmployeeCount(const SubmissionShape& shape) {
+    if (shape.blockSizes.empty()) throw std::invalid_argument("a submission needs at least one employer");
+    std::int64_t totalRw = 0;
+    for (std::int64_t size : shape.blockSizes) {
+        if (size < 1) throw std::invalid_argument("every employer needs at least one employee");
+        if (size > kMaxBlockRecords) throw std::invalid_argument("at most 9,999,999 employees per employer");
+        totalRw += size;
+    }
+    if (totalRw > 999'999'999) throw std::invalid_argument("at most 999,999,999 employees in a submission");
+    return totalRw;
+}
+
+WriteResult WriteSubmission(const SubmissionShape& shape, std::FILE* out) {
+    const std::int64_t totalRw = ValidatedEmployeeCount(shape);
+
+    Random rnd(shape.seed);
+    const std::uint64_t ssnOffset = rnd.Next() % 700'000'000;
+    Writer writer(out);
+    Rec r;
+
+    MakeRA(r, rnd, MakeEin(rnd));
+    writer.Add(r);
+
+    std::int64_t employee = 0;
+    for (std::size_t b = 0; b < shape.blockSizes.size(); ++b) {
+        const char j = shape.territories ? kJurisdictions[b % kJurisdictions.size()] : ' ';
+        const bool withRo = shape.roEvery > 0 && b % static_cast<std::size_t>(shape.roEvery) == 0;
+        MakeRE(r, rnd, MakeEin(rnd), static_cast<int>(b), j);
+        writer.Add(r);
+
+        std::array<std::int64_t, 25> rwSums{};
+        std::array<std::int64_t, 25> roSums{};
+        for (std::int64_t e = 0; e < shape.blockSizes[b]; ++e, ++employee) {
+            const Amounts a = MakeAmounts(rnd, j, shape.allMoney, withRo);
+            MakeRW(r, rnd, MakeSsn(employee, ssnOffset), a);
+            writer.Add(r);
+            AddInto(rwSums, a.rw.data(), 24);
+            if (withRo) {
+                MakeRO(r, a);
+                writer.Add(r);
+                AddInto(roSums, a.ro.data(), 17);
+            }
+        }
+
+        Clear(r, "RT");
+        PutNumber(r, 3, 7, static_cast<std::uint64_t>(shape.blockSizes[b]));
+        for (int n = 1; n <= 24; ++n) PutNumber(r, kRtMoney[n], 15, static_cast<std::uint64_t>(rwSums[n]));
+        PutNumber(r, 325, 15, 0);   // Income Tax Withheld by Payer of Third-Party Sick Pay
+        writer.Add(r);
+
+        if (withRo) {
+            Clear(r, "RU");
+            PutNumber(r, 3, 7, static_cast<std::uint64_t>(shape.blockSizes[b]));
+            for (int n = 1; n <= 17; ++n) PutNumber(r, kRuMoney[n], 15, static_cast<std::uint64_t>(roSums[n]));
+            writer.Add(r);
+        }
+    }
+
+    Clear(r, "RF");
+    PutNumber(r, 8, 9, static_cast<std::uint64_t>(totalRw));
+    writer.Add(r);
+    return writer.Finish();
+}
+
+WriteResult WriteSubmission(const SubmissionShape& shape, const std::string& path) {
+    ValidatedEmployeeCount(shape);   // refuse before creating the file
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) throw std::runtime_error("cannot create " + path + ": " + std::strerror(errno));
+    WriteResult result;
+    try {
+        result = WriteSubmission(shape, f);
+    } catch (...) {
+        std::fclose(f);
+        throw;
+    }
+    if (std::fclose(f) != 0) throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno));
+    return result;
+}
+
+}  // namespace quorvex::bench

@@ -1,0 +1,191 @@
+#include "validation/check_primitives.h"
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+
+#include "errorlog/findings.h"
+
+namespace quorvex {
+
+namespace {
+
+constexpr bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+constexpr bool IsUpper(unsigned char c) { return c >= 'A' && c <= 'Z'; }
+constexpr bool IsPrintable(unsigned char c) { return c >= 32 && c <= 126; }
+
+template <typename Pred>
+bool AllOf(std::string_view text, Pred pred) {
+    for (char ch : text) {
+        if (!pred(static_cast<unsigned char>(ch))) return false;
+    }
+    return true;
+}
+
+// The Country Code, State Abbreviation and Zip Code of an address block, as field
+// indexes of its record type.
+struct BlockFields {
+    RecordType type;
+    int state, zip, country;
+};
+
+constexpr BlockFields FieldsOf(AddressBlock block) {
+    switch (block) {
+        case AddressBlock::RACompany: return {RecordType::RA, 12, 13, 18};
+        case AddressBlock::RASubmitter: return {RecordType::RA, 23, 24, 29};
+        case AddressBlock::RE: return {RecordType::RE, 12, 13, 18};
+        case AddressBlock::RW: return {RecordType::RW, 9, 10, 15};
+    }
+    return {RecordType::RE, 12, 13, 18};
+}
+
+}  // namespace
+
+bool NumCheck(std::string_view text) { return AllOf(text, IsDigit); }
+
+bool NameCheck(std::string_view text) {
+    return AllOf(text, [](unsigned char c) {
+        return IsUpper(c) || IsDigit(c) || c == ' ' || c == '.' || c == '-' || c == '\'';
+    });
+}
+
+bool AlphaNumCheck(std::string_view text) {
+    return AllOf(text, [](unsigned char c) { return IsUpper(c) || IsDigit(c); });
+}
+
+bool UserIdCheck(std::string_view text) {
+    return text.size() >= 8 && AlphaNumCheck(text.substr(0, 8));
+}
+
+bool CharCheck(std::string_view text) {
+    // Branch-free over blocks of 64 so the compiler can vectorise the common case of a
+    // long field that is all right; an early exit per block still stops at a bad one.
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    std::size_t n = text.size();
+    while (n >= 64) {
+        unsigned bad = 0;
+        for (std::size_t i = 0; i < 64; ++i) bad |= static_cast<unsigned char>(p[i] - 32) > 94 ? 1u : 0u;
+        if (bad) return false;
+        p += 64;
+        n -= 64;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!IsPrintable(p[i])) return false;
+    }
+    return true;
+}
+
+std::string_view Trim(std::string_view text) {
+    const auto b = text.find_first_not_of(' ');
+    if (b == std::string_view::npos) return {};
+    const auto e = text.find_last_not_of(' ');
+    return text.substr(b, e - b + 1);
+}
+
+bool IsBlank(std::string_view text) { return text.find_first_not_of(' ') == std::string_view::npos; }
+
+bool IsZeroFilled(std::string_view text) { return Trim(text) == "00000000000"; }
+
+double DigitsValue(std::string_view digits) {
+    // Whole numbers up to 15 digits fit exactly into both the integer and the double.
+    std::int64_t v = 0;
+    for (char c : digits) v = v * 10 + (c - '0');
+    return static_cast<double>(v);
+}
+
+bool IsOneOf(std::string_view value, std::initializer_list<std::string_view> allowed) {
+    for (std::string_view a : allowed) {
+        if (value == a) return true;
+    }
+    return false;
+}
+
+std::string CharCheckMessage(std::string_view text, int firstPos) {
+    std::string list;
+    std::size_t lastSep = std::string::npos;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (IsPrintable(static_cast<unsigned char>(text[i]))) continue;
+        if (!list.empty()) {
+            lastSep = list.size();
+            list += ", ";
+        }
+        char num[16];
+        const int n = std::snprintf(num, sizeof num, "%d", firstPos + static_cast<int>(i));
+        list.append(num, static_cast<std::size_t>(n));
+    }
+    if (lastSep != std::string::npos) list.replace(lastSep, 2, " and ");
+
+    std::string msg;
+    msg.reserve(list.size() + 240);
+    msg += "Invalid character found in position(s) ";
+    msg += list;
+    msg += " of this record. This field may only contain ";
+    msg += "letters (A-Z), numbers (0-9), spaces, non-alpha non-numeric characters ";
+    msg += "(~ ! @ # $ % ^ & * ( ) _ + { } | : ";
+    msg += '"';
+    msg += " < > ? ` - = [ ] \\ ; ' , . /).";
+    return msg;
+}
+
+void Report(Findings& out, std::string_view rec, const FieldLayout& f, std::string_view message) {
+    out.FieldError(Reference(f), UserEntry(Cut(rec, f)), message, f.index);
+}
+
+bool CheckChars(Findings& out, std::string_view rec, const FieldLayout& f) {
+    const std::string_view text = Cut(rec, f);
+    if (CharCheck(text)) return true;
+    out.FieldError(Reference(f), UserEntry(text), CharCheckMessage(text, f.first), f.index);
+    return false;
+}
+
+bool CheckMandatoryNumeric(Findings& out, std::string_view rec, const FieldLayout& f, std::string_view message) {
+    if (NumCheck(Cut(rec, f))) return true;
+    Report(out, rec, f, message);
+    return false;
+}
+
+bool CheckNumericOrBlank(Findings& out, std::string_view rec, const FieldLayout& f) {
+    const std::string_view text = Cut(rec, f);
+    if (NumCheck(text) || IsBlank(text)) return true;
+    Report(out, rec, f, kMsgNumericOrBlank);
+    return false;
+}
+
+bool CheckState(Findings& out, std::string_view rec, const FieldLayout& f) {
+    if (StateCheck(Cut(rec, f))) return true;
+    Report(out, rec, f, kMsgState);
+    return false;
+}
+
+bool CheckCountry(Findings& out, std::string_view rec, const FieldLayout& f) {
+    if (CountryCheck(Cut(rec, f))) return true;
+    Report(out, rec, f, kMsgCountry);
+    return false;
+}
+
+bool CheckCode(Findings& out, std::string_view rec, const FieldLayout& f,
+               std::initializer_list<std::string_view> allowed, std::string_view message) {
+    if (IsOneOf(Cut(rec, f), allowed)) return true;
+    Report(out, rec, f, message);
+    return false;
+}
+
+void CheckZipExtension(Findings& out, std::string_view rec, const FieldLayout& zip, const FieldLayout& ext) {
+    CheckNumericOrBlank(out, rec, ext);
+    if (IsBlank(Cut(rec, zip)) && !IsBlank(Cut(rec, ext))) Report(out, rec, ext, kMsgZipPair);
+}
+
+void CountryZipCheck(Findings& out, std::string_view rec, AddressBlock block) {
+    const BlockFields b = FieldsOf(block);
+    const FieldLayout& country = Field(b.type, b.country);
+    const std::string_view countryText = Cut(rec, country);
+    if (countryText == "  ") return;
+    const bool stateBlank = Cut(rec, Field(b.type, b.state)) == "  ";
+    if (block != AddressBlock::RASubmitter && stateBlank && !IsBlank(Cut(rec, Field(b.type, b.zip)))) {
+        Report(out, rec, country, kMsgForeignCountryDomesticZip);
+    } else if (!stateBlank) {
+        Report(out, rec, country, kMsgDomesticStateForeignCountry);
+    }
+}
+
+}  // namespace quorvex

@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "support/test_support.h"
+#include "support/valid_records.h"
+
+using quorvex::test::Record;
+using quorvex::test::TempDir;
+
+namespace {
+
+struct Result {
+    int status;
+    std::string out, err;
+};
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+Result RunCheck(const std::vector<std::string>& args, const TempDir& dir) {
+    std::string cmd = Quote(QUORVEX_CHECK_EXE);
+    for (const auto& a : args) cmd += " " + Quote(a);
+    auto errFile = dir / "stderr.txt";
+    cmd += " 2>" + Quote(errFile.string());
+    Result r;
+    FILE* p = popen(cmd.c_str(), "r");
+    std::array<char, 4096> buf;
+    while (std::size_t n = fread(buf.data(), 1, buf.size(), p)) r.out.append(buf.data(), n);
+    int status = pclose(p);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.err = quorvex::test::ReadFile(errFile);
+    return r;
+}
+
+// Records that pass their own field checks (an RF record counts the RW records before
+// it, `priorRW` from earlier files).
+std::string Submission(std::initializer_list<const char*> ids, long long priorRW = 0) {
+    std::string out;
+    for (const auto& r : quorvex::test::ValidRecords(ids, priorRW)) out += r + "\r\n";
+    return out;
+}
+
+}  // namespace
+
+TEST(QuorvexCheck, ExitStatusTellsTheOutcome) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> files;  // contents; empty vector = no file argument
+        std::vector<std::string> extra;
+        int status;
+        const char* errContains;
+    };
+    const std::vector<Case> cases = {
+        {"no errors", {Submission({"RA", "RE", "RW", "RT", "RF"})}, {"--today", "2010-01-01"}, 0,
+         "Results: Testing Completed.\nThere were no errors found.\n"},
+        {"filing prompt answered No", {Submission({"RA", "RE", "RW", "RT", "RF"})}, {"--today", "2009-01-15"}, 0,
+         "Would you like to connect to Plexora Web site to submit the wage report?"},
+        {"ordinary errors", {Submission({"RA", "RE", "RW"})}, {}, 1,
+         "Missing Final Record: RF record was not found."},
+        {"critical", {Submission({"RA", "RW"})}, {}, 2, ""},
+        {"empty file", {""}, {}, 3, "Results: Warning: The file contains no valid data."},
+        {"two files", {Submission({"RA", "RE", "RW"}), Submission({"RT", "RF"}, 1)}, {"--today", "2010-01-01"}, 0, ""},
+        {"bad limit", {Submission({"RA"})}, {"--limit", "25001"}, 3, "--limit"},
+        {"bad date", {Submission({"RA"})}, {"--today", "2010-13-01"}, 3, "--today"},
+        {"unknown option", {Submission({"RA"})}, {"--frobnicate"}, 3, "unknown option"},
+        {"no file", {}, {}, 3, "no submission file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        std::vector<std::string> args = {"--data-dir", dir.path().string()};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        for (std::size_t i = 0; i < c.files.size(); ++i) {
+            auto p = dir / ("f" + std::to_string(i) + ".txt");
+            quorvex::test::WriteFile(p, c.files[i]);
+            args.push_back(p.string());
+        }
+        Result r = RunCheck(args, dir);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find(c.errContains), std::string::npos) << r.err;
+    }
+}
+
+TEST(QuorvexCheck, MissingFileAndFolder) {
+    TempDir dir;
+    Result r = RunCheck({"--data-dir", dir.path().string(), (dir / "nope.txt").string()}, dir);
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find("Submission File Not Found: " + (dir / "nope.txt").string() + " was not found."),
+              std::string::npos)
+        << r.err;
+    r = RunCheck({"--data-dir", dir.path().string(), dir.path().string()}, dir);
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find("Submission File Error: Error Number: 21"), std::string::npos) << r.err;
+}
+
+TEST(QuorvexCheck, SummaryAndLimitForThisRunOnly) {
+    TempDir dir;
+    quorvex::test::WriteFile(dir / "ErrSetLog.ini", "[Maximum Error Count]:1200\r\n");
+    auto p = dir / "s.txt";
+    quorvex::test::WriteFile(p, Submission({"RA", "RE", "RW"}));
+    Result r = RunCheck({"--data-dir", dir.path().string(), "--limit", "7", p.string()}, dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("Records tested:            3\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Records with errors:       1\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Errors found:              1\n"), std::string::npos) << r.out;
+    EXPECT_EQ(quorvex::test::ReadFile(dir / "ErrSetLog.ini"), "[Maximum Error Count]:1200\r\n");
+
+    quorvex::test::WriteFile(p, Submission({"RA", "RE", "RT"}));
+    r = RunCheck({"--data-dir", dir.path().string(), p.string()}, dir);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("Execution of Testing was terminated due to the Critical Error in Record Number 3"),
+              std::string::npos)
+        << r.out;
+    r = RunCheck({"--quiet", "--data-dir", dir.path().string(), p.string()}, dir);
+    EXPECT_EQ(r.out, "");
+}
+
+TEST(QuorvexCheck, DataDirFromTheEnvironment) {
+    TempDir dir;
+    auto p = dir / "s.txt";
+    quorvex::test::WriteFile(p, Submission({"RA", "RE", "RW", "RT", "RF"}));
+    setenv("QUORVEX_DATA_DIR", (dir / "data").c_str(), 1);
+    Result r = RunCheck({"--quiet", "--today", "2010-01-01", p.string()}, dir);
+    unsetenv("QUORVEX_DATA_DIR");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "data" / "Errorlog.mdb"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "data" / "ErrSetLog.ini"));
+}
+
+TEST(QuorvexCheck, HelpDocumentsTheContract) {
+    TempDir dir;
+    Result r = RunCheck({"--help"}, dir);
+    EXPECT_EQ(r.status, 0);
+    for (const char* word : {"--data-dir", "--limit", "--today", "--quiet", "NEXT-FILE", "QUORVEX_DATA_DIR",
+                             "Exit status"})
+        EXPECT_NE(r.out.find(word), std::string::npos) << word;
+}

@@ -1,0 +1,307 @@
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "errorlog/error_log.h"
+#include "errorlog/log_findings.h"
+#include "errorlog/schema.h"
+#include "errorlog/text_1252.h"
+#include "support/test_support.h"
+
+using namespace quorvex;
+using quorvex::test::TempDir;
+
+namespace {
+
+std::vector<std::string> Columns(sql::Database& db, const std::string& table) {
+    std::vector<std::string> cols;
+    auto q = db.prepare("PRAGMA table_info(" + table + ")");
+    while (q.step()) cols.push_back(q.text(1));
+    return cols;
+}
+
+std::string Scalar(sql::Database& db, const std::string& query) {
+    auto q = db.prepare(query);
+    return q.step() ? (q.isNull(0) ? "NULL" : q.text(0)) : "<no row>";
+}
+
+}  // namespace
+
+TEST(ErrorLogSchema, TablesHaveTheirColumnsInOrder) {
+    TempDir dir;
+    ErrorLog log = ErrorLog::CreateMDB(dir.path());
+    auto& db = log.db();
+    EXPECT_EQ(Columns(db, "Misc"), (std::vector<std::string>{"Data_Id", "Path", "PinOK", "RptDate"}));
+    EXPECT_EQ(Columns(db, "Records"),
+              (std::vector<std::string>{"Rec_Num", "ID", "RE_Indx", "Errors", "Record", "RecReference"}));
+    EXPECT_EQ(Columns(db, "Errors"),
+              (std::vector<std::string>{"Err_Num", "Type", "Rec_Num", "Reference", "User_Entry", "Error"}));
+    for (auto [table, fields] : {std::pair{"TRT", kTrtFields}, std::pair{"TRU", kTruFields}}) {
+        std::vector<std::string> expected{"Indx", "RE_EIN", "0"};
+        for (int n = 1; n <= fields; ++n) {
+            expected.push_back(std::to_string(n));
+            expected.push_back("F" + std::to_string(n) + "ErrRef");
+        }
+        EXPECT_EQ(Columns(db, table), expected) << table;
+    }
+    // No index besides the primary keys.
+    EXPECT_EQ(Scalar(db, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index'"), "0");
+    EXPECT_EQ(log.db().prepare("SELECT 1").step(), true);
+    EXPECT_EQ(dir.path() / "Errorlog.mdb", ErrorLog::PathIn(dir.path()));
+}
+
+TEST(ErrorLogSchema, NewBlockRowsStartAtZeroAndNone) {
+    TempDir dir;
+    ErrorLog log = ErrorLog::CreateMDB(dir.path());
+    EXPECT_EQ(log.OpenBlock("123456789"), 1);
+    EXPECT_EQ(log.OpenBlock("987654321"), 2);
+    log.Sync();
+    for (const char* table : {"TRT", "TRU"}) {
+        std::string t = table;
+        EXPECT_EQ(Scalar(log.db(), "SELECT \"0\" FROM " + t + " WHERE Indx = 2"), "0");
+        EXPECT_EQ(Scalar(log.db(), "SELECT \"17\" FROM " + t + " WHERE Indx = 2"), "0.0");
+        EXPECT_EQ(Scalar(log.db(), "SELECT F17ErrRef FROM " + t + " WHERE Indx = 2"), "None");
+        EXPECT_EQ(Scalar(log.db(), "SELECT RE_EIN FROM " + t + " WHERE Indx = 2"), "987654321");
+    }
+}
+
+TEST(ErrorLogQueries, EveryQueryOfTheProgramRunsUnchanged) {
+    TempDir dir;
+    ErrorLog log = ErrorLog::CreateMDB(dir.path());
+    log.AddMisc("/tmp/x", "01/15/2009");
+    log.AddRecord("RA", "RA");
+    log.AddRecord("RE", "RE");
+    log.SetReIndx(log.OpenBlock("123456789"));
+    log.AddRecord("RW", "RW");
+    log.SetCurrentSsn("111223333");
+    log.AddTRT(0, true, 1);
+    log.LogError("SSN [Position 3 - 11]", "[x]", "bad");
+    log.Sync();
+    const std::string n = "3";
+    const std::vector<std::string> queries = {
+        "Select * From Errors Where Rec_Num = " + n,
+        "Select ID From Records Where ID = 'RW'",
+        "Select * From TRT, Records Where TRT.Indx = Records.Re_Indx and Records.Rec_Num = " + n,
+        TruBlockQueryText() + n,
+        "Select Rec_Num, Errors, Record  From Records where Errors > 0 Order By Rec_Num",
+        "Select Rec_Num, Errors, Record  From Records",
+        "Select Reference, User_Entry, Error From Errors Where Rec_Num = " + n,
+        "Select Errors.Reference, Errors.User_Entry, Errors.Error From Errors Where Errors.Rec_Num = " + n,
+        "Select Record, RE_Indx, ID From Records Where Rec_Num = " + n,
+        "Select Record From Records Where ID = 'RE' and RE_Indx = 1",
+        "Select distinct Rec_Num From Errors",
+        "Select ID, RecReference From Records, Errors Where Records.Rec_Num = Errors.Rec_Num",
+        std::string("SELECT Err_Num, Type, ERRORS.Rec_Num, Reference, User_Entry, Error, ID, ") +
+            "RE_Indx, Errors, Record, RecReference " +
+            "FROM ERRORS INNER JOIN RECORDS ON ERRORS.Rec_Num = RECORDS.Rec_Num ORDER BY ERRORS.Rec_Num, Err_Num",
+    };
+    for (const auto& text : queries) {
+        SCOPED_TRACE(text);
+        auto q = log.db().prepare(text);
+        EXPECT_TRUE(q.step());
+    }
+    EXPECT_NE(TruBlockQueryText().find("[17], F1ErrRef, F2ErrRef"), std::string::npos);
+}
+
+TEST(ErrorLogQueries, TextComparesWithoutCaseAndCountsRwOfAnyCase) {
+    TempDir dir;
+    ErrorLog log = ErrorLog::CreateMDB(dir.path());
+    EXPECT_EQ(log.QueryCountRW(), 0);  // no RW row at all: a count of 0, not a failure
+    EXPECT_EQ(log.CountRW(), 0);
+    log.AddRecord("RW", "RW");
+    log.AddRecord("rw", "RW");
+    log.AddRecord("RO", "RO");
+    EXPECT_EQ(log.QueryCountRW(), 2);
+    EXPECT_EQ(log.CountRW(), 2);
+}
+
+TEST(ErrorLogLogging, ErrorsCountPerRecordAndKeepLoggingOrder) {
+    TempDir dir;
+    ErrorLog log = ErrorLog::CreateMDB(dir.path());
+    log.AddRecord("RA", "RA");
+    log.AddRecord("RE", "RE");
+    LogFindings f(log);
+    f.FieldError("A [Position 1 - 2]", "[1]", "one", 1);
+    f.FieldError("B [Position 3]", "[2]", "two", 2);
+    log.Sync();  // a later error reaches a row already written
+    f.FieldError("C [Position 4]", "[3]", "three", 3);
+    log.LogCritError("Sequence of Records [Position 1 - 2]", "[RE]", "crit");
+    log.Sync();
+    EXPECT_EQ(Scalar(log.db(), "SELECT Errors FROM Records WHERE Rec_Num = 2"), "4");
+    EXPECT_EQ(Scalar(log.db(), "SELECT Errors FROM Records WHERE Rec_Num = 1"), "0");
+    EXPECT_EQ(Scalar(log.db(), "SELECT group_concat(Err_Num || ':' || Error, ',') FROM Errors"),
+              "1:one,2:two,3:three,4:crit");
+    EXPECT_EQ(Scalar(log.db(), "SELECT COUNT(*) FROM Errors WHERE Type IS NULL"), "3");
+    EXPECT_EQ(Scalar(log.db(), "SELECT Type FROM Errors ORDER BY Err_Num DESC LIMIT 1"), "C");
+    EXPECT_TRUE(log.LastErrorCritical());
+    EXPECT_EQ(log.ErrorCount(), 4);
+    EXPECT_EQ(log.RecordsWithErrors(), 1);
+}
+
+TEST(ErrorLogLogging, BlockTotalsMarkersAndLinks) {
+    TempDir dir;
+    ErrorLog log = ErrorLog::CreateMDB(dir.path());
+    LogFindings f(log);
+    log.AddRecord("RE", "RE");
+    log.SetReIndx(log.OpenBlock("123456789"));
+    for (const char* ssn : {"111111111", "222222222"}) {
+        log.AddRecord("RW", "RW");
+        f.SetCurrentSsn(ssn);
+        f.AddTRT(0, true, 1);
+        f.AddTRT(3, true, 123456789012345.0);
+        f.TRTFieldError("Wages [Position 188 - 198]", "[x]", "Must be numeric.", 5, 1);
+    }
+    log.AddRecord("RO", "RO");
+    f.AddTRU(0, true, 1);
+    f.AddTRU(17, false, 250);
+    f.TRUFieldError("Allocated Tips [Position 12 - 22]", "[x]", "m", 1, 2);
+    log.AddRecord("RT", "RT");
+    auto trt = log.QueryTRTBlock(2);
+    ASSERT_TRUE(trt);
+    EXPECT_EQ(trt->count, 2);
+    EXPECT_EQ(trt->sums[3], 246913578024690.0);
+    EXPECT_EQ(trt->errRefs[1], "111111111");  // the first record with the error keeps the marker
+    EXPECT_EQ(trt->errRefs[2], "None");
+    auto tru = log.QueryTRUBlock(4);
+    ASSERT_TRUE(tru);
+    EXPECT_EQ(tru->count, 1);
+    EXPECT_EQ(tru->sums[17], 250.0);
+    EXPECT_EQ(tru->errRefs[2], "222222222");
+    EXPECT_EQ(Scalar(log.db(), "SELECT RecReference || '/' || RE_Indx FROM Records WHERE Rec_Num = 4"),
+              "222222222/1");
+    EXPECT_FALSE(log.QueryTRTBlock(5));  // the RT record is not linked
+    // The totals reach the file when the log is closed.
+    log.CloseDatabase();
+    ErrorLog again = ErrorLog::Open(ErrorLog::PathIn(dir.path()), true);
+    EXPECT_EQ(Scalar(again.db(), "SELECT \"0\" || '/' || F1ErrRef FROM TRT"), "2/111111111");
+    EXPECT_EQ(again.CountRW(), 2);
+}
+
+TEST(ErrorLogLogging, ViewerFindingsOnlyMarkBoxes) {
+    ViewerFindings v;
+    v.FieldError("r", "u", "e", 3);
+    v.TRTFieldError("r", "u", "e", 7, 1);
+    v.TRUFieldError("r", "u", "e", 9, 1);
+    v.AddTRT(0, true, 1);
+    v.Unmark(9);
+    EXPECT_EQ(v.Marked(), (std::set<int>{3, 7}));
+    EXPECT_TRUE(v.ViewerMode());
+}
+
+TEST(ErrorLogRecords, DeletedNumberIsNotReusedAndTextIsUtf8) {
+    TempDir dir;
+    {
+        ErrorLog log = ErrorLog::CreateMDB(dir.path());
+        log.AddRecord("RA", "RA");
+        log.AddRecord("\x1a", "\x1a");
+        log.DeleteLastRecord();
+        EXPECT_EQ(log.CurrentRecNum(), 1);
+        log.LogError("Test Aborted", "Exit was chosen", "x");  // goes to the record before
+        EXPECT_EQ(log.AddRecord("RE", "RE \x80\xe9\x81"), 3);
+        log.CloseDatabase();
+    }
+    ErrorLog log = ErrorLog::Open(ErrorLog::PathIn(dir.path()), true);
+    EXPECT_EQ(Scalar(log.db(), "SELECT group_concat(Rec_Num) FROM Records"), "1,3");
+    EXPECT_EQ(Scalar(log.db(), "SELECT Record FROM Records WHERE Rec_Num = 3"), "RE \u20ac\u00e9\u0081");
+    EXPECT_EQ(Scalar(log.db(), "SELECT Rec_Num || ':' || Errors FROM Records WHERE Errors > 0"), "1:1");
+}
+
+TEST(ErrorLogFile, NewRunReplacesTheEarlierLogCompletely) {
+    TempDir dir;
+    {
+        ErrorLog log = ErrorLog::CreateMDB(dir.path());
+        log.AddRecord("RA", "old");
+        log.CloseDatabase();
+    }
+    // A journal left behind must not be replayed into the new log.
+    test::WriteFile(dir / "Errorlog.mdb-journal", std::string(4096, 'j'));
+    ErrorLog::DeleteMDB(dir.path());
+    EXPECT_FALSE(std::filesystem::exists(dir / "Errorlog.mdb"));
+    ErrorLog log = ErrorLog::CreateMDB(dir.path());
+    EXPECT_EQ(Scalar(log.db(), "SELECT COUNT(*) FROM Records"), "0");
+    EXPECT_EQ(log.AddRecord("RA", "new"), 1);
+}
+
+TEST(ErrorLogFile, ALogOfAnyCaseIsDeletedAndADamagedOneReplaced) {
+    TempDir dir;
+    test::WriteFile(dir / "ERRORLOG.MDB", "this is not a database");
+    ErrorLog::DeleteMDB(dir.path());
+    EXPECT_FALSE(std::filesystem::exists(dir / "ERRORLOG.MDB"));
+    test::WriteFile(dir / "Errorlog.mdb", "this is not a database either, but long enough to be read");
+    ErrorLog::DeleteMDB(dir.path());
+    EXPECT_NO_THROW(ErrorLog::CreateMDB(dir.path()));
+    EXPECT_THROW(ErrorLog::Open(dir / "missing.mdb", true), LogFailure);
+    test::WriteFile(dir / "junk.mdb", std::string(2048, 'x'));
+    EXPECT_THROW(ErrorLog::Open(dir / "junk.mdb", true), LogFailure);
+}
+
+TEST(ErrorLogFile, ReadOnlyLogIsRefusedAndLeftUntouched) {
+    TempDir dir;
+    { ErrorLog::CreateMDB(dir.path()).AddRecord("RA", "kept"); }
+    auto file = dir / "Errorlog.mdb";
+    std::string before = test::ReadFile(file);
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    try {
+        ErrorLog::DeleteMDB(dir.path());
+        FAIL() << "a read-only log was deleted";
+    } catch (const LogFailure& f) {
+        EXPECT_NE(f.description.find("read-only"), std::string::npos) << f.description;
+    }
+    EXPECT_EQ(test::ReadFile(file), before);
+}
+
+TEST(ErrorLogFile, LogLockedByAnotherProcessIsRefusedAndLeftUntouched) {
+    TempDir dir;
+    { ErrorLog::CreateMDB(dir.path()).AddRecord("RA", "kept"); }
+    auto file = dir / "Errorlog.mdb";
+    std::string before = test::ReadFile(file);
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t child = fork();
+    if (child == 0) {
+        sqlite3* db = nullptr;
+        sqlite3_open(file.c_str(), &db);
+        sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+        (void)!write(ready[1], "x", 1);
+        sleep(5);
+        _exit(0);
+    }
+    char c;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    try {
+        ErrorLog::DeleteMDB(dir.path());
+        ADD_FAILURE() << "a locked log was deleted";
+    } catch (const LogFailure& f) {
+        EXPECT_NE(f.description.find("in use by another program"), std::string::npos) << f.description;
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    EXPECT_EQ(test::ReadFile(file), before);
+}
+
+TEST(Text1252, UpperCaseAndUtf8OfEveryByte) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+    for (std::size_t offset = 0; offset < 8; ++offset) {  // every alignment of the word-wise paths
+        std::string s = all.substr(offset) + all.substr(0, offset);
+        UpperCase1252(s.data(), s.data() + s.size());
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            auto before = static_cast<unsigned char>(all[(i + offset) % 256]);
+            auto after = static_cast<unsigned char>(s[i]);
+            unsigned char expected = before;
+            if (before >= 'a' && before <= 'z') expected = before - 32;
+            if (before >= 0xE0 && before <= 0xFE && before != 0xF7) expected = before - 32;
+            if (before == 0x9A || before == 0x9C || before == 0x9E) expected = before - 16;
+            if (before == 0xFF) expected = 0x9F;
+            EXPECT_EQ(after, expected) << "byte " << int(before);
+        }
+        EXPECT_EQ(Utf8ToCp1252(Cp1252ToUtf8(s)), s);
+    }
+    EXPECT_TRUE(IsAscii("plain text, 27 characters."));
+    EXPECT_FALSE(IsAscii(std::string(40, 'a') + "\xe9"));
+    EXPECT_EQ(Cp1252ToUtf8("\x80\x9f\xa0"), "\u20ac\u0178\u00a0");
+}

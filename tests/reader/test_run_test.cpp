@@ -1,0 +1,455 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "errorlog/error_log.h"
+#include "reader/test_run.h"
+#include "support/scripted_services.h"
+#include "support/test_support.h"
+#include "support/valid_records.h"
+
+using namespace quorvex;
+using quorvex::test::Record;
+using quorvex::test::ScriptedServices;
+using quorvex::test::TempDir;
+
+namespace {
+
+std::string Lines(const std::vector<std::string>& records, const std::string& sep = "\r\n") {
+    std::string out;
+    for (const auto& r : records) out += r + sep;
+    return out;
+}
+
+// The identifiers of a submission, each as a 512-character record that passes its own
+// field checks (an RF record counts the RW records before it, `priorRW` from earlier files).
+std::vector<std::string> Ids(std::initializer_list<const char*> ids, long long priorRW = 0) {
+    return test::ValidRecords(ids, priorRW);
+}
+
+struct Row {
+    std::int64_t recNum;
+    std::string type, reference, userEntry, error;
+};
+
+class TestRunTest : public ::testing::Test {
+protected:
+    // Runs the test on `files` (the first answers the first dialog, the rest the next-file dialogs).
+    RunSummary Run(std::vector<std::string> contents, int limit = 500) {
+        std::vector<std::filesystem::path> paths;
+        for (std::size_t i = 0; i < contents.size(); ++i) {
+            auto p = dir / ("file" + std::to_string(i) + ".txt");
+            test::WriteFile(p, contents[i]);
+            services.files.push_back(p.string());
+        }
+        return RunFiles(limit);
+    }
+    RunSummary RunFiles(int limit = 500) {
+        RunOptions o;
+        o.programFolder = dir.path();
+        o.errorLimit = limit;
+        o.pieceSize = pieceSize;
+        o.yieldInterval = std::chrono::microseconds(0);
+        TestRun run(services, o);
+        RunSummary s = run.ReadFile();
+        run.CloseDatabase();
+        return s;
+    }
+    std::vector<Row> Errors() {
+        ErrorLog log = ErrorLog::Open(dir / "Errorlog.mdb", true);
+        auto q = log.db().prepare(
+            "SELECT Rec_Num, COALESCE(Type, ''), Reference, User_Entry, Error FROM Errors ORDER BY Err_Num");
+        std::vector<Row> rows;
+        while (q.step()) rows.push_back({q.int64(0), q.text(1), q.text(2), q.text(3), q.text(4)});
+        return rows;
+    }
+    std::string Query(const std::string& sql) {
+        ErrorLog log = ErrorLog::Open(dir / "Errorlog.mdb", true);
+        auto q = log.db().prepare(sql);
+        std::string out;
+        while (q.step()) {
+            if (!out.empty()) out += ",";
+            out += q.isNull(0) ? "NULL" : q.text(0);
+        }
+        return out;
+    }
+    std::vector<std::string> Titles() {
+        std::vector<std::string> t;
+        for (const auto& m : services.messages) t.push_back(m.title);
+        return t;
+    }
+
+    TempDir dir;
+    ScriptedServices services;
+    std::size_t pieceSize = 65000;
+};
+
+const char* kRecordLengthMessage =
+    "Must be 512 bytes for ZRW5 files. This condition may also be generated if the previous record is greater "
+    "than 512 bytes or if there is a Carriage Return/Line Feed within a record.";
+
+}  // namespace
+
+TEST_F(TestRunTest, CompleteSubmissionWithoutErrors) {
+    RunSummary s = Run({Lines(Ids({"RA", "RE", "RW", "RT", "RF"}))});
+    EXPECT_EQ(s.outcome, RunOutcome::NoErrors);
+    EXPECT_EQ(s.recordsTested, 5);
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].text, "Testing Completed.\r\nThere were no errors found.");
+    EXPECT_EQ(services.messages[0].title, "Results");
+    EXPECT_EQ(services.messages[0].icon, MsgIcon::Information);
+    EXPECT_EQ(services.fileTitles, std::vector<std::string>{"Please Enter File Name to be Tested"});
+    EXPECT_EQ(services.filters[0], "All Files (*.*)|*.*|Ascii Text Files (*.txt; *.asc) |*.txt;*.asc|");
+    EXPECT_EQ(Query("SELECT group_concat(Rec_Num || ID) FROM Records"), "1RA,2RE,3RW,4RT,5RF");
+    EXPECT_EQ(Query("SELECT RptDate FROM Misc"), "01/15/2010");
+    EXPECT_EQ(Query("SELECT RE_Indx FROM Records WHERE ID = 'RE'"), "1");
+}
+
+TEST_F(TestRunTest, OnlineFilingPromptOnlyInsideItsWindow) {
+    struct Case {
+        Date today;
+        bool prompt;
+    };
+    for (auto c : {Case{{2008, 12, 7}, false}, Case{{2008, 12, 8}, true}, Case{{2009, 12, 1}, true},
+                   Case{{2009, 12, 2}, false}}) {
+        ScriptedServices fresh;
+        services = fresh;
+        services.today = c.today;
+        services.answers.push_back(MsgAnswer::Yes);
+        Run({Lines(Ids({"RA", "RE", "RW", "RT", "RF"}))});
+        ASSERT_EQ(services.messages.size(), 1u);
+        EXPECT_EQ(services.messages[0].buttons == MsgButtons::YesNo, c.prompt) << c.today.Format();
+        EXPECT_EQ(services.filingPagesOpened, c.prompt ? 1 : 0);
+        if (c.prompt) {
+            EXPECT_EQ(services.messages[0].text,
+                      "Testing Completed.\r\nThere were no errors found.\r\n\r\nWould you like to connect to Plexora "
+                      "Web site to submit the wage report?");
+        }
+    }
+}
+
+TEST_F(TestRunTest, FilesWithoutRecords) {
+    for (std::string content : {std::string(), std::string("\r\n\r\n\n\r\n")}) {
+        ScriptedServices fresh;
+        services = fresh;
+        RunSummary s = Run({content});
+        EXPECT_EQ(s.outcome, RunOutcome::NoData);
+        ASSERT_EQ(services.messages.size(), 1u);
+        EXPECT_EQ(services.messages[0].text, "Warning: The file contains no valid data.");
+        EXPECT_EQ(services.messages[0].icon, MsgIcon::Exclamation);
+    }
+}
+
+TEST_F(TestRunTest, RunLevelCriticalErrors) {
+    struct Case {
+        const char* name;
+        std::string file;
+        Row expected;
+    };
+    const std::string seqRef = "Sequence of Records [Position 1 - 2]";
+    std::string rec600 = Record("RW") + std::string(88, 'X');
+    const std::vector<Case> cases = {
+        {"corrections file", Lines(Ids({"rca"})),
+         {1, "C", "Record Identifier [Position 1 - 2]", "[rc]",
+          "The first two characters in the tested file are RC. This appears to be an ZRW5C formatted file. The "
+          "Quorvex application should be used to test ZRW5 formatted files only."}},
+        {"lower-case ra first", Lines(Ids({"ra", "RE"})), {1, "C", seqRef, "[ra]", "Record 1 must be RA record."}},
+        {"second not RE", Lines(Ids({"RA", "RW"})), {2, "C", seqRef, "[RW]", "Record 2 must be RE record."}},
+        {"record after RF", Lines(Ids({"RA", "RE", "RW", "RT", "RF", "RW"})),
+         {6, "C", seqRef, "[RW]", "RF record must be last record in file."}},
+        {"short record", Lines(Ids({"RA", "RE"})) + std::string("RW") + std::string(298, ' ') + "\r\n",
+         {3, "C", "Record Length", "300 bytes.", kRecordLengthMessage}},
+        {"600-character line", Lines(Ids({"RA", "RE"})) + rec600 + "\r\n",
+         {4, "C", "Record Length", "88 bytes.", kRecordLengthMessage}},
+        {"unknown identifier", Lines(Ids({"RA", "RE", "XX"})),
+         {3, "C", "Invalid Record Identifier [Position 1 - 2]", "[XX]",
+          "Enter appropriate code: RW, RO, RS, RT, RU, RV, or RF. This condition may also be caused by an incorrect "
+          "record length."}},
+        {"record order", Lines(Ids({"RA", "RE", "RT"})), {3, "C", seqRef, "[RT]", "RW record must follow RE record."}},
+        {"junk after RF with data", Lines(Ids({"RA", "RE", "RW", "RT", "RF"})) + "\x1a" + "ABC",
+         {6, "C", seqRef, std::string("[\x1a") + "A]", "RF record must be last record in file."}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        services = ScriptedServices{};
+        RunSummary s = Run({c.file});
+        EXPECT_EQ(s.outcome, RunOutcome::Stopped);
+        auto rows = Errors();
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].recNum, c.expected.recNum);
+        EXPECT_EQ(rows[0].type, c.expected.type);
+        EXPECT_EQ(rows[0].reference, c.expected.reference);
+        EXPECT_EQ(rows[0].userEntry, c.expected.userEntry);
+        EXPECT_EQ(rows[0].error, c.expected.error);
+        EXPECT_EQ(s.criticalRecord, c.expected.recNum);
+        // The run stops after the record: nothing later is stored.
+        EXPECT_EQ(Query("SELECT MAX(Rec_Num) FROM Records"), std::to_string(c.expected.recNum));
+        EXPECT_TRUE(services.messages.empty());
+    }
+}
+
+TEST_F(TestRunTest, RecordsAreUpperCasedButTheRaEmailKeepsItsCase) {
+    std::string ra = Record("RA123456789 user");
+    test::Put(ra, 446, "Mail@Example.com");
+    std::string rw = Record("rw\xe9\x9a");
+    std::string file = Lines({ra, Record("RE"), rw, Record("RT"), Record("RF")});
+    Run({file});
+    EXPECT_EQ(Query("SELECT substr(Record, 1, 16) FROM Records WHERE Rec_Num = 1"), "RA123456789 USER");
+    EXPECT_EQ(Query("SELECT substr(Record, 446, 16) FROM Records WHERE Rec_Num = 1"), "Mail@Example.com");
+    // Identifiers as read; bytes above 127 stored as the code page 1252 characters they are.
+    EXPECT_EQ(Query("SELECT ID FROM Records WHERE Rec_Num = 3"), "rw");
+    EXPECT_EQ(Query("SELECT substr(Record, 1, 4) FROM Records WHERE Rec_Num = 3"), "RW\u00c9\u0160");
+}
+
+TEST_F(TestRunTest, TrailingEndOfFileMarkIsIgnoredAndWhatFollowsIsNeverRead) {
+    std::string file = Lines(Ids({"RA", "RE", "RW", "RT", "RF"})) + "\x1a";
+    RunSummary s = Run({file});
+    EXPECT_EQ(s.outcome, RunOutcome::NoErrors);
+    EXPECT_EQ(Query("SELECT COUNT(*) FROM Records"), "5");
+
+    services = ScriptedServices{};
+    file = Lines(Ids({"RA", "RE", "RW"})) + std::string("\0", 1) + "XYZ\r\n" + Lines(Ids({"RT", "RF"}));
+    auto p = dir / "nul.txt";
+    test::WriteFile(p, file);
+    services.files = {p.string(), std::nullopt};
+    s = RunFiles();
+    EXPECT_EQ(Query("SELECT group_concat(ID) FROM Records"), "RA,RE,RW");
+    ASSERT_EQ(Titles(), std::vector<std::string>{"Missing Final Record"});
+}
+
+TEST_F(TestRunTest, SubmissionSplitOverTwoFiles) {
+    RunSummary s = Run({Lines(Ids({"RA", "RE", "RW"})), Lines(Ids({"RW", "RT", "RF"}, 1))});
+    EXPECT_EQ(s.outcome, RunOutcome::NoErrors);
+    ASSERT_GE(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].title, "Missing Final Record");
+    EXPECT_EQ(services.messages[0].text,
+              "RF record was not found.  Submission must end with a final record.  If the wage report submission is "
+              "saved on multiple disks or multiple data files, click OK then choose the next file.");
+    EXPECT_EQ(services.fileTitles, (std::vector<std::string>{"Please Enter File Name to be Tested",
+                                                             "Please Enter Next File Name to be Tested"}));
+    EXPECT_EQ(Query("SELECT group_concat(Rec_Num || ID) FROM Records"), "1RA,2RE,3RW,4RW,5RT,6RF");
+    EXPECT_EQ(Query("SELECT COUNT(*) FROM Misc"), "2");
+
+    // The order rules compare the second file's first record with the first file's last.
+    services = ScriptedServices{};
+    s = Run({Lines(Ids({"RA", "RE"})), Lines(Ids({"RT", "RF"}))});
+    EXPECT_EQ(Errors().at(0).error, "RW record must follow RE record.");
+    EXPECT_EQ(Errors().at(0).recNum, 3);
+}
+
+TEST_F(TestRunTest, CancelledNextFileLeavesAnOrdinaryErrorOnTheLastRecord) {
+    services.files.push_back(std::nullopt);  // after the first file: cancel
+    std::vector<std::string> contents = {Lines(Ids({"RA", "RE", "RW"}))};
+    auto p = dir / "first.txt";
+    test::WriteFile(p, contents[0]);
+    services.files.push_front(p.string());
+    RunSummary s = RunFiles();
+    EXPECT_EQ(s.outcome, RunOutcome::Errors);
+    auto rows = Errors();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].recNum, 3);
+    EXPECT_EQ(rows[0].type, "");
+    EXPECT_EQ(rows[0].reference, "Sequence of Records [Position 1 - 2]");
+    EXPECT_EQ(rows[0].userEntry, "[RW]");
+    EXPECT_EQ(rows[0].error,
+              "Submission must not end with RW record. RF record was not found. Submission must end with a Final "
+              "record.");
+    EXPECT_EQ(Query("SELECT Errors FROM Records WHERE Rec_Num = 3"), "1");
+}
+
+TEST_F(TestRunTest, JunkRecordAndAFurtherFileKeepEveryRecordOnItsOwnRow) {
+    // File 1 ends in an end-of-file mark (its row is removed), file 2 continues without RF and
+    // the third dialog is cancelled: the missing final record belongs to the last stored row.
+    services.files = {};
+    auto f1 = dir / "a.txt";
+    auto f2 = dir / "b.txt";
+    test::WriteFile(f1, Lines(Ids({"RA", "RE", "RW"})) + "\x1a");
+    test::WriteFile(f2, Lines(Ids({"RW", "RO"})));
+    services.files = {f1.string(), f2.string(), std::nullopt};
+    RunSummary s = RunFiles();
+    EXPECT_EQ(s.outcome, RunOutcome::Errors);
+    EXPECT_EQ(Query("SELECT group_concat(Rec_Num || ID) FROM Records"), "1RA,2RE,3RW,5RW,6RO");
+    auto rows = Errors();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].recNum, 6);
+    EXPECT_EQ(rows[0].userEntry, "[RO]");
+    EXPECT_EQ(Query("SELECT RE_Indx FROM Records WHERE Rec_Num = 2"), "1");
+}
+
+TEST_F(TestRunTest, CancelledFirstDialogLeavesTheEarlierLogUntouched) {
+    Run({Lines(Ids({"RA", "RE", "RW", "RT", "RF"}))});
+    std::string before = test::ReadFile(dir / "Errorlog.mdb");
+    services = ScriptedServices{};
+    RunSummary s = RunFiles();  // no answer: cancelled
+    EXPECT_EQ(s.outcome, RunOutcome::Cancelled);
+    EXPECT_TRUE(services.messages.empty());
+    EXPECT_EQ(test::ReadFile(dir / "Errorlog.mdb"), before);
+}
+
+TEST_F(TestRunTest, UnusableFiles) {
+    Run({Lines(Ids({"RA", "RE", "RW", "RT", "RF"}))});
+    const std::string before = test::ReadFile(dir / "Errorlog.mdb");
+    std::filesystem::create_directory(dir / "folder");
+
+    // A missing first file: two messages, then the file dialog again (cancelled here).
+    services = ScriptedServices{};
+    services.files = {(dir / "missing.txt").string()};
+    RunSummary s = RunFiles();
+    EXPECT_EQ(s.outcome, RunOutcome::Cancelled);
+    ASSERT_EQ(Titles(), (std::vector<std::string>{"Submission File Not Found", "Submission File Name Error"}));
+    EXPECT_EQ(services.messages[0].text, (dir / "missing.txt").string() + " was not found.");
+    EXPECT_EQ(services.messages[1].text,
+              "Please check to make sure that correct File Name was entered and /or correct Drive was chosen.");
+    EXPECT_EQ(services.fileTitles.size(), 2u);
+
+    // A folder instead of a file.
+    services = ScriptedServices{};
+    services.files = {(dir / "folder").string()};
+    s = RunFiles();
+    EXPECT_EQ(s.outcome, RunOutcome::Failed);
+    ASSERT_EQ(Titles(), std::vector<std::string>{"Submission File Error"});
+    EXPECT_EQ(services.messages[0].text, "Error Number: 21\r\nError Description: Is a directory");
+    EXPECT_EQ(services.messages[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(test::ReadFile(dir / "Errorlog.mdb"), before);
+}
+
+TEST_F(TestRunTest, FileWithoutReadPermission) {
+    if (geteuid() == 0) GTEST_SKIP() << "the superuser reads any file";
+    auto p = dir / "secret.txt";
+    test::WriteFile(p, Lines(Ids({"RA", "RE", "RW", "RT", "RF"})));
+    std::filesystem::permissions(p, std::filesystem::perms::none);
+    services.files = {p.string()};
+    EXPECT_EQ(RunFiles().outcome, RunOutcome::Failed);
+    ASSERT_EQ(Titles(), std::vector<std::string>{"Submission File Error"});
+    EXPECT_EQ(services.messages[0].text, "Error Number: 13\r\nError Description: Permission denied");
+}
+
+TEST_F(TestRunTest, FileTruncatedWhileBeingRead) {
+    auto p = dir / "shrinking.txt";
+    std::vector<std::string> recs = Ids({"RA", "RE"});
+    for (int i = 0; i < 300; ++i) recs.push_back(Record("RW"));
+    test::WriteFile(p, Lines(recs));
+    services.files = {p.string()};
+    services.onYield = [&](int n) {
+        if (n == 3) std::filesystem::resize_file(p, 70000);
+        return true;
+    };
+    RunSummary s = RunFiles();
+    EXPECT_EQ(s.outcome, RunOutcome::Failed);
+    ASSERT_EQ(Titles(), std::vector<std::string>{"Submission File Error"});
+    EXPECT_EQ(services.messages[0].text, "Unreadable data in File:\r\n" + p.string());
+}
+
+TEST_F(TestRunTest, ExitDuringARunAbortsAfterTheLastStoredRecord) {
+    std::vector<std::string> recs = Ids({"RA", "RE"});
+    for (int i = 0; i < 200; ++i) recs.push_back(Record("RW"));
+    recs.push_back(Record("RT"));
+    recs.push_back(Record("RF"));
+    auto p = dir / "big.txt";
+    test::WriteFile(p, Lines(recs));
+    services.files = {p.string()};
+    // Yield 1 is the file's; yield n + 1 comes before record n is stored.
+    services.onYield = [&](int n) { return n != 121; };
+    RunSummary s = RunFiles();
+    EXPECT_EQ(s.outcome, RunOutcome::Aborted);
+    EXPECT_EQ(services.lastRecCtr, 120);
+    EXPECT_EQ(Query("SELECT MAX(Rec_Num) FROM Records"), "119");
+    auto rows = Errors();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].recNum, 119);
+    EXPECT_EQ(rows[0].reference, "Test Aborted");
+    EXPECT_EQ(rows[0].userEntry, "Exit was chosen");
+    EXPECT_EQ(rows[0].error,
+              "The last file did not complete testing because the Exit Button was selected while processing.");
+    EXPECT_EQ(Query("SELECT Errors FROM Records WHERE Rec_Num = 119"), "1");
+}
+
+TEST_F(TestRunTest, ErrorLimitCountsErrorRowsOfTheWholeRun) {
+    // Without field errors the ordinary error here is the missing final record; a limit of 1
+    // is reached by the file split whose second part is missing.
+    services.files = {};
+    auto p = dir / "a.txt";
+    test::WriteFile(p, Lines(Ids({"RA", "RE", "RW"})));
+    services.files = {p.string(), std::nullopt};
+    RunSummary s = RunFiles(1);
+    EXPECT_EQ(s.errorsFound, 1);
+    EXPECT_EQ(s.outcome, RunOutcome::Errors);
+}
+
+TEST_F(TestRunTest, PieceSizeDoesNotChangeTheResult) {
+    std::vector<std::string> recs = Ids({"RA", "RE"});
+    for (int i = 0; i < 150; ++i) recs.push_back(Record("RW" + std::to_string(i)));
+    recs.push_back(Record("RT"));
+    recs.push_back(std::string("RF") + std::string(200, ' '));
+    std::string file = Lines(recs, "\n");
+    std::string reference;
+    for (std::size_t piece : {1u, 7u, 511u, 512u, 513u, 65000u}) {
+        services = ScriptedServices{};
+        pieceSize = piece;
+        Run({file});
+        std::string got = Query("SELECT group_concat(Rec_Num || ID || length(Record)) FROM Records") + "|" +
+                          Query("SELECT group_concat(Rec_Num || Reference || User_Entry) FROM Errors");
+        if (reference.empty()) reference = got;
+        EXPECT_EQ(got, reference) << "piece size " << piece;
+    }
+    EXPECT_NE(reference.find("154Record Length202 bytes."), std::string::npos) << reference;
+}
+
+TEST_F(TestRunTest, FileLargerThanTwoGigabytes) {
+    // A sparse file: RA, RE, then NUL bytes to beyond 2 GiB. The NUL record stops the run at
+    // record 3; the file length reaches the progress computation in 64 bits.
+    auto p = dir / "huge.txt";
+    test::WriteFile(p, Lines(Ids({"RA", "RE"})));
+    const std::uintmax_t size = (std::uintmax_t{1} << 31) + 4096;
+    std::filesystem::resize_file(p, size);
+    services.files = {p.string()};
+    RunSummary s = RunFiles();
+    EXPECT_EQ(services.lastFileLength, size);
+    EXPECT_EQ(Query("SELECT COUNT(*) FROM Records"), "2");
+    EXPECT_EQ(s.outcome, RunOutcome::Errors);  // the next-file dialog was cancelled
+}
+
+TEST_F(TestRunTest, ReadOnlyLogStopsTheRunWithAClearMessage) {
+    Run({Lines(Ids({"RA", "RE", "RW", "RT", "RF"}))});
+    auto log = dir / "Errorlog.mdb";
+    const std::string before = test::ReadFile(log);
+    std::filesystem::permissions(log, std::filesystem::perms::owner_read);
+    services = ScriptedServices{};
+    RunSummary s = Run({Lines(Ids({"RA", "RE", "RW", "RT", "RF"}))});
+    EXPECT_EQ(s.outcome, RunOutcome::Failed);
+    ASSERT_EQ(Titles(), std::vector<std::string>{"Submission File Error"});
+    EXPECT_NE(services.messages[0].text.find("read-only"), std::string::npos) << services.messages[0].text;
+    EXPECT_EQ(test::ReadFile(log), before);
+}
+
+TEST_F(TestRunTest, TenMegabyteLinesWithoutSeparators) {
+    // Records written back to back are cut every 512 characters.
+    std::string file = test::BaselineRA() + test::BaselineRE();
+    long long rw = 0;
+    for (; file.size() < 10u * 1024 * 1024; ++rw) file += Record("RW");
+    file += Record("RT") + test::BaselineRF(rw);
+    RunSummary s = Run({file});
+    EXPECT_EQ(s.outcome, RunOutcome::NoErrors);
+    EXPECT_EQ(s.recordsTested, static_cast<std::int64_t>(file.size() / 512));
+
+    // A 10 MB line of anything else stops at its first record.
+    services = ScriptedServices{};
+    s = Run({std::string(10u * 1024 * 1024, 'Z')});
+    EXPECT_EQ(s.outcome, RunOutcome::Stopped);
+    EXPECT_EQ(s.recordsTested, 1);
+}
+
+TEST_F(TestRunTest, NulAndEndOfFileMarksInsideRecordsAreKept) {
+    std::string rw = Record("RW");
+    rw[99] = '\0';
+    rw[199] = '\x1a';
+    RunSummary s = Run({Lines({test::BaselineRA(), test::BaselineRE(), rw, Record("RT"), test::BaselineRF(1)})});
+    EXPECT_EQ(s.outcome, RunOutcome::NoErrors);
+    EXPECT_EQ(Query("SELECT length(CAST(Record AS BLOB)) FROM Records WHERE Rec_Num = 3"), "512");
+    EXPECT_EQ(Query("SELECT hex(substr(CAST(Record AS BLOB), 100, 1)) || hex(substr(CAST(Record AS BLOB), 200, 1)) "
+                    "FROM Records WHERE Rec_Num = 3"),
+              "001A");
+}

@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "shell/error_limit.h"
+#include "shell/program_folder.h"
+#include "support/test_support.h"
+
+using namespace quorvex;
+using quorvex::test::TempDir;
+
+TEST(ErrorLimitFile, ReadAndRepaired) {
+    struct Case {
+        const char* name;
+        const char* content;  // nullptr: no file
+        int limit;
+        bool rewritten;
+    };
+    const Case cases[] = {
+        {"missing", nullptr, 500, true},
+        {"saved 1200", "[Maximum Error Count]:1200\r\n", 1200, false},
+        {"largest", "[Maximum Error Count]:25000\r\n", 25000, false},
+        {"no line end", "[Maximum Error Count]:7", 7, false},
+        {"only the first line counts", "[Maximum Error Count]:40\r\n[Maximum Error Count]:9\r\n", 40, false},
+        {"garbage after the colon", "[Maximum Error Count]:abc\r\n", 500, true},
+        {"no colon", "500\r\n", 500, true},
+        {"empty", "", 500, true},
+        {"zero", "[Maximum Error Count]:0\r\n", 500, true},
+        {"above 25,000", "[Maximum Error Count]:25001\r\n", 500, true},
+        {"huge", "[Maximum Error Count]:99999999999999999999\r\n", 500, true},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        if (c.content) test::WriteFile(dir / "ErrSetLog.ini", c.content);
+        EXPECT_EQ(GetErrorLimit(dir.path()), c.limit) << c.name;
+        if (c.rewritten) {
+            EXPECT_EQ(test::ReadFile(dir / "ErrSetLog.ini"), "[Maximum Error Count]:500\r\n") << c.name;
+        }
+    }
+}
+
+TEST(ErrorLimitFile, SavedAsOneLine) {
+    TempDir dir;
+    EXPECT_TRUE(SaveErrorLimit(dir.path(), 25000));
+    EXPECT_EQ(test::ReadFile(dir / "ErrSetLog.ini"), "[Maximum Error Count]:25000\r\n");
+    EXPECT_EQ(GetErrorLimit(dir.path()), 25000);
+}
+
+TEST(ErrorLimitFile, ADirectoryInItsPlaceGivesTheDefault) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "ErrSetLog.ini");
+    EXPECT_EQ(GetErrorLimit(dir.path()), 500);
+    EXPECT_FALSE(SaveErrorLimit(dir.path(), 10));
+}
+
+TEST(ErrorLimitEntry, DialogValidation) {
+    const std::pair<const char*, int> cases[] = {
+        {"25000", 25000}, {"1", 1},    {" 12 ", 12}, {"0001", 1},          {"25001", 0}, {"0", 0},
+        {"00", 0},        {"", 0},     {"   ", 0},   {"99999999999999", 0}, {"-5", 0},   {"1a", 0},
+    };
+    for (auto [entry, limit] : cases) EXPECT_EQ(ParseErrorLimitEntry(entry), limit) << "'" << entry << "'";
+}
+
+TEST(ProgramFolder, ExplicitThenEnvironmentThenProgramFolder) {
+    TempDir dir;
+    EXPECT_EQ(ResolveProgramFolder((dir / "a").string()), dir / "a");
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "a"));
+    setenv("QUORVEX_DATA_DIR", (dir / "env").c_str(), 1);
+    EXPECT_EQ(ResolveProgramFolder(std::nullopt), dir / "env");
+    EXPECT_EQ(ResolveProgramFolder((dir / "b").string()), dir / "b");
+    unsetenv("QUORVEX_DATA_DIR");
+    EXPECT_EQ(ResolveProgramFolder(std::nullopt), ExecutableFolder());
+    setenv("XDG_DATA_HOME", (dir / "xdg").c_str(), 1);
+    EXPECT_EQ(UserDataFolder(), dir / "xdg" / "quorvex");
+    unsetenv("XDG_DATA_HOME");
+}
