@@ -16,6 +16,8 @@
 #include "shell/dialog_services.h"
 #include "shell/gui/main_window.h"
 #include "support/test_support.h"
+#include "support/valid_records.h"
+#include "validation/wage_records.h"
 
 namespace quorvex::test {
 
@@ -96,15 +98,17 @@ public:
 // A 512-character record of the given type, blank-padded.
 inline std::string Rec(std::string_view id) { return Record(id); }
 
-// RA RE RW×n RT RF, CR LF after each record.
-inline std::string Submission(int rwCount, bool withRF = true) {
+// RA RE RW×n RT RF that passes every check, CR LF after each record. With `blankWages`
+// the RW records are blank and each of them draws a few dozen errors.
+inline std::string Submission(int rwCount, bool withRF = true, bool blankWages = false) {
     std::string out;
-    auto add = [&](std::string_view id) { out += Rec(id) + "\r\n"; };
-    add("RA");
-    add("RE");
-    for (int i = 0; i < rwCount; ++i) add("RW");
-    add("RT");
-    if (withRF) add("RF");
+    auto add = [&](const std::string& record) { out += record + "\r\n"; };
+    add(ValidRecord("RA"));
+    add(ValidRecord("RE"));
+    const std::string rw = blankWages ? Record("RW") : MakeRW();
+    for (int i = 0; i < rwCount; ++i) add(rw);
+    add(MakeRT(rwCount, {}));
+    if (withRF) add(ValidRecord("RF", rwCount));
     return out;
 }
 
