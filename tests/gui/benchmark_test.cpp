@@ -1,5 +1,7 @@
 #include <cstdlib>
 
+#include <sys/resource.h>
+
 #include <QElapsedTimer>
 #include <QProcess>
 
@@ -33,9 +35,18 @@ TEST(GuiBenchmarkTest, WindowRunWithinOnePointThreeTimesTheCommandLine) {
     script.answers = {MsgAnswer::Ok, MsgAnswer::Ok};
     MainWindow window(Options(guiDir.path(), script));
     window.show();
+    auto cpu = [](int who) {
+        rusage u{};
+        getrusage(who, &u);
+        return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
+    };
+    const double cliCpu = cpu(RUSAGE_CHILDREN);
+    const double cpuBefore = cpu(RUSAGE_SELF);
     clock.restart();
     window.StartTesting();
     const double guiSeconds = clock.nsecsElapsed() / 1e9;
+    const double guiCpu = cpu(RUSAGE_SELF) - cpuBefore;
+    std::printf("processor time: command line %.2f s, window %.2f s\n", cliCpu, guiCpu);
 
     const double ratio = guiSeconds / cliSeconds;
     std::printf("records %lld: command line %.2f s, window %.2f s, ratio %.3f, yields %d\n",

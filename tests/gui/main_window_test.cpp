@@ -122,6 +122,8 @@ TEST(MainWindowTest, RunWithoutErrorsShowsTheWelcomeScreenAgain) {
     EXPECT_FALSE(window.findChild<QPlainTextEdit*>(QStringLiteral("txtDisclosure"))->isVisible());
     EXPECT_FALSE(window.CurrentRun()->Testing());
     EXPECT_FALSE(script.busy);
+    ASSERT_TRUE(window.LastLog().has_value());
+    EXPECT_EQ(*window.LastLog(), dir / "Errorlog.mdb");
 }
 
 TEST(MainWindowTest, EmptyFileLeavesTestedRecordsOff) {

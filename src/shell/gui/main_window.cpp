@@ -284,6 +284,8 @@ void MainWindow::StartTesting() {
     services_.ClearQueuedFiles();
     ShowBusy(false);
     lastSummary_ = summary;
+    // The log this run left (or the earlier one, when the run did not get as far).
+    lastLog_ = FindErrorLog(options_.programFolder);
     FinishRun(summary);
     // cmdStart_Click: the disclaimer has been read once a test was asked for.
     disclosureFrame_->hide();
