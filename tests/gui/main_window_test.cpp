@@ -93,12 +93,28 @@ TEST(MainWindowTest, FindsAnEarlierLogWhateverTheCaseOfItsName) {
     EXPECT_EQ(window.LastLog()->filename(), "ERRORLOG.MDB");
 }
 
-TEST(MainWindowTest, RunWithoutErrorsShowsTheWelcomeScreenAgain) {
+struct FinishedRunCase {
+    const char* name;
+    std::string file;
+    Date today;
+    MsgAnswer answer;
+    RunOutcome outcome;
+    std::string message;
+    bool testedRecordsOn;
+    int filingPages;
+};
+
+class FinishedRunTest : public ::testing::TestWithParam<FinishedRunCase> {};
+
+// A run that reaches its end without errors shows the welcome screen again.
+TEST_P(FinishedRunTest, ShowsTheWelcomeScreenAgain) {
+    const FinishedRunCase& c = GetParam();
     TempDir dir;
-    WriteFile(dir / "clean.txt", Submission(2));
+    WriteFile(dir / "sub.txt", c.file);
     ScriptedServices script;
-    script.files = {(dir / "clean.txt").string()};
-    script.answers = {MsgAnswer::Ok};
+    script.today = c.today;
+    script.files = {(dir / "sub.txt").string()};
+    script.answers = {c.answer};
     MainWindow window(Options(dir.path(), script));
     window.show();
     QSignalSpy finished(&window, &MainWindow::runFinished);
@@ -106,16 +122,16 @@ TEST(MainWindowTest, RunWithoutErrorsShowsTheWelcomeScreenAgain) {
     QTest::mouseClick(Button(window, "cmdStart"), Qt::LeftButton);
 
     ASSERT_EQ(finished.count(), 1);
-    ASSERT_EQ(window.LastSummary().outcome, RunOutcome::NoErrors)
-        << "the sample is expected to pass the record checks";
+    ASSERT_EQ(window.LastSummary().outcome, c.outcome);
     ASSERT_EQ(script.messages.size(), 1u);
-    EXPECT_EQ(script.messages[0].text, "Testing Completed.\r\nThere were no errors found.");
+    EXPECT_EQ(script.messages[0].text, c.message);
+    EXPECT_EQ(script.filingPagesOpened, c.filingPages);
     EXPECT_EQ(script.fileTitles, std::vector<std::string>{"Please Enter File Name to be Tested"});
     ExpectStates(window,
-                 {{"cmdStart", "", true}, {"mnuTStart", "", true}, {"cmdView", "", true}, {"mnuVRecords", "", true},
-                  {"mnuVRAll", "", true}, {"mnuVReport", "", false}, {"mnuVRErrors", "", false},
-                  {"cmdGrid", "", false}, {"cmdLast", "", false}},
-                 "after a run without errors");
+                 {{"cmdStart", "", true}, {"mnuTStart", "", true}, {"cmdView", "", c.testedRecordsOn},
+                  {"mnuVRecords", "", true}, {"mnuVRAll", "", true}, {"mnuVReport", "", false},
+                  {"mnuVRErrors", "", false}, {"cmdGrid", "", false}, {"cmdLast", "", false}},
+                 c.name);
     EXPECT_FALSE(window.findChild<QLabel*>(QStringLiteral("lblRecCtr"))->isVisible());
     EXPECT_FALSE(window.findChild<QProgressBar*>(QStringLiteral("lblPrgrss1"))->isVisible());
     EXPECT_TRUE(window.findChild<QLabel*>(QStringLiteral("lblWelcome"))->isVisible());
@@ -126,34 +142,18 @@ TEST(MainWindowTest, RunWithoutErrorsShowsTheWelcomeScreenAgain) {
     EXPECT_EQ(*window.LastLog(), dir / "Errorlog.mdb");
 }
 
-TEST(MainWindowTest, EmptyFileLeavesTestedRecordsOff) {
-    TempDir dir;
-    WriteFile(dir / "empty.txt", "");
-    ScriptedServices script;
-    script.files = {(dir / "empty.txt").string()};
-    script.answers = {MsgAnswer::Ok};
-    MainWindow window(Options(dir.path(), script));
-    window.StartTesting();
-    EXPECT_EQ(window.LastSummary().outcome, RunOutcome::NoData);
-    ASSERT_EQ(script.messages.size(), 1u);
-    EXPECT_EQ(script.messages[0].text, "Warning: The file contains no valid data.");
-    ExpectStates(window, {{"cmdStart", "", true}, {"cmdView", "", false}}, "after an empty file");
-}
-
-TEST(MainWindowTest, FilingPromptInItsDateWindowOpensThePageOnYes) {
-    TempDir dir;
-    WriteFile(dir / "clean.txt", Submission(1));
-    ScriptedServices script;
-    script.today = Date{2008, 12, 8};
-    script.files = {(dir / "clean.txt").string()};
-    script.answers = {MsgAnswer::Yes};
-    MainWindow window(Options(dir.path(), script));
-    window.StartTesting();
-    ASSERT_EQ(window.LastSummary().outcome, RunOutcome::NoErrors);
-    ASSERT_EQ(script.messages.size(), 1u);
-    EXPECT_EQ(script.messages[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(script.filingPagesOpened, 1);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Runs, FinishedRunTest,
+    ::testing::Values(
+        FinishedRunCase{"Clean", Submission(2), Date{2010, 3, 1}, MsgAnswer::Ok, RunOutcome::NoErrors,
+                        "Testing Completed.\r\nThere were no errors found.", true, 0},
+        FinishedRunCase{"FilingPrompt", Submission(1), Date{2008, 12, 8}, MsgAnswer::Yes, RunOutcome::NoErrors,
+                        "Testing Completed.\r\nThere were no errors found.\r\n\r\nWould you like to connect to "
+                        "Plexora Web site to submit the wage report?",
+                        true, 1},
+        FinishedRunCase{"EmptyFile", "", Date{2010, 3, 1}, MsgAnswer::Ok, RunOutcome::NoData,
+                        "Warning: The file contains no valid data.", false, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct ErrorRunCase {
     const char* name;
