@@ -129,7 +129,7 @@ ErrorLog ErrorLog::CreateMDB(const fs::path& folder) {
         // A journal left behind by an earlier log must not be replayed into the new one.
         RemoveLogFiles(log.path_);
         log.db_ = sql::Database(log.path_.string(), true);
-        log.db_.exec("PRAGMA encoding = 'UTF-8'; PRAGMA journal_mode = DELETE; PRAGMA synchronous = NORMAL; "
+        log.db_.exec("PRAGMA encoding = 'UTF-8'; PRAGMA page_size = 16384; PRAGMA journal_mode = DELETE; PRAGMA synchronous = NORMAL; "
                      "PRAGMA cache_size = -8000");
         log.db_.exec("BEGIN");
         Create_Misc(log.db_);

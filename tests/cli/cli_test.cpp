@@ -44,7 +44,7 @@ Result RunCheck(const std::vector<std::string>& args, const TempDir& dir) {
 // it, `priorRW` from earlier files).
 std::string Submission(std::initializer_list<const char*> ids, long long priorRW = 0) {
     std::string out;
-    for (const auto& r : quorvex::test::ValidRecords(ids, priorRW)) out += r + "\r\n";
+    for (const auto& r : quorvex::test::ValidRecords(ids, priorRW, priorRW)) out += r + "\r\n";
     return out;
 }
 

@@ -11,8 +11,8 @@
 
 #include "errorlog/sqlite.h"
 #include "support/test_support.h"
-#include "validation/baseline_records.h"
-#include "validation/wage_records.h"
+#include "support/valid_records.h"
+#include "support/wage_records.h"
 
 namespace quorvex::test {
 namespace {

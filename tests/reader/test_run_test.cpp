@@ -27,7 +27,7 @@ std::string Lines(const std::vector<std::string>& records, const std::string& se
 // The identifiers of a submission, each as a 512-character record that passes its own
 // field checks (an RF record counts the RW records before it, `priorRW` from earlier files).
 std::vector<std::string> Ids(std::initializer_list<const char*> ids, long long priorRW = 0) {
-    return test::ValidRecords(ids, priorRW);
+    return test::ValidRecords(ids, priorRW, priorRW);
 }
 
 struct Row {
@@ -150,7 +150,7 @@ TEST_F(TestRunTest, RunLevelCriticalErrors) {
         Row expected;
     };
     const std::string seqRef = "Sequence of Records [Position 1 - 2]";
-    std::string rec600 = Record("RW") + std::string(88, 'X');
+    std::string rec600 = test::MakeRW() + std::string(88, 'X');
     const std::vector<Case> cases = {
         {"corrections file", Lines(Ids({"rca"})),
          {1, "C", "Record Identifier [Position 1 - 2]", "[rc]",
@@ -330,7 +330,7 @@ TEST_F(TestRunTest, FileWithoutReadPermission) {
 TEST_F(TestRunTest, FileTruncatedWhileBeingRead) {
     auto p = dir / "shrinking.txt";
     std::vector<std::string> recs = Ids({"RA", "RE"});
-    for (int i = 0; i < 300; ++i) recs.push_back(Record("RW"));
+    for (int i = 0; i < 300; ++i) recs.push_back(test::MakeRW());
     test::WriteFile(p, Lines(recs));
     services.files = {p.string()};
     services.onYield = [&](int n) {
@@ -345,9 +345,9 @@ TEST_F(TestRunTest, FileTruncatedWhileBeingRead) {
 
 TEST_F(TestRunTest, ExitDuringARunAbortsAfterTheLastStoredRecord) {
     std::vector<std::string> recs = Ids({"RA", "RE"});
-    for (int i = 0; i < 200; ++i) recs.push_back(Record("RW"));
-    recs.push_back(Record("RT"));
-    recs.push_back(Record("RF"));
+    for (int i = 0; i < 200; ++i) recs.push_back(test::MakeRW());
+    recs.push_back(test::MakeRT(200, {}));
+    recs.push_back(test::BaselineRF(200));
     auto p = dir / "big.txt";
     test::WriteFile(p, Lines(recs));
     services.files = {p.string()};
@@ -367,22 +367,36 @@ TEST_F(TestRunTest, ExitDuringARunAbortsAfterTheLastStoredRecord) {
     EXPECT_EQ(Query("SELECT Errors FROM Records WHERE Rec_Num = 119"), "1");
 }
 
-TEST_F(TestRunTest, ErrorLimitCountsErrorRowsOfTheWholeRun) {
-    // Without field errors the ordinary error here is the missing final record; a limit of 1
-    // is reached by the file split whose second part is missing.
-    services.files = {};
-    auto p = dir / "a.txt";
-    test::WriteFile(p, Lines(Ids({"RA", "RE", "RW"})));
-    services.files = {p.string(), std::nullopt};
-    RunSummary s = RunFiles(1);
-    EXPECT_EQ(s.errorsFound, 1);
-    EXPECT_EQ(s.outcome, RunOutcome::Errors);
+TEST_F(TestRunTest, ErrorLimitStopsAfterTheRecordThatReachesIt) {
+    std::string bad = test::MakeRW();
+    test::Put(bad, 12, std::string(15, ' '));  // no first name
+    test::Put(bad, 42, std::string(20, ' '));  // no last name
+    std::vector<std::string> recs = Ids({"RA", "RE"});
+    recs.push_back(test::MakeRW());
+    recs.push_back(bad);
+    recs.push_back(test::MakeRW());
+    recs.push_back(test::MakeRT(3, {}));
+    recs.push_back(test::BaselineRF(3));
+    RunSummary s = Run({Lines(recs)}, 1);
+    EXPECT_EQ(s.outcome, RunOutcome::Stopped);
+    auto rows = Errors();
+    ASSERT_GE(rows.size(), 2u);  // every error of the record, then the limit
+    for (const auto& r : rows) EXPECT_EQ(r.recNum, 4);
+    EXPECT_EQ(rows.back().type, "C");
+    EXPECT_EQ(rows.back().reference, "1 or more Errors in submission");
+    EXPECT_EQ(rows.back().userEntry, "1 Errors");
+    EXPECT_EQ(rows.back().error,
+              "1 or more errors were encountered. Please correct the errors identified in the submission and rerun "
+              "Quorvex. Please note that the number of errors allowed before Quorvex stops testing can be set by the "
+              "user to a number between 1 and 25,000. For information on how to set the error limitation, please "
+              "look in the Help section located on the Quorvex Welcome Screen.");
+    EXPECT_EQ(Query("SELECT MAX(Rec_Num) FROM Records"), "4");
 }
 
 TEST_F(TestRunTest, PieceSizeDoesNotChangeTheResult) {
     std::vector<std::string> recs = Ids({"RA", "RE"});
-    for (int i = 0; i < 150; ++i) recs.push_back(Record("RW" + std::to_string(i)));
-    recs.push_back(Record("RT"));
+    for (int i = 0; i < 150; ++i) recs.push_back(test::MakeRW(std::to_string(100000000 + i)));
+    recs.push_back(test::MakeRT(150, {}));
     recs.push_back(std::string("RF") + std::string(200, ' '));
     std::string file = Lines(recs, "\n");
     std::string reference;
@@ -429,8 +443,8 @@ TEST_F(TestRunTest, TenMegabyteLinesWithoutSeparators) {
     // Records written back to back are cut every 512 characters.
     std::string file = test::BaselineRA() + test::BaselineRE();
     long long rw = 0;
-    for (; file.size() < 10u * 1024 * 1024; ++rw) file += Record("RW");
-    file += Record("RT") + test::BaselineRF(rw);
+    for (; file.size() < 10u * 1024 * 1024; ++rw) file += test::MakeRW();
+    file += test::MakeRT(rw, {}) + test::BaselineRF(rw);
     RunSummary s = Run({file});
     EXPECT_EQ(s.outcome, RunOutcome::NoErrors);
     EXPECT_EQ(s.recordsTested, static_cast<std::int64_t>(file.size() / 512));
@@ -443,11 +457,13 @@ TEST_F(TestRunTest, TenMegabyteLinesWithoutSeparators) {
 }
 
 TEST_F(TestRunTest, NulAndEndOfFileMarksInsideRecordsAreKept) {
-    std::string rw = Record("RW");
+    std::string rw = test::MakeRW();
     rw[99] = '\0';
     rw[199] = '\x1a';
-    RunSummary s = Run({Lines({test::BaselineRA(), test::BaselineRE(), rw, Record("RT"), test::BaselineRF(1)})});
-    EXPECT_EQ(s.outcome, RunOutcome::NoErrors);
+    RunSummary s = Run({Lines({test::BaselineRA(), test::BaselineRE(), rw, test::MakeRT(1, {}), test::BaselineRF(1)})});
+    // They are characters of the record: its field checks see them, the record is kept whole.
+    EXPECT_EQ(s.outcome, RunOutcome::Errors);
+    EXPECT_EQ(s.recordsTested, 5);
     EXPECT_EQ(Query("SELECT length(CAST(Record AS BLOB)) FROM Records WHERE Rec_Num = 3"), "512");
     EXPECT_EQ(Query("SELECT hex(substr(CAST(Record AS BLOB), 100, 1)) || hex(substr(CAST(Record AS BLOB), 200, 1)) "
                     "FROM Records WHERE Rec_Num = 3"),

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/test_support.h"
+#include "support/wage_records.h"
 
 namespace quorvex::test {
 
@@ -65,23 +66,32 @@ inline std::string BaselineRF(long long rwCount) {
 }
 
 // A record with identifier `id` whose own field checks find nothing: the valid RA and
-// RE records above, an RF record reporting `rwCount`, and for any other identifier the
-// identifier followed by blanks.
-inline std::string ValidRecord(std::string_view id, long long rwCount = 0) {
+// RE records above, an RF record reporting `rwCount`, RW and RO records with zero
+// amounts, RT and RU records reporting `blockCount` records and zero totals, and for any
+// other identifier the identifier followed by blanks.
+inline std::string ValidRecord(std::string_view id, long long rwCount = 0, long long blockCount = 0) {
     if (id == "RA") return BaselineRA();
     if (id == "RE") return BaselineRE();
     if (id == "RF") return BaselineRF(rwCount);
+    if (id == "RW") return MakeRW();
+    if (id == "RO") return MakeRO();
+    if (id == "RT") return MakeRT(blockCount, RwAmounts{});
+    if (id == "RU") return MakeRU(blockCount, RoAmounts{});
     return Record(id);
 }
 
-// The records of `ids` made by ValidRecord; an RF record reports the RW records of
-// `ids` before it plus `priorRW` from earlier files of the submission.
-inline std::vector<std::string> ValidRecords(std::initializer_list<const char*> ids, long long priorRW = 0) {
+// The records of `ids` made by ValidRecord: RT and RU records report the RW and RO
+// records of their block, an RF record the RW records before it plus `priorRW` from
+// earlier files of the submission (and `priorBlockRW` RW records of the open block).
+inline std::vector<std::string> ValidRecords(std::initializer_list<const char*> ids, long long priorRW = 0,
+                                             long long priorBlockRW = 0) {
     std::vector<std::string> out;
-    long long rw = priorRW;
+    long long rw = priorRW, blockRW = priorBlockRW, blockRO = 0;
     for (std::string_view id : ids) {
-        out.push_back(ValidRecord(id, rw));
-        if (id == "RW") ++rw;
+        if (id == "RE") blockRW = blockRO = 0;
+        out.push_back(ValidRecord(id, rw, id == "RU" ? blockRO : blockRW));
+        if (id == "RW") ++rw, ++blockRW;
+        if (id == "RO") ++blockRO;
     }
     return out;
 }

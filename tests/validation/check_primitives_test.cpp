@@ -135,3 +135,22 @@ TEST(FieldRules, CrossCheckOfTheRwAndRaSubmitterBlocks) {
 
 }  // namespace
 }  // namespace quorvex
+
+TEST(DigitsValue, EveryLengthUpToFifteenDigits) {
+    std::string digits = "908172635445362";
+    for (std::size_t len = 0; len <= digits.size(); ++len) {
+        std::string s = digits.substr(0, len);
+        double expected = 0;
+        for (char c : s) expected = expected * 10 + (c - '0');
+        EXPECT_EQ(quorvex::DigitsValue(s), expected) << s;
+        EXPECT_TRUE(quorvex::NumCheck(s)) << s;
+        for (std::size_t k = 0; k < len; ++k) {
+            for (char bad : {'/', ':', ' ', 'A', '\xb2', '\0'}) {
+                std::string t = s;
+                t[k] = bad;
+                EXPECT_FALSE(quorvex::NumCheck(t)) << "length " << len << " bad at " << k;
+            }
+        }
+    }
+    EXPECT_EQ(quorvex::DigitsValue("999999999999999"), 999999999999999.0);
+}
