@@ -17,7 +17,7 @@
 #include "shell/gui/main_window.h"
 #include "support/test_support.h"
 #include "support/valid_records.h"
-#include "validation/wage_records.h"
+#include "support/wage_records.h"
 
 namespace quorvex::test {
 
