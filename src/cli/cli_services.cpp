@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <utility>
 
+#include "errorlog/text_1252.h"
+
 namespace quorvex {
 
 namespace {
@@ -40,7 +42,7 @@ MsgAnswer CliServices::Message(std::string_view text, std::string_view title, Ms
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
         out += text[i];
     }
-    std::fprintf(stderr, "%s\n", out.c_str());
+    std::fprintf(stderr, "%s\n", Cp1252ToUtf8(out).c_str());
     switch (buttons) {
         case MsgButtons::YesNo: return MsgAnswer::No;
         case MsgButtons::OkCancel:

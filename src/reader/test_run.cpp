@@ -198,8 +198,10 @@ RunSummary TestRun::Impl::Read() {
             // 1. Choosing a file.
             auto chosen = services_.OpenFile(recCtr_ == 1 ? kFirstFileTitle : kNextFileTitle, kFileFilter);
             if (!chosen) throw Failure{Failure::Cancelled, 0, {}};
-            fileName_ = *chosen;
-            SubmissionFile file(fileName_);
+            // The name as the file system has it (UTF-8) opens the file; messages and the
+            // log get it as text of the code page.
+            fileName_ = Utf8ToCp1252(*chosen);
+            SubmissionFile file(*chosen);
             fileLength_ = file.Length();
 
             // 2. The window shows the run.

@@ -27,7 +27,8 @@ class DialogServices {
 public:
     virtual ~DialogServices() = default;
 
-    // File-open dialog; the file must exist. nullopt when the user cancelled.
+    // File-open dialog; the file must exist. nullopt when the user cancelled. The name is
+    // returned as the file system writes it (UTF-8).
     // `filter` alternates descriptions and patterns separated by "|".
     virtual std::optional<std::string> OpenFile(std::string_view title, std::string_view filter) = 0;
 

@@ -469,3 +469,17 @@ TEST_F(TestRunTest, NulAndEndOfFileMarksInsideRecordsAreKept) {
                     "FROM Records WHERE Rec_Num = 3"),
               "001A");
 }
+
+TEST_F(TestRunTest, FileNamesOutsideAsciiReachMessagesAndTheLogIntact) {
+    auto p = dir / "caf\u00e9.txt";
+    test::WriteFile(p, Lines(Ids({"RA", "RE", "RW", "RT", "RF"})));
+    services.files = {p.string()};
+    EXPECT_EQ(RunFiles().outcome, RunOutcome::NoErrors);
+    EXPECT_EQ(Query("SELECT Path FROM Misc"), p.string());
+
+    services = ScriptedServices{};
+    services.files = {(dir / "gone\u00e9.txt").string()};
+    RunFiles();
+    ASSERT_FALSE(services.messages.empty());
+    EXPECT_EQ(services.messages[0].text, (dir / "gone").string() + "\xe9.txt was not found.");
+}
