@@ -24,6 +24,10 @@ namespace {
 
 LogFailure FromDb(const sql::DbError& e) { return LogFailure{e.code(), e.what()}; }
 
+// PinOK of the newest Misc row that holds one: the RA record sets it on the row of the
+// first file; the rows of the submission's later files have none.
+constexpr const char* kSelectPinOK = "SELECT PinOK FROM Misc WHERE PinOK IS NOT NULL ORDER BY Data_Id DESC LIMIT 1";
+
 std::string TotalsUpdate(const char* table, int fields) {
     std::string sql = std::string("UPDATE ") + table + " SET \"0\" = ?1";
     for (int n = 1; n <= fields; ++n) {
@@ -153,7 +157,7 @@ ErrorLog ErrorLog::CreateMDB(const fs::path& folder) {
         st->bumpErrors = d.prepare("UPDATE Records SET Errors = COALESCE(Errors, 0) + 1 WHERE Rec_Num = ?1");
         st->insertMisc = d.prepare("INSERT INTO Misc (Path, RptDate) VALUES (?1, ?2)");
         st->updatePinOK = d.prepare("UPDATE Misc SET PinOK = ?1 WHERE Data_Id = (SELECT MAX(Data_Id) FROM Misc)");
-        st->selectPinOK = d.prepare("SELECT PinOK FROM Misc ORDER BY Data_Id DESC LIMIT 1");
+        st->selectPinOK = d.prepare(kSelectPinOK);
         st->insertTRT = d.prepare("INSERT INTO TRT (RE_EIN) VALUES (?1)");
         st->insertTRU = d.prepare("INSERT INTO TRU (RE_EIN) VALUES (?1)");
         st->updateTRT = d.prepare(TotalsUpdate("TRT", kTrtFields));
@@ -176,7 +180,7 @@ ErrorLog ErrorLog::Open(const fs::path& file, bool readOnly) {
         log.db_.exec("SELECT COUNT(*) FROM Errors");
         if (!readOnly) {
             log.st_ = std::make_unique<Statements>();
-            log.st_->selectPinOK = log.db_.prepare("SELECT PinOK FROM Misc ORDER BY Data_Id DESC LIMIT 1");
+            log.st_->selectPinOK = log.db_.prepare(kSelectPinOK);
         }
     } catch (const sql::DbError& e) {
         throw FromDb(e);
@@ -289,6 +293,10 @@ void ErrorLog::SetPinOK(bool ok) {
 
 bool ErrorLog::PinOK() {
     try {
+        if (!st_) {  // a log opened read-only keeps no prepared statements
+            auto q = db_.prepare(kSelectPinOK);
+            return q.step() && !q.isNull(0) && q.int64(0) != 0;
+        }
         auto& s = st_->selectPinOK;
         bool ok = s.step() && !s.isNull(0) && s.int64(0) != 0;
         s.reset();

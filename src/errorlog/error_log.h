@@ -72,7 +72,7 @@ public:
     // --- Misc -------------------------------------------------------------------------
     void AddMisc(std::string_view path, std::string_view rptDate);
     void SetPinOK(bool ok);          // on the newest Misc row
-    bool PinOK();                    // read back from the newest Misc row
+    bool PinOK();                    // read back from the newest Misc row that holds it
 
     // --- Records ----------------------------------------------------------------------
     // Appends a Records row (the current record for all logging). Returns its Rec_Num.

@@ -210,6 +210,21 @@ TEST(ErrorLogRecords, DeletedNumberIsNotReusedAndTextIsUtf8) {
     EXPECT_EQ(Scalar(log.db(), "SELECT Rec_Num || ':' || Errors FROM Records WHERE Errors > 0"), "1:1");
 }
 
+TEST(ErrorLogMisc, PinOKOfTheRaFileSurvivesLaterFilesAndReadsBackReadOnly) {
+    TempDir dir;
+    {
+        ErrorLog log = ErrorLog::CreateMDB(dir.path());
+        EXPECT_FALSE(log.PinOK());
+        log.AddMisc("part1.txt", "01/15/2009");
+        log.SetPinOK(true);
+        log.AddMisc("part2.txt", "01/15/2009");  // a later file: no RA record, no PinOK
+        EXPECT_TRUE(log.PinOK());
+        log.CloseDatabase();
+    }
+    ErrorLog log = ErrorLog::Open(ErrorLog::PathIn(dir.path()), true);
+    EXPECT_TRUE(log.PinOK());
+}
+
 TEST(ErrorLogFile, NewRunReplacesTheEarlierLogCompletely) {
     TempDir dir;
     {

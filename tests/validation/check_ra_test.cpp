@@ -225,6 +225,20 @@ TEST_F(RaCheck, ViewerUnmarksTheMaskedUserIdThatPassed) {
     EXPECT_TRUE(log().PinOK());
 }
 
+TEST_F(RaCheck, ViewerTakesPinOKFromTheFirstFileOfTheSubmission) {
+    // The RA record is in the first file; a later file of the submission adds its own
+    // Misc row, which must not turn the passed User ID into an error.
+    Check("RA", BaselineRA(), CheckCodeRA);
+    const std::string stored = Stored(ctx().recNum).record;
+    log().AddMisc("w2part2.txt", "01/15/2009");
+    EXPECT_TRUE(log().PinOK());
+
+    RecordingFindings viewer(true);
+    CheckContext vctx{viewer, log(), {}, ctx().recNum, true};
+    CheckCodeRA(stored, vctx);
+    EXPECT_EQ(viewer.unmarked, std::vector<int>{2});
+}
+
 TEST_F(RaCheck, ViewerKeepsTheMarkOfAUserIdThatFailed) {
     const std::string rec = Apply(BaselineRA(), {{12, "ab12cd34"}});
     Check("RA", rec, CheckCodeRA);
