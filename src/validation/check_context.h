@@ -13,7 +13,7 @@ class ErrorLog;
 // other items as it reaches their fields, valid or not. A code position missing from a
 // short record is kept as '\0', which matches no code.
 struct EmployerContext {
-    std::string taxYearText;      // RE positions 2-5 as entered
+    std::string taxYearText;      // RE positions 3-6 as entered
     int taxYear = 0;              // its value when numeric, else 0
     char employmentCode = ' ';    // RE position 219 as entered, even when invalid
     char jurisdiction = ' ';      // RE position 220 as entered
