@@ -179,6 +179,16 @@ const std::vector<RwCase> kCases = {
     {"MedicareMaximumWithUnreadableWages", {'R', " ", "1992"}, Amounts({{5, 100000}, {6, 1450}}),
      {{210, "ABC"}},
      {{"Social Security Wages [Position 210 - 220]", "[ABC00000000]", kNotNumeric, 18}}},
+    // Likewise the household minimum of Medicare Wages and Tips.
+    {"HouseholdMedicareWithUnreadableWages", {'H'}, Amounts({{5, 159999}}), {{210, "ABC"}},
+     {{"Social Security Wages [Position 210 - 220]", "[ABC00000000]", kNotNumeric, 18},
+      {"Medicare Wages and Tips [Position 232 - 242]", "[00000159999]",
+       "The amount in Medicare Wages and Tips must be greater than or equal to the Annual Household Minimum for the "
+       "tax year being reported. Either enter a value of zero in the Medicare Wages and Tips field or change the "
+       "Employment Code in the RE Record.",
+       20}}},
+    // A year the wage-base table does not know has no maximum to exceed.
+    {"YearOutsideTheTableHasNoMaximum", {'R', " ", "2009"}, Amounts({{3, 10200001}, {5, 10200001}}), {}, {}},
     {"MedicareBefore1983", {'R', " ", "1980"}, Amounts({{3, 1000}, {4, 1}, {5, 1000}, {6, 5}}), {},
      {{"Medicare Wages and Tips [Position 232 - 242]", "[00000001000]", "Must be zero filled for years prior to 1983.",
        20},
