@@ -31,14 +31,11 @@ void CheckCodeRO(std::string_view txtline, CheckContext& ctx) {
     // Count the record into the block and link it to the employee of the RW record before it.
     if (writing) ctx.findings.AddTRU(0, true, 1);
 
-    // Every field in record order: the blank fields (3-11, 100-274, 352-362, 385-512) get
-    // the printable-character check where they stand among the amounts.
     const auto fields = Layout(RecordType::RO);
-    for (const FieldLayout& f : fields.subspan(1)) {
-        if (f.cls == FieldClass::Blank) {
-            CheckChars(ctx.findings, txtline, f);
-            continue;
-        }
+    CheckChars(ctx.findings, txtline, fields[1]);
+
+    for (const FieldLayout& f : fields) {
+        if (f.cls != FieldClass::Money) continue;
         const std::string_view s = Cut(txtline, f);
         if (!NumCheck(s)) {
             ctx.findings.TRUFieldError(Reference(f), UserEntry(s), kMsgMoneyNotNumeric, f.index, f.column);
@@ -52,6 +49,11 @@ void CheckCodeRO(std::string_view txtline, CheckContext& ctx) {
             TerritoryMoney(txtline, "RO", f.caption, f.first, f.last, f.Length(), f.index, amount, terr, f.column,
                            ctx);
         }
+    }
+
+    // The blank fields after the record's first one: 100-274, 352-362, 385-512.
+    for (std::size_t i = 2; i < fields.size(); ++i) {
+        if (fields[i].cls == FieldClass::Blank) CheckChars(ctx.findings, txtline, fields[i]);
     }
 }
 
