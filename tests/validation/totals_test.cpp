@@ -225,6 +225,21 @@ TEST(RuTotals, MismatchMarkerAndBlanks) {
               "The number of RO records (1) since the last RE record does not equal the value in the RU record.");
 }
 
+TEST(RuTotals, MarkerWithoutAnSsnStillMakesTheSumUntrustworthy) {
+    // An RO record read before any RW record of the run leaves an empty SSN in the marker;
+    // the sum still misses the amount and must not be compared.
+    MiniRun run;
+    run.Feed(MakeRE());
+    std::string bad = MakeRO();
+    Put(bad, 34, "ZZ");
+    run.Feed(bad);
+    const auto errors = run.Errors(run.Feed(MakeRU(1, {})));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].reference, "Medical Savings Account [Position 40 - 54]");
+    EXPECT_EQ(errors[0].error,
+              "The calculated sum is incorrect because of a non-numeric value entered in the RO record with SSN#: .");
+}
+
 // Random blocks of RW and RO records whose RT and RU totals are their sums.
 struct Generated {
     std::vector<std::string> records;
