@@ -75,8 +75,9 @@ void TotalMoneyCheck(std::string_view txtline, std::string_view id, const FieldL
     if (!row) return;
     const auto n = static_cast<std::size_t>(f.column);
     const std::string& marker = row->errRefs[n];
-    if (!marker.empty() && marker != "None") {
-        // A sum that misses an amount proves nothing; name the record that broke it.
+    if (marker != "None") {
+        // A sum that misses an amount proves nothing; name the record that broke it. An
+        // empty marker is a non-numeric amount met before any RW record gave an SSN.
         MoneyTotal2(txtline, id, f.caption, f.first, f.last, f.Length(), f.index, marker, findings);
     } else if (row->sums[n] != DigitsValue(s)) {
         MoneyTotal(txtline, id, f.caption, f.first, f.last, f.Length(), f.index, row->sums[n], s, findings);

@@ -125,7 +125,13 @@ TEST(RtTotals, EmploymentCodeAndSickPayRules) {
           "The sum of the RW Medicare Tax Withheld amounts does not equal the amount in the Medicare Tax Withheld of "
           "the RT record. The calculated sum of the RW amounts for the Medicare Tax Withheld of the RT record is 0. "
           "The reported sum of the RW amounts for the Medicare Tax Withheld of the RT record is 2."}},
+        {'Q', ' ', {}, 55, "               ", {empCode("Social Security Tax Withheld"), kNotNumeric}},
+        {'X', ' ', {}, 70, "               ", {empCode("Medicare Wages and Tips"), kNotNumeric}},
+        {'Q', ' ', {}, 70, "               ", {kNotNumeric}},
+        {'R', ' ', {}, 40, "               ", {kNotNumeric}},
         {'R', 'P', {}, 325, "000000000000001", {sick}},
+        {'R', 'P', {}, 325, "000000000000000", {}},
+        {'R', 'P', {}, 325, "               ", {kNotNumeric}},
         {'R', 'G', {}, 325, "000000000000001", {}},
         {'R', 'G', {}, 325, "00000000000000-", {kNotNumeric}},
         {'R', ' ', {}, 295, "\x01", {CharCheckMessage("\x01              ", 295)}},
@@ -202,8 +208,9 @@ TEST(RuTotals, MismatchMarkerAndBlanks) {
     reported[2] = 3;
     std::string ru = MakeRU(3, reported);
     Put(ru, 200, "\x03");
+    Put(ru, 512, "\x04");
     const auto errors = run.Errors(run.Feed(ru));
-    ASSERT_EQ(errors.size(), 3u);
+    ASSERT_EQ(errors.size(), 4u);
     EXPECT_EQ(errors[0].reference, "Allocated Tips [Position 10 - 24]");
     EXPECT_EQ(errors[0].error,
               "The sum of the RO Allocated Tips amounts does not equal the amount in the Allocated Tips of the RU "
@@ -214,6 +221,8 @@ TEST(RuTotals, MismatchMarkerAndBlanks) {
               "The calculated sum is incorrect because of a non-numeric value entered in the RO record with SSN#: "
               "555667777.");
     EXPECT_EQ(errors[2].reference, "Blank [Position 130 - 354]");
+    EXPECT_EQ(errors[3].reference, "Blank [Position 490 - 512]");
+    EXPECT_EQ(errors[3].userEntry, "[" + std::string(22, ' ') + "\x04]");
 
     MiniRun second;
     second.Feed(MakeRE());
@@ -223,6 +232,21 @@ TEST(RuTotals, MismatchMarkerAndBlanks) {
     ASSERT_EQ(e2.size(), 1u);
     EXPECT_EQ(e2[0].error,
               "The number of RO records (1) since the last RE record does not equal the value in the RU record.");
+}
+
+TEST(RuTotals, MarkerWithoutAnSsnStillMakesTheSumUntrustworthy) {
+    // An RO record read before any RW record of the run leaves an empty SSN in the marker;
+    // the sum still misses the amount and must not be compared.
+    MiniRun run;
+    run.Feed(MakeRE());
+    std::string bad = MakeRO();
+    Put(bad, 34, "ZZ");
+    run.Feed(bad);
+    const auto errors = run.Errors(run.Feed(MakeRU(1, {})));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].reference, "Medical Savings Account [Position 40 - 54]");
+    EXPECT_EQ(errors[0].error,
+              "The calculated sum is incorrect because of a non-numeric value entered in the RO record with SSN#: .");
 }
 
 // Random blocks of RW and RO records whose RT and RU totals are their sums.
