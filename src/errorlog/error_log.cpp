@@ -545,10 +545,6 @@ std::optional<BlockRow> ErrorLog::QueryTRUBlock(std::int64_t recNum) {
             }
             row = std::move(r);
         }
-        if (row && tru_) {
-            row->indx = tru_->indx;
-            row->reEin = tru_->ein;
-        }
         return row;
     } catch (const sql::DbError& e) {
         throw FromDb(e);

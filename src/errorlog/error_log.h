@@ -24,7 +24,8 @@ struct LogFailure {
 };
 
 // One block row of TRT (24 money fields) or TRU (17 money fields), as the block
-// queries return it.
+// queries return it. The TRU query selects only the count, sums and markers: its rows
+// leave `indx` and `reEin` empty.
 struct BlockRow {
     std::int64_t indx = 0;
     std::string reEin;
