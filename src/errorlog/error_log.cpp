@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -43,23 +44,6 @@ void BindText1252(sql::Statement& st, int index, std::string_view text) {
         st.bindText(index, text);
     else
         st.bindText(index, Cp1252ToUtf8(text));
-}
-
-// The file of the log in `folder`, whatever the case of its name; empty when there is none.
-fs::path FindLog(const fs::path& folder) {
-    std::error_code ec;
-    fs::path exact = folder / kErrorLogName;
-    if (fs::exists(exact, ec)) return exact;
-    for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        if (name.size() != kErrorLogName.size()) continue;
-        bool same = true;
-        for (std::size_t i = 0; i < name.size() && same; ++i)
-            same = std::toupper(static_cast<unsigned char>(name[i])) ==
-                   std::toupper(static_cast<unsigned char>(kErrorLogName[i]));
-        if (same) return it->path();
-    }
-    return {};
 }
 
 // Refuses to replace a log that another program has open in a transaction, or that is read-only.
@@ -112,11 +96,27 @@ ErrorLog::~ErrorLog() {
 
 fs::path ErrorLog::PathIn(const fs::path& folder) { return folder / kErrorLogName; }
 
+std::optional<fs::path> ErrorLog::Find(const fs::path& folder) {
+    std::error_code ec;
+    for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() != kErrorLogName.size()) continue;
+        bool same = true;
+        for (std::size_t i = 0; i < name.size() && same; ++i)
+            same = std::toupper(static_cast<unsigned char>(name[i])) ==
+                   std::toupper(static_cast<unsigned char>(kErrorLogName[i]));
+        std::error_code typeError;
+        if (same && it->is_regular_file(typeError)) return it->path();
+    }
+    return std::nullopt;
+}
+
 void ErrorLog::DeleteMDB(const fs::path& folder) {
     for (int attempt = 0;; ++attempt) {
         try {
-            fs::path file = FindLog(folder);
-            if (file.empty()) return;
+            std::optional<fs::path> found = Find(folder);
+            if (!found) return;
+            const fs::path& file = *found;
             CheckReplaceable(file);
             RemoveLogFiles(file);
             return;

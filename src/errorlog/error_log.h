@@ -43,6 +43,9 @@ public:
     // Path of the log in `folder`.
     static std::filesystem::path PathIn(const std::filesystem::path& folder);
 
+    // The log in `folder` whatever the case of its name (a regular file), if there is one.
+    static std::optional<std::filesystem::path> Find(const std::filesystem::path& folder);
+
     // DeleteMDB: removes the log in `folder` when there is one (any case of its name).
     // Refuses (throws LogFailure) when the file is read-only or locked by another program,
     // so that a log in use is left untouched.

@@ -13,6 +13,7 @@
 #include <QLockFile>
 #include <QStandardPaths>
 
+#include "errorlog/error_log.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/qt_dialog_services.h"
 #include "shell/program_folder.h"
@@ -20,21 +21,7 @@
 namespace quorvex {
 
 std::optional<std::filesystem::path> FindErrorLog(const std::filesystem::path& folder) {
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.size() != 12) continue;
-        bool same = true;
-        const char* expected = "errorlog.mdb";
-        for (std::size_t i = 0; i < name.size() && same; ++i) {
-            char c = name[i];
-            if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-            same = c == expected[i];
-        }
-        std::error_code typeError;
-        if (same && it->is_regular_file(typeError)) return it->path();
-    }
-    return std::nullopt;
+    return ErrorLog::Find(folder);
 }
 
 SingleInstance::SingleInstance(const std::filesystem::path& programFolder) {
