@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -482,4 +483,32 @@ TEST_F(TestRunTest, FileNamesOutsideAsciiReachMessagesAndTheLogIntact) {
     RunFiles();
     ASSERT_FALSE(services.messages.empty());
     EXPECT_EQ(services.messages[0].text, (dir / "gone").string() + "\xe9.txt was not found.");
+}
+
+TEST_F(TestRunTest, AnyBytesEndInAConsistentLog) {
+    // Random mixes of valid records, fragments, separators, control and high bytes: the run
+    // always ends, and every record's error count equals its error rows.
+    std::mt19937 random(20081208);
+    const std::vector<std::string> pieces = {
+        test::BaselineRA(), test::BaselineRE(), test::MakeRW(), test::MakeRO(), test::MakeRT(1, {}),
+        test::MakeRU(1, {}), test::BaselineRF(1), Record("RS"), Record("RV"), "\r\n", "\n", "\r",
+        std::string("\0", 1), "\x1a", "\xff\x80\xe9", "RW12", std::string(700, 'x'), "ra", "rw"};
+    for (int round = 0; round < 100; ++round) {
+        std::string file;
+        int parts = static_cast<int>(random() % 30);
+        for (int k = 0; k < parts; ++k) {
+            std::string piece = pieces[random() % pieces.size()];
+            if (random() % 4 == 0 && !piece.empty()) piece[random() % piece.size()] = static_cast<char>(random());
+            file += piece;
+        }
+        services = ScriptedServices{};
+        RunSummary s = Run({file}, 1 + static_cast<int>(random() % 5));
+        if (s.outcome == RunOutcome::NoData || s.recordsTested == 0) continue;
+        EXPECT_EQ(Query("SELECT COUNT(*) FROM Records r WHERE r.Errors <> "
+                        "(SELECT COUNT(*) FROM Errors e WHERE e.Rec_Num = r.Rec_Num)"),
+                  "0")
+            << "round " << round;
+        EXPECT_EQ(Query("SELECT COUNT(*) FROM Errors WHERE Rec_Num NOT IN (SELECT Rec_Num FROM Records)"), "0")
+            << "round " << round;
+    }
 }
