@@ -453,49 +453,32 @@ std::optional<std::pair<std::int64_t, std::string>> ErrorLog::LastBlock() const 
 
 void ErrorLog::SetCurrentSsn(std::string_view ssn) { currentSsn_.assign(ssn); }
 
-void ErrorLog::AddTRT(int column, bool linkRecord, double amount) {
-    if (!trt_ || column < 0 || column > kTrtFields) return;
+void ErrorLog::addTo(std::optional<Block>& block, int fields, int column, bool linkRecord, double amount) {
+    if (!block || column < 0 || column > fields) return;
     if (column == 0)
-        trt_->count += static_cast<std::int64_t>(amount);
+        block->count += static_cast<std::int64_t>(amount);
     else
-        trt_->sums[column] += amount;
-    trt_->dirty = true;
+        block->sums[column] += amount;
+    block->dirty = true;
     if (linkRecord) {
         cur_.recReference = currentSsn_;
-        cur_.reIndx = trt_->indx;
+        cur_.reIndx = block->indx;
         cur_.dirty = cur_.stored;
     }
 }
 
-void ErrorLog::AddTRU(int column, bool linkRecord, double amount) {
-    if (!tru_ || column < 0 || column > kTruFields) return;
-    if (column == 0)
-        tru_->count += static_cast<std::int64_t>(amount);
-    else
-        tru_->sums[column] += amount;
-    tru_->dirty = true;
-    if (linkRecord) {
-        cur_.recReference = currentSsn_;
-        cur_.reIndx = tru_->indx;
-        cur_.dirty = cur_.stored;
+void ErrorLog::setErrRef(std::optional<Block>& block, int fields, int n) {
+    if (!block || n < 1 || n > fields) return;
+    if (block->errRefs[n] == "None") {
+        block->errRefs[n] = currentSsn_;
+        block->dirty = true;
     }
 }
 
-void ErrorLog::SetTRTErrRef(int n) {
-    if (!trt_ || n < 1 || n > kTrtFields) return;
-    if (trt_->errRefs[n] == "None") {
-        trt_->errRefs[n] = currentSsn_;
-        trt_->dirty = true;
-    }
-}
-
-void ErrorLog::SetTRUErrRef(int n) {
-    if (!tru_ || n < 1 || n > kTruFields) return;
-    if (tru_->errRefs[n] == "None") {
-        tru_->errRefs[n] = currentSsn_;
-        tru_->dirty = true;
-    }
-}
+void ErrorLog::AddTRT(int column, bool linkRecord, double amount) { addTo(trt_, kTrtFields, column, linkRecord, amount); }
+void ErrorLog::AddTRU(int column, bool linkRecord, double amount) { addTo(tru_, kTruFields, column, linkRecord, amount); }
+void ErrorLog::SetTRTErrRef(int n) { setErrRef(trt_, kTrtFields, n); }
+void ErrorLog::SetTRUErrRef(int n) { setErrRef(tru_, kTruFields, n); }
 
 // --- Queries ------------------------------------------------------------------------------
 

@@ -148,6 +148,9 @@ private:
     ErrorLog();
     void flushRecord();
     void flushBlock(Block& b, bool tru);
+    // The running totals of one block table: column 0 counts, 1..fields sum; markers 1..fields.
+    void addTo(std::optional<Block>& block, int fields, int column, bool linkRecord, double amount);
+    void setErrRef(std::optional<Block>& block, int fields, int n);
     void addError(std::int64_t recNum, std::string_view reference, std::string_view userEntry,
                   std::string_view errorText, bool critical);
 

@@ -288,21 +288,22 @@ RecordResult TestRun::Impl::Record(std::string& rec) {
     previousId_ = lastId_;
     ctx_->recNum = log.AddRecord(id, rec);
     lastId_ = id;
-    const std::string entry = "[" + id + "]";
+    // The user entry of the run-level errors, made only when one is logged.
+    auto entry = [&id] { return "[" + id + "]"; };
 
     // 6.6 - 6.8 The first records.
     if (recCtr_ == 1 && rec.compare(0, 3, "RCA") == 0) {
-        CritError("Record Identifier [Position 1 - 2]", entry,
+        CritError("Record Identifier [Position 1 - 2]", entry(),
                   "The first two characters in the tested file are RC. This appears to be an ZRW5C "
                   "formatted file. The Quorvex application should be used to test ZRW5 formatted files only.");
         return RecordResult::Stop;
     }
     if (recCtr_ == 1 && id != "RA") {
-        CritError(kSequenceReference, entry, "Record 1 must be RA record.");
+        CritError(kSequenceReference, entry(), "Record 1 must be RA record.");
         return RecordResult::Stop;
     }
     if (recCtr_ == 2 && id != "RE") {
-        CritError(kSequenceReference, entry, "Record 2 must be RE record.");
+        CritError(kSequenceReference, entry(), "Record 2 must be RE record.");
         return RecordResult::Stop;
     }
     // 6.9 A junk record (end-of-file mark or NUL) ends the file; a record after RF stops the run.
@@ -310,7 +311,7 @@ RecordResult TestRun::Impl::Record(std::string& rec) {
         if (id[0] == '\x1a' || id[0] == '\0') {
             for (char c : rec) {
                 if (c != '\x1a' && c != '\0' && previousId_ == "RF") {
-                    CritError(kSequenceReference, entry, "RF record must be last record in file.");
+                    CritError(kSequenceReference, entry(), "RF record must be last record in file.");
                     return RecordResult::Stop;
                 }
             }
@@ -319,7 +320,7 @@ RecordResult TestRun::Impl::Record(std::string& rec) {
             return RecordResult::EndOfFile;
         }
         if (previousId_ == "RF") {
-            CritError(kSequenceReference, entry, "RF record must be last record in file.");
+            CritError(kSequenceReference, entry(), "RF record must be last record in file.");
             return RecordResult::Stop;
         }
     }
@@ -334,7 +335,7 @@ RecordResult TestRun::Impl::Record(std::string& rec) {
     FillFields(rec, id, previousId_, recCtr_, filing_, *ctx_);
     // 6.12
     if (filing_.invalidIdentifier) {
-        CritError("Invalid Record Identifier [Position 1 - 2]", entry,
+        CritError("Invalid Record Identifier [Position 1 - 2]", entry(),
                   "Enter appropriate code: RW, RO, RS, RT, RU, RV, or RF. This condition may also be caused by an "
                   "incorrect record length.");
         return RecordResult::Stop;
