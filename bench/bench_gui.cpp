@@ -17,7 +17,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "shell/error_limit.h"
+#include "common/error_limit.h"
 #include "shell/gui/main_window.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <utility>
 
-#include "errorlog/text_1252.h"
+#include "common/text_1252.h"
 
 namespace quorvex {
 

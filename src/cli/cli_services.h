@@ -4,7 +4,7 @@
 #include <deque>
 #include <string>
 
-#include "shell/dialog_services.h"
+#include "common/dialog_services.h"
 
 namespace quorvex {
 

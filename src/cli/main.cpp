@@ -13,10 +13,10 @@
 #include <string>
 
 #include "cli/cli_services.h"
-#include "errorlog/text_1252.h"
-#include "reader/test_run.h"
-#include "shell/error_limit.h"
-#include "shell/program_folder.h"
+#include "common/text_1252.h"
+#include "reader/run.h"
+#include "common/error_limit.h"
+#include "common/program_folder.h"
 
 namespace {
 
@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
     files.pop_front();
     bool progress = !quiet && ::isatty(STDERR_FILENO);
     quorvex::CliServices services(first, std::move(files), today ? *today : Today(), progress);
-    quorvex::TestRun run(services, options);
+    quorvex::Run run(services, options);
     quorvex::RunSummary s;
     try {
         s = run.ReadFile();

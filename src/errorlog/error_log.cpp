@@ -9,7 +9,7 @@
 #include <system_error>
 
 #include "errorlog/schema.h"
-#include "errorlog/text_1252.h"
+#include "common/text_1252.h"
 
 namespace quorvex {
 

@@ -9,19 +9,13 @@
 #include <string_view>
 #include <vector>
 
+#include "errorlog/log_failure.h"
 #include "errorlog/sqlite.h"
 
 namespace quorvex {
 
 // The one spelling of the error log's file name.
 inline constexpr std::string_view kErrorLogName = "Errorlog.mdb";
-
-// A failure of the error log that the reader's failure handler reports
-// ("Error Number: <number>" / "Error Description: <description>").
-struct LogFailure {
-    int number = 0;
-    std::string description;
-};
 
 // One block row of TRT (24 money fields) or TRU (17 money fields), as the block
 // queries return it. The TRU query selects only the count, sums and markers: its rows

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "errorlog/error_log.h"
-#include "errorlog/text_1252.h"
+#include "common/text_1252.h"
 #include "reader/sequence.h"
 #include "validation/validators.h"
 

@@ -9,7 +9,7 @@
 #include "errorlog/error_log.h"
 #include "errorlog/log_findings.h"
 #include "errorlog/schema.h"
-#include "errorlog/text_1252.h"
+#include "common/text_1252.h"
 #include "support/test_support.h"
 
 using namespace quorvex;

@@ -13,7 +13,7 @@
 #include <QPushButton>
 
 #include "errorlog/sqlite.h"
-#include "shell/dialog_services.h"
+#include "common/dialog_services.h"
 #include "shell/gui/main_window.h"
 #include "support/test_support.h"
 #include "support/valid_records.h"

@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "shell/error_limit.h"
+#include "common/error_limit.h"
 #include "shell/gui/help_window.h"
 #include "gui/gui_test_support.h"
 

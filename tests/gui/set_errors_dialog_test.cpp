@@ -3,7 +3,7 @@
 #include <QTest>
 
 #include "gui/gui_test_support.h"
-#include "shell/error_limit.h"
+#include "common/error_limit.h"
 #include "shell/gui/set_errors_dialog.h"
 
 namespace quorvex::test {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/dialog_services.h"
+#include "common/dialog_services.h"
 
 namespace quorvex::test {
 

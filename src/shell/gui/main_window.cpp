@@ -26,7 +26,7 @@
 #include <QVBoxLayout>
 
 #include "errorlog/error_log.h"
-#include "shell/error_limit.h"
+#include "common/error_limit.h"
 #include "shell/gui/about_dialog.h"
 #include "shell/gui/help_window.h"
 #include "shell/gui/logo.h"
@@ -269,7 +269,7 @@ void MainWindow::StartTesting() {
     runOptions.programFolder = options_.programFolder;
     runOptions.errorLimit = errorLimit_;
     runOptions.yieldInterval = options_.yieldInterval;
-    run_ = std::make_unique<TestRun>(services_, runOptions);
+    run_ = std::make_unique<Run>(services_, runOptions);
 
     RunSummary summary;
     try {

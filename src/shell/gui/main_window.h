@@ -12,7 +12,7 @@
 #include <QPointer>
 #include <QString>
 
-#include "reader/test_run.h"
+#include "reader/run.h"
 #include "shell/gui/qt_dialog_services.h"
 #include "shell/gui/run_services.h"
 
@@ -61,7 +61,7 @@ public:
     // Errorlog.mdb of an earlier run, found at start-up (any case of its name).
     const std::optional<std::filesystem::path>& LastLog() const { return lastLog_; }
     const RunSummary& LastSummary() const { return lastSummary_; }
-    TestRun* CurrentRun() { return run_.get(); }
+    Run* CurrentRun() { return run_.get(); }
     DialogServices& Services() { return services_; }
     // The area below the welcome screen where the result views are placed.
     QWidget* ResultsArea() const { return resultsArea_; }
@@ -110,7 +110,7 @@ private:
     MainWindowOptions options_;
     QtDialogServices qtServices_;
     RunServices services_;
-    std::unique_ptr<TestRun> run_;
+    std::unique_ptr<Run> run_;
     RunSummary lastSummary_;
     std::optional<std::filesystem::path> lastLog_;
     int errorLimit_ = 500;

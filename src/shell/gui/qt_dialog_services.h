@@ -8,7 +8,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "shell/dialog_services.h"
+#include "common/dialog_services.h"
 
 namespace quorvex {
 

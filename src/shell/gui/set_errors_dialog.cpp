@@ -10,7 +10,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "shell/error_limit.h"
+#include "common/error_limit.h"
 #include "shell/gui/main_window.h"
 
 namespace quorvex {

@@ -16,7 +16,7 @@
 #include "errorlog/error_log.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/qt_dialog_services.h"
-#include "shell/program_folder.h"
+#include "common/program_folder.h"
 
 namespace quorvex {
 

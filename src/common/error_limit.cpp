@@ -1,4 +1,4 @@
-#include "shell/error_limit.h"
+#include "common/error_limit.h"
 
 #include <fstream>
 #include <string>

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "errorlog/error_log.h"
-#include "reader/test_run.h"
+#include "reader/run.h"
 #include "support/scripted_services.h"
 #include "support/test_support.h"
 #include "support/valid_records.h"
@@ -36,10 +36,10 @@ struct Row {
     std::string type, reference, userEntry, error;
 };
 
-class TestRunTest : public ::testing::Test {
+class RunTest : public ::testing::Test {
 protected:
     // Runs the test on `files` (the first answers the first dialog, the rest the next-file dialogs).
-    RunSummary Run(std::vector<std::string> contents, int limit = 500) {
+    RunSummary Test(std::vector<std::string> contents, int limit = 500) {
         std::vector<std::filesystem::path> paths;
         for (std::size_t i = 0; i < contents.size(); ++i) {
             auto p = dir / ("file" + std::to_string(i) + ".txt");
@@ -54,7 +54,7 @@ protected:
         o.errorLimit = limit;
         o.pieceSize = pieceSize;
         o.yieldInterval = std::chrono::microseconds(0);
-        TestRun run(services, o);
+        quorvex::Run run(services, o);
         RunSummary s = run.ReadFile();
         run.CloseDatabase();
         return s;
@@ -94,8 +94,8 @@ const char* kRecordLengthMessage =
 
 }  // namespace
 
-TEST_F(TestRunTest, CompleteSubmissionWithoutErrors) {
-    RunSummary s = Run({Lines(Ids({"RA", "RE", "RW", "RT", "RF"}))});
+TEST_F(RunTest, CompleteSubmissionWithoutErrors) {
+    RunSummary s = Test({Lines(Ids({"RA", "RE", "RW", "RT", "RF"}))});
     EXPECT_EQ(s.outcome, RunOutcome::NoErrors);
     EXPECT_EQ(s.recordsTested, 5);
     ASSERT_EQ(services.messages.size(), 1u);
@@ -109,7 +109,7 @@ TEST_F(TestRunTest, CompleteSubmissionWithoutErrors) {
     EXPECT_EQ(Query("SELECT RE_Indx FROM Records WHERE ID = 'RE'"), "1");
 }
 
-TEST_F(TestRunTest, OnlineFilingPromptOnlyInsideItsWindow) {
+TEST_F(RunTest, OnlineFilingPromptOnlyInsideItsWindow) {
     struct Case {
         Date today;
         bool prompt;
@@ -120,7 +120,7 @@ TEST_F(TestRunTest, OnlineFilingPromptOnlyInsideItsWindow) {
         services = fresh;
         services.today = c.today;
         services.answers.push_back(MsgAnswer::Yes);
-        Run({Lines(Ids({"RA", "RE", "RW", "RT", "RF"}))});
+        Test({Lines(Ids({"RA", "RE", "RW", "RT", "RF"}))});
         ASSERT_EQ(services.messages.size(), 1u);
         EXPECT_EQ(services.messages[0].buttons == MsgButtons::YesNo, c.prompt) << c.today.Format();
         EXPECT_EQ(services.filingPagesOpened, c.prompt ? 1 : 0);
@@ -132,11 +132,11 @@ TEST_F(TestRunTest, OnlineFilingPromptOnlyInsideItsWindow) {
     }
 }
 
-TEST_F(TestRunTest, FilesWithoutRecords) {
+TEST_F(RunTest, FilesWithoutRecords) {
     for (std::string content : {std::string(), std::string("\r\n\r\n\n\r\n")}) {
         ScriptedServices fresh;
         services = fresh;
-        RunSummary s = Run({content});
+        RunSummary s = Test({content});
         EXPECT_EQ(s.outcome, RunOutcome::NoData);
         ASSERT_EQ(services.messages.size(), 1u);
         EXPECT_EQ(services.messages[0].text, "Warning: The file contains no valid data.");
@@ -144,7 +144,7 @@ TEST_F(TestRunTest, FilesWithoutRecords) {
     }
 }
 
-TEST_F(TestRunTest, RunLevelCriticalErrors) {
+TEST_F(RunTest, RunLevelCriticalErrors) {
     struct Case {
         const char* name;
         std::string file;
@@ -176,7 +176,7 @@ TEST_F(TestRunTest, RunLevelCriticalErrors) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         services = ScriptedServices{};
-        RunSummary s = Run({c.file});
+        RunSummary s = Test({c.file});
         EXPECT_EQ(s.outcome, RunOutcome::Stopped);
         auto rows = Errors();
         ASSERT_EQ(rows.size(), 1u);
@@ -192,12 +192,12 @@ TEST_F(TestRunTest, RunLevelCriticalErrors) {
     }
 }
 
-TEST_F(TestRunTest, RecordsAreUpperCasedButTheRaEmailKeepsItsCase) {
+TEST_F(RunTest, RecordsAreUpperCasedButTheRaEmailKeepsItsCase) {
     std::string ra = Record("RA123456789 user");
     test::Put(ra, 446, "Mail@Example.com");
     std::string rw = Record("rw\xe9\x9a");
     std::string file = Lines({ra, Record("RE"), rw, Record("RT"), Record("RF")});
-    Run({file});
+    Test({file});
     EXPECT_EQ(Query("SELECT substr(Record, 1, 16) FROM Records WHERE Rec_Num = 1"), "RA123456789 USER");
     EXPECT_EQ(Query("SELECT substr(Record, 446, 16) FROM Records WHERE Rec_Num = 1"), "Mail@Example.com");
     // Identifiers as read; bytes above 127 stored as the code page 1252 characters they are.
@@ -205,9 +205,9 @@ TEST_F(TestRunTest, RecordsAreUpperCasedButTheRaEmailKeepsItsCase) {
     EXPECT_EQ(Query("SELECT substr(Record, 1, 4) FROM Records WHERE Rec_Num = 3"), "RW\u00c9\u0160");
 }
 
-TEST_F(TestRunTest, TrailingEndOfFileMarkIsIgnoredAndWhatFollowsIsNeverRead) {
+TEST_F(RunTest, TrailingEndOfFileMarkIsIgnoredAndWhatFollowsIsNeverRead) {
     std::string file = Lines(Ids({"RA", "RE", "RW", "RT", "RF"})) + "\x1a";
-    RunSummary s = Run({file});
+    RunSummary s = Test({file});
     EXPECT_EQ(s.outcome, RunOutcome::NoErrors);
     EXPECT_EQ(Query("SELECT COUNT(*) FROM Records"), "5");
 
@@ -221,8 +221,8 @@ TEST_F(TestRunTest, TrailingEndOfFileMarkIsIgnoredAndWhatFollowsIsNeverRead) {
     ASSERT_EQ(Titles(), std::vector<std::string>{"Missing Final Record"});
 }
 
-TEST_F(TestRunTest, SubmissionSplitOverTwoFiles) {
-    RunSummary s = Run({Lines(Ids({"RA", "RE", "RW"})), Lines(Ids({"RW", "RT", "RF"}, 1))});
+TEST_F(RunTest, SubmissionSplitOverTwoFiles) {
+    RunSummary s = Test({Lines(Ids({"RA", "RE", "RW"})), Lines(Ids({"RW", "RT", "RF"}, 1))});
     EXPECT_EQ(s.outcome, RunOutcome::NoErrors);
     ASSERT_GE(services.messages.size(), 1u);
     EXPECT_EQ(services.messages[0].title, "Missing Final Record");
@@ -236,12 +236,12 @@ TEST_F(TestRunTest, SubmissionSplitOverTwoFiles) {
 
     // The order rules compare the second file's first record with the first file's last.
     services = ScriptedServices{};
-    s = Run({Lines(Ids({"RA", "RE"})), Lines(Ids({"RT", "RF"}))});
+    s = Test({Lines(Ids({"RA", "RE"})), Lines(Ids({"RT", "RF"}))});
     EXPECT_EQ(Errors().at(0).error, "RW record must follow RE record.");
     EXPECT_EQ(Errors().at(0).recNum, 3);
 }
 
-TEST_F(TestRunTest, CancelledNextFileLeavesAnOrdinaryErrorOnTheLastRecord) {
+TEST_F(RunTest, CancelledNextFileLeavesAnOrdinaryErrorOnTheLastRecord) {
     services.files.push_back(std::nullopt);  // after the first file: cancel
     std::vector<std::string> contents = {Lines(Ids({"RA", "RE", "RW"}))};
     auto p = dir / "first.txt";
@@ -261,7 +261,7 @@ TEST_F(TestRunTest, CancelledNextFileLeavesAnOrdinaryErrorOnTheLastRecord) {
     EXPECT_EQ(Query("SELECT Errors FROM Records WHERE Rec_Num = 3"), "1");
 }
 
-TEST_F(TestRunTest, JunkRecordAndAFurtherFileKeepEveryRecordOnItsOwnRow) {
+TEST_F(RunTest, JunkRecordAndAFurtherFileKeepEveryRecordOnItsOwnRow) {
     // File 1 ends in an end-of-file mark (its row is removed), file 2 continues without RF and
     // the third dialog is cancelled: the missing final record belongs to the last stored row.
     services.files = {};
@@ -280,8 +280,8 @@ TEST_F(TestRunTest, JunkRecordAndAFurtherFileKeepEveryRecordOnItsOwnRow) {
     EXPECT_EQ(Query("SELECT RE_Indx FROM Records WHERE Rec_Num = 2"), "1");
 }
 
-TEST_F(TestRunTest, CancelledFirstDialogLeavesTheEarlierLogUntouched) {
-    Run({Lines(Ids({"RA", "RE", "RW", "RT", "RF"}))});
+TEST_F(RunTest, CancelledFirstDialogLeavesTheEarlierLogUntouched) {
+    Test({Lines(Ids({"RA", "RE", "RW", "RT", "RF"}))});
     std::string before = test::ReadFile(dir / "Errorlog.mdb");
     services = ScriptedServices{};
     RunSummary s = RunFiles();  // no answer: cancelled
@@ -290,8 +290,8 @@ TEST_F(TestRunTest, CancelledFirstDialogLeavesTheEarlierLogUntouched) {
     EXPECT_EQ(test::ReadFile(dir / "Errorlog.mdb"), before);
 }
 
-TEST_F(TestRunTest, UnusableFiles) {
-    Run({Lines(Ids({"RA", "RE", "RW", "RT", "RF"}))});
+TEST_F(RunTest, UnusableFiles) {
+    Test({Lines(Ids({"RA", "RE", "RW", "RT", "RF"}))});
     const std::string before = test::ReadFile(dir / "Errorlog.mdb");
     std::filesystem::create_directory(dir / "folder");
 
@@ -317,7 +317,7 @@ TEST_F(TestRunTest, UnusableFiles) {
     EXPECT_EQ(test::ReadFile(dir / "Errorlog.mdb"), before);
 }
 
-TEST_F(TestRunTest, FileWithoutReadPermission) {
+TEST_F(RunTest, FileWithoutReadPermission) {
     if (geteuid() == 0) GTEST_SKIP() << "the superuser reads any file";
     auto p = dir / "secret.txt";
     test::WriteFile(p, Lines(Ids({"RA", "RE", "RW", "RT", "RF"})));
@@ -328,7 +328,7 @@ TEST_F(TestRunTest, FileWithoutReadPermission) {
     EXPECT_EQ(services.messages[0].text, "Error Number: 13\r\nError Description: Permission denied");
 }
 
-TEST_F(TestRunTest, FileTruncatedWhileBeingRead) {
+TEST_F(RunTest, FileTruncatedWhileBeingRead) {
     auto p = dir / "shrinking.txt";
     std::vector<std::string> recs = Ids({"RA", "RE"});
     for (int i = 0; i < 300; ++i) recs.push_back(test::MakeRW());
@@ -344,7 +344,7 @@ TEST_F(TestRunTest, FileTruncatedWhileBeingRead) {
     EXPECT_EQ(services.messages[0].text, "Unreadable data in File:\r\n" + p.string());
 }
 
-TEST_F(TestRunTest, ExitDuringARunAbortsAfterTheLastStoredRecord) {
+TEST_F(RunTest, ExitDuringARunAbortsAfterTheLastStoredRecord) {
     std::vector<std::string> recs = Ids({"RA", "RE"});
     for (int i = 0; i < 200; ++i) recs.push_back(test::MakeRW());
     recs.push_back(test::MakeRT(200, {}));
@@ -368,7 +368,7 @@ TEST_F(TestRunTest, ExitDuringARunAbortsAfterTheLastStoredRecord) {
     EXPECT_EQ(Query("SELECT Errors FROM Records WHERE Rec_Num = 119"), "1");
 }
 
-TEST_F(TestRunTest, ErrorLimitStopsAfterTheRecordThatReachesIt) {
+TEST_F(RunTest, ErrorLimitStopsAfterTheRecordThatReachesIt) {
     std::string bad = test::MakeRW();
     test::Put(bad, 12, std::string(15, ' '));  // no first name
     test::Put(bad, 42, std::string(20, ' '));  // no last name
@@ -378,7 +378,7 @@ TEST_F(TestRunTest, ErrorLimitStopsAfterTheRecordThatReachesIt) {
     recs.push_back(test::MakeRW());
     recs.push_back(test::MakeRT(3, {}));
     recs.push_back(test::BaselineRF(3));
-    RunSummary s = Run({Lines(recs)}, 1);
+    RunSummary s = Test({Lines(recs)}, 1);
     EXPECT_EQ(s.outcome, RunOutcome::Stopped);
     auto rows = Errors();
     ASSERT_GE(rows.size(), 2u);  // every error of the record, then the limit
@@ -394,7 +394,7 @@ TEST_F(TestRunTest, ErrorLimitStopsAfterTheRecordThatReachesIt) {
     EXPECT_EQ(Query("SELECT MAX(Rec_Num) FROM Records"), "4");
 }
 
-TEST_F(TestRunTest, PieceSizeDoesNotChangeTheResult) {
+TEST_F(RunTest, PieceSizeDoesNotChangeTheResult) {
     std::vector<std::string> recs = Ids({"RA", "RE"});
     for (int i = 0; i < 150; ++i) recs.push_back(test::MakeRW(std::to_string(100000000 + i)));
     recs.push_back(test::MakeRT(150, {}));
@@ -404,7 +404,7 @@ TEST_F(TestRunTest, PieceSizeDoesNotChangeTheResult) {
     for (std::size_t piece : {1u, 7u, 511u, 512u, 513u, 65000u}) {
         services = ScriptedServices{};
         pieceSize = piece;
-        Run({file});
+        Test({file});
         std::string got = Query("SELECT group_concat(Rec_Num || ID || length(Record)) FROM Records") + "|" +
                           Query("SELECT group_concat(Rec_Num || Reference || User_Entry) FROM Errors");
         if (reference.empty()) reference = got;
@@ -413,7 +413,7 @@ TEST_F(TestRunTest, PieceSizeDoesNotChangeTheResult) {
     EXPECT_NE(reference.find("154Record Length202 bytes."), std::string::npos) << reference;
 }
 
-TEST_F(TestRunTest, FileLargerThanTwoGigabytes) {
+TEST_F(RunTest, FileLargerThanTwoGigabytes) {
     // A sparse file: RA, RE, then NUL bytes to beyond 2 GiB. The NUL record stops the run at
     // record 3; the file length reaches the progress computation in 64 bits.
     auto p = dir / "huge.txt";
@@ -427,41 +427,41 @@ TEST_F(TestRunTest, FileLargerThanTwoGigabytes) {
     EXPECT_EQ(s.outcome, RunOutcome::Errors);  // the next-file dialog was cancelled
 }
 
-TEST_F(TestRunTest, ReadOnlyLogStopsTheRunWithAClearMessage) {
-    Run({Lines(Ids({"RA", "RE", "RW", "RT", "RF"}))});
+TEST_F(RunTest, ReadOnlyLogStopsTheRunWithAClearMessage) {
+    Test({Lines(Ids({"RA", "RE", "RW", "RT", "RF"}))});
     auto log = dir / "Errorlog.mdb";
     const std::string before = test::ReadFile(log);
     std::filesystem::permissions(log, std::filesystem::perms::owner_read);
     services = ScriptedServices{};
-    RunSummary s = Run({Lines(Ids({"RA", "RE", "RW", "RT", "RF"}))});
+    RunSummary s = Test({Lines(Ids({"RA", "RE", "RW", "RT", "RF"}))});
     EXPECT_EQ(s.outcome, RunOutcome::Failed);
     ASSERT_EQ(Titles(), std::vector<std::string>{"Submission File Error"});
     EXPECT_NE(services.messages[0].text.find("read-only"), std::string::npos) << services.messages[0].text;
     EXPECT_EQ(test::ReadFile(log), before);
 }
 
-TEST_F(TestRunTest, TenMegabyteLinesWithoutSeparators) {
+TEST_F(RunTest, TenMegabyteLinesWithoutSeparators) {
     // Records written back to back are cut every 512 characters.
     std::string file = test::BaselineRA() + test::BaselineRE();
     long long rw = 0;
     for (; file.size() < 10u * 1024 * 1024; ++rw) file += test::MakeRW();
     file += test::MakeRT(rw, {}) + test::BaselineRF(rw);
-    RunSummary s = Run({file});
+    RunSummary s = Test({file});
     EXPECT_EQ(s.outcome, RunOutcome::NoErrors);
     EXPECT_EQ(s.recordsTested, static_cast<std::int64_t>(file.size() / 512));
 
     // A 10 MB line of anything else stops at its first record.
     services = ScriptedServices{};
-    s = Run({std::string(10u * 1024 * 1024, 'Z')});
+    s = Test({std::string(10u * 1024 * 1024, 'Z')});
     EXPECT_EQ(s.outcome, RunOutcome::Stopped);
     EXPECT_EQ(s.recordsTested, 1);
 }
 
-TEST_F(TestRunTest, NulAndEndOfFileMarksInsideRecordsAreKept) {
+TEST_F(RunTest, NulAndEndOfFileMarksInsideRecordsAreKept) {
     std::string rw = test::MakeRW();
     rw[99] = '\0';
     rw[199] = '\x1a';
-    RunSummary s = Run({Lines({test::BaselineRA(), test::BaselineRE(), rw, test::MakeRT(1, {}), test::BaselineRF(1)})});
+    RunSummary s = Test({Lines({test::BaselineRA(), test::BaselineRE(), rw, test::MakeRT(1, {}), test::BaselineRF(1)})});
     // They are characters of the record: its field checks see them, the record is kept whole.
     EXPECT_EQ(s.outcome, RunOutcome::Errors);
     EXPECT_EQ(s.recordsTested, 5);
@@ -471,7 +471,7 @@ TEST_F(TestRunTest, NulAndEndOfFileMarksInsideRecordsAreKept) {
               "001A");
 }
 
-TEST_F(TestRunTest, FileNamesOutsideAsciiReachMessagesAndTheLogIntact) {
+TEST_F(RunTest, FileNamesOutsideAsciiReachMessagesAndTheLogIntact) {
     auto p = dir / "caf\u00e9.txt";
     test::WriteFile(p, Lines(Ids({"RA", "RE", "RW", "RT", "RF"})));
     services.files = {p.string()};
@@ -485,7 +485,7 @@ TEST_F(TestRunTest, FileNamesOutsideAsciiReachMessagesAndTheLogIntact) {
     EXPECT_EQ(services.messages[0].text, (dir / "gone").string() + "\xe9.txt was not found.");
 }
 
-TEST_F(TestRunTest, AnyBytesEndInAConsistentLog) {
+TEST_F(RunTest, AnyBytesEndInAConsistentLog) {
     // Random mixes of valid records, fragments, separators, control and high bytes: the run
     // always ends, and every record's error count equals its error rows.
     std::mt19937 random(20081208);
@@ -502,7 +502,7 @@ TEST_F(TestRunTest, AnyBytesEndInAConsistentLog) {
             file += piece;
         }
         services = ScriptedServices{};
-        RunSummary s = Run({file}, 1 + static_cast<int>(random() % 5));
+        RunSummary s = Test({file}, 1 + static_cast<int>(random() % 5));
         if (s.outcome == RunOutcome::NoData || s.recordsTested == 0) continue;
         EXPECT_EQ(Query("SELECT COUNT(*) FROM Records r WHERE r.Errors <> "
                         "(SELECT COUNT(*) FROM Errors e WHERE e.Rec_Num = r.Rec_Num)"),

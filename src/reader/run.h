@@ -8,7 +8,7 @@
 #include <string>
 
 #include "errorlog/error_log.h"
-#include "shell/dialog_services.h"
+#include "common/dialog_services.h"
 #include "validation/check_context.h"
 
 namespace quorvex {
@@ -47,10 +47,10 @@ struct RunOptions {
 
 // The test run (`ReadFile`): asks for the submission file(s), cuts records, stores and
 // checks them in a fresh error log, and tells the user the outcome.
-class TestRun {
+class Run {
 public:
-    TestRun(DialogServices& services, RunOptions options);
-    ~TestRun();
+    Run(DialogServices& services, RunOptions options);
+    ~Run();
 
     RunSummary ReadFile();
 

@@ -1,4 +1,4 @@
-#include "errorlog/text_1252.h"
+#include "common/text_1252.h"
 
 #include <array>
 #include <cstdint>
@@ -15,11 +15,6 @@ constexpr std::array<char16_t, 32> kHigh = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-char32_t CodePoint(unsigned char b) {
-    if (b >= 0x80 && b <= 0x9F) return kHigh[b - 0x80];
-    return b;
-}
-
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out.push_back(static_cast<char>(c));
@@ -31,13 +26,6 @@ void AppendUtf8(std::string& out, char32_t c) {
         out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
         out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
     }
-}
-
-char ByteOf(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
-    for (std::size_t i = 0; i < kHigh.size(); ++i)
-        if (kHigh[i] == c) return static_cast<char>(0x80 + i);
-    return '?';
 }
 
 constexpr std::array<unsigned char, 256> MakeUpper() {
@@ -55,6 +43,18 @@ constexpr std::array<unsigned char, 256> MakeUpper() {
 constexpr auto kUpper = MakeUpper();
 
 }  // namespace
+
+char32_t Cp1252CodePoint(unsigned char b) {
+    if (b >= 0x80 && b <= 0x9F) return kHigh[b - 0x80];
+    return b;
+}
+
+char Cp1252Byte(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+    for (std::size_t i = 0; i < kHigh.size(); ++i)
+        if (kHigh[i] == c) return static_cast<char>(0x80 + i);
+    return '?';
+}
 
 namespace {
 constexpr std::uint64_t kOnes = 0x0101010101010101ull;
@@ -80,7 +80,7 @@ std::string Cp1252ToUtf8(std::string_view bytes) {
     if (IsAscii(bytes)) return std::string(bytes);
     std::string out;
     out.reserve(bytes.size() + 16);
-    for (char c : bytes) AppendUtf8(out, CodePoint(static_cast<unsigned char>(c)));
+    for (char c : bytes) AppendUtf8(out, Cp1252CodePoint(static_cast<unsigned char>(c)));
     return out;
 }
 
@@ -114,7 +114,7 @@ std::string Utf8ToCp1252(std::string_view s) {
             break;
         }
         for (std::size_t k = 1; k < len; ++k) c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-        out.push_back(ByteOf(c));
+        out.push_back(Cp1252Byte(c));
         i += len;
     }
     return out;

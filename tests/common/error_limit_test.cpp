@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "shell/error_limit.h"
-#include "shell/program_folder.h"
+#include "common/error_limit.h"
+#include "common/program_folder.h"
 #include "support/test_support.h"
 
 using namespace quorvex;

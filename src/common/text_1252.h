@@ -11,6 +11,12 @@ namespace quorvex {
 std::string Cp1252ToUtf8(std::string_view bytes);
 // Code page 1252 bytes of UTF-8 text; characters outside the code page become '?'.
 std::string Utf8ToCp1252(std::string_view utf8);
+// The character of one code page 1252 byte. The five bytes the code page leaves undefined
+// are the control characters of the same value.
+char32_t Cp1252CodePoint(unsigned char byte);
+// The byte of a character; '?' for a character outside the code page.
+char Cp1252Byte(char32_t character);
+
 // True when every byte is below 128.
 bool IsAscii(std::string_view bytes);
 

@@ -1,4 +1,4 @@
-#include "shell/program_folder.h"
+#include "common/program_folder.h"
 
 #include <unistd.h>
 

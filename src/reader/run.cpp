@@ -1,4 +1,4 @@
-#include "reader/test_run.h"
+#include "reader/run.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "errorlog/log_findings.h"
-#include "errorlog/text_1252.h"
+#include "common/text_1252.h"
 #include "reader/fill_fields.h"
 #include "reader/record_cutter.h"
 #include "reader/sequence.h"
@@ -97,9 +97,9 @@ enum class RecordResult { Next, Stop, EndOfFile };
 }  // namespace
 
 // The state of one run (`ReadFile`).
-class TestRun::Impl {
+class Run::Impl {
 public:
-    Impl(TestRun& run) : run_(run), services_(run.services_), options_(run.options_) {}
+    Impl(Run& run) : run_(run), services_(run.services_), options_(run.options_) {}
 
     RunSummary Read();
 
@@ -115,7 +115,7 @@ private:
         run_.log_->LogCritError(reference, userEntry, text);
     }
 
-    TestRun& run_;
+    Run& run_;
     DialogServices& services_;
     const RunOptions& options_;
 
@@ -134,18 +134,18 @@ private:
     std::chrono::steady_clock::time_point lastCommit_{};
 };
 
-TestRun::TestRun(DialogServices& services, RunOptions options) : services_(services), options_(std::move(options)) {
+Run::Run(DialogServices& services, RunOptions options) : services_(services), options_(std::move(options)) {
     if (options_.pieceSize == 0 || options_.pieceSize > kMaxPiece) options_.pieceSize = kMaxPiece;
 }
 
-TestRun::~TestRun() {
+Run::~Run() {
     try {
         CloseDatabase();
     } catch (...) {
     }
 }
 
-void TestRun::CloseDatabase() {
+void Run::CloseDatabase() {
     if (log_) {
         try {
             log_->CloseDatabase();
@@ -157,14 +157,14 @@ void TestRun::CloseDatabase() {
     }
 }
 
-void TestRun::LogTestAborted() {
+void Run::LogTestAborted() {
     if (!testing_ || !log_ || !log_->IsOpen() || log_->CurrentRecNum() == 0) return;
     log_->LogError("Test Aborted", "Exit was chosen",
                    "The last file did not complete testing because the Exit Button was selected while processing.");
     log_->Sync();
 }
 
-RunSummary TestRun::ReadFile() {
+RunSummary Run::ReadFile() {
     for (;;) {
         Impl impl(*this);
         RunSummary s = impl.Read();
@@ -174,7 +174,7 @@ RunSummary TestRun::ReadFile() {
     }
 }
 
-bool TestRun::Impl::YieldNow(bool force) {
+bool Run::Impl::YieldNow(bool force) {
     auto now = std::chrono::steady_clock::now();
     if (!force && now - lastYield_ < options_.yieldInterval) return true;
     lastYield_ = now;
@@ -186,7 +186,7 @@ bool TestRun::Impl::YieldNow(bool force) {
     return services_.Yield();
 }
 
-RunSummary TestRun::Impl::Read() {
+RunSummary Run::Impl::Read() {
     run_.testing_ = true;
     recCtr_ = 1;
     filing_ = FilingState{};
@@ -264,7 +264,7 @@ RunSummary TestRun::Impl::Read() {
     }
 }
 
-RecordResult TestRun::Impl::Record(std::string& rec) {
+RecordResult Run::Impl::Record(std::string& rec) {
     // 6.1 Yield, progress.
     if (fileLength_ > kRecordLength) ++recordsInFile_;
     if (!YieldNow(options_.yieldInterval.count() == 0)) throw AbortRequested{};
@@ -360,7 +360,7 @@ RecordResult TestRun::Impl::Record(std::string& rec) {
     return RecordResult::Next;
 }
 
-RunSummary TestRun::Impl::Summary(RunOutcome outcome) {
+RunSummary Run::Impl::Summary(RunOutcome outcome) {
     RunSummary s;
     s.outcome = outcome;
     if (ErrorLog* log = run_.Log(); log && log->IsOpen()) {
@@ -385,7 +385,7 @@ RunSummary TestRun::Impl::Summary(RunOutcome outcome) {
 }
 
 // 8. A run that reached its end.
-RunSummary TestRun::Impl::Finish() {
+RunSummary Run::Impl::Finish() {
     ErrorLog* log = run_.Log();
     if (log && log->ErrorCount() > 0) return Summary(RunOutcome::Errors);
     RunSummary s;
@@ -412,9 +412,9 @@ RunSummary TestRun::Impl::Finish() {
 }
 
 // 9. A run stopped by a critical error.
-RunSummary TestRun::Impl::Stopped() { return Summary(RunOutcome::Stopped); }
+RunSummary Run::Impl::Stopped() { return Summary(RunOutcome::Stopped); }
 
-RunSummary TestRun::Impl::Abort() {
+RunSummary Run::Impl::Abort() {
     RunSummary s;
     s.outcome = RunOutcome::Aborted;
     if (!createdLog_) {
@@ -432,7 +432,7 @@ RunSummary TestRun::Impl::Abort() {
     return s;
 }
 
-RunSummary TestRun::Impl::HandleFailure(const Failure& f) {
+RunSummary Run::Impl::HandleFailure(const Failure& f) {
     services_.SetBusy(false);
     bool restart = false;
     try {

@@ -1,4 +1,4 @@
-#include "shell/dialog_services.h"
+#include "common/dialog_services.h"
 
 #include <cstdio>
 
