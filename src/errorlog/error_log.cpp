@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 struct ErrorLog::Statements {
     sql::Statement insertRecord, updateRecord, deleteRecord, insertError, bumpErrors;
-    sql::Statement insertMisc, updatePinOK, selectPinOK;
+    sql::Statement insertMisc, updatePinOK;
     sql::Statement insertTRT, insertTRU, updateTRT, updateTRU;
 };
 
@@ -25,9 +25,6 @@ namespace {
 
 LogFailure FromDb(const sql::DbError& e) { return LogFailure{e.code(), e.what()}; }
 
-// PinOK of the newest Misc row that holds one: the RA record sets it on the row of the
-// first file; the rows of the submission's later files have none.
-constexpr const char* kSelectPinOK = "SELECT PinOK FROM Misc WHERE PinOK IS NOT NULL ORDER BY Data_Id DESC LIMIT 1";
 
 std::string TotalsUpdate(const char* table, int fields) {
     std::string sql = std::string("UPDATE ") + table + " SET \"0\" = ?1";
@@ -157,7 +154,6 @@ ErrorLog ErrorLog::CreateMDB(const fs::path& folder) {
         st->bumpErrors = d.prepare("UPDATE Records SET Errors = COALESCE(Errors, 0) + 1 WHERE Rec_Num = ?1");
         st->insertMisc = d.prepare("INSERT INTO Misc (Path, RptDate) VALUES (?1, ?2)");
         st->updatePinOK = d.prepare("UPDATE Misc SET PinOK = ?1 WHERE Data_Id = (SELECT MAX(Data_Id) FROM Misc)");
-        st->selectPinOK = d.prepare(kSelectPinOK);
         st->insertTRT = d.prepare("INSERT INTO TRT (RE_EIN) VALUES (?1)");
         st->insertTRU = d.prepare("INSERT INTO TRU (RE_EIN) VALUES (?1)");
         st->updateTRT = d.prepare(TotalsUpdate("TRT", kTrtFields));
@@ -169,28 +165,20 @@ ErrorLog ErrorLog::CreateMDB(const fs::path& folder) {
     return log;
 }
 
-ErrorLog ErrorLog::Open(const fs::path& file, bool readOnly) {
-    ErrorLog log;
-    log.path_ = file;
-    try {
-        log.db_ = sql::Database(file.string(), false, readOnly);
-        sqlite3_busy_timeout(log.db_.handle(), 1000);
-        // Touch the schema so that a damaged or foreign file is reported at once.
-        log.db_.exec("SELECT COUNT(*) FROM Records");
-        log.db_.exec("SELECT COUNT(*) FROM Errors");
-        if (!readOnly) {
-            log.st_ = std::make_unique<Statements>();
-            log.st_->selectPinOK = log.db_.prepare(kSelectPinOK);
-        }
-    } catch (const sql::DbError& e) {
-        throw FromDb(e);
-    }
-    return log;
-}
-
 bool ErrorLog::IsOpen() const { return db_.isOpen(); }
 
-sql::Database& ErrorLog::db() { return db_; }
+ErrorLog::Statements& ErrorLog::st() {
+    if (!st_) throw LogFailure{SQLITE_MISUSE, "The error log " + path_.string() + " is closed."};
+    return *st_;
+}
+
+const LogReader& ErrorLog::Read() {
+    if (!db_.isOpen()) throw LogFailure{SQLITE_MISUSE, "The error log " + path_.string() + " is closed."};
+    Sync();
+    // Made here, not kept from creation: the log may have moved since, and its connection with it.
+    reader_.emplace(db_);
+    return *reader_;
+}
 
 void ErrorLog::CloseDatabase() {
     if (!db_.isOpen()) return;
@@ -234,7 +222,7 @@ void ErrorLog::Sync() {
 void ErrorLog::flushRecord() {
     if (cur_.recNum == 0) return;
     if (!cur_.stored) {
-        auto& s = st_->insertRecord;
+        auto& s = st().insertRecord;
         s.bind(1, cur_.recNum);
         BindText1252(s, 2, cur_.id);
         if (cur_.reIndx) s.bind(3, *cur_.reIndx); else s.bindNull(3);
@@ -245,7 +233,7 @@ void ErrorLog::flushRecord() {
         cur_.stored = true;
         cur_.dirty = false;
     } else if (cur_.dirty) {
-        auto& s = st_->updateRecord;
+        auto& s = st().updateRecord;
         s.bind(1, cur_.recNum);
         if (cur_.reIndx) s.bind(2, *cur_.reIndx); else s.bindNull(2);
         s.bind(3, cur_.errors);
@@ -257,7 +245,7 @@ void ErrorLog::flushRecord() {
 }
 
 void ErrorLog::flushBlock(Block& b, bool tru) {
-    auto& s = tru ? st_->updateTRU : st_->updateTRT;
+    auto& s = tru ? st().updateTRU : st().updateTRT;
     int fields = tru ? kTruFields : kTrtFields;
     s.bind(1, b.count);
     for (int n = 1; n <= fields; ++n) {
@@ -273,7 +261,7 @@ void ErrorLog::flushBlock(Block& b, bool tru) {
 
 void ErrorLog::AddMisc(std::string_view path, std::string_view rptDate) {
     try {
-        auto& s = st_->insertMisc;
+        auto& s = st().insertMisc;
         BindText1252(s, 1, path);
         BindText1252(s, 2, rptDate);
         s.run();
@@ -284,23 +272,8 @@ void ErrorLog::AddMisc(std::string_view path, std::string_view rptDate) {
 
 void ErrorLog::SetPinOK(bool ok) {
     try {
-        st_->updatePinOK.bind(1, std::int64_t{ok ? 1 : 0});
-        st_->updatePinOK.run();
-    } catch (const sql::DbError& e) {
-        throw FromDb(e);
-    }
-}
-
-bool ErrorLog::PinOK() {
-    try {
-        if (!st_) {  // a log opened read-only keeps no prepared statements
-            auto q = db_.prepare(kSelectPinOK);
-            return q.step() && !q.isNull(0) && q.int64(0) != 0;
-        }
-        auto& s = st_->selectPinOK;
-        bool ok = s.step() && !s.isNull(0) && s.int64(0) != 0;
-        s.reset();
-        return ok;
+        st().updatePinOK.bind(1, std::int64_t{ok ? 1 : 0});
+        st().updatePinOK.run();
     } catch (const sql::DbError& e) {
         throw FromDb(e);
     }
@@ -331,8 +304,8 @@ void ErrorLog::DeleteLastRecord() {
     if (cur_.recNum == 0) return;
     try {
         if (cur_.stored) {
-            st_->deleteRecord.bind(1, cur_.recNum);
-            st_->deleteRecord.run();
+            st().deleteRecord.bind(1, cur_.recNum);
+            st().deleteRecord.run();
         }
         --recordCount_;
         if (cur_.errors > 0) --recordsWithErrors_;
@@ -376,7 +349,7 @@ void ErrorLog::SetRecordText(std::string_view record) {
 void ErrorLog::addError(std::int64_t recNum, std::string_view reference, std::string_view userEntry,
                         std::string_view errorText, bool critical) {
     try {
-        auto& s = st_->insertError;
+        auto& s = st().insertError;
         if (critical) s.bindText(1, "C"); else s.bindNull(1);
         s.bind(2, recNum);
         BindText1252(s, 3, reference);
@@ -413,8 +386,8 @@ void ErrorLog::LogErrorFor(std::int64_t recNum, std::string_view reference, std:
         auto q = db_.prepare("SELECT Errors FROM Records WHERE Rec_Num = ?1");
         q.bind(1, recNum);
         if (q.step() && q.int64(0) == 0) ++recordsWithErrors_;
-        st_->bumpErrors.bind(1, recNum);
-        st_->bumpErrors.run();
+        st().bumpErrors.bind(1, recNum);
+        st().bumpErrors.run();
     } catch (const sql::DbError& e) {
         throw FromDb(e);
     }
@@ -426,11 +399,11 @@ std::int64_t ErrorLog::OpenBlock(std::string_view ein) {
     try {
         if (trt_ && trt_->dirty) flushBlock(*trt_, false);
         if (tru_ && tru_->dirty) flushBlock(*tru_, true);
-        BindText1252(st_->insertTRT, 1, ein);
-        st_->insertTRT.run();
+        BindText1252(st().insertTRT, 1, ein);
+        st().insertTRT.run();
         std::int64_t indx = db_.lastInsertRowid();
-        BindText1252(st_->insertTRU, 1, ein);
-        st_->insertTRU.run();
+        BindText1252(st().insertTRU, 1, ein);
+        st().insertTRU.run();
         std::int64_t truIndx = db_.lastInsertRowid();
         trt_.emplace();
         trt_->indx = indx;
@@ -479,77 +452,5 @@ void ErrorLog::AddTRT(int column, bool linkRecord, double amount) { addTo(trt_, 
 void ErrorLog::AddTRU(int column, bool linkRecord, double amount) { addTo(tru_, kTruFields, column, linkRecord, amount); }
 void ErrorLog::SetTRTErrRef(int n) { setErrRef(trt_, kTrtFields, n); }
 void ErrorLog::SetTRUErrRef(int n) { setErrRef(tru_, kTruFields, n); }
-
-// --- Queries ------------------------------------------------------------------------------
-
-std::optional<BlockRow> ErrorLog::QueryTRTBlock(std::int64_t recNum) {
-    try {
-        Sync();
-        auto q = db_.prepare("Select * From TRT, Records Where TRT.Indx = Records.Re_Indx and Records.Rec_Num = " +
-                             std::to_string(recNum));
-        std::optional<BlockRow> row;
-        while (q.step()) {
-            BlockRow r;
-            r.indx = q.int64(0);
-            r.reEin = Utf8ToCp1252(q.text(1));
-            r.count = q.int64(2);
-            for (int n = 1; n <= kTrtFields; ++n) {
-                r.sums[n] = q.real(1 + 2 * n);
-                r.errRefs[n] = Utf8ToCp1252(q.text(2 + 2 * n));
-            }
-            row = std::move(r);
-        }
-        return row;
-    } catch (const sql::DbError& e) {
-        throw FromDb(e);
-    }
-}
-
-std::string TruBlockQueryText() {
-    std::string sql = "Select ";
-    for (int n = 0; n <= kTruFields; ++n) sql += "[" + std::to_string(n) + "], ";
-    for (int n = 1; n <= kTruFields; ++n) sql += "F" + std::to_string(n) + "ErrRef" + (n < kTruFields ? ", " : "");
-    sql += " From TRU, Records Where TRU.Indx = Records.Re_Indx and Records.Rec_Num = ";
-    return sql;
-}
-
-std::optional<BlockRow> ErrorLog::QueryTRUBlock(std::int64_t recNum) {
-    try {
-        Sync();
-        static const std::string text = TruBlockQueryText();
-        auto q = db_.prepare(text + std::to_string(recNum));
-        std::optional<BlockRow> row;
-        while (q.step()) {
-            BlockRow r;
-            r.count = q.int64(0);
-            for (int n = 1; n <= kTruFields; ++n) {
-                r.sums[n] = q.real(n);
-                r.errRefs[n] = Utf8ToCp1252(q.text(kTruFields + n));
-            }
-            row = std::move(r);
-        }
-        return row;
-    } catch (const sql::DbError& e) {
-        throw FromDb(e);
-    }
-}
-
-std::int64_t ErrorLog::QueryCountRW() {
-    try {
-        Sync();
-        auto q = db_.prepare("Select ID From Records Where ID = 'RW'");
-        std::int64_t n = 0;
-        while (q.step()) ++n;
-        return n;
-    } catch (const sql::DbError& e) {
-        throw FromDb(e);
-    }
-}
-
-std::int64_t ErrorLog::CountRW() {
-    // A log written by this run knows its count; one opened from disk asks the table.
-    if (inTransaction_) return rwCount_;
-    return QueryCountRW();
-}
 
 }  // namespace quorvex

@@ -10,23 +10,13 @@
 #include <vector>
 
 #include "errorlog/log_failure.h"
+#include "errorlog/log_reader.h"
 #include "errorlog/sqlite.h"
 
 namespace quorvex {
 
 // The one spelling of the error log's file name.
 inline constexpr std::string_view kErrorLogName = "Errorlog.mdb";
-
-// One block row of TRT (24 money fields) or TRU (17 money fields), as the block
-// queries return it. The TRU query selects only the count, sums and markers: its rows
-// leave `indx` and `reEin` empty.
-struct BlockRow {
-    std::int64_t indx = 0;
-    std::string reEin;
-    std::int64_t count = 0;           // column "0"
-    std::array<double, 25> sums{};     // columns "1".."24" (index 0 unused)
-    std::array<std::string, 25> errRefs;  // F1ErrRef..F24ErrRef (index 0 unused)
-};
 
 // The error log of a test run: Errorlog.mdb with the tables Misc, Records, Errors, TRT
 // and TRU. Keeps the current record and the current block's running totals in memory and
@@ -49,9 +39,6 @@ public:
     // for a run. Throws LogFailure.
     static ErrorLog CreateMDB(const std::filesystem::path& folder);
 
-    // Opens an existing log (to read it, or to re-check a record in the viewer).
-    static ErrorLog Open(const std::filesystem::path& file, bool readOnly);
-
     ErrorLog(ErrorLog&&) noexcept;
     ErrorLog& operator=(ErrorLog&&) noexcept;
     ~ErrorLog();
@@ -65,12 +52,15 @@ public:
     // Commits the work so far (the run goes on in a new transaction).
     void Commit();
 
-    sql::Database& db();
+    const std::filesystem::path& Path() const { return path_; }
+
+    // The read side over this log's own connection, after writing what is pending: the
+    // checks of a run read what the run has written so far.
+    const LogReader& Read();
 
     // --- Misc -------------------------------------------------------------------------
     void AddMisc(std::string_view path, std::string_view rptDate);
     void SetPinOK(bool ok);          // on the newest Misc row
-    bool PinOK();                    // read back from the newest Misc row that holds it
 
     // --- Records ----------------------------------------------------------------------
     // Appends a Records row (the current record for all logging). Returns its Rec_Num.
@@ -107,16 +97,9 @@ public:
     void SetTRTErrRef(int n);
     void SetTRUErrRef(int n);
 
-    // --- Queries of the checks (texts as the checks have always run them) --------------
-    // "Select * From TRT, Records Where TRT.Indx = Records.Re_Indx and Records.Rec_Num = <recNum>"
-    std::optional<BlockRow> QueryTRTBlock(std::int64_t recNum);
-    // "Select [0], [1], ... F17ErrRef From TRU, Records Where TRU.Indx = Records.Re_Indx and ..."
-    std::optional<BlockRow> QueryTRUBlock(std::int64_t recNum);
-    // The number of RW records of the run (any case of "RW"; 0 when there is none). A log
-    // written by this run counts them as they are added; an opened log runs QueryCountRW.
-    std::int64_t CountRW();
-    // "Select ID From Records Where ID = 'RW'" and its row count.
-    std::int64_t QueryCountRW();
+    // The number of RW records of the run (any case of "RW"; 0 when there is none),
+    // counted as they are added: the rows "Select ID From Records Where ID = 'RW'" counts.
+    std::int64_t CountRW() const { return rwCount_; }
 
 private:
     struct Block {
@@ -140,6 +123,8 @@ private:
     struct Statements;
 
     ErrorLog();
+    // The writer's statements; a LogFailure once the log is closed.
+    Statements& st();
     void flushRecord();
     void flushBlock(Block& b, bool tru);
     // The running totals of one block table: column 0 counts, 1..fields sum; markers 1..fields.
@@ -151,6 +136,7 @@ private:
     std::filesystem::path path_;
     sql::Database db_;
     std::unique_ptr<Statements> st_;
+    std::optional<LogReader> reader_;
     PendingRecord cur_;
     std::int64_t nextRecNum_ = 1;
     std::int64_t recordCount_ = 0;
@@ -163,8 +149,5 @@ private:
     std::string currentSsn_;
     bool inTransaction_ = false;
 };
-
-// The text of the TRU block query without its record number.
-std::string TruBlockQueryText();
 
 }  // namespace quorvex

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <set>
+#include <string>
 
 #include "errorlog/error_log.h"
 #include "errorlog/findings.h"
+#include "errorlog/log_reader.h"
 
 namespace quorvex {
 
@@ -13,7 +15,6 @@ class LogFindings final : public Findings {
 public:
     explicit LogFindings(ErrorLog& log) : log_(log) {}
 
-    bool ViewerMode() const override { return false; }
     void FieldError(std::string_view reference, std::string_view userEntry, std::string_view errorText,
                     int /*fieldIndex*/) override {
         log_.LogError(reference, userEntry, errorText);
@@ -31,15 +32,64 @@ public:
     void AddTRT(int column, bool linkRecord, double amount) override { log_.AddTRT(column, linkRecord, amount); }
     void AddTRU(int column, bool linkRecord, double amount) override { log_.AddTRU(column, linkRecord, amount); }
     void SetCurrentSsn(std::string_view ssn) override { log_.SetCurrentSsn(ssn); }
+    void SetRecReference(std::string_view reference) override { log_.SetRecReference(reference); }
+    void OpenBlock(std::string_view ein) override {
+        const std::int64_t indx = log_.OpenBlock(ein);
+        log_.SetRecReference(ein);
+        log_.SetReIndx(indx);
+    }
+    void LinkToLastBlock() override {
+        const auto block = log_.LastBlock();
+        // Without any block (no RE record before) this is the log's "no current record"
+        // failure, which the reader's failure handler reports.
+        if (!block) throw LogFailure{3021, "No current record."};
+        log_.SetRecReference(block->second);
+        log_.SetReIndx(block->first);
+    }
+    void UserIdChecked(bool passed, std::string_view txtline, int first, int /*fieldIndex*/) override {
+        log_.SetPinOK(passed);
+        if (!passed) return;
+        std::string masked(txtline);
+        if (masked.size() >= static_cast<std::size_t>(first - 1))
+            masked.replace(static_cast<std::size_t>(first - 1), 8, 8, '*');
+        log_.SetRecordText(masked);
+    }
 
 private:
     ErrorLog& log_;
 };
 
+// What a run's checks read back: the log's own rows, written through first; the RW count
+// as kept while records are added.
+class LogFacts final : public RunFacts {
+public:
+    explicit LogFacts(ErrorLog& log) : log_(log) {}
+    std::optional<BlockRow> TRTBlock(std::int64_t recNum) const override { return log_.Read().TRTBlock(recNum); }
+    std::optional<BlockRow> TRUBlock(std::int64_t recNum) const override { return log_.Read().TRUBlock(recNum); }
+    std::int64_t CountRW() const override { return log_.CountRW(); }
+
+private:
+    ErrorLog& log_;
+};
+
+// What the viewer's re-check of a stored record reads back: the log the run left.
+class ReaderFacts final : public RunFacts {
+public:
+    explicit ReaderFacts(const LogReader& log) : log_(log) {}
+    std::optional<BlockRow> TRTBlock(std::int64_t recNum) const override { return log_.TRTBlock(recNum); }
+    std::optional<BlockRow> TRUBlock(std::int64_t recNum) const override { return log_.TRUBlock(recNum); }
+    std::int64_t CountRW() const override { return log_.CountRW(); }
+
+private:
+    const LogReader& log_;
+};
+
 // Findings of the record viewer: only which field boxes are marked. Nothing is written.
 class ViewerFindings final : public Findings {
 public:
-    bool ViewerMode() const override { return true; }
+    // `userIdPassed`: the run's verdict on the RA User ID (PinOK of the log).
+    explicit ViewerFindings(bool userIdPassed = false) : userIdPassed_(userIdPassed) {}
+
     void FieldError(std::string_view, std::string_view, std::string_view, int fieldIndex) override {
         marked_.insert(fieldIndex);
     }
@@ -52,11 +102,17 @@ public:
     void AddTRT(int, bool, double) override {}
     void AddTRU(int, bool, double) override {}
     void SetCurrentSsn(std::string_view) override {}
-    void Unmark(int fieldIndex) override { marked_.erase(fieldIndex); }
+    void SetRecReference(std::string_view) override {}
+    void OpenBlock(std::string_view) override {}
+    void LinkToLastBlock() override {}
+    void UserIdChecked(bool, std::string_view, int, int fieldIndex) override {
+        if (userIdPassed_) marked_.erase(fieldIndex);
+    }
 
     const std::set<int>& Marked() const { return marked_; }
 
 private:
+    bool userIdPassed_;
     std::set<int> marked_;
 };
 

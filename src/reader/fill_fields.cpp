@@ -3,8 +3,8 @@
 #include <array>
 #include <string>
 
-#include "errorlog/error_log.h"
-#include "common/text_1252.h"
+#include "errorlog/log_findings.h"
+#include "errorlog/log_reader.h"
 #include "reader/sequence.h"
 #include "validation/validators.h"
 
@@ -46,7 +46,7 @@ Validator ValidatorFor(std::string_view identifier) {
 bool KnownIdentifier(std::string_view identifier) { return Find(identifier) != nullptr; }
 
 void FillFields(std::string_view txtline, std::string_view idAsRead, std::string_view previousId,
-                std::int64_t recCtr, FilingState& state, CheckContext& ctx) {
+                std::int64_t recCtr, FilingState& state, CheckContext& ctx, ErrorLog& log) {
     state.invalidIdentifier = false;
     state.sequenceError = false;
     // During a test run the record has no stored error yet: the single-critical test of the
@@ -59,7 +59,7 @@ void FillFields(std::string_view txtline, std::string_view idAsRead, std::string
     }
     if (id == "RO") state.roSeen = true;
     if (id == "RS") state.rsSeen = true;
-    if (recCtr >= 2 && CheckSequence(previousId, idAsRead, state.roSeen, state.rsSeen, ctx.log))
+    if (recCtr >= 2 && CheckSequence(previousId, idAsRead, state.roSeen, state.rsSeen, log))
         state.sequenceError = true;
     if (id == "RE") {
         state.roSeen = false;
@@ -69,27 +69,26 @@ void FillFields(std::string_view txtline, std::string_view idAsRead, std::string
     if (type->validator) type->validator(txtline, ctx);
 }
 
-ViewerCheck RecheckRecord(std::string_view txtline, CheckContext& ctx) {
+ViewerCheck RecheckRecord(std::string_view txtline, std::int64_t recNum, const EmployerContext& employer,
+                          const LogReader& log) {
     ViewerCheck result;
     // Does the record hold exactly one stored error, and is it critical?
-    auto q = ctx.log.db().prepare("Select * From Errors Where Rec_Num = " + std::to_string(ctx.recNum));
-    int rows = 0;
-    std::string type, reference;
-    while (q.step()) {
-        if (++rows == 1) {
-            type = q.text(1);
-            reference = Utf8ToCp1252(q.text(3));
-        }
-    }
-    if (rows == 1 && type == "C") {
+    const std::vector<ErrorRow> errors = log.ErrorsOf(recNum);
+    if (errors.size() == 1 && errors.front().critical) {
         result.singleCritical = true;
-        result.sequenceOnly = reference == kSequenceReference;
+        result.sequenceOnly = errors.front().reference == kSequenceReference;
     }
     std::string_view id = txtline.substr(0, std::min<std::size_t>(2, txtline.size()));
     const TypeEntry* t = Find(id);
     result.knownType = t != nullptr;
     result.boxCount = t ? t->boxCount : 1;
-    if (t && t->validator && !result.singleCritical) t->validator(txtline, ctx);
+    if (t && t->validator && !result.singleCritical) {
+        ViewerFindings findings(id == "RA" && log.PinOK());
+        ReaderFacts facts(log);
+        CheckContext ctx{findings, facts, employer, recNum};
+        t->validator(txtline, ctx);
+        result.marked = findings.Marked();
+    }
     if (!t) result.marked.insert(0);
     if (result.singleCritical && result.sequenceOnly) result.marked.insert(0);
     return result;

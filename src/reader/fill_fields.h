@@ -7,6 +7,11 @@
 #include "validation/check_context.h"
 
 namespace quorvex {
+class ErrorLog;
+class LogReader;
+}
+
+namespace quorvex {
 
 using Validator = void (*)(std::string_view txtline, CheckContext& ctx);
 
@@ -26,9 +31,10 @@ struct FilingState {
 
 // FillFields for a test run: files the stored record `txtline` (upper-cased) whose
 // identifier as read is `idAsRead`; `previousId` is the identifier of the record stored
-// before it. Runs the record order rules and then the record type's field checks.
+// before it. Runs the record order rules, which log to `log`, and then the record type's
+// field checks.
 void FillFields(std::string_view txtline, std::string_view idAsRead, std::string_view previousId,
-                std::int64_t recCtr, FilingState& state, CheckContext& ctx);
+                std::int64_t recCtr, FilingState& state, CheckContext& ctx, ErrorLog& log);
 
 // The record viewer's re-check of one stored record.
 struct ViewerCheck {
@@ -39,8 +45,9 @@ struct ViewerCheck {
     std::set<int> marked;          // field boxes to highlight
 };
 
-// Re-checks `txtline` in viewer mode (ctx.viewerMode must be true, ctx.findings a viewer sink
-// whose marks are copied into the result by the caller). Nothing is written to the log.
-ViewerCheck RecheckRecord(std::string_view txtline, CheckContext& ctx);
+// The record viewer's re-check of stored record `recNum` (text `txtline`) with the employer
+// context `employer`, reading what it needs from `log`. Nothing is written to the log.
+ViewerCheck RecheckRecord(std::string_view txtline, std::int64_t recNum, const EmployerContext& employer,
+                          const LogReader& log);
 
 }  // namespace quorvex

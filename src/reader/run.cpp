@@ -129,6 +129,7 @@ private:
     std::string lastId_;      // identifier (as read) of the last stored record
     std::string previousId_;  // identifier of the record stored before it
     std::optional<LogFindings> findings_;
+    std::optional<LogFacts> facts_;
     std::optional<CheckContext> ctx_;
     std::chrono::steady_clock::time_point lastYield_{};
     std::chrono::steady_clock::time_point lastCommit_{};
@@ -195,7 +196,7 @@ RunSummary Run::Impl::Read() {
     std::vector<char> buffer;
     try {
         for (;;) {
-            // 1. Choosing a file.
+            // Choosing a file.
             auto chosen = services_.OpenFile(recCtr_ == 1 ? kFirstFileTitle : kNextFileTitle, kFileFilter);
             if (!chosen) throw Failure{Failure::Cancelled, 0, {}};
             // The name as the file system has it (UTF-8) opens the file; messages and the
@@ -204,10 +205,10 @@ RunSummary Run::Impl::Read() {
             SubmissionFile file(*chosen);
             fileLength_ = file.Length();
 
-            // 2. The window shows the run.
+            // The window shows the run.
             if (!YieldNow(true)) throw AbortRequested{};
 
-            // 3. First file: a fresh error log.
+            // First file: a fresh error log.
             if (recCtr_ == 1) {
                 services_.SetBusy(true);
                 run_.CloseDatabase();
@@ -215,15 +216,16 @@ RunSummary Run::Impl::Read() {
                 run_.log_.emplace(ErrorLog::CreateMDB(options_.programFolder));
                 createdLog_ = true;
                 findings_.emplace(*run_.log_);
-                ctx_.emplace(CheckContext{*findings_, *run_.log_, {}, 0, false});
+                facts_.emplace(*run_.log_);
+                ctx_.emplace(CheckContext{*findings_, *facts_, {}, 0});
                 services_.SetBusy(false);
             }
-            // 4. Every file.
+            // Every file gets its Misc row.
             run_.log_->AddMisc(fileName_, services_.Today().Format());
             recordsInFile_ = 0;
             services_.SetBusy(true);
 
-            // 5, 6. Cutting and testing the records.
+            // Cutting and testing the records.
             RecordCutter cutter;
             RecordResult result = RecordResult::Next;
             auto onRecord = [&](std::string& rec) {
@@ -241,7 +243,7 @@ RunSummary Run::Impl::Read() {
             services_.SetBusy(false);
             if (result == RecordResult::Stop) return Stopped();
 
-            // 7. End of the file.
+            // End of the file.
             if (recCtr_ == 1) return Finish();
             if (lastId_ != "RF") {
                 services_.Message(
@@ -265,33 +267,33 @@ RunSummary Run::Impl::Read() {
 }
 
 RecordResult Run::Impl::Record(std::string& rec) {
-    // 6.1 Yield, progress.
+    // Yield; progress of the file.
     if (fileLength_ > kRecordLength) ++recordsInFile_;
     if (!YieldNow(options_.yieldInterval.count() == 0)) throw AbortRequested{};
 
     ErrorLog& log = *run_.log_;
-    // 6.2 Length and identifier as read.
+    // Length and identifier as read.
     const std::size_t length = rec.size();
     std::string id = rec.substr(0, 2);
-    // 6.3 Upper case; the RA contact e-mail (446-485) keeps its case.
+    // Upper case; the RA contact e-mail (446-485) keeps its case.
     if (id == "RA" && rec.size() > 445) {
         UpperCase1252(rec.data(), rec.data() + 445);
         if (rec.size() > 485) UpperCase1252(rec.data() + 485, rec.data() + rec.size());
     } else {
         UpperCase1252(rec.data(), rec.data() + rec.size());
     }
-    // 6.4
+    // The next file has begun; an empty identifier or record is one blank.
     awaitingNextFile_ = false;
     if (id.empty()) id = " ";
     if (rec.empty()) rec = " ";
-    // 6.5 The record's row: the current record for all logging.
+    // The record's row: the current record for all logging.
     previousId_ = lastId_;
     ctx_->recNum = log.AddRecord(id, rec);
     lastId_ = id;
     // The user entry of the run-level errors, made only when one is logged.
     auto entry = [&id] { return "[" + id + "]"; };
 
-    // 6.6 - 6.8 The first records.
+    // The first records: a corrections file, RA first, RE second.
     if (recCtr_ == 1 && rec.compare(0, 3, "RCA") == 0) {
         CritError("Record Identifier [Position 1 - 2]", entry(),
                   "The first two characters in the tested file are RC. This appears to be an ZRW5C "
@@ -306,7 +308,7 @@ RecordResult Run::Impl::Record(std::string& rec) {
         CritError(kSequenceReference, entry(), "Record 2 must be RE record.");
         return RecordResult::Stop;
     }
-    // 6.9 A junk record (end-of-file mark or NUL) ends the file; a record after RF stops the run.
+    // A junk record (end-of-file mark or NUL) ends the file; a record after RF stops the run.
     if (recCtr_ > 1) {
         if (id[0] == '\x1a' || id[0] == '\0') {
             for (char c : rec) {
@@ -324,23 +326,23 @@ RecordResult Run::Impl::Record(std::string& rec) {
             return RecordResult::Stop;
         }
     }
-    // 6.10 Record length.
+    // Record length.
     if (length < kRecordLength) {
         CritError("Record Length", std::to_string(length) + " bytes.",
                   "Must be 512 bytes for ZRW5 files. This condition may also be generated if the previous "
                   "record is greater than 512 bytes or if there is a Carriage Return/Line Feed within a record.");
         return RecordResult::Stop;
     }
-    // 6.11 Record order and field checks.
-    FillFields(rec, id, previousId_, recCtr_, filing_, *ctx_);
-    // 6.12
+    // Record order and field checks.
+    FillFields(rec, id, previousId_, recCtr_, filing_, *ctx_, log);
+    // An identifier that is none of the nine stops the run.
     if (filing_.invalidIdentifier) {
         CritError("Invalid Record Identifier [Position 1 - 2]", entry(),
                   "Enter appropriate code: RW, RO, RS, RT, RU, RV, or RF. This condition may also be caused by an "
                   "incorrect record length.");
         return RecordResult::Stop;
     }
-    // 6.13 Critical error or error limit.
+    // Critical error or error limit.
     if (log.ErrorCount() > 0) {
         if (log.LastErrorCritical()) return RecordResult::Stop;
         if (log.ErrorCount() >= options_.errorLimit) {
@@ -355,7 +357,7 @@ RecordResult Run::Impl::Record(std::string& rec) {
             return RecordResult::Stop;
         }
     }
-    // 6.14
+    // The record is done.
     ++recCtr_;
     return RecordResult::Next;
 }
@@ -369,14 +371,11 @@ RunSummary Run::Impl::Summary(RunOutcome outcome) {
         s.recordsWithErrors = log->RecordsWithErrors();
         s.errorsFound = log->ErrorCount();
         if (outcome == RunOutcome::Stopped) {
-            auto q = log->db().prepare(
-                "SELECT Rec_Num, Reference, User_Entry, Error FROM Errors WHERE Type = 'C' ORDER BY Err_Num DESC "
-                "LIMIT 1");
-            if (q.step()) {
-                s.criticalRecord = q.int64(0);
-                s.criticalReference = Utf8ToCp1252(q.text(1));
-                s.criticalUserEntry = Utf8ToCp1252(q.text(2));
-                s.criticalError = Utf8ToCp1252(q.text(3));
+            if (const auto critical = log->Read().LastCriticalError()) {
+                s.criticalRecord = critical->recNum;
+                s.criticalReference = critical->reference;
+                s.criticalUserEntry = critical->userEntry;
+                s.criticalError = critical->error;
             }
         }
         log->Commit();
@@ -384,7 +383,7 @@ RunSummary Run::Impl::Summary(RunOutcome outcome) {
     return s;
 }
 
-// 8. A run that reached its end.
+// A run that reached its end.
 RunSummary Run::Impl::Finish() {
     ErrorLog* log = run_.Log();
     if (log && log->ErrorCount() > 0) return Summary(RunOutcome::Errors);
@@ -411,7 +410,7 @@ RunSummary Run::Impl::Finish() {
     return s;
 }
 
-// 9. A run stopped by a critical error.
+// A run stopped by a critical error.
 RunSummary Run::Impl::Stopped() { return Summary(RunOutcome::Stopped); }
 
 RunSummary Run::Impl::Abort() {

@@ -6,7 +6,7 @@
 namespace quorvex {
 
 class Findings;
-class ErrorLog;
+class RunFacts;
 
 // What the RE record leaves for the RW, RO, RT and RU records of its block. Each RE
 // record empties the tax year number and the accepted jurisdiction first and sets the
@@ -23,11 +23,10 @@ struct EmployerContext {
 
 // Everything a record's checks may use. The run (or the record viewer) owns it.
 struct CheckContext {
-    Findings& findings;
-    ErrorLog& log;                // the run's log; in the viewer only read
+    Findings& findings;           // where findings and the run's effects go
+    const RunFacts& facts;        // what the checks read back (block rows, RW count)
     EmployerContext employer;     // kept across records of a run
     std::int64_t recNum = 0;      // Rec_Num of the record's own stored row
-    bool viewerMode = false;
 };
 
 }  // namespace quorvex

@@ -1,6 +1,5 @@
 #include <string>
 
-#include "errorlog/error_log.h"
 #include "errorlog/findings.h"
 #include "validation/check_primitives.h"
 #include "validation/validators.h"
@@ -106,7 +105,6 @@ bool CheckAddressBlock(Findings& out, std::string_view rec, int state, bool post
 
 void CheckCodeRA(std::string_view txtline, CheckContext& ctx) {
     Findings& out = ctx.findings;
-    const bool viewer = ctx.viewerMode || out.ViewerMode();
     const std::string_view method = Cut(txtline, RA(37));
     const bool byMail = method == "1";
     const bool byPost = method == "2";
@@ -114,7 +112,7 @@ void CheckCodeRA(std::string_view txtline, CheckContext& ctx) {
     // 1 Submitter's EIN: the record's reference in the log.
     const FieldLayout& einF = RA(1);
     const std::string_view ein = Cut(txtline, einF);
-    if (!viewer) ctx.log.SetRecReference(ein);
+    out.SetRecReference(ein);
     if (!NumCheck(ein)) {
         Report(out, txtline, einF, kMsgMandatoryNumeric);
     } else if (BadSubmitterEinPrefix(ein)) {
@@ -122,23 +120,13 @@ void CheckCodeRA(std::string_view txtline, CheckContext& ctx) {
     }
 
     // 2 User ID. One that passes is not kept in the log: the stored record gets eight
-    // asterisks in its place. The viewer re-checks that masked record, so it takes the
-    // test run's verdict from PinOK instead of marking the asterisks.
+    // asterisks in its place, and the verdict is kept for the viewer's re-check of it.
     const FieldLayout& userIdF = RA(kUserIdIndex);
     const bool userIdOK = UserIdCheck(Cut(txtline, userIdF));
     if (!userIdOK) Report(out, txtline, userIdF, kMsgUserId);
-    if (viewer) {
-        if (ctx.log.PinOK()) out.Unmark(kUserIdIndex);
-    } else {
-        ctx.log.SetPinOK(userIdOK);
-        if (userIdOK) {
-            std::string masked(txtline);
-            masked.replace(static_cast<std::size_t>(userIdF.first - 1), 8, 8, '*');
-            ctx.log.SetRecordText(masked);
-        }
-    }
+    out.UserIdChecked(userIdOK, txtline, userIdF.first, kUserIdIndex);
 
-    // 3-4
+    // 3-4 Software Vendor Code, Blank
     CheckNumericOrBlank(out, txtline, RA(3));
     CheckChars(out, txtline, RA(4));
 
@@ -183,7 +171,7 @@ void CheckCodeRA(std::string_view txtline, CheckContext& ctx) {
     if (phoneBlank) Report(out, txtline, phoneF, kMsgPhoneBlank);
     if (phoneBlank && emailBlank) Report(out, txtline, phoneF, kMsgPhoneOrEmail);
 
-    // 32-33
+    // 32-33 Contact Phone Extension, Blank
     CheckChars(out, txtline, RA(32));
     CheckChars(out, txtline, RA(33));
 
@@ -193,7 +181,7 @@ void CheckCodeRA(std::string_view txtline, CheckContext& ctx) {
     }
     CheckChars(out, txtline, emailF);
 
-    // 35-39
+    // 35-39 Blank, Contact Fax, Preferred Method of Problem Notification Code, Preparer Code, Blank
     CheckChars(out, txtline, RA(35));
     CheckChars(out, txtline, RA(36));
     CheckCode(out, txtline, RA(37), {"1", "2"}, kMsgPreferredMethod);

@@ -1,7 +1,6 @@
 #include <cstdint>
 #include <string>
 
-#include "errorlog/error_log.h"
 #include "errorlog/findings.h"
 #include "validation/check_primitives.h"
 #include "validation/validators.h"
@@ -47,7 +46,6 @@ char CharAt(std::string_view rec, const FieldLayout& f) {
 
 void CheckCodeRE(std::string_view txtline, CheckContext& ctx) {
     Findings& out = ctx.findings;
-    const bool viewer = ctx.viewerMode || out.ViewerMode();
     EmployerContext& employer = ctx.employer;
     employer.taxYear = 0;
     employer.acceptedJurisdiction.clear();
@@ -56,11 +54,7 @@ void CheckCodeRE(std::string_view txtline, CheckContext& ctx) {
     // to it, whatever its EIN holds.
     const FieldLayout& einF = RE(3);
     const std::string_view ein = Cut(txtline, einF);
-    if (!viewer) {
-        const std::int64_t indx = ctx.log.OpenBlock(ein);
-        ctx.log.SetRecReference(ein);
-        ctx.log.SetReIndx(indx);
-    }
+    out.OpenBlock(ein);
 
     // 1 Tax Year
     const FieldLayout& yearF = RE(1);
@@ -97,7 +91,7 @@ void CheckCodeRE(std::string_view txtline, CheckContext& ctx) {
     if (BadEmployerEinPrefix(agentEin)) Report(out, txtline, agentF, kMsgEmployerEinPrefix);
     if (!agentBlank && !NumCheck(agentEin)) Report(out, txtline, agentF, kMsgNumericOrBlank);
 
-    // 5-6
+    // 5-6 Terminating Business Indicator, Establishment Number
     CheckCode(out, txtline, RE(5), {"0", "1"}, kMsgTerminating);
     CheckChars(out, txtline, RE(6));
 
@@ -135,7 +129,7 @@ void CheckCodeRE(std::string_view txtline, CheckContext& ctx) {
         Report(out, txtline, RE(20), kMsgJurisdiction);
     }
 
-    // 21-22
+    // 21-22 Third-Party Sick Pay Indicator, the blank rest of the record
     CheckCode(out, txtline, RE(21), {"0", "1"}, kMsgSickPay);
     CheckChars(out, txtline, RE(22));
 }

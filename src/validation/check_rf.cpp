@@ -1,6 +1,5 @@
 #include <cstdint>
 
-#include "errorlog/error_log.h"
 #include "errorlog/findings.h"
 #include "validation/check_primitives.h"
 #include "validation/validators.h"
@@ -19,7 +18,7 @@ void CheckCodeRF(std::string_view txtline, CheckContext& ctx) {
     Findings& out = ctx.findings;
     // Every RW record filed in the run so far, in all files of the submission. A
     // submission without any RW record counts 0 (and an RF record saying 0 is right).
-    const std::int64_t rwCount = ctx.log.CountRW();
+    const std::int64_t rwCount = ctx.facts.CountRW();
 
     const FieldLayout& countF = Field(RecordType::RF, 2);
     CheckChars(out, txtline, Field(RecordType::RF, 1));

@@ -4,7 +4,6 @@
 #include "errorlog/findings.h"
 #include "validation/check_context.h"
 #include "validation/check_primitives.h"
-#include "validation/employer_block.h"
 #include "validation/layouts.h"
 #include "validation/territory_money.h"
 #include "validation/validators.h"
@@ -27,9 +26,8 @@ constexpr std::array<std::string_view, 18> kRoTerritory{{
 }  // namespace
 
 void CheckCodeRO(std::string_view txtline, CheckContext& ctx) {
-    const bool writing = WritesTotals(ctx);
     // Count the record into the block and link it to the employee of the RW record before it.
-    if (writing) ctx.findings.AddTRU(0, true, 1);
+    ctx.findings.AddTRU(0, true, 1);
 
     const auto fields = Layout(RecordType::RO);
     CheckChars(ctx.findings, txtline, fields[1]);
@@ -44,7 +42,7 @@ void CheckCodeRO(std::string_view txtline, CheckContext& ctx) {
         const double amount = DigitsValue(s);
         std::string_view terr = kRoTerritory[static_cast<std::size_t>(f.column)];
         if (terr.empty()) {
-            if (writing) ctx.findings.AddTRU(f.column, false, amount);
+            ctx.findings.AddTRU(f.column, false, amount);
         } else {
             TerritoryMoney(txtline, "RO", f.caption, f.first, f.last, f.Length(), f.index, amount, terr, f.column,
                            ctx);

@@ -2,11 +2,10 @@
 #include <string>
 #include <string_view>
 
-#include "errorlog/error_log.h"
 #include "errorlog/findings.h"
+#include "errorlog/log_reader.h"
 #include "validation/check_context.h"
 #include "validation/check_primitives.h"
-#include "validation/employer_block.h"
 #include "validation/layouts.h"
 #include "validation/money_total.h"
 #include "validation/validators.h"
@@ -47,11 +46,11 @@ void SickPayRule(std::string_view txtline, const FieldLayout& f, const CheckCont
 }  // namespace
 
 void CheckCodeRT(std::string_view txtline, CheckContext& ctx) {
-    if (WritesTotals(ctx)) LinkToLastBlock(ctx.log);
+    ctx.findings.LinkToLastBlock();
 
     // The block's kept count and sums, found through the record's own link; the viewer
     // finds the block's final sums the same way.
-    const std::optional<BlockRow> row = ctx.log.QueryTRTBlock(ctx.recNum);
+    const std::optional<BlockRow> row = ctx.facts.TRTBlock(ctx.recNum);
     const BlockRow* block = row ? &*row : nullptr;
 
     const auto fields = Layout(RecordType::RT);

@@ -1,10 +1,10 @@
 #include <optional>
 #include <string_view>
 
-#include "errorlog/error_log.h"
+#include "errorlog/findings.h"
+#include "errorlog/log_reader.h"
 #include "validation/check_context.h"
 #include "validation/check_primitives.h"
-#include "validation/employer_block.h"
 #include "validation/layouts.h"
 #include "validation/money_total.h"
 #include "validation/validators.h"
@@ -12,9 +12,9 @@
 namespace quorvex {
 
 void CheckCodeRU(std::string_view txtline, CheckContext& ctx) {
-    if (WritesTotals(ctx)) LinkToLastBlock(ctx.log);
+    ctx.findings.LinkToLastBlock();
 
-    const std::optional<BlockRow> row = ctx.log.QueryTRUBlock(ctx.recNum);
+    const std::optional<BlockRow> row = ctx.facts.TRUBlock(ctx.recNum);
     const BlockRow* block = row ? &*row : nullptr;
 
     const auto fields = Layout(RecordType::RU);

@@ -9,7 +9,6 @@
 #include "validation/check_context.h"
 #include "validation/check_primitives.h"
 #include "validation/code_tables.h"
-#include "validation/employer_block.h"
 #include "validation/layouts.h"
 #include "validation/money_total.h"
 #include "validation/territory_money.h"
@@ -46,7 +45,6 @@ std::string WithThousands(std::string_view fixed) {
 struct RwMoney {
     std::string_view txtline;
     CheckContext& ctx;
-    bool writing;
     int year;            // tax year number of the employer, 0 when not numeric
     bool yearNumeric;    // the tax year text is numeric
     char code;           // Employment Code of the employer
@@ -59,7 +57,7 @@ struct RwMoney {
         quorvex::Report(ctx.findings, txtline, Field(RecordType::RW, index), message);
     }
     void Add(int column, bool link, double amount) const {
-        if (writing) ctx.findings.AddTRT(column, link, amount);
+        ctx.findings.AddTRT(column, link, amount);
     }
     bool InYears(int from, int to) const { return year >= from && year <= to; }
     bool SocialSecurityExempt() const { return code == 'X' || code == 'Q'; }
@@ -249,16 +247,15 @@ void CheckSocialSecurityTips(const RwMoney& m) {
 }  // namespace
 
 void CheckCodeRW(std::string_view txtline, CheckContext& ctx) {
-    const bool writing = WritesTotals(ctx);
     // The employee of this record, for the block link and the markers of its money fields
     // (and of the RO records that follow it).
     ctx.findings.SetCurrentSsn(Cut(txtline, Field(RecordType::RW, kSsn)));
-    if (writing) ctx.findings.AddTRT(0, true, 1);
+    ctx.findings.AddTRT(0, true, 1);
 
     CheckIdentity(txtline, ctx.findings);
 
     const EmployerContext& er = ctx.employer;
-    RwMoney m{txtline, ctx, writing, er.taxYear, !er.taxYearText.empty() && NumCheck(er.taxYearText),
+    RwMoney m{txtline, ctx, er.taxYear, !er.taxYearText.empty() && NumCheck(er.taxYearText),
               er.employmentCode, {}};
     // The limits of the year serve every rule of the record, whether or not the Social
     // Security Wages are numeric.

@@ -4,7 +4,6 @@
 
 #include "errorlog/findings.h"
 #include "validation/check_context.h"
-#include "validation/employer_block.h"
 #include "validation/layouts.h"
 
 namespace quorvex {
@@ -58,7 +57,6 @@ void TerritoryMoney(std::string_view txtline, std::string_view id, std::string_v
                                 txtArrayNum);
     }
 
-    if (!WritesTotals(ctx)) return;
     if (id == "RW" && terr != kTerrIslands) ctx.findings.AddTRT(truIndex, false, amnt);
     else ctx.findings.AddTRU(truIndex, false, amnt);
 }

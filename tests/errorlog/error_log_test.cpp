@@ -34,7 +34,8 @@ std::string Scalar(sql::Database& db, const std::string& query) {
 TEST(ErrorLogSchema, TablesHaveTheirColumnsInOrder) {
     TempDir dir;
     ErrorLog log = ErrorLog::CreateMDB(dir.path());
-    auto& db = log.db();
+    log.Commit();
+    sql::Database db(log.Path().string(), false, true);
     EXPECT_EQ(Columns(db, "Misc"), (std::vector<std::string>{"Data_Id", "Path", "PinOK", "RptDate"}));
     EXPECT_EQ(Columns(db, "Records"),
               (std::vector<std::string>{"Rec_Num", "ID", "RE_Indx", "Errors", "Record", "RecReference"}));
@@ -50,7 +51,6 @@ TEST(ErrorLogSchema, TablesHaveTheirColumnsInOrder) {
     }
     // No index besides the primary keys.
     EXPECT_EQ(Scalar(db, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index'"), "0");
-    EXPECT_EQ(log.db().prepare("SELECT 1").step(), true);
     EXPECT_EQ(dir.path() / "Errorlog.mdb", ErrorLog::PathIn(dir.path()));
 }
 
@@ -59,13 +59,13 @@ TEST(ErrorLogSchema, NewBlockRowsStartAtZeroAndNone) {
     ErrorLog log = ErrorLog::CreateMDB(dir.path());
     EXPECT_EQ(log.OpenBlock("123456789"), 1);
     EXPECT_EQ(log.OpenBlock("987654321"), 2);
-    log.Sync();
+    log.Commit();
     for (const char* table : {"TRT", "TRU"}) {
         std::string t = table;
-        EXPECT_EQ(Scalar(log.db(), "SELECT \"0\" FROM " + t + " WHERE Indx = 2"), "0");
-        EXPECT_EQ(Scalar(log.db(), "SELECT \"17\" FROM " + t + " WHERE Indx = 2"), "0.0");
-        EXPECT_EQ(Scalar(log.db(), "SELECT F17ErrRef FROM " + t + " WHERE Indx = 2"), "None");
-        EXPECT_EQ(Scalar(log.db(), "SELECT RE_EIN FROM " + t + " WHERE Indx = 2"), "987654321");
+        EXPECT_EQ(test::LogScalar(log.Path(), "SELECT \"0\" FROM " + t + " WHERE Indx = 2"), "0");
+        EXPECT_EQ(test::LogScalar(log.Path(), "SELECT \"17\" FROM " + t + " WHERE Indx = 2"), "0.0");
+        EXPECT_EQ(test::LogScalar(log.Path(), "SELECT F17ErrRef FROM " + t + " WHERE Indx = 2"), "None");
+        EXPECT_EQ(test::LogScalar(log.Path(), "SELECT RE_EIN FROM " + t + " WHERE Indx = 2"), "987654321");
     }
 }
 
@@ -80,7 +80,8 @@ TEST(ErrorLogQueries, EveryQueryOfTheProgramRunsUnchanged) {
     log.SetCurrentSsn("111223333");
     log.AddTRT(0, true, 1);
     log.LogError("SSN [Position 3 - 11]", "[x]", "bad");
-    log.Sync();
+    log.Commit();
+    sql::Database db(log.Path().string(), false, true);
     const std::string n = "3";
     const std::vector<std::string> queries = {
         "Select * From Errors Where Rec_Num = " + n,
@@ -101,7 +102,7 @@ TEST(ErrorLogQueries, EveryQueryOfTheProgramRunsUnchanged) {
     };
     for (const auto& text : queries) {
         SCOPED_TRACE(text);
-        auto q = log.db().prepare(text);
+        auto q = db.prepare(text);
         EXPECT_TRUE(q.step());
     }
     EXPECT_NE(TruBlockQueryText().find("[17], F1ErrRef, F2ErrRef"), std::string::npos);
@@ -110,12 +111,12 @@ TEST(ErrorLogQueries, EveryQueryOfTheProgramRunsUnchanged) {
 TEST(ErrorLogQueries, TextComparesWithoutCaseAndCountsRwOfAnyCase) {
     TempDir dir;
     ErrorLog log = ErrorLog::CreateMDB(dir.path());
-    EXPECT_EQ(log.QueryCountRW(), 0);  // no RW row at all: a count of 0, not a failure
+    EXPECT_EQ(log.Read().CountRW(), 0);  // no RW row at all: a count of 0, not a failure
     EXPECT_EQ(log.CountRW(), 0);
     log.AddRecord("RW", "RW");
     log.AddRecord("rw", "RW");
     log.AddRecord("RO", "RO");
-    EXPECT_EQ(log.QueryCountRW(), 2);
+    EXPECT_EQ(log.Read().CountRW(), 2);
     EXPECT_EQ(log.CountRW(), 2);
 }
 
@@ -130,13 +131,13 @@ TEST(ErrorLogLogging, ErrorsCountPerRecordAndKeepLoggingOrder) {
     log.Sync();  // a later error reaches a row already written
     f.FieldError("C [Position 4]", "[3]", "three", 3);
     log.LogCritError("Sequence of Records [Position 1 - 2]", "[RE]", "crit");
-    log.Sync();
-    EXPECT_EQ(Scalar(log.db(), "SELECT Errors FROM Records WHERE Rec_Num = 2"), "4");
-    EXPECT_EQ(Scalar(log.db(), "SELECT Errors FROM Records WHERE Rec_Num = 1"), "0");
-    EXPECT_EQ(Scalar(log.db(), "SELECT group_concat(Err_Num || ':' || Error, ',') FROM Errors"),
+    log.Commit();
+    EXPECT_EQ(test::LogScalar(log.Path(), "SELECT Errors FROM Records WHERE Rec_Num = 2"), "4");
+    EXPECT_EQ(test::LogScalar(log.Path(), "SELECT Errors FROM Records WHERE Rec_Num = 1"), "0");
+    EXPECT_EQ(test::LogScalar(log.Path(), "SELECT group_concat(Err_Num || ':' || Error, ',') FROM Errors"),
               "1:one,2:two,3:three,4:crit");
-    EXPECT_EQ(Scalar(log.db(), "SELECT COUNT(*) FROM Errors WHERE Type IS NULL"), "3");
-    EXPECT_EQ(Scalar(log.db(), "SELECT Type FROM Errors ORDER BY Err_Num DESC LIMIT 1"), "C");
+    EXPECT_EQ(test::LogScalar(log.Path(), "SELECT COUNT(*) FROM Errors WHERE Type IS NULL"), "3");
+    EXPECT_EQ(test::LogScalar(log.Path(), "SELECT Type FROM Errors ORDER BY Err_Num DESC LIMIT 1"), "C");
     EXPECT_TRUE(log.LastErrorCritical());
     EXPECT_EQ(log.ErrorCount(), 4);
     EXPECT_EQ(log.RecordsWithErrors(), 1);
@@ -160,36 +161,35 @@ TEST(ErrorLogLogging, BlockTotalsMarkersAndLinks) {
     f.AddTRU(17, false, 250);
     f.TRUFieldError("Allocated Tips [Position 12 - 22]", "[x]", "m", 1, 2);
     log.AddRecord("RT", "RT");
-    auto trt = log.QueryTRTBlock(2);
+    auto trt = log.Read().TRTBlock(2);
     ASSERT_TRUE(trt);
     EXPECT_EQ(trt->count, 2);
     EXPECT_EQ(trt->sums[3], 246913578024690.0);
     EXPECT_EQ(trt->errRefs[1], "111111111");  // the first record with the error keeps the marker
     EXPECT_EQ(trt->errRefs[2], "None");
-    auto tru = log.QueryTRUBlock(4);
+    auto tru = log.Read().TRUBlock(4);
     ASSERT_TRUE(tru);
     EXPECT_EQ(tru->count, 1);
     EXPECT_EQ(tru->sums[17], 250.0);
     EXPECT_EQ(tru->errRefs[2], "222222222");
-    EXPECT_EQ(Scalar(log.db(), "SELECT RecReference || '/' || RE_Indx FROM Records WHERE Rec_Num = 4"),
-              "222222222/1");
-    EXPECT_FALSE(log.QueryTRTBlock(5));  // the RT record is not linked
+    const auto rw = log.Read().Record(4);
+    EXPECT_EQ(rw->recReference + "/" + std::to_string(rw->reIndx.value_or(0)), "222222222/1");
+    EXPECT_FALSE(log.Read().TRTBlock(5));  // the RT record is not linked
     // The totals reach the file when the log is closed.
     log.CloseDatabase();
-    ErrorLog again = ErrorLog::Open(ErrorLog::PathIn(dir.path()), true);
-    EXPECT_EQ(Scalar(again.db(), "SELECT \"0\" || '/' || F1ErrRef FROM TRT"), "2/111111111");
-    EXPECT_EQ(again.CountRW(), 2);
+    EXPECT_EQ(test::LogScalar(log.Path(), "SELECT \"0\" || '/' || F1ErrRef FROM TRT"), "2/111111111");
+    EXPECT_EQ(LogReader(log.Path()).CountRW(), 2);
 }
 
 TEST(ErrorLogLogging, ViewerFindingsOnlyMarkBoxes) {
-    ViewerFindings v;
+    ViewerFindings v(true);
     v.FieldError("r", "u", "e", 3);
     v.TRTFieldError("r", "u", "e", 7, 1);
     v.TRUFieldError("r", "u", "e", 9, 1);
     v.AddTRT(0, true, 1);
-    v.Unmark(9);
+    v.OpenBlock("123456789");
+    v.UserIdChecked(true, "RA", 12, 9);
     EXPECT_EQ(v.Marked(), (std::set<int>{3, 7}));
-    EXPECT_TRUE(v.ViewerMode());
 }
 
 TEST(ErrorLogRecords, DeletedNumberIsNotReusedAndTextIsUtf8) {
@@ -204,25 +204,24 @@ TEST(ErrorLogRecords, DeletedNumberIsNotReusedAndTextIsUtf8) {
         EXPECT_EQ(log.AddRecord("RE", "RE \x80\xe9\x81"), 3);
         log.CloseDatabase();
     }
-    ErrorLog log = ErrorLog::Open(ErrorLog::PathIn(dir.path()), true);
-    EXPECT_EQ(Scalar(log.db(), "SELECT group_concat(Rec_Num) FROM Records"), "1,3");
-    EXPECT_EQ(Scalar(log.db(), "SELECT Record FROM Records WHERE Rec_Num = 3"), "RE \u20ac\u00e9\u0081");
-    EXPECT_EQ(Scalar(log.db(), "SELECT Rec_Num || ':' || Errors FROM Records WHERE Errors > 0"), "1:1");
+    const auto log = ErrorLog::PathIn(dir.path());
+    EXPECT_EQ(test::LogScalar(log, "SELECT group_concat(Rec_Num) FROM Records"), "1,3");
+    EXPECT_EQ(test::LogScalar(log, "SELECT Record FROM Records WHERE Rec_Num = 3"), "RE \u20ac\u00e9\u0081");
+    EXPECT_EQ(test::LogScalar(log, "SELECT Rec_Num || ':' || Errors FROM Records WHERE Errors > 0"), "1:1");
 }
 
 TEST(ErrorLogMisc, PinOKOfTheRaFileSurvivesLaterFilesAndReadsBackReadOnly) {
     TempDir dir;
     {
         ErrorLog log = ErrorLog::CreateMDB(dir.path());
-        EXPECT_FALSE(log.PinOK());
+        EXPECT_FALSE(log.Read().PinOK());
         log.AddMisc("part1.txt", "01/15/2009");
         log.SetPinOK(true);
         log.AddMisc("part2.txt", "01/15/2009");  // a later file: no RA record, no PinOK
-        EXPECT_TRUE(log.PinOK());
+        EXPECT_TRUE(log.Read().PinOK());
         log.CloseDatabase();
     }
-    ErrorLog log = ErrorLog::Open(ErrorLog::PathIn(dir.path()), true);
-    EXPECT_TRUE(log.PinOK());
+    EXPECT_TRUE(LogReader(ErrorLog::PathIn(dir.path())).PinOK());
 }
 
 TEST(ErrorLogFile, NewRunReplacesTheEarlierLogCompletely) {
@@ -237,7 +236,7 @@ TEST(ErrorLogFile, NewRunReplacesTheEarlierLogCompletely) {
     ErrorLog::DeleteMDB(dir.path());
     EXPECT_FALSE(std::filesystem::exists(dir / "Errorlog.mdb"));
     ErrorLog log = ErrorLog::CreateMDB(dir.path());
-    EXPECT_EQ(Scalar(log.db(), "SELECT COUNT(*) FROM Records"), "0");
+    EXPECT_EQ(log.Read().RecordCount(), 0);
     EXPECT_EQ(log.AddRecord("RA", "new"), 1);
 }
 
@@ -249,9 +248,9 @@ TEST(ErrorLogFile, ALogOfAnyCaseIsDeletedAndADamagedOneReplaced) {
     test::WriteFile(dir / "Errorlog.mdb", "this is not a database either, but long enough to be read");
     ErrorLog::DeleteMDB(dir.path());
     EXPECT_NO_THROW(ErrorLog::CreateMDB(dir.path()));
-    EXPECT_THROW(ErrorLog::Open(dir / "missing.mdb", true), LogFailure);
+    EXPECT_THROW(LogReader(dir / "missing.mdb"), LogFailure);
     test::WriteFile(dir / "junk.mdb", std::string(2048, 'x'));
-    EXPECT_THROW(ErrorLog::Open(dir / "junk.mdb", true), LogFailure);
+    EXPECT_THROW(LogReader(dir / "junk.mdb"), LogFailure);
 }
 
 TEST(ErrorLogFile, ReadOnlyLogIsRefusedAndLeftUntouched) {
@@ -319,4 +318,38 @@ TEST(Text1252, UpperCaseAndUtf8OfEveryByte) {
     EXPECT_TRUE(IsAscii("plain text, 27 characters."));
     EXPECT_FALSE(IsAscii(std::string(40, 'a') + "\xe9"));
     EXPECT_EQ(Cp1252ToUtf8("\x80\x9f\xa0"), "\u20ac\u0178\u00a0");
+}
+
+TEST(LogReaderTest, WindowsByRecNumAndNoLockWhileANewRunReplacesTheLog) {
+    TempDir dir;
+    {
+        ErrorLog log = ErrorLog::CreateMDB(dir.path());
+        for (int i = 1; i <= 10; ++i) {
+            log.AddRecord("RW", "RW" + std::to_string(i));
+            if (i == 3 || i == 7) log.LogError("r", "u", "e" + std::to_string(i));
+        }
+        log.CloseDatabase();
+    }
+    auto reader = LogReader::OpenIn(dir.path());
+    ASSERT_TRUE(reader);
+    auto nums = [](const std::vector<RecordRow>& rows) {
+        std::string s;
+        for (const auto& r : rows) s += std::to_string(r.recNum) + ":" + std::to_string(r.errors) + " ";
+        return s;
+    };
+    EXPECT_EQ(nums(reader->RecordsWindow(RecordSet::WithErrors, 4, 5)), "7:1 ");
+    EXPECT_EQ(nums(reader->RecordsWindow(RecordSet::All, 10, 3, true)), "10:0 9:0 8:0 ");
+    EXPECT_EQ(reader->RecordsWithErrorsCount(), 2);
+    EXPECT_EQ(reader->ErrorsOf(7).front().error, "e7");
+
+    // A view that has read the log does not keep the next run from replacing it, and its
+    // next read sees the new log.
+    ErrorLog::DeleteMDB(dir.path());
+    ErrorLog log = ErrorLog::CreateMDB(dir.path());
+    log.AddRecord("RA", "new");
+    log.LogCritError("Record Length", "3 bytes.", "short");
+    log.Commit();
+    EXPECT_EQ(reader->RecordCount(), 1);
+    EXPECT_EQ(reader->RecordsWindow(RecordSet::WithErrors, 0, 10).front().record, "new");
+    EXPECT_TRUE(reader->LastError()->critical);
 }

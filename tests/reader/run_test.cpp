@@ -60,16 +60,16 @@ protected:
         return s;
     }
     std::vector<Row> Errors() {
-        ErrorLog log = ErrorLog::Open(dir / "Errorlog.mdb", true);
-        auto q = log.db().prepare(
+        sql::Database log((dir / "Errorlog.mdb").string(), false, true);
+        auto q = log.prepare(
             "SELECT Rec_Num, COALESCE(Type, ''), Reference, User_Entry, Error FROM Errors ORDER BY Err_Num");
         std::vector<Row> rows;
         while (q.step()) rows.push_back({q.int64(0), q.text(1), q.text(2), q.text(3), q.text(4)});
         return rows;
     }
     std::string Query(const std::string& sql) {
-        ErrorLog log = ErrorLog::Open(dir / "Errorlog.mdb", true);
-        auto q = log.db().prepare(sql);
+        sql::Database log((dir / "Errorlog.mdb").string(), false, true);
+        auto q = log.prepare(sql);
         std::string out;
         while (q.step()) {
             if (!out.empty()) out += ",";

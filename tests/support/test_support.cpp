@@ -6,7 +6,15 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "errorlog/sqlite.h"
+
 namespace quorvex::test {
+
+std::string LogScalar(const std::filesystem::path& log, const std::string& sql) {
+    quorvex::sql::Database db(log.string(), false, true);
+    auto q = db.prepare(sql);
+    return q.step() ? (q.isNull(0) ? "NULL" : q.text(0)) : "<no row>";
+}
 
 TempDir::TempDir() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "quorvex-test-XXXXXX").string();

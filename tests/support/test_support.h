@@ -20,6 +20,11 @@ private:
     std::filesystem::path path_;
 };
 
+// The first column of the first row of `sql` run on the log file `log` through a
+// connection of its own (a writer's pending work must be committed first), as text;
+// "NULL" for no value, "<no row>" for no row.
+std::string LogScalar(const std::filesystem::path& log, const std::string& sql);
+
 void WriteFile(const std::filesystem::path& file, std::string_view bytes);
 std::string ReadFile(const std::filesystem::path& file);
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "errorlog/error_log.h"
+#include "errorlog/log_findings.h"
 #include "support/recording_findings.h"
 #include "support/test_support.h"
 #include "validation/check_context.h"
@@ -55,11 +56,17 @@ inline std::ostream& operator<<(std::ostream& os, const RuleCase& c) { return os
 // A fresh error log with one Misc row, and a check context over it.
 class CheckFixture {
 public:
-    CheckFixture() : log_(ErrorLog::CreateMDB(dir_.path())), ctx_{findings_, log_, {}, 0, false} {
+    CheckFixture()
+        : log_(ErrorLog::CreateMDB(dir_.path())),
+          logFindings_(log_),
+          facts_(log_),
+          findings_(&logFindings_),
+          ctx_{findings_, facts_, {}, 0} {
         log_.AddMisc((dir_ / "w2report.txt").string(), "01/15/2009");
     }
 
     ErrorLog& log() { return log_; }
+    const RunFacts& facts() const { return facts_; }
     CheckContext& ctx() { return ctx_; }
     RecordingFindings& findings() { return findings_; }
 
@@ -78,24 +85,22 @@ public:
         std::int64_t errors = 0;
     };
     StoredRecord Stored(std::int64_t recNum) {
-        log_.Sync();
-        auto st = log_.db().prepare(
-            "Select RecReference, Record, RE_Indx, Errors From Records Where Rec_Num = ?");
-        st.bind(1, recNum);
         StoredRecord r;
-        if (st.step()) {
-            r.recReference = st.isNull(0) ? "" : st.text(0);
-            r.record = st.text(1);
-            r.reIndx = st.isNull(2) ? -1 : st.int64(2);
-            r.errors = st.int64(3);
+        if (const auto row = log_.Read().Record(recNum)) {
+            r.recReference = row->recReference;
+            r.record = row->record;
+            r.reIndx = row->reIndx.value_or(-1);
+            r.errors = row->errors;
         }
         return r;
     }
 
 private:
     TempDir dir_;
-    RecordingFindings findings_;
     ErrorLog log_;
+    LogFindings logFindings_;
+    LogFacts facts_;
+    RecordingFindings findings_;
     CheckContext ctx_;
 };
 

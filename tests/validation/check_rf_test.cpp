@@ -74,11 +74,11 @@ TEST_F(RfCheck, ViewerJudgesAgainstTheStoredRun) {
     log().Sync();
     log().Commit();
 
-    RecordingFindings viewer(true);
-    CheckContext vctx{viewer, log(), {}, ctx().recNum, true};
+    ViewerFindings viewer;
+    ReaderFacts stored(log().Read());
+    CheckContext vctx{viewer, stored, {}, ctx().recNum};
     CheckCodeRF(RF("000000005"), vctx);
-    ASSERT_EQ(viewer.findings.size(), 1u);
-    EXPECT_EQ(viewer.findings[0].fieldIndex, 2);
+    EXPECT_EQ(viewer.Marked(), std::set<int>{2});
 }
 
 }  // namespace

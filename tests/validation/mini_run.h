@@ -22,7 +22,7 @@ public:
         std::string reference, userEntry, error;
     };
 
-    MiniRun() : log(ErrorLog::CreateMDB(dir.path())), findings(log), ctx{findings, log, {}, 0, false} {}
+    MiniRun() : log(ErrorLog::CreateMDB(dir.path())), findings(log), facts(log), ctx{findings, facts, {}, 0} {}
 
     // Stores the record and runs its checks; returns its Rec_Num.
     std::int64_t Feed(const std::string& rec) {
@@ -38,11 +38,12 @@ public:
 
     // The error rows in logging order (of one record when recNum > 0).
     std::vector<Error> Errors(std::int64_t recNum = 0) {
-        log.Sync();
+        log.Commit();
         std::string sql = "Select Rec_Num, Reference, User_Entry, Error From Errors";
         if (recNum > 0) sql += " Where Rec_Num = " + std::to_string(recNum);
         sql += " Order By Err_Num";
-        auto q = log.db().prepare(sql);
+        sql::Database db(log.Path().string(), false, true);
+        auto q = db.prepare(sql);
         std::vector<Error> out;
         while (q.step()) out.push_back({q.int64(0), q.text(1), q.text(2), q.text(3)});
         return out;
@@ -50,10 +51,11 @@ public:
 
     // Every row of the tables that a check may change, as text, to compare before and after.
     std::string Snapshot() {
-        log.Sync();
+        log.Commit();
+        sql::Database db(log.Path().string(), false, true);
         std::string s;
         for (const char* table : {"Records", "Errors", "TRT", "TRU"}) {
-            auto q = log.db().prepare(std::string("Select * From ") + table);
+            auto q = db.prepare(std::string("Select * From ") + table);
             while (q.step()) {
                 for (int c = 0; c < q.columnCount(); ++c) s += (q.isNull(c) ? std::string("<null>") : q.text(c)) + "|";
                 s += "\n";
@@ -65,6 +67,7 @@ public:
     TempDir dir;
     ErrorLog log;
     LogFindings findings;
+    LogFacts facts;
     CheckContext ctx;
 };
 

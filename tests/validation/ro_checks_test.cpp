@@ -33,7 +33,7 @@ std::string Adds(const RecordingFindings& rec) {
 TEST(RoChecks, AllZerosOnlyCounts) {
     MiniRun run;
     RecordingFindings rec;
-    CheckContext ctx{rec, run.log, Jurisdiction("P"), 0, false};
+    CheckContext ctx{rec, run.facts, Jurisdiction("P"), 0};
     CheckCodeRO(MakeRO(), ctx);
     EXPECT_TRUE(rec.findings.empty());
     EXPECT_EQ(Adds(rec), "U0L=1 U2=0 ");
@@ -42,7 +42,7 @@ TEST(RoChecks, AllZerosOnlyCounts) {
 TEST(RoChecks, UnreadableAmountsCarryTheirMarkerAndAddNothing) {
     MiniRun run;
     RecordingFindings rec;
-    CheckContext ctx{rec, run.log, Jurisdiction(" "), 0, false};
+    CheckContext ctx{rec, run.facts, Jurisdiction(" "), 0};
     RoAmounts a{};
     a[1] = 5;
     a[16] = 7;
@@ -79,7 +79,7 @@ TEST_P(RoTerritory, FindingAndAddition) {
     const auto& c = GetParam();
     MiniRun run;
     RecordingFindings rec;
-    CheckContext ctx{rec, run.log, Jurisdiction(c.jurisdiction), 0, false};
+    CheckContext ctx{rec, run.facts, Jurisdiction(c.jurisdiction), 0};
     RoAmounts a{};
     a[static_cast<std::size_t>(c.column)] = 100;
     CheckCodeRO(MakeRO(a), ctx);
@@ -110,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RoChecks, BlankFieldsAfterTheAmounts) {
     MiniRun run;
     RecordingFindings rec;
-    CheckContext ctx{rec, run.log, Jurisdiction(" "), 0, false};
+    CheckContext ctx{rec, run.facts, Jurisdiction(" "), 0};
     std::string line = MakeRO();
     Put(line, 5, "\x7f");
     Put(line, 200, "\x1b");

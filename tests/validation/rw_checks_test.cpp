@@ -81,7 +81,7 @@ TEST_P(RwRules, ReportsExactlyTheseFindings) {
     for (const auto& [pos, text] : c.edits) Put(line, pos, text);
     MiniRun run;
     RecordingFindings rec;
-    CheckContext ctx{rec, run.log, ContextOf(c.employer), 0, false};
+    CheckContext ctx{rec, run.facts, ContextOf(c.employer), 0};
     CheckCodeRW(line, ctx);
     std::vector<Expected> got;
     for (const auto& f : rec.findings) got.push_back({f.reference, f.userEntry, f.error, f.fieldIndex});
@@ -263,7 +263,7 @@ INSTANTIATE_TEST_SUITE_P(Families, RwRules, ::testing::ValuesIn(kCases),
 TEST(RwTotals, CountsLinksAndAddsEveryReadableAmount) {
     MiniRun run;
     RecordingFindings rec;
-    CheckContext ctx{rec, run.log, ContextOf({'R', "P"}), 0, false};
+    CheckContext ctx{rec, run.facts, ContextOf({'R', "P"}), 0};
     RwAmounts a = Amounts({{1, 11}, {3, 33}, {4, 44}, {5, 55}, {6, 0}, {7, 77}, {10, 1010}, {24, 2424}});
     std::string line = MakeRW("222334444", a);
     Put(line, 199, "ABCDEFGHIJK");  // column 2 unreadable

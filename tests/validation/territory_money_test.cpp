@@ -30,7 +30,7 @@ TEST_P(TerritoryTable, JudgesTheAmountAndAlwaysAddsIt) {
     const TerritoryCase& c = GetParam();
     MiniRun run;  // only its log is needed for the context
     RecordingFindings rec;
-    CheckContext ctx{rec, run.log, {}, 0, false};
+    CheckContext ctx{rec, run.facts, {}, 0};
     if (c.jurisdiction == "invalid") {
         ctx.employer.jurisdictionValid = false;
     } else {
@@ -91,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(TerritoryMoney, ZeroAmountIsNeitherJudgedNorAdded) {
     MiniRun run;
     RecordingFindings rec;
-    CheckContext ctx{rec, run.log, {}, 0, false};
+    CheckContext ctx{rec, run.facts, {}, 0};
     ctx.employer.jurisdictionValid = true;
     ctx.employer.acceptedJurisdiction = "P";
     const std::string line = MakeRW();
@@ -105,7 +105,7 @@ TEST(TerritoryMoney, ZeroAmountIsNeitherJudgedNorAdded) {
 TEST(TerritoryMoney, BlankCodeCategoryIsRewrittenForTheCallerEvenWhenNotReported) {
     MiniRun run;
     RecordingFindings rec;
-    CheckContext ctx{rec, run.log, {}, 0, false};  // invalid RE code: nothing reported
+    CheckContext ctx{rec, run.facts, {}, 0};  // invalid RE code: nothing reported
     const std::string line = MakeRW();
     std::string_view terr = kTerrBlank;
     TerritoryMoney(line, "RW", "Dependent Care Benefits", 276, 286, 11, 24, 5, terr, 9, ctx);

@@ -353,22 +353,22 @@ TEST(ViewerMode, RecheckingChangesNothingInTheLog) {
     ASSERT_GT(errorsBefore, 4u);
 
     ViewerFindings viewer;
-    CheckContext vctx{viewer, run.log, run.ctx.employer, 0, true};
+    CheckContext vctx{viewer, run.facts, run.ctx.employer, 0};
     vctx.recNum = rwNum;
     CheckCodeRW(rw, vctx);
     EXPECT_EQ(viewer.Marked(), (std::set<int>{16, 17}));
     ViewerFindings v2;
-    CheckContext c2{v2, run.log, run.ctx.employer, roNum, true};
+    CheckContext c2{v2, run.facts, run.ctx.employer, roNum};
     CheckCodeRO(ro, c2);
     EXPECT_EQ(v2.Marked(), (std::set<int>{2, 5}));
     ViewerFindings v3;
-    CheckContext c3{v3, run.log, run.ctx.employer, rtNum, true};
+    CheckContext c3{v3, run.facts, run.ctx.employer, rtNum};
     CheckCodeRT(MakeRT(2, Rw({{1, 11}})), c3);
     // Count 1 of 2, sum 10 of 11, the marker of column 2, and the Social Security and
     // Medicare Wages the RT does not report.
     EXPECT_EQ(v3.Marked(), (std::set<int>{1, 2, 3, 4, 6}));
     ViewerFindings v4;
-    CheckContext c4{v4, run.log, run.ctx.employer, ruNum, true};
+    CheckContext c4{v4, run.facts, run.ctx.employer, ruNum};
     CheckCodeRU(MakeRU(0, {}), c4);
     EXPECT_EQ(v4.Marked(), (std::set<int>{1, 2, 5}));
 

@@ -42,8 +42,39 @@ namespace {
 constexpr qint64 kProgressRedrawMs = 100;
 constexpr int kProgressSteps = 1000;
 
-const char* const kButtonNames[] = {"cmdStart", "cmdView", "cmdGrid", "cmdErrors",
-                                    "cmdPrint", "cmdLast",  "cmdExit"};
+// Object names of the commands, in the order of the enum.
+constexpr std::array<const char*, kCommandCount> kCommandNames = {
+    "cmdStart", "cmdView",      "cmdGrid",  "cmdErrors",   "cmdPrint",    "cmdLast",     "cmdExit",
+    "mnuTest",  "mnuTStart",    "mnuTOpenLast", "mnuTPrint", "mnuTSet",   "mnuTExit",
+    "mnuView",  "mnuVReport",   "mnuRLast", "mnuRCurrent", "mnuVRecords", "mnuVRAll",    "mnuVRErrors",
+    "mnuHelp",  "mnuHContents", "mnuHAbout"};
+
+using enum Command;
+
+// States at start-up, before any run: every command on except these.
+constexpr CommandState kStartupStates[] = {
+    {View, false},  {Grid, false},     {Errors, false},   {Print, false}, {TPrint, false},
+    {RCurrent, false}, {VRecords, false}, {VRAll, false}, {VRErrors, false}};
+
+// During a run, everything that would start another run, open the log or a report while
+// the run writes it is off; Exit, the error limit, help and about stay usable.
+constexpr CommandState kRunningStates[] = {
+    {Start, false}, {Last, false},   {TOpenLast, false}, {Print, false},   {Errors, false},  {View, false},
+    {Grid, false},  {TStart, false}, {TPrint, false},    {VReport, false}, {VRecords, false}};
+
+// A run that finished without errors (or found no data).
+constexpr CommandState kFinishedCleanStates[] = {
+    {Start, true},    {TStart, true},    {VRecords, true}, {VRAll, true},
+    {VReport, false}, {VRErrors, false}, {Last, false},    {TOpenLast, false}};
+
+// A failed run: a new run can be started.
+constexpr CommandState kFailedStates[] = {{Start, true}, {TStart, true}};
+
+// The records-with-errors view.
+constexpr CommandState kErrorsViewStates[] = {
+    {Start, true},   {TStart, true},   {Print, true},     {View, true},      {Errors, true},
+    {RCurrent, true}, {VRErrors, true}, {VRAll, true},    {TPrint, true},    {VRecords, true},
+    {VReport, true}, {TOpenLast, false}, {RLast, false},  {Grid, false},     {Last, false}};
 
 QString Caption() { return QStringLiteral("Quorvex %1").arg(kTaxYear); }
 
@@ -92,52 +123,53 @@ MainWindow::~MainWindow() {
 }
 
 QAction* MainWindow::Action(const char* name) const {
-    const auto it = actions_.find(QString::fromLatin1(name));
-    return it == actions_.end() ? nullptr : it->second;
+    for (std::size_t i = 0; i < kCommandCount; ++i)
+        if (std::string_view(kCommandNames[i]) == name) return actions_[i];
+    return nullptr;
 }
 
-void MainWindow::SetEnabled(const char* name, bool enabled) {
-    if (QAction* action = Action(name)) action->setEnabled(enabled);
+QAction* MainWindow::Register(QAction* action, Command command) {
+    const auto i = static_cast<std::size_t>(command);
+    action->setObjectName(QString::fromLatin1(kCommandNames[i]));
+    actions_[i] = action;
+    return action;
 }
 
 void MainWindow::BuildMenus() {
-    auto add = [this](QMenu* menu, const char* name, const QString& caption, auto slot) {
-        QAction* action = menu->addAction(caption);
-        action->setObjectName(QString::fromLatin1(name));
+    auto add = [this](QMenu* menu, Command command, const QString& caption, auto slot) {
+        QAction* action = Register(menu->addAction(caption), command);
         connect(action, &QAction::triggered, this, slot);
-        actions_[action->objectName()] = action;
         return action;
     };
-    auto track = [this](QMenu* menu, const char* name) {
-        menu->setObjectName(QString::fromLatin1(name));
-        menu->menuAction()->setObjectName(QString::fromLatin1(name));
-        actions_[menu->objectName()] = menu->menuAction();
+    auto track = [this](QMenu* menu, Command command) {
+        Register(menu->menuAction(), command);
+        menu->setObjectName(menu->menuAction()->objectName());
     };
 
     QMenu* test = menuBar()->addMenu(tr("&Test"));
-    track(test, "mnuTest");
-    add(test, "mnuTStart", tr("&Start New"), [this] { StartTesting(); });
-    add(test, "mnuTOpenLast", tr("Open &Last"), [this] { emit viewLastResults(); });
-    add(test, "mnuTPrint", tr("&Print Report"), [this] { emit printErrorReport(); });
-    add(test, "mnuTSet", tr("Set &Error(s)"), [this] { ShowSetErrors(); });
+    track(test, TestMenu);
+    add(test, TStart, tr("&Start New"), [this] { StartTesting(); });
+    add(test, TOpenLast, tr("Open &Last"), [this] { emit viewLastResults(); });
+    add(test, TPrint, tr("&Print Report"), [this] { emit printErrorReport(); });
+    add(test, TSet, tr("Set &Error(s)"), [this] { ShowSetErrors(); });
     test->addSeparator();
-    add(test, "mnuTExit", tr("E&xit"), [this] { RequestExit(); });
+    add(test, TExit, tr("E&xit"), [this] { RequestExit(); });
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
-    track(view, "mnuView");
+    track(view, ViewMenu);
     reportMenu_ = view->addMenu(tr("&Report"));
-    track(reportMenu_, "mnuVReport");
-    add(reportMenu_, "mnuRLast", tr("&Last"), [this] { emit viewLastReport(); });
-    add(reportMenu_, "mnuRCurrent", tr("&Current"), [this] { emit viewErrorReport(); });
+    track(reportMenu_, VReport);
+    add(reportMenu_, RLast, tr("&Last"), [this] { emit viewLastReport(); });
+    add(reportMenu_, RCurrent, tr("&Current"), [this] { emit viewErrorReport(); });
     recordsMenu_ = view->addMenu(tr("Recor&ds"));
-    track(recordsMenu_, "mnuVRecords");
-    add(recordsMenu_, "mnuVRAll", tr("All &Tested"), [this] { emit viewTestedRecords(); });
-    add(recordsMenu_, "mnuVRErrors", tr("&With Errors"), [this] { emit viewRecordsWithErrors(); });
+    track(recordsMenu_, VRecords);
+    add(recordsMenu_, VRAll, tr("All &Tested"), [this] { emit viewTestedRecords(); });
+    add(recordsMenu_, VRErrors, tr("&With Errors"), [this] { emit viewRecordsWithErrors(); });
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
-    track(help, "mnuHelp");
-    add(help, "mnuHContents", tr("&Contents"), [this] { ShowHelp(); });
-    add(help, "mnuHAbout", tr("&About"), [this] { ShowAbout(); });
+    track(help, HelpMenu);
+    add(help, HContents, tr("&Contents"), [this] { ShowHelp(); });
+    add(help, HAbout, tr("&About"), [this] { ShowAbout(); });
 }
 
 QWidget* MainWindow::BuildCentral() {
@@ -152,9 +184,7 @@ QWidget* MainWindow::BuildCentral() {
                                 tr("&Print Error Report"), tr("View &Last Test Results"),
                                 tr("E&xit")};
     for (int i = 0; i < 7; ++i) {
-        auto* action = new QAction(captions[i], this);
-        action->setObjectName(QString::fromLatin1(kButtonNames[i]));
-        actions_[action->objectName()] = action;
+        auto* action = Register(new QAction(captions[i], this), static_cast<Command>(i));
         auto* button = new QPushButton(captions[i], central);
         button->setObjectName(action->objectName());
         button->setMinimumWidth(190);
@@ -164,13 +194,13 @@ QWidget* MainWindow::BuildCentral() {
         buttons->addWidget(button);
         if (i == 5) buttons->addStretch(1);
     }
-    connect(Action("cmdStart"), &QAction::triggered, this, [this] { StartTesting(); });
-    connect(Action("cmdView"), &QAction::triggered, this, [this] { emit viewTestedRecords(); });
-    connect(Action("cmdGrid"), &QAction::triggered, this, [this] { emit viewRecordsWithErrors(); });
-    connect(Action("cmdErrors"), &QAction::triggered, this, [this] { emit viewErrorReport(); });
-    connect(Action("cmdPrint"), &QAction::triggered, this, [this] { emit printErrorReport(); });
-    connect(Action("cmdLast"), &QAction::triggered, this, [this] { emit viewLastResults(); });
-    connect(Action("cmdExit"), &QAction::triggered, this, [this] { RequestExit(); });
+    connect(Action(Start), &QAction::triggered, this, [this] { StartTesting(); });
+    connect(Action(View), &QAction::triggered, this, [this] { emit viewTestedRecords(); });
+    connect(Action(Grid), &QAction::triggered, this, [this] { emit viewRecordsWithErrors(); });
+    connect(Action(Errors), &QAction::triggered, this, [this] { emit viewErrorReport(); });
+    connect(Action(Print), &QAction::triggered, this, [this] { emit printErrorReport(); });
+    connect(Action(Last), &QAction::triggered, this, [this] { emit viewLastResults(); });
+    connect(Action(Exit), &QAction::triggered, this, [this] { RequestExit(); });
     outer->addLayout(buttons);
 
     auto* right = new QVBoxLayout;
@@ -238,22 +268,17 @@ void MainWindow::FormLoad() {
 }
 
 void MainWindow::ApplyStartupStates() {
-    for (auto& [name, action] : actions_) action->setEnabled(true);
-    for (const char* name : {"cmdView", "cmdGrid", "cmdErrors", "cmdPrint", "mnuTPrint", "mnuRCurrent",
-                             "mnuVRecords", "mnuVRAll", "mnuVRErrors"}) {
-        SetEnabled(name, false);
-    }
+    for (QAction* action : actions_) action->setEnabled(true);
+    Apply(kStartupStates);
 }
 
 void MainWindow::ApplyRunningStates() {
-    savedStates_.clear();
-    for (auto& [name, action] : actions_) savedStates_[name] = action->isEnabled();
-    // Everything that would start another run, open the log or a report while this run
-    // writes it is off; Exit, the error limit, help and about stay usable.
-    for (const char* name : {"cmdStart", "cmdLast", "mnuTOpenLast", "cmdPrint", "cmdErrors", "cmdView",
-                             "cmdGrid", "mnuTStart", "mnuTPrint", "mnuVReport", "mnuVRecords"}) {
-        SetEnabled(name, false);
-    }
+    for (std::size_t i = 0; i < kCommandCount; ++i) savedStates_[i] = actions_[i]->isEnabled();
+    Apply(kRunningStates);
+}
+
+void MainWindow::RestoreSavedStates() {
+    for (std::size_t i = 0; i < kCommandCount; ++i) actions_[i]->setEnabled(savedStates_[i]);
 }
 
 void MainWindow::StartTesting() {
@@ -297,20 +322,13 @@ void MainWindow::StartTesting() {
 void MainWindow::FinishRun(const RunSummary& summary) {
     switch (summary.outcome) {
     case RunOutcome::Cancelled:
-        for (auto& [name, enabled] : savedStates_) actions_[name]->setEnabled(enabled);
+        RestoreSavedStates();
         break;
     case RunOutcome::NoData:
     case RunOutcome::NoErrors:
-        for (auto& [name, enabled] : savedStates_) actions_[name]->setEnabled(enabled);
-        SetEnabled("cmdStart", true);
-        SetEnabled("mnuTStart", true);
-        SetEnabled("cmdView", summary.outcome == RunOutcome::NoErrors);
-        SetEnabled("mnuVRecords", true);
-        SetEnabled("mnuVRAll", true);
-        SetEnabled("mnuVReport", false);
-        SetEnabled("mnuVRErrors", false);
-        SetEnabled("cmdLast", false);
-        SetEnabled("mnuTOpenLast", false);
+        RestoreSavedStates();
+        Apply(kFinishedCleanStates);
+        SetEnabled(View, summary.outcome == RunOutcome::NoErrors);
         ShowWelcome();
         break;
     case RunOutcome::Errors:
@@ -318,9 +336,8 @@ void MainWindow::FinishRun(const RunSummary& summary) {
         ShowRecordsWithErrors();
         break;
     case RunOutcome::Failed:
-        for (auto& [name, enabled] : savedStates_) actions_[name]->setEnabled(enabled);
-        SetEnabled("cmdStart", true);
-        SetEnabled("mnuTStart", true);
+        RestoreSavedStates();
+        Apply(kFailedStates);
         if (summary.errorsFound > 0) {
             ShowRecordsWithErrors();
         } else {
@@ -346,11 +363,7 @@ void MainWindow::ShowRecordsWithErrors() {
     // that reach the results are on, and the run counts as shown.
     recCtr_->hide();
     progress_->hide();
-    for (const char* name : {"cmdStart", "mnuTStart", "cmdPrint", "cmdView", "cmdErrors", "mnuRCurrent",
-                             "mnuVRErrors", "mnuVRAll", "mnuTPrint", "mnuVRecords", "mnuVReport"}) {
-        SetEnabled(name, true);
-    }
-    for (const char* name : {"mnuTOpenLast", "mnuRLast", "cmdGrid", "cmdLast"}) SetEnabled(name, false);
+    Apply(kErrorsViewStates);
     if (run_) run_->ClearTesting();
     emit viewRecordsWithErrors();
 }

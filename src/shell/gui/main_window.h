@@ -3,7 +3,8 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <map>
+#include <array>
+#include <cstddef>
 #include <memory>
 #include <optional>
 
@@ -31,6 +32,22 @@ class HelpWindow;
 class SetErrorsDialog;
 
 inline constexpr int kTaxYear = 2008;
+
+// The commands of the main window: its buttons, menus and menu items.
+enum class Command {
+    Start, View, Grid, Errors, Print, Last, Exit,            // the buttons
+    TestMenu, TStart, TOpenLast, TPrint, TSet, TExit,         // Test
+    ViewMenu, VReport, RLast, RCurrent, VRecords, VRAll, VRErrors,  // View
+    HelpMenu, HContents, HAbout,                               // Help
+    Count
+};
+inline constexpr std::size_t kCommandCount = static_cast<std::size_t>(Command::Count);
+
+// A command turned on or off when the program's situation changes.
+struct CommandState {
+    Command command;
+    bool enabled;
+};
 
 struct MainWindowOptions {
     std::filesystem::path programFolder;
@@ -66,7 +83,9 @@ public:
     // The area below the welcome screen where the result views are placed.
     QWidget* ResultsArea() const { return resultsArea_; }
 
-    // The menu item or button with the given object name (cmdStart, mnuTSet, ...).
+    // The action behind a button, menu or menu item.
+    QAction* Action(Command command) const { return actions_[static_cast<std::size_t>(command)]; }
+    // The same by the object name of the button or menu (cmdStart, mnuTSet, ...).
     QAction* Action(const char* name) const;
 
     void ShowSetErrors();
@@ -100,12 +119,18 @@ private:
     void FormLoad();
     void ApplyStartupStates();
     void ApplyRunningStates();
+    void RestoreSavedStates();
     void FinishRun(const RunSummary& summary);
     void ShowWelcome();
     void UpdateProgressWidgets();
     void ShowRecordsWithErrors();
     void UnloadHandler();
-    void SetEnabled(const char* name, bool enabled);
+    void SetEnabled(Command command, bool enabled) { Action(command)->setEnabled(enabled); }
+    template <std::size_t N>
+    void Apply(const CommandState (&states)[N]) {
+        for (const CommandState& s : states) SetEnabled(s.command, s.enabled);
+    }
+    QAction* Register(QAction* action, Command command);
 
     MainWindowOptions options_;
     QtDialogServices qtServices_;
@@ -126,8 +151,8 @@ private:
     bool progressDirty_ = false;
     QElapsedTimer progressClock_;
 
-    std::map<QString, QAction*> actions_;
-    std::map<QString, bool> savedStates_;
+    std::array<QAction*, kCommandCount> actions_{};
+    std::array<bool, kCommandCount> savedStates_{};
     QMenu* reportMenu_ = nullptr;
     QMenu* recordsMenu_ = nullptr;
     QLabel* logo_ = nullptr;

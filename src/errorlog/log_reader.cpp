@@ -1,0 +1,292 @@
+#include "errorlog/log_reader.h"
+
+#include <sqlite3.h>
+
+#include "common/text_1252.h"
+#include "errorlog/error_log.h"
+#include "errorlog/schema.h"
+#include "errorlog/sqlite.h"
+
+namespace quorvex {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 2000;
+
+// The grids' queries, kept whole: a window selects from them by Rec_Num.
+constexpr std::string_view kWithErrorsQuery =
+    "Select Rec_Num, Errors, Record  From Records where Errors > 0 Order By Rec_Num";
+constexpr std::string_view kAllRecordsQuery = "Select Rec_Num, Errors, Record  From Records";
+
+constexpr std::string_view kBodyQuery =
+    "SELECT Err_Num, Type, ERRORS.Rec_Num, Reference, User_Entry, Error, ID, "
+    "RE_Indx, Errors, Record, RecReference "
+    "FROM ERRORS INNER JOIN RECORDS ON ERRORS.Rec_Num = RECORDS.Rec_Num ORDER BY ERRORS.Rec_Num, Err_Num";
+
+std::string Text(const sql::Statement& q, int col) { return q.isNull(col) ? std::string() : Utf8ToCp1252(q.text(col)); }
+
+std::optional<std::int64_t> OptInt(const sql::Statement& q, int col) {
+    if (q.isNull(col)) return std::nullopt;
+    return q.int64(col);
+}
+
+std::int64_t Count(sql::Database& db, std::string_view sql) {
+    auto q = db.prepare(sql);
+    return q.step() ? q.int64(0) : 0;
+}
+
+// Errors columns Err_Num, Type, Rec_Num, Reference, User_Entry, Error from column `at` on.
+ErrorRow ReadError(const sql::Statement& q, int at) {
+    ErrorRow e;
+    e.errNum = q.int64(at);
+    e.critical = !q.isNull(at + 1) && q.text(at + 1) == "C";
+    e.recNum = q.int64(at + 2);
+    e.reference = Text(q, at + 3);
+    e.userEntry = Text(q, at + 4);
+    e.error = Text(q, at + 5);
+    return e;
+}
+
+constexpr std::string_view kErrorColumns = "Err_Num, Type, Rec_Num, Reference, User_Entry, Error";
+
+}  // namespace
+
+template <class F>
+auto LogReader::WithConnection(F&& f) const {
+    try {
+        if (borrowed_) return f(*borrowed_);
+        std::error_code ec;
+        if (!fs::is_regular_file(path_, ec))
+            throw LogFailure{SQLITE_CANTOPEN, "The error log " + path_.string() + " was not found."};
+        sql::Database db(path_.string(), false, true);
+        sqlite3_busy_timeout(db.handle(), kBusyTimeoutMs);
+        return f(db);
+    } catch (const sql::DbError& e) {
+        throw LogFailure{e.code(), e.what()};
+    }
+}
+
+std::optional<LogReader> LogReader::OpenIn(const fs::path& folder) {
+    std::optional<fs::path> file = ErrorLog::Find(folder);
+    if (!file) return std::nullopt;
+    return LogReader(*file);
+}
+
+LogReader::LogReader(fs::path file) : path_(std::move(file)) {
+    // Touch the tables so that a damaged or foreign file is reported at once.
+    WithConnection([](sql::Database& db) {
+        db.exec("SELECT 1 FROM Records LIMIT 1");
+        db.exec("SELECT 1 FROM Errors LIMIT 1");
+        db.exec("SELECT 1 FROM Misc LIMIT 1");
+        return 0;
+    });
+}
+
+LogReader::LogReader(sql::Database& connection) : borrowed_(&connection) {}
+
+std::int64_t LogReader::RecordCount() const {
+    return WithConnection([](sql::Database& db) { return Count(db, "SELECT COUNT(*) FROM Records"); });
+}
+
+std::int64_t LogReader::RecordsWithErrorsCount() const {
+    return WithConnection(
+        [](sql::Database& db) { return Count(db, "SELECT COUNT(*) FROM Records WHERE Errors > 0"); });
+}
+
+std::int64_t LogReader::ErrorCount() const {
+    return WithConnection([](sql::Database& db) { return Count(db, "SELECT COUNT(*) FROM Errors"); });
+}
+
+std::int64_t LogReader::DistinctErrorRecords() const {
+    return WithConnection([](sql::Database& db) {
+        return Count(db, "SELECT COUNT(*) FROM (Select distinct Rec_Num From Errors)");
+    });
+}
+
+std::int64_t LogReader::LastRecNum() const {
+    return WithConnection([](sql::Database& db) {
+        return Count(db, "SELECT Rec_Num FROM Records ORDER BY Rec_Num DESC LIMIT 1");
+    });
+}
+
+std::vector<MiscRow> LogReader::Misc() const {
+    return WithConnection([](sql::Database& db) {
+        std::vector<MiscRow> rows;
+        auto q = db.prepare("SELECT Data_Id, Path, PinOK, RptDate FROM Misc ORDER BY Data_Id");
+        while (q.step()) {
+            MiscRow r;
+            r.dataId = q.int64(0);
+            r.path = Text(q, 1);
+            if (!q.isNull(2)) r.pinOK = q.int64(2) != 0;
+            r.rptDate = Text(q, 3);
+            rows.push_back(std::move(r));
+        }
+        return rows;
+    });
+}
+
+bool LogReader::PinOK() const {
+    return WithConnection([](sql::Database& db) {
+        auto q = db.prepare("SELECT PinOK FROM Misc WHERE PinOK IS NOT NULL ORDER BY Data_Id DESC LIMIT 1");
+        return q.step() && !q.isNull(0) && q.int64(0) != 0;
+    });
+}
+
+std::optional<ErrorRow> LogReader::LastError() const {
+    return WithConnection([](sql::Database& db) -> std::optional<ErrorRow> {
+        auto q = db.prepare("SELECT " + std::string(kErrorColumns) + " FROM Errors ORDER BY Err_Num DESC LIMIT 1");
+        if (!q.step()) return std::nullopt;
+        return ReadError(q, 0);
+    });
+}
+
+std::optional<ErrorRow> LogReader::LastCriticalError() const {
+    return WithConnection([](sql::Database& db) -> std::optional<ErrorRow> {
+        auto q = db.prepare("SELECT " + std::string(kErrorColumns) +
+                            " FROM Errors WHERE Type = 'C' ORDER BY Err_Num DESC LIMIT 1");
+        if (!q.step()) return std::nullopt;
+        return ReadError(q, 0);
+    });
+}
+
+std::vector<ErrorRow> LogReader::ErrorsOf(std::int64_t recNum) const {
+    return WithConnection([recNum](sql::Database& db) {
+        // The columns of Errors in their order; a table scan returns them as logged.
+        auto q = db.prepare("Select * From Errors Where Rec_Num = " + std::to_string(recNum));
+        std::vector<ErrorRow> rows;
+        while (q.step()) {
+            ErrorRow e;
+            e.errNum = q.int64(0);
+            e.critical = !q.isNull(1) && q.text(1) == "C";
+            e.recNum = q.int64(2);
+            e.reference = Text(q, 3);
+            e.userEntry = Text(q, 4);
+            e.error = Text(q, 5);
+            rows.push_back(std::move(e));
+        }
+        return rows;
+    });
+}
+
+std::vector<RecordRow> LogReader::RecordsWindow(RecordSet set, std::int64_t fromRecNum, int limit,
+                                                bool backwards) const {
+    return WithConnection([&](sql::Database& db) {
+        std::string sql = "SELECT Rec_Num, Errors, Record FROM (";
+        sql += set == RecordSet::WithErrors ? kWithErrorsQuery : kAllRecordsQuery;
+        sql += backwards ? ") WHERE Rec_Num <= ?1 ORDER BY Rec_Num DESC LIMIT ?2"
+                         : ") WHERE Rec_Num >= ?1 ORDER BY Rec_Num LIMIT ?2";
+        auto q = db.prepare(sql);
+        q.bind(1, fromRecNum);
+        q.bind(2, std::int64_t{limit});
+        std::vector<RecordRow> rows;
+        while (q.step()) {
+            RecordRow r;
+            r.recNum = q.int64(0);
+            r.errors = q.isNull(1) ? 0 : q.int64(1);
+            r.record = Text(q, 2);
+            rows.push_back(std::move(r));
+        }
+        return rows;
+    });
+}
+
+std::optional<RecordRow> LogReader::Record(std::int64_t recNum) const {
+    return WithConnection([recNum](sql::Database& db) -> std::optional<RecordRow> {
+        auto q = db.prepare("Select Record, RE_Indx, ID, Rec_Num, Errors, RecReference From Records Where Rec_Num = " +
+                            std::to_string(recNum));
+        if (!q.step()) return std::nullopt;
+        RecordRow r;
+        r.record = Text(q, 0);
+        r.reIndx = OptInt(q, 1);
+        r.id = Text(q, 2);
+        r.recNum = q.int64(3);
+        r.errors = q.isNull(4) ? 0 : q.int64(4);
+        r.recReference = Text(q, 5);
+        return r;
+    });
+}
+
+std::optional<std::string> LogReader::BlockRecord(std::int64_t reIndx) const {
+    return WithConnection([reIndx](sql::Database& db) -> std::optional<std::string> {
+        auto q = db.prepare("Select Record From Records Where ID = 'RE' and RE_Indx = " + std::to_string(reIndx));
+        if (!q.step()) return std::nullopt;
+        return Text(q, 0);
+    });
+}
+
+std::optional<BlockRow> LogReader::TRTBlock(std::int64_t recNum) const {
+    return WithConnection([recNum](sql::Database& db) {
+        auto q = db.prepare("Select * From TRT, Records Where TRT.Indx = Records.Re_Indx and Records.Rec_Num = " +
+                            std::to_string(recNum));
+        std::optional<BlockRow> row;
+        while (q.step()) {
+            BlockRow r;
+            r.indx = q.int64(0);
+            r.reEin = Text(q, 1);
+            r.count = q.int64(2);
+            for (int n = 1; n <= kTrtFields; ++n) {
+                r.sums[n] = q.real(1 + 2 * n);
+                r.errRefs[n] = Text(q, 2 + 2 * n);
+            }
+            row = std::move(r);
+        }
+        return row;
+    });
+}
+
+std::string TruBlockQueryText() {
+    std::string sql = "Select ";
+    for (int n = 0; n <= kTruFields; ++n) sql += "[" + std::to_string(n) + "], ";
+    for (int n = 1; n <= kTruFields; ++n) sql += "F" + std::to_string(n) + "ErrRef" + (n < kTruFields ? ", " : "");
+    sql += " From TRU, Records Where TRU.Indx = Records.Re_Indx and Records.Rec_Num = ";
+    return sql;
+}
+
+std::optional<BlockRow> LogReader::TRUBlock(std::int64_t recNum) const {
+    return WithConnection([recNum](sql::Database& db) {
+        static const std::string text = TruBlockQueryText();
+        auto q = db.prepare(text + std::to_string(recNum));
+        std::optional<BlockRow> row;
+        while (q.step()) {
+            BlockRow r;
+            r.count = q.int64(0);
+            for (int n = 1; n <= kTruFields; ++n) {
+                r.sums[n] = q.real(n);
+                r.errRefs[n] = Text(q, kTruFields + n);
+            }
+            row = std::move(r);
+        }
+        return row;
+    });
+}
+
+std::int64_t LogReader::CountRW() const {
+    return WithConnection([](sql::Database& db) {
+        auto q = db.prepare("Select ID From Records Where ID = 'RW'");
+        std::int64_t n = 0;
+        while (q.step()) ++n;
+        return n;
+    });
+}
+
+void LogReader::ForEachReportRow(const std::function<bool(const ReportRow&)>& visit) const {
+    WithConnection([&](sql::Database& db) {
+        auto q = db.prepare(kBodyQuery);
+        ReportRow row;
+        while (q.step()) {
+            row.error = ReadError(q, 0);
+            row.record.recNum = row.error.recNum;
+            row.record.id = Text(q, 6);
+            row.record.reIndx = OptInt(q, 7);
+            row.record.errors = q.isNull(8) ? 0 : q.int64(8);
+            row.record.record = Text(q, 9);
+            row.record.recReference = Text(q, 10);
+            if (!visit(row)) break;
+        }
+        return 0;
+    });
+}
+
+}  // namespace quorvex

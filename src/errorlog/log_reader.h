@@ -1,0 +1,148 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "errorlog/log_failure.h"
+
+namespace quorvex {
+
+namespace sql {
+class Database;
+}
+
+// One block row of TRT (24 money fields) or TRU (17 money fields), as the block
+// queries return it. The TRU query selects only the count, sums and markers: its rows
+// leave `indx` and `reEin` empty.
+struct BlockRow {
+    std::int64_t indx = 0;
+    std::string reEin;
+    std::int64_t count = 0;               // column "0"
+    std::array<double, 25> sums{};        // columns "1".."24" (index 0 unused)
+    std::array<std::string, 25> errRefs;  // F1ErrRef..F24ErrRef (index 0 unused)
+};
+
+// Rows as the read side returns them. Text is code page 1252, as the core holds it; a
+// column without a value reads as empty text (or nullopt where that matters).
+struct MiscRow {
+    std::int64_t dataId = 0;
+    std::string path;
+    std::optional<bool> pinOK;
+    std::string rptDate;
+};
+
+struct RecordRow {
+    std::int64_t recNum = 0;
+    std::string id;
+    std::optional<std::int64_t> reIndx;
+    std::int64_t errors = 0;
+    std::string record;
+    std::string recReference;
+};
+
+struct ErrorRow {
+    std::int64_t errNum = 0;
+    bool critical = false;  // Type "C"
+    std::int64_t recNum = 0;
+    std::string reference;
+    std::string userEntry;
+    std::string error;
+};
+
+// One row of the report's body query: an error and the record it belongs to.
+struct ReportRow {
+    ErrorRow error;
+    RecordRow record;
+};
+
+// Which records a window of the grids holds.
+enum class RecordSet { All, WithErrors };
+
+// The read side of the error log: every query of the result views, the record viewer, the
+// reports and the command line. It never writes. Its statements live for one call, so it
+// holds no lock between calls: a new run can always replace the log while a view is open,
+// and the next call reads the new file.
+//
+// A reader opened on a file opens a connection for each call. The writer lends its own
+// connection (ErrorLog::Read) so that the checks of a run read what the run has written.
+// Every method throws LogFailure when the log cannot be read.
+class LogReader {
+public:
+    // The log in `folder` (any case of its name), or nullopt when there is none.
+    static std::optional<LogReader> OpenIn(const std::filesystem::path& folder);
+    // A reader of `file`; throws LogFailure when it is missing or not an error log.
+    explicit LogReader(std::filesystem::path file);
+    // A reader over an open connection (the writer's), which must outlive it.
+    explicit LogReader(sql::Database& connection);
+
+    const std::filesystem::path& Path() const { return path_; }
+
+    // --- Counts (COUNT(*), never by walking rows) ------------------------------------
+    std::int64_t RecordCount() const;
+    std::int64_t RecordsWithErrorsCount() const;   // Records rows with Errors > 0
+    std::int64_t ErrorCount() const;
+    // Row count of "Select distinct Rec_Num From Errors" (the report's records with errors).
+    std::int64_t DistinctErrorRecords() const;
+    // Rec_Num of the last Records row; 0 when there is none.
+    std::int64_t LastRecNum() const;
+
+    // --- Misc ------------------------------------------------------------------------
+    // Every row, one per tested file, in the order written.
+    std::vector<MiscRow> Misc() const;
+    // PinOK of the newest Misc row that holds one (the RA record sets it on the row of the
+    // submission's first file); false when none does.
+    bool PinOK() const;
+
+    // --- Errors ----------------------------------------------------------------------
+    // The last Errors row: it tells whether the run stopped on a critical error.
+    std::optional<ErrorRow> LastError() const;
+    // The newest critical error.
+    std::optional<ErrorRow> LastCriticalError() const;
+    // The errors of one record in logged order
+    // ("Select * From Errors Where Rec_Num = <n>").
+    std::vector<ErrorRow> ErrorsOf(std::int64_t recNum) const;
+
+    // --- Records ---------------------------------------------------------------------
+    // A window of the records grid (the query "Select Rec_Num, Errors, Record  From
+    // Records ..." of the set), keyed by Rec_Num: up to `limit` rows from `fromRecNum`
+    // upwards, or, with `backwards`, from `fromRecNum` downwards (in descending order).
+    // Rows carry Rec_Num, Errors and Record only.
+    std::vector<RecordRow> RecordsWindow(RecordSet set, std::int64_t fromRecNum, int limit,
+                                         bool backwards = false) const;
+    // "Select Record, RE_Indx, ID From Records Where Rec_Num = <n>", with the rest of the row.
+    std::optional<RecordRow> Record(std::int64_t recNum) const;
+    // The RE record of block `reIndx` ("Select Record From Records Where ID = 'RE' and
+    // RE_Indx = <n>").
+    std::optional<std::string> BlockRecord(std::int64_t reIndx) const;
+
+    // --- The checks' queries (texts as the checks have always run them) ---------------
+    // "Select * From TRT, Records Where TRT.Indx = Records.Re_Indx and Records.Rec_Num = <n>"
+    std::optional<BlockRow> TRTBlock(std::int64_t recNum) const;
+    // "Select [0], [1], ... F17ErrRef From TRU, Records Where TRU.Indx = Records.Re_Indx and ..."
+    std::optional<BlockRow> TRUBlock(std::int64_t recNum) const;
+    // "Select ID From Records Where ID = 'RW'" and its row count (any case of "RW").
+    std::int64_t CountRW() const;
+
+    // --- The report ------------------------------------------------------------------
+    // The body query: one row per error in record order and, within a record, in logged
+    // order. `visit` returns false to stop.
+    void ForEachReportRow(const std::function<bool(const ReportRow&)>& visit) const;
+
+private:
+    template <class F>
+    auto WithConnection(F&& f) const;
+
+    std::filesystem::path path_;
+    sql::Database* borrowed_ = nullptr;
+};
+
+// The text of the TRU block query without its record number.
+std::string TruBlockQueryText();
+
+}  // namespace quorvex
