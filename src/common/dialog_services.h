@@ -11,6 +11,12 @@ enum class MsgIcon { Information, Exclamation, Critical, Question };
 enum class MsgButtons { Ok, OkCancel, YesNo };
 enum class MsgAnswer { Ok, Cancel, Yes, No };
 
+// A font as the font dialog gives it: name and size in points.
+struct FontChoice {
+    std::string name;
+    int size = 10;
+};
+
 struct Date {
     int year = 2000;
     int month = 1;
@@ -52,6 +58,32 @@ public:
 
     // The user answered Yes to the online filing prompt after an error-free run.
     virtual void OpenFilingPage() {}
+
+    // --- What the reports need ---------------------------------------------------------
+
+    // File-save dialog opening in `folder`; asks before an existing file is overwritten.
+    // nullopt when the user cancelled. The name is returned as the file system writes it.
+    virtual std::optional<std::string> SaveFile(std::string_view /*title*/, std::string_view /*folder*/,
+                                                std::string_view /*filter*/) {
+        return std::nullopt;
+    }
+
+    // Font dialog showing `current`, sizes limited to `minSize`..`maxSize` points. nullopt
+    // when the user cancelled.
+    virtual std::optional<FontChoice> ChooseFont(std::string_view /*title*/, const FontChoice& /*current*/,
+                                                 int /*minSize*/, int /*maxSize*/) {
+        return std::nullopt;
+    }
+
+    // The program the desktop opens `document` (a local file) with, as a path or command;
+    // nullopt when there is none.
+    virtual std::optional<std::string> AssociatedProgram(std::string_view /*document*/) { return std::nullopt; }
+
+    // Asks the program associated with `document` to print it; false when that failed.
+    virtual bool PrintDocument(std::string_view /*document*/) { return false; }
+
+    // Starts `program` with `argument` (an address); false when it could not be started.
+    virtual bool StartProgram(std::string_view /*program*/, std::string_view /*argument*/) { return false; }
 };
 
 }  // namespace quorvex
