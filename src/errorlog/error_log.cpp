@@ -417,11 +417,11 @@ std::int64_t ErrorLog::OpenBlock(std::string_view ein) {
         BindText1252(st().insertTRU, 1, ein);
         st().insertTRU.run();
         std::int64_t truIndx = db_.lastInsertRowid();
-        trt_.emplace();
+        trt_ = Block{};
         trt_->indx = indx;
         trt_->ein.assign(ein);
         trt_->errRefs.fill("None");
-        tru_.emplace();
+        tru_ = Block{};
         tru_->indx = truIndx;
         tru_->ein.assign(ein);
         tru_->errRefs.fill("None");
