@@ -119,3 +119,23 @@ TEST(ProgramFolder, ExplicitThenEnvironmentThenProgramFolder) {
     EXPECT_EQ(UserDataFolder(), dir / "xdg" / "quorvex");
     unsetenv("XDG_DATA_HOME");
 }
+
+// Without HOME the per-user folder is the user's private runtime folder, never a shared one.
+TEST(ProgramFolder, WithoutHomeOnlyAPrivateFolderServes) {
+    TempDir dir;
+    const std::string home = getenv("HOME") ? getenv("HOME") : "";
+    const char* runtime = getenv("XDG_RUNTIME_DIR");
+    const std::string savedRuntime = runtime ? runtime : "";
+    unsetenv("HOME");
+    setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+    EXPECT_EQ(UserDataFolder(), dir / "quorvex");
+    unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(UserDataFolder(), std::filesystem::path());
+    setenv("HOME", home.c_str(), 1);
+    if (runtime) setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
+
+    test::WriteFile(dir / "file", "x");
+    EXPECT_EQ(ProgramFolderProblem(dir / "file"), "The program folder " + (dir / "file").string() + " is not a folder.");
+    EXPECT_EQ(ProgramFolderProblem(dir / "new" / "sub"), "");
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "new" / "sub"));
+}
