@@ -28,6 +28,11 @@ namespace {
 bool Writable(const fs::path& dir) { return ::access(dir.c_str(), W_OK | X_OK) == 0; }
 }  // namespace
 
+bool InstalledIn(const fs::path& exeFolder) {
+    std::error_code ec;
+    return fs::is_directory(exeFolder.parent_path() / "share" / "quorvex", ec);
+}
+
 fs::path ResolveProgramFolder(const std::optional<std::string>& explicitDir) {
     std::error_code ec;
     fs::path dir;
@@ -37,11 +42,11 @@ fs::path ResolveProgramFolder(const std::optional<std::string>& explicitDir) {
         dir = env;
     } else {
         dir = ExecutableFolder();
-        if (!Writable(dir)) {
+        if (InstalledIn(dir) || !Writable(dir)) {
             fs::path user = UserDataFolder();
             if (user.empty())
                 throw std::runtime_error("The program's folder " + dir.string() +
-                                         " is read-only and there is no per-user data folder to use instead: "
+                                         " is read-only or shared and there is no per-user data folder to use instead: "
                                          "HOME is not set, nor XDG_DATA_HOME or XDG_RUNTIME_DIR. Name a folder "
                                          "with --data-dir or QUORVEX_DATA_DIR.");
             dir = user;

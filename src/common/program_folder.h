@@ -9,7 +9,7 @@ namespace quorvex {
 // The folder where Errorlog.mdb, ErrSetLog.ini and temphtm.HTM live:
 //  1. `explicitDir` (--data-dir) when given,
 //  2. else $QUORVEX_DATA_DIR when set and not empty,
-//  3. else the folder of the executable when it is writable,
+//  3. else the folder of the executable when it is writable and not an installed program's,
 //  4. else the per-user data folder (see UserDataFolder).
 // The folder is created when missing; whether that worked tells ProgramFolderProblem.
 // Throws std::runtime_error when the executable's folder is read-only and there is no
@@ -19,6 +19,10 @@ std::filesystem::path ResolveProgramFolder(const std::optional<std::string>& exp
 // Why `dir` cannot serve as the program folder (it is not a folder, or it is missing and
 // cannot be made), as a sentence naming it; empty when it can.
 std::string ProgramFolderProblem(const std::filesystem::path& dir);
+
+// Whether `exeFolder` is the bin/ folder of an installed program (share/quorvex/ beside
+// it): such a folder is shared by every user and never holds a log or settings.
+bool InstalledIn(const std::filesystem::path& exeFolder);
 
 // Folder of the running executable.
 std::filesystem::path ExecutableFolder();

@@ -150,6 +150,22 @@ TEST(QuorvexCheck, DataDirFromTheEnvironment) {
     EXPECT_TRUE(std::filesystem::exists(dir / "data" / "ErrSetLog.ini"));
 }
 
+// An installed program (bin/ beside share/quorvex/) writes nothing beside itself.
+TEST(QuorvexCheck, AnInstalledProgramKeepsItsLogInTheUserDataFolder) {
+    namespace fs = std::filesystem;
+    TempDir dir;
+    fs::create_directories(dir / "usr" / "bin");
+    fs::create_directories(dir / "usr" / "share" / "quorvex");
+    fs::copy_file(QUORVEX_CHECK_EXE, dir / "usr" / "bin" / "quorvex-check");
+    quorvex::test::WriteFile(dir / "s.txt", Submission({"RA", "RE", "RW", "RT", "RF"}));
+    const std::string cmd = "env -u QUORVEX_DATA_DIR -u XDG_DATA_HOME HOME=" + Quote((dir / "home").string()) + " " +
+                            Quote((dir / "usr" / "bin" / "quorvex-check").string()) + " --quiet --today 2010-01-01 " +
+                            Quote((dir / "s.txt").string());
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_TRUE(fs::exists(dir / "home" / ".local" / "share" / "quorvex" / "Errorlog.mdb"));
+    EXPECT_FALSE(fs::exists(dir / "usr" / "bin" / "Errorlog.mdb"));
+}
+
 TEST(QuorvexCheck, HelpDocumentsTheContract) {
     TempDir dir;
     Result r = RunCheck({"--help"}, dir);
