@@ -116,10 +116,15 @@ void MakeLogFile(const fs::path& file) {
     const std::string folder = file.parent_path().string();
     std::error_code ec;
     const fs::file_status status = fs::status(file.parent_path(), ec);
-    if (!fs::exists(status))
-        throw LogFailure{ENOENT, "The error log cannot be created: the program folder " + folder + " does not exist."};
-    if (!fs::is_directory(status))
+    if (!fs::exists(status)) {
+        // A folder removed since the program started is made again.
+        fs::create_directories(file.parent_path(), ec);
+        if (ec)
+            throw LogFailure{ec.value(), "The error log cannot be created: the program folder " + folder +
+                                             " cannot be created (" + ec.message() + ")."};
+    } else if (!fs::is_directory(status)) {
         throw LogFailure{ENOTDIR, "The error log cannot be created: the program folder " + folder + " is not a folder."};
+    }
     RemoveLogFiles(file);
     // The database's limit holds for the name of the log's journal too, 8 characters longer.
     const std::size_t longest = static_cast<std::size_t>(sqlite3_vfs_find(nullptr)->mxPathname) - 8;

@@ -87,8 +87,9 @@ TEST(ErrorLogFolder, ALogThatCannotBeMadeIsToldWithItsFolderAndReason) {
     test::WriteFile(dir / "file", "x");
     std::string why = Failure([&] { ErrorLog::CreateMDB(dir / "file"); });
     EXPECT_TRUE(Contains(why, (dir / "file").string() + " is not a folder")) << why;
-    why = Failure([&] { ErrorLog::CreateMDB(dir / "missing"); });
-    EXPECT_TRUE(Contains(why, (dir / "missing").string() + " does not exist")) << why;
+    why = Failure([&] { ErrorLog::CreateMDB(dir / "file" / "sub"); });
+    EXPECT_TRUE(Contains(why, (dir / "file" / "sub").string() + " cannot be created (Not a directory)")) << why;
+    EXPECT_EQ(Failure([&] { ErrorLog::CreateMDB(dir / "made" / "now"); }), "");
 
     // The longest path the database takes, and one character more.
     fs::path deep = dir.path();
