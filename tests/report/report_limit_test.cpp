@@ -3,7 +3,6 @@
 #include <sstream>
 #include <string>
 
-#include "common/text_1252.h"
 #include "report/core/html_report.h"
 #include "report/core/report_writers.h"
 #include "report/core/text_report.h"
@@ -16,61 +15,37 @@ using quorvex::test::TempDir;
 
 namespace {
 
-constexpr char kQuestion[] =
-    "This report is too large to fit into the text preview.  Do you want to save it as a text file?";
-
-// A log whose text report passes 64,000 characters twice.
-class LongReport : public ::testing::Test {
-protected:
-    void SetUp() override {
-        test::LongLog(dir.path(), 400);
-        log.emplace(ErrorLog::PathIn(dir.path()));
-        std::ostringstream out;
-        WriteReport(*log, ReportFormat::Text, out);
-        fullText = out.str();
-        ASSERT_GT(fullText.size(), 2 * kReportTextLimit);
-    }
-
-    TempDir dir;
-    std::optional<LogReader> log;
-    ScriptedServices services;
-    std::string fullText;
-};
+std::string Written(const std::filesystem::path& folder, ReportFormat format) {
+    std::ostringstream out;
+    WriteReport(LogReader(ErrorLog::PathIn(folder)), format, out);
+    return out.str();
+}
 
 }  // namespace
 
-TEST_F(LongReport, SavedInPiecesToTheChosenFile) {
-    const auto file = dir / "report.txt";
-    test::WriteFile(file, "an older report, longer than nothing");
-    services.answers = {MsgAnswer::Yes};
-    services.saveFiles = {file.string()};
-    TextPreview preview = FormatTextReport(*log, services, dir.path());
-
-    EXPECT_EQ(test::ReadFile(file), fullText);
-    EXPECT_EQ(preview.text, kTooLargeSentence);
-    EXPECT_FALSE(preview.saveEnabled);
-    EXPECT_EQ(preview.saveFileName, file.string());
-    ASSERT_EQ(services.messages.size(), 1u);  // asked once, however many pieces follow
-    EXPECT_EQ(services.messages[0].text, kQuestion);
-    EXPECT_EQ(services.messages[0].title, "Report Too Large");
-    EXPECT_EQ(services.messages[0].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(services.messages[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(services.saveDialogs, (std::vector<std::vector<std::string>>{
-                                        {"Please Enter File Name", dir.path().string(),
-                                         "ASCII Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"}}));
-    EXPECT_FALSE(services.busy);
-}
-
-TEST_F(LongReport, RefusedOrCancelledLeavesOnlyTheSentence) {
-    for (MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
-        services = {};
-        services.answers = {answer};  // Yes, then the save dialog is cancelled
-        TextPreview preview = FormatTextReport(*log, services, dir.path());
+// A text report passing 64,000 characters twice: Yes and a file, No, Yes and Cancel.
+TEST(ReportLimit, TextSavedInPiecesOrNotAtAll) {
+    TempDir dir;
+    test::LongLog(dir.path(), 400);
+    const LogReader log(ErrorLog::PathIn(dir.path()));
+    const std::string full = Written(dir.path(), ReportFormat::Text);
+    ASSERT_GT(full.size(), 2 * kReportTextLimit);
+    const std::string file = (dir / "report.txt").string();
+    for (auto [answer, saveAs] : {std::pair{MsgAnswer::Yes, std::optional(file)}, {MsgAnswer::No, std::nullopt},
+                                  {MsgAnswer::Yes, std::nullopt}}) {
+        test::WriteFile(file, "an older report");
+        ScriptedServices services;
+        services.answers = {answer};
+        services.saveFiles = {saveAs};
+        TextPreview preview = FormatTextReport(log, services, dir.path());
         EXPECT_EQ(preview.text, kTooLargeSentence);
         EXPECT_FALSE(preview.saveEnabled);
-        EXPECT_TRUE(preview.saveFileName.empty());
-        EXPECT_EQ(services.messages.size(), 1u);
+        EXPECT_EQ(preview.saveFileName, saveAs.value_or(""));
+        EXPECT_EQ(test::ReadFile(file), saveAs ? full : "an older report");
+        ASSERT_EQ(services.messages.size(), 1u);  // asked once, however many pieces follow
+        EXPECT_EQ(services.messages[0].title, "Report Too Large");
         EXPECT_EQ(services.saveDialogs.size(), answer == MsgAnswer::Yes ? 1u : 0u);
+        EXPECT_FALSE(services.busy);
     }
 }
 
@@ -78,9 +53,7 @@ TEST(ReportLimit, MoreThan64000CharactersIsTooLarge) {
     auto textSize = [](int entryLength) {
         TempDir dir;
         test::LongLog(dir.path(), 1, entryLength);
-        std::ostringstream out;
-        WriteReport(LogReader(ErrorLog::PathIn(dir.path())), ReportFormat::Text, out);
-        return static_cast<int>(out.str().size());
+        return static_cast<int>(Written(dir.path(), ReportFormat::Text).size());
     };
     const int fits = static_cast<int>(kReportTextLimit) - textSize(0);
     for (int extra : {0, 1}) {
@@ -93,13 +66,16 @@ TEST(ReportLimit, MoreThan64000CharactersIsTooLarge) {
     }
 }
 
-TEST_F(LongReport, HtmlPageWrittenInPiecesReplacesTheOldPage) {
+TEST(ReportLimit, HtmlPageWrittenInPiecesReplacesTheOldPage) {
+    TempDir dir;
+    test::LongLog(dir.path(), 400);
     test::WriteFile(dir / "temphtm.HTM", "an older page");
-    std::ostringstream html;
-    WriteReport(*log, ReportFormat::Html, html);
-    ASSERT_GT(html.str().size(), 2 * kReportTextLimit);
+    const std::string html = Written(dir.path(), ReportFormat::Html);
+    ASSERT_GT(html.size(), 2 * kReportTextLimit);
+    ScriptedServices services;
     services.browser = "firefox";
-    EXPECT_TRUE(FormatHtmlReport(*log, services, dir.path(), kCommandLineScreenWidth, false));
-    EXPECT_EQ(test::ReadFile(dir / "temphtm.HTM"), html.str());
+    EXPECT_TRUE(FormatHtmlReport(LogReader(ErrorLog::PathIn(dir.path())), services, dir.path(),
+                                 kCommandLineScreenWidth, false));
+    EXPECT_EQ(test::ReadFile(dir / "temphtm.HTM"), html);
     EXPECT_EQ(services.started.size(), 1u);
 }

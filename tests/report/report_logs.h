@@ -22,7 +22,8 @@ inline void CriticalLog(const std::filesystem::path& folder) {
     log.AddRecord("RE", Record("RE"));
     log.AddRecord("RW", Record("RW"));
     log.SetRecReference("123456789");
-    log.LogCritError("Record Sequence", "[RW]", "RW record must follow RE record.");
+    log.LogCritError("Record Identifier [Position 1 - 2], after the employer record", "[RW]",
+                     "RW record must follow RE record.");
     log.CloseDatabase();
 }
 

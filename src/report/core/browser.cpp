@@ -11,7 +11,7 @@ namespace fs = std::filesystem;
 
 fs::path WriteTempHtml(const fs::path& folder, std::string_view text) {
     const fs::path page = folder / kTempHtmlName;
-    const bool newPage = text.empty() || (text.size() > 9 && text.substr(0, 9) == "<!DOCTYPE");
+    const bool newPage = text.empty() || text.starts_with("<!DOCTYPE");
     AppendUtf8(page, text.empty() ? kPlaceholderPage : text, newPage);
     return page;
 }

@@ -8,10 +8,10 @@
 
 namespace quorvex {
 
-// The error report is built in one of four modes (`iOpt`); all of them walk the same
-// sections in the same order, so the text, HTML and printed reports hold the same facts.
-enum class ReportMode { Print = 1, Text = 2, Html = 3, Count = 4 };
-
+// The error report is built in four modes: printing (1, report_printer.h), text (2,
+// text_report.h), HTML (3, html_report.h) and page counting (4, report_printer.h). All of
+// them are sinks of the one walk of FormatReport, so the reports always hold the same facts.
+//
 // Report text in memory is code page 1252, as the log reader returns it: one byte is one
 // character, so the 64,000-character limit counts bytes. Files are written in UTF-8.
 

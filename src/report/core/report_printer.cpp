@@ -193,10 +193,6 @@ void ReportPrinter::PrintLine(std::string_view text, double x, bool inBox, std::
     const double lineHeight = surface_.TextHeight(text);
     // Pages before the range are laid out without printing.
     while (!InRange()) {
-        if (page_ > range_.to) {
-            footerDone_ = true;
-            return;
-        }
         if (height_ + lineHeight <= footerTop) {
             height_ += lineHeight;
             return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,7 +31,9 @@ int PageCount(std::int64_t lines, int linesPerPage);
 // range's last page.
 class ReportPrinter {
 public:
-    ReportPrinter(PrintSurface& surface, PageRange range) : surface_(surface), range_(range) {}
+    // A range ending before it starts prints its first page.
+    ReportPrinter(PrintSurface& surface, PageRange range)
+        : surface_(surface), range_{range.from, std::max(range.from, range.to)} {}
 
     // The font of the lines that follow (the footer is always in the plain print font).
     void SetFont(bool bold, int extraPoints = 0);
@@ -42,9 +45,6 @@ public:
     void Advance(double inches) { height_ += inches; }
     // The footer of the last page (when in the range) and the end of the job.
     void Finish();
-
-    int CurrentPage() const { return page_; }
-    bool FooterDone() const { return footerDone_; }
 
 private:
     bool InRange() const { return page_ >= range_.from && page_ <= range_.to; }
