@@ -1,5 +1,7 @@
 #include "report/core/html_report.h"
 
+#include <cmath>
+
 #include "common/text_1252.h"
 #include "report/core/browser.h"
 #include "report/core/report_files.h"
@@ -28,16 +30,8 @@ std::string HtmlEscape(std::string_view text) {
 }
 
 int BreakWidth(int screenWidthPixels) {
-    // In tenths of a character: round the quotient by 10 to the nearest, halves to even.
-    const int tenths = screenWidthPixels - 450;
-    int n = tenths / 10;
-    int rest = tenths % 10;
-    if (rest < 0) {
-        n -= 1;
-        rest += 10;
-    }
-    if (rest > 5 || (rest == 5 && n % 2 != 0)) ++n;
-    return n;
+    // The quotient is exact in tenths; rounding to nearest (the default mode) takes halves to even.
+    return static_cast<int>(std::nearbyint((screenWidthPixels - 450) / 10.0));
 }
 
 namespace {

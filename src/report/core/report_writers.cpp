@@ -17,12 +17,10 @@ void Put(std::ostream& out, std::string_view cp1252) {
     if (!out) throw ReportFileError("Could not write the report.");
 }
 
-// Hands the text on once it passes the limit, so that memory holds one piece at a time.
+// Hands each error block on as it is made: memory holds one block at a time.
 bool Stream(std::ostream& out, std::string& text) {
-    if (text.size() > kReportTextLimit) {
-        Put(out, text);
-        text.clear();
-    }
+    Put(out, text);
+    text.clear();
     return true;
 }
 
