@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages Quorvex needs to build, run and test (only what is missing).
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libsqlite3-dev sqlite3 libgtest-dev
-          qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
+          qt6-base-dev qt6-base-dev-tools libgl-dev
           fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do

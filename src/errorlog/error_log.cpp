@@ -169,6 +169,8 @@ bool ErrorLog::IsOpen() const { return db_.isOpen(); }
 
 ErrorLog::Statements& ErrorLog::st() {
     if (!st_) throw LogFailure{SQLITE_MISUSE, "The error log " + path_.string() + " is closed."};
+    if (!inTransaction_)
+        throw LogFailure{SQLITE_ABORT, "The error log " + path_.string() + " can no longer be written."};
     return *st_;
 }
 
@@ -191,6 +193,7 @@ void ErrorLog::CloseDatabase() {
     } catch (const sql::DbError& e) {
         st_.reset();
         db_.close();
+        inTransaction_ = false;
         throw FromDb(e);
     }
     st_.reset();
@@ -202,10 +205,19 @@ void ErrorLog::Commit() {
     try {
         Sync();
         db_.exec("COMMIT");
+        inTransaction_ = false;
         db_.exec("BEGIN");
+        inTransaction_ = true;
     } catch (const sql::DbError& e) {
-        throw FromDb(e);
+        throw Failed(e);
     }
+}
+
+LogFailure ErrorLog::Failed(const sql::DbError& e) {
+    // The engine may have rolled the transaction back: nothing more is written then, so no
+    // row can reach the file on its own, out of order.
+    if (db_.isOpen()) inTransaction_ = sqlite3_get_autocommit(db_.handle()) == 0;
+    return FromDb(e);
 }
 
 void ErrorLog::Sync() {
@@ -215,7 +227,7 @@ void ErrorLog::Sync() {
         if (trt_ && trt_->dirty) flushBlock(*trt_, false);
         if (tru_ && tru_->dirty) flushBlock(*tru_, true);
     } catch (const sql::DbError& e) {
-        throw FromDb(e);
+        throw Failed(e);
     }
 }
 
@@ -266,7 +278,7 @@ void ErrorLog::AddMisc(std::string_view path, std::string_view rptDate) {
         BindText1252(s, 2, rptDate);
         s.run();
     } catch (const sql::DbError& e) {
-        throw FromDb(e);
+        throw Failed(e);
     }
 }
 
@@ -275,7 +287,7 @@ void ErrorLog::SetPinOK(bool ok) {
         st().updatePinOK.bind(1, std::int64_t{ok ? 1 : 0});
         st().updatePinOK.run();
     } catch (const sql::DbError& e) {
-        throw FromDb(e);
+        throw Failed(e);
     }
 }
 
@@ -285,7 +297,7 @@ std::int64_t ErrorLog::AddRecord(std::string_view id, std::string_view record) {
     try {
         flushRecord();
     } catch (const sql::DbError& e) {
-        throw FromDb(e);
+        throw Failed(e);
     }
     cur_.recNum = nextRecNum_++;
     cur_.id.assign(id);
@@ -325,7 +337,7 @@ void ErrorLog::DeleteLastRecord() {
             cur_.stored = true;
         }
     } catch (const sql::DbError& e) {
-        throw FromDb(e);
+        throw Failed(e);
     }
 }
 
@@ -357,7 +369,7 @@ void ErrorLog::addError(std::int64_t recNum, std::string_view reference, std::st
         BindText1252(s, 5, errorText);
         s.run();
     } catch (const sql::DbError& e) {
-        throw FromDb(e);
+        throw Failed(e);
     }
     ++errorCount_;
     lastErrorCritical_ = critical;
@@ -389,7 +401,7 @@ void ErrorLog::LogErrorFor(std::int64_t recNum, std::string_view reference, std:
         st().bumpErrors.bind(1, recNum);
         st().bumpErrors.run();
     } catch (const sql::DbError& e) {
-        throw FromDb(e);
+        throw Failed(e);
     }
 }
 
@@ -415,7 +427,7 @@ std::int64_t ErrorLog::OpenBlock(std::string_view ein) {
         tru_->errRefs.fill("None");
         return indx;
     } catch (const sql::DbError& e) {
-        throw FromDb(e);
+        throw Failed(e);
     }
 }
 

@@ -123,8 +123,10 @@ private:
     struct Statements;
 
     ErrorLog();
-    // The writer's statements; a LogFailure once the log is closed.
+    // The writer's statements; a LogFailure once the log is closed or its transaction lost.
     Statements& st();
+    // The LogFailure of a failed write, noting whether the transaction survived it.
+    LogFailure Failed(const sql::DbError& e);
     void flushRecord();
     void flushBlock(Block& b, bool tru);
     // The running totals of one block table: column 0 counts, 1..fields sum; markers 1..fields.

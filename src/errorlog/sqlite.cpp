@@ -2,16 +2,31 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <atomic>
+
 namespace quorvex::sql {
 
 namespace {
+
+std::atomic<long> failCountdown{0};
+
+// The planted failure of FailNthOperation, when this operation is the one.
+void MaybeFail() {
+    if (failCountdown.load(std::memory_order_relaxed) > 0 && failCountdown.fetch_sub(1) == 1)
+        throw DbError(SQLITE_IOERR, sqlite3_errstr(SQLITE_IOERR));
+}
+
 [[noreturn]] void fail(sqlite3* db, int rc) {
     std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     throw DbError(rc, msg);
 }
 }  // namespace
 
+long FailNthOperation(long n) { return std::max(0L, failCountdown.exchange(n < 0 ? 0 : n)); }
+
 Database::Database(const std::string& path, bool create, bool readOnly) {
+    MaybeFail();
     int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     if (create) flags |= SQLITE_OPEN_CREATE;
     int rc = sqlite3_open_v2(path.c_str(), &db_, flags | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -42,6 +57,7 @@ void Database::close() {
 }
 
 void Database::exec(std::string_view sql) {
+    MaybeFail();
     std::string text(sql);
     char* err = nullptr;
     int rc = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &err);
@@ -100,6 +116,7 @@ Statement& Statement::bindNull(int index) {
 }
 
 bool Statement::step() {
+    MaybeFail();
     int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;

@@ -23,6 +23,12 @@ private:
 
 class Statement;
 
+// Test seam for failures of the environment: the `n`th database operation from now on
+// (opening a connection, executing SQL, or a step of a statement) fails as "disk I/O
+// error"; 0 turns it off. Returns what was left of the previous countdown: 0 once the
+// planted failure has happened. Lets the tests reach every failure path of the log.
+long FailNthOperation(long n);
+
 // One open database connection; closed when the object goes.
 class Database {
 public:

@@ -111,6 +111,10 @@ private:
     RunSummary HandleFailure(const Failure& f);
     RunSummary Abort();
     RunSummary Summary(RunOutcome outcome);
+    void ReportLogFailure(const LogFailure& e) {
+        services_.Message("Error Number: " + std::to_string(e.number) + "\r\nError Description: " + e.description,
+                          kFileError, MsgIcon::Critical, MsgButtons::Ok);
+    }
     void CritError(std::string_view reference, std::string_view userEntry, std::string_view text) {
         run_.log_->LogCritError(reference, userEntry, text);
     }
@@ -263,6 +267,8 @@ RunSummary Run::Impl::Read() {
         return Abort();
     } catch (const std::bad_alloc&) {
         return HandleFailure(Failure{Failure::Other, 7, "Out of memory"});
+    } catch (const std::exception& e) {
+        return HandleFailure(Failure{Failure::Other, 0, e.what()});
     }
 }
 
@@ -421,13 +427,19 @@ RunSummary Run::Impl::Abort() {
         run_.testing_ = false;
         return s;
     }
-    run_.LogTestAborted();
-    s = Summary(RunOutcome::Aborted);
-    run_.testing_ = false;
     try {
+        run_.LogTestAborted();
+        s = Summary(RunOutcome::Aborted);
         run_.CloseDatabase();
-    } catch (const LogFailure&) {
+    } catch (const LogFailure& e) {
+        // The program ends anyway; the user learns that the log could not be finished.
+        ReportLogFailure(e);
+        try {
+            run_.CloseDatabase();
+        } catch (const LogFailure&) {
+        }
     }
+    run_.testing_ = false;
     return s;
 }
 
@@ -469,8 +481,7 @@ RunSummary Run::Impl::HandleFailure(const Failure& f) {
             restart = true;
         }
     } catch (const LogFailure& e) {
-        services_.Message("Error Number: " + std::to_string(e.number) + "\r\nError Description: " + e.description,
-                          kFileError, MsgIcon::Critical, MsgButtons::Ok);
+        ReportLogFailure(e);
     }
     if (recCtr_ == 1) run_.testing_ = false;
     RunSummary s;

@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include "common/error_limit.h"
+#include "errorlog/sqlite.h"
 #include "shell/gui/help_window.h"
 #include "gui/gui_test_support.h"
 
@@ -419,6 +420,38 @@ TEST(MainWindowTest, AboutBoxNamesProductAndVersion) {
                         .arg(QUORVEX_VERSION_MINOR)
                         .arg(QUORVEX_VERSION_PATCH));
     about->close();
+}
+
+}  // namespace
+}  // namespace quorvex::test
+
+namespace quorvex::test {
+namespace {
+
+// A log that cannot take the "Test Aborted" row when Exit is chosen: the user is told, and
+// the program still ends.
+TEST(MainWindowTest, ExitWithAFailingLogShowsTheFailureAndEnds) {
+    TempDir dir;
+    WriteFile(dir / "big.txt", Submission(200));
+    ScriptedServices script;
+    script.files = {(dir / "big.txt").string()};
+    script.answers = {MsgAnswer::Ok};
+    auto window = std::make_unique<MainWindow>(Options(dir.path(), script, 0us));
+    window->show();
+    MainWindow* w = window.get();
+    script.onProgress = [&](std::int64_t recCtr) {
+        if (recCtr != 50) return;
+        QTimer::singleShot(0, w, [w] {
+            sql::FailNthOperation(1);
+            w->Action(Command::Exit)->trigger();
+        });
+    };
+    window->StartTesting();
+    sql::FailNthOperation(0);
+    EXPECT_FALSE(window->isVisible());
+    ASSERT_EQ(script.messages.size(), 1u);
+    EXPECT_EQ(script.messages.back().title, "Submission File Error");
+    EXPECT_EQ(script.messages.back().text, "Error Number: 10\r\nError Description: disk I/O error");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "errorlog/error_log.h"
+#include "errorlog/sqlite.h"
 #include "reader/run.h"
 #include "support/scripted_services.h"
 #include "support/test_support.h"
@@ -56,7 +57,11 @@ protected:
         o.yieldInterval = std::chrono::microseconds(0);
         quorvex::Run run(services, o);
         RunSummary s = run.ReadFile();
-        run.CloseDatabase();
+        try {
+            run.CloseDatabase();
+        } catch (const LogFailure& f) {
+            closeFailure = f.description;  // what the programs report after the run
+        }
         return s;
     }
     std::vector<Row> Errors() {
@@ -85,6 +90,7 @@ protected:
 
     TempDir dir;
     ScriptedServices services;
+    std::string closeFailure;
     std::size_t pieceSize = 65000;
 };
 
@@ -511,4 +517,34 @@ TEST_F(RunTest, AnyBytesEndInAConsistentLog) {
         EXPECT_EQ(Query("SELECT COUNT(*) FROM Errors WHERE Rec_Num NOT IN (SELECT Rec_Num FROM Records)"), "0")
             << "round " << round;
     }
+}
+
+// A failure of the log at any point of a run (its creation, a record, a block query, a
+// commit, the end) ends the run through the failure handler with its message; nothing
+// escapes the run.
+TEST_F(RunTest, AFailingLogAtAnyPointEndsTheRunWithItsMessage) {
+    std::vector<std::string> first = Ids({"RA", "RE", "RW", "RO"});
+    test::Put(first[2], 3, "12345678X");  // findings in the RW record and a marker in the block
+    const std::vector<std::string> files = {Lines(first), Lines(Ids({"RW", "RT", "RU", "RF"}, 1))};
+    const RunOutcome undisturbed = Test(files).outcome;
+    int failures = 0;
+    for (long n = 1; n < 5000; ++n) {
+        services = ScriptedServices{};
+        closeFailure.clear();
+        sql::FailNthOperation(n);
+        RunSummary s;
+        EXPECT_NO_THROW(s = Test(files)) << "operation " << n;
+        if (sql::FailNthOperation(0) > 0) break;  // the run ended before operation n
+        if (closeFailure == "disk I/O error") {
+            ++failures;
+        } else if (!services.messages.empty() && services.messages.back().title == "Submission File Error") {
+            ++failures;
+            EXPECT_EQ(services.messages.back().text, "Error Number: 10\r\nError Description: disk I/O error");
+            EXPECT_NE(s.outcome, RunOutcome::NoErrors) << "operation " << n;
+        } else {
+            // Only a check that the old log is free may fail unseen: it is replaced all the same.
+            EXPECT_EQ(s.outcome, undisturbed) << "operation " << n;
+        }
+    }
+    EXPECT_GT(failures, 20);
 }

@@ -302,8 +302,7 @@ void MainWindow::StartTesting() {
     } catch (const std::exception& failure) {
         // The run reports its own failures; this only guards the window against the rest.
         summary.outcome = RunOutcome::Failed;
-        services_.Message(std::string("Error Number: 0\r\nError Description: ") + failure.what(),
-                          "Submission File Error", MsgIcon::Critical, MsgButtons::Ok);
+        ShowFailure(failure);
     }
     running_ = false;
     services_.ClearQueuedFiles();
@@ -348,6 +347,13 @@ void MainWindow::FinishRun(const RunSummary& summary) {
     case RunOutcome::Restart:
         break;
     }
+}
+
+void MainWindow::ShowFailure(const std::exception& failure) {
+    const auto* log = dynamic_cast<const LogFailure*>(&failure);
+    services_.Message("Error Number: " + std::to_string(log ? log->number : 0) + "\r\nError Description: " +
+                          (log ? log->description : std::string(failure.what())),
+                      "Submission File Error", MsgIcon::Critical, MsgButtons::Ok);
 }
 
 void MainWindow::ShowWelcome() {
@@ -434,18 +440,18 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::UnloadHandler() {
     if (unloaded_) return;
     unloaded_ = true;
-    // A run stopped but not yet shown is recorded as aborted in its log.
-    if (run_ && lastSummary_.outcome != RunOutcome::Aborted) {
-        try {
-            run_->LogTestAborted();
-        } catch (...) {
-            // Ending the program must not fail on a log that can no longer be written.
-        }
-    }
+    // A run stopped but not yet shown is recorded as aborted in its log. Ending the
+    // program must not fail on a log that can no longer be written: the user is told.
     if (run_) {
         try {
+            if (lastSummary_.outcome != RunOutcome::Aborted) run_->LogTestAborted();
             run_->CloseDatabase();
-        } catch (...) {
+        } catch (const std::exception& failure) {
+            ShowFailure(failure);
+            try {
+                run_->CloseDatabase();
+            } catch (const std::exception&) {
+            }
         }
     }
     if (setErrors_) setErrors_->close();

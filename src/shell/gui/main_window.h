@@ -1,10 +1,11 @@
 #pragma once
 
-#include <chrono>
-#include <cstdint>
-#include <filesystem>
 #include <array>
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -122,6 +123,8 @@ private:
     void RestoreSavedStates();
     void FinishRun(const RunSummary& summary);
     void ShowWelcome();
+    // The message of a failure the run could not report itself ("Error Number: ...").
+    void ShowFailure(const std::exception& failure);
     void UpdateProgressWidgets();
     void ShowRecordsWithErrors();
     void UnloadHandler();

@@ -1,0 +1,199 @@
+#include "cli/check_main.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <deque>
+#include <optional>
+#include <string>
+
+#include "cli/cli_services.h"
+#include "common/error_limit.h"
+#include "common/program_folder.h"
+#include "common/text_1252.h"
+#include "reader/run.h"
+
+namespace {
+
+constexpr int kExitNoErrors = 0;
+constexpr int kExitErrors = 1;
+constexpr int kExitCritical = 2;
+constexpr int kExitNothingTested = 3;
+
+const char* kUsage =
+    "Usage: quorvex-check [--data-dir DIR] [--limit N] [--today YYYY-MM-DD] [--quiet] FILE [NEXT-FILE ...]\n"
+    "\n"
+    "Tests a ZRW5 wage report submission (tax year 2008) and writes every tested record and\n"
+    "every error found to the error log Errorlog.mdb in the program folder.\n"
+    "\n"
+    "  FILE          the submission file (answers the first file dialog)\n"
+    "  NEXT-FILE     further files of the same submission: each answers, in order, the\n"
+    "                \"next file\" dialog that follows \"Missing Final Record\"; when none is\n"
+    "                left there, that dialog counts as cancelled\n"
+    "  --data-dir DIR  program folder for this run (Errorlog.mdb, ErrSetLog.ini); also\n"
+    "                the environment variable QUORVEX_DATA_DIR. Default: the folder of the\n"
+    "                program, or the per-user data folder when that is not writable\n"
+    "  --limit N     error limit for this run only, 1 to 25,000 (not saved); without it\n"
+    "                the limit comes from ErrSetLog.ini (500 by default)\n"
+    "  --today D     the date used as today (YYYY-MM-DD): the report date and the online\n"
+    "                filing prompt\n"
+    "  --quiet       no summary and no progress bar\n"
+    "  --help        this text\n"
+    "\n"
+    "Message boxes of the run are printed to standard error as \"<title>: <text>\" and\n"
+    "answered with their default button (OK; No for the online filing prompt).\n"
+    "\n"
+    "Exit status:\n"
+    "  0  the run finished with no errors\n"
+    "  1  errors were found, none critical\n"
+    "  2  the run was stopped by a critical error (the error limit included)\n"
+    "  3  nothing could be tested: bad arguments, a file missing or unreadable, or a file\n"
+    "     that holds no record\n";
+
+int Usage(const char* problem) {
+    std::fprintf(stderr, "quorvex-check: %s\n\n%s", problem, kUsage);
+    return kExitNothingTested;
+}
+
+std::optional<quorvex::Date> ParseDate(const std::string& s) {
+    int y, m, d;
+    char extra;
+    if (std::sscanf(s.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &extra) != 3) return std::nullopt;
+    if (m < 1 || m > 12 || d < 1 || d > 31 || y < 1900) return std::nullopt;
+    return quorvex::Date{y, m, d};
+}
+
+quorvex::Date Today() {
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return quorvex::Date{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday};
+}
+
+// The command line, as parsed.
+struct CheckOptions {
+    std::optional<std::string> dataDir;
+    std::optional<int> limit;
+    std::optional<quorvex::Date> today;
+    bool quiet = false;
+    std::deque<std::string> files;
+};
+
+// Parses the arguments into `o`; an exit status when the program is to end at once
+// (--help, or an argument that is wrong).
+std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
+    auto& [dataDir, limit, today, quiet, files] = o;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto value = [&](const char* name) -> std::optional<std::string> {
+            std::string prefix = std::string(name) + "=";
+            if (a.rfind(prefix, 0) == 0) return a.substr(prefix.size());
+            if (i + 1 < argc) return std::string(argv[++i]);
+            return std::nullopt;
+        };
+        if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, stdout);
+            return kExitNoErrors;
+        } else if (a == "--quiet" || a == "-q") {
+            quiet = true;
+        } else if (a == "--data-dir" || a.rfind("--data-dir=", 0) == 0) {
+            dataDir = value("--data-dir");
+            if (!dataDir || dataDir->empty()) return Usage("--data-dir needs a folder");
+        } else if (a == "--limit" || a.rfind("--limit=", 0) == 0) {
+            auto v = value("--limit");
+            int n = v ? quorvex::ParseErrorLimitEntry(*v) : 0;
+            if (n == 0) return Usage("--limit must be a whole number from 1 to 25,000");
+            limit = n;
+        } else if (a == "--today" || a.rfind("--today=", 0) == 0) {
+            auto v = value("--today");
+            today = v ? ParseDate(*v) : std::nullopt;
+            if (!today) return Usage("--today must be a date YYYY-MM-DD");
+        } else if (a == "--") {
+            for (++i; i < argc; ++i) files.emplace_back(argv[i]);
+        } else if (a.size() > 1 && a[0] == '-') {
+            return Usage(("unknown option " + a).c_str());
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.empty()) return Usage("no submission file given");
+    return std::nullopt;
+}
+
+// The test run of the command line; its exit status.
+int Check(CheckOptions o) {
+    auto& [dataDir, limit, today, quiet, files] = o;
+
+    std::filesystem::path folder;
+    try {
+        folder = quorvex::ResolveProgramFolder(dataDir);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "quorvex-check: %s\n", e.what());
+        return kExitNothingTested;
+    }
+    quorvex::RunOptions options;
+    options.programFolder = folder;
+    options.errorLimit = limit ? *limit : quorvex::GetErrorLimit(folder);
+
+    std::string first = files.front();
+    files.pop_front();
+    bool progress = !quiet && ::isatty(STDERR_FILENO);
+    quorvex::CliServices services(first, std::move(files), today ? *today : Today(), progress);
+    quorvex::Run run(services, options);
+    quorvex::RunSummary s = run.ReadFile();
+    try {
+        run.CloseDatabase();
+    } catch (const quorvex::LogFailure& e) {
+        services.Message("Error Number: " + std::to_string(e.number) + "\r\nError Description: " + e.description,
+                         "Submission File Error", quorvex::MsgIcon::Critical, quorvex::MsgButtons::Ok);
+        return kExitNothingTested;
+    }
+
+    using quorvex::RunOutcome;
+    if (!quiet && s.recordsTested > 0) {
+        std::printf("Records tested:            %lld\n", static_cast<long long>(s.recordsTested));
+        std::printf("Records with errors:       %lld\n", static_cast<long long>(s.recordsWithErrors));
+        std::printf("Errors found:              %lld\n", static_cast<long long>(s.errorsFound));
+        if (s.outcome == RunOutcome::Stopped) {
+            std::printf("Execution of Testing was terminated due to the Critical Error in Record Number %lld\n",
+                        static_cast<long long>(s.criticalRecord));
+            std::printf("  %s %s: %s\n", quorvex::Cp1252ToUtf8(s.criticalReference).c_str(),
+                        quorvex::Cp1252ToUtf8(s.criticalUserEntry).c_str(),
+                        quorvex::Cp1252ToUtf8(s.criticalError).c_str());
+        }
+        std::printf("Error log:                 %s\n", quorvex::ErrorLog::PathIn(folder).c_str());
+    }
+    switch (s.outcome) {
+        case RunOutcome::NoErrors: return kExitNoErrors;
+        case RunOutcome::Errors: return kExitErrors;
+        case RunOutcome::Stopped: return kExitCritical;
+        case RunOutcome::Aborted: return kExitCritical;
+        case RunOutcome::Failed:
+        case RunOutcome::Cancelled:
+        case RunOutcome::NoData:
+        case RunOutcome::Restart: return kExitNothingTested;
+    }
+    return kExitNothingTested;
+}
+
+}  // namespace
+
+namespace quorvex {
+
+int CheckMain(int argc, char** argv) {
+    CheckOptions options;
+    if (const auto status = ParseArguments(argc, argv, options)) return *status;
+    try {
+        return Check(std::move(options));
+    } catch (const std::exception& e) {
+        // A failure no part of the run could report: say what it was, never end silently.
+        std::fprintf(stderr, "quorvex-check: %s\n", e.what());
+        return kExitNothingTested;
+    }
+}
+
+}  // namespace quorvex
