@@ -237,7 +237,7 @@ void CheckRecord(const std::uint8_t* data, std::size_t size) {
     // Records of an employer block follow an RE record.
     std::optional<std::string> re;
     if (size > kRecordLength)
-        re = recordAt(kRecordLength);
+        re = "RE" + recordAt(kRecordLength).substr(2);
     else if (check == &CheckCodeRW || check == &CheckCodeRO || check == &CheckCodeRT || check == &CheckCodeRU)
         re = std::string("RE") + std::string(kRecordLength - 2, ' ');
 
@@ -272,6 +272,12 @@ void CheckRecord(const std::uint8_t* data, std::size_t size) {
         for (int box : v.marked)
             Require(box >= 0 && box < v.boxCount, "the viewer marks box " + std::to_string(box) + " of " +
                                                       std::to_string(v.boxCount));
+        // The viewer re-runs the checks that logged the record's errors: it marks a field
+        // exactly when the run found one (a lone critical error shows no fields).
+        if (ValidatorFor(stored->record.substr(0, 2)) && !v.singleCritical)
+            Require(v.marked.empty() == (stored->errors == 0),
+                    "the viewer marks " + std::to_string(v.marked.size()) + " fields of a record with " +
+                        std::to_string(stored->errors) + " errors");
     }
 }
 

@@ -28,9 +28,10 @@ void CutRecords(const std::uint8_t* data, std::size_t size);
 void RunSubmission(const std::uint8_t* data, std::size_t size);
 
 // One record's field checks in run mode (logging to a fresh error log) and then the record
-// viewer's re-check of the stored record. Bytes 0-511 are the record (padded with blanks);
-// bytes 512-1023, when present, an RE record checked before it. The identifier picks the
-// checks; one that has none picks them by its first byte.
+// viewer's re-check of the stored record, which must mark fields exactly when the run
+// logged errors. Bytes 0-511 are the record (padded with blanks); bytes 512-1023, when
+// present, an RE record checked before it (its first two bytes read as "RE"). The
+// identifier picks the checks; one that has none picks them by its first byte.
 void CheckRecord(const std::uint8_t* data, std::size_t size);
 
 }  // namespace quorvex::fuzz
