@@ -262,7 +262,7 @@ void CheckRecord(const std::uint8_t* data, std::size_t size) {
     }
 
     LogReader reader(ErrorLog::PathIn(dir));
-    for (auto [num, text] : {std::pair{reNum, re ? *re : std::string()}, std::pair{recNum, rec}}) {
+    for (std::int64_t num : {reNum, recNum}) {
         if (num == 0) continue;
         const auto stored = reader.Record(num);
         Require(stored.has_value() && stored->record.size() == kRecordLength, "the stored record is lost");
