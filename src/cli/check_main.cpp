@@ -103,7 +103,8 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
         };
         auto missing = [&](const char* what) {
             std::string problem = a + " needs " + what;
-            if (i + 1 < argc) problem += std::string(", not the option ") + argv[i + 1];
+            if (a.find('=') == std::string::npos && i + 1 < argc)
+                problem += std::string(", not the option ") + argv[i + 1];
             return Usage(problem.c_str());
         };
         if (a == "--help" || a == "-h") {
