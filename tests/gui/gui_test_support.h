@@ -19,6 +19,9 @@
 #include "support/valid_records.h"
 #include "support/wage_records.h"
 
+// Readable QString values in the messages of failed expectations.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
 namespace quorvex::test {
 
 // One QApplication for the whole test program (offscreen platform, set by CMake).
