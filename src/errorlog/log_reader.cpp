@@ -295,10 +295,7 @@ std::optional<BlockRow> LogReader::TRUBlock(std::int64_t recNum) const {
 
 std::int64_t LogReader::CountRW() const {
     return WithConnection([](sql::Database& db) {
-        auto q = db.prepare("Select ID From Records Where ID = 'RW'");
-        std::int64_t n = 0;
-        while (q.step()) ++n;
-        return n;
+        return Count(db, "SELECT COUNT(*) FROM (Select ID From Records Where ID = 'RW')");
     });
 }
 

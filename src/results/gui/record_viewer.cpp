@@ -47,7 +47,12 @@ QLineEdit* RecordViewer::NewBox(const QString& name, int row) {
 }
 
 void RecordViewer::AddRow() {
-    const int row = RowCount();
+    const int row = rows_in_use_++;
+    if (row < static_cast<int>(text1_.size())) {
+        text1_[static_cast<std::size_t>(row)]->show();
+        text2_[static_cast<std::size_t>(row)]->show();
+        return;
+    }
     QLineEdit* caption = NewBox(QStringLiteral("Text1"), row);
     QLineEdit* value = NewBox(QStringLiteral("Text2"), row);
     // Tab goes from a caption to its value and on to the next row's caption.
@@ -58,16 +63,17 @@ void RecordViewer::AddRow() {
 }
 
 void RecordViewer::UnloadLabels() {
-    while (RowCount() > 1) {
-        delete text1_.back();
-        delete text2_.back();
-        text1_.pop_back();
-        text2_.pop_back();
+    for (std::size_t row = 0; row < text1_.size(); ++row) {
+        if (row > 0) {
+            text1_[row]->hide();
+            text2_[row]->hide();
+        }
+        text1_[row]->clear();
+        text2_[row]->clear();
+        text2_[row]->setPalette(normal_);
+        text2_[row]->setToolTip({});
     }
-    text1_[0]->clear();
-    text2_[0]->clear();
-    text2_[0]->setPalette(normal_);
-    text2_[0]->setToolTip({});
+    rows_in_use_ = 1;
     scroll_->setValue(0);
     Arrange();
 }

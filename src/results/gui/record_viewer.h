@@ -32,7 +32,7 @@ public:
     // Removes every row but row 0, which is emptied.
     void UnloadLabels();
 
-    int RowCount() const { return static_cast<int>(text1_.size()); }
+    int RowCount() const { return rows_in_use_; }
     QLineEdit* Text1(int row) const { return text1_[static_cast<std::size_t>(row)]; }
     QLineEdit* Text2(int row) const { return text2_[static_cast<std::size_t>(row)]; }
     QScrollBar* VScroll1() const { return scroll_; }
@@ -55,8 +55,11 @@ private:
     QLabel* fieldData_ = nullptr;
     QWidget* rows_ = nullptr;  // the boxes; rows outside it are clipped, not hidden, so Tab reaches them
     QScrollBar* scroll_ = nullptr;
+    // The boxes made so far; rows past the ones in use are hidden and kept for the next
+    // record, so that moving from record to record builds no widgets.
     std::vector<QLineEdit*> text1_;
     std::vector<QLineEdit*> text2_;
+    int rows_in_use_ = 0;
     QPalette normal_;
 };
 

@@ -307,7 +307,7 @@ void ResultsView::cmdLast_Click() {
             window_.Apply({{Last, false}, {VReport, false}, {TOpenLast, false}});
             return;
         }
-        if (log->RecordCount() == 0) {
+        if (log->LastRecNum() == 0) {
             window_.Services().Message(
                 "Unreadable data was found in the last File tested!\r\n"
                 "Please check to make sure that File entered contains ASCII Text only.",
