@@ -170,6 +170,24 @@ std::vector<ErrorRow> LogReader::ErrorsOf(std::int64_t recNum) const {
     });
 }
 
+std::vector<ErrorRow> LogReader::GridErrorsOf(std::int64_t recNum) const {
+    return WithConnection([recNum](sql::Database& db) {
+        auto q = db.prepare(
+            "Select Errors.Reference, Errors.User_Entry, Errors.Error From Errors Where Errors.Rec_Num = " +
+            std::to_string(recNum));
+        std::vector<ErrorRow> rows;
+        while (q.step()) {
+            ErrorRow e;
+            e.recNum = recNum;
+            e.reference = Text(q, 0);
+            e.userEntry = Text(q, 1);
+            e.error = Text(q, 2);
+            rows.push_back(std::move(e));
+        }
+        return rows;
+    });
+}
+
 std::vector<RecordRow> LogReader::RecordsWindow(RecordSet set, std::int64_t fromRecNum, int limit,
                                                 bool backwards) const {
     return WithConnection([&](sql::Database& db) {

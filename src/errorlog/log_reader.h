@@ -114,6 +114,10 @@ public:
     // The errors of one record in logged order
     // ("Select * From Errors Where Rec_Num = <n>").
     std::vector<ErrorRow> ErrorsOf(std::int64_t recNum) const;
+    // The same as the errors grid reads them: reference, user entry and message only
+    // ("Select Errors.Reference, Errors.User_Entry, Errors.Error From Errors Where
+    // Errors.Rec_Num = <n>").
+    std::vector<ErrorRow> GridErrorsOf(std::int64_t recNum) const;
 
     // --- Records ---------------------------------------------------------------------
     // A window of the records grid (the query "Select Rec_Num, Errors, Record  From

@@ -5,7 +5,7 @@
 namespace quorvex {
 
 void ErrorsTableModel::Load(const LogReader& log, std::int64_t recNum) {
-    std::vector<ErrorRow> rows = log.ErrorsOf(recNum);
+    std::vector<ErrorRow> rows = log.GridErrorsOf(recNum);
     beginResetModel();
     rows_ = std::move(rows);
     endResetModel();

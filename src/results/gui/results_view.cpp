@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "common/text_1252.h"
+#include "errorlog/error_log.h"
 #include "results/gui/errors_table_model.h"
 #include "results/gui/record_table_model.h"
 #include "results/gui/record_viewer.h"
@@ -250,8 +251,9 @@ void ResultsView::ShowErrorsOf(int row) {
 void ResultsView::cmdView_Click() {
     try {
         BusyCursor busy;
+        // Without a log the reader says what is missing.
         std::optional<LogReader> log = OpenLog();
-        if (!log) throw LogFailure(14, "The error log was not found in " + window_.ProgramFolder().string() + ".");
+        if (!log) log.emplace(ErrorLog::PathIn(window_.ProgramFolder()));
         if (log->ErrorCount() > 0) window_.SetEnabled(Grid, true);
         window_.SetEnabled(View, false);
 
