@@ -32,9 +32,11 @@ void ResultGrid::SetCaption(const QString& caption) { caption_->setText(caption)
 QString ResultGrid::Caption() const { return caption_->text(); }
 
 void ResultGrid::SetColumnWidths(std::initializer_list<int> twips, int wide) {
+    // Never narrower than a seven-digit record number in the font of today's screens.
+    const int digits = fontMetrics().horizontalAdvance(QStringLiteral("00000000"));
     int column = 0;
     for (int width : twips) {
-        if (width > 0) setColumnWidth(column, width * logicalDpiX() / 1440);
+        if (width > 0) setColumnWidth(column, std::max(width * logicalDpiX() / 1440, digits));
         ++column;
     }
     wideColumn_ = wide;
@@ -74,6 +76,15 @@ QString ResultGrid::SelectedRowsText() const {
         }
     }
     return text;
+}
+
+QModelIndex ResultGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    const QModelIndex next = QTableView::moveCursor(action, modifiers);
+    // Rows are selected whole: going to another row (Ctrl+End too) keeps the column, so
+    // the record numbers stay in sight.
+    const QModelIndex current = currentIndex();
+    if (!next.isValid() || !current.isValid() || next.row() == current.row()) return next;
+    return model()->index(next.row(), current.column());
 }
 
 void ResultGrid::keyPressEvent(QKeyEvent* event) {

@@ -99,8 +99,8 @@ void ResultsView::Build() {
     critError_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     critError_->setFixedHeight(critError_->fontMetrics().lineSpacing() * 3 + 12);
     critError_->installEventFilter(this);
-    for (QWidget* w : {static_cast<QWidget*>(records_), static_cast<QWidget*>(grid1_->CaptionLabel())})
-        outer->addWidget(w);
+    outer->addWidget(records_);
+    outer->addWidget(grid1_->CaptionLabel());
     outer->addWidget(grid1_, 2);
     outer->addWidget(errors_);
     outer->addWidget(grid2_->CaptionLabel());
@@ -131,9 +131,7 @@ void ResultsView::Build() {
 }
 
 void ResultsView::ShowErrorsView(bool visible) {
-    for (QWidget* w : {static_cast<QWidget*>(records_), static_cast<QWidget*>(grid1_), static_cast<QWidget*>(errors_),
-                       static_cast<QWidget*>(grid2_), static_cast<QWidget*>(critErrorCaption_),
-                       static_cast<QWidget*>(critError_)})
+    for (QWidget* w : std::initializer_list<QWidget*>{records_, grid1_, errors_, grid2_, critErrorCaption_, critError_})
         w->setVisible(visible);
 }
 
@@ -143,8 +141,6 @@ void ResultsView::ShowTestedView(bool visible) {
 }
 
 std::optional<LogReader> ResultsView::OpenLog() const { return LogReader::OpenIn(window_.ProgramFolder()); }
-
-void ResultsView::ShowFailure(const std::exception& failure) { window_.ShowFailure(failure); }
 
 void ResultsView::SetModel(ResultGrid* grid, RecordTableModel* model) {
     QAbstractItemModel* old = grid->model();
@@ -230,7 +226,7 @@ void ResultsView::cmdGrid_Click() {
             }
         }
     } catch (const std::exception& failure) {
-        ShowFailure(failure);
+        window_.ShowFailure(failure);
     }
     window_.SetEnabled(Grid, false);
     window_.SetEnabled(View, true);
@@ -244,7 +240,7 @@ void ResultsView::ShowErrorsOf(int row) {
         errorsOfRecord_->Load(withErrors_->Log(), recNum);
         errors_->setText(QStringLiteral("Record Number %1").arg(recNum));
     } catch (const std::exception& failure) {
-        ShowFailure(failure);
+        window_.ShowFailure(failure);
     }
 }
 
@@ -279,7 +275,7 @@ void ResultsView::cmdView_Click() {
         grid3_->setFocus();
         grid3_->setCurrentIndex(tested_->index(0, 0));
     } catch (const std::exception& failure) {
-        ShowFailure(failure);
+        window_.ShowFailure(failure);
     }
 }
 
@@ -296,7 +292,7 @@ void ResultsView::ViewFile(std::int64_t recNum) {
                                           std::to_string(testedCount_) + " Tested Record(s) - " +
                                           (name ? *name : testedPath_)));
     } catch (const std::exception& failure) {
-        ShowFailure(failure);
+        window_.ShowFailure(failure);
     }
 }
 
@@ -330,7 +326,7 @@ void ResultsView::cmdLast_Click() {
             window_.Apply({{VRErrors, false}, {View, true}, {VRecords, true}, {VRAll, true}});
         }
     } catch (const std::exception& failure) {
-        ShowFailure(failure);
+        window_.ShowFailure(failure);
         window_.Apply(kLastUsedStates);
     }
 }
@@ -350,7 +346,7 @@ bool ResultsView::ErrorsToReport() {
         window_.Services().Message("No errors found in the submission!", "Results", MsgIcon::Information,
                                    MsgButtons::Ok);
     } catch (const std::exception& failure) {
-        ShowFailure(failure);
+        window_.ShowFailure(failure);
     }
     return false;
 }

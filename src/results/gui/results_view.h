@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
 #include <optional>
 #include <string>
 
@@ -65,7 +64,6 @@ private:
     void ShowTestedView(bool visible);
     void ShowErrorsOf(int row);
     void SetModel(ResultGrid* grid, RecordTableModel* model);
-    void ShowFailure(const std::exception& failure);
     std::optional<LogReader> OpenLog() const;
 
     MainWindow& window_;
