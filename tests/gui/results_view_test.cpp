@@ -257,8 +257,11 @@ TEST(ResultsViewTest, ReportGuardAndLastReport) {
         Session(dir).Test({Lines(ValidRecords({"RA", "RE", "RW", "RT", "RF"}))});
 
         s.script.answers = {MsgAnswer::Ok, MsgAnswer::Ok};
+        // No hourglass over a message, nor after it.
+        s.script.onMessage = [](const std::string&) { EXPECT_EQ(QApplication::overrideCursor(), nullptr); };
         s.Click("cmdErrors");
         s.Click("cmdGrid");
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
         EXPECT_EQ(reports.count(), 0);
         ASSERT_EQ(s.script.messages.size(), 2u);
         EXPECT_EQ(s.script.messages[0].text, "No errors found in the submission!");
