@@ -48,6 +48,18 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+// User plus system time of `u`, in seconds.
+double CpuSeconds(const rusage& u) {
+    auto s = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    return s(u.ru_utime) + s(u.ru_stime);
+}
+
+double OwnCpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return CpuSeconds(u);
+}
+
 struct Options {
     long long records = 1'000'000;
     long long employers = 100;
@@ -130,6 +142,7 @@ std::optional<fs::path> FindCheckExe(const std::string& given) {
 
 struct ChildRun {
     double seconds = 0;
+    double cpuSeconds = 0;   // user plus system, all threads
     int exitCode = -1;       // -1 when the child did not exit normally
     int signal = 0;
     long peakRssKb = 0;
@@ -165,6 +178,7 @@ ChildRun RunCheck(const fs::path& exe, const std::vector<std::string>& extraArgs
     ChildRun run;
     run.seconds = SecondsSince(start);
     run.peakRssKb = usage.ru_maxrss;   // kilobytes on Linux
+    run.cpuSeconds = CpuSeconds(usage);
     if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) run.signal = WTERMSIG(status);
     return run;
@@ -369,9 +383,11 @@ int main(int argc, char** argv) {
                     const fs::path dbPath = work / (tag + ".db");
                     RemoveQuietly(dbPath);
                     const auto start = Clock::now();
+                    const double cpuStart = OwnCpuSeconds();
                     stored = BaselineInsert(file, dbPath, k.pragmas);
                     const double seconds = SecondsSince(start);
-                    std::printf("%-9s #%d: %8.3f s (%lld records inserted)\n", k.name, rep, seconds, stored);
+                    std::printf("%-9s #%d: %8.3f s, cpu %6.3f s (%lld records inserted)\n", k.name, rep, seconds,
+                                OwnCpuSeconds() - cpuStart, stored);
                     k.times.push_back(seconds);
                     if (!opt.keep) RemoveQuietly(dbPath);
                     std::fflush(stdout);
@@ -387,8 +403,8 @@ int main(int argc, char** argv) {
                     status = 1;
                     continue;
                 }
-                std::printf("%-9s #%d: %8.3f s, peak RSS %7.1f MB, exit %d\n", k.name, rep, run.seconds,
-                            static_cast<double>(run.peakRssKb) / 1024.0, run.exitCode);
+                std::printf("%-9s #%d: %8.3f s, cpu %6.3f s, peak RSS %7.1f MB, exit %d\n", k.name, rep, run.seconds,
+                            run.cpuSeconds, static_cast<double>(run.peakRssKb) / 1024.0, run.exitCode);
                 if (run.exitCode == 127 || run.exitCode > 3) {
                     status = 1;
                     continue;
