@@ -141,8 +141,8 @@ TEST(QuorvexCheck, HelpDocumentsTheContract) {
     TempDir dir;
     Result r = RunCheck({"--help"}, dir);
     EXPECT_EQ(r.status, 0);
-    for (const char* word : {"--data-dir", "--limit", "--today", "--quiet", "NEXT-FILE", "QUORVEX_DATA_DIR",
-                             "Exit status"})
+    for (const char* word : {"--data-dir", "--limit", "--today", "--threads", "--quiet", "NEXT-FILE", "QUORVEX_DATA_DIR",
+                             "QUORVEX_THREADS", "Exit status"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
 }
 
