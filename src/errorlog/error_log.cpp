@@ -19,7 +19,7 @@ namespace quorvex {
 namespace fs = std::filesystem;
 
 struct ErrorLog::Statements {
-    sql::Statement insertRecord, updateRecord, deleteRecord, insertError, bumpErrors;
+    sql::Statement insertRecord, insertRecords, updateRecord, deleteRecord, insertError, bumpErrors;
     sql::Statement insertMisc, updatePinOK;
     sql::Statement insertTRT, insertTRU, updateTRT, updateTRU;
 };
@@ -37,7 +37,10 @@ struct ErrorLog::Writer {
     // The LogFailure of a failed write, noting whether the transaction survived it.
     LogFailure Failed(const sql::DbError& e);
     // Writes the rows of `batch` in order. Throws LogFailure.
-    void Apply(const std::vector<char>& batch);
+    void Apply(const ByteBatch& batch);
+    // The Records rows from an InsertRecord row on (its kind already read): the run of such
+    // rows that follow one another, in statements of kRecordGroup rows where they fill one.
+    void InsertRecords(rows::In& in);
 };
 
 namespace {
@@ -55,6 +58,41 @@ std::string TotalsUpdate(const char* table, int fields) {
     return sql;
 }
 
+// Consecutive new records are inserted this many to a statement: the statement's own work
+// (among it the update of the table's counter) is done once for all of them.
+constexpr int kRecordGroup = 32;
+constexpr int kRecordColumns = 6;
+
+std::string InsertRecordsSql(int rows) {
+    std::string sql = "INSERT INTO Records (Rec_Num, ID, RE_Indx, Errors, Record, RecReference) VALUES ";
+    for (int r = 0; r < rows; ++r) {
+        sql += r ? ", (" : "(";
+        for (int c = 1; c <= kRecordColumns; ++c)
+            sql += "?" + std::to_string(r * kRecordColumns + c) + (c < kRecordColumns ? ", " : ")");
+    }
+    return sql;
+}
+
+// The values of an InsertRecord row, in the order of the statement's columns.
+struct RecordValues {
+    std::int64_t recNum = 0;
+    std::string_view id;
+    std::optional<std::int64_t> reIndx;
+    std::int64_t errors = 0;
+    std::string_view record;
+    std::optional<std::string_view> recReference;
+
+    void Read(rows::In& in) {
+        recNum = in.Int();
+        id = in.Text();
+        reIndx = in.OptInt();
+        errors = in.Int();
+        record = in.Text();
+        recReference = in.OptText();
+    }
+    void Bind(sql::Statement& s, int first) const;
+};
+
 // Rows leave in batches of about this size; four batches are the most in flight.
 constexpr std::size_t kBatchBytes = 256 * 1024;
 constexpr std::size_t kBatches = 4;
@@ -67,6 +105,15 @@ void BindOptText(sql::Statement& st, int index, const std::optional<std::string_
 void BindOptInt(sql::Statement& st, int index, const std::optional<std::int64_t>& value) {
     if (value) st.bind(index, *value);
     else st.bindNull(index);
+}
+
+void RecordValues::Bind(sql::Statement& s, int first) const {
+    s.bind(first, recNum);
+    s.bindTextNoCopy(first + 1, id);
+    BindOptInt(s, first + 2, reIndx);
+    s.bind(first + 3, errors);
+    s.bindTextNoCopy(first + 4, record);
+    BindOptText(s, first + 5, recReference);
 }
 
 // Refuses to replace a log that another program has open in a transaction, or that is read-only.
@@ -123,23 +170,15 @@ LogFailure ErrorLog::Writer::Failed(const sql::DbError& e) {
     return FromDb(e);
 }
 
-void ErrorLog::Writer::Apply(const std::vector<char>& batch) {
+void ErrorLog::Writer::Apply(const ByteBatch& batch) {
     using rows::Kind;
     rows::In in(batch.data(), batch.data() + batch.size());
     try {
         while (!in.AtEnd()) {
             switch (in.GetKind()) {
-                case Kind::InsertRecord: {
-                    auto& s = Stmts().insertRecord;
-                    s.bind(1, in.Int());
-                    s.bindTextNoCopy(2, in.Text());
-                    BindOptInt(s, 3, in.OptInt());
-                    s.bind(4, in.Int());
-                    s.bindTextNoCopy(5, in.Text());
-                    BindOptText(s, 6, in.OptText());
-                    s.run();
+                case Kind::InsertRecord:
+                    InsertRecords(in);
                     break;
-                }
                 case Kind::UpdateRecord: {
                     auto& s = Stmts().updateRecord;
                     s.bind(1, in.Int());
@@ -219,6 +258,24 @@ void ErrorLog::Writer::Apply(const std::vector<char>& batch) {
         }
     } catch (const sql::DbError& e) {
         throw Failed(e);
+    }
+}
+
+void ErrorLog::Writer::InsertRecords(rows::In& in) {
+    std::array<RecordValues, kRecordGroup> group;
+    int n = 0;
+    group[n++].Read(in);
+    while (n < kRecordGroup && in.NextIs(rows::Kind::InsertRecord)) group[n++].Read(in);
+    if (n == kRecordGroup) {
+        auto& s = Stmts().insertRecords;
+        for (int r = 0; r < n; ++r) group[r].Bind(s, r * kRecordColumns + 1);
+        s.run();
+        return;
+    }
+    for (int r = 0; r < n; ++r) {
+        auto& s = Stmts().insertRecord;
+        group[r].Bind(s, 1);
+        s.run();
     }
 }
 
@@ -302,6 +359,7 @@ ErrorLog ErrorLog::CreateMDB(const fs::path& folder) {
         auto& d = w.db;
         st->insertRecord = d.prepare(
             "INSERT INTO Records (Rec_Num, ID, RE_Indx, Errors, Record, RecReference) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+        st->insertRecords = d.prepare(InsertRecordsSql(kRecordGroup));
         st->updateRecord = d.prepare(
             "UPDATE Records SET RE_Indx = ?2, Errors = ?3, Record = ?4, RecReference = ?5 WHERE Rec_Num = ?1");
         st->deleteRecord = d.prepare("DELETE FROM Records WHERE Rec_Num = ?1");
@@ -330,7 +388,7 @@ bool ErrorLog::IsOpen() const { return w_ && w_->db.isOpen(); }
 void ErrorLog::StartWriterThread() {
     if (thread_ || !IsOpen()) return;
     Writer* w = w_.get();
-    thread_ = std::make_unique<WriterThread>([w](const std::vector<char>& batch) { w->Apply(batch); }, kBatches,
+    thread_ = std::make_unique<WriterThread>([w](const ByteBatch& batch) { w->Apply(batch); }, kBatches,
                                              kBatchBytes);
 }
 
@@ -361,7 +419,7 @@ void ErrorLog::Drain() {
     }
 }
 
-std::vector<char>& ErrorLog::out() { return thread_ ? thread_->Batch() : direct_; }
+ByteBatch& ErrorLog::out() { return thread_ ? thread_->Batch() : direct_; }
 
 void ErrorLog::rowDone() {
     if (thread_) {

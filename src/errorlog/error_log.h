@@ -13,10 +13,10 @@
 #include "errorlog/log_failure.h"
 #include "errorlog/log_reader.h"
 #include "errorlog/sqlite.h"
+#include "errorlog/writer_thread.h"
 
 namespace quorvex {
 
-class WriterThread;
 
 // The one spelling of the error log's file name.
 inline constexpr std::string_view kErrorLogName = "Errorlog.mdb";
@@ -147,7 +147,7 @@ private:
 
     ErrorLog();
     // The rows of a write go to the batch of out(); rowDone() writes them or hands them on.
-    std::vector<char>& out();
+    ByteBatch& out();
     void rowDone();
     // Whether writes are still taken: always while the writer thread runs (a failure is
     // found by Drain); otherwise while the transaction lasts.
@@ -166,7 +166,7 @@ private:
 
     std::filesystem::path path_;
     std::unique_ptr<Writer> w_;                  // connection and statements
-    std::vector<char> direct_;                   // the row being written at once
+    ByteBatch direct_;                           // the row being written at once
     std::exception_ptr pendingFailure_;          // of a stopped writer thread, not yet thrown
     std::optional<LogReader> reader_;
     PendingRecord cur_;

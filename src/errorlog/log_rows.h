@@ -4,9 +4,9 @@
 #include <cstring>
 #include <optional>
 #include <string_view>
-#include <vector>
 
 #include "common/text_1252.h"
+#include "errorlog/writer_thread.h"
 
 namespace quorvex::rows {
 
@@ -30,7 +30,7 @@ enum class Kind : std::uint8_t {
 // Appends values to a batch.
 class Out {
 public:
-    explicit Out(std::vector<char>& batch) : b_(batch) {}
+    explicit Out(ByteBatch& batch) : b_(batch) {}
 
     void Put(Kind k) { Byte(static_cast<std::uint8_t>(k)); }
     void Put(bool v) { Byte(v ? 1 : 0); }
@@ -51,17 +51,14 @@ public:
     }
 
 private:
-    void Byte(std::uint8_t v) { b_.push_back(static_cast<char>(v)); }
-    void Raw(const void* p, std::size_t n) {
-        const char* c = static_cast<const char*>(p);
-        b_.insert(b_.end(), c, c + n);
-    }
+    void Byte(std::uint8_t v) { b_.append(&v, 1); }
+    void Raw(const void* p, std::size_t n) { b_.append(p, n); }
     void Utf8(std::string_view s) {
         const auto n = static_cast<std::uint32_t>(s.size());
         Raw(&n, sizeof n);
         Raw(s.data(), s.size());
     }
-    std::vector<char>& b_;
+    ByteBatch& b_;
 };
 
 // Reads the values of a batch back, in the order they were put. Texts are views into the
@@ -72,6 +69,12 @@ public:
 
     bool AtEnd() const { return p_ >= end_; }
     Kind GetKind() { return static_cast<Kind>(Byte()); }
+    // Reads the next kind when it is `k`.
+    bool NextIs(Kind k) {
+        if (AtEnd() || static_cast<Kind>(*p_) != k) return false;
+        ++p_;
+        return true;
+    }
     bool Bool() { return Byte() != 0; }
     std::int64_t Int() { return Get<std::int64_t>(); }
     double Real() { return Get<double>(); }

@@ -8,7 +8,7 @@ WriterThread::WriterThread(Apply apply, std::size_t batches, std::size_t batchBy
     : apply_(std::move(apply)), batchBytes_(batchBytes) {
     if (batches < 2) batches = 2;
     for (std::size_t i = 0; i < batches; ++i) {
-        buffers_.push_back(std::make_unique<std::vector<char>>());
+        buffers_.push_back(std::make_unique<ByteBatch>());
         // Room for the last row that crosses the mark, so a batch is not reallocated.
         buffers_.back()->reserve(batchBytes + batchBytes / 8);
         free_.push_back(buffers_.back().get());
@@ -56,7 +56,7 @@ void WriterThread::Loop() {
     for (;;) {
         work_.wait(lock, [this] { return stop_ || !queued_.empty(); });
         if (queued_.empty()) return;  // stopped, and nothing left
-        std::vector<char>* batch = queued_.front();
+        ByteBatch* batch = queued_.front();
         queued_.pop_front();
         busy_ = true;
         const bool skip = failure_ != nullptr;
