@@ -13,7 +13,7 @@ if [ "${1:-}" = "--sanitize" ]; then
 elif [ "${1:-}" = "--tsan" ]; then
   export BUILD_DIR=build-tsan
   scripts/build.sh -DQUORVEX_TSAN=ON -DQUORVEX_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
-  export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+  export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan.supp"
 else
   export BUILD_DIR=build
   scripts/build.sh
