@@ -474,31 +474,24 @@ const LogReader& ErrorLog::Read() {
 
 void ErrorLog::CloseDatabase() {
     if (!IsOpen()) return;
-    std::exception_ptr failure;
-    if (thread_) {
+    // A failure of the writer thread or of the last rows leaves the log open, so that the
+    // next attempt (at the latest the destructor's) can still commit what was written.
+    StopWriterThread();
+    if (pendingFailure_) std::rethrow_exception(std::exchange(pendingFailure_, nullptr));
+    if (w_->inTransaction) {
+        Sync();
         try {
-            thread_->Drain();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        thread_.reset();
-    }
-    if (!failure && pendingFailure_) failure = std::exchange(pendingFailure_, nullptr);
-    if (!failure && w_->inTransaction) {
-        try {
-            Sync();
             w_->db.exec("COMMIT");
             w_->inTransaction = false;
         } catch (const sql::DbError& e) {
-            failure = std::make_exception_ptr(FromDb(e));
-        } catch (...) {
-            failure = std::current_exception();
+            w_->st.reset();
+            w_->db.close();
+            w_->inTransaction = false;
+            throw FromDb(e);
         }
     }
     w_->st.reset();
     w_->db.close();
-    w_->inTransaction = false;
-    if (failure) std::rethrow_exception(failure);
 }
 
 void ErrorLog::Commit() {
