@@ -24,39 +24,7 @@ struct ErrorLog::Statements {
     sql::Statement insertTRT, insertTRU, updateTRT, updateTRU;
 };
 
-// The writing half: the connection, its statements and its transaction. It applies ready
-// rows, on the caller's thread or on the writer thread, never on both at once.
-struct ErrorLog::Writer {
-    std::string path;
-    sql::Database db;
-    std::unique_ptr<Statements> st;
-    bool inTransaction = false;
-
-    // The statements; a LogFailure once the log is closed or its transaction lost.
-    Statements& Stmts();
-    // The LogFailure of a failed write, noting whether the transaction survived it.
-    LogFailure Failed(const sql::DbError& e);
-    // Writes the rows of `batch` in order. Throws LogFailure.
-    void Apply(const ByteBatch& batch);
-    // The Records rows from an InsertRecord row on (its kind already read): the run of such
-    // rows that follow one another, in statements of kRecordGroup rows where they fill one.
-    void InsertRecords(rows::In& in);
-};
-
 namespace {
-
-LogFailure FromDb(const sql::DbError& e) { return LogFailure{e.code(), e.what()}; }
-
-
-std::string TotalsUpdate(const char* table, int fields) {
-    std::string sql = std::string("UPDATE ") + table + " SET \"0\" = ?1";
-    for (int n = 1; n <= fields; ++n) {
-        sql += ", \"" + std::to_string(n) + "\" = ?" + std::to_string(2 * n);
-        sql += ", F" + std::to_string(n) + "ErrRef = ?" + std::to_string(2 * n + 1);
-    }
-    sql += " WHERE Indx = ?" + std::to_string(2 * fields + 2);
-    return sql;
-}
 
 // Consecutive new records are inserted this many to a statement: the statement's own work
 // (among it the update of the table's counter) is done once for all of them.
@@ -92,6 +60,43 @@ struct RecordValues {
     }
     void Bind(sql::Statement& s, int first) const;
 };
+
+}  // namespace
+
+// The writing half: the connection, its statements and its transaction. It applies ready
+// rows, on the caller's thread or on the writer thread, never on both at once.
+struct ErrorLog::Writer {
+    std::string path;
+    sql::Database db;
+    std::unique_ptr<Statements> st;
+    bool inTransaction = false;
+
+    // The statements; a LogFailure once the log is closed or its transaction lost.
+    Statements& Stmts();
+    // The LogFailure of a failed write, noting whether the transaction survived it.
+    LogFailure Failed(const sql::DbError& e);
+    // Writes the rows of `batch` in order. Throws LogFailure.
+    void Apply(const ByteBatch& batch);
+    // The Records rows from an InsertRecord row on (its kind already read): the run of such
+    // rows that follow one another, in statements of kRecordGroup rows where they fill one.
+    void InsertRecords(rows::In& in);
+    std::array<RecordValues, kRecordGroup> group;  // the rows of one statement
+};
+
+namespace {
+
+LogFailure FromDb(const sql::DbError& e) { return LogFailure{e.code(), e.what()}; }
+
+
+std::string TotalsUpdate(const char* table, int fields) {
+    std::string sql = std::string("UPDATE ") + table + " SET \"0\" = ?1";
+    for (int n = 1; n <= fields; ++n) {
+        sql += ", \"" + std::to_string(n) + "\" = ?" + std::to_string(2 * n);
+        sql += ", F" + std::to_string(n) + "ErrRef = ?" + std::to_string(2 * n + 1);
+    }
+    sql += " WHERE Indx = ?" + std::to_string(2 * fields + 2);
+    return sql;
+}
 
 // Rows leave in batches of about this size; four batches are the most in flight.
 constexpr std::size_t kBatchBytes = 256 * 1024;
@@ -262,7 +267,6 @@ void ErrorLog::Writer::Apply(const ByteBatch& batch) {
 }
 
 void ErrorLog::Writer::InsertRecords(rows::In& in) {
-    std::array<RecordValues, kRecordGroup> group;
     int n = 0;
     group[n++].Read(in);
     while (n < kRecordGroup && in.NextIs(rows::Kind::InsertRecord)) group[n++].Read(in);
