@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "errorlog/log_failure.h"
 #include "errorlog/log_reader.h"
@@ -16,7 +15,6 @@
 #include "errorlog/writer_thread.h"
 
 namespace quorvex {
-
 
 // The one spelling of the error log's file name.
 inline constexpr std::string_view kErrorLogName = "Errorlog.mdb";
