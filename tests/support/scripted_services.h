@@ -11,8 +11,9 @@
 namespace quorvex::test {
 
 // Dialog services driven by a script: file dialogs take queued answers (nullopt = cancel),
-// message boxes are recorded and answered from a queue (default: the first button), and
-// a hook may run inside each yield.
+// message boxes are recorded and answered from a queue (default: No, else the first
+// button), a hook may run inside each yield, and the browser is a name with switches for
+// its print and start actions.
 class ScriptedServices : public DialogServices {
 public:
     struct Shown {
@@ -49,16 +50,41 @@ public:
         lastFileLength = fileLength;
     }
     void OpenFilingPage() override { ++filingPagesOpened; }
+    void SetBusy(bool busy) override { this->busy = busy; }
+
+    std::optional<std::string> SaveFile(std::string_view title, std::string_view folder,
+                                        std::string_view filter) override {
+        saveDialogs.push_back({std::string(title), std::string(folder), std::string(filter)});
+        if (saveFiles.empty()) return std::nullopt;
+        auto f = saveFiles.front();
+        saveFiles.pop_front();
+        return f;
+    }
+    std::optional<std::string> AssociatedProgram(std::string_view) override { return browser; }
+    bool PrintDocument(std::string_view document) override {
+        printed.emplace_back(document);
+        return printWorks;
+    }
+    bool StartProgram(std::string_view program, std::string_view argument) override {
+        started.push_back(std::string(program) + " " + std::string(argument));
+        return startWorks;
+    }
 
     std::deque<std::optional<std::string>> files;
     std::deque<MsgAnswer> answers;
     std::function<bool(int)> onYield;
     Date today{2010, 1, 15};
+    std::deque<std::optional<std::string>> saveFiles;  // answers of the save dialog
+    std::optional<std::string> browser;                // the program pages open with
+    bool printWorks = true, startWorks = true;
 
     std::vector<std::string> fileTitles, filters;
     std::vector<Shown> messages;
     int yields = 0;
     int filingPagesOpened = 0;
+    bool busy = false;
+    std::vector<std::vector<std::string>> saveDialogs;  // title, folder, filter
+    std::vector<std::string> printed, started;          // documents; "program argument"
     std::int64_t lastRecCtr = 0, lastRecordsInFile = 0;
     std::uint64_t lastFileLength = 0;
 };

@@ -9,11 +9,9 @@
 #include <QWidget>
 
 #include "common/dialog_services.h"
+#include "report/core/browser.h"
 
 namespace quorvex {
-
-// The agency's online filing page, opened after an error-free run on the user's Yes.
-inline constexpr const char* kFilingPageUrl = "https://www.orvanta.example/wage-reports/file-online";
 
 // The questions of the desktop program: Qt file dialogs and message boxes owned by
 // `parent`. Unattended mode (environment QUORVEX_UNATTENDED=1) shows nothing: each

@@ -1,0 +1,84 @@
+#include "report/core/browser.h"
+
+#include <optional>
+
+#include "common/text_1252.h"
+#include "report/core/report_files.h"
+
+namespace quorvex {
+
+namespace fs = std::filesystem;
+
+fs::path WriteTempHtml(const fs::path& folder, std::string_view text) {
+    const fs::path page = folder / kTempHtmlName;
+    const bool newPage = text.empty() || text.starts_with("<!DOCTYPE");
+    AppendUtf8(page, text.empty() ? kPlaceholderPage : text, newPage);
+    return page;
+}
+
+std::string PathToUrl(const fs::path& path) {
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(path, ec);
+    if (ec || absolute.empty()) return {};
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (unsigned char c : absolute.lexically_normal().string()) {
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                           c == '.' || c == '_' || c == '~' || c == '/';
+        if (plain) {
+            url += static_cast<char>(c);
+        } else {
+            url += '%';
+            url += kHex[c >> 4];
+            url += kHex[c & 0xF];
+        }
+    }
+    return url;
+}
+
+bool OpenInBrowser(DialogServices& services, const fs::path& folder, std::string_view text, bool printing) {
+    const fs::path page = WriteTempHtml(folder, text);
+    const bool filingPage = text.empty() || text == kPlaceholderPage;
+    const std::string target = filingPage ? std::string(kFilingPageUrl) : PathToUrl(page);
+    const std::string offer = std::string("Would you like to ") + (printing ? "print" : "view") + " a text report?";
+
+    const std::optional<std::string> browser = services.AssociatedProgram(page.string());
+    if (!browser) {
+        if (filingPage) {
+            services.Message("Could not find a default Web Browser. ", "Browser Not Found", MsgIcon::Exclamation,
+                             MsgButtons::Ok);
+            return false;
+        }
+        return services.Message("Could not find a default Web Browser. \r\n" + offer, "HTML Report",
+                                MsgIcon::Exclamation, MsgButtons::OkCancel) != MsgAnswer::Ok;
+    }
+
+    bool started = printing && services.PrintDocument(page.string());
+    if (!started) started = services.StartProgram(*browser, target);
+    if (started) return true;
+
+    const std::string failed = "Your default browser could not be opened: \r\n" + Utf8ToCp1252(*browser);
+    if (filingPage) {
+        services.Message(failed, "Connect to Plexora", MsgIcon::Exclamation, MsgButtons::Ok);
+        return false;
+    }
+    return services.Message(failed + "\r\n\r\n" + offer, "HTML Report", MsgIcon::Exclamation,
+                            MsgButtons::OkCancel) != MsgAnswer::Ok;
+}
+
+bool InFilingWindow(const Date& today) { return today >= Date{2008, 12, 8} && today <= Date{2009, 12, 1}; }
+
+void SubmissionPrompt(DialogServices& services, const fs::path& folder) {
+    if (!InFilingWindow(services.Today())) {
+        services.Message("Testing Completed.\r\nThere were no errors found.", "Results", MsgIcon::Information,
+                         MsgButtons::Ok);
+        return;
+    }
+    const MsgAnswer answer = services.Message(
+        "Testing Completed.\r\nThere were no errors found.\r\n\r\nWould you like to connect to Plexora Web site to "
+        "submit the wage report?",
+        "Results", MsgIcon::Question, MsgButtons::YesNo);
+    if (answer == MsgAnswer::Yes) OpenInBrowser(services, folder, {}, false);
+}
+
+}  // namespace quorvex

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "common/dialog_services.h"
+
+namespace quorvex {
+
+// The agency's online filing page, offered after an error-free run.
+inline constexpr char kFilingPageUrl[] = "https://www.orvanta.example/wage-reports/file-online";
+
+// The temporary page the HTML report is written to, in the program folder.
+inline constexpr std::string_view kTempHtmlName = "temphtm.HTM";
+// What the temporary page holds when the browser is to open the online filing page.
+inline constexpr std::string_view kPlaceholderPage = "<HTML> </HTML>";
+
+// WriteTempHtml: writes a piece of the HTML report to "temphtm.HTM" in `folder` and returns
+// the page's path. A piece beginning with "<!DOCTYPE" starts a new page (replacing the old
+// one); other pieces are appended. An empty piece starts a new page holding only the
+// placeholder "<HTML> </HTML>". Throws ReportFileError.
+std::filesystem::path WriteTempHtml(const std::filesystem::path& folder, std::string_view text);
+
+// PathToUrl: the "file:" URL of a local path (made absolute; bytes outside the unreserved
+// characters and "/" percent-encoded); empty when the path cannot be made absolute.
+std::string PathToUrl(const std::filesystem::path& path);
+
+// OpenInBrowser: writes `text` to the temporary page and hands it to the program the desktop
+// opens the page with. An empty `text` (or the placeholder) opens the online filing page
+// instead of the report. With `printing` the page is first sent to that program's print
+// action, and opened in it when that fails.
+//
+// For a report: true when the browser was started, or when the user declined the text report
+// offered after a missing or failing browser ("HTML Report", OK / Cancel); false when the
+// caller is to make the text report. For the filing page the failures are only told
+// ("Browser Not Found", "Connect to Plexora") and give false. Throws ReportFileError.
+bool OpenInBrowser(DialogServices& services, const std::filesystem::path& folder, std::string_view text,
+                   bool printing);
+
+// True from 8 December 2008 to 1 December 2009, both included: the days the online filing
+// prompt is offered.
+bool InFilingWindow(const Date& today);
+
+// The message at the end of a run that tested records and found no error: inside the filing
+// window it offers the online filing page ("Results", Yes / No) and opens it on Yes through
+// OpenInBrowser (writing the placeholder page in `folder`); on other days it only says that
+// no errors were found. Throws ReportFileError.
+void SubmissionPrompt(DialogServices& services, const std::filesystem::path& folder);
+
+}  // namespace quorvex

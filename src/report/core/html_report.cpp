@@ -1,0 +1,129 @@
+#include "report/core/html_report.h"
+
+#include <cmath>
+
+#include "common/text_1252.h"
+#include "report/core/browser.h"
+#include "report/core/report_files.h"
+
+namespace quorvex {
+
+std::string HtmlEscape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x80) {
+                out += c;
+            } else {
+                out += "&#" + std::to_string(static_cast<std::uint32_t>(Cp1252CodePoint(static_cast<unsigned char>(c)))) + ';';
+            }
+        }
+    }
+    return out;
+}
+
+int BreakWidth(int screenWidthPixels) {
+    // The quotient is exact in tenths; rounding to nearest (the default mode) takes halves to even.
+    return static_cast<int>(std::nearbyint((screenWidthPixels - 450) / 10.0));
+}
+
+namespace {
+
+template <class Piece>
+std::string Broken(std::string_view text, int n, Piece piece) {
+    std::string out;
+    std::size_t start = 0;
+    if (n >= 1) {
+        // Break before position k*n (1-based), that is after k*n - 1 characters.
+        for (std::size_t at = static_cast<std::size_t>(n) - 1; at < text.size(); at += static_cast<std::size_t>(n)) {
+            out += piece(text.substr(start, at - start));
+            out += "</pre><pre>";
+            start = at;
+        }
+    }
+    out += piece(text.substr(start));
+    return out;
+}
+
+}  // namespace
+
+std::string BreakPre(std::string_view text, int n) {
+    return Broken(text, n, [](std::string_view s) { return std::string(s); });
+}
+
+std::string BreakPreEscaped(std::string_view text, int n) { return Broken(text, n, HtmlEscape); }
+
+void HtmlReportSink::Heading(std::string_view heading) {
+    text_ =
+        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\"> "
+        "<HTML><HEAD><TITLE>Quorvex Error Report</title></HEAD><BODY "
+        "background=\"orvantahalf.gif\" bgColor=white><Center><H1>";
+    text_ += HtmlEscape(heading);
+    text_ += "</H1>";
+}
+
+void HtmlReportSink::SourceFiles(std::string_view generatedFrom) {
+    text_ += "<P>" + HtmlEscape(generatedFrom) + "<P>";
+}
+
+void HtmlReportSink::ReportDate(std::string_view date) { text_ += "<P>" + HtmlEscape(date) + "<P>"; }
+
+void HtmlReportSink::StopNotice(std::string_view head, std::string_view body) {
+    text_ += "<b>" + HtmlEscape(head) + "<BR>" + HtmlEscape(body) + "</b><P>";
+}
+
+void HtmlReportSink::Summary(const ReportCounts& counts) {
+    text_ += "<table CELLSPACING=2 BORDER=0 WIDTH=\"100%\"><tr><td WIDTH=\"45%\" align=right>" +
+             std::to_string(counts.recordsTested) + "</td><td>Record(s) tested</td></tr>";
+    text_ += "<tr><td align=right>" + std::to_string(counts.recordsWithErrors) +
+             "</td><td>Record(s) with Error(s)</td></tr>";
+    text_ += "<tr><td align=right>" + std::to_string(counts.errorsFound) +
+             "</td><td>Error(s) found</td></tr></table><p>";
+    text_ +=
+        "<table border=1 CellSpacing=1 CellPadding=1 width=\"95%\"><tr><th valign=middle>Err Num</th>"
+        "<th valign=middle>Reference</th><th valign=middle>User Entry</th>"
+        "<th valign=middle>Error Description</th></tr>";
+}
+
+void HtmlReportSink::RecordHeader(const RecordHeading& heading) {
+    text_ += "<tr><td colspan=4 align=center valign=middle><b>Record number: " + std::to_string(heading.recNum) +
+             "&nbsp;&nbsp;&nbsp;&nbsp;Code: " + HtmlEscape(heading.id) + "&nbsp&nbsp&nbsp&nbsp;" +
+             HtmlEscape(heading.label) + "</b></td></tr>";
+}
+
+bool HtmlReportSink::ErrorBlock(const ErrorRow& error) {
+    text_ += "<tr><td align=\"center\" valign=\"center\">" + std::to_string(error.errNum) + "</td>";
+    text_ += "<td WIDTH=\"30%\" valign=\"center\">" + HtmlEscape(error.reference) + "</td>";
+    text_ += "<td valign=\"center\"><pre>" + BreakPreEscaped(error.userEntry, breakWidth_) + "</pre></td>";
+    text_ += "<td WIDTH=\"35%\" valign=\"center\">" + HtmlEscape(error.error) + "</td></tr>";
+    return !afterBlock_ || afterBlock_(text_);
+}
+
+void HtmlReportSink::End() { text_ += "</table></center></BODY></html>"; }
+
+bool FormatHtmlReport(const LogReader& log, DialogServices& services, const std::filesystem::path& folder,
+                      int screenWidthPixels, bool printing) {
+    std::string page;
+    {
+        BusyPointer busy(services);
+        HtmlReportSink sink(BreakWidth(screenWidthPixels), [&](std::string& text) {
+            if (text.size() > kReportTextLimit) {
+                WriteTempHtml(folder, text);
+                text.clear();
+            }
+            return true;
+        });
+        FormatReport(log, sink);
+        page = std::move(sink.Text());
+    }
+    return OpenInBrowser(services, folder, page, printing);
+}
+
+}  // namespace quorvex

@@ -1,0 +1,81 @@
+#include "report/core/text_report.h"
+
+#include "report/core/report_files.h"
+
+namespace quorvex {
+
+void TextReportSink::Heading(std::string_view heading) {
+    text_ = "\t";
+    text_ += heading;
+}
+
+void TextReportSink::SourceFiles(std::string_view generatedFrom) {
+    text_ += "\r\n\r\n";
+    text_ += generatedFrom;
+    text_ += "\r\n\r\n";
+}
+
+void TextReportSink::ReportDate(std::string_view date) {
+    text_ += "\r\n\t";
+    text_ += date;
+    text_ += "\r\n\r\n";
+}
+
+void TextReportSink::StopNotice(std::string_view head, std::string_view body) {
+    text_ += head;
+    text_ += body;
+    text_ += "\r\n";
+}
+
+void TextReportSink::Summary(const ReportCounts& counts) {
+    text_ += SummaryField(counts.recordsTested) + " Record(s) tested\r\n";
+    text_ += SummaryField(counts.recordsWithErrors) + " Record(s) with Error(s)\r\n";
+    text_ += SummaryField(counts.errorsFound) + " Error(s) found\r\n\r\n";
+}
+
+void TextReportSink::RecordHeader(const RecordHeading& heading) {
+    text_ += "\r\n\tRecord number: " + std::to_string(heading.recNum) + "    Code: ";
+    text_ += heading.id;
+    text_ += "    " + heading.label + "\r\n\r\n";
+}
+
+bool TextReportSink::ErrorBlock(const ErrorRow& error) {
+    text_ += "Err Num: \t\t" + std::to_string(error.errNum) + "\r\n";
+    text_ += "Reference: \t\t" + error.reference + "\r\n";
+    text_ += "User Entry: \t\t" + error.userEntry + "\r\n";
+    text_ += "Error Description: \t" + error.error + "\r\n\r\n";
+    return !afterBlock_ || afterBlock_(text_);
+}
+
+TextPreview FormatTextReport(const LogReader& log, DialogServices& services, const std::filesystem::path& folder) {
+    BusyPointer busy(services);
+    TextPreview preview;
+    TextReportSink sink([&](std::string& text) {
+        if (text.size() <= kReportTextLimit) return true;
+        preview.saveEnabled = false;
+        if (!preview.saveFileName.empty()) {
+            SaveText(preview.saveFileName, text, true);
+        } else {
+            const MsgAnswer answer = services.Message(
+                "This report is too large to fit into the text preview.  Do you want to save it as a text file?",
+                "Report Too Large", MsgIcon::Exclamation, MsgButtons::YesNo);
+            if (answer != MsgAnswer::Yes) return false;
+            std::optional<std::string> name = SaveReportAs(services, folder, text);
+            if (!name) return false;
+            preview.saveFileName = std::move(*name);
+        }
+        text.clear();
+        return true;
+    });
+    if (!FormatReport(log, sink)) {
+        preview.text = kTooLargeSentence;
+    } else if (!preview.saveFileName.empty()) {
+        SaveText(preview.saveFileName, sink.Text(), true);
+        preview.text = kTooLargeSentence;
+    } else {
+        preview.text = std::move(sink.Text());
+    }
+    return preview;
+}
+
+}  // namespace quorvex

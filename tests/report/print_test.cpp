@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "report/core/print_dialog.h"
+#include "report/core/report_printer.h"
+#include "report/report_logs.h"
+
+using namespace quorvex;
+using quorvex::test::TempDir;
+
+namespace {
+
+// A fixed-pitch page of 8 x 3 inches, 8 characters and 4 lines to the inch (11 lines above
+// the footer). Writes what is drawn, one line each: "page:x,y[B|B+] text".
+class FixedPitchSurface : public PrintSurface {
+public:
+    double PageWidth() const override { return 8.0; }
+    double PageHeight() const override { return 3.0; }
+    void SetFont(bool bold, int extraPoints) override { font_ = bold ? (extraPoints ? "B+" : "B") : ""; }
+    double TextWidth(std::string_view text) const override { return 0.125 * static_cast<double>(text.size()); }
+    double TextHeight(std::string_view) const override { return 0.25; }
+    void DrawText(double x, double y, std::string_view text) override {
+        drawn += Place(x, y) + font_ + " " + std::string(text) + "\n";
+    }
+    void DrawRect(double left, double top, double right, double bottom) override {
+        drawn += Place(left, top) + " rect to " + Place(right, bottom) + "\n";
+    }
+    void NewPage() override { ++page_; }
+    void EndDoc() override { drawn += "end\n"; }
+
+    std::string drawn;
+
+private:
+    std::string Place(double x, double y) const {
+        char buf[48];
+        std::snprintf(buf, sizeof buf, "%d:%.3f,%.3f", page_, x, y);
+        return buf;
+    }
+    int page_ = 1;
+    std::string font_;
+};
+
+using Lines = std::vector<std::string>;
+
+}  // namespace
+
+TEST(PrintedReport, WrapText) {
+    FixedPitchSurface surface;
+    const std::string column = "Error Description:  ";  // 2.5 inches: lines below 4.3 inches
+    const std::string fox = "The quick brown fox jumps over the lazy dog and runs away";
+    struct Case {
+        std::string text, label;
+        Lines lines;
+    };
+    const Case cases[] = {
+        {"short", column, {"short "}},
+        {fox, column, {"The quick brown fox jumps over the", "lazy dog and runs away "}},
+        {fox, "", {"The quick brown fox jumps over the lazy dog and runs", "away "}},
+        {std::string(50, 'x'), column, {std::string(43, 'x'), "xxxxxxx "}},
+        {"one\r\n\r\ntwo\r\n", "", {"one ", "", "two ", ""}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(WrapText(surface, c.text, c.label), c.lines) << c.text;
+}
+
+TEST(PrintedReport, PageCountKeepsALineOfEachPageForTheFooter) {
+    for (auto [lines, perPage, pages] : {std::tuple{100, 50, 3}, {0, 50, 0}, {48, 12, 5}, {144, 12, 13}})
+        EXPECT_EQ(PageCount(lines, perPage), pages) << lines << " / " << perPage;
+}
+
+TEST(PrintedReport, GoldenPages) {
+    TempDir dir;
+    test::CriticalLog(dir.path());
+    FixedPitchSurface page;
+    PrintReportPages(LogReader(ErrorLog::PathIn(dir.path())), page, {1, 12});
+    test::ExpectGolden("critical.print", page.drawn);
+}
+
+TEST(PrintedReport, ARangeOfPages) {
+    TempDir dir;
+    test::LongLog(dir.path(), 5, 10);  // 52 printed lines: 5 pages of 11
+    const LogReader log(ErrorLog::PathIn(dir.path()));
+    FixedPitchSurface page;
+    EXPECT_EQ(CountPages(log, page), 5);
+    EXPECT_EQ(page.drawn, "");
+
+    // Page 1 is laid out unprinted; the job ends after the footer of page 3.
+    PrintReportPages(log, page, {2, 3});
+    EXPECT_EQ(page.drawn.find("QUORVEX"), std::string::npos);
+    EXPECT_EQ(page.drawn.substr(0, 16), "1:0.000,0.000  \n");  // the blank line after the summary
+    EXPECT_NE(page.drawn.find("1:3.562,2.750 Page: 2\n2:"), std::string::npos);
+    EXPECT_TRUE(page.drawn.ends_with("\n2:3.562,2.750 Page: 3\nend\n"));
+}
+
+TEST(PrintDialog, PageNumbersStayOrdered) {
+    struct Case {
+        void (clsPrintDialog::*set)(int);
+        int value;
+        std::tuple<int, int, int, int> after;  // Min, FromPage, ToPage, Max
+    };
+    const Case cases[] = {
+        {&clsPrintDialog::SetMin, 5, {5, 5, 5, 6}},      {&clsPrintDialog::SetMin, 7, {7, 7, 7, 7}},
+        {&clsPrintDialog::SetMin, -3, {0, 3, 4, 6}},     {&clsPrintDialog::SetFromPage, 1, {1, 1, 4, 6}},
+        {&clsPrintDialog::SetFromPage, 5, {2, 5, 5, 6}}, {&clsPrintDialog::SetFromPage, 8, {2, 8, 8, 8}},
+        {&clsPrintDialog::SetToPage, 1, {1, 1, 1, 6}},   {&clsPrintDialog::SetToPage, 0, {0, 0, 0, 6}},
+        {&clsPrintDialog::SetToPage, 7, {2, 3, 7, 7}},   {&clsPrintDialog::SetMax, 3, {2, 3, 3, 3}},
+        {&clsPrintDialog::SetMax, 1, {1, 1, 1, 1}},      {&clsPrintDialog::SetMax, -1, {0, 0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        clsPrintDialog d;
+        d.SetMax(6);
+        d.SetToPage(4);
+        d.SetFromPage(3);
+        d.SetMin(2);
+        (d.*c.set)(c.value);
+        EXPECT_EQ(std::tuple(d.Min(), d.FromPage(), d.ToPage(), d.Max()), c.after) << c.value;
+    }
+    clsPrintDialog d = PrintDialogFor(5);
+    EXPECT_EQ(std::tuple(d.Min(), d.FromPage(), d.ToPage(), d.Max(), d.Flags()), std::tuple(1, 1, 5, 5, 0x100004u));
+    d.Accept(2, 3, 2, d.Flags());
+    EXPECT_EQ(PrintRange(d, 5).to, 15);  // no range chosen: 1 to the counted pages + 10
+    d.Accept(2, 3, 2, d.Flags() | kPdPageNums);
+    EXPECT_EQ(std::tuple(PrintRange(d, 5).from, PrintRange(d, 5).to), std::tuple(2, 3));
+}
