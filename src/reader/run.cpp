@@ -110,7 +110,7 @@ public:
     RunSummary Read();
 
 private:
-    bool YieldNow(bool force);
+    bool YieldNow(bool force, bool progress = true);
     RecordResult Record(std::string& buffer);
     RunSummary Finish();
     RunSummary Stopped();
@@ -187,11 +187,11 @@ RunSummary Run::ReadFile() {
     }
 }
 
-bool Run::Impl::YieldNow(bool force) {
+bool Run::Impl::YieldNow(bool force, bool progress) {
     auto now = std::chrono::steady_clock::now();
     if (!force && now - lastYield_ < options_.yieldInterval) return true;
     lastYield_ = now;
-    services_.ShowProgress(recCtr_, recordsInFile_, fileLength_);
+    if (progress) services_.ShowProgress(recCtr_, recordsInFile_, fileLength_);
     if (run_.log_ && run_.log_->IsOpen() && now - lastCommit_ > std::chrono::seconds(2)) {
         run_.log_->Commit();
         lastCommit_ = now;
@@ -221,8 +221,8 @@ RunSummary Run::Impl::Read() {
             SubmissionFile file(*chosen);
             fileLength_ = file.Length();
 
-            // The window shows the run.
-            if (!YieldNow(true)) throw AbortRequested{};
+            // The window shows the run; no record number until a record has been read.
+            if (!YieldNow(true, false)) throw AbortRequested{};
 
             // First file: a fresh error log.
             if (recCtr_ == 1) {
@@ -248,7 +248,9 @@ RunSummary Run::Impl::Read() {
             // Cutting and testing the records.
             RecordCutter cutter;
             RecordResult result = RecordResult::Next;
+            std::int64_t recordsCut = 0;
             auto onRecord = [&](std::string& rec) {
+                ++recordsCut;
                 result = Record(rec);
                 return result == RecordResult::Next;
             };
@@ -264,6 +266,10 @@ RunSummary Run::Impl::Read() {
             // log ends the run here, as it would have ended at its record.
             run_.log_->Drain();
             services_.SetBusy(false);
+            // The last record handled is shown before any message about the file's end.
+            if (recordsCut > 0)
+                services_.ShowProgress(result == RecordResult::Stop ? recCtr_ : recCtr_ - 1, recordsInFile_,
+                                       fileLength_);
             if (result == RecordResult::Stop) return Stopped();
 
             // End of the file.

@@ -459,6 +459,33 @@ TEST_F(RunTest, ErrorLimitStopsAfterTheRecordThatReachesIt) {
     EXPECT_EQ(Query("SELECT MAX(Rec_Num) FROM Records"), "4");
 }
 
+// The window draws progress only at its yields, which a short file may never reach: the
+// last record of a file is reported before the message about its end, and a file without
+// records reports no record number at all.
+TEST_F(RunTest, ReportsTheLastRecordBeforeTheEndOfFileMessage) {
+    struct Services : ScriptedServices {
+        std::vector<std::int64_t> shownAtMessage;
+        MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon, MsgButtons buttons) override {
+            shownAtMessage.push_back(lastRecCtr);
+            return ScriptedServices::Message(text, title, icon, buttons);
+        }
+    };
+    for (const auto& [content, shown] :
+         {std::pair{Lines(test::ValidRecords({"RA", "RE", "RW", "RW", "RW", "RW", "RW", "RW", "RW", "RW", "RW",
+                                              "RW", "RW", "RW", "RT", "RF"})),
+                    std::int64_t{16}},
+          std::pair{std::string(), std::int64_t{0}}}) {
+        Services s;
+        test::WriteFile(dir / "f.txt", content);
+        s.files = {(dir / "f.txt").string()};
+        RunOptions o;
+        o.programFolder = dir.path();
+        o.yieldInterval = std::chrono::hours(1);
+        quorvex::Run(s, o).ReadFile();
+        EXPECT_EQ(s.shownAtMessage, std::vector<std::int64_t>{shown}) << shown;
+    }
+}
+
 TEST_F(RunTest, PieceSizeDoesNotChangeTheResult) {
     std::vector<std::string> recs = Ids({"RA", "RE"});
     for (int i = 0; i < 150; ++i) recs.push_back(test::MakeRW(std::to_string(100000000 + i)));
