@@ -15,7 +15,9 @@
 #include "common/error_limit.h"
 #include "common/program_folder.h"
 #include "common/text_1252.h"
+#include "errorlog/log_reader.h"
 #include "reader/run.h"
+#include "results/core/record_view.h"
 
 namespace {
 
@@ -25,7 +27,9 @@ constexpr int kExitCritical = 2;
 constexpr int kExitNothingTested = 3;
 
 const char* kUsage =
-    "Usage: quorvex-check [--data-dir DIR] [--limit N] [--today YYYY-MM-DD] [--quiet] FILE [NEXT-FILE ...]\n"
+    "Usage: quorvex-check [--data-dir DIR] [--limit N] [--today YYYY-MM-DD] [--threads N] [--quiet]\n"
+    "                     FILE [NEXT-FILE ...]\n"
+    "       quorvex-check [--data-dir DIR] --show-record N\n"
     "\n"
     "Tests a ZRW5 wage report submission (tax year 2008) and writes every tested record and\n"
     "every error found to the error log Errorlog.mdb in the program folder.\n"
@@ -42,7 +46,15 @@ const char* kUsage =
     "                the limit comes from ErrSetLog.ini (500 by default)\n"
     "  --today D     the date used as today (YYYY-MM-DD): the report date and the online\n"
     "                filing prompt\n"
+    "  --threads N   1: the error log is written on the thread that checks the records;\n"
+    "                2 (the default): on a thread of its own, while the records are\n"
+    "                checked. The log is the same either way. Also the environment\n"
+    "                variable QUORVEX_THREADS\n"
     "  --quiet       no summary and no progress bar\n"
+    "  --show-record N  tests nothing and writes nothing: prints record N of the error log\n"
+    "                left in the program folder as the desktop program's record viewer shows\n"
+    "                it, one line per field: index, TAB, positions a-b, TAB, caption, TAB,\n"
+    "                [value as stored], TAB, and * when the field is highlighted\n"
     "  --help        this text\n"
     "\n"
     "Message boxes of the run are printed to standard error as \"<title>: <text>\" and\n"
@@ -53,7 +65,8 @@ const char* kUsage =
     "  1  errors were found, none critical\n"
     "  2  the run was stopped by a critical error (the error limit included)\n"
     "  3  nothing could be tested: bad arguments, a file missing or unreadable, or a file\n"
-    "     that holds no record\n";
+    "     that holds no record; with --show-record: no error log, or no record N in it\n"
+    "     (0 when the record was printed)\n";
 
 int Usage(const char* problem) {
     std::fprintf(stderr, "quorvex-check: %s\n\n%s", problem, kUsage);
@@ -83,14 +96,16 @@ struct CheckOptions {
     std::optional<std::string> dataDir;
     std::optional<int> limit;
     std::optional<quorvex::Date> today;
+    std::optional<bool> writerThread;
     bool quiet = false;
     std::deque<std::string> files;
+    std::optional<std::int64_t> showRecord;
 };
 
 // Parses the arguments into `o`; an exit status when the program is to end at once
 // (--help, or an argument that is wrong).
 std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
-    auto& [dataDir, limit, today, quiet, files] = o;
+    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord] = o;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         // The value of an option, written "--name=value" or "--name value"; an option in
@@ -126,6 +141,16 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
             if (!v) return missing("a date");
             today = ParseDate(*v);
             if (!today) return Usage(("--today " + *v + ": not a date of the calendar as YYYY-MM-DD").c_str());
+        } else if (a == "--threads" || a.rfind("--threads=", 0) == 0) {
+            auto v = value("--threads");
+            if (!v || (*v != "1" && *v != "2")) return Usage("--threads must be 1 or 2");
+            writerThread = *v == "2";
+        } else if (a == "--show-record" || a.rfind("--show-record=", 0) == 0) {
+            auto v = value("--show-record");
+            char* end = nullptr;
+            const long long n = v ? std::strtoll(v->c_str(), &end, 10) : 0;
+            if (!v || v->empty() || *end != '\0' || n < 1) return Usage("--show-record needs a record number");
+            showRecord = n;
         } else if (a == "--") {
             for (++i; i < argc; ++i) files.emplace_back(argv[i]);
         } else if (a.size() > 1 && a[0] == '-') {
@@ -134,13 +159,38 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
             files.push_back(a);
         }
     }
-    if (files.empty()) return Usage("no submission file given");
+    if (showRecord && !files.empty()) return Usage("--show-record tests no file");
+    if (!showRecord && files.empty()) return Usage("no submission file given");
     return std::nullopt;
+}
+
+// --show-record: record N of the log left in the program folder, as the record viewer
+// shows it. Nothing is tested and nothing is written.
+int ShowRecord(const CheckOptions& o) {
+    if (o.dataDir && !std::filesystem::is_directory(*o.dataDir)) {
+        std::fprintf(stderr, "quorvex-check: there is no error log in %s\n", o.dataDir->c_str());
+        return kExitNothingTested;
+    }
+    const std::filesystem::path folder = quorvex::ResolveProgramFolder(o.dataDir);
+    const std::optional<quorvex::LogReader> log = quorvex::LogReader::OpenIn(folder);
+    if (!log) {
+        std::fprintf(stderr, "quorvex-check: there is no error log in %s\n", folder.c_str());
+        return kExitNothingTested;
+    }
+    quorvex::BlockContexts contexts;
+    const auto view = quorvex::ViewRecord(*log, *o.showRecord, contexts);
+    if (!view) {
+        std::fprintf(stderr, "quorvex-check: the error log %s holds no record %lld\n", log->Path().c_str(),
+                     static_cast<long long>(*o.showRecord));
+        return kExitNothingTested;
+    }
+    std::fputs(quorvex::RecordViewText(*view).c_str(), stdout);
+    return kExitNoErrors;
 }
 
 // The test run of the command line; its exit status.
 int Check(CheckOptions o) {
-    auto& [dataDir, limit, today, quiet, files] = o;
+    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord] = o;
 
     std::filesystem::path folder;
     try {
@@ -156,6 +206,7 @@ int Check(CheckOptions o) {
     quorvex::RunOptions options;
     options.programFolder = folder;
     options.errorLimit = limit ? *limit : quorvex::GetErrorLimit(folder);
+    if (writerThread) options.writerThread = *writerThread;
 
     std::string first = files.front();
     files.pop_front();
@@ -206,6 +257,7 @@ int CheckMain(int argc, char** argv) {
     CheckOptions options;
     if (const auto status = ParseArguments(argc, argv, options)) return *status;
     try {
+        if (options.showRecord) return ShowRecord(options);
         return Check(std::move(options));
     } catch (const std::exception& e) {
         // A failure no part of the run could report: say what it was, never end silently.

@@ -7,7 +7,7 @@
 
 namespace quorvex {
 
-enum class MsgIcon { Information, Exclamation, Critical, Question };
+enum class MsgIcon { None, Information, Exclamation, Critical, Question };
 enum class MsgButtons { Ok, OkCancel, YesNo };
 enum class MsgAnswer { Ok, Cancel, Yes, No };
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -96,6 +97,11 @@ enum class RecordResult { Next, Stop, EndOfFile };
 
 }  // namespace
 
+bool WriterThreadByDefault() {
+    const char* threads = std::getenv("QUORVEX_THREADS");
+    return !(threads && std::string_view(threads) == "1");
+}
+
 // The state of one run (`ReadFile`).
 class Run::Impl {
 public:
@@ -104,7 +110,7 @@ public:
     RunSummary Read();
 
 private:
-    bool YieldNow(bool force);
+    bool YieldNow(bool force, bool progress = true);
     RecordResult Record(std::string& buffer);
     RunSummary Finish();
     RunSummary Stopped();
@@ -173,22 +179,28 @@ RunSummary Run::ReadFile() {
     for (;;) {
         Impl impl(*this);
         RunSummary s = impl.Read();
+        // Whatever comes after the run (Exit's "Test Aborted", closing) is written at once.
+        if (log_) log_->StopWriterThread();
         // A first file that was not found asks for a file again.
         if (s.outcome == RunOutcome::Restart) continue;
         return s;
     }
 }
 
-bool Run::Impl::YieldNow(bool force) {
+bool Run::Impl::YieldNow(bool force, bool progress) {
     auto now = std::chrono::steady_clock::now();
     if (!force && now - lastYield_ < options_.yieldInterval) return true;
     lastYield_ = now;
-    services_.ShowProgress(recCtr_, recordsInFile_, fileLength_);
+    if (progress) services_.ShowProgress(recCtr_, recordsInFile_, fileLength_);
     if (run_.log_ && run_.log_->IsOpen() && now - lastCommit_ > std::chrono::seconds(2)) {
         run_.log_->Commit();
         lastCommit_ = now;
     }
-    return services_.Yield();
+    if (services_.Yield()) return true;
+    // Exit: the rows so far are written first, and a failure among them ends the run as it
+    // would have ended without the writer thread.
+    if (run_.log_ && run_.log_->IsOpen()) run_.log_->Drain();
+    return false;
 }
 
 RunSummary Run::Impl::Read() {
@@ -209,8 +221,8 @@ RunSummary Run::Impl::Read() {
             SubmissionFile file(*chosen);
             fileLength_ = file.Length();
 
-            // The window shows the run.
-            if (!YieldNow(true)) throw AbortRequested{};
+            // The window shows the run; no record number until a record has been read.
+            if (!YieldNow(true, false)) throw AbortRequested{};
 
             // First file: a fresh error log.
             if (recCtr_ == 1) {
@@ -219,6 +231,7 @@ RunSummary Run::Impl::Read() {
                 ErrorLog::DeleteMDB(options_.programFolder);
                 run_.log_.emplace(ErrorLog::CreateMDB(options_.programFolder));
                 createdLog_ = true;
+                if (options_.writerThread) run_.log_->StartWriterThread();
                 findings_.emplace(*run_.log_);
                 facts_.emplace(*run_.log_);
                 ctx_.emplace(CheckContext{*findings_, *facts_, {}, 0});
@@ -226,13 +239,18 @@ RunSummary Run::Impl::Read() {
             }
             // Every file gets its Misc row.
             run_.log_->AddMisc(fileName_, services_.Today().Format());
+            // A file's first row is written before its records: a log that fails here still
+            // finds the run waiting for this file.
+            run_.log_->Drain();
             recordsInFile_ = 0;
             services_.SetBusy(true);
 
             // Cutting and testing the records.
             RecordCutter cutter;
             RecordResult result = RecordResult::Next;
+            std::int64_t recordsCut = 0;
             auto onRecord = [&](std::string& rec) {
+                ++recordsCut;
                 result = Record(rec);
                 return result == RecordResult::Next;
             };
@@ -244,7 +262,14 @@ RunSummary Run::Impl::Read() {
             }
             if (more) cutter.Finish(onRecord);
             file.Close();
+            // Everything the file gave is written before its end is shown: a failure of the
+            // log ends the run here, as it would have ended at its record.
+            run_.log_->Drain();
             services_.SetBusy(false);
+            // The last record handled is shown before any message about the file's end.
+            if (recordsCut > 0)
+                services_.ShowProgress(result == RecordResult::Stop ? recCtr_ : recCtr_ - 1, recordsInFile_,
+                                       fileLength_);
             if (result == RecordResult::Stop) return Stopped();
 
             // End of the file.
@@ -363,7 +388,9 @@ RecordResult Run::Impl::Record(std::string& rec) {
             return RecordResult::Stop;
         }
     }
-    // The record is done.
+    // The record is done. (The first record's rows are written before the run goes on: a
+    // log failing on them ends the run as a failure of its first record.)
+    if (recCtr_ == 1) log.Drain();
     ++recCtr_;
     return RecordResult::Next;
 }
@@ -385,6 +412,7 @@ RunSummary Run::Impl::Summary(RunOutcome outcome) {
             }
         }
         log->Commit();
+        log->Drain();
     }
     return s;
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <string>
@@ -170,8 +171,8 @@ TEST(QuorvexCheck, HelpDocumentsTheContract) {
     TempDir dir;
     Result r = RunCheck({"--help"}, dir);
     EXPECT_EQ(r.status, 0);
-    for (const char* word : {"--data-dir", "--limit", "--today", "--quiet", "NEXT-FILE", "QUORVEX_DATA_DIR",
-                             "Exit status"})
+    for (const char* word : {"--data-dir", "--limit", "--today", "--threads", "--quiet", "NEXT-FILE", "QUORVEX_DATA_DIR",
+                             "QUORVEX_THREADS", "Exit status", "--show-record"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
 }
 
@@ -180,20 +181,58 @@ TEST(QuorvexCheck, HelpDocumentsTheContract) {
 TEST(QuorvexCheck, AFailingLogAtAnyPointIsReportedWithAFailureStatus) {
     TempDir dir;
     quorvex::test::WriteFile(dir / "sub.txt", Submission({"RA", "RE", "RW", "RT", "RF"}));
-    std::vector<std::string> args = {"quorvex-check", "--quiet", "--today", "2010-01-01", "--data-dir",
-                                     dir.path().string(), (dir / "sub.txt").string()};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    int reported = 0;
-    for (long n = 1; n < 1000; ++n) {
-        quorvex::sql::FailNthOperation(n);
-        testing::internal::CaptureStderr();
-        const int status = quorvex::CheckMain(static_cast<int>(argv.size()), argv.data());
-        const std::string err = testing::internal::GetCapturedStderr();
-        if (quorvex::sql::FailNthOperation(0) > 0) break;  // the run ended before operation n
-        if (err.find("disk I/O error") == std::string::npos) continue;  // the old log's probe: replaced anyway
-        ++reported;
-        EXPECT_EQ(status, 3) << "operation " << n << ": " << err;
+    for (const char* threads : {"1", "2"}) {
+        SCOPED_TRACE(std::string("--threads ") + threads);
+        std::vector<std::string> args = {"quorvex-check", "--quiet", "--today", "2010-01-01", "--threads", threads,
+                                         "--data-dir", dir.path().string(), (dir / "sub.txt").string()};
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        int reported = 0;
+        for (long n = 1; n < 1000; ++n) {
+            quorvex::sql::FailNthOperation(n);
+            testing::internal::CaptureStderr();
+            const int status = quorvex::CheckMain(static_cast<int>(argv.size()), argv.data());
+            const std::string err = testing::internal::GetCapturedStderr();
+            if (quorvex::sql::FailNthOperation(0) > 0) break;  // the run ended before operation n
+            if (err.find("disk I/O error") == std::string::npos) continue;  // the old log's probe: replaced anyway
+            ++reported;
+            EXPECT_EQ(status, 3) << "operation " << n << ": " << err;
+        }
+        EXPECT_GT(reported, 10);
     }
-    EXPECT_GT(reported, 10);
+}
+
+// --show-record prints a stored record as the record viewer shows it, reads the log
+// without changing it, and says so when there is nothing to show.
+TEST(QuorvexCheck, ShowRecordPrintsTheViewerRowsAndWritesNothing) {
+    TempDir dir;
+    std::string badSsn = quorvex::test::ValidRecord("RW");
+    quorvex::test::Put(badSsn, 3, "12345678X");
+    quorvex::test::WriteFile(dir / "s.txt", quorvex::test::ValidRecord("RA") + "\r\n" +
+                                                quorvex::test::ValidRecord("RE") + "\r\n" + badSsn + "\r\n");
+    const std::string folder = dir.path().string();
+    ASSERT_EQ(RunCheck({"--quiet", "--data-dir", folder, (dir / "s.txt").string()}, dir).status, 1);
+    const std::string log = quorvex::test::ReadFile(dir / "Errorlog.mdb");
+
+    Result r = RunCheck({"--data-dir", folder, "--show-record", "3"}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n', r.out.find('\n') + 1) + 1),
+              "0\t1-2\tRecord Identifier\t[RW]\t\n1\t3-11\tSSN\t[12345678X]\t*\n");
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 47);
+    EXPECT_EQ(quorvex::test::ReadFile(dir / "Errorlog.mdb"), log);
+
+    struct Case {
+        std::vector<std::string> args;
+        const char* err;
+    };
+    TempDir empty;
+    for (const Case& c : {Case{{"--data-dir", folder, "--show-record", "4"}, "holds no record 4"},
+                          Case{{"--data-dir", empty.path().string(), "--show-record", "1"}, "there is no error log"},
+                          Case{{"--data-dir", folder, "--show-record", "0"}, "--show-record needs a record number"},
+                          Case{{"--data-dir", folder, "--show-record", "1", "s.txt"}, "tests no file"}}) {
+        r = RunCheck(c.args, dir);
+        EXPECT_EQ(r.status, 3);
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(empty.path()));
 }

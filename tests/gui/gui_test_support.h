@@ -19,6 +19,9 @@
 #include "support/valid_records.h"
 #include "support/wage_records.h"
 
+// Readable QString values in the messages of failed expectations.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
 namespace quorvex::test {
 
 // One QApplication for the whole test program (offscreen platform, set by CMake).
@@ -54,6 +57,7 @@ public:
     int filingPagesOpened = 0;
     std::function<bool(int yieldNumber)> onYield;
     std::function<void(std::int64_t recCtr)> onProgress;
+    std::function<void(const std::string& title)> onMessage;
 
     std::optional<std::string> OpenFile(std::string_view title, std::string_view) override {
         fileTitles.emplace_back(title);
@@ -67,6 +71,7 @@ public:
     }
     MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon, MsgButtons buttons) override {
         messages.push_back({std::string(text), std::string(title), icon, buttons});
+        if (onMessage) onMessage(std::string(title));
         if (answers.empty()) {
             ADD_FAILURE() << "unexpected message [" << title << "]: " << text;
             return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;

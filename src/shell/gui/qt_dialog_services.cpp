@@ -4,10 +4,12 @@
 
 #include <QDate>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include "shell/gui/text_codec.h"
@@ -18,6 +20,7 @@ namespace {
 
 QMessageBox::Icon ToQtIcon(MsgIcon icon) {
     switch (icon) {
+    case MsgIcon::None: return QMessageBox::NoIcon;
     case MsgIcon::Information: return QMessageBox::Information;
     case MsgIcon::Exclamation: return QMessageBox::Warning;
     case MsgIcon::Critical: return QMessageBox::Critical;
@@ -28,6 +31,7 @@ QMessageBox::Icon ToQtIcon(MsgIcon icon) {
 
 const char* IconName(MsgIcon icon) {
     switch (icon) {
+    case MsgIcon::None: return "no icon";
     case MsgIcon::Information: return "information";
     case MsgIcon::Exclamation: return "exclamation";
     case MsgIcon::Critical: return "critical";
@@ -59,7 +63,7 @@ std::optional<std::string> QtDialogServices::OpenFile(std::string_view title, st
                      std::string(title).c_str());
         return std::nullopt;
     }
-    QFileDialog dialog(parent_, FromCp1252(title), lastFolder_);
+    QFileDialog dialog(parent_, FromCp1252(title), InitialFolder());
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     const QStringList filters = NameFilters(filter);
@@ -109,6 +113,12 @@ MsgAnswer QtDialogServices::Message(std::string_view text, std::string_view titl
                : buttons == MsgButtons::OkCancel ? MsgAnswer::Cancel
                                                  : MsgAnswer::Ok;
     }
+}
+
+QString QtDialogServices::InitialFolder() const {
+    if (!lastFolder_.isEmpty() && QDir(lastFolder_).exists()) return lastFolder_;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
 }
 
 Date QtDialogServices::Today() {

@@ -22,7 +22,15 @@ public:
     explicit QtDialogServices(QWidget* parent = nullptr);
 
     void SetParent(QWidget* parent) { parent_ = parent; }
+    QWidget* Parent() const { return parent_; }
     static bool Unattended();
+
+    // The folder the file dialog opens in: the last one a file was chosen from while it
+    // still exists, else the user's documents folder (never the program folder with the
+    // error log in it).
+    QString InitialFolder() const;
+    const QString& LastFolder() const { return lastFolder_; }
+    void SetLastFolder(const QString& folder) { lastFolder_ = folder; }
 
     std::optional<std::string> OpenFile(std::string_view title, std::string_view filter) override;
     MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon,

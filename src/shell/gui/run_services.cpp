@@ -3,16 +3,20 @@
 namespace quorvex {
 
 std::optional<std::string> RunServices::OpenFile(std::string_view title, std::string_view filter) {
+    std::optional<std::string> file;
     if (!queuedFiles_.empty()) {
-        std::string file = std::move(queuedFiles_.front());
+        file = std::move(queuedFiles_.front());
         queuedFiles_.pop_front();
-        return file;
+    } else {
+        file = prompter_->OpenFile(title, filter);
     }
-    return prompter_->OpenFile(title, filter);
+    if (file) display_.FileChosen();
+    return file;
 }
 
 MsgAnswer RunServices::Message(std::string_view text, std::string_view title, MsgIcon icon,
                                MsgButtons buttons) {
+    display_.BeforeMessage();
     return prompter_->Message(text, title, icon, buttons);
 }
 

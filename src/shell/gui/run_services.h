@@ -19,6 +19,10 @@ public:
     virtual void ShowBusy(bool busy) = 0;
     virtual void ShowRunProgress(std::int64_t recCtr, std::int64_t recordsInFile,
                                  std::uint64_t fileLength) = 0;
+    // A file dialog of the run gave a file: the run is going to read it.
+    virtual void FileChosen() {}
+    // A message box of the run is about to be shown.
+    virtual void BeforeMessage() {}
 };
 
 // The services a test run started from the main window talks to: questions go to the
