@@ -13,7 +13,7 @@ enum class MsgAnswer { Ok, Cancel, Yes, No };
 
 // A font as the font dialog gives it: name and size in points.
 struct FontChoice {
-    std::string name;
+    std::string name;  // UTF-8
     int size = 10;
 };
 
