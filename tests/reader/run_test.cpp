@@ -126,10 +126,11 @@ TEST_F(RunTest, OnlineFilingPromptOnlyInsideItsWindow) {
         services = fresh;
         services.today = c.today;
         services.answers.push_back(MsgAnswer::Yes);
+        services.browser = "/opt/web/browser";
         Test({Lines(Ids({"RA", "RE", "RW", "RT", "RF"}))});
         ASSERT_EQ(services.messages.size(), 1u);
         EXPECT_EQ(services.messages[0].buttons == MsgButtons::YesNo, c.prompt) << c.today.Format();
-        EXPECT_EQ(services.filingPagesOpened, c.prompt ? 1 : 0);
+        EXPECT_EQ(services.started.size(), c.prompt ? 1u : 0u);
         if (c.prompt) {
             EXPECT_EQ(services.messages[0].text,
                       "Testing Completed.\r\nThere were no errors found.\r\n\r\nWould you like to connect to Plexora "
