@@ -56,9 +56,6 @@ public:
     virtual void ShowProgress(std::int64_t /*recCtr*/, std::int64_t /*recordsInFile*/,
                               std::uint64_t /*fileLength*/) {}
 
-    // The user answered Yes to the online filing prompt after an error-free run.
-    virtual void OpenFilingPage() {}
-
     // --- What the reports need ---------------------------------------------------------
 
     // File-save dialog opening in `folder`; asks before an existing file is overwritten.

@@ -51,7 +51,6 @@ public:
     int yields = 0;
     std::int64_t lastProgress = 0;
     bool busy = false;
-    int filingPagesOpened = 0;
     std::function<bool(int yieldNumber)> onYield;
     std::function<void(std::int64_t recCtr)> onProgress;
 
@@ -85,7 +84,6 @@ public:
         lastProgress = recCtr;
         if (onProgress) onProgress(recCtr);
     }
-    void OpenFilingPage() override { ++filingPagesOpened; }
 
     // The report's questions: save and font dialogs answered from queues (unexpected ones
     // fail), a browser that starts when there is one.

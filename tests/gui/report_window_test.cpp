@@ -7,6 +7,7 @@
 
 #include "common/text_1252.h"
 #include "gui/gui_test_support.h"
+#include "report/core/browser.h"
 #include "report/core/print_dialog.h"
 #include "report/core/text_report.h"
 #include "report/gui/report_commands.h"

@@ -124,11 +124,6 @@ Date QtDialogServices::Today() {
     return Date{today.year(), today.month(), today.day()};
 }
 
-void QtDialogServices::OpenFilingPage() {
-    if (Unattended()) return;
-    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kFilingPageUrl)));
-}
-
 std::optional<std::string> QtDialogServices::SaveFile(std::string_view title, std::string_view folder,
                                                       std::string_view filter) {
     if (Unattended()) {

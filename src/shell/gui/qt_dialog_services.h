@@ -9,7 +9,6 @@
 #include <QWidget>
 
 #include "common/dialog_services.h"
-#include "report/core/browser.h"
 
 namespace quorvex {
 
@@ -28,7 +27,6 @@ public:
     MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon,
                       MsgButtons buttons) override;
     Date Today() override;
-    void OpenFilingPage() override;
 
     // What the reports ask. Unattended, the dialogs are cancelled and there is no browser.
     std::optional<std::string> SaveFile(std::string_view title, std::string_view folder,

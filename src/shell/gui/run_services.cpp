@@ -36,8 +36,6 @@ void RunServices::ShowProgress(std::int64_t recCtr, std::int64_t recordsInFile,
     prompter_->ShowProgress(recCtr, recordsInFile, fileLength);
 }
 
-void RunServices::OpenFilingPage() { prompter_->OpenFilingPage(); }
-
 std::optional<std::string> RunServices::SaveFile(std::string_view title, std::string_view folder,
                                                  std::string_view filter) {
     return prompter_->SaveFile(title, folder, filter);
