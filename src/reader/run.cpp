@@ -235,6 +235,8 @@ RunSummary Run::Impl::Read() {
             RecordResult result = RecordResult::Next;
             auto onRecord = [&](std::string& rec) {
                 result = Record(rec);
+                if (options_.recordOrigin && result != RecordResult::EndOfFile)
+                    options_.recordOrigin({ctx_->recNum, *chosen, cutter.StartLine(), cutter.StartColumn()});
                 return result == RecordResult::Next;
             };
             bool more = true;
