@@ -24,6 +24,11 @@ ReportCommands::ReportCommands(std::filesystem::path programFolder, DialogServic
 
 ReportCommands::~ReportCommands() { CloseWindow(); }
 
+QPrinter& ReportCommands::Printer() {
+    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
+}
+
 void ReportCommands::cmdPrint_Click() {
     printFlag_ = true;
     cmdErrors_Click();
@@ -71,7 +76,7 @@ void ReportCommands::MakeReport(const LogReader& log) {
 }
 
 void ReportCommands::TextReport(const LogReader& log) {
-    window_ = new frmReport(ReportContext{programFolder_, &services_, dialogs_, &printer_}, log, owner_);
+    window_ = new frmReport(ReportContext{programFolder_, &services_, dialogs_, &Printer()}, log, owner_);
     if (printFlag_) {
         // Printed from the window's state; the window itself is not shown.
         window_->PrintReport(owner_);

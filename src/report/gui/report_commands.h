@@ -40,7 +40,9 @@ public:
     int ReportType() const { return reportType_; }
     bool PrintFlag() const { return printFlag_; }
     frmReport* Window() const { return window_; }
-    QPrinter& Printer() { return printer_; }
+    // The current printer: the one last chosen in a print dialog (made at its first use, so
+    // that starting the program does not wait for the print system).
+    QPrinter& Printer();
     // The screen width the HTML report is laid out for, read at start-up.
     void SetScreenWidth(int pixels) { screenWidth_ = pixels; }
 
@@ -59,7 +61,7 @@ private:
     QWidget* owner_;
     std::unique_ptr<ReportDialogs> qtDialogs_;
     ReportDialogs* dialogs_;
-    QPrinter printer_{QPrinter::HighResolution};
+    std::unique_ptr<QPrinter> printer_;
     QPointer<frmReport> window_;
     int reportType_ = kTextReport;
     bool printFlag_ = false;
