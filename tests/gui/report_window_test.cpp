@@ -95,7 +95,6 @@ bool HavePdfToText() { return std::system("pdftotext -v >/dev/null 2>&1") == 0; 
 
 struct Fixture {
     Fixture() {
-        App();
         dialogs.folder = dir.path();
         commands.SetScreenWidth(1024);
         // The same pages on every machine.
@@ -103,6 +102,7 @@ struct Fixture {
         commands.Printer().setPageMargins(QMarginsF(0.5, 0.5, 0.5, 0.5), QPageLayout::Inch);
         QObject::connect(&commands, &ReportCommands::commandsEnabled, [this](bool on) { enabled.push_back(on); });
     }
+    QApplication& app = App();  // before the widgets
     TempDir dir;
     ScriptedServices script;
     ScriptedReportDialogs dialogs;
