@@ -2,6 +2,7 @@
 #include <regex>
 
 #include <QPlainTextEdit>
+#include <QPrintDialog>
 #include <QRadioButton>
 #include <QTest>
 
@@ -24,6 +25,7 @@ public:
     struct PrintAnswer {
         bool ok = true;
         std::optional<PageRange> range;  // nullopt: all pages
+        int copies = 1;
     };
     std::deque<std::optional<int>> types;
     std::vector<int> preselected;
@@ -53,15 +55,23 @@ public:
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString((folder / "printed.pdf").string()));
         const PageRange range = answer.range.value_or(PageRange{dialog.FromPage(), dialog.ToPage()});
-        dialog.Accept(range.from, range.to, 1, dialog.Flags() | (answer.range ? kPdPageNums : 0));
+        dialog.Accept(range.from, range.to, answer.copies, dialog.Flags() | (answer.range ? kPdPageNums : 0));
         return true;
     }
+    // The preview's pages, then pages 2 to 3 printed from it.
     void Preview(QWidget*, QPrinter& printer, const std::function<void(QPrinter*)>& paint) override {
-        QPrinter preview(QPrinter::HighResolution);
-        preview.setPageLayout(printer.pageLayout());
-        preview.setOutputFormat(QPrinter::PdfFormat);
-        preview.setOutputFileName(QString::fromStdString((folder / "preview.pdf").string()));
-        paint(&preview);
+        for (bool printed : {false, true}) {
+            QPrinter pages(QPrinter::HighResolution);
+            pages.setPageLayout(printer.pageLayout());
+            pages.setOutputFormat(QPrinter::PdfFormat);
+            pages.setOutputFileName(
+                QString::fromStdString((folder / (printed ? "printed from preview.pdf" : "preview.pdf")).string()));
+            if (printed) {
+                pages.setPrintRange(QPrinter::PageRange);
+                pages.setFromTo(2, 3);
+            }
+            paint(&pages);
+        }
     }
 };
 
@@ -188,6 +198,7 @@ TEST(ReportWindowTest, PreviewFontAndSave) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Report"));
     const std::string report = FormatTextReport(LogReader(ErrorLog::PathIn(f.dir.path())), f.script, f.dir.path()).text;
     EXPECT_EQ(window->PreviewBox()->toPlainText(), MessageText(report));
+    EXPECT_TRUE(window->PreviewBox()->isReadOnly());  // what is saved is the report
     EXPECT_TRUE(window->PreviewBox()->font().fixedPitch() || QFontInfo(window->PreviewBox()->font()).fixedPitch());
 
     // A 30-point font is printed in 20 points; Cancel keeps the font.
@@ -237,6 +248,7 @@ TEST(ReportWindowTest, PrintedPagesSavedPdfAndPreview) {
     f.script.saveFiles = {(f.dir / "report.pdf").string()};
     window->findChild<QPushButton*>(QStringLiteral("cmdPdf"))->click();
     window->findChild<QPushButton*>(QStringLiteral("cmdPreview"))->click();
+    EXPECT_EQ(Footers(PdfPages(f.dir / "printed from preview.pdf")), (std::vector<std::string>{"Page: 2", "Page: 3"}));
     const std::vector<std::string> all = {"Page: 1", "Page: 2", "Page: 3", "Page: 4", "Page: 5"};
     for (const char* file : {"report.pdf", "preview.pdf"}) {
         const std::vector<std::string> pages = PdfPages(f.dir / file);
@@ -245,6 +257,32 @@ TEST(ReportWindowTest, PrintedPagesSavedPdfAndPreview) {
         EXPECT_NE(pages[0].find("QUORVEX TAX YEAR 2008 ERROR REPORT"), std::string::npos);
         EXPECT_EQ(pages[1], printed[0]) << file;
     }
+
+    // Each copy is a job of its own.
+    f.dialogs.printAnswers = {{true, std::nullopt, 2}};
+    EXPECT_EQ(window->PrintReport(&f.owner), 2);
+}
+
+// The print dialog opens on the report's pages without selection or print-to-file, and gives
+// back the range and copies chosen.
+TEST(ReportWindowTest, PrintDialogPagesRangeAndCopies) {
+    App();
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog box(&printer);
+    clsPrintDialog dialog = PrintDialogFor(5);
+    SetUpPrintDialog(box, dialog, printer);
+    EXPECT_EQ(std::tuple(box.minPage(), box.maxPage(), printer.fromPage(), printer.toPage()), std::tuple(1, 5, 1, 5));
+    EXPECT_TRUE(box.testOption(QAbstractPrintDialog::PrintPageRange));
+    EXPECT_FALSE(box.testOption(QAbstractPrintDialog::PrintSelection));
+    EXPECT_FALSE(box.testOption(QAbstractPrintDialog::PrintToFile));
+    printer.setPrintRange(QPrinter::PageRange);
+    printer.setFromTo(2, 3);
+    printer.setCopyCount(2);
+    TakePrintDialog(dialog, printer);
+    EXPECT_EQ(std::tuple(PrintRange(dialog, 5).from, PrintRange(dialog, 5).to, dialog.Copies()), std::tuple(2, 3, 2));
+    printer.setPrintRange(QPrinter::AllPages);
+    TakePrintDialog(dialog, printer);
+    EXPECT_EQ(PrintRange(dialog, 5).to, 15);
 }
 
 }  // namespace

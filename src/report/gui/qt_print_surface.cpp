@@ -73,7 +73,7 @@ void QtPrintSurface::NewPage() {
 }
 
 void QtPrintSurface::EndDoc() {
-    if (painter_) painter_->end();
+    // The painter ends the job as it goes.
     painter_.reset();
 }
 

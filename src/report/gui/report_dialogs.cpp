@@ -15,18 +15,26 @@ std::optional<int> QtReportDialogs::ChooseReportType(QWidget* owner, int reportT
     return dialog.ReportType();
 }
 
-bool QtReportDialogs::ShowPrinter(QWidget* owner, clsPrintDialog& dialog, QPrinter& printer) {
-    QPrintDialog box(&printer, owner);
+void SetUpPrintDialog(QPrintDialog& box, const clsPrintDialog& dialog, QPrinter& printer) {
     box.setMinMax(dialog.Min(), dialog.Max());
     printer.setFromTo(dialog.FromPage(), dialog.ToPage());
     printer.setPrintRange(QPrinter::AllPages);
     box.setOption(QAbstractPrintDialog::PrintPageRange, true);
     box.setOption(QAbstractPrintDialog::PrintSelection, !(dialog.Flags() & kPdNoSelection));
     box.setOption(QAbstractPrintDialog::PrintToFile, !(dialog.Flags() & kPdHidePrintToFile));
-    if (box.exec() != QDialog::Accepted) return false;
+}
+
+void TakePrintDialog(clsPrintDialog& dialog, const QPrinter& printer) {
     std::uint32_t flags = dialog.Flags() & ~kPdPageNums;
     if (printer.printRange() == QPrinter::PageRange) flags |= kPdPageNums;
     dialog.Accept(printer.fromPage(), printer.toPage(), printer.copyCount(), flags);
+}
+
+bool QtReportDialogs::ShowPrinter(QWidget* owner, clsPrintDialog& dialog, QPrinter& printer) {
+    QPrintDialog box(&printer, owner);
+    SetUpPrintDialog(box, dialog, printer);
+    if (box.exec() != QDialog::Accepted) return false;
+    TakePrintDialog(dialog, printer);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 
+class QPrintDialog;
 class QPrinter;
 class QWidget;
 
@@ -27,6 +28,11 @@ public:
     // the printer chosen from the preview).
     virtual void Preview(QWidget* owner, QPrinter& printer, const std::function<void(QPrinter*)>& paint) = 0;
 };
+
+// The print dialog opened with the pages, range and options of `dialog`.
+void SetUpPrintDialog(QPrintDialog& box, const clsPrintDialog& dialog, QPrinter& printer);
+// What the print dialog gave back on OK, into `dialog` (Accept).
+void TakePrintDialog(clsPrintDialog& dialog, const QPrinter& printer);
 
 // The Qt dialogs: frmReportOption, QPrintDialog, QPrintPreviewDialog.
 class QtReportDialogs final : public ReportDialogs {

@@ -105,7 +105,7 @@ void frmReport::Guarded(Work&& work) {
     }
 }
 
-void frmReport::PrintReport(QWidget* owner) {
+int frmReport::PrintReport(QWidget* owner) {
     QPrinter& printer = *context_.printer;
     int pages = 0;
     {
@@ -114,13 +114,15 @@ void frmReport::PrintReport(QWidget* owner) {
         pages = CountPages(log_, counting);
     }
     clsPrintDialog dialog = PrintDialogFor(pages);
-    if (!context_.dialogs->ShowPrinter(owner, dialog, printer)) return;
+    if (!context_.dialogs->ShowPrinter(owner, dialog, printer)) return 0;
     const PageRange range = PrintRange(dialog, pages);
     BusyPointer busy(*context_.services);
     QCoreApplication::processEvents();
     // Each copy is a print job of its own: the printer is not to repeat them.
     printer.setCopyCount(1);
-    for (int copy = 0; copy < std::max(dialog.Copies(), 1); ++copy) PrintPages(printer, printFont_, log_, range);
+    int jobs = 0;
+    for (; jobs < std::max(dialog.Copies(), 1); ++jobs) PrintPages(printer, printFont_, log_, range);
+    return jobs;
 }
 
 void frmReport::cmdPrint_Click() {
@@ -131,7 +133,7 @@ void frmReport::cmdPreview_Click() {
     Guarded([this] {
         context_.dialogs->Preview(this, *context_.printer, [this](QPrinter* printer) {
             // Printing from the preview honours the range chosen in its print dialog.
-            const PageRange range = printer->printRange() == QPrinter::PageRange && printer->fromPage() > 0
+            const PageRange range = printer->printRange() == QPrinter::PageRange
                                         ? PageRange{printer->fromPage(), printer->toPage()}
                                         : kAllPages;
             Guarded([&] { PrintPages(*printer, printFont_, log_, range); });

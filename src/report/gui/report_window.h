@@ -29,9 +29,9 @@ public:
     QPlainTextEdit* PreviewBox() const { return text1_; }
 
     // PrintReport: counts the pages, asks the print dialog (owned by `owner`) and prints the
-    // chosen pages in the print font, each copy a job of its own. Throws LogFailure,
-    // ReportFileError.
-    void PrintReport(QWidget* owner);
+    // chosen pages in the print font, each copy a job of its own. Returns the number of jobs
+    // (0 when the dialog was cancelled). Throws LogFailure, ReportFileError.
+    int PrintReport(QWidget* owner);
 
     // The buttons. Each shows its failures and never throws.
     void cmdPrint_Click();
