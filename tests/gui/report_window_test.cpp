@@ -258,6 +258,12 @@ TEST(ReportWindowTest, PrintedPagesSavedPdfAndPreview) {
         EXPECT_EQ(pages[1], printed[0]) << file;
     }
 
+    // A PDF file that cannot be made is told.
+    f.script.saveFiles = {(f.dir / "no folder/report.pdf").string()};
+    f.script.answers = {MsgAnswer::Ok};
+    window->cmdPdf_Click();
+    EXPECT_EQ(f.script.Titles(), std::vector<std::string>{"Error Report"});
+
     // Each copy is a job of its own.
     f.dialogs.printAnswers = {{true, std::nullopt, 2}};
     EXPECT_EQ(window->PrintReport(&f.owner), 2);
