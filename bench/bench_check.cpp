@@ -2,13 +2,17 @@
 // cheapest thing any checker must do with it: storing every record in an SQLite table.
 //
 //   bench_check [--records N] [--employers E] [--ro] [--all-money] [--territories]
-//               [--file FILE] [--check-exe PATH] [--repeat K] [--work-dir DIR] [--keep]
+//               [--file FILE] [--check-exe PATH] [--compare-threads] [--repeat K]
+//               [--work-dir DIR] [--keep]
 //
 // (a) runs `quorvex-check --quiet --data-dir <tmp> FILE` as a child process, timing its wall
-//     clock and reading its peak resident memory from wait4;
+//     clock and reading its peak resident memory from wait4 (with --compare-threads also
+//     `quorvex-check --threads 1`, the single-thread run);
 // (b) inserts the same records, cut at CR/LF as the reader cuts them, into a fresh table shaped
-//     like Records in one transaction through one prepared statement.
-// Each is repeated K times and the best time is reported.
+//     like Records in one transaction through one prepared statement: once with the engine's
+//     default settings, once with the error log's own (page size, journal, synchronous, cache).
+// The kinds take turns, K rounds of each, so that a change in the machine's load hits all of
+// them alike; the best time of each kind and the range of its times are reported.
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -44,6 +48,18 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+// User plus system time of `u`, in seconds.
+double CpuSeconds(const rusage& u) {
+    auto s = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    return s(u.ru_utime) + s(u.ru_stime);
+}
+
+double OwnCpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return CpuSeconds(u);
+}
+
 struct Options {
     long long records = 1'000'000;
     long long employers = 100;
@@ -52,6 +68,7 @@ struct Options {
     bool territories = false;
     std::string file;
     std::string checkExe;
+    bool compareThreads = false;
     int repeat = 3;
     std::string workDir;
     bool keep = false;
@@ -67,7 +84,8 @@ void Usage(std::FILE* to) {
         "  --territories     tax jurisdiction codes blank, P, V, G, S, N in turn\n"
         "  --file FILE       measure FILE instead of generating one\n"
         "  --check-exe PATH  quorvex-check to run (default: beside this program or in ../src)\n"
-        "  --repeat K        measurements of each kind; the best is reported (default 3)\n"
+        "  --compare-threads also time quorvex-check --threads 1 (the single-thread run)\n"
+        "  --repeat K        rounds; each kind is measured once a round, the best counts (default 3)\n"
         "  --work-dir DIR    folder for the temporary files (default: the system's temp folder)\n"
         "  --keep            keep the temporary files\n",
         to);
@@ -98,6 +116,7 @@ Options ParseOptions(int argc, char** argv) {
         else if (arg == "--territories") o.territories = true;
         else if (arg == "--file") o.file = text();
         else if (arg == "--check-exe") o.checkExe = text();
+        else if (arg == "--compare-threads") o.compareThreads = true;
         else if (arg == "--repeat") o.repeat = static_cast<int>(NumberArg(i, argc, argv));
         else if (arg == "--work-dir") o.workDir = text();
         else if (arg == "--keep") o.keep = true;
@@ -123,14 +142,18 @@ std::optional<fs::path> FindCheckExe(const std::string& given) {
 
 struct ChildRun {
     double seconds = 0;
+    double cpuSeconds = 0;   // user plus system, all threads
     int exitCode = -1;       // -1 when the child did not exit normally
     int signal = 0;
     long peakRssKb = 0;
 };
 
 // Runs quorvex-check; its standard output is dropped and its standard error goes to `errFile`.
-ChildRun RunCheck(const fs::path& exe, const fs::path& dataDir, const fs::path& file, const fs::path& errFile) {
-    std::vector<std::string> args = {exe.string(), "--quiet", "--data-dir", dataDir.string(), file.string()};
+ChildRun RunCheck(const fs::path& exe, const std::vector<std::string>& extraArgs, const fs::path& dataDir,
+                  const fs::path& file, const fs::path& errFile) {
+    std::vector<std::string> args = {exe.string(), "--quiet", "--data-dir", dataDir.string()};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    args.push_back(file.string());
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -155,6 +178,7 @@ ChildRun RunCheck(const fs::path& exe, const fs::path& dataDir, const fs::path& 
     ChildRun run;
     run.seconds = SecondsSince(start);
     run.peakRssKb = usage.ru_maxrss;   // kilobytes on Linux
+    run.cpuSeconds = CpuSeconds(usage);
     if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) run.signal = WTERMSIG(status);
     return run;
@@ -174,9 +198,14 @@ void Check(sqlite3* db, int rc, const char* what) {
         throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(db));
 }
 
-// Stores every record of `file` in a new Records table of the database `dbPath`.
-// Returns the number of records stored.
-long long BaselineInsert(const fs::path& file, const fs::path& dbPath) {
+// The settings ErrorLog::CreateMDB gives the error log before it creates its tables.
+constexpr const char* kLogPragmas =
+    "PRAGMA encoding = 'UTF-8'; PRAGMA page_size = 16384; PRAGMA journal_mode = DELETE; "
+    "PRAGMA synchronous = NORMAL; PRAGMA cache_size = -8000";
+
+// Stores every record of `file` in a new Records table of the database `dbPath`, after
+// `pragmas` (nullptr: the engine's defaults). Returns the number of records stored.
+long long BaselineInsert(const fs::path& file, const fs::path& dbPath, const char* pragmas) {
     sqlite3* raw = nullptr;
     if (sqlite3_open(dbPath.c_str(), &raw) != SQLITE_OK) {
         std::string msg = raw ? sqlite3_errmsg(raw) : "out of memory";
@@ -184,6 +213,7 @@ long long BaselineInsert(const fs::path& file, const fs::path& dbPath) {
         throw std::runtime_error("cannot open " + dbPath.string() + ": " + msg);
     }
     std::unique_ptr<sqlite3, DbCloser> db(raw);
+    if (pragmas) Check(db.get(), sqlite3_exec(db.get(), pragmas, nullptr, nullptr, nullptr), "pragmas");
     Check(db.get(),
           sqlite3_exec(db.get(),
                        "CREATE TABLE Records (Rec_Num INTEGER PRIMARY KEY AUTOINCREMENT, ID TEXT, RE_Indx INTEGER, "
@@ -324,62 +354,97 @@ int main(int argc, char** argv) {
         }
         std::fflush(stdout);
 
-        // (a) quorvex-check
-        std::optional<double> bestCheck;
-        long peakKb = 0;
+        // The kinds measured, in the order they take turns.
+        struct Kind {
+            const char* name;
+            std::vector<std::string> checkArgs;  // a quorvex-check run; else a baseline
+            const char* pragmas = nullptr;
+            bool isCheck = true;
+            std::vector<double> times;
+            long peakKb = 0;
+        };
+        std::vector<Kind> kinds;
         const auto exe = FindCheckExe(opt.checkExe);
         if (!exe) {
             std::fprintf(stderr, "bench_check: quorvex-check not found beside this program or in ../src; use --check-exe\n");
             status = 1;
         } else {
-            for (int rep = 1; rep <= opt.repeat; ++rep) {
-                const fs::path dataDir = work / ("data-" + std::to_string(rep));
+            kinds.push_back({"check", {}, nullptr, true, {}, 0});
+            if (opt.compareThreads) kinds.push_back({"check-1t", {"--threads", "1"}, nullptr, true, {}, 0});
+        }
+        kinds.push_back({"base-log", {}, kLogPragmas, false, {}, 0});
+        kinds.push_back({"base-dflt", {}, nullptr, false, {}, 0});
+
+        long long stored = 0;
+        for (int rep = 1; rep <= opt.repeat; ++rep) {
+            for (Kind& k : kinds) {
+                const std::string tag = std::string(k.name) + "-" + std::to_string(rep);
+                if (!k.isCheck) {
+                    const fs::path dbPath = work / (tag + ".db");
+                    RemoveQuietly(dbPath);
+                    const auto start = Clock::now();
+                    const double cpuStart = OwnCpuSeconds();
+                    stored = BaselineInsert(file, dbPath, k.pragmas);
+                    const double seconds = SecondsSince(start);
+                    std::printf("%-9s #%d: %8.3f s, cpu %6.3f s (%lld records inserted)\n", k.name, rep, seconds,
+                                OwnCpuSeconds() - cpuStart, stored);
+                    k.times.push_back(seconds);
+                    if (!opt.keep) RemoveQuietly(dbPath);
+                    std::fflush(stdout);
+                    continue;
+                }
+                const fs::path dataDir = work / ("data-" + tag);
                 fs::create_directories(dataDir);
-                const fs::path errFile = work / ("check-" + std::to_string(rep) + ".err");
-                const ChildRun run = RunCheck(*exe, dataDir, file, errFile);
+                const fs::path errFile = work / (tag + ".err");
+                const ChildRun run = RunCheck(*exe, k.checkArgs, dataDir, file, errFile);
                 if (run.signal != 0 || run.exitCode == 127 || run.exitCode > 3) ShowChildErrors(errFile);
                 if (run.signal != 0) {
-                    std::printf("check    #%d: killed by signal %d after %.3f s\n", rep, run.signal, run.seconds);
+                    std::printf("%-9s #%d: killed by signal %d after %.3f s\n", k.name, rep, run.signal, run.seconds);
                     status = 1;
-                    break;
+                    continue;
                 }
-                std::printf("check    #%d: %8.3f s, peak RSS %7.1f MB, exit %d\n", rep, run.seconds,
-                            static_cast<double>(run.peakRssKb) / 1024.0, run.exitCode);
+                std::printf("%-9s #%d: %8.3f s, cpu %6.3f s, peak RSS %7.1f MB, exit %d\n", k.name, rep, run.seconds,
+                            run.cpuSeconds, static_cast<double>(run.peakRssKb) / 1024.0, run.exitCode);
                 if (run.exitCode == 127 || run.exitCode > 3) {
                     status = 1;
-                    break;
+                    continue;
                 }
                 if (run.exitCode != 0 && opt.file.empty())
                     std::printf("             (the generated file should give exit 0: it is meant to be valid)\n");
-                bestCheck = bestCheck ? std::min(*bestCheck, run.seconds) : run.seconds;
-                peakKb = std::max(peakKb, run.peakRssKb);
+                k.times.push_back(run.seconds);
+                k.peakKb = std::max(k.peakKb, run.peakRssKb);
                 if (!opt.keep) RemoveQuietly(dataDir);
+                std::fflush(stdout);
             }
         }
-        std::fflush(stdout);
 
-        // (b) bare SQLite bulk insert
-        std::optional<double> bestBase;
-        long long stored = 0;
-        for (int rep = 1; rep <= opt.repeat; ++rep) {
-            const fs::path dbPath = work / ("baseline-" + std::to_string(rep) + ".db");
-            RemoveQuietly(dbPath);
-            const auto start = Clock::now();
-            stored = BaselineInsert(file, dbPath);
-            const double seconds = SecondsSince(start);
-            std::printf("baseline #%d: %8.3f s (%lld records inserted)\n", rep, seconds, stored);
-            bestBase = bestBase ? std::min(*bestBase, seconds) : seconds;
-            if (!opt.keep) RemoveQuietly(dbPath);
-        }
-
+        auto best = [](const Kind& k) { return *std::min_element(k.times.begin(), k.times.end()); };
+        auto worst = [](const Kind& k) { return *std::max_element(k.times.begin(), k.times.end()); };
         std::printf("\nrecords           %lld\n", stored);
-        if (bestCheck) {
-            std::printf("quorvex-check     %.3f s (best of %d), %.0f records/s\n", *bestCheck, opt.repeat,
-                        static_cast<double>(stored) / *bestCheck);
-            std::printf("peak RSS          %.1f MB\n", static_cast<double>(peakKb) / 1024.0);
+        for (const Kind& k : kinds) {
+            if (k.times.empty()) continue;
+            std::printf("%-17s %.3f s best of %zu (range %.3f - %.3f s)", k.name, best(k), k.times.size(), best(k),
+                        worst(k));
+            if (k.isCheck)
+                std::printf(", peak RSS %.1f MB, %.0f records/s", static_cast<double>(k.peakKb) / 1024.0,
+                            static_cast<double>(stored) / best(k));
+            std::printf("\n");
         }
-        std::printf("SQLite baseline   %.3f s (best of %d)\n", *bestBase, opt.repeat);
-        if (bestCheck) std::printf("ratio             %.2f x the baseline\n", *bestCheck / *bestBase);
+        // Ratios of the best times, and the range of the ratios of the runs of one round
+        // (which ran one after the other under much the same load).
+        for (const Kind& c : kinds) {
+            if (!c.isCheck || c.times.empty()) continue;
+            for (const Kind& b : kinds) {
+                if (b.isCheck || b.times.empty()) continue;
+                double lo = 1e9, hi = 0;
+                for (std::size_t r = 0; r < std::min(c.times.size(), b.times.size()); ++r) {
+                    lo = std::min(lo, c.times[r] / b.times[r]);
+                    hi = std::max(hi, c.times[r] / b.times[r]);
+                }
+                std::printf("ratio %-9s / %-9s %.2f x (round by round %.2f - %.2f)\n", c.name, b.name,
+                            best(c) / best(b), lo, hi);
+            }
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_check: %s\n", e.what());
         status = 1;

@@ -27,7 +27,8 @@ constexpr int kExitCritical = 2;
 constexpr int kExitNothingTested = 3;
 
 const char* kUsage =
-    "Usage: quorvex-check [--data-dir DIR] [--limit N] [--today YYYY-MM-DD] [--quiet] FILE [NEXT-FILE ...]\n"
+    "Usage: quorvex-check [--data-dir DIR] [--limit N] [--today YYYY-MM-DD] [--threads N] [--quiet]\n"
+    "                     FILE [NEXT-FILE ...]\n"
     "       quorvex-check [--data-dir DIR] [--report FORMAT] [--findings FORMAT] (the last run's log)\n"
     "\n"
     "Tests a ZRW5 wage report submission (tax year 2008) and writes every tested record and\n"
@@ -44,6 +45,10 @@ const char* kUsage =
     "                the limit comes from ErrSetLog.ini (500 by default)\n"
     "  --today D     the date used as today (YYYY-MM-DD): the report date and the online\n"
     "                filing prompt\n"
+    "  --threads N   1: the error log is written on the thread that checks the records;\n"
+    "                2 (the default): on a thread of its own, while the records are\n"
+    "                checked. The log is the same either way. Also the environment\n"
+    "                variable QUORVEX_THREADS\n"
     "  --quiet       no summary and no progress bar\n"
     "  --help        this text\n"
     "\n"
@@ -100,6 +105,7 @@ struct CheckOptions {
     std::optional<std::string> dataDir;
     std::optional<int> limit;
     std::optional<quorvex::Date> today;
+    std::optional<bool> writerThread;
     bool quiet = false;
     std::deque<std::string> files;
     quorvex::ReportRequest reports;
@@ -108,7 +114,7 @@ struct CheckOptions {
 // Parses the arguments into `o`; an exit status when the program is to end at once
 // (--help, or an argument that is wrong).
 std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
-    auto& [dataDir, limit, today, quiet, files, reports] = o;
+    auto& [dataDir, limit, today, writerThread, quiet, files, reports] = o;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&](const char* name) -> std::optional<std::string> {
@@ -136,6 +142,10 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
             auto v = value("--today");
             today = v ? ParseDate(*v) : std::nullopt;
             if (!today) return Usage("--today must be a date YYYY-MM-DD");
+        } else if (a == "--threads" || a.rfind("--threads=", 0) == 0) {
+            auto v = value("--threads");
+            if (!v || (*v != "1" && *v != "2")) return Usage("--threads must be 1 or 2");
+            writerThread = *v == "2";
         } else if (a == "--") {
             for (++i; i < argc; ++i) files.emplace_back(argv[i]);
         } else if (a.size() > 1 && a[0] == '-') {
@@ -152,7 +162,7 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
 
 // The test run of the command line; its exit status.
 int Check(CheckOptions o) {
-    auto& [dataDir, limit, today, quiet, files, reports] = o;
+    auto& [dataDir, limit, today, writerThread, quiet, files, reports] = o;
 
     std::filesystem::path folder;
     try {
@@ -164,6 +174,7 @@ int Check(CheckOptions o) {
     quorvex::RunOptions options;
     options.programFolder = folder;
     options.errorLimit = limit ? *limit : quorvex::GetErrorLimit(folder);
+    if (writerThread) options.writerThread = *writerThread;
 
     // --findings gnu: where the records with errors began, kept while the run is made.
     std::optional<quorvex::RecordOrigins> origins;

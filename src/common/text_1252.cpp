@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace quorvex {
 
 namespace {
@@ -70,6 +74,11 @@ std::uint64_t Load(const char* p) {
 bool IsAscii(std::string_view bytes) {
     const char* p = bytes.data();
     std::size_t n = bytes.size(), i = 0;
+#if defined(__SSE2__)
+    __m128i acc16 = _mm_setzero_si128();
+    for (; i + 16 <= n; i += 16) acc16 = _mm_or_si128(acc16, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
+    if (_mm_movemask_epi8(acc16) != 0) return false;
+#endif
     std::uint64_t acc = 0;
     for (; i + 8 <= n; i += 8) acc |= Load(p + i);
     for (; i < n; ++i) acc |= static_cast<unsigned char>(p[i]);
@@ -122,6 +131,20 @@ std::string Utf8ToCp1252(std::string_view s) {
 
 void UpperCase1252(char* first, char* last) {
     char* p = first;
+#if defined(__SSE2__)
+    // Sixteen ASCII characters at a time: a-z lose their 0x20 bit.
+    const __m128i beforeA = _mm_set1_epi8('a' - 1), afterZ = _mm_set1_epi8('z' + 1), bit = _mm_set1_epi8(0x20);
+    for (; last - p >= 16; p += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        if (_mm_movemask_epi8(v) != 0) {
+            for (int k = 0; k < 16; ++k) p[k] = static_cast<char>(kUpper[static_cast<unsigned char>(p[k])]);
+            continue;
+        }
+        const __m128i lower = _mm_and_si128(_mm_cmpgt_epi8(v, beforeA), _mm_cmplt_epi8(v, afterZ));
+        v = _mm_xor_si128(v, _mm_and_si128(lower, bit));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+    }
+#endif
     // Eight ASCII characters at a time: a-z lose their 0x20 bit.
     for (; last - p >= 8; p += 8) {
         std::uint64_t w = Load(p);

@@ -6,19 +6,81 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <system_error>
 
-#include "errorlog/schema.h"
 #include "common/text_1252.h"
+#include "errorlog/log_rows.h"
+#include "errorlog/schema.h"
+#include "errorlog/writer_thread.h"
 
 namespace quorvex {
 
 namespace fs = std::filesystem;
 
 struct ErrorLog::Statements {
-    sql::Statement insertRecord, updateRecord, deleteRecord, insertError, bumpErrors;
+    sql::Statement insertRecord, insertRecords, updateRecord, deleteRecord, insertError, bumpErrors;
     sql::Statement insertMisc, updatePinOK;
     sql::Statement insertTRT, insertTRU, updateTRT, updateTRU;
+};
+
+namespace {
+
+// Consecutive new records are inserted this many to a statement: the statement's own work
+// (among it the update of the table's counter) is done once for all of them.
+constexpr int kRecordGroup = 32;
+constexpr int kRecordColumns = 6;
+
+std::string InsertRecordsSql(int rows) {
+    std::string sql = "INSERT INTO Records (Rec_Num, ID, RE_Indx, Errors, Record, RecReference) VALUES ";
+    for (int r = 0; r < rows; ++r) {
+        sql += r ? ", (" : "(";
+        for (int c = 1; c <= kRecordColumns; ++c)
+            sql += "?" + std::to_string(r * kRecordColumns + c) + (c < kRecordColumns ? ", " : ")");
+    }
+    return sql;
+}
+
+// The values of an InsertRecord row, in the order of the statement's columns.
+struct RecordValues {
+    std::int64_t recNum = 0;
+    std::string_view id;
+    std::optional<std::int64_t> reIndx;
+    std::int64_t errors = 0;
+    std::string_view record;
+    std::optional<std::string_view> recReference;
+
+    void Read(rows::In& in) {
+        recNum = in.Int();
+        id = in.Text();
+        reIndx = in.OptInt();
+        errors = in.Int();
+        record = in.Text();
+        recReference = in.OptText();
+    }
+    void Bind(sql::Statement& s, int first) const;
+};
+
+}  // namespace
+
+// The writing half: the connection, its statements and its transaction. It applies ready
+// rows, on the caller's thread or on the writer thread, never on both at once.
+struct ErrorLog::Writer {
+    std::string path;
+    sql::Database db;
+    std::unique_ptr<Statements> st;
+    bool inTransaction = false;
+
+    // The statements; a LogFailure once the log is closed or its transaction lost.
+    Statements& Stmts();
+    // The LogFailure of a failed write, noting whether the transaction survived it.
+    LogFailure Failed(const sql::DbError& e);
+    // Writes the rows of `batch` in order. Throws LogFailure.
+    void Apply(const ByteBatch& batch);
+    // The Records rows from an InsertRecord row on (its kind already read): the run of such
+    // rows that follow one another, in statements of kRecordGroup rows where they fill one.
+    void InsertRecords(rows::In& in);
+    std::array<RecordValues, kRecordGroup> group;  // the rows of one statement
 };
 
 namespace {
@@ -36,11 +98,27 @@ std::string TotalsUpdate(const char* table, int fields) {
     return sql;
 }
 
-void BindText1252(sql::Statement& st, int index, std::string_view text) {
-    if (IsAscii(text))
-        st.bindText(index, text);
-    else
-        st.bindText(index, Cp1252ToUtf8(text));
+// Rows leave in batches of about this size; four batches are the most in flight.
+constexpr std::size_t kBatchBytes = 256 * 1024;
+constexpr std::size_t kBatches = 4;
+
+void BindOptText(sql::Statement& st, int index, const std::optional<std::string_view>& text) {
+    if (text) st.bindTextNoCopy(index, *text);
+    else st.bindNull(index);
+}
+
+void BindOptInt(sql::Statement& st, int index, const std::optional<std::int64_t>& value) {
+    if (value) st.bind(index, *value);
+    else st.bindNull(index);
+}
+
+void RecordValues::Bind(sql::Statement& s, int first) const {
+    s.bind(first, recNum);
+    s.bindTextNoCopy(first + 1, id);
+    BindOptInt(s, first + 2, reIndx);
+    s.bind(first + 3, errors);
+    s.bindTextNoCopy(first + 4, record);
+    BindOptText(s, first + 5, recReference);
 }
 
 // Refuses to replace a log that another program has open in a transaction, or that is read-only.
@@ -80,9 +158,145 @@ void RemoveLogFiles(const fs::path& file) {
 
 }  // namespace
 
+
+
+// --- The writing half ---------------------------------------------------------------------
+
+ErrorLog::Statements& ErrorLog::Writer::Stmts() {
+    if (!st) throw LogFailure{SQLITE_MISUSE, "The error log " + path + " is closed."};
+    if (!inTransaction) throw LogFailure{SQLITE_ABORT, "The error log " + path + " can no longer be written."};
+    return *st;
+}
+
+LogFailure ErrorLog::Writer::Failed(const sql::DbError& e) {
+    // The engine may have rolled the transaction back: nothing more is written then, so no
+    // row can reach the file on its own, out of order.
+    if (db.isOpen()) inTransaction = sqlite3_get_autocommit(db.handle()) == 0;
+    return FromDb(e);
+}
+
+void ErrorLog::Writer::Apply(const ByteBatch& batch) {
+    using rows::Kind;
+    rows::In in(batch.data(), batch.data() + batch.size());
+    try {
+        while (!in.AtEnd()) {
+            switch (in.GetKind()) {
+                case Kind::InsertRecord:
+                    InsertRecords(in);
+                    break;
+                case Kind::UpdateRecord: {
+                    auto& s = Stmts().updateRecord;
+                    s.bind(1, in.Int());
+                    in.Text();  // the identifier does not change
+                    BindOptInt(s, 2, in.OptInt());
+                    s.bind(3, in.Int());
+                    s.bindTextNoCopy(4, in.Text());
+                    BindOptText(s, 5, in.OptText());
+                    s.run();
+                    break;
+                }
+                case Kind::DeleteRecord: {
+                    auto& s = Stmts().deleteRecord;
+                    s.bind(1, in.Int());
+                    s.run();
+                    break;
+                }
+                case Kind::InsertError: {
+                    auto& s = Stmts().insertError;
+                    if (in.Bool()) s.bindText(1, "C");
+                    else s.bindNull(1);
+                    s.bind(2, in.Int());
+                    s.bindTextNoCopy(3, in.Text());
+                    s.bindTextNoCopy(4, in.Text());
+                    s.bindTextNoCopy(5, in.Text());
+                    s.run();
+                    break;
+                }
+                case Kind::BumpErrors: {
+                    auto& s = Stmts().bumpErrors;
+                    s.bind(1, in.Int());
+                    s.run();
+                    break;
+                }
+                case Kind::InsertMisc: {
+                    auto& s = Stmts().insertMisc;
+                    s.bindTextNoCopy(1, in.Text());
+                    s.bindTextNoCopy(2, in.Text());
+                    s.run();
+                    break;
+                }
+                case Kind::UpdatePinOK: {
+                    auto& s = Stmts().updatePinOK;
+                    s.bind(1, std::int64_t{in.Bool() ? 1 : 0});
+                    s.run();
+                    break;
+                }
+                case Kind::InsertBlock: {
+                    const std::int64_t indx = in.Int();
+                    const std::string_view ein = in.Text();
+                    for (sql::Statement* s : {&Stmts().insertTRT, &Stmts().insertTRU}) {
+                        s->bind(1, indx);
+                        s->bindTextNoCopy(2, ein);
+                        s->run();
+                    }
+                    break;
+                }
+                case Kind::UpdateBlock: {
+                    const bool tru = in.Bool();
+                    auto& s = tru ? Stmts().updateTRU : Stmts().updateTRT;
+                    const int fields = tru ? kTruFields : kTrtFields;
+                    s.bind(1, in.Int());
+                    for (int n = 1; n <= fields; ++n) s.bind(2 * n, in.Real());
+                    for (int n = 1; n <= fields; ++n) s.bindTextNoCopy(2 * n + 1, in.Text());
+                    s.bind(2 * fields + 2, in.Int());
+                    s.run();
+                    break;
+                }
+                case Kind::Commit:
+                    Stmts();
+                    db.exec("COMMIT");
+                    inTransaction = false;
+                    db.exec("BEGIN");
+                    inTransaction = true;
+                    break;
+            }
+        }
+    } catch (const sql::DbError& e) {
+        throw Failed(e);
+    }
+}
+
+void ErrorLog::Writer::InsertRecords(rows::In& in) {
+    int n = 0;
+    group[n++].Read(in);
+    while (n < kRecordGroup && in.NextIs(rows::Kind::InsertRecord)) group[n++].Read(in);
+    if (n == kRecordGroup) {
+        auto& s = Stmts().insertRecords;
+        for (int r = 0; r < n; ++r) group[r].Bind(s, r * kRecordColumns + 1);
+        s.run();
+        return;
+    }
+    for (int r = 0; r < n; ++r) {
+        auto& s = Stmts().insertRecord;
+        group[r].Bind(s, 1);
+        s.run();
+    }
+}
+
+// --- The log --------------------------------------------------------------------------------
+
 ErrorLog::ErrorLog() = default;
 ErrorLog::ErrorLog(ErrorLog&&) noexcept = default;
-ErrorLog& ErrorLog::operator=(ErrorLog&&) noexcept = default;
+
+ErrorLog& ErrorLog::operator=(ErrorLog&& other) noexcept {
+    // The writer thread of this log must end (and the log be closed) before any part of it
+    // is replaced.
+    if (this != &other) {
+        this->~ErrorLog();
+        new (this) ErrorLog(std::move(other));
+    }
+    return *this;
+}
 
 ErrorLog::~ErrorLog() {
     try {
@@ -126,26 +340,30 @@ void ErrorLog::DeleteMDB(const fs::path& folder) {
 ErrorLog ErrorLog::CreateMDB(const fs::path& folder) {
     ErrorLog log;
     log.path_ = PathIn(folder);
+    log.w_ = std::make_unique<Writer>();
+    Writer& w = *log.w_;
+    w.path = log.path_.string();
     try {
         // A journal left behind by an earlier log must not be replayed into the new one.
         RemoveLogFiles(log.path_);
-        log.db_ = sql::Database(log.path_.string(), true);
-        log.db_.exec("PRAGMA encoding = 'UTF-8'; PRAGMA page_size = 16384; PRAGMA journal_mode = DELETE; PRAGMA synchronous = NORMAL; "
-                     "PRAGMA cache_size = -8000");
-        log.db_.exec("BEGIN");
-        Create_Misc(log.db_);
-        Create_RECORDS(log.db_);
-        Create_ERRORS(log.db_);
-        Create_TRT(log.db_);
-        Create_TRU(log.db_);
-        log.db_.exec("COMMIT");
-        log.db_.exec("BEGIN");
-        log.inTransaction_ = true;
+        w.db = sql::Database(log.path_.string(), true);
+        w.db.exec("PRAGMA encoding = 'UTF-8'; PRAGMA page_size = 16384; PRAGMA journal_mode = DELETE; PRAGMA synchronous = NORMAL; "
+                  "PRAGMA cache_size = -8000");
+        w.db.exec("BEGIN");
+        Create_Misc(w.db);
+        Create_RECORDS(w.db);
+        Create_ERRORS(w.db);
+        Create_TRT(w.db);
+        Create_TRU(w.db);
+        w.db.exec("COMMIT");
+        w.db.exec("BEGIN");
+        w.inTransaction = true;
 
         auto st = std::make_unique<Statements>();
-        auto& d = log.db_;
+        auto& d = w.db;
         st->insertRecord = d.prepare(
             "INSERT INTO Records (Rec_Num, ID, RE_Indx, Errors, Record, RecReference) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+        st->insertRecords = d.prepare(InsertRecordsSql(kRecordGroup));
         st->updateRecord = d.prepare(
             "UPDATE Records SET RE_Indx = ?2, Errors = ?3, Record = ?4, RecReference = ?5 WHERE Rec_Num = ?1");
         st->deleteRecord = d.prepare("DELETE FROM Records WHERE Rec_Num = ?1");
@@ -154,151 +372,198 @@ ErrorLog ErrorLog::CreateMDB(const fs::path& folder) {
         st->bumpErrors = d.prepare("UPDATE Records SET Errors = COALESCE(Errors, 0) + 1 WHERE Rec_Num = ?1");
         st->insertMisc = d.prepare("INSERT INTO Misc (Path, RptDate) VALUES (?1, ?2)");
         st->updatePinOK = d.prepare("UPDATE Misc SET PinOK = ?1 WHERE Data_Id = (SELECT MAX(Data_Id) FROM Misc)");
-        st->insertTRT = d.prepare("INSERT INTO TRT (RE_EIN) VALUES (?1)");
-        st->insertTRU = d.prepare("INSERT INTO TRU (RE_EIN) VALUES (?1)");
+        // Block rows are numbered here (1, 2, ... as the table would number them), so that
+        // the run knows a block's Indx without waiting for its row.
+        st->insertTRT = d.prepare("INSERT INTO TRT (Indx, RE_EIN) VALUES (?1, ?2)");
+        st->insertTRU = d.prepare("INSERT INTO TRU (Indx, RE_EIN) VALUES (?1, ?2)");
         st->updateTRT = d.prepare(TotalsUpdate("TRT", kTrtFields));
         st->updateTRU = d.prepare(TotalsUpdate("TRU", kTruFields));
-        log.st_ = std::move(st);
+        w.st = std::move(st);
     } catch (const sql::DbError& e) {
         throw FromDb(e);
     }
     return log;
 }
 
-bool ErrorLog::IsOpen() const { return db_.isOpen(); }
+bool ErrorLog::IsOpen() const { return w_ && w_->db.isOpen(); }
 
-ErrorLog::Statements& ErrorLog::st() {
-    if (!st_) throw LogFailure{SQLITE_MISUSE, "The error log " + path_.string() + " is closed."};
-    if (!inTransaction_)
-        throw LogFailure{SQLITE_ABORT, "The error log " + path_.string() + " can no longer be written."};
-    return *st_;
+// --- The writer thread ------------------------------------------------------------------
+
+void ErrorLog::StartWriterThread() {
+    if (thread_ || !IsOpen()) return;
+    Writer* w = w_.get();
+    thread_ = std::make_unique<WriterThread>([w](const ByteBatch& batch) { w->Apply(batch); }, kBatches,
+                                             kBatchBytes);
 }
 
+void ErrorLog::StopWriterThread() {
+    if (!thread_) return;
+    try {
+        thread_->Drain();
+    } catch (...) {
+        pendingFailure_ = std::current_exception();
+    }
+    thread_.reset();
+    if (pendingFailure_) reloadAfterFailure();
+}
+
+void ErrorLog::Drain() {
+    if (!thread_) {
+        if (pendingFailure_) std::rethrow_exception(std::exchange(pendingFailure_, nullptr));
+        return;
+    }
+    try {
+        thread_->Drain();
+    } catch (...) {
+        // The rows after the failing one were dropped: from here on the log is written at
+        // once, from what the file holds.
+        thread_.reset();
+        reloadAfterFailure();
+        throw;
+    }
+}
+
+ByteBatch& ErrorLog::out() { return thread_ ? thread_->Batch() : direct_; }
+
+void ErrorLog::rowDone() {
+    if (thread_) {
+        if (thread_->HasFailed()) Drain();  // throws the failure
+        thread_->RowDone();
+        return;
+    }
+    try {
+        if (pendingFailure_) std::rethrow_exception(std::exchange(pendingFailure_, nullptr));
+        if (!w_) throw LogFailure{SQLITE_MISUSE, "The error log " + path_.string() + " is closed."};
+        w_->Apply(direct_);
+    } catch (...) {
+        direct_.clear();
+        throw;
+    }
+    direct_.clear();
+}
+
+bool ErrorLog::writable() const { return thread_ || (w_ && w_->st && w_->inTransaction); }
+
+void ErrorLog::reloadAfterFailure() {
+    // What the file holds is what the run has written; rows the writer did not reach are
+    // not counted. The file may no longer be readable either: then the counts stay.
+    try {
+        cur_ = PendingRecord{};
+        loadLastRecord();
+        auto count = [this](const char* sql) {
+            auto q = w_->db.prepare(sql);
+            return q.step() && !q.isNull(0) ? q.int64(0) : std::int64_t{0};
+        };
+        recordCount_ = count("SELECT COUNT(*) FROM Records");
+        recordsWithErrors_ = count("SELECT COUNT(*) FROM Records WHERE Errors > 0");
+        rwCount_ = count("SELECT COUNT(*) FROM Records WHERE ID = 'RW'");
+        errorCount_ = count("SELECT COUNT(*) FROM Errors");
+        lastErrorCritical_ = count("SELECT Type = 'C' FROM Errors ORDER BY Err_Num DESC LIMIT 1") != 0;
+    } catch (const sql::DbError&) {
+    }
+    // Totals the writer did not reach are not written any more.
+    if (trt_) trt_->dirty = false;
+    if (tru_) tru_->dirty = false;
+}
+
+// --- Transactions -------------------------------------------------------------------------
+
 const LogReader& ErrorLog::Read() {
-    if (!db_.isOpen()) throw LogFailure{SQLITE_MISUSE, "The error log " + path_.string() + " is closed."};
+    if (!IsOpen()) throw LogFailure{SQLITE_MISUSE, "The error log " + path_.string() + " is closed."};
     Sync();
     // Made here, not kept from creation: the log may have moved since, and its connection with it.
-    reader_.emplace(db_);
+    reader_.emplace(w_->db);
     return *reader_;
 }
 
 void ErrorLog::CloseDatabase() {
-    if (!db_.isOpen()) return;
-    try {
-        if (inTransaction_) {
-            Sync();
-            db_.exec("COMMIT");
-            inTransaction_ = false;
+    if (!IsOpen()) return;
+    // A failure of the writer thread or of the last rows leaves the log open, so that the
+    // next attempt (at the latest the destructor's) can still commit what was written.
+    StopWriterThread();
+    if (pendingFailure_) std::rethrow_exception(std::exchange(pendingFailure_, nullptr));
+    if (w_->inTransaction) {
+        Sync();
+        try {
+            w_->db.exec("COMMIT");
+            w_->inTransaction = false;
+        } catch (const sql::DbError& e) {
+            w_->st.reset();
+            w_->db.close();
+            w_->inTransaction = false;
+            throw FromDb(e);
         }
-    } catch (const sql::DbError& e) {
-        st_.reset();
-        db_.close();
-        inTransaction_ = false;
-        throw FromDb(e);
     }
-    st_.reset();
-    db_.close();
+    w_->st.reset();
+    w_->db.close();
 }
 
 void ErrorLog::Commit() {
-    if (!inTransaction_) return;
-    try {
-        Sync();
-        db_.exec("COMMIT");
-        inTransaction_ = false;
-        db_.exec("BEGIN");
-        inTransaction_ = true;
-    } catch (const sql::DbError& e) {
-        throw Failed(e);
-    }
-}
-
-LogFailure ErrorLog::Failed(const sql::DbError& e) {
-    // The engine may have rolled the transaction back: nothing more is written then, so no
-    // row can reach the file on its own, out of order.
-    if (db_.isOpen()) inTransaction_ = sqlite3_get_autocommit(db_.handle()) == 0;
-    return FromDb(e);
+    if (!writable()) return;
+    flushRecord();
+    if (trt_ && trt_->dirty) flushBlock(*trt_, false);
+    if (tru_ && tru_->dirty) flushBlock(*tru_, true);
+    rows::Out(out()).Put(rows::Kind::Commit);
+    rowDone();
 }
 
 void ErrorLog::Sync() {
-    if (!st_ || !inTransaction_) return;
-    try {
-        flushRecord();
-        if (trt_ && trt_->dirty) flushBlock(*trt_, false);
-        if (tru_ && tru_->dirty) flushBlock(*tru_, true);
-    } catch (const sql::DbError& e) {
-        throw Failed(e);
-    }
+    if (!writable()) return;
+    flushRecord();
+    if (trt_ && trt_->dirty) flushBlock(*trt_, false);
+    if (tru_ && tru_->dirty) flushBlock(*tru_, true);
+    Drain();
 }
 
 void ErrorLog::flushRecord() {
-    if (cur_.recNum == 0) return;
-    if (!cur_.stored) {
-        auto& s = st().insertRecord;
-        s.bind(1, cur_.recNum);
-        BindText1252(s, 2, cur_.id);
-        if (cur_.reIndx) s.bind(3, *cur_.reIndx); else s.bindNull(3);
-        s.bind(4, cur_.errors);
-        BindText1252(s, 5, cur_.record);
-        if (cur_.recReference) BindText1252(s, 6, *cur_.recReference); else s.bindNull(6);
-        s.run();
-        cur_.stored = true;
-        cur_.dirty = false;
-    } else if (cur_.dirty) {
-        auto& s = st().updateRecord;
-        s.bind(1, cur_.recNum);
-        if (cur_.reIndx) s.bind(2, *cur_.reIndx); else s.bindNull(2);
-        s.bind(3, cur_.errors);
-        BindText1252(s, 4, cur_.record);
-        if (cur_.recReference) BindText1252(s, 5, *cur_.recReference); else s.bindNull(5);
-        s.run();
-        cur_.dirty = false;
-    }
+    if (cur_.recNum == 0 || (cur_.stored && !cur_.dirty)) return;
+    rows::Out o(out());
+    o.Put(cur_.stored ? rows::Kind::UpdateRecord : rows::Kind::InsertRecord);
+    o.Put(cur_.recNum);
+    o.Text(cur_.id);
+    o.Put(cur_.reIndx);
+    o.Put(cur_.errors);
+    o.Text(cur_.record);
+    o.OptText(cur_.recReference ? std::optional<std::string_view>(*cur_.recReference) : std::nullopt);
+    rowDone();
+    cur_.stored = true;
+    cur_.dirty = false;
 }
 
 void ErrorLog::flushBlock(Block& b, bool tru) {
-    auto& s = tru ? st().updateTRU : st().updateTRT;
-    int fields = tru ? kTruFields : kTrtFields;
-    s.bind(1, b.count);
-    for (int n = 1; n <= fields; ++n) {
-        s.bind(2 * n, b.sums[n]);
-        BindText1252(s, 2 * n + 1, b.errRefs[n]);
-    }
-    s.bind(2 * fields + 2, b.indx);
-    s.run();
+    const int fields = tru ? kTruFields : kTrtFields;
+    rows::Out o(out());
+    o.Put(rows::Kind::UpdateBlock);
+    o.Put(tru);
+    o.Put(b.count);
+    for (int n = 1; n <= fields; ++n) o.Put(b.sums[n]);
+    for (int n = 1; n <= fields; ++n) o.Text(b.errRefs[n]);
+    o.Put(b.indx);
+    rowDone();
     b.dirty = false;
 }
 
 // --- Misc ---------------------------------------------------------------------------------
 
 void ErrorLog::AddMisc(std::string_view path, std::string_view rptDate) {
-    try {
-        auto& s = st().insertMisc;
-        BindText1252(s, 1, path);
-        BindText1252(s, 2, rptDate);
-        s.run();
-    } catch (const sql::DbError& e) {
-        throw Failed(e);
-    }
+    rows::Out o(out());
+    o.Put(rows::Kind::InsertMisc);
+    o.Text(path);
+    o.Text(rptDate);
+    rowDone();
 }
 
 void ErrorLog::SetPinOK(bool ok) {
-    try {
-        st().updatePinOK.bind(1, std::int64_t{ok ? 1 : 0});
-        st().updatePinOK.run();
-    } catch (const sql::DbError& e) {
-        throw Failed(e);
-    }
+    rows::Out o(out());
+    o.Put(rows::Kind::UpdatePinOK);
+    o.Put(ok);
+    rowDone();
 }
 
 // --- Records ------------------------------------------------------------------------------
 
 std::int64_t ErrorLog::AddRecord(std::string_view id, std::string_view record) {
-    try {
-        flushRecord();
-    } catch (const sql::DbError& e) {
-        throw Failed(e);
-    }
+    flushRecord();
     cur_.recNum = nextRecNum_++;
     cur_.id.assign(id);
     cur_.record.assign(record);
@@ -312,32 +577,40 @@ std::int64_t ErrorLog::AddRecord(std::string_view id, std::string_view record) {
     return cur_.recNum;
 }
 
+void ErrorLog::loadLastRecord() {
+    auto q = w_->db.prepare("SELECT Rec_Num, ID, RE_Indx, Errors, Record, RecReference FROM Records "
+                            "ORDER BY Rec_Num DESC LIMIT 1");
+    if (q.step()) {
+        cur_.recNum = q.int64(0);
+        cur_.id = Utf8ToCp1252(q.text(1));
+        if (!q.isNull(2)) cur_.reIndx = q.int64(2);
+        cur_.errors = q.int64(3);
+        cur_.record = Utf8ToCp1252(q.text(4));
+        if (!q.isNull(5)) cur_.recReference = Utf8ToCp1252(q.text(5));
+        cur_.stored = true;
+    }
+}
+
 void ErrorLog::DeleteLastRecord() {
     if (cur_.recNum == 0) return;
+    if (cur_.stored) {
+        rows::Out o(out());
+        o.Put(rows::Kind::DeleteRecord);
+        o.Put(cur_.recNum);
+        rowDone();
+    }
+    // The row before it is read back from the file.
+    Drain();
     try {
-        if (cur_.stored) {
-            st().deleteRecord.bind(1, cur_.recNum);
-            st().deleteRecord.run();
-        }
         --recordCount_;
         if (cur_.errors > 0) --recordsWithErrors_;
         const std::string& id = cur_.id;
         if (id.size() == 2 && (id[0] == 'R' || id[0] == 'r') && (id[1] == 'W' || id[1] == 'w')) --rwCount_;
         // The row before it becomes the current record again.
         cur_ = PendingRecord{};
-        auto q = db_.prepare("SELECT Rec_Num, ID, RE_Indx, Errors, Record, RecReference FROM Records "
-                             "ORDER BY Rec_Num DESC LIMIT 1");
-        if (q.step()) {
-            cur_.recNum = q.int64(0);
-            cur_.id = Utf8ToCp1252(q.text(1));
-            if (!q.isNull(2)) cur_.reIndx = q.int64(2);
-            cur_.errors = q.int64(3);
-            cur_.record = Utf8ToCp1252(q.text(4));
-            if (!q.isNull(5)) cur_.recReference = Utf8ToCp1252(q.text(5));
-            cur_.stored = true;
-        }
+        loadLastRecord();
     } catch (const sql::DbError& e) {
-        throw Failed(e);
+        throw w_->Failed(e);
     }
 }
 
@@ -360,17 +633,14 @@ void ErrorLog::SetRecordText(std::string_view record) {
 
 void ErrorLog::addError(std::int64_t recNum, std::string_view reference, std::string_view userEntry,
                         std::string_view errorText, bool critical) {
-    try {
-        auto& s = st().insertError;
-        if (critical) s.bindText(1, "C"); else s.bindNull(1);
-        s.bind(2, recNum);
-        BindText1252(s, 3, reference);
-        BindText1252(s, 4, userEntry);
-        BindText1252(s, 5, errorText);
-        s.run();
-    } catch (const sql::DbError& e) {
-        throw Failed(e);
-    }
+    rows::Out o(out());
+    o.Put(rows::Kind::InsertError);
+    o.Put(critical);
+    o.Put(recNum);
+    o.Text(reference);
+    o.Text(userEntry);
+    o.Text(errorText);
+    rowDone();
     ++errorCount_;
     lastErrorCritical_ = critical;
 }
@@ -394,41 +664,40 @@ void ErrorLog::LogErrorFor(std::int64_t recNum, std::string_view reference, std:
         return;
     }
     addError(recNum, reference, userEntry, errorText, false);
+    // The record's count is read back from the file.
+    Drain();
     try {
-        auto q = db_.prepare("SELECT Errors FROM Records WHERE Rec_Num = ?1");
+        auto q = w_->db.prepare("SELECT Errors FROM Records WHERE Rec_Num = ?1");
         q.bind(1, recNum);
         if (q.step() && q.int64(0) == 0) ++recordsWithErrors_;
-        st().bumpErrors.bind(1, recNum);
-        st().bumpErrors.run();
     } catch (const sql::DbError& e) {
-        throw Failed(e);
+        throw w_->Failed(e);
     }
+    rows::Out o(out());
+    o.Put(rows::Kind::BumpErrors);
+    o.Put(recNum);
+    rowDone();
 }
 
 // --- Blocks -------------------------------------------------------------------------------
 
 std::int64_t ErrorLog::OpenBlock(std::string_view ein) {
-    try {
-        if (trt_ && trt_->dirty) flushBlock(*trt_, false);
-        if (tru_ && tru_->dirty) flushBlock(*tru_, true);
-        BindText1252(st().insertTRT, 1, ein);
-        st().insertTRT.run();
-        std::int64_t indx = db_.lastInsertRowid();
-        BindText1252(st().insertTRU, 1, ein);
-        st().insertTRU.run();
-        std::int64_t truIndx = db_.lastInsertRowid();
-        trt_.emplace();
-        trt_->indx = indx;
-        trt_->ein.assign(ein);
-        trt_->errRefs.fill("None");
-        tru_.emplace();
-        tru_->indx = truIndx;
-        tru_->ein.assign(ein);
-        tru_->errRefs.fill("None");
-        return indx;
-    } catch (const sql::DbError& e) {
-        throw Failed(e);
+    if (trt_ && trt_->dirty) flushBlock(*trt_, false);
+    if (tru_ && tru_->dirty) flushBlock(*tru_, true);
+    const std::int64_t indx = nextBlockIndx_;
+    rows::Out o(out());
+    o.Put(rows::Kind::InsertBlock);
+    o.Put(indx);
+    o.Text(ein);
+    rowDone();
+    ++nextBlockIndx_;
+    for (auto* block : {&trt_, &tru_}) {
+        block->emplace();
+        (*block)->indx = indx;
+        (*block)->ein.assign(ein);
+        (*block)->errRefs.fill("None");
     }
+    return indx;
 }
 
 std::optional<std::pair<std::int64_t, std::string>> ErrorLog::LastBlock() const {

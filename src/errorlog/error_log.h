@@ -2,16 +2,17 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "errorlog/log_failure.h"
 #include "errorlog/log_reader.h"
 #include "errorlog/sqlite.h"
+#include "errorlog/writer_thread.h"
 
 namespace quorvex {
 
@@ -22,6 +23,14 @@ inline constexpr std::string_view kErrorLogName = "Errorlog.mdb";
 // and TRU. Keeps the current record and the current block's running totals in memory and
 // writes them through before anything reads them (Sync) and when the run ends (Close).
 // Text arguments are code page 1252 bytes; they are stored as UTF-8.
+//
+// What it writes leaves as ready rows (a record, an error, a block row ...). They are
+// written at once, or, after StartWriterThread, by a thread of their own in the same order
+// while the caller goes on: the counters, the current record and the block totals stay
+// here, so no call but those that read the file waits for the writer. A failure of the
+// writer thread reaches the caller at the next Drain (Sync, Read, and the calls that read
+// the log drain first), after which the log is written at once again and what it knows
+// is what the file holds.
 class ErrorLog {
 public:
     // Path of the log in `folder`.
@@ -43,11 +52,22 @@ public:
     ErrorLog& operator=(ErrorLog&&) noexcept;
     ~ErrorLog();
 
+    // --- The writer thread ------------------------------------------------------------
+    // From now on the rows are written by a thread of their own.
+    void StartWriterThread();
+    // Waits until every row is written, then ends the thread; rows are written at once
+    // again. A failure of the thread is thrown by the next call that writes.
+    void StopWriterThread();
+    // Waits until every row handed over so far is written; throws the writer's failure.
+    // Nothing to wait for without the thread.
+    void Drain();
+
     // CloseDatabase: writes what is pending, commits and closes. Safe to call twice.
     void CloseDatabase();
     bool IsOpen() const;
 
-    // Writes the pending record row and the block totals so that queries see them.
+    // Writes the pending record row and the block totals so that queries see them (and
+    // waits for the writer thread).
     void Sync();
     // Commits the work so far (the run goes on in a new transaction).
     void Commit();
@@ -121,14 +141,21 @@ private:
         bool dirty = false;    // changed since written
     };
     struct Statements;
+    struct Writer;
 
     ErrorLog();
-    // The writer's statements; a LogFailure once the log is closed or its transaction lost.
-    Statements& st();
-    // The LogFailure of a failed write, noting whether the transaction survived it.
-    LogFailure Failed(const sql::DbError& e);
+    // The rows of a write go to the batch of out(); rowDone() writes them or hands them on.
+    ByteBatch& out();
+    void rowDone();
+    // Whether writes are still taken: always while the writer thread runs (a failure is
+    // found by Drain); otherwise while the transaction lasts.
+    bool writable() const;
     void flushRecord();
     void flushBlock(Block& b, bool tru);
+    // The last Records row becomes the current record (none when the table is empty).
+    void loadLastRecord();
+    // After the writer thread failed: counters and current record as the file has them.
+    void reloadAfterFailure();
     // The running totals of one block table: column 0 counts, 1..fields sum; markers 1..fields.
     void addTo(std::optional<Block>& block, int fields, int column, bool linkRecord, double amount);
     void setErrRef(std::optional<Block>& block, int fields, int n);
@@ -136,8 +163,9 @@ private:
                   std::string_view errorText, bool critical);
 
     std::filesystem::path path_;
-    sql::Database db_;
-    std::unique_ptr<Statements> st_;
+    std::unique_ptr<Writer> w_;                  // connection and statements
+    ByteBatch direct_;                           // the row being written at once
+    std::exception_ptr pendingFailure_;          // of a stopped writer thread, not yet thrown
     std::optional<LogReader> reader_;
     PendingRecord cur_;
     std::int64_t nextRecNum_ = 1;
@@ -148,8 +176,10 @@ private:
     bool lastErrorCritical_ = false;
     std::optional<Block> trt_;
     std::optional<Block> tru_;
+    std::int64_t nextBlockIndx_ = 1;
     std::string currentSsn_;
-    bool inTransaction_ = false;
+    // Last, so that it is the first to go: it may still write through w_.
+    std::unique_ptr<WriterThread> thread_;
 };
 
 }  // namespace quorvex

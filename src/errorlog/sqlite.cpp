@@ -4,17 +4,30 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
+#include <thread>
 
 namespace quorvex::sql {
 
 namespace {
 
 std::atomic<long> failCountdown{0};
+std::atomic<long> delayMicros{0};
 
-// The planted failure of FailNthOperation, when this operation is the one.
+// The planted failure of FailNthOperation, when this operation is the one; the planted
+// delay of DelayEachOperation.
 void MaybeFail() {
+    if (const long us = delayMicros.load(std::memory_order_relaxed); us > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(us));
     if (failCountdown.load(std::memory_order_relaxed) > 0 && failCountdown.fetch_sub(1) == 1)
         throw DbError(SQLITE_IOERR, sqlite3_errstr(SQLITE_IOERR));
+}
+
+// The engine's memory statistics take a global lock on every allocation, a dozen times per
+// stored record; nothing here reads them. Must happen before the engine starts.
+void ConfigureEngine() {
+    static std::once_flag once;
+    std::call_once(once, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
 }
 
 [[noreturn]] void fail(sqlite3* db, int rc) {
@@ -25,7 +38,12 @@ void MaybeFail() {
 
 long FailNthOperation(long n) { return std::max(0L, failCountdown.exchange(n < 0 ? 0 : n)); }
 
+void DelayEachOperation(std::chrono::microseconds delay) {
+    delayMicros.store(std::max<long>(0, static_cast<long>(delay.count())));
+}
+
 Database::Database(const std::string& path, bool create, bool readOnly) {
+    ConfigureEngine();
     MaybeFail();
     int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     if (create) flags |= SQLITE_OPEN_CREATE;
@@ -107,6 +125,11 @@ Statement& Statement::bind(int index, double value) {
 
 Statement& Statement::bindText(int index, std::string_view utf8) {
     check(sqlite3_bind_text(stmt_, index, utf8.data(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT));
+    return *this;
+}
+
+Statement& Statement::bindTextNoCopy(int index, std::string_view utf8) {
+    check(sqlite3_bind_text(stmt_, index, utf8.data(), static_cast<int>(utf8.size()), SQLITE_STATIC));
     return *this;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -28,6 +29,10 @@ class Statement;
 // error"; 0 turns it off. Returns what was left of the previous countdown: 0 once the
 // planted failure has happened. Lets the tests reach every failure path of the log.
 long FailNthOperation(long n);
+
+// Test seam for a slow disk: every database operation from now on first waits `delay`
+// (zero turns it off), so that a test can have a writer fall behind its producer.
+void DelayEachOperation(std::chrono::microseconds delay);
 
 // One open database connection; closed when the object goes.
 class Database {
@@ -67,6 +72,8 @@ public:
     Statement& bind(int index, std::int64_t value);
     Statement& bind(int index, double value);
     Statement& bindText(int index, std::string_view utf8);
+    // Binds text without copying it: it must stay unchanged until the statement is reset.
+    Statement& bindTextNoCopy(int index, std::string_view utf8);
     Statement& bindNull(int index);
 
     // Steps once; true when a row is available.

@@ -70,15 +70,11 @@ public:
 
     // Index of the first CR or LF in p[i, limit), or limit.
     static std::size_t FindLineEnd(const char* p, std::size_t i, std::size_t limit) {
-        constexpr std::uint64_t ones = 0x0101010101010101ull, high = 0x8080808080808080ull;
-        for (; i + 8 <= limit; i += 8) {
-            std::uint64_t w;
-            std::memcpy(&w, p + i, sizeof w);
-            std::uint64_t cr = w ^ (ones * '\r'), lf = w ^ (ones * '\n');
-            if (((cr - ones) & ~cr & high) | ((lf - ones) & ~lf & high)) break;
-        }
-        while (i < limit && p[i] != '\r' && p[i] != '\n') ++i;
-        return i;
+        // The library's searches run many characters at a time; the line feed is sought only
+        // before the carriage return.
+        if (const void* cr = std::memchr(p + i, '\r', limit - i)) limit = static_cast<const char*>(cr) - p;
+        if (const void* lf = std::memchr(p + i, '\n', limit - i)) limit = static_cast<const char*>(lf) - p;
+        return limit;
     }
 
 private:

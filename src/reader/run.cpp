@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -97,6 +98,11 @@ enum class RecordResult { Next, Stop, EndOfFile };
 
 }  // namespace
 
+bool WriterThreadByDefault() {
+    const char* threads = std::getenv("QUORVEX_THREADS");
+    return !(threads && std::string_view(threads) == "1");
+}
+
 // The state of one run (`ReadFile`).
 class Run::Impl {
 public:
@@ -174,6 +180,8 @@ RunSummary Run::ReadFile() {
     for (;;) {
         Impl impl(*this);
         RunSummary s = impl.Read();
+        // Whatever comes after the run (Exit's "Test Aborted", closing) is written at once.
+        if (log_) log_->StopWriterThread();
         // A first file that was not found asks for a file again.
         if (s.outcome == RunOutcome::Restart) continue;
         return s;
@@ -189,7 +197,11 @@ bool Run::Impl::YieldNow(bool force) {
         run_.log_->Commit();
         lastCommit_ = now;
     }
-    return services_.Yield();
+    if (services_.Yield()) return true;
+    // Exit: the rows so far are written first, and a failure among them ends the run as it
+    // would have ended without the writer thread.
+    if (run_.log_ && run_.log_->IsOpen()) run_.log_->Drain();
+    return false;
 }
 
 RunSummary Run::Impl::Read() {
@@ -220,6 +232,7 @@ RunSummary Run::Impl::Read() {
                 ErrorLog::DeleteMDB(options_.programFolder);
                 run_.log_.emplace(ErrorLog::CreateMDB(options_.programFolder));
                 createdLog_ = true;
+                if (options_.writerThread) run_.log_->StartWriterThread();
                 findings_.emplace(*run_.log_);
                 facts_.emplace(*run_.log_);
                 ctx_.emplace(CheckContext{*findings_, *facts_, {}, 0});
@@ -227,6 +240,9 @@ RunSummary Run::Impl::Read() {
             }
             // Every file gets its Misc row.
             run_.log_->AddMisc(fileName_, services_.Today().Format());
+            // A file's first row is written before its records: a log that fails here still
+            // finds the run waiting for this file.
+            run_.log_->Drain();
             recordsInFile_ = 0;
             services_.SetBusy(true);
 
@@ -247,6 +263,9 @@ RunSummary Run::Impl::Read() {
             }
             if (more) cutter.Finish(onRecord);
             file.Close();
+            // Everything the file gave is written before its end is shown: a failure of the
+            // log ends the run here, as it would have ended at its record.
+            run_.log_->Drain();
             services_.SetBusy(false);
             if (result == RecordResult::Stop) return Stopped();
 
@@ -366,7 +385,9 @@ RecordResult Run::Impl::Record(std::string& rec) {
             return RecordResult::Stop;
         }
     }
-    // The record is done.
+    // The record is done. (The first record's rows are written before the run goes on: a
+    // log failing on them ends the run as a failure of its first record.)
+    if (recCtr_ == 1) log.Drain();
     ++recCtr_;
     return RecordResult::Next;
 }
@@ -388,6 +409,7 @@ RunSummary Run::Impl::Summary(RunOutcome outcome) {
             }
         }
         log->Commit();
+        log->Drain();
     }
     return s;
 }

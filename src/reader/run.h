@@ -46,6 +46,10 @@ struct RunSummary {
     std::string criticalError;
 };
 
+// Whether a run writes its log on a thread of its own: yes, unless the environment
+// variable QUORVEX_THREADS is 1.
+bool WriterThreadByDefault();
+
 struct RunOptions {
     std::filesystem::path programFolder;
     int errorLimit = 500;
@@ -55,6 +59,9 @@ struct RunOptions {
     std::chrono::microseconds yieldInterval{std::chrono::milliseconds(8)};
     // Size of the pieces the file is read in (at most 65,000).
     std::size_t pieceSize = 65000;
+    // The log is written by a thread of its own while the records are checked; the rows,
+    // findings and outcome are the same either way.
+    bool writerThread = WriterThreadByDefault();
 };
 
 // The test run (`ReadFile`): asks for the submission file(s), cuts records, stores and

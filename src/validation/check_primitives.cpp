@@ -43,18 +43,28 @@ constexpr BlockFields FieldsOf(AddressBlock block) {
 }  // namespace
 
 bool NumCheck(std::string_view text) {
-    // Eight characters at a time: every byte of the word lies in '0'..'9'.
+    // Eight characters at a time: every byte of the word lies in '0'..'9'; a tail of the last
+    // eight, which may overlap the words before.
     constexpr std::uint64_t ones = 0x0101010101010101ull, high = 0x8080808080808080ull;
+    auto notDigits = [](std::uint64_t w) { return ((w | (w + ones * (0x80 - '9' - 1)) | (w - ones * '0')) & high); };
     const char* p = text.data();
-    std::size_t i = 0, n = text.size();
-    for (; i + 8 <= n; i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, p + i, sizeof w);
-        if (((w | (w + ones * (0x80 - '9' - 1)) | (w - ones * '0')) & high) != 0) return false;
+    const std::size_t n = text.size();
+    if (n < 8) {
+        for (std::size_t i = 0; i < n; ++i)
+            if (!IsDigit(static_cast<unsigned char>(p[i]))) return false;
+        return true;
     }
-    for (; i < n; ++i)
-        if (!IsDigit(static_cast<unsigned char>(p[i]))) return false;
-    return true;
+    std::uint64_t bad = 0, w;
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::memcpy(&w, p + i, sizeof w);
+        bad |= notDigits(w);
+    }
+    if (i < n) {
+        std::memcpy(&w, p + n - 8, sizeof w);
+        bad |= notDigits(w);
+    }
+    return bad == 0;
 }
 
 bool NameCheck(std::string_view text) {
@@ -71,22 +81,40 @@ bool UserIdCheck(std::string_view text) {
     return text.size() >= 8 && AlphaNumCheck(text.substr(0, 8));
 }
 
+namespace {
+constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+
+std::uint64_t Load8(const char* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+
+// The high bit of each byte of `w` that is not printable ASCII (below 32 or above 126).
+constexpr std::uint64_t NotPrintable(std::uint64_t w) {
+    const std::uint64_t below = (w - kOnes * 32) & ~w;       // below 32 (or 128 and above)
+    const std::uint64_t above = (w + kOnes * (127 - 126)) | w;  // above 126 (or 128 and above)
+    return (below | above) & kHigh;
+}
+static_assert(NotPrintable(0x2020202020202020ull) == 0 && NotPrintable(0x7E7E7E7E7E7E7E7Eull) == 0);
+static_assert(NotPrintable(0x202020202020201Full) != 0 && NotPrintable(0x7F20202020202020ull) != 0);
+static_assert(NotPrintable(0x20202020E9202020ull) != 0);
+}  // namespace
+
 bool CharCheck(std::string_view text) {
-    // Branch-free over blocks of 64 so the compiler can vectorise the common case of a
-    // long field that is all right; an early exit per block still stops at a bad one.
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    std::size_t n = text.size();
-    while (n >= 64) {
-        unsigned bad = 0;
-        for (std::size_t i = 0; i < 64; ++i) bad |= static_cast<unsigned char>(p[i] - 32) > 94 ? 1u : 0u;
-        if (bad) return false;
-        p += 64;
-        n -= 64;
+    // Eight characters at a time; a tail of the last eight, which may overlap the words before.
+    const char* p = text.data();
+    const std::size_t n = text.size();
+    if (n < 8) {
+        for (std::size_t i = 0; i < n; ++i)
+            if (!IsPrintable(static_cast<unsigned char>(p[i]))) return false;
+        return true;
     }
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!IsPrintable(p[i])) return false;
-    }
-    return true;
+    std::uint64_t bad = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) bad |= NotPrintable(Load8(p + i));
+    if (i < n) bad |= NotPrintable(Load8(p + n - 8));
+    return bad == 0;
 }
 
 std::string_view Trim(std::string_view text) {
@@ -100,22 +128,32 @@ bool IsBlank(std::string_view text) { return text.find_first_not_of(' ') == std:
 
 bool IsZeroFilled(std::string_view text) { return Trim(text) == "00000000000"; }
 
+namespace {
+// The number of eight digits (byte 0 the most significant), each already less '0'.
+constexpr std::uint64_t EightDigits(std::uint64_t w) {
+    w = (w * 10) + (w >> 8);
+    return (((w & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
+            (((w >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >>
+           32;
+}
+static_assert(EightDigits(0x0807060504030201ull) == 12345678);
+}  // namespace
+
 double DigitsValue(std::string_view digits) {
     // Whole numbers up to 15 digits fit exactly into both the integer and the double.
+    constexpr std::uint64_t zeros = kOnes * '0';
     const char* p = digits.data();
-    std::size_t n = digits.size(), i = 0;
+    const std::size_t n = digits.size();
+    if (n > 8 && n <= 16) {
+        // The money fields: the last eight digits, and the first n - 8 as the last digits of
+        // the first eight (those after them shifted out, leaving leading zeros).
+        const std::uint64_t head = (Load8(p) - zeros) << (8 * (16 - n));
+        return static_cast<double>(EightDigits(head) * 100000000ull + EightDigits(Load8(p + n - 8) - zeros));
+    }
+    std::size_t i = 0;
     std::uint64_t v = 0;
     for (; n - i > 8 && (n - i) % 8 != 0; ++i) v = v * 10 + static_cast<std::uint64_t>(p[i] - '0');
-    for (; i + 8 <= n; i += 8) {
-        // Eight digits at once: pairs, then quads, then the whole.
-        std::uint64_t w;
-        std::memcpy(&w, p + i, sizeof w);
-        w -= 0x3030303030303030ull;
-        w = (w * 10) + (w >> 8);
-        w = (((w & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
-             (((w >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >> 32;
-        v = v * 100000000ull + w;
-    }
+    for (; i + 8 <= n; i += 8) v = v * 100000000ull + EightDigits(Load8(p + i) - zeros);
     for (; i < n; ++i) v = v * 10 + static_cast<std::uint64_t>(p[i] - '0');
     return static_cast<double>(v);
 }

@@ -1,5 +1,6 @@
 #include "validation/check_rw.h"
 
+#include <array>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -49,10 +50,24 @@ struct RwMoney {
     bool yearNumeric;    // the tax year text is numeric
     char code;           // Employment Code of the employer
     WageBases limits;    // zero when the year is outside 1978-2008
+    // The money fields the rules name (boxes 16-22), cut, tested and read once: most rules
+    // look at several of them.
+    std::array<std::string_view, kSsTips + 1> texts{};
+    std::array<bool, kSsTips + 1> numeric{};
+    std::array<double, kSsTips + 1> amounts{};
 
-    std::string_view Text(int index) const { return Cut(txtline, Field(RecordType::RW, index)); }
-    bool Numeric(int index) const { return NumCheck(Text(index)); }
-    double Amount(int index) const { return DigitsValue(Text(index)); }
+    void ReadMoney() {
+        for (int index = kWages; index <= kSsTips; ++index) {
+            const auto i = static_cast<std::size_t>(index);
+            texts[i] = Cut(txtline, Field(RecordType::RW, index));
+            numeric[i] = NumCheck(texts[i]);
+            amounts[i] = numeric[i] ? DigitsValue(texts[i]) : 0;
+        }
+    }
+    std::string_view Text(int index) const { return texts[static_cast<std::size_t>(index)]; }
+    bool Numeric(int index) const { return numeric[static_cast<std::size_t>(index)]; }
+    // The amount of a numeric field.
+    double Amount(int index) const { return amounts[static_cast<std::size_t>(index)]; }
     void Report(int index, std::string_view message) const {
         quorvex::Report(ctx.findings, txtline, Field(RecordType::RW, index), message);
     }
@@ -76,9 +91,9 @@ void EmploymentCodeFinding(const RwMoney& m, int index) {
 
 // A money field that is not all digits: reported with its block marker; adds nothing.
 bool MoneyNumeric(const RwMoney& m, int index) {
+    if (m.Numeric(index)) return true;
     const FieldLayout& f = Field(RecordType::RW, index);
-    const std::string_view s = Cut(m.txtline, f);
-    if (NumCheck(s)) return true;
+    const std::string_view s = m.Text(index);
     m.ctx.findings.TRTFieldError(Reference(f), UserEntry(s), kMsgMoneyNotNumeric, f.index, f.column);
     return false;
 }
@@ -86,8 +101,8 @@ bool MoneyNumeric(const RwMoney& m, int index) {
 void TerritoryField(const RwMoney& m, int index, std::string_view category) {
     const FieldLayout& f = Field(RecordType::RW, index);
     std::string_view terr = category;
-    TerritoryMoney(m.txtline, "RW", f.caption, f.first, f.last, f.Length(), f.index, DigitsValue(Cut(m.txtline, f)),
-                   terr, f.column, m.ctx);
+    TerritoryMoney(m.txtline, "RW", f.caption, f.first, f.last, f.Length(), f.index, m.Amount(index), terr, f.column,
+                   m.ctx);
 }
 
 void CheckIdentity(std::string_view txtline, Findings& out) {
@@ -257,6 +272,7 @@ void CheckCodeRW(std::string_view txtline, CheckContext& ctx) {
     const EmployerContext& er = ctx.employer;
     RwMoney m{txtline, ctx, er.taxYear, !er.taxYearText.empty() && NumCheck(er.taxYearText),
               er.employmentCode, {}};
+    m.ReadMoney();
     // The limits of the year serve every rule of the record, whether or not the Social
     // Security Wages are numeric.
     if (const auto limits = WageBaseLimits(m.year)) m.limits = *limits;

@@ -141,8 +141,8 @@ TEST(QuorvexCheck, HelpDocumentsTheContract) {
     TempDir dir;
     Result r = RunCheck({"--help"}, dir);
     EXPECT_EQ(r.status, 0);
-    for (const char* word : {"--data-dir", "--limit", "--today", "--quiet", "NEXT-FILE", "QUORVEX_DATA_DIR",
-                             "Exit status"})
+    for (const char* word : {"--data-dir", "--limit", "--today", "--threads", "--quiet", "NEXT-FILE", "QUORVEX_DATA_DIR",
+                             "QUORVEX_THREADS", "Exit status"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
 }
 
@@ -151,20 +151,23 @@ TEST(QuorvexCheck, HelpDocumentsTheContract) {
 TEST(QuorvexCheck, AFailingLogAtAnyPointIsReportedWithAFailureStatus) {
     TempDir dir;
     quorvex::test::WriteFile(dir / "sub.txt", Submission({"RA", "RE", "RW", "RT", "RF"}));
-    std::vector<std::string> args = {"quorvex-check", "--quiet", "--today", "2010-01-01", "--data-dir",
-                                     dir.path().string(), (dir / "sub.txt").string()};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    int reported = 0;
-    for (long n = 1; n < 1000; ++n) {
-        quorvex::sql::FailNthOperation(n);
-        testing::internal::CaptureStderr();
-        const int status = quorvex::CheckMain(static_cast<int>(argv.size()), argv.data());
-        const std::string err = testing::internal::GetCapturedStderr();
-        if (quorvex::sql::FailNthOperation(0) > 0) break;  // the run ended before operation n
-        if (err.find("disk I/O error") == std::string::npos) continue;  // the old log's probe: replaced anyway
-        ++reported;
-        EXPECT_EQ(status, 3) << "operation " << n << ": " << err;
+    for (const char* threads : {"1", "2"}) {
+        SCOPED_TRACE(std::string("--threads ") + threads);
+        std::vector<std::string> args = {"quorvex-check", "--quiet", "--today", "2010-01-01", "--threads", threads,
+                                         "--data-dir", dir.path().string(), (dir / "sub.txt").string()};
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        int reported = 0;
+        for (long n = 1; n < 1000; ++n) {
+            quorvex::sql::FailNthOperation(n);
+            testing::internal::CaptureStderr();
+            const int status = quorvex::CheckMain(static_cast<int>(argv.size()), argv.data());
+            const std::string err = testing::internal::GetCapturedStderr();
+            if (quorvex::sql::FailNthOperation(0) > 0) break;  // the run ended before operation n
+            if (err.find("disk I/O error") == std::string::npos) continue;  // the old log's probe: replaced anyway
+            ++reported;
+            EXPECT_EQ(status, 3) << "operation " << n << ": " << err;
+        }
+        EXPECT_GT(reported, 10);
     }
-    EXPECT_GT(reported, 10);
 }

@@ -300,7 +300,7 @@ TEST(ErrorLogFile, LogLockedByAnotherProcessIsRefusedAndLeftUntouched) {
 TEST(Text1252, UpperCaseAndUtf8OfEveryByte) {
     std::string all;
     for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
-    for (std::size_t offset = 0; offset < 8; ++offset) {  // every alignment of the word-wise paths
+    for (std::size_t offset = 0; offset < 16; ++offset) {  // every alignment of the block-wise paths
         std::string s = all.substr(offset) + all.substr(0, offset);
         UpperCase1252(s.data(), s.data() + s.size());
         for (std::size_t i = 0; i < s.size(); ++i) {
@@ -316,7 +316,11 @@ TEST(Text1252, UpperCaseAndUtf8OfEveryByte) {
         EXPECT_EQ(Utf8ToCp1252(Cp1252ToUtf8(s)), s);
     }
     EXPECT_TRUE(IsAscii("plain text, 27 characters."));
-    EXPECT_FALSE(IsAscii(std::string(40, 'a') + "\xe9"));
+    for (std::size_t k = 0; k < 41; ++k) {
+        std::string s(41, '\x7f');
+        s[k] = '\x80';
+        EXPECT_FALSE(IsAscii(s)) << k;
+    }
     EXPECT_EQ(Cp1252ToUtf8("\x80\x9f\xa0"), "\u20ac\u0178\u00a0");
 }
 

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -59,6 +60,7 @@ protected:
         o.errorLimit = limit;
         o.pieceSize = pieceSize;
         o.yieldInterval = std::chrono::microseconds(0);
+        if (writerThread) o.writerThread = *writerThread;
         quorvex::Run run(services, o);
         RunSummary s = run.ReadFile();
         try {
@@ -97,6 +99,7 @@ protected:
     ScriptedServices services;
     std::string closeFailure;
     std::size_t pieceSize = 65000;
+    std::optional<bool> writerThread;  // else the default
 };
 
 const char* kRecordLengthMessage =
@@ -382,6 +385,62 @@ TEST_F(RunTest, ExitDuringARunAbortsAfterTheLastStoredRecord) {
     EXPECT_EQ(Query("SELECT Errors FROM Records WHERE Rec_Num = 119"), "1");
 }
 
+// Every database operation slowed, so that the checks run far ahead of the writer thread
+// and fill the queue between them; undone when the test ends, however it ends.
+struct SlowDisk {
+    SlowDisk() { sql::DelayEachOperation(std::chrono::microseconds(100)); }
+    ~SlowDisk() {
+        sql::DelayEachOperation(std::chrono::microseconds(0));
+        sql::FailNthOperation(0);
+    }
+};
+
+std::vector<std::string> ManyRW(int count, const std::string& rw) {
+    std::vector<std::string> recs = Ids({"RA", "RE"});
+    for (int i = 0; i < count; ++i) recs.push_back(rw);
+    recs.push_back(test::MakeRT(count, {}));
+    recs.push_back(test::BaselineRF(count));
+    return recs;
+}
+
+// Exit while the queue to the writer is full (the checks reach record 2,500 long before the
+// writer does): every queued record is written first and the abort lands on the last one.
+TEST_F(RunTest, ExitWithTheQueueFullWritesEveryQueuedRecordFirst) {
+    SlowDisk slow;
+    writerThread = true;
+    services.onYield = [&](int n) { return n != 2501; };
+    RunSummary s = Test({Lines(ManyRW(3000, test::MakeRW()))});
+    EXPECT_EQ(s.outcome, RunOutcome::Aborted);
+    EXPECT_EQ(Query("SELECT COUNT(*) || ' ' || MAX(Rec_Num) FROM Records"), "2499 2499");
+    auto rows = Errors();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].recNum, 2499);
+    EXPECT_EQ(rows[0].reference, "Test Aborted");
+    EXPECT_EQ(Query("SELECT Errors FROM Records WHERE Rec_Num = 2499"), "1");
+}
+
+// The disk fails under the writer thread while the checks are far ahead: the run ends with
+// the failure's message, and the log and the summary hold just what was written before it,
+// every record with its errors.
+TEST_F(RunTest, ADiskFailingUnderTheWriterThreadLeavesAConsistentLog) {
+    std::string bad = test::MakeRW();
+    test::Put(bad, 12, std::string(15, ' '));  // no first name: an error row per record
+    SlowDisk slow;
+    writerThread = true;
+    sql::FailNthOperation(1500);
+    RunSummary s = Test({Lines(ManyRW(3000, bad))}, 25000);
+    EXPECT_EQ(s.outcome, RunOutcome::Failed);
+    ASSERT_EQ(Titles(), std::vector<std::string>{"Submission File Error"});
+    EXPECT_EQ(services.messages[0].text, "Error Number: 10\r\nError Description: disk I/O error");
+    EXPECT_GT(services.lastRecCtr, s.recordsTested + 100);  // the checks were ahead
+    EXPECT_EQ(Query("SELECT COUNT(*) || ' ' || MAX(Rec_Num) FROM Records"),
+              std::to_string(s.recordsTested) + " " + std::to_string(s.recordsTested));
+    EXPECT_EQ(Query("SELECT COUNT(*) FROM Errors"), std::to_string(s.errorsFound));
+    EXPECT_EQ(Query("SELECT COUNT(*) FROM Records r WHERE r.Errors <> "
+                    "(SELECT COUNT(*) FROM Errors e WHERE e.Rec_Num = r.Rec_Num)"),
+              "0");
+}
+
 TEST_F(RunTest, ErrorLimitStopsAfterTheRecordThatReachesIt) {
     std::string bad = test::MakeRW();
     test::Put(bad, 12, std::string(15, ' '));  // no first name
@@ -534,25 +593,30 @@ TEST_F(RunTest, AFailingLogAtAnyPointEndsTheRunWithItsMessage) {
     std::vector<std::string> first = Ids({"RA", "RE", "RW", "RO"});
     test::Put(first[2], 3, "12345678X");  // findings in the RW record and a marker in the block
     const std::vector<std::string> files = {Lines(first), Lines(Ids({"RW", "RT", "RU", "RF"}, 1))};
-    const RunOutcome undisturbed = Test(files).outcome;
-    int failures = 0;
-    for (long n = 1; n < 5000; ++n) {
+    for (bool thread : {false, true}) {
+        SCOPED_TRACE(thread ? "writer thread" : "one thread");
+        writerThread = thread;
         services = ScriptedServices{};
-        closeFailure.clear();
-        sql::FailNthOperation(n);
-        RunSummary s;
-        EXPECT_NO_THROW(s = Test(files)) << "operation " << n;
-        if (sql::FailNthOperation(0) > 0) break;  // the run ended before operation n
-        if (closeFailure == "disk I/O error") {
-            ++failures;
-        } else if (!services.messages.empty() && services.messages.back().title == "Submission File Error") {
-            ++failures;
-            EXPECT_EQ(services.messages.back().text, "Error Number: 10\r\nError Description: disk I/O error");
-            EXPECT_NE(s.outcome, RunOutcome::NoErrors) << "operation " << n;
-        } else {
-            // Only a check that the old log is free may fail unseen: it is replaced all the same.
-            EXPECT_EQ(s.outcome, undisturbed) << "operation " << n;
+        const RunOutcome undisturbed = Test(files).outcome;
+        int failures = 0;
+        for (long n = 1; n < 5000; ++n) {
+            services = ScriptedServices{};
+            closeFailure.clear();
+            sql::FailNthOperation(n);
+            RunSummary s;
+            EXPECT_NO_THROW(s = Test(files)) << "operation " << n;
+            if (sql::FailNthOperation(0) > 0) break;  // the run ended before operation n
+            if (closeFailure == "disk I/O error") {
+                ++failures;
+            } else if (!services.messages.empty() && services.messages.back().title == "Submission File Error") {
+                ++failures;
+                EXPECT_EQ(services.messages.back().text, "Error Number: 10\r\nError Description: disk I/O error");
+                EXPECT_NE(s.outcome, RunOutcome::NoErrors) << "operation " << n;
+            } else {
+                // Only a check that the old log is free may fail unseen: it is replaced all the same.
+                EXPECT_EQ(s.outcome, undisturbed) << "operation " << n;
+            }
         }
+        EXPECT_GT(failures, 20);
     }
-    EXPECT_GT(failures, 20);
 }

@@ -40,6 +40,18 @@ TEST(CharacterTests, ClassesAreExactAndCaseSensitive) {
     EXPECT_FALSE(UserIdCheck("********"));
 }
 
+TEST(CharCheck, EveryByteAtEveryPositionOfShortAndLongFields) {
+    for (std::size_t length = 1; length <= 40; ++length) {
+        for (std::size_t at = 0; at < length; ++at) {
+            for (int b = 0; b < 256; ++b) {
+                std::string field(length, b == '~' ? ' ' : '~');
+                field[at] = static_cast<char>(b);
+                ASSERT_EQ(CharCheck(field), b >= 32 && b <= 126) << "length " << length << " at " << at << " byte " << b;
+            }
+        }
+    }
+}
+
 TEST(CharCheck, ListsInvalidPositionsWithCommasAndAnd) {
     std::string field(291, ' ');  // positions 222-512
     EXPECT_TRUE(CharCheck(field));

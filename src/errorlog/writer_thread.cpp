@@ -1,0 +1,84 @@
+#include "errorlog/writer_thread.h"
+
+#include <utility>
+
+namespace quorvex {
+
+WriterThread::WriterThread(Apply apply, std::size_t batches, std::size_t batchBytes)
+    : apply_(std::move(apply)), batchBytes_(batchBytes) {
+    if (batches < 2) batches = 2;
+    for (std::size_t i = 0; i < batches; ++i) {
+        buffers_.push_back(std::make_unique<ByteBatch>());
+        // Room for the last row that crosses the mark, so a batch is not reallocated.
+        buffers_.back()->reserve(batchBytes + batchBytes / 8);
+        free_.push_back(buffers_.back().get());
+    }
+    filling_ = free_.back();
+    free_.pop_back();
+    thread_ = std::thread([this] { Loop(); });
+}
+
+WriterThread::~WriterThread() {
+    try {
+        Drain();
+    } catch (...) {
+    }
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    work_.notify_one();
+    thread_.join();
+}
+
+void WriterThread::HandOver() {
+    if (filling_->empty()) return;
+    std::unique_lock lock(mutex_);
+    queued_.push_back(filling_);
+    work_.notify_one();
+    settled_.wait(lock, [this] { return !free_.empty(); });
+    filling_ = free_.back();
+    free_.pop_back();
+}
+
+void WriterThread::Drain() {
+    HandOver();
+    std::unique_lock lock(mutex_);
+    settled_.wait(lock, [this] { return queued_.empty() && !busy_; });
+    if (failure_) {
+        failed_.store(false, std::memory_order_release);
+        std::rethrow_exception(std::exchange(failure_, nullptr));
+    }
+}
+
+void WriterThread::Loop() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        work_.wait(lock, [this] { return stop_ || !queued_.empty(); });
+        if (queued_.empty()) return;  // stopped, and nothing left
+        ByteBatch* batch = queued_.front();
+        queued_.pop_front();
+        busy_ = true;
+        const bool skip = failure_ != nullptr;
+        lock.unlock();
+        std::exception_ptr failure;
+        if (!skip) {
+            try {
+                apply_(*batch);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        }
+        batch->clear();
+        lock.lock();
+        if (failure) {
+            failure_ = failure;
+            failed_.store(true, std::memory_order_release);
+        }
+        free_.push_back(batch);
+        busy_ = false;
+        settled_.notify_one();
+    }
+}
+
+}  // namespace quorvex
