@@ -54,7 +54,6 @@ public:
     int yields = 0;
     std::int64_t lastProgress = 0;
     bool busy = false;
-    int filingPagesOpened = 0;
     std::function<bool(int yieldNumber)> onYield;
     std::function<void(std::int64_t recCtr)> onProgress;
     std::function<void(const std::string& title)> onMessage;
@@ -90,7 +89,39 @@ public:
         lastProgress = recCtr;
         if (onProgress) onProgress(recCtr);
     }
-    void OpenFilingPage() override { ++filingPagesOpened; }
+
+    // The report's questions: save and font dialogs answered from queues (unexpected ones
+    // fail), a browser that starts when there is one.
+    std::deque<std::optional<std::string>> saveFiles;
+    std::vector<std::string> saveTitles;
+    std::deque<std::optional<FontChoice>> fonts;
+    std::optional<std::string> browser;
+    std::vector<std::string> started;  // "program argument"
+
+    std::optional<std::string> SaveFile(std::string_view title, std::string_view, std::string_view) override {
+        saveTitles.emplace_back(title);
+        if (saveFiles.empty()) {
+            ADD_FAILURE() << "unexpected save dialog: " << title;
+            return std::nullopt;
+        }
+        auto answer = saveFiles.front();
+        saveFiles.pop_front();
+        return answer;
+    }
+    std::optional<FontChoice> ChooseFont(std::string_view title, const FontChoice&, int, int) override {
+        if (fonts.empty()) {
+            ADD_FAILURE() << "unexpected font dialog: " << title;
+            return std::nullopt;
+        }
+        auto answer = fonts.front();
+        fonts.pop_front();
+        return answer;
+    }
+    std::optional<std::string> AssociatedProgram(std::string_view) override { return browser; }
+    bool StartProgram(std::string_view program, std::string_view argument) override {
+        started.push_back(std::string(program) + " " + std::string(argument));
+        return true;
+    }
 
     // Titles of the messages shown, in order.
     std::vector<std::string> Titles() const {
