@@ -12,8 +12,9 @@
 #include <QApplication>
 #include <QPushButton>
 
-#include "errorlog/sqlite.h"
 #include "common/dialog_services.h"
+#include "errorlog/sqlite.h"
+#include "report/gui/report_dialogs.h"
 #include "shell/gui/main_window.h"
 #include "support/test_support.h"
 #include "support/valid_records.h"
@@ -131,6 +132,30 @@ public:
     }
 };
 
+// The report's own dialogs in window tests: the report option dialog answers from a queue
+// (nullopt is Cancel); any other report dialog, or an option dialog nobody expected, fails.
+class ScriptedReportChoices : public ReportDialogs {
+public:
+    std::deque<std::optional<int>> types;
+
+    std::optional<int> ChooseReportType(QWidget*, int) override {
+        if (types.empty()) {
+            ADD_FAILURE() << "unexpected report option dialog";
+            return std::nullopt;
+        }
+        auto answer = types.front();
+        types.pop_front();
+        return answer;
+    }
+    bool ShowPrinter(QWidget*, clsPrintDialog&, QPrinter&) override {
+        ADD_FAILURE() << "unexpected print dialog";
+        return false;
+    }
+    void Preview(QWidget*, QPrinter&, const std::function<void(QPrinter*)>&) override {
+        ADD_FAILURE() << "unexpected print preview";
+    }
+};
+
 // A 512-character record of the given type, blank-padded.
 inline std::string Rec(std::string_view id) { return Record(id); }
 
@@ -161,11 +186,14 @@ inline std::int64_t QueryInt(const std::filesystem::path& file, const std::strin
 
 // The window with a scripted prompter and its own settings file in `folder`.
 inline MainWindowOptions Options(const std::filesystem::path& folder, DialogServices& prompter,
-                                 std::chrono::microseconds yieldInterval = std::chrono::milliseconds(8)) {
+                                 std::chrono::microseconds yieldInterval = std::chrono::milliseconds(8),
+                                 ReportDialogs* reportDialogs = nullptr) {
     App();
+    static ScriptedReportChoices noReportDialogs;
     MainWindowOptions options;
     options.programFolder = folder;
     options.prompter = &prompter;
+    options.reportDialogs = reportDialogs ? reportDialogs : &noReportDialogs;
     options.yieldInterval = yieldInterval;
     options.settingsFile = QString::fromStdString((folder / "window.ini").string());
     return options;
