@@ -12,6 +12,8 @@
 #include <string>
 
 #include "cli/cli_services.h"
+#include "cli/record_origins.h"
+#include "cli/report_output.h"
 #include "common/error_limit.h"
 #include "common/program_folder.h"
 #include "common/text_1252.h"
@@ -30,6 +32,7 @@ const char* kUsage =
     "Usage: quorvex-check [--data-dir DIR] [--limit N] [--today YYYY-MM-DD] [--threads N] [--quiet]\n"
     "                     FILE [NEXT-FILE ...]\n"
     "       quorvex-check [--data-dir DIR] --show-record N\n"
+    "       quorvex-check [--data-dir DIR] [--report FORMAT] [--findings FORMAT] (the last run's log)\n"
     "\n"
     "Tests a ZRW5 wage report submission (tax year 2008) and writes every tested record and\n"
     "every error found to the error log Errorlog.mdb in the program folder.\n"
@@ -60,13 +63,31 @@ const char* kUsage =
     "Message boxes of the run are printed to standard error as \"<title>: <text>\" and\n"
     "answered with their default button (OK; No for the online filing prompt).\n"
     "\n"
+    "Error report and findings, of the run just made or, without FILE, of the error log the\n"
+    "last run left in the program folder (its exit status then tells what that log holds).\n"
+    "Written in UTF-8; the run's summary is left out when either goes to standard output.\n"
+    "  --report text|html  the error report, written only when there are errors (else\n"
+    "                \"No errors found in the submission!\"): text, the whole report with\n"
+    "                CR LF line ends (not cut at 64,000 characters); html, the HTML report\n"
+    "                laid out for a screen 1280 pixels wide\n"
+    "  --report-file PATH  where the report goes: default ErrorReport.txt (text) or\n"
+    "                temphtm.HTM (html) in the program folder; - for standard output\n"
+    "  --findings json|csv|gnu  every finding, for other programs: json, an array of\n"
+    "                objects; csv, RFC 4180 with a header row; both with the fields err_num,\n"
+    "                record, id, critical, reference, user_entry, error. gnu, one line per\n"
+    "                finding as compilers write them, pointing at the field in the file:\n"
+    "                FILE:LINE:COLUMN: error: REFERENCE: MESSAGE [USER ENTRY] (critical for\n"
+    "                a critical error); it needs the run, so FILE must be given\n"
+    "  --findings-file PATH  where the findings go: default standard output (also -)\n"
+    "\n"
     "Exit status:\n"
     "  0  the run finished with no errors\n"
     "  1  errors were found, none critical\n"
     "  2  the run was stopped by a critical error (the error limit included)\n"
     "  3  nothing could be tested: bad arguments, a file missing or unreadable, or a file\n"
     "     that holds no record; with --show-record: no error log, or no record N in it\n"
-    "     (0 when the record was printed)\n";
+    "     (0 when the record was printed); --report or --findings without FILE: no error log\n"
+    "  5  the report or the findings could not be written\n";
 
 int Usage(const char* problem) {
     std::fprintf(stderr, "quorvex-check: %s\n\n%s", problem, kUsage);
@@ -100,12 +121,13 @@ struct CheckOptions {
     bool quiet = false;
     std::deque<std::string> files;
     std::optional<std::int64_t> showRecord;
+    quorvex::ReportRequest reports;
 };
 
 // Parses the arguments into `o`; an exit status when the program is to end at once
 // (--help, or an argument that is wrong).
 std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
-    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord] = o;
+    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports] = o;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         // The value of an option, written "--name=value" or "--name value"; an option in
@@ -122,7 +144,9 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
                 problem += std::string(", not the option ") + argv[i + 1];
             return Usage(problem.c_str());
         };
-        if (a == "--help" || a == "-h") {
+        if (const auto problem = quorvex::TakeReportArgument(a, value, reports)) {
+            if (!problem->empty()) return Usage(problem->c_str());
+        } else if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
             return kExitNoErrors;
         } else if (a == "--quiet" || a == "-q") {
@@ -159,8 +183,10 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
             files.push_back(a);
         }
     }
-    if (showRecord && !files.empty()) return Usage("--show-record tests no file");
-    if (!showRecord && files.empty()) return Usage("no submission file given");
+    if (showRecord && (!files.empty() || reports.Any())) return Usage("--show-record tests no file");
+    if (!showRecord && files.empty() && !reports.Any()) return Usage("no submission file given");
+    if (files.empty() && reports.findings == quorvex::FindingsKind::Gnu)
+        return Usage("--findings gnu needs the run: give the submission FILE");
     return std::nullopt;
 }
 
@@ -190,7 +216,7 @@ int ShowRecord(const CheckOptions& o) {
 
 // The test run of the command line; its exit status.
 int Check(CheckOptions o) {
-    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord] = o;
+    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports] = o;
 
     std::filesystem::path folder;
     try {
@@ -208,12 +234,22 @@ int Check(CheckOptions o) {
     options.errorLimit = limit ? *limit : quorvex::GetErrorLimit(folder);
     if (writerThread) options.writerThread = *writerThread;
 
+    // --findings gnu: where the records with errors began, kept while the run is made.
+    std::optional<quorvex::RecordOrigins> origins;
+    quorvex::Run* running = nullptr;
+    if (reports.findings == quorvex::FindingsKind::Gnu) {
+        origins.emplace();
+        options.recordOrigin = [&](const quorvex::RecordOrigin& r) { origins->Add(r, running->Log()->ErrorCount()); };
+    }
+
     std::string first = files.front();
     files.pop_front();
     bool progress = !quiet && ::isatty(STDERR_FILENO);
     quorvex::CliServices services(first, std::move(files), today ? *today : Today(), progress);
     quorvex::Run run(services, options);
+    running = &run;
     quorvex::RunSummary s = run.ReadFile();
+    if (origins) origins->Finish();
     try {
         run.CloseDatabase();
     } catch (const quorvex::LogFailure& e) {
@@ -223,7 +259,8 @@ int Check(CheckOptions o) {
     }
 
     using quorvex::RunOutcome;
-    if (!quiet && s.recordsTested > 0) {
+    const bool summary = !quiet && !reports.ToStandardOutput();
+    if (summary && s.recordsTested > 0) {
         std::printf("Records tested:            %lld\n", static_cast<long long>(s.recordsTested));
         std::printf("Records with errors:       %lld\n", static_cast<long long>(s.recordsWithErrors));
         std::printf("Errors found:              %lld\n", static_cast<long long>(s.errorsFound));
@@ -235,6 +272,13 @@ int Check(CheckOptions o) {
                         quorvex::Cp1252ToUtf8(s.criticalError).c_str());
         }
         std::printf("Error log:                 %s\n", quorvex::ErrorLog::PathIn(folder).c_str());
+    }
+    if (reports.Any() && s.recordsTested > 0) {
+        if (const auto log = quorvex::LogReader::OpenIn(folder)) {
+            if (const int status = quorvex::WriteRequested(reports, *log, folder, origins ? &*origins : nullptr, services,
+                                                           summary))
+                return status;
+        }
     }
     switch (s.outcome) {
         case RunOutcome::NoErrors: return kExitNoErrors;
@@ -249,6 +293,28 @@ int Check(CheckOptions o) {
     return kExitNothingTested;
 }
 
+// The report and findings of the log the last run left, without a run; the exit status
+// tells what the log holds.
+int ReportLastRun(const CheckOptions& o) {
+    if (o.dataDir && !std::filesystem::is_directory(*o.dataDir)) {
+        std::fprintf(stderr, "quorvex-check: there is no error log in %s\n", o.dataDir->c_str());
+        return kExitNothingTested;
+    }
+    const std::filesystem::path folder = quorvex::ResolveProgramFolder(o.dataDir);
+    const std::optional<quorvex::LogReader> log = quorvex::LogReader::OpenIn(folder);
+    if (!log) {
+        std::fprintf(stderr, "quorvex-check: there is no error log in %s\n", folder.c_str());
+        return kExitNothingTested;
+    }
+    quorvex::CliServices services({}, {}, Today(), false);
+    if (const int status = quorvex::WriteRequested(o.reports, *log, folder, nullptr, services,
+                                                   !o.quiet && !o.reports.ToStandardOutput()))
+        return status;
+    if (log->ErrorCount() == 0) return kExitNoErrors;
+    const std::optional<quorvex::ErrorRow> last = log->LastError();
+    return last && last->critical ? kExitCritical : kExitErrors;
+}
+
 }  // namespace
 
 namespace quorvex {
@@ -258,6 +324,7 @@ int CheckMain(int argc, char** argv) {
     if (const auto status = ParseArguments(argc, argv, options)) return *status;
     try {
         if (options.showRecord) return ShowRecord(options);
+        if (options.files.empty()) return ReportLastRun(options);
         return Check(std::move(options));
     } catch (const std::exception& e) {
         // A failure no part of the run could report: say what it was, never end silently.

@@ -13,7 +13,7 @@ enum class MsgAnswer { Ok, Cancel, Yes, No };
 
 // A font as the font dialog gives it: name and size in points.
 struct FontChoice {
-    std::string name;
+    std::string name;  // UTF-8
     int size = 10;
 };
 
@@ -55,9 +55,6 @@ public:
     // `recordsInFile` and `fileLength` give the bar: recordsInFile / (fileLength / 512).
     virtual void ShowProgress(std::int64_t /*recCtr*/, std::int64_t /*recordsInFile*/,
                               std::uint64_t /*fileLength*/) {}
-
-    // The user answered Yes to the online filing prompt after an error-free run.
-    virtual void OpenFilingPage() {}
 
     // --- What the reports need ---------------------------------------------------------
 

@@ -14,6 +14,7 @@
 #include "reader/fill_fields.h"
 #include "reader/record_cutter.h"
 #include "reader/sequence.h"
+#include "report/core/browser.h"
 
 namespace quorvex {
 
@@ -252,6 +253,8 @@ RunSummary Run::Impl::Read() {
             auto onRecord = [&](std::string& rec) {
                 ++recordsCut;
                 result = Record(rec);
+                if (options_.recordOrigin && result != RecordResult::EndOfFile)
+                    options_.recordOrigin({ctx_->recNum, *chosen, cutter.StartLine(), cutter.StartColumn()});
                 return result == RecordResult::Next;
             };
             bool more = true;
@@ -424,17 +427,7 @@ RunSummary Run::Impl::Finish() {
     RunSummary s;
     if (log && log->RecordCount() > 0) {
         s = Summary(RunOutcome::NoErrors);
-        Date today = services_.Today();
-        if (today >= Date{2008, 12, 8} && today <= Date{2009, 12, 1}) {
-            MsgAnswer a = services_.Message(
-                "Testing Completed.\r\nThere were no errors found.\r\n\r\nWould you like to connect to Plexora Web "
-                "site to submit the wage report?",
-                "Results", MsgIcon::Question, MsgButtons::YesNo);
-            if (a == MsgAnswer::Yes) services_.OpenFilingPage();
-        } else {
-            services_.Message("Testing Completed.\r\nThere were no errors found.", "Results", MsgIcon::Information,
-                              MsgButtons::Ok);
-        }
+        SubmissionPrompt(services_, options_.programFolder);
     } else {
         s = Summary(RunOutcome::NoData);
         services_.Message("Warning: The file contains no valid data.", "Results", MsgIcon::Exclamation,

@@ -23,7 +23,7 @@ namespace {
 // A window on a program folder, and the runs made in it.
 struct Session {
     explicit Session(const TempDir& folder) : dir(folder) {
-        window = std::make_unique<MainWindow>(Options(dir.path(), script));
+        window = std::make_unique<MainWindow>(Options(dir.path(), script, std::chrono::milliseconds(8), &reportDialogs));
         window->show();
         QApplication::setActiveWindow(window.get());
     }
@@ -51,6 +51,7 @@ struct Session {
 
     const TempDir& dir;
     ScriptedServices script;
+    ScriptedReportChoices reportDialogs;
     std::unique_ptr<MainWindow> window;
 };
 
@@ -250,7 +251,6 @@ TEST(ResultsViewTest, ReportGuardAndLastReport) {
     TempDir dir;
     {
         Session s(dir);
-        s.window->SetReportsAvailable(true);
         QSignalSpy reports(s.window.get(), &MainWindow::viewErrorReport);
         s.Test({OneBadSsn()});
         s.Click("cmdView");  // "With Errors" goes on
@@ -277,8 +277,8 @@ TEST(ResultsViewTest, ReportGuardAndLastReport) {
         Session(dir).Test({OneBadSsn()});
     }
     Session s(dir);
-    s.window->SetReportsAvailable(true);
     QSignalSpy reports(s.window.get(), &MainWindow::viewErrorReport);
+    s.reportDialogs.types = {std::nullopt};  // the report option dialog: Cancel
     s.Click("mnuRLast");
     EXPECT_TRUE(s.Results().DBGrid1()->isVisible());
     EXPECT_EQ(reports.count(), 1);

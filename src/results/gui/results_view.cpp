@@ -302,7 +302,7 @@ void ResultsView::cmdLast_Click() {
         std::optional<LogReader> log = OpenLog();
         if (!log) {
             window_.Services().Message("No Report Found!", "Results", MsgIcon::Information, MsgButtons::Ok);
-            window_.Apply({{Last, false}, {VReport, false}, {TOpenLast, false}});
+            window_.Apply({{Last, false}, {VReport, false}, {TOpenLast, false}, {RLast, false}});
             return;
         }
         if (log->LastRecNum() == 0) {

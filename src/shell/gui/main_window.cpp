@@ -25,8 +25,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "errorlog/error_log.h"
 #include "common/error_limit.h"
+#include "errorlog/error_log.h"
+#include "report/gui/report_commands.h"
 #include "results/gui/results_view.h"
 #include "shell/gui/about_dialog.h"
 #include "shell/gui/help_window.h"
@@ -70,11 +71,6 @@ constexpr CommandState kRunEndedStates[] = {{Start, true}, {TStart, true}, {TSet
 constexpr CommandState kFinishedCleanStates[] = {
     {View, true}, {VRecords, true}, {VRAll, true}, {VReport, false}, {VRErrors, false}};
 
-// The commands that produce an error report.
-constexpr bool ReportCommand(Command c) {
-    return c == Errors || c == Print || c == TPrint || c == RCurrent || c == RLast;
-}
-
 QString Caption() { return QStringLiteral("Quorvex %1").arg(kTaxYear); }
 
 QString WelcomeText() {
@@ -115,6 +111,13 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     connect(this, &MainWindow::viewRecordsWithErrors, results_, &ResultsView::cmdGrid_Click);
     connect(this, &MainWindow::viewTestedRecords, results_, &ResultsView::cmdView_Click);
     connect(this, &MainWindow::viewLastResults, results_, &ResultsView::cmdLast_Click);
+    reports_ = new ReportCommands(options_.programFolder, services_, this, options_.reportDialogs);
+    connect(this, &MainWindow::viewErrorReport, reports_, &ReportCommands::cmdErrors_Click);
+    connect(this, &MainWindow::printErrorReport, reports_, &ReportCommands::cmdPrint_Click);
+    // While a report is made its commands are off; afterwards they are on again.
+    connect(reports_, &ReportCommands::commandsEnabled, this, [this](bool enabled) {
+        Apply({{Errors, enabled}, {Print, enabled}, {RCurrent, enabled}, {TPrint, enabled}});
+    });
     FormLoad();
 
     auto settings = OpenSettings(options_.settingsFile);
@@ -280,18 +283,10 @@ void MainWindow::ApplyStartupStates() {
     Apply(kStartupStates);
 }
 
-void MainWindow::SetEnabled(Command command, bool enabled) {
-    intended_[static_cast<std::size_t>(command)] = enabled;
-    Action(command)->setEnabled(enabled && (reportsAvailable_ || !ReportCommand(command)));
-}
+void MainWindow::SetEnabled(Command command, bool enabled) { Action(command)->setEnabled(enabled); }
 
 void MainWindow::Apply(std::span<const CommandState> states) {
     for (const CommandState& s : states) SetEnabled(s.command, s.enabled);
-}
-
-void MainWindow::SetReportsAvailable(bool available) {
-    reportsAvailable_ = available;
-    for (std::size_t i = 0; i < kCommandCount; ++i) SetEnabled(static_cast<Command>(i), intended_[i]);
 }
 
 void MainWindow::StartTesting() {

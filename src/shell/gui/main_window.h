@@ -31,6 +31,8 @@ class QWidget;
 namespace quorvex {
 
 class HelpWindow;
+class ReportCommands;
+class ReportDialogs;
 class ResultsView;
 class SetErrorsDialog;
 
@@ -56,6 +58,8 @@ struct MainWindowOptions {
     std::filesystem::path programFolder;
     // Who answers the questions of a run and of the dialogs; the Qt dialogs when null.
     DialogServices* prompter = nullptr;
+    // Who answers the report's own dialogs (report option, print, preview); Qt's when null.
+    ReportDialogs* reportDialogs = nullptr;
     std::chrono::microseconds yieldInterval{std::chrono::milliseconds(8)};
     // Where the window keeps its size and position; the user's settings when empty.
     QString settingsFile;
@@ -105,12 +109,9 @@ public:
     void mnuRLast_Click();
 
     // --- What the result views use ----------------------------------------------------
-    // Turns a command on or off. The report commands stay off while no report window is
-    // there to answer them (SetReportsAvailable).
     void SetEnabled(Command command, bool enabled);
     void Apply(std::span<const CommandState> states);
     void Apply(std::initializer_list<CommandState> states) { Apply(std::span(states.begin(), states.size())); }
-    void SetReportsAvailable(bool available);
     // The agency logo and the welcome text.
     void ShowWelcomeScreen(bool shown);
     void HideDisclosure();
@@ -172,7 +173,6 @@ private:
     bool unloaded_ = false;
     bool runShown_ = false;   // the run has reached its first yield: the window shows it
     bool newFile_ = false;    // a file was chosen and none of its records shown yet
-    bool reportsAvailable_ = false;
 
     // Progress of the run: kept as reported, drawn at the yields (where Exit is noticed)
     // and before a message, so the number on screen is the record the run is at.
@@ -182,7 +182,6 @@ private:
     bool progressDirty_ = false;
 
     std::array<QAction*, kCommandCount> actions_{};
-    std::array<bool, kCommandCount> intended_{};  // states as set, before the report rule
     QMenu* reportMenu_ = nullptr;
     QMenu* recordsMenu_ = nullptr;
     QLabel* logo_ = nullptr;
@@ -193,6 +192,7 @@ private:
     QProgressBar* progress_ = nullptr;
     QWidget* resultsArea_ = nullptr;
     ResultsView* results_ = nullptr;
+    ReportCommands* reports_ = nullptr;
     QPointer<SetErrorsDialog> setErrors_;
     QPointer<HelpWindow> help_;
 };

@@ -40,6 +40,24 @@ void RunServices::ShowProgress(std::int64_t recCtr, std::int64_t recordsInFile,
     prompter_->ShowProgress(recCtr, recordsInFile, fileLength);
 }
 
-void RunServices::OpenFilingPage() { prompter_->OpenFilingPage(); }
+std::optional<std::string> RunServices::SaveFile(std::string_view title, std::string_view folder,
+                                                 std::string_view filter) {
+    return prompter_->SaveFile(title, folder, filter);
+}
+
+std::optional<FontChoice> RunServices::ChooseFont(std::string_view title, const FontChoice& current, int minSize,
+                                                  int maxSize) {
+    return prompter_->ChooseFont(title, current, minSize, maxSize);
+}
+
+std::optional<std::string> RunServices::AssociatedProgram(std::string_view document) {
+    return prompter_->AssociatedProgram(document);
+}
+
+bool RunServices::PrintDocument(std::string_view document) { return prompter_->PrintDocument(document); }
+
+bool RunServices::StartProgram(std::string_view program, std::string_view argument) {
+    return prompter_->StartProgram(program, argument);
+}
 
 }  // namespace quorvex

@@ -48,7 +48,13 @@ public:
     Date Today() override;
     void ShowProgress(std::int64_t recCtr, std::int64_t recordsInFile,
                       std::uint64_t fileLength) override;
-    void OpenFilingPage() override;
+    std::optional<std::string> SaveFile(std::string_view title, std::string_view folder,
+                                        std::string_view filter) override;
+    std::optional<FontChoice> ChooseFont(std::string_view title, const FontChoice& current, int minSize,
+                                         int maxSize) override;
+    std::optional<std::string> AssociatedProgram(std::string_view document) override;
+    bool PrintDocument(std::string_view document) override;
+    bool StartProgram(std::string_view program, std::string_view argument) override;
 
 private:
     DialogServices* prompter_;
