@@ -37,7 +37,8 @@ const char* kUsage =
     "                left there, that dialog counts as cancelled\n"
     "  --data-dir DIR  program folder for this run (Errorlog.mdb, ErrSetLog.ini); also\n"
     "                the environment variable QUORVEX_DATA_DIR. Default: the folder of the\n"
-    "                program, or the per-user data folder when that is not writable\n"
+    "                program, or the per-user data folder (~/.local/share/quorvex) when\n"
+    "                that is not writable or the program is installed\n"
     "  --limit N     error limit for this run only, 1 to 25,000 (not saved); without it\n"
     "                the limit comes from ErrSetLog.ini (500 by default)\n"
     "  --today D     the date used as today (YYYY-MM-DD): the report date and the online\n"
@@ -68,7 +69,10 @@ std::optional<quorvex::Date> ParseDate(const std::string& s) {
     int y, m, d;
     char extra;
     if (std::sscanf(s.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &extra) != 3) return std::nullopt;
-    if (m < 1 || m > 12 || d < 1 || d > 31 || y < 1900) return std::nullopt;
+    if (m < 1 || m > 12 || d < 1 || y < 1900) return std::nullopt;
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    const int days[] = {31, leap ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (d > days[m - 1]) return std::nullopt;
     return quorvex::Date{y, m, d};
 }
 
@@ -95,11 +99,19 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
     auto& [dataDir, limit, today, writerThread, quiet, files] = o;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
+        // The value of an option, written "--name=value" or "--name value"; an option in
+        // the value's place is never taken for one ("--data-dir --quiet" lacks its folder).
         auto value = [&](const char* name) -> std::optional<std::string> {
             std::string prefix = std::string(name) + "=";
             if (a.rfind(prefix, 0) == 0) return a.substr(prefix.size());
-            if (i + 1 < argc) return std::string(argv[++i]);
+            if (i + 1 < argc && (argv[i + 1][0] != '-' || argv[i + 1][1] == '\0')) return std::string(argv[++i]);
             return std::nullopt;
+        };
+        auto missing = [&](const char* what) {
+            std::string problem = a + " needs " + what;
+            if (a.find('=') == std::string::npos && i + 1 < argc)
+                problem += std::string(", not the option ") + argv[i + 1];
+            return Usage(problem.c_str());
         };
         if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
@@ -108,19 +120,22 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
             quiet = true;
         } else if (a == "--data-dir" || a.rfind("--data-dir=", 0) == 0) {
             dataDir = value("--data-dir");
-            if (!dataDir || dataDir->empty()) return Usage("--data-dir needs a folder");
+            if (!dataDir || dataDir->empty()) return missing("a folder");
         } else if (a == "--limit" || a.rfind("--limit=", 0) == 0) {
             auto v = value("--limit");
-            int n = v ? quorvex::ParseErrorLimitEntry(*v) : 0;
-            if (n == 0) return Usage("--limit must be a whole number from 1 to 25,000");
+            if (!v) return missing("a number");
+            int n = quorvex::ParseErrorLimitEntry(*v);
+            if (n == 0) return Usage(("--limit " + *v + ": must be a whole number from 1 to 25,000").c_str());
             limit = n;
         } else if (a == "--today" || a.rfind("--today=", 0) == 0) {
             auto v = value("--today");
-            today = v ? ParseDate(*v) : std::nullopt;
-            if (!today) return Usage("--today must be a date YYYY-MM-DD");
+            if (!v) return missing("a date");
+            today = ParseDate(*v);
+            if (!today) return Usage(("--today " + *v + ": not a date of the calendar as YYYY-MM-DD").c_str());
         } else if (a == "--threads" || a.rfind("--threads=", 0) == 0) {
             auto v = value("--threads");
-            if (!v || (*v != "1" && *v != "2")) return Usage("--threads must be 1 or 2");
+            if (!v) return missing("1 or 2");
+            if (*v != "1" && *v != "2") return Usage("--threads must be 1 or 2");
             writerThread = *v == "2";
         } else if (a == "--") {
             for (++i; i < argc; ++i) files.emplace_back(argv[i]);
@@ -143,6 +158,10 @@ int Check(CheckOptions o) {
         folder = quorvex::ResolveProgramFolder(dataDir);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "quorvex-check: %s\n", e.what());
+        return kExitNothingTested;
+    }
+    if (const std::string problem = quorvex::ProgramFolderProblem(folder); !problem.empty()) {
+        std::fprintf(stderr, "quorvex-check: %s\n", problem.c_str());
         return kExitNothingTested;
     }
     quorvex::RunOptions options;

@@ -1,8 +1,13 @@
 #include "common/error_limit.h"
 
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <optional>
 #include <string>
-#include <system_error>
 
 namespace quorvex {
 
@@ -10,15 +15,42 @@ namespace {
 
 constexpr const char* kKey = "[Maximum Error Count]:";
 
-// The limit on the first line, or 0 when there is none in range.
-int ReadLimit(const std::filesystem::path& file) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec)) return 0;
-    std::ifstream in(file, std::ios::binary);
-    std::string line;
-    if (!in || !std::getline(in, line)) return 0;
+// What reading the file found.
+struct ReadResult {
+    int limit = 0;           // the limit, or 0 when there is none in range
+    bool replaceable = true; // false for something that is not a regular file (a FIFO, a folder)
+};
+
+// The first line of a regular file (at most 4 KiB are read); nullopt when `file` is not
+// a regular file once its symbolic links are followed. Opened without blocking, so that a
+// FIFO in its place never hangs the program.
+std::optional<std::string> FirstLine(const std::filesystem::path& file) {
+    int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return std::string();
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string text(4096, '\0');
+    std::size_t got = 0;
+    while (got < text.size()) {
+        ssize_t r = ::read(fd, text.data() + got, text.size() - got);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) break;
+        got += static_cast<std::size_t>(r);
+    }
+    ::close(fd);
+    text.resize(got);
+    return text.substr(0, text.find('\n'));
+}
+
+ReadResult ReadLimit(const std::filesystem::path& file) {
+    const std::optional<std::string> first = FirstLine(file);
+    if (!first) return {0, false};
+    const std::string& line = *first;
     auto colon = line.find(':');
-    if (colon == std::string::npos) return 0;
+    if (colon == std::string::npos) return {};
     std::size_t i = colon + 1;
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
     long long value = 0;
@@ -26,23 +58,51 @@ int ReadLimit(const std::filesystem::path& file) {
     for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i, ++digits) {
         if (value <= kMaxErrorLimit) value = value * 10 + (line[i] - '0');
     }
-    if (digits == 0 || value < 1 || value > kMaxErrorLimit) return 0;
-    return static_cast<int>(value);
+    if (digits == 0 || value < 1 || value > kMaxErrorLimit) return {};
+    return {static_cast<int>(value), true};
+}
+
+bool WriteAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        ssize_t w = ::write(fd, text.data() + done, text.size() - done);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return false;
+        done += static_cast<std::size_t>(w);
+    }
+    return true;
 }
 
 }  // namespace
 
 bool SaveErrorLimit(const std::filesystem::path& folder, int limit) {
-    std::ofstream out(folder / kErrorLimitFile, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out << kKey << limit << "\r\n";
-    out.close();
-    return static_cast<bool>(out);
+    const std::filesystem::path file = folder / kErrorLimitFile;
+    // Only a regular file or a symbolic link is replaced; a file marked read-only is kept.
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return false;
+        // Marked read-only is left alone even for a user whom the system would let write it.
+        if (S_ISREG(st.st_mode) && ((st.st_mode & 0222) == 0 || ::access(file.c_str(), W_OK) != 0)) return false;
+    }
+    // The new line goes into a file of its own that then takes the old one's place: a
+    // symbolic link is replaced, never the file it points to, and no reader sees half a line.
+    static std::atomic<unsigned> serial{0};
+    const std::filesystem::path temp =
+        folder / ("." + std::string(kErrorLimitFile) + "." + std::to_string(::getpid()) + "." +
+                  std::to_string(serial++));
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    bool ok = WriteAll(fd, kKey + std::to_string(limit) + "\r\n") && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (ok && ::rename(temp.c_str(), file.c_str()) == 0) return true;
+    ::unlink(temp.c_str());
+    return false;
 }
 
 int GetErrorLimit(const std::filesystem::path& folder) {
-    if (int limit = ReadLimit(folder / kErrorLimitFile)) return limit;
-    SaveErrorLimit(folder, kDefaultErrorLimit);
+    const ReadResult read = ReadLimit(folder / kErrorLimitFile);
+    if (read.limit) return read.limit;
+    if (read.replaceable) SaveErrorLimit(folder, kDefaultErrorLimit);
     return kDefaultErrorLimit;
 }
 

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <stdexcept>
 #include <system_error>
 
 namespace quorvex {
@@ -19,12 +20,18 @@ fs::path ExecutableFolder() {
 fs::path UserDataFolder() {
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return fs::path(xdg) / "quorvex";
     if (const char* home = std::getenv("HOME"); home && *home) return fs::path(home) / ".local/share/quorvex";
-    return fs::temp_directory_path() / "quorvex";
+    if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && *run) return fs::path(run) / "quorvex";
+    return {};
 }
 
 namespace {
 bool Writable(const fs::path& dir) { return ::access(dir.c_str(), W_OK | X_OK) == 0; }
 }  // namespace
+
+bool InstalledIn(const fs::path& exeFolder) {
+    std::error_code ec;
+    return fs::is_directory(exeFolder.parent_path() / "share" / "quorvex", ec);
+}
 
 fs::path ResolveProgramFolder(const std::optional<std::string>& explicitDir) {
     std::error_code ec;
@@ -35,11 +42,29 @@ fs::path ResolveProgramFolder(const std::optional<std::string>& explicitDir) {
         dir = env;
     } else {
         dir = ExecutableFolder();
-        if (!Writable(dir)) dir = UserDataFolder();
+        if (InstalledIn(dir) || !Writable(dir)) {
+            fs::path user = UserDataFolder();
+            if (user.empty())
+                throw std::runtime_error("The program's folder " + dir.string() +
+                                         " is read-only or shared and there is no per-user data folder to use instead: "
+                                         "HOME is not set, nor XDG_DATA_HOME or XDG_RUNTIME_DIR. Name a folder "
+                                         "with --data-dir or QUORVEX_DATA_DIR.");
+            dir = user;
+        }
     }
     fs::create_directories(dir, ec);
     fs::path abs = fs::absolute(dir, ec);
     return ec ? dir : abs.lexically_normal();
+}
+
+std::string ProgramFolderProblem(const fs::path& dir) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(dir, ec);
+    if (fs::is_directory(status)) return {};
+    if (fs::exists(status)) return "The program folder " + dir.string() + " is not a folder.";
+    fs::create_directories(dir, ec);
+    if (ec) return "The program folder " + dir.string() + " cannot be created: " + ec.message() + ".";
+    return {};
 }
 
 }  // namespace quorvex

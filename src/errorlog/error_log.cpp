@@ -1,5 +1,6 @@
 #include "errorlog/error_log.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -136,6 +137,9 @@ void CheckReplaceable(const fs::path& file) {
     try {
         sql::Database probe(file.string(), false);
         sqlite3_busy_timeout(probe.handle(), 200);
+        // In exclusive locking mode the probe needs the file to itself in WAL mode too,
+        // where a plain exclusive transaction would not wait for readers.
+        probe.exec("PRAGMA locking_mode = EXCLUSIVE");
         probe.exec("BEGIN EXCLUSIVE");
         probe.exec("ROLLBACK");
     } catch (const sql::DbError& e) {
@@ -147,13 +151,73 @@ void CheckReplaceable(const fs::path& file) {
     }
 }
 
+// Removes the log, then its journal and WAL files: a log that stays keeps the files it needs.
+// A symbolic link is removed, never the file it points to.
 void RemoveLogFiles(const fs::path& file) {
-    for (const char* suffix : {"-journal", "-wal", "-shm"}) {
-        std::error_code ec;
-        fs::remove(fs::path(file.string() + suffix), ec);
-    }
     std::error_code ec;
-    if (!fs::remove(file, ec) && ec) throw LogFailure{ec.value(), "Cannot delete " + file.string() + ": " + ec.message()};
+    if (!fs::remove(file, ec) && ec) {
+        const int err = ec.value();
+        if (err == EACCES || err == EPERM || err == EROFS)
+            throw LogFailure{err, "The error log " + file.string() + " cannot be replaced: the folder " +
+                                      file.parent_path().string() + " is read-only (" + ec.message() +
+                                      "). The results of the last test were left as they are."};
+        throw LogFailure{err, "Cannot delete " + file.string() + ": " + ec.message()};
+    }
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) fs::remove(fs::path(file.string() + suffix), ec);
+}
+
+bool IsLogName(const std::string& name) {
+    if (name.size() != kErrorLogName.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(name[i])) !=
+            std::toupper(static_cast<unsigned char>(kErrorLogName[i])))
+            return false;
+    return true;
+}
+
+// Every regular file in `folder` named as the log in any case.
+std::vector<fs::path> LogFilesIn(const fs::path& folder) {
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        std::error_code typeError;
+        if (IsLogName(it->path().filename().string()) && it->is_regular_file(typeError)) files.push_back(it->path());
+    }
+    return files;
+}
+
+// Makes the new log's empty file (the database takes an empty file as a new database), so
+// that a failure is told with the folder and its cause rather than the database's
+// "unable to open database file". A journal left behind by an earlier log is removed first:
+// it must not be replayed into the new one.
+void MakeLogFile(const fs::path& file) {
+    const std::string folder = file.parent_path().string();
+    std::error_code ec;
+    const fs::file_status status = fs::status(file.parent_path(), ec);
+    if (!fs::exists(status)) {
+        // A folder removed since the program started is made again.
+        fs::create_directories(file.parent_path(), ec);
+        if (ec)
+            throw LogFailure{ec.value(), "The error log cannot be created: the program folder " + folder +
+                                             " cannot be created (" + ec.message() + ")."};
+    } else if (!fs::is_directory(status)) {
+        throw LogFailure{ENOTDIR, "The error log cannot be created: the program folder " + folder + " is not a folder."};
+    }
+    RemoveLogFiles(file);
+    // The database's limit holds for the name of the log's journal too, 8 characters longer.
+    const std::size_t longest = static_cast<std::size_t>(sqlite3_vfs_find(nullptr)->mxPathname) - 8;
+    const std::size_t length = fs::absolute(file, ec).string().size();
+    if (length > longest)
+        throw LogFailure{ENAMETOOLONG, "The error log cannot be created in " + folder + ": its path has " +
+                                           std::to_string(length) + " characters, more than the " +
+                                           std::to_string(longest) +
+                                           " the database accepts. Choose a program folder with a shorter path."};
+    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int err = errno;
+        throw LogFailure{err, "The error log cannot be created in " + folder + ": " + std::strerror(err) + "."};
+    }
+    ::close(fd);
 }
 
 }  // namespace
@@ -308,28 +372,18 @@ ErrorLog::~ErrorLog() {
 fs::path ErrorLog::PathIn(const fs::path& folder) { return folder / kErrorLogName; }
 
 std::optional<fs::path> ErrorLog::Find(const fs::path& folder) {
-    std::error_code ec;
-    for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.size() != kErrorLogName.size()) continue;
-        bool same = true;
-        for (std::size_t i = 0; i < name.size() && same; ++i)
-            same = std::toupper(static_cast<unsigned char>(name[i])) ==
-                   std::toupper(static_cast<unsigned char>(kErrorLogName[i]));
-        std::error_code typeError;
-        if (same && it->is_regular_file(typeError)) return it->path();
-    }
-    return std::nullopt;
+    std::vector<fs::path> files = LogFilesIn(folder);
+    if (files.empty()) return std::nullopt;
+    return files.front();
 }
 
 void ErrorLog::DeleteMDB(const fs::path& folder) {
     for (int attempt = 0;; ++attempt) {
         try {
-            std::optional<fs::path> found = Find(folder);
-            if (!found) return;
-            const fs::path& file = *found;
-            CheckReplaceable(file);
-            RemoveLogFiles(file);
+            // Every spelling of the name is checked before any is removed: one in use keeps them all.
+            const std::vector<fs::path> files = LogFilesIn(folder);
+            for (const fs::path& file : files) CheckReplaceable(file);
+            for (const fs::path& file : files) RemoveLogFiles(file);
             return;
         } catch (const LogFailure&) {
             if (attempt == 1) throw;
@@ -344,8 +398,8 @@ ErrorLog ErrorLog::CreateMDB(const fs::path& folder) {
     Writer& w = *log.w_;
     w.path = log.path_.string();
     try {
-        // A journal left behind by an earlier log must not be replayed into the new one.
-        RemoveLogFiles(log.path_);
+        // A new, empty file; a journal left behind by an earlier log must not be replayed into it.
+        MakeLogFile(log.path_);
         w.db = sql::Database(log.path_.string(), true);
         w.db.exec("PRAGMA encoding = 'UTF-8'; PRAGMA page_size = 16384; PRAGMA journal_mode = DELETE; PRAGMA synchronous = NORMAL; "
                   "PRAGMA cache_size = -8000");
@@ -692,7 +746,7 @@ std::int64_t ErrorLog::OpenBlock(std::string_view ein) {
     rowDone();
     ++nextBlockIndx_;
     for (auto* block : {&trt_, &tru_}) {
-        block->emplace();
+        *block = Block{};
         (*block)->indx = indx;
         (*block)->ein.assign(ein);
         (*block)->errRefs.fill("None");

@@ -72,6 +72,10 @@ TEST(QuorvexCheck, ExitStatusTellsTheOutcome) {
         {"two files", {Submission({"RA", "RE", "RW"}), Submission({"RT", "RF"}, 1)}, {"--today", "2010-01-01"}, 0, ""},
         {"bad limit", {Submission({"RA"})}, {"--limit", "25001"}, 3, "--limit"},
         {"bad date", {Submission({"RA"})}, {"--today", "2010-13-01"}, 3, "--today"},
+        {"no such day", {Submission({"RA"})}, {"--today", "2009-02-30"}, 3, "--today 2009-02-30: not a date"},
+        {"leap day", {Submission({"RA", "RE", "RW", "RT", "RF"})}, {"--today", "2008-02-29"}, 0, ""},
+        {"an option for the folder", {Submission({"RA"})}, {"--data-dir", "--quiet"}, 3,
+         "--data-dir needs a folder, not the option --quiet"},
         {"unknown option", {Submission({"RA"})}, {"--frobnicate"}, 3, "unknown option"},
         {"no file", {}, {}, 3, "no submission file"},
     };
@@ -101,6 +105,15 @@ TEST(QuorvexCheck, MissingFileAndFolder) {
     r = RunCheck({"--data-dir", dir.path().string(), dir.path().string()}, dir);
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(r.err.find("Submission File Error: Error Number: 21"), std::string::npos) << r.err;
+    // A data folder that is a file, or lies below one.
+    quorvex::test::WriteFile(dir / "file", Submission({"RA"}));
+    r = RunCheck({"--data-dir", (dir / "file").string(), (dir / "file").string()}, dir);
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find("The program folder " + (dir / "file").string() + " is not a folder."), std::string::npos)
+        << r.err;
+    r = RunCheck({"--data-dir", (dir / "file" / "sub").string(), (dir / "file").string()}, dir);
+    EXPECT_NE(r.err.find((dir / "file" / "sub").string() + " cannot be created: Not a directory"), std::string::npos)
+        << r.err;
 }
 
 TEST(QuorvexCheck, SummaryAndLimitForThisRunOnly) {
@@ -135,6 +148,22 @@ TEST(QuorvexCheck, DataDirFromTheEnvironment) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(std::filesystem::exists(dir / "data" / "Errorlog.mdb"));
     EXPECT_TRUE(std::filesystem::exists(dir / "data" / "ErrSetLog.ini"));
+}
+
+// An installed program (bin/ beside share/quorvex/) writes nothing beside itself.
+TEST(QuorvexCheck, AnInstalledProgramKeepsItsLogInTheUserDataFolder) {
+    namespace fs = std::filesystem;
+    TempDir dir;
+    fs::create_directories(dir / "usr" / "bin");
+    fs::create_directories(dir / "usr" / "share" / "quorvex");
+    fs::copy_file(QUORVEX_CHECK_EXE, dir / "usr" / "bin" / "quorvex-check");
+    quorvex::test::WriteFile(dir / "s.txt", Submission({"RA", "RE", "RW", "RT", "RF"}));
+    const std::string cmd = "env -u QUORVEX_DATA_DIR -u XDG_DATA_HOME HOME=" + Quote((dir / "home").string()) + " " +
+                            Quote((dir / "usr" / "bin" / "quorvex-check").string()) + " --quiet --today 2010-01-01 " +
+                            Quote((dir / "s.txt").string());
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_TRUE(fs::exists(dir / "home" / ".local" / "share" / "quorvex" / "Errorlog.mdb"));
+    EXPECT_FALSE(fs::exists(dir / "usr" / "bin" / "Errorlog.mdb"));
 }
 
 TEST(QuorvexCheck, HelpDocumentsTheContract) {

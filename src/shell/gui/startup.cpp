@@ -59,6 +59,8 @@ int RunGuiApplication(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvex"));
     QApplication::setOrganizationName(QStringLiteral("Quorvex"));
+    // The desktop entry quorvex.desktop, whose icon the desktop shows for the window.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quorvex"));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
                                             .arg(QUORVEX_VERSION_MAJOR)
                                             .arg(QUORVEX_VERSION_MINOR)
