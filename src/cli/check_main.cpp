@@ -188,7 +188,8 @@ int Check(CheckOptions o) {
         std::printf("Records tested:            %lld\n", static_cast<long long>(s.recordsTested));
         std::printf("Records with errors:       %lld\n", static_cast<long long>(s.recordsWithErrors));
         std::printf("Errors found:              %lld\n", static_cast<long long>(s.errorsFound));
-        if (s.outcome == RunOutcome::Stopped) {
+        // A run stopped by a critical error, or a log that says it is incomplete.
+        if (s.criticalRecord > 0) {
             std::printf("Execution of Testing was terminated due to the Critical Error in Record Number %lld\n",
                         static_cast<long long>(s.criticalRecord));
             std::printf("  %s %s: %s\n", quorvex::Cp1252ToUtf8(s.criticalReference).c_str(),

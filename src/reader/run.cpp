@@ -116,6 +116,7 @@ private:
     RunSummary Stopped();
     RunSummary HandleFailure(const Failure& f);
     RunSummary Abort();
+    RunSummary LogFailed(const LogFailure& f, RunOutcome outcome = RunOutcome::Failed);
     RunSummary Summary(RunOutcome outcome);
     void ReportLogFailure(const LogFailure& e) {
         services_.Message("Error Number: " + std::to_string(e.number) + "\r\nError Description: " + e.description,
@@ -160,9 +161,10 @@ void Run::CloseDatabase() {
     if (log_) {
         try {
             log_->CloseDatabase();
-        } catch (const LogFailure&) {
+        } catch (const LogFailure& f) {
+            const LogFailure told = log_->EndIncomplete(f);
             log_.reset();
-            throw;
+            throw told;
         }
         log_.reset();
     }
@@ -192,7 +194,7 @@ bool Run::Impl::YieldNow(bool force) {
     if (!force && now - lastYield_ < options_.yieldInterval) return true;
     lastYield_ = now;
     services_.ShowProgress(recCtr_, recordsInFile_, fileLength_);
-    if (run_.log_ && run_.log_->IsOpen() && now - lastCommit_ > std::chrono::seconds(2)) {
+    if (run_.log_ && run_.log_->IsOpen() && now - lastCommit_ >= options_.commitInterval) {
         run_.log_->Commit();
         lastCommit_ = now;
     }
@@ -281,6 +283,8 @@ RunSummary Run::Impl::Read() {
     } catch (const Failure& f) {
         return HandleFailure(f);
     } catch (const LogFailure& f) {
+        // Before this run made its log, the earlier one is as it was.
+        if (createdLog_) return LogFailed(f);
         return HandleFailure(Failure{Failure::Other, f.number, f.description});
     } catch (const AbortRequested&) {
         return Abort();
@@ -455,13 +459,34 @@ RunSummary Run::Impl::Abort() {
         run_.CloseDatabase();
     } catch (const LogFailure& e) {
         // The program ends anyway; the user learns that the log could not be finished.
+        if (run_.log_ && run_.log_->IsOpen()) return LogFailed(e, RunOutcome::Aborted);
         ReportLogFailure(e);
-        try {
-            run_.CloseDatabase();
-        } catch (const LogFailure&) {
-        }
     }
     run_.testing_ = false;
+    return s;
+}
+
+RunSummary Run::Impl::LogFailed(const LogFailure& f, RunOutcome outcome) {
+    services_.SetBusy(false);
+    run_.testing_ = false;
+    ReportLogFailure(run_.log_->EndIncomplete(f));
+    // What the log kept, as the views will show it.
+    RunSummary s;
+    s.outcome = outcome;
+    try {
+        if (const auto kept = LogReader::OpenIn(options_.programFolder)) {
+            s.recordsTested = kept->RecordCount();
+            s.recordsWithErrors = kept->RecordsWithErrorsCount();
+            s.errorsFound = kept->ErrorCount();
+            if (const auto critical = kept->LastCriticalError()) {
+                s.criticalRecord = critical->recNum;
+                s.criticalReference = critical->reference;
+                s.criticalUserEntry = critical->userEntry;
+                s.criticalError = critical->error;
+            }
+        }
+    } catch (const LogFailure&) {
+    }
     return s;
 }
 
@@ -503,7 +528,7 @@ RunSummary Run::Impl::HandleFailure(const Failure& f) {
             restart = true;
         }
     } catch (const LogFailure& e) {
-        ReportLogFailure(e);
+        return LogFailed(e);
     }
     if (recCtr_ == 1) run_.testing_ = false;
     RunSummary s;
@@ -511,15 +536,16 @@ RunSummary Run::Impl::HandleFailure(const Failure& f) {
     if (recCtr_ > 1 && log && log->IsOpen() && log->ErrorCount() > 0) {
         try {
             s = Summary(log->LastErrorCritical() ? RunOutcome::Stopped : RunOutcome::Errors);
-        } catch (const LogFailure&) {
-            s.outcome = RunOutcome::Failed;
+        } catch (const LogFailure& e) {
+            return LogFailed(e);
         }
         if (f.kind != Failure::Cancelled && !awaitingNextFile_) s.outcome = RunOutcome::Failed;
     } else {
         if (log && log->IsOpen() && recCtr_ > 1) {
             try {
                 s = Summary(RunOutcome::Failed);
-            } catch (const LogFailure&) {
+            } catch (const LogFailure& e) {
+                return LogFailed(e);
             }
         }
         s.outcome = restart ? RunOutcome::Restart
