@@ -150,7 +150,7 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
 }
 
 // The test run of the command line; its exit status.
-int Check(CheckOptions o) {
+int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjust) {
     auto& [dataDir, limit, today, writerThread, quiet, files] = o;
 
     std::filesystem::path folder;
@@ -168,6 +168,7 @@ int Check(CheckOptions o) {
     options.programFolder = folder;
     options.errorLimit = limit ? *limit : quorvex::GetErrorLimit(folder);
     if (writerThread) options.writerThread = *writerThread;
+    if (adjust) adjust(options);
 
     std::string first = files.front();
     files.pop_front();
@@ -215,11 +216,11 @@ int Check(CheckOptions o) {
 
 namespace quorvex {
 
-int CheckMain(int argc, char** argv) {
+int CheckMain(int argc, char** argv, const std::function<void(RunOptions&)>& adjust) {
     CheckOptions options;
     if (const auto status = ParseArguments(argc, argv, options)) return *status;
     try {
-        return Check(std::move(options));
+        return Check(std::move(options), adjust);
     } catch (const std::exception& e) {
         // A failure no part of the run could report: say what it was, never end silently.
         std::fprintf(stderr, "quorvex-check: %s\n", e.what());

@@ -71,7 +71,12 @@ struct ErrorLog::Writer {
     sql::Database db;
     std::unique_ptr<Statements> st;
     bool inTransaction = false;
+    // The engine's count of changed rows when the transaction began: equal at the end, the
+    // transaction wrote nothing and needs no commit.
+    std::int64_t changesAtBegin = 0;
 
+    // Whether the transaction has written anything.
+    bool Changed() const { return sqlite3_total_changes64(db.handle()) != changesAtBegin; }
     // The statements; a LogFailure once the log is closed or its transaction lost.
     Statements& Stmts();
     // The LogFailure of a failed write, noting whether the transaction survived it.
@@ -322,6 +327,7 @@ void ErrorLog::Writer::Apply(const ByteBatch& batch) {
                     inTransaction = false;
                     db.exec("BEGIN");
                     inTransaction = true;
+                    changesAtBegin = sqlite3_total_changes64(db.handle());
                     break;
             }
         }
@@ -412,6 +418,7 @@ ErrorLog ErrorLog::CreateMDB(const fs::path& folder) {
         w.db.exec("COMMIT");
         w.db.exec("BEGIN");
         w.inTransaction = true;
+        w.changesAtBegin = sqlite3_total_changes64(w.db.handle());
 
         auto st = std::make_unique<Statements>();
         auto& d = w.db;
@@ -603,7 +610,8 @@ void ErrorLog::CloseDatabase() {
     if (w_->inTransaction) {
         Sync();
         try {
-            w_->db.exec("COMMIT");
+            // A transaction that wrote nothing ends with the connection.
+            if (w_->Changed()) w_->db.exec("COMMIT");
             w_->inTransaction = false;
         } catch (const sql::DbError& e) {
             w_->st.reset();
