@@ -9,7 +9,9 @@
 namespace quorvex {
 
 namespace {
+// The file a name on the command line stands for: "-" is standard input.
 std::string Absolute(const std::string& name) {
+    if (name == "-") return "/dev/stdin";
     std::error_code ec;
     auto p = std::filesystem::absolute(name, ec);
     return ec ? name : p.lexically_normal().string();
@@ -53,6 +55,13 @@ MsgAnswer CliServices::Message(std::string_view text, std::string_view title, Ms
 
 void CliServices::ShowProgress(std::int64_t recCtr, std::int64_t recordsInFile, std::uint64_t fileLength) {
     if (!progress_) return;
+    if (fileLength == 0) {
+        // A pipe: its length is not known, so there is no share to show.
+        std::fprintf(stderr, "\rProcessing Record Number: %lld", static_cast<long long>(recCtr));
+        std::fflush(stderr);
+        progressShown_ = true;
+        return;
+    }
     double expected = static_cast<double>(fileLength) / 512.0;
     double fraction = expected > 0 ? static_cast<double>(recordsInFile) / expected : 0.0;
     if (fraction > 1) fraction = 1;

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "errorlog/log_findings.h"
@@ -35,23 +36,36 @@ struct Failure {
 // The user chose Exit during a yield.
 struct AbortRequested {};
 
-// An open submission file; closed when the object goes.
+// An open submission file; closed when the object goes. A regular file is read up to the
+// length it had when it was opened; anything else (a pipe, a FIFO, a terminal) to its end,
+// its length unknown.
 class SubmissionFile {
 public:
-    explicit SubmissionFile(const std::string& name) : name_(name) {
-        struct stat st {};
-        if (::stat(name.c_str(), &st) != 0) {
-            int err = errno;
+    // `interrupted` is called when a signal broke off opening or reading; it throws when the
+    // run is to stop, else the call is made again.
+    SubmissionFile(const std::string& name, const std::function<void()>& interrupted)
+        : interrupted_(interrupted) {
+        // Opening a FIFO waits for the program that writes into it.
+        while ((fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC)) < 0) {
+            const int err = errno;
+            if (err == EINTR) {
+                interrupted_();
+                continue;
+            }
             if (err == ENOENT || err == ENOTDIR) throw Failure{Failure::NotFound, err, std::strerror(err)};
             throw Failure{Failure::Other, err, std::strerror(err)};
         }
-        if (S_ISDIR(st.st_mode)) throw Failure{Failure::Other, EISDIR, std::strerror(EISDIR)};
-        length_ = static_cast<std::uint64_t>(st.st_size);
-        fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd_ < 0) {
-            int err = errno;
-            throw Failure{err == ENOENT ? Failure::NotFound : Failure::Other, err, std::strerror(err)};
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0) {
+            const int err = errno;
+            Close();
+            throw Failure{Failure::Other, err, std::strerror(err)};
         }
+        if (S_ISDIR(st.st_mode)) {
+            Close();
+            throw Failure{Failure::Other, EISDIR, std::strerror(EISDIR)};
+        }
+        if (S_ISREG(st.st_mode)) length_ = static_cast<std::uint64_t>(st.st_size);
     }
     ~SubmissionFile() { Close(); }
     SubmissionFile(const SubmissionFile&) = delete;
@@ -61,35 +75,46 @@ public:
         if (fd_ >= 0) ::close(fd_);
         fd_ = -1;
     }
-    std::uint64_t Length() const { return length_; }
+    // The length of a regular file; 0 when it is not known.
+    std::uint64_t Length() const { return length_.value_or(0); }
 
-    // Reads the next piece of at most `size` bytes; empty at the end of the file. The file
-    // is read up to the length it had when it was opened: a file that got shorter while
-    // being read is unreadable.
+    // Reads the next piece of at most `size` bytes; empty at the end of the file. A regular
+    // file that got shorter while being read is unreadable.
     std::string_view Read(std::vector<char>& buffer, std::size_t size) {
-        std::uint64_t left = length_ - done_;
-        if (left == 0) return {};
-        std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, size));
+        std::size_t want = size;
+        if (length_) {
+            const std::uint64_t left = *length_ - done_;
+            if (left == 0) return {};
+            want = static_cast<std::size_t>(std::min<std::uint64_t>(left, size));
+        }
         buffer.resize(std::max(buffer.size(), want));
         std::size_t got = 0;
         while (got < want) {
             ssize_t r = ::read(fd_, buffer.data() + got, want - got);
             if (r < 0) {
-                if (errno == EINTR) continue;
-                int err = errno;
+                const int err = errno;
+                if (err == EINTR) {
+                    interrupted_();
+                    continue;
+                }
                 throw Failure{Failure::Other, err, std::strerror(err)};
             }
-            if (r == 0) throw Failure{Failure::Unreadable, 62, "Input past end of file"};
+            if (r == 0) {
+                if (length_) throw Failure{Failure::Unreadable, 62, "Input past end of file"};
+                break;
+            }
             got += static_cast<std::size_t>(r);
+            // A pipe gives what it holds: the piece goes on at once rather than wait for more.
+            if (!length_) break;
         }
         done_ += got;
         return {buffer.data(), got};
     }
 
 private:
-    std::string name_;
+    std::function<void()> interrupted_;
     int fd_ = -1;
-    std::uint64_t length_ = 0;
+    std::optional<std::uint64_t> length_;
     std::uint64_t done_ = 0;
 };
 
@@ -220,7 +245,9 @@ RunSummary Run::Impl::Read() {
             // The name as the file system has it (UTF-8) opens the file; messages and the
             // log get it as text of the code page.
             fileName_ = Utf8ToCp1252(*chosen);
-            SubmissionFile file(*chosen);
+            SubmissionFile file(*chosen, [this] {
+                if (!YieldNow(true)) throw AbortRequested{};
+            });
             fileLength_ = file.Length();
 
             // The window shows the run.
