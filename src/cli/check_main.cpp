@@ -12,6 +12,7 @@
 #include <string>
 
 #include "cli/cli_services.h"
+#include "cli/stop_signals.h"
 #include "common/error_limit.h"
 #include "common/program_folder.h"
 #include "common/text_1252.h"
@@ -59,7 +60,10 @@ const char* kUsage =
     "  1  errors were found, none critical\n"
     "  2  the run was stopped by a critical error (the error limit included)\n"
     "  3  nothing could be tested: bad arguments, a file missing or unreadable, or a file\n"
-    "     that holds no record\n";
+    "     that holds no record\n"
+    "  128+N  stopped by signal N, Ctrl-C (SIGINT: 130) or SIGTERM (143), as by the\n"
+    "     window's Exit: the records tested so far stay in the log, the last one with the\n"
+    "     error \"Test Aborted\"; a second signal ends the program at once\n";
 
 int Usage(const char* problem) {
     std::fprintf(stderr, "quorvex-check: %s\n\n%s", problem, kUsage);
@@ -174,6 +178,7 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     std::string first = files.front();
     files.pop_front();
     bool progress = !quiet && ::isatty(STDERR_FILENO);
+    quorvex::StopSignals stopSignals;
     quorvex::CliServices services(first, std::move(files), today ? *today : Today(), progress);
     quorvex::Run run(services, options);
     quorvex::RunSummary s = run.ReadFile();
@@ -199,6 +204,15 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
                         quorvex::Cp1252ToUtf8(s.criticalError).c_str());
         }
         std::printf("Error log:                 %s\n", quorvex::ErrorLog::PathIn(folder).c_str());
+    }
+    // Ctrl-C or SIGTERM: the run ended as at the window's Exit; the status tells the signal.
+    if (const int signal = quorvex::StopSignals::Received()) {
+        if (s.recordsTested > 0)
+            std::fprintf(stderr, "quorvex-check: %s: testing stopped after %lld record(s); the error log ends with \"Test Aborted\".\n",
+                         strsignal(signal), static_cast<long long>(s.recordsTested));
+        else
+            std::fprintf(stderr, "quorvex-check: %s: testing stopped before any record was tested.\n", strsignal(signal));
+        return 128 + signal;
     }
     switch (s.outcome) {
         case RunOutcome::NoErrors: return kExitNoErrors;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "cli/stop_signals.h"
 #include "common/text_1252.h"
 
 namespace quorvex {
@@ -52,6 +53,8 @@ MsgAnswer CliServices::Message(std::string_view text, std::string_view title, Ms
     }
     return MsgAnswer::Ok;
 }
+
+bool CliServices::Yield() { return StopSignals::Received() == 0; }
 
 void CliServices::ShowProgress(std::int64_t recCtr, std::int64_t recordsInFile, std::uint64_t fileLength) {
     if (!progress_) return;

@@ -17,6 +17,8 @@ public:
 
     std::optional<std::string> OpenFile(std::string_view title, std::string_view filter) override;
     MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon, MsgButtons buttons) override;
+    // False once Ctrl-C or SIGTERM came (StopSignals): the run stops as at the window's Exit.
+    bool Yield() override;
     Date Today() override { return today_; }
     void ShowProgress(std::int64_t recCtr, std::int64_t recordsInFile, std::uint64_t fileLength) override;
 

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/test_support.h"
@@ -23,12 +24,14 @@ std::string Quote(const std::string& s) {
     return q + "'";
 }
 
-// Runs `script` with bash in `dir`, where $Q is quorvex-check with the program folder
-// `dir`/data, and $S a valid submission of five records.
+// Runs `script` with bash in `dir`, where Q runs quorvex-check ($QC) with the program folder
+// `dir`/data ($D), and $S is a valid submission of five records.
 Result Bash(const std::string& script, const TempDir& dir) {
-    quorvex::test::WriteFile(dir / "script.sh", "Q() { " + Quote(QUORVEX_CHECK_EXE) + " --data-dir " +
-                                                    Quote((dir / "data").string()) + " --today 2010-01-01 \"$@\"; }\n" +
-                                                    "S=" + Quote((dir / "s.txt").string()) + "\n" + script + "\n");
+    quorvex::test::WriteFile(dir / "script.sh", "QC=" + Quote(QUORVEX_CHECK_EXE) + "; D=" +
+                                                    Quote((dir / "data").string()) + "; S=" +
+                                                    Quote((dir / "s.txt").string()) +
+                                                    "\nQ() { \"$QC\" --data-dir \"$D\" --today 2010-01-01 \"$@\"; }\n" +
+                                                    script + "\n");
     std::string submission;
     for (const auto& r : quorvex::test::ValidRecords({"RA", "RE", "RW", "RT", "RF"}, 0, 0)) submission += r + "\r\n";
     quorvex::test::WriteFile(dir / "s.txt", submission);
@@ -60,5 +63,38 @@ TEST(Environment, PipesAndFifosAreReadToTheirEnd) {
         Result r = Bash(script, dir);
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(quorvex::test::LogScalar(dir / "data" / "Errorlog.mdb", "SELECT COUNT(*) FROM Records"), "5");
+    }
+}
+
+// Ctrl-C and SIGTERM end a run as the window's Exit does: the records so far are kept with
+// their block totals, the last one gets "Test Aborted", and the status is 128 + the signal.
+// The records come through a pipe that never ends, so the signal finds the run reading or
+// checking; the third case waits on a FIFO that stays silent after three records.
+TEST(Environment, CtrlCAndSigtermEndTheRunAsExitDoes) {
+    const std::string endless = "RW=$(sed -n 3p $S | tr -d '\\r')\n{ head -n 2 $S; while :; do printf '%s\\r\\n' \"$RW\"; done; } | ";
+    const std::vector<std::tuple<const char*, std::string, int>> cases = {
+        {"SIGINT, one thread", endless + "\"$QC\" --data-dir \"$D\" --threads 1 - & sleep 0.5; kill -INT $!", 130},
+        {"SIGTERM, writer thread", endless + "\"$QC\" --data-dir \"$D\" --threads 2 - & sleep 0.5; kill -TERM $!", 143},
+        {"SIGINT while waiting", "mkfifo f; (head -n 3 $S; sleep 10) > f & \"$QC\" --data-dir \"$D\" f & sleep 0.5; kill -INT $!",
+         130},
+    };
+    for (const auto& [name, start, status] : cases) {
+        SCOPED_TRACE(name);
+        TempDir dir;
+        Result r = Bash("set -m\n" + start + "\nwait $!\necho \"status $?\"\nkill %1 2>/dev/null", dir);
+        EXPECT_NE(r.out.find("status " + std::to_string(status)), std::string::npos) << r.out << r.err;
+        const auto log = dir / "data" / "Errorlog.mdb";
+        const std::string last = quorvex::test::LogScalar(log, "SELECT MAX(Rec_Num) FROM Records");
+        EXPECT_NE(r.err.find("testing stopped after " + last + " record(s); the error log ends with \"Test Aborted\""),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(quorvex::test::LogScalar(log, "SELECT Rec_Num || ' ' || Reference FROM Errors ORDER BY Err_Num DESC"),
+                  last + " Test Aborted");
+        // The block totals count every RW record of the block.
+        EXPECT_EQ(quorvex::test::LogScalar(log, "SELECT \"0\" FROM TRT"),
+                  quorvex::test::LogScalar(log, "SELECT COUNT(*) FROM Records WHERE ID = 'RW'"));
+        if (std::string(name) == "SIGINT while waiting") {
+            EXPECT_EQ(last, "3");
+        }
     }
 }
