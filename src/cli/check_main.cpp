@@ -14,6 +14,7 @@
 #include "cli/cli_services.h"
 #include "cli/stop_signals.h"
 #include "common/error_limit.h"
+#include "common/folder_lock.h"
 #include "common/program_folder.h"
 #include "common/text_1252.h"
 #include "reader/run.h"
@@ -167,6 +168,15 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     }
     if (const std::string problem = quorvex::ProgramFolderProblem(folder); !problem.empty()) {
         std::fprintf(stderr, "quorvex-check: %s\n", problem.c_str());
+        return kExitNothingTested;
+    }
+    // One program at a time in the folder, before its settings or its log are touched.
+    const quorvex::FolderLock lock(folder);
+    if (lock.GetState() == quorvex::FolderLock::State::InUse) {
+        std::fprintf(stderr,
+                     "quorvex-check: the program folder %s is in use by another Quorvex program (a test run, or the "
+                     "desktop program); its error log was left as it is. Try again once that program has ended.\n",
+                     folder.c_str());
         return kExitNothingTested;
     }
     quorvex::RunOptions options;

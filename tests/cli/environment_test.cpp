@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -6,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "submission_writer.h"
 #include "support/test_support.h"
 #include "support/valid_records.h"
 
@@ -97,4 +100,49 @@ TEST(Environment, CtrlCAndSigtermEndTheRunAsExitDoes) {
             EXPECT_EQ(last, "3");
         }
     }
+}
+
+// Two runs started within the same millisecond on one program folder: the second is refused
+// before it touches anything, the first goes on undisturbed and leaves a complete log.
+TEST(Environment, TwoRunsStartedTogetherOnOneFolder) {
+    TempDir dir;
+    const auto sub = dir / "s.txt";
+    const auto written = quorvex::bench::WriteSubmission(quorvex::bench::UniformShape(2, 1500), sub.string());
+    const std::string data = (dir / "data").string();
+    int refused = 0;
+    for (int pair = 0; pair < 25; ++pair) {
+        SCOPED_TRACE("pair " + std::to_string(pair));
+        pid_t pids[2];
+        for (int k = 0; k < 2; ++k) {
+            const std::string err = (dir / ("err" + std::to_string(k))).string();
+            posix_spawn_file_actions_t files;
+            posix_spawn_file_actions_init(&files);
+            posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const char* argv[] = {QUORVEX_CHECK_EXE, "--quiet",   "--today", "2010-01-01", "--data-dir",
+                                  data.c_str(),      sub.c_str(), nullptr};
+            ASSERT_EQ(posix_spawn(&pids[k], argv[0], &files, nullptr, const_cast<char**>(argv), environ), 0);
+            posix_spawn_file_actions_destroy(&files);
+        }
+        int ok = 0;
+        for (int k = 0; k < 2; ++k) {
+            int status = 0;
+            waitpid(pids[k], &status, 0);
+            const std::string err = quorvex::test::ReadFile(dir / ("err" + std::to_string(k)));
+            if (WEXITSTATUS(status) == 0) {
+                ++ok;
+                EXPECT_EQ(err, "Results: Testing Completed.\nThere were no errors found.\n");
+            } else {
+                ++refused;
+                EXPECT_EQ(WEXITSTATUS(status), 3);
+                EXPECT_NE(err.find("quorvex-check: the program folder " + data + " is in use by another Quorvex program"),
+                          std::string::npos)
+                    << err;
+            }
+        }
+        EXPECT_GE(ok, 1);
+        const auto log = dir / "data" / "Errorlog.mdb";
+        EXPECT_EQ(quorvex::test::LogScalar(log, "SELECT COUNT(*) FROM Records"), std::to_string(written.records));
+        EXPECT_EQ(quorvex::test::LogScalar(log, "SELECT COUNT(*) FROM Errors"), "0");
+    }
+    EXPECT_GT(refused, 0) << "the runs never met";
 }
