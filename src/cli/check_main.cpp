@@ -25,6 +25,7 @@ constexpr int kExitNoErrors = 0;
 constexpr int kExitErrors = 1;
 constexpr int kExitCritical = 2;
 constexpr int kExitNothingTested = 3;
+constexpr int kExitNotAllTested = 4;
 
 const char* kUsage =
     "Usage: quorvex-check [--data-dir DIR] [--limit N] [--today YYYY-MM-DD] [--threads N] [--quiet]\n"
@@ -60,8 +61,11 @@ const char* kUsage =
     "  0  the run finished with no errors\n"
     "  1  errors were found, none critical\n"
     "  2  the run was stopped by a critical error (the error limit included)\n"
-    "  3  nothing could be tested: bad arguments, a file missing or unreadable, or a file\n"
-    "     that holds no record\n"
+    "  3  nothing could be tested: bad arguments, a file missing or unreadable, a file\n"
+    "     that holds no record, or an error log that could not be written\n"
+    "  4  files named but not tested: the run ended (at its RF record, at a missing file)\n"
+    "     before it read every NEXT-FILE; a warning names each file and why. 2 and 3 go\n"
+    "     before 4\n"
     "  128+N  stopped by signal N, Ctrl-C (SIGINT: 130) or SIGTERM (143), as by the\n"
     "     window's Exit: the records tested so far stay in the log, the last one with the\n"
     "     error \"Test Aborted\"; a second signal ends the program at once\n";
@@ -215,6 +219,35 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
         }
         std::printf("Error log:                 %s\n", quorvex::ErrorLog::PathIn(folder).c_str());
     }
+    int status = kExitNothingTested;
+    switch (s.outcome) {
+        case RunOutcome::NoErrors: status = kExitNoErrors; break;
+        case RunOutcome::Errors: status = kExitErrors; break;
+        case RunOutcome::Stopped:
+        case RunOutcome::Aborted: status = kExitCritical; break;
+        case RunOutcome::Failed:
+        case RunOutcome::Cancelled:
+        case RunOutcome::NoData:
+        case RunOutcome::Restart: status = kExitNothingTested; break;
+    }
+    // Files named on the command line that the run never read.
+    std::string why;
+    if (!services.Missing().empty()) {
+        why = "testing ended at the missing file " + services.Missing().back() + " before it";
+    } else if (s.outcome == RunOutcome::NoErrors || s.outcome == RunOutcome::Errors) {
+        why = "the submission ended with its RF record before it";
+    } else if (s.outcome == RunOutcome::Stopped) {
+        why = "testing was stopped by a critical error before it";
+    } else {
+        why = "testing ended before it";
+    }
+    for (const std::string& file : services.Missing())
+        std::fprintf(stderr, "quorvex-check: warning: %s was not tested: it was not found\n", file.c_str());
+    for (const std::string& file : services.Unasked())
+        std::fprintf(stderr, "quorvex-check: warning: %s was not tested: %s\n", file.c_str(), why.c_str());
+    const bool untested = !services.Missing().empty() || !services.Unasked().empty();
+    if (untested && (status == kExitNoErrors || status == kExitErrors)) status = kExitNotAllTested;
+
     // Ctrl-C or SIGTERM: the run ended as at the window's Exit; the status tells the signal.
     if (const int signal = quorvex::StopSignals::Received()) {
         if (s.recordsTested > 0)
@@ -224,17 +257,7 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
             std::fprintf(stderr, "quorvex-check: %s: testing stopped before any record was tested.\n", strsignal(signal));
         return 128 + signal;
     }
-    switch (s.outcome) {
-        case RunOutcome::NoErrors: return kExitNoErrors;
-        case RunOutcome::Errors: return kExitErrors;
-        case RunOutcome::Stopped: return kExitCritical;
-        case RunOutcome::Aborted: return kExitCritical;
-        case RunOutcome::Failed:
-        case RunOutcome::Cancelled:
-        case RunOutcome::NoData:
-        case RunOutcome::Restart: return kExitNothingTested;
-    }
-    return kExitNothingTested;
+    return status;
 }
 
 }  // namespace

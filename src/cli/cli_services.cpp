@@ -24,17 +24,24 @@ CliServices::CliServices(std::string firstFile, std::deque<std::string> nextFile
 
 CliServices::~CliServices() { ClearProgress(); }
 
+std::string CliServices::Given(const std::string& name) {
+    const std::string file = Absolute(name);
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec) && !ec) missing_.push_back(name);
+    return file;
+}
+
 std::optional<std::string> CliServices::OpenFile(std::string_view title, std::string_view) {
     if (title == "Please Enter File Name to be Tested") {
         // The first file is given once; a second first-file dialog counts as cancelled.
         auto f = std::exchange(firstFile_, std::nullopt);
-        if (f) return Absolute(*f);
+        if (f) return Given(*f);
         return std::nullopt;
     }
     if (nextFiles_.empty()) return std::nullopt;
     std::string f = nextFiles_.front();
     nextFiles_.pop_front();
-    return Absolute(f);
+    return Given(f);
 }
 
 MsgAnswer CliServices::Message(std::string_view text, std::string_view title, MsgIcon, MsgButtons buttons) {

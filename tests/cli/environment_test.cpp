@@ -146,3 +146,31 @@ TEST(Environment, TwoRunsStartedTogetherOnOneFolder) {
     }
     EXPECT_GT(refused, 0) << "the runs never met";
 }
+
+// Files named on the command line that the run never reads are named in a warning, and the
+// status says so (4) unless a critical error (2) or a failure (3) says more.
+TEST(Environment, FilesNamedButNotTestedAreTold) {
+    const std::vector<std::tuple<const char*, const char*, int, std::vector<std::string>>> cases = {
+        {"after the RF record", "Q --quiet $S b.txt c.txt", 4,
+         {"b.txt was not tested: the submission ended with its RF record before it",
+          "c.txt was not tested: the submission ended with its RF record before it"}},
+        {"a missing next file", "head -n 3 $S > a.txt; Q --quiet a.txt gone.txt c.txt", 4,
+         {"gone.txt was not tested: it was not found",
+          "c.txt was not tested: testing ended at the missing file gone.txt before it"}},
+        {"a critical error", "tail -n 1 $S > rf.txt; Q --quiet rf.txt b.txt", 2,
+         {"b.txt was not tested: testing was stopped by a critical error before it"}},
+        {"a missing first file", "Q --quiet gone.txt b.txt", 3,
+         {"gone.txt was not tested: it was not found",
+          "b.txt was not tested: testing ended at the missing file gone.txt before it"}},
+    };
+    for (const auto& [name, script, status, warnings] : cases) {
+        SCOPED_TRACE(name);
+        TempDir dir;
+        quorvex::test::WriteFile(dir / "b.txt", "");
+        quorvex::test::WriteFile(dir / "c.txt", "");
+        Result r = Bash(script, dir);
+        EXPECT_EQ(r.status, status) << r.err;
+        for (const std::string& w : warnings)
+            EXPECT_NE(r.err.find("quorvex-check: warning: " + w + "\n"), std::string::npos) << r.err;
+    }
+}
