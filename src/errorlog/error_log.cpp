@@ -674,7 +674,7 @@ void ErrorLog::flushBlock(Block& b, bool tru) {
 void ErrorLog::AddMisc(std::string_view path, std::string_view rptDate) {
     rows::Out o(out());
     o.Put(rows::Kind::InsertMisc);
-    o.Text(path);
+    o.Utf8Text(ValidUtf8(path));
     o.Text(rptDate);
     rowDone();
 }

@@ -89,6 +89,8 @@ public:
     const LogReader& Read();
 
     // --- Misc -------------------------------------------------------------------------
+    // `path` is the file's name as the file system gives it (UTF-8): a byte of it that is
+    // not UTF-8 is stored as U+FFFD.
     void AddMisc(std::string_view path, std::string_view rptDate);
     void SetPinOK(bool ok);          // on the newest Misc row
 

@@ -267,7 +267,7 @@ RunSummary Run::Impl::Read() {
                 services_.SetBusy(false);
             }
             // Every file gets its Misc row.
-            run_.log_->AddMisc(fileName_, services_.Today().Format());
+            run_.log_->AddMisc(*chosen, services_.Today().Format());
             // A file's first row is written before its records: a log that fails here still
             // finds the run waiting for this file.
             run_.log_->Drain();

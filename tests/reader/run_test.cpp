@@ -556,6 +556,19 @@ TEST_F(RunTest, FileNamesOutsideAsciiReachMessagesAndTheLogIntact) {
     RunFiles();
     ASSERT_FALSE(services.messages.empty());
     EXPECT_EQ(services.messages[0].text, (dir / "gone").string() + "\xe9.txt was not found.");
+
+    // A name that is not UTF-8: each stray byte is replaced, nothing around it is lost.
+    services = ScriptedServices{};
+    p = dir / "lat\xe9.txt";
+    test::WriteFile(p, Lines(Ids({"RA", "RE", "RW", "RT", "RF"})));
+    services.files = {p.string()};
+    EXPECT_EQ(RunFiles().outcome, RunOutcome::NoErrors);
+    EXPECT_EQ(Query("SELECT Path FROM Misc"), (dir / "lat\ufffd.txt").string());
+    services = ScriptedServices{};
+    services.files = {(dir / "gone\xc0\x80.txt").string()};
+    RunFiles();
+    ASSERT_FALSE(services.messages.empty());
+    EXPECT_EQ(services.messages[0].text, (dir / "gone??.txt").string() + " was not found.");
 }
 
 TEST_F(RunTest, AnyBytesEndInAConsistentLog) {
