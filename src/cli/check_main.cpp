@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,7 @@
 
 #include "cli/cli_services.h"
 #include "cli/stop_signals.h"
+#include "cli/terminal_text.h"
 #include "common/error_limit.h"
 #include "common/folder_lock.h"
 #include "common/program_folder.h"
@@ -62,7 +64,8 @@ const char* kUsage =
     "  1  errors were found, none critical\n"
     "  2  the run was stopped by a critical error (the error limit included)\n"
     "  3  nothing could be tested: bad arguments, a file missing or unreadable, a file\n"
-    "     that holds no record, or an error log that could not be written\n"
+    "     that holds no record, or an error log that could not be written; or a run\n"
+    "     without errors whose summary could not be written to standard output\n"
     "  4  files named but not tested: the run ended (at its RF record, at a missing file)\n"
     "     before it read every NEXT-FILE; a warning names each file and why. 2 and 3 go\n"
     "     before 4\n"
@@ -71,7 +74,7 @@ const char* kUsage =
     "     error \"Test Aborted\"; a second signal ends the program at once\n";
 
 int Usage(const char* problem) {
-    std::fprintf(stderr, "quorvex-check: %s\n\n%s", problem, kUsage);
+    quorvex::Print(stderr, std::string("quorvex-check: ") + problem + "\n\n" + kUsage);
     return kExitNothingTested;
 }
 
@@ -167,20 +170,19 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     try {
         folder = quorvex::ResolveProgramFolder(dataDir);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "quorvex-check: %s\n", e.what());
+        quorvex::Print(stderr, std::string("quorvex-check: ") + e.what() + "\n");
         return kExitNothingTested;
     }
     if (const std::string problem = quorvex::ProgramFolderProblem(folder); !problem.empty()) {
-        std::fprintf(stderr, "quorvex-check: %s\n", problem.c_str());
+        quorvex::Print(stderr, "quorvex-check: " + problem + "\n");
         return kExitNothingTested;
     }
     // One program at a time in the folder, before its settings or its log are touched.
     const quorvex::FolderLock lock(folder);
     if (lock.GetState() == quorvex::FolderLock::State::InUse) {
-        std::fprintf(stderr,
-                     "quorvex-check: the program folder %s is in use by another Quorvex program (a test run, or the "
-                     "desktop program); its error log was left as it is. Try again once that program has ended.\n",
-                     folder.c_str());
+        quorvex::Print(stderr, "quorvex-check: the program folder " + folder.string() +
+                                   " is in use by another Quorvex program (a test run, or the desktop program); its "
+                                   "error log was left as it is. Try again once that program has ended.\n");
         return kExitNothingTested;
     }
     quorvex::RunOptions options;
@@ -213,11 +215,11 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
         if (s.criticalRecord > 0) {
             std::printf("Execution of Testing was terminated due to the Critical Error in Record Number %lld\n",
                         static_cast<long long>(s.criticalRecord));
-            std::printf("  %s %s: %s\n", quorvex::Cp1252ToUtf8(s.criticalReference).c_str(),
-                        quorvex::Cp1252ToUtf8(s.criticalUserEntry).c_str(),
-                        quorvex::Cp1252ToUtf8(s.criticalError).c_str());
+            quorvex::Print(stdout, "  " + quorvex::Cp1252ToUtf8(s.criticalReference + " " + s.criticalUserEntry + ": " +
+                                                              s.criticalError) +
+                                       "\n");
         }
-        std::printf("Error log:                 %s\n", quorvex::ErrorLog::PathIn(folder).c_str());
+        quorvex::Print(stdout, "Error log:                 " + quorvex::ErrorLog::PathIn(folder).string() + "\n");
     }
     int status = kExitNothingTested;
     switch (s.outcome) {
@@ -242,9 +244,9 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
         why = "testing ended before it";
     }
     for (const std::string& file : services.Missing())
-        std::fprintf(stderr, "quorvex-check: warning: %s was not tested: it was not found\n", file.c_str());
+        quorvex::Print(stderr, "quorvex-check: warning: " + file + " was not tested: it was not found\n");
     for (const std::string& file : services.Unasked())
-        std::fprintf(stderr, "quorvex-check: warning: %s was not tested: %s\n", file.c_str(), why.c_str());
+        quorvex::Print(stderr, "quorvex-check: warning: " + file + " was not tested: " + why + "\n");
     const bool untested = !services.Missing().empty() || !services.Unasked().empty();
     if (untested && (status == kExitNoErrors || status == kExitErrors)) status = kExitNotAllTested;
 
@@ -265,15 +267,29 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
 namespace quorvex {
 
 int CheckMain(int argc, char** argv, const std::function<void(RunOptions&)>& adjust) {
+    int status = kExitNothingTested;
     CheckOptions options;
-    if (const auto status = ParseArguments(argc, argv, options)) return *status;
-    try {
-        return Check(std::move(options), adjust);
-    } catch (const std::exception& e) {
-        // A failure no part of the run could report: say what it was, never end silently.
-        std::fprintf(stderr, "quorvex-check: %s\n", e.what());
-        return kExitNothingTested;
+    if (const auto parsed = ParseArguments(argc, argv, options)) {
+        status = *parsed;
+    } else {
+        try {
+            status = Check(std::move(options), adjust);
+        } catch (const std::exception& e) {
+            // A failure no part of the run could report: say what it was, never end silently.
+            Print(stderr, std::string("quorvex-check: ") + e.what() + "\n");
+        }
     }
+    // A summary or help that did not reach standard output (a full disk, a closed pipe) is
+    // no success.
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        const int err = errno;
+        Print(stderr, std::string("quorvex-check: standard output could not be written: ") +
+                          (err ? std::strerror(err) : "write error") + "\n");
+        std::clearerr(stdout);
+        if (status == kExitNoErrors) status = kExitNothingTested;
+    }
+    return status;
 }
 
 }  // namespace quorvex

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "cli/stop_signals.h"
+#include "cli/terminal_text.h"
 #include "common/text_1252.h"
 
 namespace quorvex {
@@ -52,7 +53,7 @@ MsgAnswer CliServices::Message(std::string_view text, std::string_view title, Ms
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
         out += text[i];
     }
-    std::fprintf(stderr, "%s\n", Cp1252ToUtf8(out).c_str());
+    Print(stderr, Cp1252ToUtf8(out) + "\n");
     switch (buttons) {
         case MsgButtons::YesNo: return MsgAnswer::No;
         case MsgButtons::OkCancel:

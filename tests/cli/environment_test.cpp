@@ -174,3 +174,23 @@ TEST(Environment, FilesNamedButNotTestedAreTold) {
             EXPECT_NE(r.err.find("quorvex-check: warning: " + w + "\n"), std::string::npos) << r.err;
     }
 }
+
+// Text from a record or a file name never reaches the terminal raw: control characters are
+// escaped. Output that cannot be written is a failure, not a success.
+TEST(Environment, TerminalOutputIsEscapedAndItsFailureCounts) {
+    const std::vector<std::tuple<const char*, const char*, int, const char*>> cases = {
+        {"a record starting with ESC ]", "printf 'R\\033]0;owned\\007' > esc.txt; Q esc.txt", 2, "[R\\x1B]"},
+        {"a file name with controls", "Q \"$(printf 'gone\\033[2J\\001.txt')\"", 3, "gone\\x1B[2J\\x01.txt was not found."},
+        {"an option with controls", "Q \"$(printf -- '--x\\033c')\" $S", 3, "unknown option --x\\x1Bc"},
+        {"the summary to a full disk", "Q $S > /dev/full", 3, "standard output could not be written: No space left"},
+        {"the help to a full disk", "Q --help > /dev/full", 3, "standard output could not be written"},
+    };
+    for (const auto& [name, script, status, shown] : cases) {
+        SCOPED_TRACE(name);
+        TempDir dir;
+        Result r = Bash(script, dir);
+        EXPECT_EQ(r.status, status) << r.err;
+        EXPECT_NE((r.out + r.err).find(shown), std::string::npos) << r.out << r.err;
+        for (char c : r.out + r.err) EXPECT_TRUE(c == '\n' || c == '\t' || static_cast<unsigned char>(c) >= 0x20) << int(c);
+    }
+}
