@@ -3,7 +3,8 @@
 #   cmake -DPROGRAM=quorvex-check -DTEMPLATE=quorvex-check.1.in -DOUTPUT=quorvex-check.1
 #         -DVERSION=1.0.0 -P help_to_man.cmake
 #
-# The help text is read as: a "Usage: NAME SYNOPSIS" line; paragraphs; items, each a line
+# The help text is read as: a "Usage: NAME SYNOPSIS" line, continued by indented lines (one
+# that starts with NAME is another form of the command); paragraphs; items, each a line
 # "  TERM  TEXT" (TERM of words with single blanks, then two or more blanks) continued by
 # lines indented further; and headings, unindented lines ending in ":". The paragraphs
 # before the first item describe the program, the items up to the first heading are the
@@ -49,11 +50,25 @@ set(section "")
 set(para_open FALSE)
 foreach(line IN LISTS lines)
   if(line MATCHES "^Usage: ([^ ]+) (.*)$")
-    roff(name "${CMAKE_MATCH_1}")
+    set(program "${CMAKE_MATCH_1}")
+    roff(name "${program}")
     roff(synopsis "${CMAKE_MATCH_2}")
-    string(APPEND page ".SH SYNOPSIS\n.B ${name}\n${synopsis}\n.SH DESCRIPTION\n")
-    set(section "DESCRIPTION")
+    string(APPEND page ".SH SYNOPSIS\n.B ${name}\n${synopsis}\n")
+    set(section "SYNOPSIS")
+  elseif(section STREQUAL "SYNOPSIS" AND line MATCHES "^ +([^ ].*)$")
+    # Another form of the command, or the previous one continued.
+    string(STRIP "${line}" line)
+    roff(text "${line}")
+    if(line MATCHES "^${program} (.*)$")
+      roff(text "${CMAKE_MATCH_1}")
+      string(APPEND page ".br\n.B ${name}\n")
+    endif()
+    string(APPEND page "${text}\n")
   elseif(line STREQUAL "")
+    if(section STREQUAL "SYNOPSIS")
+      string(APPEND page ".SH DESCRIPTION\n")
+      set(section "DESCRIPTION")
+    endif()
     set(para_open FALSE)
   elseif(line MATCHES "^  ([^ ]+( [^ ]+)*)  +([^ ].*)$")
     if(section STREQUAL "DESCRIPTION")

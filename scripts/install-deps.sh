@@ -6,6 +6,8 @@ packages=(cmake ninja-build g++ pkg-config libsqlite3-dev sqlite3 libgtest-dev
           qt6-base-dev qt6-base-dev-tools libgl-dev
           fonts-dejavu-core "$@")
 missing=()
+# The tests read printed pages back with pdftotext.
+packages+=(poppler-utils)
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done

@@ -13,13 +13,17 @@
 #include <string>
 
 #include "cli/cli_services.h"
+#include "cli/record_origins.h"
+#include "cli/report_output.h"
 #include "cli/stop_signals.h"
 #include "cli/terminal_text.h"
 #include "common/error_limit.h"
 #include "common/folder_lock.h"
 #include "common/program_folder.h"
 #include "common/text_1252.h"
+#include "errorlog/log_reader.h"
 #include "reader/run.h"
+#include "results/core/record_view.h"
 
 namespace {
 
@@ -32,6 +36,8 @@ constexpr int kExitNotAllTested = 4;
 const char* kUsage =
     "Usage: quorvex-check [--data-dir DIR] [--limit N] [--today YYYY-MM-DD] [--threads N] [--quiet]\n"
     "                     FILE [NEXT-FILE ...]\n"
+    "       quorvex-check [--data-dir DIR] --show-record N\n"
+    "       quorvex-check [--data-dir DIR] [--report FORMAT] [--findings FORMAT] (the last run's log)\n"
     "\n"
     "Tests a ZRW5 wage report submission (tax year 2008) and writes every tested record and\n"
     "every error found to the error log Errorlog.mdb in the program folder.\n"
@@ -54,10 +60,31 @@ const char* kUsage =
     "                checked. The log is the same either way. Also the environment\n"
     "                variable QUORVEX_THREADS\n"
     "  --quiet       no summary and no progress bar\n"
+    "  --show-record N  tests nothing and writes nothing: prints record N of the error log\n"
+    "                left in the program folder as the desktop program's record viewer shows\n"
+    "                it, one line per field: index, TAB, positions a-b, TAB, caption, TAB,\n"
+    "                [value as stored], TAB, and * when the field is highlighted\n"
     "  --help        this text\n"
     "\n"
     "Message boxes of the run are printed to standard error as \"<title>: <text>\" and\n"
     "answered with their default button (OK; No for the online filing prompt).\n"
+    "\n"
+    "Error report and findings, of the run just made or, without FILE, of the error log the\n"
+    "last run left in the program folder (its exit status then tells what that log holds).\n"
+    "Written in UTF-8; the run's summary is left out when either goes to standard output.\n"
+    "  --report text|html  the error report, written only when there are errors (else\n"
+    "                \"No errors found in the submission!\"): text, the whole report with\n"
+    "                CR LF line ends (not cut at 64,000 characters); html, the HTML report\n"
+    "                laid out for a screen 1280 pixels wide\n"
+    "  --report-file PATH  where the report goes: default ErrorReport.txt (text) or\n"
+    "                temphtm.HTM (html) in the program folder; - for standard output\n"
+    "  --findings json|csv|gnu  every finding, for other programs: json, an array of\n"
+    "                objects; csv, RFC 4180 with a header row; both with the fields err_num,\n"
+    "                record, id, critical, reference, user_entry, error. gnu, one line per\n"
+    "                finding as compilers write them, pointing at the field in the file:\n"
+    "                FILE:LINE:COLUMN: error: REFERENCE: MESSAGE [USER ENTRY] (critical for\n"
+    "                a critical error); it needs the run, so FILE must be given\n"
+    "  --findings-file PATH  where the findings go: default standard output (also -)\n"
     "\n"
     "Exit status:\n"
     "  0  the run finished with no errors\n"
@@ -65,10 +92,13 @@ const char* kUsage =
     "  2  the run was stopped by a critical error (the error limit included)\n"
     "  3  nothing could be tested: bad arguments, a file missing or unreadable, a file\n"
     "     that holds no record, or an error log that could not be written; or a run\n"
-    "     without errors whose summary could not be written to standard output\n"
+    "     without errors whose summary could not be written to standard output; with\n"
+    "     --show-record: no error log, or no record N in it (0 when the record was\n"
+    "     printed); --report or --findings without FILE: no error log\n"
     "  4  files named but not tested: the run ended (at its RF record, at a missing file)\n"
     "     before it read every NEXT-FILE; a warning names each file and why. 2 and 3 go\n"
     "     before 4\n"
+    "  5  the report or the findings could not be written\n"
     "  128+N  stopped by signal N, Ctrl-C (SIGINT: 130) or SIGTERM (143), as by the\n"
     "     window's Exit: the records tested so far stay in the log, the last one with the\n"
     "     error \"Test Aborted\"; a second signal ends the program at once\n";
@@ -104,12 +134,14 @@ struct CheckOptions {
     std::optional<bool> writerThread;
     bool quiet = false;
     std::deque<std::string> files;
+    std::optional<std::int64_t> showRecord;
+    quorvex::ReportRequest reports;
 };
 
 // Parses the arguments into `o`; an exit status when the program is to end at once
 // (--help, or an argument that is wrong).
 std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
-    auto& [dataDir, limit, today, writerThread, quiet, files] = o;
+    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports] = o;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         // The value of an option, written "--name=value" or "--name value"; an option in
@@ -126,7 +158,9 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
                 problem += std::string(", not the option ") + argv[i + 1];
             return Usage(problem.c_str());
         };
-        if (a == "--help" || a == "-h") {
+        if (const auto problem = quorvex::TakeReportArgument(a, value, reports)) {
+            if (!problem->empty()) return Usage(problem->c_str());
+        } else if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
             return kExitNoErrors;
         } else if (a == "--quiet" || a == "-q") {
@@ -150,6 +184,12 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
             if (!v) return missing("1 or 2");
             if (*v != "1" && *v != "2") return Usage("--threads must be 1 or 2");
             writerThread = *v == "2";
+        } else if (a == "--show-record" || a.rfind("--show-record=", 0) == 0) {
+            auto v = value("--show-record");
+            char* end = nullptr;
+            const long long n = v ? std::strtoll(v->c_str(), &end, 10) : 0;
+            if (!v || v->empty() || *end != '\0' || n < 1) return Usage("--show-record needs a record number");
+            showRecord = n;
         } else if (a == "--") {
             for (++i; i < argc; ++i) files.emplace_back(argv[i]);
         } else if (a.size() > 1 && a[0] == '-') {
@@ -158,13 +198,40 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
             files.push_back(a);
         }
     }
-    if (files.empty()) return Usage("no submission file given");
+    if (showRecord && (!files.empty() || reports.Any())) return Usage("--show-record tests no file");
+    if (!showRecord && files.empty() && !reports.Any()) return Usage("no submission file given");
+    if (files.empty() && reports.findings == quorvex::FindingsKind::Gnu)
+        return Usage("--findings gnu needs the run: give the submission FILE");
     return std::nullopt;
+}
+
+// --show-record: record N of the log left in the program folder, as the record viewer
+// shows it. Nothing is tested and nothing is written.
+int ShowRecord(const CheckOptions& o) {
+    if (o.dataDir && !std::filesystem::is_directory(*o.dataDir)) {
+        std::fprintf(stderr, "quorvex-check: there is no error log in %s\n", o.dataDir->c_str());
+        return kExitNothingTested;
+    }
+    const std::filesystem::path folder = quorvex::ResolveProgramFolder(o.dataDir);
+    const std::optional<quorvex::LogReader> log = quorvex::LogReader::OpenIn(folder);
+    if (!log) {
+        std::fprintf(stderr, "quorvex-check: there is no error log in %s\n", folder.c_str());
+        return kExitNothingTested;
+    }
+    quorvex::BlockContexts contexts;
+    const auto view = quorvex::ViewRecord(*log, *o.showRecord, contexts);
+    if (!view) {
+        std::fprintf(stderr, "quorvex-check: the error log %s holds no record %lld\n", log->Path().c_str(),
+                     static_cast<long long>(*o.showRecord));
+        return kExitNothingTested;
+    }
+    std::fputs(quorvex::RecordViewText(*view).c_str(), stdout);
+    return kExitNoErrors;
 }
 
 // The test run of the command line; its exit status.
 int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjust) {
-    auto& [dataDir, limit, today, writerThread, quiet, files] = o;
+    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports] = o;
 
     std::filesystem::path folder;
     try {
@@ -191,13 +258,23 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     if (writerThread) options.writerThread = *writerThread;
     if (adjust) adjust(options);
 
+    // --findings gnu: where the records with errors began, kept while the run is made.
+    std::optional<quorvex::RecordOrigins> origins;
+    quorvex::Run* running = nullptr;
+    if (reports.findings == quorvex::FindingsKind::Gnu) {
+        origins.emplace();
+        options.recordOrigin = [&](const quorvex::RecordOrigin& r) { origins->Add(r, running->Log()->ErrorCount()); };
+    }
+
     std::string first = files.front();
     files.pop_front();
     bool progress = !quiet && ::isatty(STDERR_FILENO);
     quorvex::StopSignals stopSignals;
     quorvex::CliServices services(first, std::move(files), today ? *today : Today(), progress);
     quorvex::Run run(services, options);
+    running = &run;
     quorvex::RunSummary s = run.ReadFile();
+    if (origins) origins->Finish();
     try {
         run.CloseDatabase();
     } catch (const quorvex::LogFailure& e) {
@@ -207,7 +284,8 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     }
 
     using quorvex::RunOutcome;
-    if (!quiet && s.recordsTested > 0) {
+    const bool summary = !quiet && !reports.ToStandardOutput();
+    if (summary && s.recordsTested > 0) {
         std::printf("Records tested:            %lld\n", static_cast<long long>(s.recordsTested));
         std::printf("Records with errors:       %lld\n", static_cast<long long>(s.recordsWithErrors));
         std::printf("Errors found:              %lld\n", static_cast<long long>(s.errorsFound));
@@ -220,6 +298,13 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
                                        "\n");
         }
         quorvex::Print(stdout, "Error log:                 " + quorvex::ErrorLog::PathIn(folder).string() + "\n");
+    }
+    if (reports.Any() && s.recordsTested > 0) {
+        if (const auto log = quorvex::LogReader::OpenIn(folder)) {
+            if (const int status = quorvex::WriteRequested(reports, *log, folder, origins ? &*origins : nullptr, services,
+                                                           summary))
+                return status;
+        }
     }
     int status = kExitNothingTested;
     switch (s.outcome) {
@@ -262,6 +347,28 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     return status;
 }
 
+// The report and findings of the log the last run left, without a run; the exit status
+// tells what the log holds.
+int ReportLastRun(const CheckOptions& o) {
+    if (o.dataDir && !std::filesystem::is_directory(*o.dataDir)) {
+        std::fprintf(stderr, "quorvex-check: there is no error log in %s\n", o.dataDir->c_str());
+        return kExitNothingTested;
+    }
+    const std::filesystem::path folder = quorvex::ResolveProgramFolder(o.dataDir);
+    const std::optional<quorvex::LogReader> log = quorvex::LogReader::OpenIn(folder);
+    if (!log) {
+        std::fprintf(stderr, "quorvex-check: there is no error log in %s\n", folder.c_str());
+        return kExitNothingTested;
+    }
+    quorvex::CliServices services({}, {}, Today(), false);
+    if (const int status = quorvex::WriteRequested(o.reports, *log, folder, nullptr, services,
+                                                   !o.quiet && !o.reports.ToStandardOutput()))
+        return status;
+    if (log->ErrorCount() == 0) return kExitNoErrors;
+    const std::optional<quorvex::ErrorRow> last = log->LastError();
+    return last && last->critical ? kExitCritical : kExitErrors;
+}
+
 }  // namespace
 
 namespace quorvex {
@@ -273,7 +380,13 @@ int CheckMain(int argc, char** argv, const std::function<void(RunOptions&)>& adj
         status = *parsed;
     } else {
         try {
-            status = Check(std::move(options), adjust);
+            if (options.showRecord) {
+                status = ShowRecord(options);
+            } else if (options.files.empty()) {
+                status = ReportLastRun(options);
+            } else {
+                status = Check(std::move(options), adjust);
+            }
         } catch (const std::exception& e) {
             // A failure no part of the run could report: say what it was, never end silently.
             Print(stderr, std::string("quorvex-check: ") + e.what() + "\n");

@@ -7,13 +7,13 @@
 
 namespace quorvex {
 
-enum class MsgIcon { Information, Exclamation, Critical, Question };
+enum class MsgIcon { None, Information, Exclamation, Critical, Question };
 enum class MsgButtons { Ok, OkCancel, YesNo };
 enum class MsgAnswer { Ok, Cancel, Yes, No };
 
 // A font as the font dialog gives it: name and size in points.
 struct FontChoice {
-    std::string name;
+    std::string name;  // UTF-8
     int size = 10;
 };
 
@@ -56,9 +56,6 @@ public:
     // `fileLength` is 0 when the length is not known (a pipe).
     virtual void ShowProgress(std::int64_t /*recCtr*/, std::int64_t /*recordsInFile*/,
                               std::uint64_t /*fileLength*/) {}
-
-    // The user answered Yes to the online filing prompt after an error-free run.
-    virtual void OpenFilingPage() {}
 
     // --- What the reports need ---------------------------------------------------------
 

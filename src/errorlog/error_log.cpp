@@ -818,7 +818,7 @@ std::int64_t ErrorLog::OpenBlock(std::string_view ein) {
     rowDone();
     ++nextBlockIndx_;
     for (auto* block : {&trt_, &tru_}) {
-        *block = Block{};
+        *block = Block{};  // assigned: clang cannot emplace it here
         (*block)->indx = indx;
         (*block)->ein.assign(ein);
         (*block)->errRefs.fill("None");

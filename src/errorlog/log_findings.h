@@ -1,7 +1,9 @@
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "errorlog/error_log.h"
 #include "errorlog/findings.h"
@@ -84,20 +86,23 @@ private:
     const LogReader& log_;
 };
 
-// Findings of the record viewer: only which field boxes are marked. Nothing is written.
+// Findings of the record viewer: which field boxes are marked, and what their findings
+// say (for the box's tooltip). Nothing is written.
 class ViewerFindings final : public Findings {
 public:
     // `userIdPassed`: the run's verdict on the RA User ID (PinOK of the log).
     explicit ViewerFindings(bool userIdPassed = false) : userIdPassed_(userIdPassed) {}
 
-    void FieldError(std::string_view, std::string_view, std::string_view, int fieldIndex) override {
-        marked_.insert(fieldIndex);
+    void FieldError(std::string_view, std::string_view, std::string_view errorText, int fieldIndex) override {
+        Mark(fieldIndex, errorText);
     }
-    void TRTFieldError(std::string_view, std::string_view, std::string_view, int fieldIndex, int) override {
-        marked_.insert(fieldIndex);
+    void TRTFieldError(std::string_view, std::string_view, std::string_view errorText, int fieldIndex,
+                       int) override {
+        Mark(fieldIndex, errorText);
     }
-    void TRUFieldError(std::string_view, std::string_view, std::string_view, int fieldIndex, int) override {
-        marked_.insert(fieldIndex);
+    void TRUFieldError(std::string_view, std::string_view, std::string_view errorText, int fieldIndex,
+                       int) override {
+        Mark(fieldIndex, errorText);
     }
     void AddTRT(int, bool, double) override {}
     void AddTRU(int, bool, double) override {}
@@ -106,14 +111,24 @@ public:
     void OpenBlock(std::string_view) override {}
     void LinkToLastBlock() override {}
     void UserIdChecked(bool, std::string_view, int, int fieldIndex) override {
-        if (userIdPassed_) marked_.erase(fieldIndex);
+        if (!userIdPassed_) return;
+        marked_.erase(fieldIndex);
+        messages_.erase(fieldIndex);
     }
 
     const std::set<int>& Marked() const { return marked_; }
+    // The messages of each marked box, in the order the checks found them.
+    const std::map<int, std::vector<std::string>>& Messages() const { return messages_; }
 
 private:
+    void Mark(int fieldIndex, std::string_view errorText) {
+        marked_.insert(fieldIndex);
+        messages_[fieldIndex].emplace_back(errorText);
+    }
+
     bool userIdPassed_;
     std::set<int> marked_;
+    std::map<int, std::vector<std::string>> messages_;
 };
 
 }  // namespace quorvex

@@ -170,6 +170,24 @@ std::vector<ErrorRow> LogReader::ErrorsOf(std::int64_t recNum) const {
     });
 }
 
+std::vector<ErrorRow> LogReader::GridErrorsOf(std::int64_t recNum) const {
+    return WithConnection([recNum](sql::Database& db) {
+        auto q = db.prepare(
+            "Select Errors.Reference, Errors.User_Entry, Errors.Error From Errors Where Errors.Rec_Num = " +
+            std::to_string(recNum));
+        std::vector<ErrorRow> rows;
+        while (q.step()) {
+            ErrorRow e;
+            e.recNum = recNum;
+            e.reference = Text(q, 0);
+            e.userEntry = Text(q, 1);
+            e.error = Text(q, 2);
+            rows.push_back(std::move(e));
+        }
+        return rows;
+    });
+}
+
 std::vector<RecordRow> LogReader::RecordsWindow(RecordSet set, std::int64_t fromRecNum, int limit,
                                                 bool backwards) const {
     return WithConnection([&](sql::Database& db) {
@@ -192,6 +210,32 @@ std::vector<RecordRow> LogReader::RecordsWindow(RecordSet set, std::int64_t from
     });
 }
 
+std::vector<KeyRun> LogReader::KeyRuns(RecordSet set) const {
+    return WithConnection([set](sql::Database& db) {
+        std::vector<KeyRun> runs;
+        if (set == RecordSet::All) {
+            const std::int64_t count = Count(db, "SELECT COUNT(*) FROM Records");
+            if (count == 0) return runs;
+            const std::int64_t first = Count(db, "SELECT Rec_Num FROM Records ORDER BY Rec_Num LIMIT 1");
+            const std::int64_t last = Count(db, "SELECT Rec_Num FROM Records ORDER BY Rec_Num DESC LIMIT 1");
+            if (last - first + 1 == count) return std::vector<KeyRun>{{first, count}};
+        }
+        std::string sql = "SELECT Rec_Num FROM (";
+        sql += set == RecordSet::WithErrors ? kWithErrorsQuery : kAllRecordsQuery;
+        sql += ") ORDER BY Rec_Num";
+        auto q = db.prepare(sql);
+        while (q.step()) {
+            const std::int64_t recNum = q.int64(0);
+            if (!runs.empty() && runs.back().first + runs.back().count == recNum) {
+                ++runs.back().count;
+            } else {
+                runs.push_back({recNum, 1});
+            }
+        }
+        return runs;
+    });
+}
+
 std::optional<RecordRow> LogReader::Record(std::int64_t recNum) const {
     return WithConnection([recNum](sql::Database& db) -> std::optional<RecordRow> {
         auto q = db.prepare("Select Record, RE_Indx, ID, Rec_Num, Errors, RecReference From Records Where Rec_Num = " +
@@ -208,9 +252,14 @@ std::optional<RecordRow> LogReader::Record(std::int64_t recNum) const {
     });
 }
 
-std::optional<std::string> LogReader::BlockRecord(std::int64_t reIndx) const {
-    return WithConnection([reIndx](sql::Database& db) -> std::optional<std::string> {
-        auto q = db.prepare("Select Record From Records Where ID = 'RE' and RE_Indx = " + std::to_string(reIndx));
+std::optional<std::string> LogReader::BlockRecord(std::int64_t reIndx, std::int64_t upTo) const {
+    return WithConnection([reIndx, upTo](sql::Database& db) -> std::optional<std::string> {
+        const std::string sql = "Select Record From Records Where ID = 'RE' and RE_Indx = " + std::to_string(reIndx);
+        if (upTo > 0) {
+            auto q = db.prepare(sql + " and Rec_Num <= " + std::to_string(upTo) + " Order By Rec_Num Desc Limit 1");
+            if (q.step()) return Text(q, 0);
+        }
+        auto q = db.prepare(sql);
         if (!q.step()) return std::nullopt;
         return Text(q, 0);
     });
@@ -264,10 +313,7 @@ std::optional<BlockRow> LogReader::TRUBlock(std::int64_t recNum) const {
 
 std::int64_t LogReader::CountRW() const {
     return WithConnection([](sql::Database& db) {
-        auto q = db.prepare("Select ID From Records Where ID = 'RW'");
-        std::int64_t n = 0;
-        while (q.step()) ++n;
-        return n;
+        return Count(db, "SELECT COUNT(*) FROM (Select ID From Records Where ID = 'RW')");
     });
 }
 

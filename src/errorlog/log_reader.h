@@ -64,6 +64,13 @@ struct ReportRow {
 // Which records a window of the grids holds.
 enum class RecordSet { All, WithErrors };
 
+// Consecutive record numbers of a set: `count` rows from Rec_Num `first` on.
+struct KeyRun {
+    std::int64_t first = 0;
+    std::int64_t count = 0;
+    bool operator==(const KeyRun&) const = default;
+};
+
 // The read side of the error log: every query of the result views, the record viewer, the
 // reports and the command line. It never writes. Its statements live for one call, so it
 // holds no lock between calls: a new run can always replace the log while a view is open,
@@ -107,6 +114,10 @@ public:
     // The errors of one record in logged order
     // ("Select * From Errors Where Rec_Num = <n>").
     std::vector<ErrorRow> ErrorsOf(std::int64_t recNum) const;
+    // The same as the errors grid reads them: reference, user entry and message only
+    // ("Select Errors.Reference, Errors.User_Entry, Errors.Error From Errors Where
+    // Errors.Rec_Num = <n>").
+    std::vector<ErrorRow> GridErrorsOf(std::int64_t recNum) const;
 
     // --- Records ---------------------------------------------------------------------
     // A window of the records grid (the query "Select Rec_Num, Errors, Record  From
@@ -115,11 +126,19 @@ public:
     // Rows carry Rec_Num, Errors and Record only.
     std::vector<RecordRow> RecordsWindow(RecordSet set, std::int64_t fromRecNum, int limit,
                                          bool backwards = false) const;
+    // The Rec_Num values of the set, in order, as runs of consecutive numbers: what puts a
+    // row of a grid at its position. All records without a gap (the usual case) take
+    // COUNT(*) and the first and last number; otherwise one pass over the set's keys gives
+    // the runs, as many as there are gaps (for the records with errors, at most one per
+    // such record), never one per row.
+    std::vector<KeyRun> KeyRuns(RecordSet set) const;
     // "Select Record, RE_Indx, ID From Records Where Rec_Num = <n>", with the rest of the row.
     std::optional<RecordRow> Record(std::int64_t recNum) const;
     // The RE record of block `reIndx` ("Select Record From Records Where ID = 'RE' and
-    // RE_Indx = <n>").
-    std::optional<std::string> BlockRecord(std::int64_t reIndx) const;
+    // RE_Indx = <n>"). With `upTo`, the record of a block member: its RE record stands
+    // before it, so the search goes backwards from Rec_Num `upTo` and ends at the block's
+    // start instead of reading the whole table.
+    std::optional<std::string> BlockRecord(std::int64_t reIndx, std::int64_t upTo = 0) const;
 
     // --- The checks' queries (texts as the checks have always run them) ---------------
     // "Select * From TRT, Records Where TRT.Indx = Records.Re_Indx and Records.Rec_Num = <n>"

@@ -88,6 +88,7 @@ ViewerCheck RecheckRecord(std::string_view txtline, std::int64_t recNum, const E
         CheckContext ctx{findings, facts, employer, recNum};
         t->validator(txtline, ctx);
         result.marked = findings.Marked();
+        result.messages = findings.Messages();
     }
     if (!t) result.marked.insert(0);
     if (result.singleCritical && result.sequenceOnly) result.marked.insert(0);

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <set>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "validation/check_context.h"
 
@@ -43,6 +46,7 @@ struct ViewerCheck {
     bool sequenceOnly = false;     // ... and it is a record order error
     bool knownType = false;        // identifier is one of the nine
     std::set<int> marked;          // field boxes to highlight
+    std::map<int, std::vector<std::string>> messages;  // what the re-check says of each box
 };
 
 // The record viewer's re-check of stored record `recNum` (text `txtline`) with the employer

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -12,7 +13,8 @@ inline constexpr std::size_t kRecordLength = 512;
 // Cuts a stream of characters into records of at most 512 characters. CR and LF end a
 // record (and are dropped); while no record is being assembled they are skipped, so blank
 // lines give no record. A record also ends when it reaches 512 characters. The result does
-// not depend on how the stream is split into pieces.
+// not depend on how the stream is split into pieces. It also keeps the line (counted by line
+// feeds) and column on which the record being delivered began.
 class RecordCutter {
 public:
     // Feeds one piece. `onRecord(std::string&)` is called for every record completed; it
@@ -25,21 +27,28 @@ public:
         std::size_t i = 0;
         while (i < n) {
             if (buf_.empty()) {
-                while (i < n && (p[i] == '\r' || p[i] == '\n')) ++i;
+                for (; i < n && (p[i] == '\r' || p[i] == '\n'); ++i)
+                    if (p[i] == '\n') LineFeed(i);
                 if (i == n) break;
+                startLine_ = line_;
+                startColumn_ = offset_ + i - lineStart_ + 1;
             }
             const std::size_t limit = std::min(n, i + (kRecordLength - buf_.size()));
             const std::size_t j = FindLineEnd(p, i, limit);
             buf_.append(p + i, j - i);
             i = j;
             const bool byTerminator = j < limit;
-            if (byTerminator) ++i;
+            if (byTerminator) {
+                if (p[i] == '\n') LineFeed(i);
+                ++i;
+            }
             if (byTerminator || buf_.size() == kRecordLength) {
                 bool go = onRecord(buf_);
                 buf_.clear();
                 if (!go) return false;
             }
         }
+        offset_ += n;
         return true;
     }
 
@@ -52,7 +61,12 @@ public:
         return go;
     }
 
-    void Reset() { buf_.clear(); }
+    void Reset() { *this = RecordCutter(); }
+
+    // Where the record being delivered began: its line (1-based) and the column of its
+    // first character on that line (1-based).
+    std::int64_t StartLine() const { return startLine_; }
+    std::uint64_t StartColumn() const { return startColumn_; }
 
     // Index of the first CR or LF in p[i, limit), or limit.
     static std::size_t FindLineEnd(const char* p, std::size_t i, std::size_t limit) {
@@ -64,7 +78,18 @@ public:
     }
 
 private:
+    // A line feed at index `i` of the piece being fed.
+    void LineFeed(std::size_t i) {
+        ++line_;
+        lineStart_ = offset_ + i + 1;
+    }
+
     std::string buf_;
+    std::uint64_t offset_ = 0;     // characters of the pieces before the current one
+    std::int64_t line_ = 1;        // line of the next character
+    std::uint64_t lineStart_ = 0;  // offset of that line's first character
+    std::int64_t startLine_ = 1;
+    std::uint64_t startColumn_ = 1;
 };
 
 }  // namespace quorvex

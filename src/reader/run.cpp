@@ -15,6 +15,7 @@
 #include "reader/fill_fields.h"
 #include "reader/record_cutter.h"
 #include "reader/sequence.h"
+#include "report/core/browser.h"
 
 namespace quorvex {
 
@@ -135,7 +136,7 @@ public:
     RunSummary Read();
 
 private:
-    bool YieldNow(bool force);
+    bool YieldNow(bool force, bool progress = true);
     RecordResult Record(std::string& buffer);
     RunSummary Finish();
     RunSummary Stopped();
@@ -214,11 +215,11 @@ RunSummary Run::ReadFile() {
     }
 }
 
-bool Run::Impl::YieldNow(bool force) {
+bool Run::Impl::YieldNow(bool force, bool progress) {
     auto now = std::chrono::steady_clock::now();
     if (!force && now - lastYield_ < options_.yieldInterval) return true;
     lastYield_ = now;
-    services_.ShowProgress(recCtr_, recordsInFile_, fileLength_);
+    if (progress) services_.ShowProgress(recCtr_, recordsInFile_, fileLength_);
     if (run_.log_ && run_.log_->IsOpen() && now - lastCommit_ >= options_.commitInterval) {
         run_.log_->Commit();
         lastCommit_ = now;
@@ -250,8 +251,8 @@ RunSummary Run::Impl::Read() {
             });
             fileLength_ = file.Length();
 
-            // The window shows the run.
-            if (!YieldNow(true)) throw AbortRequested{};
+            // The window shows the run; no record number until a record has been read.
+            if (!YieldNow(true, false)) throw AbortRequested{};
 
             // First file: a fresh error log.
             if (recCtr_ == 1) {
@@ -277,8 +278,12 @@ RunSummary Run::Impl::Read() {
             // Cutting and testing the records.
             RecordCutter cutter;
             RecordResult result = RecordResult::Next;
+            std::int64_t recordsCut = 0;
             auto onRecord = [&](std::string& rec) {
+                ++recordsCut;
                 result = Record(rec);
+                if (options_.recordOrigin && result != RecordResult::EndOfFile)
+                    options_.recordOrigin({ctx_->recNum, *chosen, cutter.StartLine(), cutter.StartColumn()});
                 return result == RecordResult::Next;
             };
             bool more = true;
@@ -293,6 +298,10 @@ RunSummary Run::Impl::Read() {
             // log ends the run here, as it would have ended at its record.
             run_.log_->Drain();
             services_.SetBusy(false);
+            // The last record handled is shown before any message about the file's end.
+            if (recordsCut > 0)
+                services_.ShowProgress(result == RecordResult::Stop ? recCtr_ : recCtr_ - 1, recordsInFile_,
+                                       fileLength_);
             if (result == RecordResult::Stop) return Stopped();
 
             // End of the file.
@@ -449,17 +458,7 @@ RunSummary Run::Impl::Finish() {
     RunSummary s;
     if (log && log->RecordCount() > 0) {
         s = Summary(RunOutcome::NoErrors);
-        Date today = services_.Today();
-        if (today >= Date{2008, 12, 8} && today <= Date{2009, 12, 1}) {
-            MsgAnswer a = services_.Message(
-                "Testing Completed.\r\nThere were no errors found.\r\n\r\nWould you like to connect to Plexora Web "
-                "site to submit the wage report?",
-                "Results", MsgIcon::Question, MsgButtons::YesNo);
-            if (a == MsgAnswer::Yes) services_.OpenFilingPage();
-        } else {
-            services_.Message("Testing Completed.\r\nThere were no errors found.", "Results", MsgIcon::Information,
-                              MsgButtons::Ok);
-        }
+        SubmissionPrompt(services_, options_.programFolder);
     } else {
         s = Summary(RunOutcome::NoData);
         services_.Message("Warning: The file contains no valid data.", "Results", MsgIcon::Exclamation,

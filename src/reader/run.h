@@ -3,9 +3,11 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "errorlog/error_log.h"
 #include "common/dialog_services.h"
@@ -23,6 +25,14 @@ enum class RunOutcome {
     Failed,         // the failure handler ended the run before any record was tested
     Aborted,        // the user chose Exit during the run
     Restart,        // (internal) the first file was not found: ask again
+};
+
+// Where a stored record began in the submission.
+struct RecordOrigin {
+    std::int64_t recNum = 0;    // Rec_Num of its Records row
+    std::string_view file;      // the file, as the file dialog named it
+    std::int64_t line = 1;      // the line of the file it began on (line feeds counted)
+    std::uint64_t column = 1;   // the column of its first character on that line
 };
 
 struct RunSummary {
@@ -43,6 +53,8 @@ bool WriterThreadByDefault();
 struct RunOptions {
     std::filesystem::path programFolder;
     int errorLimit = 500;
+    // Told where each stored record began, after it has been checked; nothing when empty.
+    std::function<void(const RecordOrigin&)> recordOrigin;
     // Time between two yields to the window; zero yields before every record.
     std::chrono::microseconds yieldInterval{std::chrono::milliseconds(8)};
     // Time between two commits of the log, at a yield: a log that fails keeps what the last

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <string>
@@ -171,7 +172,7 @@ TEST(QuorvexCheck, HelpDocumentsTheContract) {
     Result r = RunCheck({"--help"}, dir);
     EXPECT_EQ(r.status, 0);
     for (const char* word : {"--data-dir", "--limit", "--today", "--threads", "--quiet", "NEXT-FILE", "QUORVEX_DATA_DIR",
-                             "QUORVEX_THREADS", "Exit status"})
+                             "QUORVEX_THREADS", "Exit status", "--show-record"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
 }
 
@@ -199,4 +200,39 @@ TEST(QuorvexCheck, AFailingLogAtAnyPointIsReportedWithAFailureStatus) {
         }
         EXPECT_GT(reported, 10);
     }
+}
+
+// --show-record prints a stored record as the record viewer shows it, reads the log
+// without changing it, and says so when there is nothing to show.
+TEST(QuorvexCheck, ShowRecordPrintsTheViewerRowsAndWritesNothing) {
+    TempDir dir;
+    std::string badSsn = quorvex::test::ValidRecord("RW");
+    quorvex::test::Put(badSsn, 3, "12345678X");
+    quorvex::test::WriteFile(dir / "s.txt", quorvex::test::ValidRecord("RA") + "\r\n" +
+                                                quorvex::test::ValidRecord("RE") + "\r\n" + badSsn + "\r\n");
+    const std::string folder = dir.path().string();
+    ASSERT_EQ(RunCheck({"--quiet", "--data-dir", folder, (dir / "s.txt").string()}, dir).status, 1);
+    const std::string log = quorvex::test::ReadFile(dir / "Errorlog.mdb");
+
+    Result r = RunCheck({"--data-dir", folder, "--show-record", "3"}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n', r.out.find('\n') + 1) + 1),
+              "0\t1-2\tRecord Identifier\t[RW]\t\n1\t3-11\tSSN\t[12345678X]\t*\n");
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 47);
+    EXPECT_EQ(quorvex::test::ReadFile(dir / "Errorlog.mdb"), log);
+
+    struct Case {
+        std::vector<std::string> args;
+        const char* err;
+    };
+    TempDir empty;
+    for (const Case& c : {Case{{"--data-dir", folder, "--show-record", "4"}, "holds no record 4"},
+                          Case{{"--data-dir", empty.path().string(), "--show-record", "1"}, "there is no error log"},
+                          Case{{"--data-dir", folder, "--show-record", "0"}, "--show-record needs a record number"},
+                          Case{{"--data-dir", folder, "--show-record", "1", "s.txt"}, "tests no file"}}) {
+        r = RunCheck(c.args, dir);
+        EXPECT_EQ(r.status, 3);
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(empty.path()));
 }

@@ -12,12 +12,16 @@
 #include <QApplication>
 #include <QPushButton>
 
-#include "errorlog/sqlite.h"
 #include "common/dialog_services.h"
+#include "errorlog/sqlite.h"
+#include "report/gui/report_dialogs.h"
 #include "shell/gui/main_window.h"
 #include "support/test_support.h"
 #include "support/valid_records.h"
 #include "support/wage_records.h"
+
+// Readable QString values in the messages of failed expectations.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace quorvex::test {
 
@@ -51,9 +55,9 @@ public:
     int yields = 0;
     std::int64_t lastProgress = 0;
     bool busy = false;
-    int filingPagesOpened = 0;
     std::function<bool(int yieldNumber)> onYield;
     std::function<void(std::int64_t recCtr)> onProgress;
+    std::function<void(const std::string& title)> onMessage;
 
     std::optional<std::string> OpenFile(std::string_view title, std::string_view) override {
         fileTitles.emplace_back(title);
@@ -67,6 +71,7 @@ public:
     }
     MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon, MsgButtons buttons) override {
         messages.push_back({std::string(text), std::string(title), icon, buttons});
+        if (onMessage) onMessage(std::string(title));
         if (answers.empty()) {
             ADD_FAILURE() << "unexpected message [" << title << "]: " << text;
             return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
@@ -85,13 +90,69 @@ public:
         lastProgress = recCtr;
         if (onProgress) onProgress(recCtr);
     }
-    void OpenFilingPage() override { ++filingPagesOpened; }
+
+    // The report's questions: save and font dialogs answered from queues (unexpected ones
+    // fail), a browser that starts when there is one.
+    std::deque<std::optional<std::string>> saveFiles;
+    std::vector<std::string> saveTitles;
+    std::deque<std::optional<FontChoice>> fonts;
+    std::optional<std::string> browser;
+    std::vector<std::string> started;  // "program argument"
+
+    std::optional<std::string> SaveFile(std::string_view title, std::string_view, std::string_view) override {
+        saveTitles.emplace_back(title);
+        if (saveFiles.empty()) {
+            ADD_FAILURE() << "unexpected save dialog: " << title;
+            return std::nullopt;
+        }
+        auto answer = saveFiles.front();
+        saveFiles.pop_front();
+        return answer;
+    }
+    std::optional<FontChoice> ChooseFont(std::string_view title, const FontChoice&, int, int) override {
+        if (fonts.empty()) {
+            ADD_FAILURE() << "unexpected font dialog: " << title;
+            return std::nullopt;
+        }
+        auto answer = fonts.front();
+        fonts.pop_front();
+        return answer;
+    }
+    std::optional<std::string> AssociatedProgram(std::string_view) override { return browser; }
+    bool StartProgram(std::string_view program, std::string_view argument) override {
+        started.push_back(std::string(program) + " " + std::string(argument));
+        return true;
+    }
 
     // Titles of the messages shown, in order.
     std::vector<std::string> Titles() const {
         std::vector<std::string> out;
         for (const auto& m : messages) out.push_back(m.title);
         return out;
+    }
+};
+
+// The report's own dialogs in window tests: the report option dialog answers from a queue
+// (nullopt is Cancel); any other report dialog, or an option dialog nobody expected, fails.
+class ScriptedReportChoices : public ReportDialogs {
+public:
+    std::deque<std::optional<int>> types;
+
+    std::optional<int> ChooseReportType(QWidget*, int) override {
+        if (types.empty()) {
+            ADD_FAILURE() << "unexpected report option dialog";
+            return std::nullopt;
+        }
+        auto answer = types.front();
+        types.pop_front();
+        return answer;
+    }
+    bool ShowPrinter(QWidget*, clsPrintDialog&, QPrinter&) override {
+        ADD_FAILURE() << "unexpected print dialog";
+        return false;
+    }
+    void Preview(QWidget*, QPrinter&, const std::function<void(QPrinter*)>&) override {
+        ADD_FAILURE() << "unexpected print preview";
     }
 };
 
@@ -125,11 +186,14 @@ inline std::int64_t QueryInt(const std::filesystem::path& file, const std::strin
 
 // The window with a scripted prompter and its own settings file in `folder`.
 inline MainWindowOptions Options(const std::filesystem::path& folder, DialogServices& prompter,
-                                 std::chrono::microseconds yieldInterval = std::chrono::milliseconds(8)) {
+                                 std::chrono::microseconds yieldInterval = std::chrono::milliseconds(8),
+                                 ReportDialogs* reportDialogs = nullptr) {
     App();
+    static ScriptedReportChoices noReportDialogs;
     MainWindowOptions options;
     options.programFolder = folder;
     options.prompter = &prompter;
+    options.reportDialogs = reportDialogs ? reportDialogs : &noReportDialogs;
     options.yieldInterval = yieldInterval;
     options.settingsFile = QString::fromStdString((folder / "window.ini").string());
     return options;

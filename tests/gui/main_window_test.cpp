@@ -13,6 +13,8 @@
 
 #include "common/error_limit.h"
 #include "errorlog/sqlite.h"
+#include "results/gui/result_grid.h"
+#include "shell/gui/about_dialog.h"
 #include "shell/gui/help_window.h"
 #include "gui/gui_test_support.h"
 
@@ -56,6 +58,7 @@ const std::vector<CommandState> kStartupStates = {
     {"mnuTStart", "&Start New", true},          {"mnuTOpenLast", "Open &Last", true},
     {"mnuTPrint", "&Print Report", false},      {"mnuTSet", "Set &Error(s)", true},
     {"mnuTExit", "E&xit", true},                {"mnuView", "&View", true},
+    // No report window yet: a report command that cannot work is off, not silent.
     {"mnuVReport", "&Report", true},            {"mnuRLast", "&Last", true},
     {"mnuRCurrent", "&Current", false},         {"mnuVRecords", "Recor&ds", false},
     {"mnuVRAll", "All &Tested", false},         {"mnuVRErrors", "&With Errors", false},
@@ -107,6 +110,7 @@ struct FinishedRunCase {
     std::string message;
     bool testedRecordsOn;
     int filingPages;
+    const char* shownAtMessage;  // the progress line behind the message; empty: none
     friend void PrintTo(const FinishedRunCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -121,17 +125,23 @@ TEST_P(FinishedRunTest, ShowsTheWelcomeScreenAgain) {
     script.today = c.today;
     script.files = {(dir / "sub.txt").string()};
     script.answers = {c.answer};
+    script.browser = "/opt/web/browser";
     MainWindow window(Options(dir.path(), script));
     window.show();
     QSignalSpy finished(&window, &MainWindow::runFinished);
+    auto* recCtr = window.findChild<QLabel*>(QStringLiteral("lblRecCtr"));
+    QString shownAtMessage;
+    script.onMessage = [&](const std::string&) { shownAtMessage = recCtr->isVisible() ? recCtr->text() : QString(); };
 
     QTest::mouseClick(Button(window, "cmdStart"), Qt::LeftButton);
 
     ASSERT_EQ(finished.count(), 1);
+    EXPECT_EQ(shownAtMessage, QString::fromLatin1(c.shownAtMessage));
+    EXPECT_EQ(window.focusWidget(), Button(window, "cmdStart"));
     ASSERT_EQ(window.LastSummary().outcome, c.outcome);
     ASSERT_EQ(script.messages.size(), 1u);
     EXPECT_EQ(script.messages[0].text, c.message);
-    EXPECT_EQ(script.filingPagesOpened, c.filingPages);
+    EXPECT_EQ(script.started.size(), std::size_t(c.filingPages));
     EXPECT_EQ(script.fileTitles, std::vector<std::string>{"Please Enter File Name to be Tested"});
     ExpectStates(window,
                  {{"cmdStart", "", true}, {"mnuTStart", "", true}, {"cmdView", "", c.testedRecordsOn},
@@ -152,13 +162,13 @@ INSTANTIATE_TEST_SUITE_P(
     Runs, FinishedRunTest,
     ::testing::Values(
         FinishedRunCase{"Clean", Submission(2), Date{2010, 3, 1}, MsgAnswer::Ok, RunOutcome::NoErrors,
-                        "Testing Completed.\r\nThere were no errors found.", true, 0},
+                        "Testing Completed.\r\nThere were no errors found.", true, 0, "Processing Record Number: 6"},
         FinishedRunCase{"FilingPrompt", Submission(1), Date{2008, 12, 8}, MsgAnswer::Yes, RunOutcome::NoErrors,
                         "Testing Completed.\r\nThere were no errors found.\r\n\r\nWould you like to connect to "
                         "Plexora Web site to submit the wage report?",
-                        true, 1},
+                        true, 1, "Processing Record Number: 5"},
         FinishedRunCase{"EmptyFile", "", Date{2010, 3, 1}, MsgAnswer::Ok, RunOutcome::NoData,
-                        "Warning: The file contains no valid data.", false, 0}),
+                        "Warning: The file contains no valid data.", false, 0, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct ErrorRunCase {
@@ -167,6 +177,10 @@ struct ErrorRunCase {
     std::vector<MsgAnswer> answers;
     int fileAnswers;  // how many file dialogs the run asks
     RunOutcome outcome;
+    const char* counts;
+    const char* errorsOf;
+    const char* critError;
+    const char* focus;
     friend void PrintTo(const ErrorRunCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -190,11 +204,28 @@ TEST_P(ErrorRunTest, ShowsTheRecordsWithErrors) {
     EXPECT_TRUE(script.files.empty());
     EXPECT_TRUE(script.answers.empty());
     EXPECT_EQ(errorsView.count(), 1);
-    ExpectStates(window,
-                 {{"cmdStart", "", true}, {"cmdView", "", true}, {"cmdErrors", "", true}, {"cmdPrint", "", true},
-                  {"cmdGrid", "", false}, {"mnuRCurrent", "", true}, {"mnuVRErrors", "", true},
-                  {"mnuTOpenLast", "", false}, {"mnuRLast", "", false}},
-                 c.name);
+    // The records-with-errors view, its first record's errors and the critical-error box.
+    auto* grid1 = window.findChild<ResultGrid*>(QStringLiteral("DBGrid1"));
+    auto* grid2 = window.findChild<ResultGrid*>(QStringLiteral("DBGrid2"));
+    auto* critError = window.findChild<QPlainTextEdit*>(QStringLiteral("txtCritError"));
+    EXPECT_TRUE(grid1->isVisible() && grid2->isVisible() && critError->isVisible());
+    EXPECT_FALSE(window.findChild<QLabel*>(QStringLiteral("imgLogo"))->isVisible());
+    EXPECT_FALSE(window.findChild<QLabel*>(QStringLiteral("lblRecCtr"))->isVisible());
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Records With Errors - sub.txt"));
+    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("lblRecords"))->text(), QString::fromLatin1(c.counts));
+    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("lblErrors"))->text(), QString::fromLatin1(c.errorsOf));
+    EXPECT_EQ(grid2->model()->rowCount(), 1);
+    EXPECT_EQ(critError->toPlainText(), QString::fromLatin1(c.critError));
+    EXPECT_EQ(window.focusWidget()->objectName(), QString::fromLatin1(c.focus));
+    if (window.focusWidget() == critError) {
+        EXPECT_EQ(critError->textCursor().selectedText(), critError->toPlainText());
+        EXPECT_EQ(critError->textCursor().position(), 0);
+    }
+    const std::vector<CommandState> viewStates = {
+        {"cmdStart", "", true},     {"cmdView", "", true},      {"cmdErrors", "", true},    {"cmdPrint", "", true},
+        {"cmdGrid", "", false},     {"mnuRCurrent", "", true},  {"mnuVRErrors", "", true},  {"mnuTPrint", "", true},
+        {"mnuTOpenLast", "", false}, {"mnuRLast", "", false},   {"cmdLast", "", false},     {"mnuTSet", "", true}};
+    ExpectStates(window, viewStates, c.name);
     // The view has shown the run: Exit now adds nothing to the log.
     EXPECT_FALSE(window.CurrentRun()->Testing());
     const auto errorsBefore = window.LastSummary().errorsFound;
@@ -207,9 +238,14 @@ INSTANTIATE_TEST_SUITE_P(
     Outcomes, ErrorRunTest,
     ::testing::Values(
         // The file ends without RF; the next-file dialog is cancelled: an ordinary error.
-        ErrorRunCase{"missing final record", Submission(3, false), {MsgAnswer::Ok}, 2, RunOutcome::Errors},
+        ErrorRunCase{"missing final record", Submission(3, false), {MsgAnswer::Ok}, 2, RunOutcome::Errors,
+                     "6 Record(s) Tested, 1 Record(s) with Error(s)", "Record Number 6", "Not Applicable.", "DBGrid1"},
         // Record 1 is not RA: a critical error stops the run.
-        ErrorRunCase{"critical first record", Rec("RE") + "\r\n" + Rec("RA") + "\r\n", {}, 1, RunOutcome::Stopped}),
+        ErrorRunCase{"critical first record", Rec("RE") + "\r\n" + Rec("RA") + "\r\n", {}, 1, RunOutcome::Stopped,
+                     "1 Record(s) Tested, 1 Record(s) with Error(s)", "Record Number 1",
+                     "Execution of Testing was terminated due to the Critical Error in Record Number 1:  Record 1 must "
+                     "be RA record.",
+                     "txtCritError"}),
     [](const auto& info) { return std::string(info.param.outcome == RunOutcome::Errors ? "Errors" : "Stopped"); });
 
 TEST(MainWindowTest, CommandsThatWouldDisturbARunAreOffWhileItRuns) {
@@ -228,28 +264,30 @@ TEST(MainWindowTest, CommandsThatWouldDisturbARunAreOffWhileItRuns) {
                      {{"cmdStart", "", false}, {"cmdLast", "", false}, {"mnuTOpenLast", "", false},
                       {"cmdPrint", "", false}, {"cmdErrors", "", false}, {"cmdView", "", false},
                       {"cmdGrid", "", false}, {"mnuTStart", "", false}, {"cmdExit", "", true},
-                      {"mnuTExit", "", true}, {"mnuTSet", "", true}},
+                      {"mnuTExit", "", true}, {"mnuTSet", "", false}, {"mnuTPrint", "", false},
+                      {"mnuVReport", "", false}, {"mnuVRecords", "", false}, {"mnuHAbout", "", true}},
                      "during a run");
         EXPECT_TRUE(window.Running());
     };
     int labelChecks = 0;
     script.onYield = [&](int) {
-        // The label is redrawn a few times a second, so it may lag behind the run.
+        // At every yield, where Exit can be chosen, the line shows the record the run is at;
+        // before the first record there is none. The window answers: no hourglass.
         auto* label = window.findChild<QLabel*>(QStringLiteral("lblRecCtr"));
-        EXPECT_TRUE(label->isVisible());
-        const QString prefix = QStringLiteral("Processing Record Number: ");
-        EXPECT_TRUE(label->text().startsWith(prefix)) << label->text().toStdString();
-        const int shown = label->text().mid(prefix.size()).toInt();
-        EXPECT_GE(shown, 1);
-        EXPECT_LE(shown, script.lastProgress);
-        ++labelChecks;
+        EXPECT_EQ(label->isVisible(), script.lastProgress > 0);
+        if (label->isVisible()) {
+            EXPECT_EQ(label->text(), QStringLiteral("Processing Record Number: %1").arg(script.lastProgress));
+            ++labelChecks;
+        }
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_NE(window.focusWidget(), Button(window, "cmdExit"));
         return true;
     };
     // A second start from inside the run is refused.
     QTimer::singleShot(0, &window, [&] { window.StartTesting(); });
     window.StartTesting();
     EXPECT_TRUE(checked);
-    EXPECT_GE(labelChecks, 1);
+    EXPECT_EQ(labelChecks, 44);  // one per record
     EXPECT_EQ(script.fileTitles.size(), 1u);
 }
 
@@ -260,10 +298,11 @@ TEST(MainWindowTest, CancellingTheFirstDialogLeavesWindowAndLogAsTheyWere) {
     script.files = {std::nullopt};
     MainWindow window(Options(dir.path(), script));
     window.show();
-    window.StartTesting();
+    QTest::mouseClick(Button(window, "cmdStart"), Qt::LeftButton);
     EXPECT_EQ(window.LastSummary().outcome, RunOutcome::Cancelled);
     EXPECT_TRUE(script.messages.empty());
     ExpectStates(window, kStartupStates, "after a cancelled dialog");
+    EXPECT_EQ(window.focusWidget(), Button(window, "cmdStart"));
     EXPECT_EQ(ReadFile(dir / "Errorlog.mdb"), "earlier log");
 }
 
@@ -286,10 +325,12 @@ TEST_P(ExitDuringRunTest, LogsTheAbortOnTheLastStoredRecordAndEnds) {
     window->show();
     MainWindow* w = window.get();
     const ExitBy by = GetParam();
+    QString seen;
     script.onProgress = [&](std::int64_t recCtr) {
         if (recCtr != 120) return;
         // Chosen by the user while the run yields to the window.
-        QTimer::singleShot(0, w, [w, by] {
+        QTimer::singleShot(0, w, [w, by, &seen] {
+            seen = w->findChild<QLabel*>(QStringLiteral("lblRecCtr"))->text();
             switch (by) {
             case ExitBy::Button: QTest::mouseClick(Button(*w, "cmdExit"), Qt::LeftButton); break;
             case ExitBy::Menu: w->Action("mnuTExit")->trigger(); break;
@@ -302,6 +343,7 @@ TEST_P(ExitDuringRunTest, LogsTheAbortOnTheLastStoredRecordAndEnds) {
     EXPECT_EQ(window->LastSummary().outcome, RunOutcome::Aborted);
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(script.messages.empty());
+    EXPECT_EQ(seen, QStringLiteral("Processing Record Number: 120"));
     window.reset();
     const auto log = dir / "Errorlog.mdb";
     EXPECT_EQ(QueryInt(log, "SELECT MAX(Rec_Num) FROM Records"), 119);
@@ -413,6 +455,10 @@ TEST(MainWindowTest, AboutBoxNamesProductAndVersion) {
     EXPECT_TRUE(about->isVisible());
     EXPECT_TRUE(about->isModal());
     EXPECT_EQ(about->windowTitle(), QStringLiteral("About Quorvex / Tax Year 2008"));
+    // Wide enough for the whole title beside the title bar's buttons.
+    QFont bold = about->font();
+    bold.setBold(true);
+    EXPECT_GE(about->width(), QFontMetrics(bold).horizontalAdvance(about->windowTitle()) + 120);
     const QString text = about->findChild<QLabel*>(QStringLiteral("lblAbout"))->text();
     EXPECT_EQ(text, QStringLiteral("Product Name: \nQuorvex\nMajor version number:  %1\nMinor version number:  %2\n"
                                    "Revision number:  %3")
@@ -455,6 +501,70 @@ TEST(MainWindowTest, ExitWithAFailingLogShowsTheFailureAndEnds) {
                                                          (dir / "Errorlog.mdb").string() +
                                                          " could not be written: disk I/O error. Testing stopped;"))
         << script.messages.back().text;
+}
+
+}  // namespace
+}  // namespace quorvex::test
+
+namespace quorvex::test {
+namespace {
+
+// The file dialog opens where a file was last chosen, remembered across starts while that
+// folder exists; never in the program folder with the log in it.
+TEST(MainWindowTest, FileDialogOpensInTheLastFolderUsed) {
+    TempDir dir;
+    const QString subs = QString::fromStdString((dir / "subs").string());
+    std::filesystem::create_directory(dir / "subs");
+    ScriptedServices script;
+    {
+        MainWindow window(Options(dir.path(), script));
+        EXPECT_NE(window.QtServices().InitialFolder(), QString::fromStdString(dir.path().string()));
+        window.QtServices().SetLastFolder(subs);
+        window.close();
+    }
+    {
+        MainWindow again(Options(dir.path(), script));
+        EXPECT_EQ(again.QtServices().InitialFolder(), subs);
+    }
+    std::filesystem::remove(dir / "subs");
+    MainWindow later(Options(dir.path(), script));
+    EXPECT_NE(later.QtServices().InitialFolder(), subs);
+}
+
+// The states after a run follow the rules of that run's end, whatever the run before left.
+TEST(MainWindowTest, StatesAfterARunFollowItsEndNotTheRunBefore) {
+    TempDir dir;
+    WriteFile(dir / "errors.txt", Submission(3, false));
+    WriteFile(dir / "clean.txt", Submission(40));
+    ScriptedServices script;
+    MainWindow window(Options(dir.path(), script, 0us));
+    window.show();
+    const auto run = [&](const char* file, std::vector<MsgAnswer> answers, std::vector<std::optional<std::string>> more) {
+        script.files = {(dir / file).string()};
+        script.files.insert(script.files.end(), more.begin(), more.end());
+        script.answers = {answers.begin(), answers.end()};
+        window.StartTesting();
+    };
+    run("errors.txt", {MsgAnswer::Ok}, {std::nullopt});
+    run("clean.txt", {MsgAnswer::Ok}, {});
+    ExpectStates(window,
+                 {{"cmdErrors", "", false}, {"cmdPrint", "", false}, {"mnuTPrint", "", false},
+                  {"mnuRCurrent", "", false}, {"cmdGrid", "", false}, {"cmdView", "", true}, {"cmdLast", "", false}},
+                 "clean after errors");
+
+    // A run that fails partway through its file: only a new run can be started.
+    run("errors.txt", {MsgAnswer::Ok}, {std::nullopt});
+    script.onProgress = [](std::int64_t recCtr) {
+        if (recCtr == 20) sql::FailNthOperation(1);
+    };
+    run("clean.txt", {MsgAnswer::Ok}, {});
+    sql::FailNthOperation(0);
+    ASSERT_EQ(window.LastSummary().outcome, RunOutcome::Failed);
+    ExpectStates(window,
+                 {{"cmdStart", "", true}, {"mnuTStart", "", true}, {"mnuTSet", "", true}, {"cmdLast", "", false},
+                  {"mnuTOpenLast", "", false}, {"cmdView", "", false}, {"cmdGrid", "", false},
+                  {"cmdErrors", "", false}, {"mnuVRecords", "", false}, {"mnuVReport", "", false}},
+                 "failed partway");
 }
 
 }  // namespace

@@ -169,3 +169,34 @@ TEST(SetErrorsDialogTest, AGarbledSettingsFileGivesTheDefault) {
 
 }  // namespace
 }  // namespace quorvex::test
+
+namespace quorvex::test {
+namespace {
+
+// Enter means OK at every opening, also after Cancel had the focus; a refused entry's
+// warning belongs to the dialog, which keeps the focus for the next keystrokes.
+TEST(SetErrorsDialogTest, EnterMeansOkAfterCancelAndTheWarningBelongsToTheDialog) {
+    Fixture f;
+    auto* cancel = f.dialog->findChild<QPushButton*>(QStringLiteral("cmdCancel"));
+    cancel->setFocus();
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    f.window->Action("mnuTSet")->trigger();
+
+    f.Entry()->setText(QStringLiteral("0"));
+    QWidget* owner = nullptr;
+    f.script.answers = {MsgAnswer::Ok};
+    f.script.onMessage = [&](const std::string&) { owner = f.window->QtServices().Parent(); };
+    QTest::keyClick(f.Entry(), Qt::Key_Return);
+    EXPECT_EQ(owner, f.dialog);
+    EXPECT_EQ(f.window->QtServices().Parent(), f.window.get());
+    EXPECT_EQ(f.dialog->focusWidget(), f.Entry());
+
+    f.Entry()->setText(QStringLiteral("1200"));
+    f.script.files = {std::nullopt};
+    QTest::keyClick(f.Entry(), Qt::Key_Return);
+    EXPECT_EQ(f.window->ErrorLimit(), 1200);
+    EXPECT_EQ(f.script.fileTitles.size(), 1u);
+}
+
+}  // namespace
+}  // namespace quorvex::test

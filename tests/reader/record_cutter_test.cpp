@@ -9,11 +9,14 @@ using quorvex::RecordCutter;
 
 namespace {
 
-std::vector<std::string> Cut(const std::string& stream, std::size_t piece) {
+// The records of `stream` fed in pieces of `piece` characters; `starts` gets "line:column"
+// of each.
+std::vector<std::string> Cut(const std::string& stream, std::size_t piece, std::vector<std::string>* starts = nullptr) {
     std::vector<std::string> out;
     RecordCutter c;
     auto take = [&](std::string& r) {
         out.push_back(r);
+        if (starts) starts->push_back(std::to_string(c.StartLine()) + ":" + std::to_string(c.StartColumn()));
         return true;
     };
     for (std::size_t i = 0; i < stream.size(); i += piece) c.Feed(std::string_view(stream).substr(i, piece), take);
@@ -79,4 +82,29 @@ TEST(RecordCutter, StoppingDropsTheRestOfThePiece) {
     bool go = c.Feed(Rec('A') + Rec('B') + Rec('C'), [&](std::string&) { return ++seen < 2; });
     EXPECT_FALSE(go);
     EXPECT_EQ(seen, 2);
+}
+
+// Lines are counted by line feeds; a record cut at 512 characters leaves the next one on the
+// same line.
+TEST(RecordCutter, KnowsTheLineAndColumnEachRecordBeganOn) {
+    const std::string a = Rec('A'), b = Rec('B');
+    struct Case {
+        const char* name;
+        std::string stream;
+        std::vector<std::string> starts;
+    };
+    const Case cases[] = {
+        {"CR LF", a + "\r\n" + b + "\r\n", {"1:1", "2:1"}},
+        {"blank lines", "\r\n\n" + a + "\r\n\r\n" + b, {"3:1", "5:1"}},
+        {"one line", a + b + Rec('C', 10), {"1:1", "1:513", "1:1025"}},
+        {"600-character line", Rec('L', 600) + "\n" + b, {"1:1", "1:513", "2:1"}},
+        {"CR only", a + "\r" + b, {"1:1", "1:514"}},
+    };
+    for (const auto& tc : cases) {
+        for (std::size_t piece : {1u, 7u, 512u, 513u, 65000u}) {
+            std::vector<std::string> starts;
+            Cut(tc.stream, piece, &starts);
+            EXPECT_EQ(starts, tc.starts) << tc.name << ", piece size " << piece;
+        }
+    }
 }

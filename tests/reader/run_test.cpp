@@ -53,6 +53,10 @@ protected:
     RunSummary RunFiles(int limit = 500) {
         RunOptions o;
         o.programFolder = dir.path();
+        o.recordOrigin = [this](const RecordOrigin& r) {
+            origins.push_back(std::to_string(r.recNum) + " " + std::filesystem::path(r.file).filename().string() + ":" +
+                              std::to_string(r.line) + ":" + std::to_string(r.column));
+        };
         o.errorLimit = limit;
         o.pieceSize = pieceSize;
         o.yieldInterval = std::chrono::microseconds(0);
@@ -85,6 +89,7 @@ protected:
         }
         return out;
     }
+    std::vector<std::string> origins;  // "<Rec_Num> <file>:<line>:<column>" of each stored record
     std::vector<std::string> Titles() {
         std::vector<std::string> t;
         for (const auto& m : services.messages) t.push_back(m.title);
@@ -139,10 +144,11 @@ TEST_F(RunTest, OnlineFilingPromptOnlyInsideItsWindow) {
         services = fresh;
         services.today = c.today;
         services.answers.push_back(MsgAnswer::Yes);
+        services.browser = "/opt/web/browser";
         Test({Lines(Ids({"RA", "RE", "RW", "RT", "RF"}))});
         ASSERT_EQ(services.messages.size(), 1u);
         EXPECT_EQ(services.messages[0].buttons == MsgButtons::YesNo, c.prompt) << c.today.Format();
-        EXPECT_EQ(services.filingPagesOpened, c.prompt ? 1 : 0);
+        EXPECT_EQ(services.started.size(), c.prompt ? 1u : 0u);
         if (c.prompt) {
             EXPECT_EQ(services.messages[0].text,
                       "Testing Completed.\r\nThere were no errors found.\r\n\r\nWould you like to connect to Plexora "
@@ -287,11 +293,13 @@ TEST_F(RunTest, JunkRecordAndAFurtherFileKeepEveryRecordOnItsOwnRow) {
     auto f1 = dir / "a.txt";
     auto f2 = dir / "b.txt";
     test::WriteFile(f1, Lines(Ids({"RA", "RE", "RW"})) + "\x1a");
-    test::WriteFile(f2, Lines(Ids({"RW", "RO"})));
+    test::WriteFile(f2, "\r\n" + Lines(Ids({"RW", "RO"})));
     services.files = {f1.string(), f2.string(), std::nullopt};
     RunSummary s = RunFiles();
     EXPECT_EQ(s.outcome, RunOutcome::Errors);
     EXPECT_EQ(Query("SELECT group_concat(Rec_Num || ID) FROM Records"), "1RA,2RE,3RW,5RW,6RO");
+    EXPECT_EQ(origins, (std::vector<std::string>{"1 a.txt:1:1", "2 a.txt:2:1", "3 a.txt:3:1", "5 b.txt:2:1",
+                                                 "6 b.txt:3:1"}));
     auto rows = Errors();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].recNum, 6);
@@ -465,6 +473,33 @@ TEST_F(RunTest, ErrorLimitStopsAfterTheRecordThatReachesIt) {
               "user to a number between 1 and 25,000. For information on how to set the error limitation, please "
               "look in the Help section located on the Quorvex Welcome Screen.");
     EXPECT_EQ(Query("SELECT MAX(Rec_Num) FROM Records"), "4");
+}
+
+// The window draws progress only at its yields, which a short file may never reach: the
+// last record of a file is reported before the message about its end, and a file without
+// records reports no record number at all.
+TEST_F(RunTest, ReportsTheLastRecordBeforeTheEndOfFileMessage) {
+    struct Services : ScriptedServices {
+        std::vector<std::int64_t> shownAtMessage;
+        MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon, MsgButtons buttons) override {
+            shownAtMessage.push_back(lastRecCtr);
+            return ScriptedServices::Message(text, title, icon, buttons);
+        }
+    };
+    for (const auto& [content, shown] :
+         {std::pair{Lines(test::ValidRecords({"RA", "RE", "RW", "RW", "RW", "RW", "RW", "RW", "RW", "RW", "RW",
+                                              "RW", "RW", "RW", "RT", "RF"})),
+                    std::int64_t{16}},
+          std::pair{std::string(), std::int64_t{0}}}) {
+        Services s;
+        test::WriteFile(dir / "f.txt", content);
+        s.files = {(dir / "f.txt").string()};
+        RunOptions o;
+        o.programFolder = dir.path();
+        o.yieldInterval = std::chrono::hours(1);
+        quorvex::Run(s, o).ReadFile();
+        EXPECT_EQ(s.shownAtMessage, std::vector<std::int64_t>{shown}) << shown;
+    }
 }
 
 TEST_F(RunTest, PieceSizeDoesNotChangeTheResult) {

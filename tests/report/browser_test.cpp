@@ -65,6 +65,7 @@ TEST(SubmissionPrompt, FilingPage) {
         std::optional<std::string> browser;
         bool startWorks;
         std::vector<std::string> messages;  // title: text
+        bool noFolder = false;              // the placeholder page cannot be written
     };
     const Case cases[] = {
         {{2008, 12, 7}, "/opt/web/browser", true, {"Results: " + done}},
@@ -74,6 +75,7 @@ TEST(SubmissionPrompt, FilingPage) {
         {{2009, 1, 20}, std::nullopt, true, {"Results: " + question, "Browser Not Found: Could not find a default Web Browser. "}},
         {{2009, 1, 20}, "/opt/web/browser", false,
          {"Results: " + question, "Connect to Plexora: Your default browser could not be opened: \r\n/opt/web/browser"}},
+        {{2009, 1, 20}, "/opt/web/browser", true, {"Results: " + question}, true},
     };
     for (const auto& c : cases) {
         TempDir dir;
@@ -82,7 +84,7 @@ TEST(SubmissionPrompt, FilingPage) {
         services.answers = {MsgAnswer::Yes};
         services.browser = c.browser;
         services.startWorks = c.startWorks;
-        SubmissionPrompt(services, dir.path());
+        SubmissionPrompt(services, c.noFolder ? dir / "gone" : dir.path());
         std::vector<std::string> shown;
         for (const auto& m : services.messages) shown.push_back(m.title + ": " + m.text);
         EXPECT_EQ(shown, c.messages) << c.today.Format();
@@ -90,7 +92,7 @@ TEST(SubmissionPrompt, FilingPage) {
         EXPECT_EQ(services.messages[0].buttons, offered ? MsgButtons::YesNo : MsgButtons::Ok);
         EXPECT_EQ(services.started, std::vector<std::string>(offered && c.browser ? 1 : 0,
                                                              std::string("/opt/web/browser ") + kFilingPageUrl));
-        if (offered) {
+        if (offered && !c.noFolder) {
             EXPECT_EQ(test::ReadFile(dir / "temphtm.HTM"), "<HTML> </HTML>");
         }
     }

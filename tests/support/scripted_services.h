@@ -49,7 +49,6 @@ public:
         lastRecordsInFile = recordsInFile;
         lastFileLength = fileLength;
     }
-    void OpenFilingPage() override { ++filingPagesOpened; }
     void SetBusy(bool busy) override { this->busy = busy; }
 
     std::optional<std::string> SaveFile(std::string_view title, std::string_view folder,
@@ -81,7 +80,6 @@ public:
     std::vector<std::string> fileTitles, filters;
     std::vector<Shown> messages;
     int yields = 0;
-    int filingPagesOpened = 0;
     bool busy = false;
     std::vector<std::vector<std::string>> saveDialogs;  // title, folder, filter
     std::vector<std::string> printed, started;          // documents; "program argument"

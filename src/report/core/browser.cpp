@@ -37,8 +37,18 @@ std::string PathToUrl(const fs::path& path) {
 }
 
 bool OpenInBrowser(DialogServices& services, const fs::path& folder, std::string_view text, bool printing) {
-    const fs::path page = WriteTempHtml(folder, text);
     const bool filingPage = text.empty() || text == kPlaceholderPage;
+    fs::path page = folder / kTempHtmlName;
+    if (!filingPage) {
+        page = WriteTempHtml(folder, text);
+    } else {
+        // The browser is sent to the filing page's address, not to the placeholder: a folder
+        // that cannot take the placeholder does not keep the user from filing.
+        try {
+            WriteTempHtml(folder, text);
+        } catch (const ReportFileError&) {
+        }
+    }
     const std::string target = filingPage ? std::string(kFilingPageUrl) : PathToUrl(page);
     const std::string offer = std::string("Would you like to ") + (printing ? "print" : "view") + " a text report?";
 

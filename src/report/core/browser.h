@@ -34,7 +34,8 @@ std::string PathToUrl(const std::filesystem::path& path);
 // For a report: true when the browser was started, or when the user declined the text report
 // offered after a missing or failing browser ("HTML Report", OK / Cancel); false when the
 // caller is to make the text report. For the filing page the failures are only told
-// ("Browser Not Found", "Connect to Plexora") and give false. Throws ReportFileError.
+// ("Browser Not Found", "Connect to Plexora") and give false; a placeholder page that cannot
+// be written does not stop it. Throws ReportFileError when the report page cannot be written.
 bool OpenInBrowser(DialogServices& services, const std::filesystem::path& folder, std::string_view text,
                    bool printing);
 
@@ -45,7 +46,7 @@ bool InFilingWindow(const Date& today);
 // The message at the end of a run that tested records and found no error: inside the filing
 // window it offers the online filing page ("Results", Yes / No) and opens it on Yes through
 // OpenInBrowser (writing the placeholder page in `folder`); on other days it only says that
-// no errors were found. Throws ReportFileError.
+// no errors were found. Never throws for a file: the run it ends has succeeded.
 void SubmissionPrompt(DialogServices& services, const std::filesystem::path& folder);
 
 }  // namespace quorvex

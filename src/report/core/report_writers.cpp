@@ -117,4 +117,53 @@ void WriteFindings(const LogReader& log, FindingsFormat format, std::ostream& ou
     if (!out) throw ReportFileError("Could not write the findings.");
 }
 
+int ReferenceColumn(std::string_view reference) {
+    constexpr std::string_view kPosition = "[Position ";
+    const std::size_t at = reference.find(kPosition);
+    if (at == std::string_view::npos) return 1;
+    int column = 0;
+    for (std::size_t i = at + kPosition.size(); i < reference.size() && reference[i] >= '0' && reference[i] <= '9'; ++i) {
+        column = column * 10 + (reference[i] - '0');
+        if (column > 512) return 1;
+    }
+    return column > 0 ? column : 1;
+}
+
+void WriteGnuFindings(const LogReader& log, const OriginOf& originOf, std::ostream& out) {
+    std::string line;
+    std::int64_t recNum = -1;
+    std::optional<FindingOrigin> origin;
+    log.ForEachReportRow([&](const ReportRow& row) {
+        const ErrorRow& e = row.error;
+        if (e.recNum != recNum) {
+            recNum = e.recNum;
+            origin = originOf ? originOf(recNum) : std::nullopt;
+        }
+        line.clear();
+        if (origin) {
+            line += origin->file;
+            line += ':' + std::to_string(origin->line) + ':' +
+                    std::to_string(origin->column + static_cast<std::uint64_t>(ReferenceColumn(e.reference)) - 1) +
+                    ": ";
+        } else {
+            line += "quorvex-check: ";
+        }
+        line += e.critical ? "critical: " : "error: ";
+        std::string text = e.reference + ": " + e.error;
+        if (!e.userEntry.empty()) {
+            const bool bracketed = e.userEntry.front() == '[' && e.userEntry.back() == ']';
+            text += bracketed ? " " + e.userEntry : " [" + e.userEntry + "]";
+        }
+        // One finding, one line.
+        for (char& c : text)
+            if (c == '\r' || c == '\n') c = ' ';
+        line += Cp1252ToUtf8(text);
+        line += '\n';
+        out.write(line.data(), static_cast<std::streamsize>(line.size()));
+        return static_cast<bool>(out);
+    });
+    out.flush();
+    if (!out) throw ReportFileError("Could not write the findings.");
+}
+
 }  // namespace quorvex

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <ostream>
+#include <string_view>
 
 #include "errorlog/log_reader.h"
 
@@ -21,14 +25,34 @@ inline constexpr int kCommandLineScreenWidth = 1280;
 void WriteReport(const LogReader& log, ReportFormat format, std::ostream& out);
 
 // One record per finding: err_num, record (Rec_Num), id, critical, reference, user_entry,
-// error, in record order and, within a record, in logged order. (A compiler-style format
-// pointing at file, line and column needs the origins of the records, which only the run
-// knows; it is not here.)
+// error, in record order and, within a record, in logged order. (The compiler-style format,
+// WriteGnuFindings, needs the origins of the records, which only the run knows.)
 enum class FindingsFormat {
     Json,  // an array of objects, one object per line
     Csv,   // RFC 4180: a header row, CR LF line ends, fields quoted where needed
 };
 
 void WriteFindings(const LogReader& log, FindingsFormat format, std::ostream& out);
+
+// Where a record began in the submission: the file, the line and the column of its first
+// character on that line.
+struct FindingOrigin {
+    std::string_view file;
+    std::int64_t line = 1;
+    std::uint64_t column = 1;
+};
+using OriginOf = std::function<std::optional<FindingOrigin>(std::int64_t recNum)>;
+
+// One line per finding in the form compilers use, so that editors and build systems go
+// straight to the field: "FILE:LINE:COLUMN: error: REFERENCE: MESSAGE [USER ENTRY]"
+// ("critical" for a critical error; the user entry in brackets unless it has them already,
+// nothing when it is empty). COLUMN is where the field begins on the line: the record's
+// column plus the field's first position less one. A record of unknown origin gives
+// "quorvex-check: error: ...". UTF-8, LF line ends.
+void WriteGnuFindings(const LogReader& log, const OriginOf& originOf, std::ostream& out);
+
+// The first position of the field a reference names ("Tax Year [Position 3 - 6]": 3); 1
+// for a reference without positions ("Record Length").
+int ReferenceColumn(std::string_view reference);
 
 }  // namespace quorvex

@@ -1,6 +1,7 @@
 #include "shell/gui/about_dialog.h"
 
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -19,6 +20,10 @@ QString AboutText() {
         .arg(QUORVEX_VERSION_MAJOR)
         .arg(QUORVEX_VERSION_MINOR)
         .arg(QUORVEX_VERSION_PATCH);
+}
+
+int TitleWidth(const QString& title, const QFont& font) {
+    return QFontMetrics(font).horizontalAdvance(title) * 5 / 4 + 160;
 }
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
@@ -40,6 +45,11 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);
+    // Wide enough for the whole title beside the title bar's icon and buttons, which the
+    // window manager draws in a font of its own, often bolder than ours.
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    layout->addItem(new QSpacerItem(TitleWidth(windowTitle(), titleFont), 0, QSizePolicy::Fixed, QSizePolicy::Minimum));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

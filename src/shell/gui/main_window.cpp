@@ -25,8 +25,10 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "errorlog/error_log.h"
 #include "common/error_limit.h"
+#include "errorlog/error_log.h"
+#include "report/gui/report_commands.h"
+#include "results/gui/results_view.h"
 #include "shell/gui/about_dialog.h"
 #include "shell/gui/help_window.h"
 #include "shell/gui/logo.h"
@@ -37,9 +39,6 @@ namespace quorvex {
 
 namespace {
 
-// Progress drawn between yields at most this often, so that a run that reports every
-// record does not spend its time on labels nobody can see.
-constexpr qint64 kProgressRedrawMs = 100;
 constexpr int kProgressSteps = 1000;
 
 // Object names of the commands, in the order of the enum.
@@ -57,24 +56,20 @@ constexpr CommandState kStartupStates[] = {
     {RCurrent, false}, {VRecords, false}, {VRAll, false}, {VRErrors, false}};
 
 // During a run, everything that would start another run, open the log or a report while
-// the run writes it is off; Exit, the error limit, help and about stay usable.
+// the run writes it, or change the error limit of the run is off; Exit, help and about
+// stay usable. Every state a run's end leaves follows from this table and the rules of
+// that end, never from the states before the run.
 constexpr CommandState kRunningStates[] = {
-    {Start, false}, {Last, false},   {TOpenLast, false}, {Print, false},   {Errors, false},  {View, false},
-    {Grid, false},  {TStart, false}, {TPrint, false},    {VReport, false}, {VRecords, false}};
+    {Start, false},   {TStart, false},  {Last, false},  {TOpenLast, false}, {Print, false},   {TPrint, false},
+    {Errors, false},  {View, false},    {Grid, false},  {TSet, false},      {VReport, false}, {RLast, false},
+    {RCurrent, false}, {VRecords, false}, {VRAll, false}, {VRErrors, false}};
+
+// The end of every run: a new run can be started and the limit set.
+constexpr CommandState kRunEndedStates[] = {{Start, true}, {TStart, true}, {TSet, true}};
 
 // A run that finished without errors (or found no data).
 constexpr CommandState kFinishedCleanStates[] = {
-    {Start, true},    {TStart, true},    {VRecords, true}, {VRAll, true},
-    {VReport, false}, {VRErrors, false}, {Last, false},    {TOpenLast, false}};
-
-// A failed run: a new run can be started.
-constexpr CommandState kFailedStates[] = {{Start, true}, {TStart, true}};
-
-// The records-with-errors view.
-constexpr CommandState kErrorsViewStates[] = {
-    {Start, true},   {TStart, true},   {Print, true},     {View, true},      {Errors, true},
-    {RCurrent, true}, {VRErrors, true}, {VRAll, true},    {TPrint, true},    {VRecords, true},
-    {VReport, true}, {TOpenLast, false}, {RLast, false},  {Grid, false},     {Last, false}};
+    {View, true}, {VRecords, true}, {VRAll, true}, {VReport, false}, {VRErrors, false}};
 
 QString Caption() { return QStringLiteral("Quorvex %1").arg(kTaxYear); }
 
@@ -111,11 +106,24 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     setAcceptDrops(true);
     BuildMenus();
     setCentralWidget(BuildCentral());
+    results_ = new ResultsView(*this);
+    connect(this, &MainWindow::runStarted, results_, &ResultsView::Unload);
+    connect(this, &MainWindow::viewRecordsWithErrors, results_, &ResultsView::cmdGrid_Click);
+    connect(this, &MainWindow::viewTestedRecords, results_, &ResultsView::cmdView_Click);
+    connect(this, &MainWindow::viewLastResults, results_, &ResultsView::cmdLast_Click);
+    reports_ = new ReportCommands(options_.programFolder, services_, this, options_.reportDialogs);
+    connect(this, &MainWindow::viewErrorReport, reports_, &ReportCommands::cmdErrors_Click);
+    connect(this, &MainWindow::printErrorReport, reports_, &ReportCommands::cmdPrint_Click);
+    // While a report is made its commands are off; afterwards they are on again.
+    connect(reports_, &ReportCommands::commandsEnabled, this, [this](bool enabled) {
+        Apply({{Errors, enabled}, {Print, enabled}, {RCurrent, enabled}, {TPrint, enabled}});
+    });
     FormLoad();
 
     auto settings = OpenSettings(options_.settingsFile);
     const QByteArray geometry = settings->value(QStringLiteral("MainWindow/geometry")).toByteArray();
-    if (geometry.isEmpty() || !restoreGeometry(geometry)) resize(820, 560);
+    if (geometry.isEmpty() || !restoreGeometry(geometry)) resize(900, 620);
+    qtServices_.SetLastFolder(settings->value(QStringLiteral("Files/lastFolder")).toString());
 }
 
 MainWindow::~MainWindow() {
@@ -150,7 +158,7 @@ void MainWindow::BuildMenus() {
     track(test, TestMenu);
     add(test, TStart, tr("&Start New"), [this] { StartTesting(); });
     add(test, TOpenLast, tr("Open &Last"), [this] { emit viewLastResults(); });
-    add(test, TPrint, tr("&Print Report"), [this] { emit printErrorReport(); });
+    add(test, TPrint, tr("&Print Report"), [this] { cmdPrint_Click(); });
     add(test, TSet, tr("Set &Error(s)"), [this] { ShowSetErrors(); });
     test->addSeparator();
     add(test, TExit, tr("E&xit"), [this] { RequestExit(); });
@@ -159,8 +167,8 @@ void MainWindow::BuildMenus() {
     track(view, ViewMenu);
     reportMenu_ = view->addMenu(tr("&Report"));
     track(reportMenu_, VReport);
-    add(reportMenu_, RLast, tr("&Last"), [this] { emit viewLastReport(); });
-    add(reportMenu_, RCurrent, tr("&Current"), [this] { emit viewErrorReport(); });
+    add(reportMenu_, RLast, tr("&Last"), [this] { mnuRLast_Click(); });
+    add(reportMenu_, RCurrent, tr("&Current"), [this] { cmdErrors_Click(); });
     recordsMenu_ = view->addMenu(tr("Recor&ds"));
     track(recordsMenu_, VRecords);
     add(recordsMenu_, VRAll, tr("All &Tested"), [this] { emit viewTestedRecords(); });
@@ -197,8 +205,8 @@ QWidget* MainWindow::BuildCentral() {
     connect(Action(Start), &QAction::triggered, this, [this] { StartTesting(); });
     connect(Action(View), &QAction::triggered, this, [this] { emit viewTestedRecords(); });
     connect(Action(Grid), &QAction::triggered, this, [this] { emit viewRecordsWithErrors(); });
-    connect(Action(Errors), &QAction::triggered, this, [this] { emit viewErrorReport(); });
-    connect(Action(Print), &QAction::triggered, this, [this] { emit printErrorReport(); });
+    connect(Action(Errors), &QAction::triggered, this, [this] { cmdErrors_Click(); });
+    connect(Action(Print), &QAction::triggered, this, [this] { cmdPrint_Click(); });
     connect(Action(Last), &QAction::triggered, this, [this] { emit viewLastResults(); });
     connect(Action(Exit), &QAction::triggered, this, [this] { RequestExit(); });
     outer->addLayout(buttons);
@@ -230,6 +238,9 @@ QWidget* MainWindow::BuildCentral() {
     frameLayout->addWidget(disclosure_);
     right->addWidget(disclosureFrame_, 0);
 
+    // Holds the focus during a run, so that it does not fall to Exit when the commands
+    // around it are turned off.
+    central->setFocusPolicy(Qt::ClickFocus);
     recCtr_ = new QLabel(central);
     recCtr_->setObjectName(QStringLiteral("lblRecCtr"));
     recCtr_->setMinimumWidth(260);
@@ -244,7 +255,7 @@ QWidget* MainWindow::BuildCentral() {
     resultsArea_->setObjectName(QStringLiteral("resultsArea"));
     new QVBoxLayout(resultsArea_);
     resultsArea_->layout()->setContentsMargins(0, 0, 0, 0);
-    right->addWidget(resultsArea_, 3);
+    right->addWidget(resultsArea_, 100);
     right->addStretch(1);
     outer->addLayout(right, 1);
     return central;
@@ -268,25 +279,24 @@ void MainWindow::FormLoad() {
 }
 
 void MainWindow::ApplyStartupStates() {
-    for (QAction* action : actions_) action->setEnabled(true);
+    for (std::size_t i = 0; i < kCommandCount; ++i) SetEnabled(static_cast<Command>(i), true);
     Apply(kStartupStates);
 }
 
-void MainWindow::ApplyRunningStates() {
-    for (std::size_t i = 0; i < kCommandCount; ++i) savedStates_[i] = actions_[i]->isEnabled();
-    Apply(kRunningStates);
-}
+void MainWindow::SetEnabled(Command command, bool enabled) { Action(command)->setEnabled(enabled); }
 
-void MainWindow::RestoreSavedStates() {
-    for (std::size_t i = 0; i < kCommandCount; ++i) actions_[i]->setEnabled(savedStates_[i]);
+void MainWindow::Apply(std::span<const CommandState> states) {
+    for (const CommandState& s : states) SetEnabled(s.command, s.enabled);
 }
 
 void MainWindow::StartTesting() {
+    // The commands stay as they are while the file dialog is open: they are turned off when
+    // the run shows itself, after a file has been chosen and opened.
     if (running_ || unloaded_) return;
     running_ = true;
     exitRequested_ = false;
-    ApplyRunningStates();
-    setWindowTitle(Caption());
+    runShown_ = false;
+    newFile_ = false;
 
     // The previous run's log stays open until this one starts; a new run owns its own.
     run_.reset();
@@ -319,30 +329,34 @@ void MainWindow::StartTesting() {
 }
 
 void MainWindow::FinishRun(const RunSummary& summary) {
+    // A run that ended before it showed itself (the dialog cancelled, the file not opened)
+    // changed neither the log nor the window.
+    if (!runShown_) return;
+    QPushButton* start = findChild<QPushButton*>(QStringLiteral("cmdStart"));
     switch (summary.outcome) {
-    case RunOutcome::Cancelled:
-        RestoreSavedStates();
-        break;
     case RunOutcome::NoData:
     case RunOutcome::NoErrors:
-        RestoreSavedStates();
+        Apply(kRunEndedStates);
         Apply(kFinishedCleanStates);
         SetEnabled(View, summary.outcome == RunOutcome::NoErrors);
         ShowWelcome();
-        break;
-    case RunOutcome::Errors:
-    case RunOutcome::Stopped:
-        ShowRecordsWithErrors();
+        start->setFocus();
         break;
     case RunOutcome::Failed:
-        RestoreSavedStates();
-        Apply(kFailedStates);
-        if (summary.errorsFound > 0) {
-            ShowRecordsWithErrors();
-        } else {
+        Apply(kRunEndedStates);
+        if (summary.errorsFound == 0) {
             ShowWelcome();
+            start->setFocus();
+            break;
         }
+        [[fallthrough]];
+    case RunOutcome::Errors:
+    case RunOutcome::Stopped:
+        Apply(kRunEndedStates);
+        HideProgress();
+        emit viewRecordsWithErrors();
         break;
+    case RunOutcome::Cancelled:
     case RunOutcome::Aborted:
     case RunOutcome::Restart:
         break;
@@ -356,38 +370,84 @@ void MainWindow::ShowFailure(const std::exception& failure) {
                       "Submission File Error", MsgIcon::Critical, MsgButtons::Ok);
 }
 
+MsgAnswer MainWindow::MessageOver(QWidget* owner, std::string_view text, std::string_view title, MsgIcon icon,
+                                  MsgButtons buttons) {
+    qtServices_.SetParent(owner);
+    const MsgAnswer answer = services_.Message(text, title, icon, buttons);
+    qtServices_.SetParent(this);
+    return answer;
+}
+
 void MainWindow::ShowWelcome() {
-    recCtr_->hide();
-    progress_->hide();
-    logo_->show();
-    welcome_->show();
+    HideProgress();
+    ShowWelcomeScreen(true);
     setWindowTitle(Caption());
 }
 
-void MainWindow::ShowRecordsWithErrors() {
-    // The records-with-errors view: its grids live in the results area; the commands
-    // that reach the results are on, and the run counts as shown.
+void MainWindow::ShowWelcomeScreen(bool shown) {
+    logo_->setVisible(shown);
+    welcome_->setVisible(shown);
+    resultsArea_->setVisible(!shown);
+}
+
+void MainWindow::HideDisclosure() { disclosureFrame_->hide(); }
+
+void MainWindow::HideProgress() {
     recCtr_->hide();
     progress_->hide();
-    Apply(kErrorsViewStates);
+    progress_->setValue(0);
+}
+
+void MainWindow::RunShown() {
     if (run_) run_->ClearTesting();
-    emit viewRecordsWithErrors();
+}
+
+void MainWindow::cmdErrors_Click() {
+    if (results_->ErrorsToReport()) emit viewErrorReport();
+}
+
+void MainWindow::cmdPrint_Click() {
+    if (results_->ErrorsToReport()) emit printErrorReport();
+}
+
+void MainWindow::mnuRLast_Click() {
+    results_->cmdLast_Click();
+    if (results_->LogHasErrors()) cmdErrors_Click();
 }
 
 bool MainWindow::ProcessWindowEvents() {
-    if (!progressClock_.isValid() || progressClock_.elapsed() >= kProgressRedrawMs) UpdateProgressWidgets();
+    if (!runShown_) {
+        // The window shows the run: the commands that would disturb it go off, and the
+        // focus stays off them rather than falling to Exit.
+        runShown_ = true;
+        centralWidget()->setFocus();
+        Apply(kRunningStates);
+        setWindowTitle(Caption());
+        emit runStarted();
+    }
+    if (newFile_) {
+        // No record of the new file has been read yet.
+        newFile_ = false;
+        HideProgress();
+    }
+    DrawProgress();
+    // The window answers from here on: no hourglass over Exit and the menus.
+    if (busyShown_) {
+        QApplication::restoreOverrideCursor();
+        busyShown_ = false;
+    }
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     return !exitRequested_;
 }
 
+void MainWindow::BeforeMessage() {
+    if (running_) DrawProgress();
+}
+
 void MainWindow::ShowBusy(bool busy) {
-    if (busy == busy_) return;
-    busy_ = busy;
-    if (busy) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    } else {
-        QApplication::restoreOverrideCursor();
-    }
+    if (busy && !busyShown_) QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!busy && busyShown_) QApplication::restoreOverrideCursor();
+    busyShown_ = busy;
 }
 
 void MainWindow::ShowRunProgress(std::int64_t recCtr, std::int64_t recordsInFile,
@@ -396,15 +456,11 @@ void MainWindow::ShowRunProgress(std::int64_t recCtr, std::int64_t recordsInFile
     progressInFile_ = recordsInFile;
     progressFileLength_ = fileLength;
     progressDirty_ = true;
-    if (!progressClock_.isValid() || progressClock_.elapsed() >= kProgressRedrawMs) {
-        UpdateProgressWidgets();
-    }
 }
 
-void MainWindow::UpdateProgressWidgets() {
+void MainWindow::DrawProgress() {
     if (!progressDirty_) return;
     progressDirty_ = false;
-    progressClock_.start();
     recCtr_->setText(QStringLiteral("Processing Record Number: %1").arg(progressRecord_));
     recCtr_->show();
     progress_->show();
@@ -415,6 +471,10 @@ void MainWindow::UpdateProgressWidgets() {
     } else {
         progress_->setValue(0);
     }
+    // Painted before the events of the yield are handled: Exit chosen now stops the run
+    // on the number the user sees.
+    recCtr_->repaint();
+    progress_->repaint();
 }
 
 void MainWindow::RequestExit() {
@@ -459,6 +519,7 @@ void MainWindow::UnloadHandler() {
     ShowBusy(false);
     auto settings = OpenSettings(options_.settingsFile);
     settings->setValue(QStringLiteral("MainWindow/geometry"), saveGeometry());
+    settings->setValue(QStringLiteral("Files/lastFolder"), qtServices_.LastFolder());
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {

@@ -6,10 +6,11 @@
 #include <cstdint>
 #include <exception>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <optional>
+#include <span>
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
@@ -30,6 +31,9 @@ class QWidget;
 namespace quorvex {
 
 class HelpWindow;
+class ReportCommands;
+class ReportDialogs;
+class ResultsView;
 class SetErrorsDialog;
 
 inline constexpr int kTaxYear = 2008;
@@ -54,6 +58,8 @@ struct MainWindowOptions {
     std::filesystem::path programFolder;
     // Who answers the questions of a run and of the dialogs; the Qt dialogs when null.
     DialogServices* prompter = nullptr;
+    // Who answers the report's own dialogs (report option, print, preview); Qt's when null.
+    ReportDialogs* reportDialogs = nullptr;
     std::chrono::microseconds yieldInterval{std::chrono::milliseconds(8)};
     // Where the window keeps its size and position; the user's settings when empty.
     QString settingsFile;
@@ -81,8 +87,10 @@ public:
     const RunSummary& LastSummary() const { return lastSummary_; }
     Run* CurrentRun() { return run_.get(); }
     DialogServices& Services() { return services_; }
+    QtDialogServices& QtServices() { return qtServices_; }
     // The area below the welcome screen where the result views are placed.
     QWidget* ResultsArea() const { return resultsArea_; }
+    ResultsView* Results() const { return results_; }
 
     // The action behind a button, menu or menu item.
     QAction* Action(Command command) const { return actions_[static_cast<std::size_t>(command)]; }
@@ -93,15 +101,40 @@ public:
     void ShowHelp();
     void ShowAbout();
 
+    // cmdErrors_Click: the report of the current results, after its guard; cmdPrint_Click
+    // the same for the printer; mnuRLast: the last results and, when they hold errors,
+    // their report.
+    void cmdErrors_Click();
+    void cmdPrint_Click();
+    void mnuRLast_Click();
+
+    // --- What the result views use ----------------------------------------------------
+    void SetEnabled(Command command, bool enabled);
+    void Apply(std::span<const CommandState> states);
+    void Apply(std::initializer_list<CommandState> states) { Apply(std::span(states.begin(), states.size())); }
+    // The agency logo and the welcome text.
+    void ShowWelcomeScreen(bool shown);
+    void HideDisclosure();
+    void HideProgress();
+    // A failure of the log, told as the run tells it ("Error Number: ..."); never fatal.
+    void ShowFailure(const std::exception& failure);
+    // The end of the last run has been shown: Exit no longer records it as aborted.
+    void RunShown();
+    // A message box owned by `owner` (a dialog of this window), which gets the focus back.
+    MsgAnswer MessageOver(QWidget* owner, std::string_view text, std::string_view title, MsgIcon icon,
+                          MsgButtons buttons);
+
 signals:
+    // A file was chosen: the run owns the log from now on.
+    void runStarted();
     void runFinished(quorvex::RunOutcome outcome);
-    // Result views and reports, provided by the results and report windows.
+    // Result views and reports: the views are the results area's, the reports the report
+    // window's (the report signals come after their guard).
     void viewTestedRecords();
     void viewRecordsWithErrors();
     void viewErrorReport();
     void printErrorReport();
     void viewLastResults();
-    void viewLastReport();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -114,25 +147,17 @@ private:
     void ShowBusy(bool busy) override;
     void ShowRunProgress(std::int64_t recCtr, std::int64_t recordsInFile,
                          std::uint64_t fileLength) override;
+    void FileChosen() override { newFile_ = true; }
+    void BeforeMessage() override;
 
     void BuildMenus();
     QWidget* BuildCentral();
     void FormLoad();
     void ApplyStartupStates();
-    void ApplyRunningStates();
-    void RestoreSavedStates();
     void FinishRun(const RunSummary& summary);
     void ShowWelcome();
-    // The message of a failure the run could not report itself ("Error Number: ...").
-    void ShowFailure(const std::exception& failure);
-    void UpdateProgressWidgets();
-    void ShowRecordsWithErrors();
+    void DrawProgress();
     void UnloadHandler();
-    void SetEnabled(Command command, bool enabled) { Action(command)->setEnabled(enabled); }
-    template <std::size_t N>
-    void Apply(const CommandState (&states)[N]) {
-        for (const CommandState& s : states) SetEnabled(s.command, s.enabled);
-    }
     QAction* Register(QAction* action, Command command);
 
     MainWindowOptions options_;
@@ -144,18 +169,19 @@ private:
     int errorLimit_ = 500;
     bool running_ = false;
     bool exitRequested_ = false;
-    bool busy_ = false;
+    bool busyShown_ = false;
     bool unloaded_ = false;
+    bool runShown_ = false;   // the run has reached its first yield: the window shows it
+    bool newFile_ = false;    // a file was chosen and none of its records shown yet
 
-    // Progress of the run: kept as reported, drawn at the yields.
+    // Progress of the run: kept as reported, drawn at the yields (where Exit is noticed)
+    // and before a message, so the number on screen is the record the run is at.
     std::int64_t progressRecord_ = 0;
     std::int64_t progressInFile_ = 0;
     std::uint64_t progressFileLength_ = 0;
     bool progressDirty_ = false;
-    QElapsedTimer progressClock_;
 
     std::array<QAction*, kCommandCount> actions_{};
-    std::array<bool, kCommandCount> savedStates_{};
     QMenu* reportMenu_ = nullptr;
     QMenu* recordsMenu_ = nullptr;
     QLabel* logo_ = nullptr;
@@ -165,6 +191,8 @@ private:
     QLabel* recCtr_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QWidget* resultsArea_ = nullptr;
+    ResultsView* results_ = nullptr;
+    ReportCommands* reports_ = nullptr;
     QPointer<SetErrorsDialog> setErrors_;
     QPointer<HelpWindow> help_;
 };

@@ -1,15 +1,25 @@
 #include "shell/gui/qt_dialog_services.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include <QDate>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTextDocument>
 #include <QUrl>
 
+#include "shell/gui/desktop_browser.h"
 #include "shell/gui/text_codec.h"
 
 namespace quorvex {
@@ -18,6 +28,7 @@ namespace {
 
 QMessageBox::Icon ToQtIcon(MsgIcon icon) {
     switch (icon) {
+    case MsgIcon::None: return QMessageBox::NoIcon;
     case MsgIcon::Information: return QMessageBox::Information;
     case MsgIcon::Exclamation: return QMessageBox::Warning;
     case MsgIcon::Critical: return QMessageBox::Critical;
@@ -28,6 +39,7 @@ QMessageBox::Icon ToQtIcon(MsgIcon icon) {
 
 const char* IconName(MsgIcon icon) {
     switch (icon) {
+    case MsgIcon::None: return "no icon";
     case MsgIcon::Information: return "information";
     case MsgIcon::Exclamation: return "exclamation";
     case MsgIcon::Critical: return "critical";
@@ -59,7 +71,7 @@ std::optional<std::string> QtDialogServices::OpenFile(std::string_view title, st
                      std::string(title).c_str());
         return std::nullopt;
     }
-    QFileDialog dialog(parent_, FromCp1252(title), lastFolder_);
+    QFileDialog dialog(parent_, FromCp1252(title), InitialFolder());
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     const QStringList filters = NameFilters(filter);
@@ -111,14 +123,83 @@ MsgAnswer QtDialogServices::Message(std::string_view text, std::string_view titl
     }
 }
 
+QString QtDialogServices::InitialFolder() const {
+    if (!lastFolder_.isEmpty() && QDir(lastFolder_).exists()) return lastFolder_;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
+}
+
 Date QtDialogServices::Today() {
     const QDate today = QDate::currentDate();
     return Date{today.year(), today.month(), today.day()};
 }
 
-void QtDialogServices::OpenFilingPage() {
-    if (Unattended()) return;
-    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kFilingPageUrl)));
+std::optional<std::string> QtDialogServices::SaveFile(std::string_view title, std::string_view folder,
+                                                      std::string_view filter) {
+    if (Unattended()) {
+        std::fprintf(stderr, "quorvex: save dialog \"%s\" cancelled (unattended)\n", std::string(title).c_str());
+        return std::nullopt;
+    }
+    QFileDialog dialog(parent_, FromCp1252(title), QFile::decodeName(QByteArray(folder.data(), qsizetype(folder.size()))));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    const QStringList filters = NameFilters(filter);
+    dialog.setNameFilters(filters);
+    if (!filters.isEmpty()) dialog.selectNameFilter(filters.front());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty() || files.front().isEmpty()) return std::nullopt;
+    return QFile::encodeName(files.front()).toStdString();
+}
+
+std::optional<FontChoice> QtDialogServices::ChooseFont(std::string_view title, const FontChoice& current,
+                                                       int minSize, int maxSize) {
+    if (Unattended()) return std::nullopt;
+    QFont font(QString::fromUtf8(current.name.data(), qsizetype(current.name.size())), current.size);
+    font.setStyleHint(QFont::TypeWriter);
+    QFontDialog dialog(font, parent_);
+    dialog.setWindowTitle(FromCp1252(title));
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QFont chosen = dialog.selectedFont();
+    const double points = chosen.pointSizeF() > 0 ? chosen.pointSizeF() : current.size;
+    return FontChoice{chosen.family().toStdString(),
+                      std::clamp(static_cast<int>(std::lround(points)), minSize, maxSize)};
+}
+
+std::optional<std::string> QtDialogServices::AssociatedProgram(std::string_view /*document*/) {
+    if (Unattended()) return std::nullopt;
+    // The page is always an HTML page of ours: the desktop's application for HTML opens it.
+    const DesktopBrowser browser = FindDesktopBrowser();
+    switch (browser.lookup) {
+    case BrowserLookup::Found: return JoinCommand(browser.command).toStdString();
+    case BrowserLookup::NoTool: return std::string(kDesktopBrowser);
+    case BrowserLookup::None: break;
+    }
+    return std::nullopt;
+}
+
+bool QtDialogServices::PrintDocument(std::string_view document) {
+    if (Unattended()) return false;
+    QFile file(QFile::decodeName(QByteArray(document.data(), qsizetype(document.size()))));
+    if (file.size() > kLargestPrintedPage || !file.open(QIODevice::ReadOnly)) return false;
+    QTextDocument page;
+    page.setHtml(QString::fromUtf8(file.readAll()));
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, parent_);
+    if (dialog.exec() == QDialog::Accepted) page.print(&printer);
+    return true;
+}
+
+bool QtDialogServices::StartProgram(std::string_view program, std::string_view argument) {
+    if (Unattended()) return false;
+    const QString address = QString::fromUtf8(argument.data(), qsizetype(argument.size()));
+    if (program == kDesktopBrowser) return QDesktopServices::openUrl(QUrl(address));
+    QStringList command = SplitCommand(QString::fromUtf8(program.data(), qsizetype(program.size())));
+    if (command.isEmpty()) return false;
+    const QString executable = command.takeFirst();
+    if (!address.isEmpty()) command << address;
+    return QProcess::startDetached(executable, command);
 }
 
 }  // namespace quorvex

@@ -9,7 +9,6 @@
 #include <QWidget>
 
 #include "common/dialog_services.h"
-#include "report/core/browser.h"
 
 namespace quorvex {
 
@@ -22,13 +21,41 @@ public:
     explicit QtDialogServices(QWidget* parent = nullptr);
 
     void SetParent(QWidget* parent) { parent_ = parent; }
+    QWidget* Parent() const { return parent_; }
     static bool Unattended();
+
+    // The folder the file dialog opens in: the last one a file was chosen from while it
+    // still exists, else the user's documents folder (never the program folder with the
+    // error log in it).
+    QString InitialFolder() const;
+    const QString& LastFolder() const { return lastFolder_; }
+    void SetLastFolder(const QString& folder) { lastFolder_ = folder; }
 
     std::optional<std::string> OpenFile(std::string_view title, std::string_view filter) override;
     MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon,
                       MsgButtons buttons) override;
     Date Today() override;
-    void OpenFilingPage() override;
+
+    // What the reports ask. Unattended, the dialogs are cancelled and there is no browser.
+    std::optional<std::string> SaveFile(std::string_view title, std::string_view folder,
+                                        std::string_view filter) override;
+    // Every installed font can be printed; the size is kept to `minSize`..`maxSize`. The
+    // name is UTF-8.
+    std::optional<FontChoice> ChooseFont(std::string_view title, const FontChoice& current, int minSize,
+                                         int maxSize) override;
+    // The command of the desktop's default application for HTML pages (xdg-mime, else
+    // gio); kDesktopBrowser when neither tool is installed, so the page goes through the
+    // desktop's own opener (QDesktopServices); nullopt when the desktop has none.
+    std::optional<std::string> AssociatedProgram(std::string_view document) override;
+    // Browsers offer no print action to other programs: the page is printed here, through
+    // the print dialog, as Qt lays out HTML. False for a page larger than kLargestPrintedPage
+    // (left to the browser) or one that cannot be read. Cancel in the dialog is no failure.
+    bool PrintDocument(std::string_view document) override;
+    // Starts the command `program` (as AssociatedProgram gives it) with the address.
+    bool StartProgram(std::string_view program, std::string_view argument) override;
+
+    static constexpr char kDesktopBrowser[] = "the desktop's default web browser";
+    static constexpr qint64 kLargestPrintedPage = 2'000'000;
 
 private:
     QPointer<QWidget> parent_;

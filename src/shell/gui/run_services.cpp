@@ -3,16 +3,20 @@
 namespace quorvex {
 
 std::optional<std::string> RunServices::OpenFile(std::string_view title, std::string_view filter) {
+    std::optional<std::string> file;
     if (!queuedFiles_.empty()) {
-        std::string file = std::move(queuedFiles_.front());
+        file = std::move(queuedFiles_.front());
         queuedFiles_.pop_front();
-        return file;
+    } else {
+        file = prompter_->OpenFile(title, filter);
     }
-    return prompter_->OpenFile(title, filter);
+    if (file) display_.FileChosen();
+    return file;
 }
 
 MsgAnswer RunServices::Message(std::string_view text, std::string_view title, MsgIcon icon,
                                MsgButtons buttons) {
+    display_.BeforeMessage();
     return prompter_->Message(text, title, icon, buttons);
 }
 
@@ -36,6 +40,24 @@ void RunServices::ShowProgress(std::int64_t recCtr, std::int64_t recordsInFile,
     prompter_->ShowProgress(recCtr, recordsInFile, fileLength);
 }
 
-void RunServices::OpenFilingPage() { prompter_->OpenFilingPage(); }
+std::optional<std::string> RunServices::SaveFile(std::string_view title, std::string_view folder,
+                                                 std::string_view filter) {
+    return prompter_->SaveFile(title, folder, filter);
+}
+
+std::optional<FontChoice> RunServices::ChooseFont(std::string_view title, const FontChoice& current, int minSize,
+                                                  int maxSize) {
+    return prompter_->ChooseFont(title, current, minSize, maxSize);
+}
+
+std::optional<std::string> RunServices::AssociatedProgram(std::string_view document) {
+    return prompter_->AssociatedProgram(document);
+}
+
+bool RunServices::PrintDocument(std::string_view document) { return prompter_->PrintDocument(document); }
+
+bool RunServices::StartProgram(std::string_view program, std::string_view argument) {
+    return prompter_->StartProgram(program, argument);
+}
 
 }  // namespace quorvex

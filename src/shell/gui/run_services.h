@@ -19,6 +19,10 @@ public:
     virtual void ShowBusy(bool busy) = 0;
     virtual void ShowRunProgress(std::int64_t recCtr, std::int64_t recordsInFile,
                                  std::uint64_t fileLength) = 0;
+    // A file dialog of the run gave a file: the run is going to read it.
+    virtual void FileChosen() {}
+    // A message box of the run is about to be shown.
+    virtual void BeforeMessage() {}
 };
 
 // The services a test run started from the main window talks to: questions go to the
@@ -44,7 +48,13 @@ public:
     Date Today() override;
     void ShowProgress(std::int64_t recCtr, std::int64_t recordsInFile,
                       std::uint64_t fileLength) override;
-    void OpenFilingPage() override;
+    std::optional<std::string> SaveFile(std::string_view title, std::string_view folder,
+                                        std::string_view filter) override;
+    std::optional<FontChoice> ChooseFont(std::string_view title, const FontChoice& current, int minSize,
+                                         int maxSize) override;
+    std::optional<std::string> AssociatedProgram(std::string_view document) override;
+    bool PrintDocument(std::string_view document) override;
+    bool StartProgram(std::string_view program, std::string_view argument) override;
 
 private:
     DialogServices* prompter_;

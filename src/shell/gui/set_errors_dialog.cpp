@@ -56,9 +56,10 @@ SetErrorsDialog::SetErrorsDialog(MainWindow& window) : QDialog(&window), window_
     auto* buttons = new QDialogButtonBox(this);
     ok_ = buttons->addButton(tr("OK"), QDialogButtonBox::AcceptRole);
     ok_->setObjectName(QStringLiteral("cmdOK"));
-    ok_->setDefault(true);
     cancel_ = buttons->addButton(tr("&Cancel"), QDialogButtonBox::RejectRole);
     cancel_->setObjectName(QStringLiteral("cmdCancel"));
+    // Enter means OK, even after Cancel had the focus at the last opening.
+    cancel_->setAutoDefault(false);
     layout->addWidget(buttons);
     connect(ok_, &QPushButton::clicked, this, &SetErrorsDialog::Accept);
     connect(cancel_, &QPushButton::clicked, this, &SetErrorsDialog::reject);
@@ -66,6 +67,7 @@ SetErrorsDialog::SetErrorsDialog(MainWindow& window) : QDialog(&window), window_
 }
 
 void SetErrorsDialog::Open() {
+    ok_->setDefault(true);
     entry_->setText(QString::number(window_.ErrorLimit()));
     entry_->selectAll();
     adjustSize();
@@ -83,16 +85,17 @@ void SetErrorsDialog::Open() {
 void SetErrorsDialog::Accept() {
     const int limit = ParseErrorLimitEntry(entry_->text().trimmed().toStdString());
     if (limit == 0) {
-        window_.Services().Message(kErrorLimitMessage, "Error Limit", MsgIcon::Exclamation, MsgButtons::Ok);
+        // The warning belongs to the dialog, which gets the focus back for the next entry.
+        window_.MessageOver(this, kErrorLimitMessage, "Error Limit", MsgIcon::Exclamation, MsgButtons::Ok);
+        activateWindow();
         entry_->setFocus();
         entry_->selectAll();
         return;
     }
     window_.SetErrorLimit(limit);
     if (!SaveErrorLimit(window_.ProgramFolder(), limit)) {
-        window_.Services().Message(
-            "The error limit could not be saved in ErrSetLog.ini. It is used until the program ends.",
-            "Error Limit", MsgIcon::Exclamation, MsgButtons::Ok);
+        window_.MessageOver(this, "The error limit could not be saved in ErrSetLog.ini. It is used until the program ends.",
+                            "Error Limit", MsgIcon::Exclamation, MsgButtons::Ok);
     }
     hide();
     window_.StartTesting();

@@ -1,0 +1,112 @@
+#include "cli/report_output.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <memory>
+
+#include "report/core/browser.h"
+#include "report/core/report_files.h"
+
+namespace quorvex {
+
+namespace {
+
+constexpr int kExitNotWritten = 5;
+
+// The default name of the report file.
+std::filesystem::path DefaultReportFile(const std::filesystem::path& folder, ReportFormat format) {
+    return folder / (format == ReportFormat::Text ? std::string("ErrorReport.txt") : std::string(kTempHtmlName));
+}
+
+// Writes through `write` to `file` ("-" or empty: standard output). False after telling
+// what went wrong.
+bool WriteTo(const std::string& file, const std::function<void(std::ostream&)>& write) {
+    try {
+        if (file.empty() || file == "-") {
+            std::fflush(stdout);
+            write(std::cout);
+            return true;
+        }
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        if (!out) throw ReportFileError("Could not write " + file);
+        write(out);
+        out.close();
+        if (!out) throw ReportFileError("Could not write " + file);
+        return true;
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "quorvex-check: %s\n", failure.what());
+        return false;
+    }
+}
+
+}  // namespace
+
+std::optional<std::string> TakeReportArgument(const std::string& argument,
+                                              const std::function<std::optional<std::string>(const char*)>& value,
+                                              ReportRequest& request) {
+    auto is = [&](const char* name) {
+        return argument == name || argument.rfind(std::string(name) + "=", 0) == 0;
+    };
+    if (is("--report-file") || is("--findings-file")) {
+        const bool report = is("--report-file");
+        const std::optional<std::string> v = value(report ? "--report-file" : "--findings-file");
+        if (!v || v->empty()) return std::string(report ? "--report-file" : "--findings-file") + " needs a file (- for standard output)";
+        (report ? request.reportFile : request.findingsFile) = *v;
+    } else if (is("--report")) {
+        const std::optional<std::string> v = value("--report");
+        if (v == "text") {
+            request.report = ReportFormat::Text;
+        } else if (v == "html") {
+            request.report = ReportFormat::Html;
+        } else {
+            return std::string("--report must be text or html");
+        }
+    } else if (is("--findings")) {
+        const std::optional<std::string> v = value("--findings");
+        if (v == "json") {
+            request.findings = FindingsKind::Json;
+        } else if (v == "csv") {
+            request.findings = FindingsKind::Csv;
+        } else if (v == "gnu") {
+            request.findings = FindingsKind::Gnu;
+        } else {
+            return std::string("--findings must be json, csv or gnu");
+        }
+    } else {
+        return std::nullopt;
+    }
+    return std::string();
+}
+
+int WriteRequested(const ReportRequest& request, const LogReader& log, const std::filesystem::path& programFolder,
+                   const RecordOrigins* origins, DialogServices& services, bool tell) {
+    bool written = true;
+    if (request.report) {
+        if (log.ErrorCount() == 0) {
+            services.Message("No errors found in the submission!", "Results", MsgIcon::Information, MsgButtons::Ok);
+        } else {
+            const std::string file = request.reportFile.empty()
+                                         ? DefaultReportFile(programFolder, *request.report).string()
+                                         : request.reportFile;
+            written = WriteTo(file, [&](std::ostream& out) { WriteReport(log, *request.report, out); });
+            if (written && tell && file != "-") std::printf("Error report:              %s\n", file.c_str());
+        }
+    }
+    if (request.findings) {
+        written = WriteTo(request.findingsFile, [&](std::ostream& out) {
+            switch (*request.findings) {
+            case FindingsKind::Json: WriteFindings(log, FindingsFormat::Json, out); break;
+            case FindingsKind::Csv: WriteFindings(log, FindingsFormat::Csv, out); break;
+            case FindingsKind::Gnu:
+                WriteGnuFindings(log, [origins](std::int64_t recNum) {
+                    return origins ? origins->Find(recNum) : std::nullopt;
+                }, out);
+                break;
+            }
+        }) && written;
+    }
+    return written ? 0 : kExitNotWritten;
+}
+
+}  // namespace quorvex

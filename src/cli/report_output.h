@@ -1,0 +1,44 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "cli/record_origins.h"
+#include "common/dialog_services.h"
+#include "errorlog/log_reader.h"
+#include "report/core/report_writers.h"
+
+namespace quorvex {
+
+enum class FindingsKind { Json, Csv, Gnu };
+
+// The error report and the findings asked for on the command line.
+struct ReportRequest {
+    std::optional<ReportFormat> report;
+    std::string reportFile;  // empty: ErrorReport.txt or temphtm.HTM in the program folder; "-": standard output
+    std::optional<FindingsKind> findings;
+    std::string findingsFile;  // empty or "-": standard output
+
+    bool Any() const { return report || findings; }
+    // Something goes to standard output: the run's summary is left out of it.
+    bool ToStandardOutput() const { return (report && reportFile == "-") || (findings && (findingsFile.empty() || findingsFile == "-")); }
+};
+
+// Takes `argument` when it is one of --report, --report-file, --findings, --findings-file
+// (`value` gives the option's value, nullopt when it lacks one). nullopt when the argument
+// is none of them; otherwise what is wrong with it, empty when nothing.
+std::optional<std::string> TakeReportArgument(const std::string& argument,
+                                              const std::function<std::optional<std::string>(const char*)>& value,
+                                              ReportRequest& request);
+
+// Writes what `request` asks of the error log `log`: the report only when the log holds an
+// error (else the message "No errors found in the submission!"), the findings always.
+// `origins` places the findings of the gnu format. Returns 0, or 5 after saying on standard
+// error what could not be written. With `tell`, names on standard output the report file
+// written.
+int WriteRequested(const ReportRequest& request, const LogReader& log, const std::filesystem::path& programFolder,
+                   const RecordOrigins* origins, DialogServices& services, bool tell);
+
+}  // namespace quorvex

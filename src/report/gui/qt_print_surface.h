@@ -1,0 +1,52 @@
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPrinter>
+
+#include "common/dialog_services.h"
+#include "report/core/print_surface.h"
+
+namespace quorvex {
+
+// The printed report on a QPrinter (a printer, a PDF file or a print preview), in the print
+// font. It measures on the printer from the start, so it also serves the page count; it draws
+// only after Begin.
+class QtPrintSurface final : public PrintSurface {
+public:
+    QtPrintSurface(QPrinter& printer, const FontChoice& printFont);
+    ~QtPrintSurface() override;
+    QtPrintSurface(const QtPrintSurface&) = delete;
+    QtPrintSurface& operator=(const QtPrintSurface&) = delete;
+
+    // Starts the print job; false when the printer (or the PDF file) refused it.
+    bool Begin();
+
+    double PageWidth() const override;
+    double PageHeight() const override;
+    void SetFont(bool bold, int extraPoints) override;
+    double TextWidth(std::string_view text) const override;
+    double TextHeight(std::string_view text) const override;
+    void DrawText(double x, double y, std::string_view text) override;
+    void DrawRect(double left, double top, double right, double bottom) override;
+    void NewPage() override;
+    void EndDoc() override;
+
+private:
+    QPrinter& printer_;
+    QFont base_;
+    QFont font_;
+    QFontMetricsF metrics_;
+    double dpiX_;
+    double dpiY_;
+    std::unique_ptr<QPainter> painter_;
+};
+
+// The print font as Qt draws it: the named font (a fixed-pitch one when it is missing).
+QFont PrintFont(const FontChoice& choice);
+
+}  // namespace quorvex

@@ -1,0 +1,47 @@
+#include "report/gui/report_dialogs.h"
+
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+#include "report/core/print_dialog.h"
+#include "report/gui/report_option_dialog.h"
+
+namespace quorvex {
+
+std::optional<int> QtReportDialogs::ChooseReportType(QWidget* owner, int reportType) {
+    frmReportOption dialog(reportType, owner);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.ReportType();
+}
+
+void SetUpPrintDialog(QPrintDialog& box, const clsPrintDialog& dialog, QPrinter& printer) {
+    box.setMinMax(dialog.Min(), dialog.Max());
+    printer.setFromTo(dialog.FromPage(), dialog.ToPage());
+    printer.setPrintRange(QPrinter::AllPages);
+    box.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    box.setOption(QAbstractPrintDialog::PrintSelection, !(dialog.Flags() & kPdNoSelection));
+    box.setOption(QAbstractPrintDialog::PrintToFile, !(dialog.Flags() & kPdHidePrintToFile));
+}
+
+void TakePrintDialog(clsPrintDialog& dialog, const QPrinter& printer) {
+    std::uint32_t flags = dialog.Flags() & ~kPdPageNums;
+    if (printer.printRange() == QPrinter::PageRange) flags |= kPdPageNums;
+    dialog.Accept(printer.fromPage(), printer.toPage(), printer.copyCount(), flags);
+}
+
+bool QtReportDialogs::ShowPrinter(QWidget* owner, clsPrintDialog& dialog, QPrinter& printer) {
+    QPrintDialog box(&printer, owner);
+    SetUpPrintDialog(box, dialog, printer);
+    if (box.exec() != QDialog::Accepted) return false;
+    TakePrintDialog(dialog, printer);
+    return true;
+}
+
+void QtReportDialogs::Preview(QWidget* owner, QPrinter& printer, const std::function<void(QPrinter*)>& paint) {
+    QPrintPreviewDialog preview(&printer, owner);
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, paint);
+    preview.exec();
+}
+
+}  // namespace quorvex

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+
+class QPrintDialog;
+class QPrinter;
+class QWidget;
+
+namespace quorvex {
+
+class clsPrintDialog;
+
+// The report's own modal dialogs: the Qt ones in the program, a script in the tests.
+class ReportDialogs {
+public:
+    virtual ~ReportDialogs() = default;
+
+    // frmReportOption opened on `reportType`: 1 (text) or 3 (HTML), nullopt on Cancel.
+    virtual std::optional<int> ChooseReportType(QWidget* owner, int reportType) = 0;
+
+    // ShowPrinter: the print dialog for `printer`, opened with the pages, range and flags of
+    // `dialog`. On OK the printer is the one chosen and `dialog` holds the range, copies and
+    // flags given back (Accept); false on Cancel.
+    virtual bool ShowPrinter(QWidget* owner, clsPrintDialog& dialog, QPrinter& printer) = 0;
+
+    // The print preview of what `paint` draws on the printer it is given (the preview, or
+    // the printer chosen from the preview).
+    virtual void Preview(QWidget* owner, QPrinter& printer, const std::function<void(QPrinter*)>& paint) = 0;
+};
+
+// The print dialog opened with the pages, range and options of `dialog`.
+void SetUpPrintDialog(QPrintDialog& box, const clsPrintDialog& dialog, QPrinter& printer);
+// What the print dialog gave back on OK, into `dialog` (Accept).
+void TakePrintDialog(clsPrintDialog& dialog, const QPrinter& printer);
+
+// The Qt dialogs: frmReportOption, QPrintDialog, QPrintPreviewDialog.
+class QtReportDialogs final : public ReportDialogs {
+public:
+    std::optional<int> ChooseReportType(QWidget* owner, int reportType) override;
+    bool ShowPrinter(QWidget* owner, clsPrintDialog& dialog, QPrinter& printer) override;
+    void Preview(QWidget* owner, QPrinter& printer, const std::function<void(QPrinter*)>& paint) override;
+};
+
+}  // namespace quorvex

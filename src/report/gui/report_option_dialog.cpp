@@ -1,0 +1,54 @@
+#include "report/gui/report_option_dialog.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace quorvex {
+
+frmReportOption::frmReportOption(int reportType, QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmReportOption"));
+    setWindowTitle(tr("Report Option"));
+    auto* frame = new QGroupBox(this);
+    text_ = new QRadioButton(tr("&Text"), frame);
+    text_->setObjectName(QStringLiteral("optReport0"));
+    html_ = new QRadioButton(tr("&HTML"), frame);
+    html_->setObjectName(QStringLiteral("optReport1"));
+    auto* choices = new QVBoxLayout(frame);
+    choices->addWidget(text_);
+    choices->addWidget(html_);
+    (reportType == kHtmlReport ? html_ : text_)->setChecked(true);
+
+    auto* ok = new QPushButton(tr("&OK"), this);
+    ok->setObjectName(QStringLiteral("OKButton"));
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(tr("&Cancel"), this);
+    cancel->setObjectName(QStringLiteral("CancelButton"));
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    buttons->addStretch(1);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(frame, 1);
+    layout->addLayout(buttons);
+}
+
+int frmReportOption::ReportType() const { return html_->isChecked() ? kHtmlReport : kTextReport; }
+
+void frmReportOption::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Centred on the screen, not on the window that opened it.
+    if (const QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+}  // namespace quorvex

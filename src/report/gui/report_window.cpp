@@ -1,0 +1,176 @@
+#include "report/gui/report_window.h"
+
+#include <algorithm>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFontMetricsF>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include "report/core/print_dialog.h"
+#include "report/core/report_files.h"
+#include "report/gui/qt_print_surface.h"
+#include "shell/gui/text_codec.h"
+
+namespace quorvex {
+
+namespace {
+
+// The window's size as designed, in twips; smaller on a smaller screen.
+constexpr int kDesignWidth = 10800;
+constexpr int kDesignHeight = 8100;
+
+}  // namespace
+
+frmReport::frmReport(ReportContext context, LogReader log, QWidget* parent)
+    : QWidget(parent, Qt::Window), context_(std::move(context)), log_(std::move(log)) {
+    setObjectName(QStringLiteral("frmReport"));
+    setWindowTitle(tr("Report"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    text1_ = new QPlainTextEdit(this);
+    text1_->setObjectName(QStringLiteral("Text1"));
+    text1_->setReadOnly(true);
+    text1_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text1_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    ApplyPreviewFont();
+
+    auto button = [this](const char* name, const QString& caption, void (frmReport::*click)()) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QString::fromLatin1(name));
+        connect(b, &QPushButton::clicked, this, click);
+        buttons_.push_back(b);
+        return b;
+    };
+    button("cmdClose", tr("&Close"), &frmReport::cmdClose_Click);
+    save_ = button("cmdSave", tr("&Save As..."), &frmReport::cmdSave_Click);
+    button("cmdFont", tr("&Font..."), &frmReport::cmdFont_Click);
+    button("cmdPrint", tr("&Print..."), &frmReport::cmdPrint_Click);
+    button("cmdPreview", tr("Pre&view..."), &frmReport::cmdPreview_Click);
+    button("cmdPdf", tr("Save as P&DF..."), &frmReport::cmdPdf_Click);
+    QWidget* previous = text1_;
+    for (auto b = buttons_.rbegin(); b != buttons_.rend(); previous = *b++) setTabOrder(previous, *b);
+
+    // Near the top-left corner of the screen, and no larger than the screen.
+    const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect(0, 0, 1280, 1024);
+    resize(std::min(Pixels(kDesignWidth), screen.width() - Pixels(100)),
+           std::min(Pixels(kDesignHeight), screen.height() - Pixels(150)));
+    move(screen.topLeft() + QPoint(Pixels(10), Pixels(10)));
+}
+
+int frmReport::Pixels(int twips) const { return qRound(twips * logicalDpiX() / 1440.0); }
+
+void frmReport::ShowPreview(const TextPreview& preview) {
+    reportText_ = preview.text;
+    text1_->setPlainText(MessageText(reportText_));
+    save_->setEnabled(preview.saveEnabled);
+}
+
+void frmReport::ApplyPreviewFont() {
+    const QFont font = quorvex::PrintFont(printFont_);
+    text1_->setFont(font);
+    // The error blocks' values line up in column 25: tab stops every 8 characters.
+    text1_->setTabStopDistance(8 * QFontMetricsF(font).horizontalAdvance(QLatin1Char(' ')));
+}
+
+void frmReport::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    LayoutControls();
+}
+
+void frmReport::LayoutControls() {
+    const int buttonHeight = buttons_.front()->sizeHint().height();
+    const int width = this->width() - Pixels(500);
+    const int height = this->height() - Pixels(750) - buttonHeight;
+    // A window too small for the controls leaves them where they are.
+    if (width <= 0 || height <= 0) return;
+    text1_->setGeometry(Pixels(150), Pixels(100), width, height);
+    const int top = this->height() - Pixels(500) - buttonHeight;
+    int right = Pixels(150) + width;
+    for (QPushButton* b : buttons_) {
+        const int buttonWidth = b->sizeHint().width();
+        b->setGeometry(right - buttonWidth, top, buttonWidth, buttonHeight);
+        right -= buttonWidth + Pixels(300);
+    }
+}
+
+template <class Work>
+void frmReport::Guarded(Work&& work) {
+    try {
+        work();
+    } catch (const std::exception& failure) {
+        ShowReportFailure(*context_.services, failure);
+    }
+}
+
+int frmReport::PrintReport(QWidget* owner) {
+    QPrinter& printer = *context_.printer;
+    int pages = 0;
+    {
+        BusyPointer busy(*context_.services);
+        QtPrintSurface counting(printer, printFont_);
+        pages = CountPages(log_, counting);
+    }
+    clsPrintDialog dialog = PrintDialogFor(pages);
+    if (!context_.dialogs->ShowPrinter(owner, dialog, printer)) return 0;
+    const PageRange range = PrintRange(dialog, pages);
+    BusyPointer busy(*context_.services);
+    QCoreApplication::processEvents();
+    // Each copy is a print job of its own: the printer is not to repeat them.
+    printer.setCopyCount(1);
+    int jobs = 0;
+    for (; jobs < std::max(dialog.Copies(), 1); ++jobs) PrintPages(printer, printFont_, log_, range);
+    return jobs;
+}
+
+void frmReport::cmdPrint_Click() {
+    Guarded([this] { PrintReport(this); });
+}
+
+void frmReport::cmdPreview_Click() {
+    Guarded([this] {
+        context_.dialogs->Preview(this, *context_.printer, [this](QPrinter* printer) {
+            // Printing from the preview honours the range chosen in its print dialog.
+            const PageRange range = printer->printRange() == QPrinter::PageRange
+                                        ? PageRange{printer->fromPage(), printer->toPage()}
+                                        : kAllPages;
+            Guarded([&] { PrintPages(*printer, printFont_, log_, range); });
+        });
+    });
+}
+
+void frmReport::cmdFont_Click() {
+    Guarded([this] {
+        const std::optional<FontChoice> chosen = context_.services->ChooseFont("Select Print Font", printFont_, 8, 20);
+        if (!chosen) return;
+        if (!chosen->name.empty()) printFont_.name = chosen->name;
+        printFont_.size = std::clamp(chosen->size, 8, 20);
+        ApplyPreviewFont();
+    });
+}
+
+void frmReport::cmdSave_Click() {
+    Guarded([this] { SaveReportAs(*context_.services, context_.programFolder, reportText_); });
+}
+
+void frmReport::cmdPdf_Click() {
+    Guarded([this] {
+        const std::optional<std::string> file = context_.services->SaveFile(
+            "Save Report as PDF", context_.programFolder.string(), "PDF Files (*.pdf)|*.pdf|All Files (*.*)|*.*|");
+        if (!file || file->empty()) return;
+        // The pages of the current printer, in a file.
+        QPrinter pdf(QPrinter::HighResolution);
+        pdf.setOutputFormat(QPrinter::PdfFormat);
+        pdf.setPageLayout(context_.printer->pageLayout());
+        pdf.setDocName(QStringLiteral("Quorvex Error Report"));
+        pdf.setOutputFileName(QFile::decodeName(QByteArray::fromStdString(*file)));
+        BusyPointer busy(*context_.services);
+        PrintPages(pdf, printFont_, log_, kAllPages);
+    });
+}
+
+void frmReport::cmdClose_Click() { close(); }
+
+}  // namespace quorvex

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <vector>
+
+#include <QPalette>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QScrollBar;
+
+namespace quorvex {
+
+struct RecordView;
+
+// The light yellow of a field that fails its checks.
+inline constexpr unsigned kHighlightRgb = 0xFFFF80;
+
+// The record field viewer: per field of the record shown, a caption box (Text1) and a
+// value box (Text2) under the headings "Field Name" and "Field Data"; as many rows as the
+// height holds, the scroll bar VScroll1 for the rest (its value is the first row shown).
+// A highlighted value box is light yellow and tells what is wrong in its tooltip. Tab and
+// Shift+Tab step through the boxes and scroll so that the box with the focus is seen.
+class RecordViewer : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit RecordViewer(QWidget* parent = nullptr);
+
+    // Shows the rows of a record, replacing those of the record before.
+    void Show(const RecordView& view);
+    // Removes every row but row 0, which is emptied.
+    void UnloadLabels();
+
+    int RowCount() const { return rows_in_use_; }
+    QLineEdit* Text1(int row) const { return text1_[static_cast<std::size_t>(row)]; }
+    QLineEdit* Text2(int row) const { return text2_[static_cast<std::size_t>(row)]; }
+    QScrollBar* VScroll1() const { return scroll_; }
+    // Rows that fit the height.
+    int VisibleRows() const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QLineEdit* NewBox(const QString& name, int row);
+    void AddRow();
+    void Arrange();
+    void PlaceRows();
+    int RowHeight() const;
+    int CaptionWidth() const;
+
+    QLabel* fieldName_ = nullptr;
+    QLabel* fieldData_ = nullptr;
+    QWidget* rows_ = nullptr;  // the boxes; rows outside it are clipped, not hidden, so Tab reaches them
+    QScrollBar* scroll_ = nullptr;
+    // The boxes made so far; rows past the ones in use are hidden and kept for the next
+    // record, so that moving from record to record builds no widgets.
+    std::vector<QLineEdit*> text1_;
+    std::vector<QLineEdit*> text2_;
+    int rows_in_use_ = 0;
+    QPalette normal_;
+};
+
+}  // namespace quorvex

@@ -1,0 +1,365 @@
+#include "results/gui/results_view.h"
+
+#include <filesystem>
+
+#include <QApplication>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+#include "common/text_1252.h"
+#include "errorlog/error_log.h"
+#include "results/gui/errors_table_model.h"
+#include "results/gui/record_table_model.h"
+#include "results/gui/record_viewer.h"
+#include "results/gui/result_grid.h"
+#include "shell/gui/main_window.h"
+#include "shell/gui/text_codec.h"
+
+namespace quorvex {
+
+namespace {
+
+using enum Command;
+
+// What the records-with-errors view turns on and off.
+constexpr CommandState kErrorsViewStates[] = {
+    {Start, true},    {TStart, true},   {Print, true},     {View, true},      {Errors, true},
+    {RCurrent, true}, {VRErrors, true}, {VRAll, true},     {TPrint, true},    {VRecords, true},
+    {VReport, true},  {TOpenLast, false}, {RLast, false}, {Grid, false}};
+
+// "View &Last Test Results" is used once per start of the program, whatever it finds.
+constexpr CommandState kLastUsedStates[] = {{Last, false}, {TOpenLast, false}, {RLast, false}};
+
+constexpr const char* kNotApplicable = "Not Applicable.";
+
+// The hourglass while the window is busy; the message boxes get the normal pointer.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { Release(); }
+    void Release() {
+        if (on_) QApplication::restoreOverrideCursor();
+        on_ = false;
+    }
+
+private:
+    bool on_ = true;
+};
+
+// The file name of a tested file's path, for the captions; nullopt when it cannot be
+// taken: no path, or a folder that is not there (a drive or path no longer available).
+std::optional<std::string> FileNameOf(const std::string& path) {
+    if (path.empty()) return std::nullopt;
+    std::error_code ec;
+    if (!std::filesystem::is_directory(std::filesystem::path(Cp1252ToUtf8(path)).parent_path(), ec))
+        return std::nullopt;
+    return path.substr(path.find_last_of('/') + 1);
+}
+
+std::string LastPath(const LogReader& log) {
+    const std::vector<MiscRow> misc = log.Misc();
+    return misc.empty() ? std::string() : misc.back().path;
+}
+
+}  // namespace
+
+ResultsView::ResultsView(MainWindow& window) : QWidget(window.ResultsArea()), window_(window) {
+    setObjectName(QStringLiteral("results"));
+    Build();
+    window.ResultsArea()->layout()->addWidget(this);
+    hide();
+}
+
+ResultsView::~ResultsView() = default;
+
+void ResultsView::Build() {
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+
+    records_ = new QLabel(QStringLiteral("RECORDS"), this);
+    records_->setObjectName(QStringLiteral("lblRecords"));
+    grid1_ = new ResultGrid(QStringLiteral("DBGrid1"), this);
+    grid1_->SetCaption(QStringLiteral("Record(s)"));
+    errors_ = new QLabel(QStringLiteral("ERRORS"), this);
+    errors_->setObjectName(QStringLiteral("lblErrors"));
+    grid2_ = new ResultGrid(QStringLiteral("DBGrid2"), this);
+    grid2_->SetCaption(QStringLiteral("Quorvex Error(s) that Need to be Corrected"));
+    errorsOfRecord_ = new ErrorsTableModel(this);
+    grid2_->setModel(errorsOfRecord_);
+    critErrorCaption_ = new QLabel(QStringLiteral("Quorvex Testing Stopped"), this);
+    critErrorCaption_->setObjectName(QStringLiteral("lblCritError"));
+    critError_ = new QPlainTextEdit(QStringLiteral("None Found."), this);
+    critError_->setObjectName(QStringLiteral("txtCritError"));
+    critError_->setReadOnly(true);
+    critError_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    critError_->setFixedHeight(critError_->fontMetrics().lineSpacing() * 3 + 12);
+    critError_->installEventFilter(this);
+    outer->addWidget(records_);
+    outer->addWidget(grid1_->CaptionLabel());
+    outer->addWidget(grid1_, 2);
+    outer->addWidget(errors_);
+    outer->addWidget(grid2_->CaptionLabel());
+    outer->addWidget(grid2_, 2);
+    outer->addWidget(critErrorCaption_);
+    outer->addWidget(critError_);
+
+    testedPanel_ = new QWidget(this);
+    auto* tested = new QHBoxLayout(testedPanel_);
+    tested->setContentsMargins(0, 0, 0, 0);
+    auto* gridColumn = new QVBoxLayout;
+    grid3_ = new ResultGrid(QStringLiteral("DBGrid3"), testedPanel_);
+    gridColumn->addWidget(grid3_->CaptionLabel());
+    gridColumn->addWidget(grid3_, 1);
+    tested->addLayout(gridColumn, 2);
+    viewer_ = new RecordViewer(testedPanel_);
+    viewer_->setObjectName(QStringLiteral("viewer"));
+    tested->addWidget(viewer_, 3);
+    outer->addWidget(testedPanel_, 1);
+
+    connect(grid1_, &ResultGrid::copyRefused, this, [this] {
+        window_.Services().Message("Select at most " + std::to_string(ResultGrid::kMostRowsCopied) + " rows to copy.",
+                                   "Quorvex", MsgIcon::Information, MsgButtons::Ok);
+    });
+    connect(grid3_, &ResultGrid::copyRefused, grid1_, &ResultGrid::copyRefused);
+    ShowErrorsView(false);
+    ShowTestedView(false);
+}
+
+void ResultsView::ShowErrorsView(bool visible) {
+    for (QWidget* w : std::initializer_list<QWidget*>{records_, grid1_, errors_, grid2_, critErrorCaption_, critError_})
+        w->setVisible(visible);
+}
+
+void ResultsView::ShowTestedView(bool visible) {
+    testedPanel_->setVisible(visible);
+    grid3_->setVisible(visible);
+}
+
+std::optional<LogReader> ResultsView::OpenLog() const { return LogReader::OpenIn(window_.ProgramFolder()); }
+
+void ResultsView::SetModel(ResultGrid* grid, RecordTableModel* model) {
+    QAbstractItemModel* old = grid->model();
+    QItemSelectionModel* oldSelection = grid->selectionModel();
+    grid->setModel(model);
+    delete oldSelection;
+    delete old;
+    if (model) {
+        connect(model, &RecordTableModel::logFailed, this, [this](int number, const QString& description) {
+            window_.ShowFailure(LogFailure(number, ToCp1252(description)));
+        });
+    }
+}
+
+void ResultsView::Unload() {
+    hide();
+    ShowErrorsView(false);
+    ShowTestedView(false);
+    SetModel(grid1_, nullptr);
+    SetModel(grid3_, nullptr);
+    withErrors_ = tested_ = nullptr;
+    errorsOfRecord_->Clear();
+    viewer_->UnloadLabels();
+    contexts_ = BlockContexts{};
+}
+
+void ResultsView::cmdGrid_Click() {
+    // The view shows the run: Exit no longer records it as aborted.
+    window_.RunShown();
+    try {
+        BusyCursor busy;
+        std::optional<LogReader> log = OpenLog();
+        if (!log || log->ErrorCount() == 0) {
+            busy.Release();
+            window_.Services().Message(
+                "No errors found in the submission within the scope of this program, as outlined in the User Manual.",
+                "Quorvex", MsgIcon::None, MsgButtons::Ok);
+            window_.Apply({{VReport, false}, {VRErrors, false}});
+        } else {
+            window_.SetEnabled(Grid, false);
+            window_.HideProgress();
+            ShowTestedView(false);
+            viewer_->UnloadLabels();
+
+            withErrors_ = new RecordTableModel(*log, RecordSet::WithErrors, this);
+            SetModel(grid1_, withErrors_);
+            grid1_->SetColumnWidths({800, 800}, 2);
+            grid2_->SetColumnWidths({0, 0}, 2);
+            const std::string path = LastPath(*log);
+            const std::int64_t tested = log->RecordCount();
+            if (const auto name = FileNameOf(path)) {
+                window_.setWindowTitle(FromCp1252("Records With Errors - " + *name));
+            } else {
+                window_.setWindowTitle(FromCp1252("Record Number " + std::to_string(withErrors_->RecNumAt(0)) + " of " +
+                                                  std::to_string(tested) + " Tested Record(s) - " + path));
+            }
+            records_->setText(QStringLiteral("%1 Record(s) Tested, %2 Record(s) with Error(s)")
+                                  .arg(tested)
+                                  .arg(withErrors_->rowCount()));
+            // The first record's errors, through the row change of DBGrid1.
+            connect(grid1_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                    [this](const QModelIndex& current) { ShowErrorsOf(current.row()); });
+            grid1_->setCurrentIndex(withErrors_->index(0, 0));
+
+            const std::optional<ErrorRow> last = log->LastError();
+            critError_->setPlainText(
+                last && last->critical
+                    ? FromCp1252("Execution of Testing was terminated due to the Critical Error in Record Number " +
+                                 std::to_string(last->recNum) + ":  " + last->error)
+                    : QString::fromLatin1(kNotApplicable));
+
+            window_.ShowWelcomeScreen(false);
+            show();
+            ShowErrorsView(true);
+            window_.Apply(kErrorsViewStates);
+            busy.Release();
+            if (!window_.isMinimized()) {
+                if (critError_->toPlainText() == QLatin1String(kNotApplicable)) {
+                    grid1_->setFocus();
+                } else {
+                    critError_->setFocus();
+                }
+            }
+        }
+    } catch (const std::exception& failure) {
+        window_.ShowFailure(failure);
+    }
+    window_.SetEnabled(Grid, false);
+    window_.SetEnabled(View, true);
+}
+
+void ResultsView::ShowErrorsOf(int row) {
+    if (!withErrors_) return;
+    const std::int64_t recNum = withErrors_->RecNumAt(row);
+    if (recNum == 0) return;
+    try {
+        errorsOfRecord_->Load(withErrors_->Log(), recNum);
+        errors_->setText(QStringLiteral("Record Number %1").arg(recNum));
+    } catch (const std::exception& failure) {
+        window_.ShowFailure(failure);
+    }
+}
+
+void ResultsView::cmdView_Click() {
+    try {
+        BusyCursor busy;
+        // Without a log the reader says what is missing.
+        std::optional<LogReader> log = OpenLog();
+        if (!log) log.emplace(ErrorLog::PathIn(window_.ProgramFolder()));
+        if (log->ErrorCount() > 0) window_.SetEnabled(Grid, true);
+        window_.SetEnabled(View, false);
+
+        tested_ = new RecordTableModel(*log, RecordSet::All, this);
+        SetModel(grid3_, tested_);
+        contexts_ = BlockContexts{};
+        testedCount_ = tested_->rowCount();
+        testedPath_ = LastPath(*log);
+        grid3_->SetCaption(QStringLiteral("%1 Record(s) Tested").arg(testedCount_));
+        grid3_->SetColumnWidths({800, 800}, 2);
+        connect(grid3_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                [this](const QModelIndex& current) {
+                    if (const std::int64_t recNum = tested_->RecNumAt(current.row())) ViewFile(recNum);
+                });
+
+        ShowErrorsView(false);
+        viewer_->UnloadLabels();
+        window_.ShowWelcomeScreen(false);
+        window_.HideProgress();
+        show();
+        ShowTestedView(true);
+        busy.Release();
+        grid3_->setFocus();
+        grid3_->setCurrentIndex(tested_->index(0, 0));
+    } catch (const std::exception& failure) {
+        window_.ShowFailure(failure);
+    }
+}
+
+void ResultsView::ViewFile(std::int64_t recNum) {
+    if (!tested_) return;
+    try {
+        const std::optional<RecordView> view = ViewRecord(tested_->Log(), recNum, contexts_);
+        if (!view) return;
+        viewer_->Show(*view);
+        ShowErrorsView(false);
+        window_.ShowWelcomeScreen(false);
+        const auto name = FileNameOf(testedPath_);
+        window_.setWindowTitle(FromCp1252("Record Number " + std::to_string(recNum) + " of " +
+                                          std::to_string(testedCount_) + " Tested Record(s) - " +
+                                          (name ? *name : testedPath_)));
+    } catch (const std::exception& failure) {
+        window_.ShowFailure(failure);
+    }
+}
+
+void ResultsView::cmdLast_Click() {
+    window_.HideDisclosure();
+    try {
+        std::optional<LogReader> log = OpenLog();
+        if (!log) {
+            window_.Services().Message("No Report Found!", "Results", MsgIcon::Information, MsgButtons::Ok);
+            window_.Apply({{Last, false}, {VReport, false}, {TOpenLast, false}, {RLast, false}});
+            return;
+        }
+        if (log->LastRecNum() == 0) {
+            window_.Services().Message(
+                "Unreadable data was found in the last File tested!\r\n"
+                "Please check to make sure that File entered contains ASCII Text only.",
+                "Results", MsgIcon::Exclamation, MsgButtons::Ok);
+            window_.Apply({{Last, false}, {RLast, false}, {TOpenLast, false}, {VRErrors, false}, {View, false},
+                           {VRecords, false}, {VRAll, false}});
+            return;
+        }
+        std::string files;
+        for (const MiscRow& row : log->Misc()) files += (files.empty() ? "" : "; ") + row.path;
+        if (log->ErrorCount() > 0) {
+            cmdGrid_Click();
+            window_.Apply(kLastUsedStates);
+        } else {
+            window_.Services().Message("No errors found in " + files, "Last Report Results", MsgIcon::Information,
+                                       MsgButtons::Ok);
+            window_.Apply(kLastUsedStates);
+            window_.Apply({{VRErrors, false}, {View, true}, {VRecords, true}, {VRAll, true}});
+        }
+    } catch (const std::exception& failure) {
+        window_.ShowFailure(failure);
+        window_.Apply(kLastUsedStates);
+    }
+}
+
+bool ResultsView::LogHasErrors() const {
+    try {
+        const std::optional<LogReader> log = OpenLog();
+        return log && log->ErrorCount() > 0;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool ResultsView::ErrorsToReport() {
+    try {
+        if (LogHasErrors()) return true;
+        window_.Services().Message("No errors found in the submission!", "Results", MsgIcon::Information,
+                                   MsgButtons::Ok);
+    } catch (const std::exception& failure) {
+        window_.ShowFailure(failure);
+    }
+    return false;
+}
+
+bool ResultsView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == critError_ && event->type() == QEvent::FocusIn) {
+        // The whole sentence selected, the caret at its start.
+        QTextCursor cursor(critError_->document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.setPosition(0, QTextCursor::KeepAnchor);
+        critError_->setTextCursor(cursor);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace quorvex
