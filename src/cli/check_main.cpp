@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,7 +15,10 @@
 #include "cli/cli_services.h"
 #include "cli/record_origins.h"
 #include "cli/report_output.h"
+#include "cli/stop_signals.h"
+#include "cli/terminal_text.h"
 #include "common/error_limit.h"
+#include "common/folder_lock.h"
 #include "common/program_folder.h"
 #include "common/text_1252.h"
 #include "errorlog/log_reader.h"
@@ -27,6 +31,7 @@ constexpr int kExitNoErrors = 0;
 constexpr int kExitErrors = 1;
 constexpr int kExitCritical = 2;
 constexpr int kExitNothingTested = 3;
+constexpr int kExitNotAllTested = 4;
 
 const char* kUsage =
     "Usage: quorvex-check [--data-dir DIR] [--limit N] [--today YYYY-MM-DD] [--threads N] [--quiet]\n"
@@ -37,7 +42,8 @@ const char* kUsage =
     "Tests a ZRW5 wage report submission (tax year 2008) and writes every tested record and\n"
     "every error found to the error log Errorlog.mdb in the program folder.\n"
     "\n"
-    "  FILE          the submission file (answers the first file dialog)\n"
+    "  FILE          the submission file (answers the first file dialog); - is standard\n"
+    "                input. A pipe or FIFO is read to its end\n"
     "  NEXT-FILE     further files of the same submission: each answers, in order, the\n"
     "                \"next file\" dialog that follows \"Missing Final Record\"; when none is\n"
     "                left there, that dialog counts as cancelled\n"
@@ -84,13 +90,21 @@ const char* kUsage =
     "  0  the run finished with no errors\n"
     "  1  errors were found, none critical\n"
     "  2  the run was stopped by a critical error (the error limit included)\n"
-    "  3  nothing could be tested: bad arguments, a file missing or unreadable, or a file\n"
-    "     that holds no record; with --show-record: no error log, or no record N in it\n"
-    "     (0 when the record was printed); --report or --findings without FILE: no error log\n"
-    "  5  the report or the findings could not be written\n";
+    "  3  nothing could be tested: bad arguments, a file missing or unreadable, a file\n"
+    "     that holds no record, or an error log that could not be written; or a run\n"
+    "     without errors whose summary could not be written to standard output; with\n"
+    "     --show-record: no error log, or no record N in it (0 when the record was\n"
+    "     printed); --report or --findings without FILE: no error log\n"
+    "  4  files named but not tested: the run ended (at its RF record, at a missing file)\n"
+    "     before it read every NEXT-FILE; a warning names each file and why. 2 and 3 go\n"
+    "     before 4\n"
+    "  5  the report or the findings could not be written\n"
+    "  128+N  stopped by signal N, Ctrl-C (SIGINT: 130) or SIGTERM (143), as by the\n"
+    "     window's Exit: the records tested so far stay in the log, the last one with the\n"
+    "     error \"Test Aborted\"; a second signal ends the program at once\n";
 
 int Usage(const char* problem) {
-    std::fprintf(stderr, "quorvex-check: %s\n\n%s", problem, kUsage);
+    quorvex::Print(stderr, std::string("quorvex-check: ") + problem + "\n\n" + kUsage);
     return kExitNothingTested;
 }
 
@@ -167,7 +181,8 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
             if (!today) return Usage(("--today " + *v + ": not a date of the calendar as YYYY-MM-DD").c_str());
         } else if (a == "--threads" || a.rfind("--threads=", 0) == 0) {
             auto v = value("--threads");
-            if (!v || (*v != "1" && *v != "2")) return Usage("--threads must be 1 or 2");
+            if (!v) return missing("1 or 2");
+            if (*v != "1" && *v != "2") return Usage("--threads must be 1 or 2");
             writerThread = *v == "2";
         } else if (a == "--show-record" || a.rfind("--show-record=", 0) == 0) {
             auto v = value("--show-record");
@@ -215,24 +230,33 @@ int ShowRecord(const CheckOptions& o) {
 }
 
 // The test run of the command line; its exit status.
-int Check(CheckOptions o) {
+int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjust) {
     auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports] = o;
 
     std::filesystem::path folder;
     try {
         folder = quorvex::ResolveProgramFolder(dataDir);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "quorvex-check: %s\n", e.what());
+        quorvex::Print(stderr, std::string("quorvex-check: ") + e.what() + "\n");
         return kExitNothingTested;
     }
     if (const std::string problem = quorvex::ProgramFolderProblem(folder); !problem.empty()) {
-        std::fprintf(stderr, "quorvex-check: %s\n", problem.c_str());
+        quorvex::Print(stderr, "quorvex-check: " + problem + "\n");
+        return kExitNothingTested;
+    }
+    // One program at a time in the folder, before its settings or its log are touched.
+    const quorvex::FolderLock lock(folder);
+    if (lock.GetState() == quorvex::FolderLock::State::InUse) {
+        quorvex::Print(stderr, "quorvex-check: the program folder " + folder.string() +
+                                   " is in use by another Quorvex program (a test run, or the desktop program); its "
+                                   "error log was left as it is. Try again once that program has ended.\n");
         return kExitNothingTested;
     }
     quorvex::RunOptions options;
     options.programFolder = folder;
     options.errorLimit = limit ? *limit : quorvex::GetErrorLimit(folder);
     if (writerThread) options.writerThread = *writerThread;
+    if (adjust) adjust(options);
 
     // --findings gnu: where the records with errors began, kept while the run is made.
     std::optional<quorvex::RecordOrigins> origins;
@@ -245,6 +269,7 @@ int Check(CheckOptions o) {
     std::string first = files.front();
     files.pop_front();
     bool progress = !quiet && ::isatty(STDERR_FILENO);
+    quorvex::StopSignals stopSignals;
     quorvex::CliServices services(first, std::move(files), today ? *today : Today(), progress);
     quorvex::Run run(services, options);
     running = &run;
@@ -264,14 +289,15 @@ int Check(CheckOptions o) {
         std::printf("Records tested:            %lld\n", static_cast<long long>(s.recordsTested));
         std::printf("Records with errors:       %lld\n", static_cast<long long>(s.recordsWithErrors));
         std::printf("Errors found:              %lld\n", static_cast<long long>(s.errorsFound));
-        if (s.outcome == RunOutcome::Stopped) {
+        // A run stopped by a critical error, or a log that says it is incomplete.
+        if (s.criticalRecord > 0) {
             std::printf("Execution of Testing was terminated due to the Critical Error in Record Number %lld\n",
                         static_cast<long long>(s.criticalRecord));
-            std::printf("  %s %s: %s\n", quorvex::Cp1252ToUtf8(s.criticalReference).c_str(),
-                        quorvex::Cp1252ToUtf8(s.criticalUserEntry).c_str(),
-                        quorvex::Cp1252ToUtf8(s.criticalError).c_str());
+            quorvex::Print(stdout, "  " + quorvex::Cp1252ToUtf8(s.criticalReference + " " + s.criticalUserEntry + ": " +
+                                                              s.criticalError) +
+                                       "\n");
         }
-        std::printf("Error log:                 %s\n", quorvex::ErrorLog::PathIn(folder).c_str());
+        quorvex::Print(stdout, "Error log:                 " + quorvex::ErrorLog::PathIn(folder).string() + "\n");
     }
     if (reports.Any() && s.recordsTested > 0) {
         if (const auto log = quorvex::LogReader::OpenIn(folder)) {
@@ -280,17 +306,45 @@ int Check(CheckOptions o) {
                 return status;
         }
     }
+    int status = kExitNothingTested;
     switch (s.outcome) {
-        case RunOutcome::NoErrors: return kExitNoErrors;
-        case RunOutcome::Errors: return kExitErrors;
-        case RunOutcome::Stopped: return kExitCritical;
-        case RunOutcome::Aborted: return kExitCritical;
+        case RunOutcome::NoErrors: status = kExitNoErrors; break;
+        case RunOutcome::Errors: status = kExitErrors; break;
+        case RunOutcome::Stopped:
+        case RunOutcome::Aborted: status = kExitCritical; break;
         case RunOutcome::Failed:
         case RunOutcome::Cancelled:
         case RunOutcome::NoData:
-        case RunOutcome::Restart: return kExitNothingTested;
+        case RunOutcome::Restart: status = kExitNothingTested; break;
     }
-    return kExitNothingTested;
+    // Files named on the command line that the run never read.
+    std::string why;
+    if (!services.Missing().empty()) {
+        why = "testing ended at the missing file " + services.Missing().back() + " before it";
+    } else if (s.outcome == RunOutcome::NoErrors || s.outcome == RunOutcome::Errors) {
+        why = "the submission ended with its RF record before it";
+    } else if (s.outcome == RunOutcome::Stopped) {
+        why = "testing was stopped by a critical error before it";
+    } else {
+        why = "testing ended before it";
+    }
+    for (const std::string& file : services.Missing())
+        quorvex::Print(stderr, "quorvex-check: warning: " + file + " was not tested: it was not found\n");
+    for (const std::string& file : services.Unasked())
+        quorvex::Print(stderr, "quorvex-check: warning: " + file + " was not tested: " + why + "\n");
+    const bool untested = !services.Missing().empty() || !services.Unasked().empty();
+    if (untested && (status == kExitNoErrors || status == kExitErrors)) status = kExitNotAllTested;
+
+    // Ctrl-C or SIGTERM: the run ended as at the window's Exit; the status tells the signal.
+    if (const int signal = quorvex::StopSignals::Received()) {
+        if (s.recordsTested > 0)
+            std::fprintf(stderr, "quorvex-check: %s: testing stopped after %lld record(s); the error log ends with \"Test Aborted\".\n",
+                         strsignal(signal), static_cast<long long>(s.recordsTested));
+        else
+            std::fprintf(stderr, "quorvex-check: %s: testing stopped before any record was tested.\n", strsignal(signal));
+        return 128 + signal;
+    }
+    return status;
 }
 
 // The report and findings of the log the last run left, without a run; the exit status
@@ -319,18 +373,36 @@ int ReportLastRun(const CheckOptions& o) {
 
 namespace quorvex {
 
-int CheckMain(int argc, char** argv) {
+int CheckMain(int argc, char** argv, const std::function<void(RunOptions&)>& adjust) {
+    int status = kExitNothingTested;
     CheckOptions options;
-    if (const auto status = ParseArguments(argc, argv, options)) return *status;
-    try {
-        if (options.showRecord) return ShowRecord(options);
-        if (options.files.empty()) return ReportLastRun(options);
-        return Check(std::move(options));
-    } catch (const std::exception& e) {
-        // A failure no part of the run could report: say what it was, never end silently.
-        std::fprintf(stderr, "quorvex-check: %s\n", e.what());
-        return kExitNothingTested;
+    if (const auto parsed = ParseArguments(argc, argv, options)) {
+        status = *parsed;
+    } else {
+        try {
+            if (options.showRecord) {
+                status = ShowRecord(options);
+            } else if (options.files.empty()) {
+                status = ReportLastRun(options);
+            } else {
+                status = Check(std::move(options), adjust);
+            }
+        } catch (const std::exception& e) {
+            // A failure no part of the run could report: say what it was, never end silently.
+            Print(stderr, std::string("quorvex-check: ") + e.what() + "\n");
+        }
     }
+    // A summary or help that did not reach standard output (a full disk, a closed pipe) is
+    // no success.
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        const int err = errno;
+        Print(stderr, std::string("quorvex-check: standard output could not be written: ") +
+                          (err ? std::strerror(err) : "write error") + "\n");
+        std::clearerr(stdout);
+        if (status == kExitNoErrors) status = kExitNothingTested;
+    }
+    return status;
 }
 
 }  // namespace quorvex

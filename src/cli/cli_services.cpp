@@ -4,12 +4,16 @@
 #include <filesystem>
 #include <utility>
 
+#include "cli/stop_signals.h"
+#include "cli/terminal_text.h"
 #include "common/text_1252.h"
 
 namespace quorvex {
 
 namespace {
+// The file a name on the command line stands for: "-" is standard input.
 std::string Absolute(const std::string& name) {
+    if (name == "-") return "/dev/stdin";
     std::error_code ec;
     auto p = std::filesystem::absolute(name, ec);
     return ec ? name : p.lexically_normal().string();
@@ -21,17 +25,24 @@ CliServices::CliServices(std::string firstFile, std::deque<std::string> nextFile
 
 CliServices::~CliServices() { ClearProgress(); }
 
+std::string CliServices::Given(const std::string& name) {
+    const std::string file = Absolute(name);
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec) && !ec) missing_.push_back(name);
+    return file;
+}
+
 std::optional<std::string> CliServices::OpenFile(std::string_view title, std::string_view) {
     if (title == "Please Enter File Name to be Tested") {
         // The first file is given once; a second first-file dialog counts as cancelled.
         auto f = std::exchange(firstFile_, std::nullopt);
-        if (f) return Absolute(*f);
+        if (f) return Given(*f);
         return std::nullopt;
     }
     if (nextFiles_.empty()) return std::nullopt;
     std::string f = nextFiles_.front();
     nextFiles_.pop_front();
-    return Absolute(f);
+    return Given(f);
 }
 
 MsgAnswer CliServices::Message(std::string_view text, std::string_view title, MsgIcon, MsgButtons buttons) {
@@ -42,7 +53,7 @@ MsgAnswer CliServices::Message(std::string_view text, std::string_view title, Ms
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
         out += text[i];
     }
-    std::fprintf(stderr, "%s\n", Cp1252ToUtf8(out).c_str());
+    Print(stderr, Cp1252ToUtf8(out) + "\n");
     switch (buttons) {
         case MsgButtons::YesNo: return MsgAnswer::No;
         case MsgButtons::OkCancel:
@@ -51,8 +62,17 @@ MsgAnswer CliServices::Message(std::string_view text, std::string_view title, Ms
     return MsgAnswer::Ok;
 }
 
+bool CliServices::Yield() { return StopSignals::Received() == 0; }
+
 void CliServices::ShowProgress(std::int64_t recCtr, std::int64_t recordsInFile, std::uint64_t fileLength) {
     if (!progress_) return;
+    if (fileLength == 0) {
+        // A pipe: its length is not known, so there is no share to show.
+        std::fprintf(stderr, "\rProcessing Record Number: %lld", static_cast<long long>(recCtr));
+        std::fflush(stderr);
+        progressShown_ = true;
+        return;
+    }
     double expected = static_cast<double>(fileLength) / 512.0;
     double fraction = expected > 0 ? static_cast<double>(recordsInFile) / expected : 0.0;
     if (fraction > 1) fraction = 1;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "common/dialog_services.h"
 
@@ -17,14 +18,24 @@ public:
 
     std::optional<std::string> OpenFile(std::string_view title, std::string_view filter) override;
     MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon, MsgButtons buttons) override;
+    // False once Ctrl-C or SIGTERM came (StopSignals): the run stops as at the window's Exit.
+    bool Yield() override;
     Date Today() override { return today_; }
     void ShowProgress(std::int64_t recCtr, std::int64_t recordsInFile, std::uint64_t fileLength) override;
 
+    // The files the run did not test, as the command line named them: the NEXT-FILEs no
+    // dialog asked for, and the files given to a dialog that were not there.
+    const std::deque<std::string>& Unasked() const { return nextFiles_; }
+    const std::vector<std::string>& Missing() const { return missing_; }
+
 private:
     void ClearProgress();
+    // The file `name` stands for; a name that is not there is noted as missing.
+    std::string Given(const std::string& name);
 
     std::optional<std::string> firstFile_;
     std::deque<std::string> nextFiles_;
+    std::vector<std::string> missing_;
     Date today_;
     bool progress_;
     bool progressShown_ = false;

@@ -52,7 +52,8 @@ public:
     virtual Date Today() = 0;
 
     // Progress of a run: "Processing Record Number: <recCtr>" and the bar of the current file.
-    // `recordsInFile` and `fileLength` give the bar: recordsInFile / (fileLength / 512).
+    // `recordsInFile` and `fileLength` give the bar: recordsInFile / (fileLength / 512);
+    // `fileLength` is 0 when the length is not known (a pipe).
     virtual void ShowProgress(std::int64_t /*recCtr*/, std::int64_t /*recordsInFile*/,
                               std::uint64_t /*fileLength*/) {}
 

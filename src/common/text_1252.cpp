@@ -93,38 +93,67 @@ std::string Cp1252ToUtf8(std::string_view bytes) {
     return out;
 }
 
+namespace {
+
+// The character of the UTF-8 sequence at `i` and its length; length 0 when the byte there
+// does not begin a well-formed sequence (a stray continuation byte, a cut or overlong
+// sequence, a surrogate, a value beyond U+10FFFF).
+std::size_t DecodeUtf8(std::string_view s, std::size_t i, char32_t& c) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    std::size_t len;
+    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+    if (b < 0x80) {
+        c = b;
+        return 1;
+    } else if (b >= 0xC2 && b <= 0xDF) {
+        c = b & 0x1F;
+        len = 2;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        c = b & 0x0F;
+        len = 3;
+        if (b == 0xE0) low = 0xA0;
+        if (b == 0xED) high = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        c = b & 0x07;
+        len = 4;
+        if (b == 0xF0) low = 0x90;
+        if (b == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + len > s.size()) return 0;
+    for (std::size_t k = 1; k < len; ++k) {
+        const auto next = static_cast<unsigned char>(s[i + k]);
+        if (k == 1 ? (next < low || next > high) : (next & 0xC0) != 0x80) return 0;
+        c = (c << 6) | (next & 0x3F);
+    }
+    return len;
+}
+
+}  // namespace
+
 std::string Utf8ToCp1252(std::string_view s) {
     if (IsAscii(s)) return std::string(s);
     std::string out;
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size();) {
-        auto b = static_cast<unsigned char>(s[i]);
         char32_t c;
-        std::size_t len;
-        if (b < 0x80) {
-            c = b;
-            len = 1;
-        } else if ((b & 0xE0) == 0xC0) {
-            c = b & 0x1F;
-            len = 2;
-        } else if ((b & 0xF0) == 0xE0) {
-            c = b & 0x0F;
-            len = 3;
-        } else if ((b & 0xF8) == 0xF0) {
-            c = b & 0x07;
-            len = 4;
-        } else {
-            out.push_back('?');
-            ++i;
-            continue;
-        }
-        if (i + len > s.size()) {
-            out.push_back('?');
-            break;
-        }
-        for (std::size_t k = 1; k < len; ++k) c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-        out.push_back(Cp1252Byte(c));
-        i += len;
+        const std::size_t len = DecodeUtf8(s, i, c);
+        out.push_back(len ? Cp1252Byte(c) : '?');
+        i += len ? len : 1;
+    }
+    return out;
+}
+
+std::string ValidUtf8(std::string_view s) {
+    if (IsAscii(s)) return std::string(s);
+    std::string out;
+    out.reserve(s.size() + 8);
+    for (std::size_t i = 0; i < s.size();) {
+        char32_t c;
+        const std::size_t len = DecodeUtf8(s, i, c);
+        out.append(len ? s.substr(i, len) : std::string_view("\xEF\xBF\xBD"));
+        i += len ? len : 1;
     }
     return out;
 }

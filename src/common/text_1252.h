@@ -9,8 +9,12 @@ namespace quorvex {
 
 // UTF-8 text of code page 1252 bytes. Returns `bytes` unchanged when all are ASCII.
 std::string Cp1252ToUtf8(std::string_view bytes);
-// Code page 1252 bytes of UTF-8 text; characters outside the code page become '?'.
+// Code page 1252 bytes of UTF-8 text; characters outside the code page become '?', and so
+// does each byte that is not part of a well-formed sequence (the bytes after it are kept).
 std::string Utf8ToCp1252(std::string_view utf8);
+// The text with each byte that is not part of a well-formed UTF-8 sequence replaced by
+// U+FFFD: a file name of the system, which may be any bytes, made fit to store and show.
+std::string ValidUtf8(std::string_view bytes);
 // The character of one code page 1252 byte. The five bytes the code page leaves undefined
 // are the control characters of the same value.
 char32_t Cp1252CodePoint(unsigned char byte);

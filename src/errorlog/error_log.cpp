@@ -71,7 +71,12 @@ struct ErrorLog::Writer {
     sql::Database db;
     std::unique_ptr<Statements> st;
     bool inTransaction = false;
+    // The engine's count of changed rows when the transaction began: equal at the end, the
+    // transaction wrote nothing and needs no commit.
+    std::int64_t changesAtBegin = 0;
 
+    // Whether the transaction has written anything.
+    bool Changed() const { return sqlite3_total_changes64(db.handle()) != changesAtBegin; }
     // The statements; a LogFailure once the log is closed or its transaction lost.
     Statements& Stmts();
     // The LogFailure of a failed write, noting whether the transaction survived it.
@@ -322,6 +327,7 @@ void ErrorLog::Writer::Apply(const ByteBatch& batch) {
                     inTransaction = false;
                     db.exec("BEGIN");
                     inTransaction = true;
+                    changesAtBegin = sqlite3_total_changes64(db.handle());
                     break;
             }
         }
@@ -412,6 +418,7 @@ ErrorLog ErrorLog::CreateMDB(const fs::path& folder) {
         w.db.exec("COMMIT");
         w.db.exec("BEGIN");
         w.inTransaction = true;
+        w.changesAtBegin = sqlite3_total_changes64(w.db.handle());
 
         auto st = std::make_unique<Statements>();
         auto& d = w.db;
@@ -434,9 +441,73 @@ ErrorLog ErrorLog::CreateMDB(const fs::path& folder) {
         st->updateTRU = d.prepare(TotalsUpdate("TRU", kTruFields));
         w.st = std::move(st);
     } catch (const sql::DbError& e) {
-        throw FromDb(e);
+        // A log that was never ready is not left behind: it would read as a run without records.
+        w.st.reset();
+        w.db.close();
+        try {
+            RemoveLogFiles(log.path_);
+        } catch (const LogFailure&) {
+        }
+        throw LogFailure{e.code(), "The error log cannot be created in " + folder.string() + ": " + e.what() + "."};
     }
     return log;
+}
+
+LogFailure ErrorLog::EndIncomplete(const LogFailure& failure) {
+    const std::string& cause = failure.description;
+    std::int64_t kept = 0;
+    if (w_) {
+        // What the writer had not written yet goes with the transaction.
+        thread_.reset();
+        pendingFailure_ = nullptr;
+        direct_.clear();
+        reader_.reset();
+        Writer& w = *w_;
+        w.st.reset();
+        w.inTransaction = false;
+        try {
+            if (!w.db.isOpen()) w.db = sql::Database(path_.string(), false);
+            // Back to the last commit: every record there is whole, with its errors and totals.
+            if (sqlite3_get_autocommit(w.db.handle()) == 0) w.db.exec("ROLLBACK");
+            auto last = w.db.prepare("SELECT MAX(Rec_Num) FROM Records");
+            kept = last.step() && !last.isNull(0) ? last.int64(0) : 0;
+            last = sql::Statement();
+            if (kept > 0) {
+                const std::string folder = Utf8ToCp1252(path_.parent_path().string());
+                w.db.exec("BEGIN");
+                auto notice = w.db.prepare(
+                    "INSERT INTO Errors (Type, Rec_Num, Reference, User_Entry, Error) VALUES ('C', ?1, ?2, ?3, ?4)");
+                notice.bind(1, kept);
+                notice.bindText(2, Cp1252ToUtf8(kLogIncompleteReference));
+                notice.bindText(3, Cp1252ToUtf8(cause));
+                notice.bindText(4, Cp1252ToUtf8("The error log in " + folder + " could not be written after this record (" +
+                                                cause + "). The records after it are not in the log: these results "
+                                                "are incomplete. Correct the cause and run the test again."));
+                notice.run();
+                auto bump = w.db.prepare("UPDATE Records SET Errors = COALESCE(Errors, 0) + 1 WHERE Rec_Num = ?1");
+                bump.bind(1, kept);
+                bump.run();
+                w.db.exec("COMMIT");
+            }
+        } catch (const sql::DbError&) {
+            kept = 0;
+        }
+        w.db.close();
+    }
+    std::string told = "The error log " + Utf8ToCp1252(path_.string()) + " could not be written: " + cause;
+    if (!told.empty() && told.back() != '.') told += '.';
+    if (kept > 0) {
+        told += " Testing stopped; the log keeps records 1 to " + std::to_string(kept) +
+                ", and its last error says that it is incomplete.";
+    } else {
+        // Nothing that could be mistaken for a complete run stays behind.
+        try {
+            RemoveLogFiles(path_);
+        } catch (const LogFailure&) {
+        }
+        told += " Testing stopped; no error log was kept.";
+    }
+    return LogFailure{failure.number, told};
 }
 
 bool ErrorLog::IsOpen() const { return w_ && w_->db.isOpen(); }
@@ -539,7 +610,8 @@ void ErrorLog::CloseDatabase() {
     if (w_->inTransaction) {
         Sync();
         try {
-            w_->db.exec("COMMIT");
+            // A transaction that wrote nothing ends with the connection.
+            if (w_->Changed()) w_->db.exec("COMMIT");
             w_->inTransaction = false;
         } catch (const sql::DbError& e) {
             w_->st.reset();
@@ -602,7 +674,7 @@ void ErrorLog::flushBlock(Block& b, bool tru) {
 void ErrorLog::AddMisc(std::string_view path, std::string_view rptDate) {
     rows::Out o(out());
     o.Put(rows::Kind::InsertMisc);
-    o.Text(path);
+    o.Utf8Text(ValidUtf8(path));
     o.Text(rptDate);
     rowDone();
 }

@@ -18,6 +18,8 @@ namespace quorvex {
 
 // The one spelling of the error log's file name.
 inline constexpr std::string_view kErrorLogName = "Errorlog.mdb";
+// Reference of the critical error that ends a log its run could not finish writing.
+inline constexpr std::string_view kLogIncompleteReference = "Error Log Incomplete";
 
 // The error log of a test run: Errorlog.mdb with the tables Misc, Records, Errors, TRT
 // and TRU. Keeps the current record and the current block's running totals in memory and
@@ -64,6 +66,14 @@ public:
 
     // CloseDatabase: writes what is pending, commits and closes. Safe to call twice.
     void CloseDatabase();
+    // After `failure` of the log (a write, a commit, a read of the run): leaves the file in
+    // one of the two states a run that could not finish its log may leave, and closes it.
+    // The transaction is rolled back, so the file holds the records committed before the
+    // failure, each whole; a critical error (kLogIncompleteReference) on the last of them,
+    // the log's last row, says that the log is incomplete. When no record was committed, or
+    // that error cannot be written either, the file is removed. Returns the failure to
+    // report: its number, and a description naming the log, the cause and what was kept.
+    LogFailure EndIncomplete(const LogFailure& failure);
     bool IsOpen() const;
 
     // Writes the pending record row and the block totals so that queries see them (and
@@ -79,6 +89,8 @@ public:
     const LogReader& Read();
 
     // --- Misc -------------------------------------------------------------------------
+    // `path` is the file's name as the file system gives it (UTF-8): a byte of it that is
+    // not UTF-8 is stored as U+FFFD.
     void AddMisc(std::string_view path, std::string_view rptDate);
     void SetPinOK(bool ok);          // on the newest Misc row
 

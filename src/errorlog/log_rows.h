@@ -45,6 +45,8 @@ public:
         if (IsAscii(cp1252)) return Utf8(cp1252);
         Utf8(Cp1252ToUtf8(cp1252));
     }
+    // Text that is UTF-8 already.
+    void Utf8Text(std::string_view utf8) { Utf8(utf8); }
     void OptText(const std::optional<std::string_view>& cp1252) {
         Put(cp1252.has_value());
         if (cp1252) Text(*cp1252);

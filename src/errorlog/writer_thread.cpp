@@ -1,5 +1,8 @@
 #include "errorlog/writer_thread.h"
 
+#include <pthread.h>
+#include <signal.h>
+
 #include <utility>
 
 namespace quorvex {
@@ -15,7 +18,15 @@ WriterThread::WriterThread(Apply apply, std::size_t batches, std::size_t batchBy
     }
     filling_ = free_.back();
     free_.pop_back();
-    thread_ = std::thread([this] { Loop(); });
+    thread_ = std::thread([this] {
+        // Signals that end a run are for the thread of the run: a read waiting there must be
+        // broken off by them.
+        sigset_t stops;
+        sigemptyset(&stops);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&stops, signal);
+        pthread_sigmask(SIG_BLOCK, &stops, nullptr);
+        Loop();
+    });
 }
 
 WriterThread::~WriterThread() {

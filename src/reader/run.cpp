@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "errorlog/log_findings.h"
@@ -36,23 +37,36 @@ struct Failure {
 // The user chose Exit during a yield.
 struct AbortRequested {};
 
-// An open submission file; closed when the object goes.
+// An open submission file; closed when the object goes. A regular file is read up to the
+// length it had when it was opened; anything else (a pipe, a FIFO, a terminal) to its end,
+// its length unknown.
 class SubmissionFile {
 public:
-    explicit SubmissionFile(const std::string& name) : name_(name) {
-        struct stat st {};
-        if (::stat(name.c_str(), &st) != 0) {
-            int err = errno;
+    // `interrupted` is called when a signal broke off opening or reading; it throws when the
+    // run is to stop, else the call is made again.
+    SubmissionFile(const std::string& name, const std::function<void()>& interrupted)
+        : interrupted_(interrupted) {
+        // Opening a FIFO waits for the program that writes into it.
+        while ((fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC)) < 0) {
+            const int err = errno;
+            if (err == EINTR) {
+                interrupted_();
+                continue;
+            }
             if (err == ENOENT || err == ENOTDIR) throw Failure{Failure::NotFound, err, std::strerror(err)};
             throw Failure{Failure::Other, err, std::strerror(err)};
         }
-        if (S_ISDIR(st.st_mode)) throw Failure{Failure::Other, EISDIR, std::strerror(EISDIR)};
-        length_ = static_cast<std::uint64_t>(st.st_size);
-        fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd_ < 0) {
-            int err = errno;
-            throw Failure{err == ENOENT ? Failure::NotFound : Failure::Other, err, std::strerror(err)};
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0) {
+            const int err = errno;
+            Close();
+            throw Failure{Failure::Other, err, std::strerror(err)};
         }
+        if (S_ISDIR(st.st_mode)) {
+            Close();
+            throw Failure{Failure::Other, EISDIR, std::strerror(EISDIR)};
+        }
+        if (S_ISREG(st.st_mode)) length_ = static_cast<std::uint64_t>(st.st_size);
     }
     ~SubmissionFile() { Close(); }
     SubmissionFile(const SubmissionFile&) = delete;
@@ -62,35 +76,46 @@ public:
         if (fd_ >= 0) ::close(fd_);
         fd_ = -1;
     }
-    std::uint64_t Length() const { return length_; }
+    // The length of a regular file; 0 when it is not known.
+    std::uint64_t Length() const { return length_.value_or(0); }
 
-    // Reads the next piece of at most `size` bytes; empty at the end of the file. The file
-    // is read up to the length it had when it was opened: a file that got shorter while
-    // being read is unreadable.
+    // Reads the next piece of at most `size` bytes; empty at the end of the file. A regular
+    // file that got shorter while being read is unreadable.
     std::string_view Read(std::vector<char>& buffer, std::size_t size) {
-        std::uint64_t left = length_ - done_;
-        if (left == 0) return {};
-        std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, size));
+        std::size_t want = size;
+        if (length_) {
+            const std::uint64_t left = *length_ - done_;
+            if (left == 0) return {};
+            want = static_cast<std::size_t>(std::min<std::uint64_t>(left, size));
+        }
         buffer.resize(std::max(buffer.size(), want));
         std::size_t got = 0;
         while (got < want) {
             ssize_t r = ::read(fd_, buffer.data() + got, want - got);
             if (r < 0) {
-                if (errno == EINTR) continue;
-                int err = errno;
+                const int err = errno;
+                if (err == EINTR) {
+                    interrupted_();
+                    continue;
+                }
                 throw Failure{Failure::Other, err, std::strerror(err)};
             }
-            if (r == 0) throw Failure{Failure::Unreadable, 62, "Input past end of file"};
+            if (r == 0) {
+                if (length_) throw Failure{Failure::Unreadable, 62, "Input past end of file"};
+                break;
+            }
             got += static_cast<std::size_t>(r);
+            // A pipe gives what it holds: the piece goes on at once rather than wait for more.
+            if (!length_) break;
         }
         done_ += got;
         return {buffer.data(), got};
     }
 
 private:
-    std::string name_;
+    std::function<void()> interrupted_;
     int fd_ = -1;
-    std::uint64_t length_ = 0;
+    std::optional<std::uint64_t> length_;
     std::uint64_t done_ = 0;
 };
 
@@ -117,6 +142,7 @@ private:
     RunSummary Stopped();
     RunSummary HandleFailure(const Failure& f);
     RunSummary Abort();
+    RunSummary LogFailed(const LogFailure& f, RunOutcome outcome = RunOutcome::Failed);
     RunSummary Summary(RunOutcome outcome);
     void ReportLogFailure(const LogFailure& e) {
         services_.Message("Error Number: " + std::to_string(e.number) + "\r\nError Description: " + e.description,
@@ -161,9 +187,10 @@ void Run::CloseDatabase() {
     if (log_) {
         try {
             log_->CloseDatabase();
-        } catch (const LogFailure&) {
+        } catch (const LogFailure& f) {
+            const LogFailure told = log_->EndIncomplete(f);
             log_.reset();
-            throw;
+            throw told;
         }
         log_.reset();
     }
@@ -193,7 +220,7 @@ bool Run::Impl::YieldNow(bool force, bool progress) {
     if (!force && now - lastYield_ < options_.yieldInterval) return true;
     lastYield_ = now;
     if (progress) services_.ShowProgress(recCtr_, recordsInFile_, fileLength_);
-    if (run_.log_ && run_.log_->IsOpen() && now - lastCommit_ > std::chrono::seconds(2)) {
+    if (run_.log_ && run_.log_->IsOpen() && now - lastCommit_ >= options_.commitInterval) {
         run_.log_->Commit();
         lastCommit_ = now;
     }
@@ -219,7 +246,9 @@ RunSummary Run::Impl::Read() {
             // The name as the file system has it (UTF-8) opens the file; messages and the
             // log get it as text of the code page.
             fileName_ = Utf8ToCp1252(*chosen);
-            SubmissionFile file(*chosen);
+            SubmissionFile file(*chosen, [this] {
+                if (!YieldNow(true)) throw AbortRequested{};
+            });
             fileLength_ = file.Length();
 
             // The window shows the run; no record number until a record has been read.
@@ -239,7 +268,7 @@ RunSummary Run::Impl::Read() {
                 services_.SetBusy(false);
             }
             // Every file gets its Misc row.
-            run_.log_->AddMisc(fileName_, services_.Today().Format());
+            run_.log_->AddMisc(*chosen, services_.Today().Format());
             // A file's first row is written before its records: a log that fails here still
             // finds the run waiting for this file.
             run_.log_->Drain();
@@ -290,6 +319,8 @@ RunSummary Run::Impl::Read() {
     } catch (const Failure& f) {
         return HandleFailure(f);
     } catch (const LogFailure& f) {
+        // Before this run made its log, the earlier one is as it was.
+        if (createdLog_) return LogFailed(f);
         return HandleFailure(Failure{Failure::Other, f.number, f.description});
     } catch (const AbortRequested&) {
         return Abort();
@@ -454,13 +485,34 @@ RunSummary Run::Impl::Abort() {
         run_.CloseDatabase();
     } catch (const LogFailure& e) {
         // The program ends anyway; the user learns that the log could not be finished.
+        if (run_.log_ && run_.log_->IsOpen()) return LogFailed(e, RunOutcome::Aborted);
         ReportLogFailure(e);
-        try {
-            run_.CloseDatabase();
-        } catch (const LogFailure&) {
-        }
     }
     run_.testing_ = false;
+    return s;
+}
+
+RunSummary Run::Impl::LogFailed(const LogFailure& f, RunOutcome outcome) {
+    services_.SetBusy(false);
+    run_.testing_ = false;
+    ReportLogFailure(run_.log_->EndIncomplete(f));
+    // What the log kept, as the views will show it.
+    RunSummary s;
+    s.outcome = outcome;
+    try {
+        if (const auto kept = LogReader::OpenIn(options_.programFolder)) {
+            s.recordsTested = kept->RecordCount();
+            s.recordsWithErrors = kept->RecordsWithErrorsCount();
+            s.errorsFound = kept->ErrorCount();
+            if (const auto critical = kept->LastCriticalError()) {
+                s.criticalRecord = critical->recNum;
+                s.criticalReference = critical->reference;
+                s.criticalUserEntry = critical->userEntry;
+                s.criticalError = critical->error;
+            }
+        }
+    } catch (const LogFailure&) {
+    }
     return s;
 }
 
@@ -502,7 +554,7 @@ RunSummary Run::Impl::HandleFailure(const Failure& f) {
             restart = true;
         }
     } catch (const LogFailure& e) {
-        ReportLogFailure(e);
+        return LogFailed(e);
     }
     if (recCtr_ == 1) run_.testing_ = false;
     RunSummary s;
@@ -510,15 +562,16 @@ RunSummary Run::Impl::HandleFailure(const Failure& f) {
     if (recCtr_ > 1 && log && log->IsOpen() && log->ErrorCount() > 0) {
         try {
             s = Summary(log->LastErrorCritical() ? RunOutcome::Stopped : RunOutcome::Errors);
-        } catch (const LogFailure&) {
-            s.outcome = RunOutcome::Failed;
+        } catch (const LogFailure& e) {
+            return LogFailed(e);
         }
         if (f.kind != Failure::Cancelled && !awaitingNextFile_) s.outcome = RunOutcome::Failed;
     } else {
         if (log && log->IsOpen() && recCtr_ > 1) {
             try {
                 s = Summary(RunOutcome::Failed);
-            } catch (const LogFailure&) {
+            } catch (const LogFailure& e) {
+                return LogFailed(e);
             }
         }
         s.outcome = restart ? RunOutcome::Restart

@@ -57,6 +57,9 @@ struct RunOptions {
     std::function<void(const RecordOrigin&)> recordOrigin;
     // Time between two yields to the window; zero yields before every record.
     std::chrono::microseconds yieldInterval{std::chrono::milliseconds(8)};
+    // Time between two commits of the log, at a yield: a log that fails keeps what the last
+    // commit wrote. Zero commits at every yield.
+    std::chrono::microseconds commitInterval{std::chrono::seconds(2)};
     // Size of the pieces the file is read in (at most 65,000).
     std::size_t pieceSize = 65000;
     // The log is written by a thread of its own while the records are checked; the rows,

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "errorlog/error_log.h"
@@ -322,6 +323,23 @@ TEST(Text1252, UpperCaseAndUtf8OfEveryByte) {
         EXPECT_FALSE(IsAscii(s)) << k;
     }
     EXPECT_EQ(Cp1252ToUtf8("\x80\x9f\xa0"), "\u20ac\u0178\u00a0");
+}
+
+// Bytes that are not UTF-8 (a file name of another system) each become one replacement
+// character; the bytes around them are kept, and a disguised NUL is no NUL.
+TEST(Text1252, EachByteThatIsNotUtf8IsReplacedAlone) {
+    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+        {"lat\xe9.txt", "lat?.txt", "lat\ufffd.txt"},             // a lead byte without its continuation
+        {"a\xc0\x80" "b", "a??b", "a\ufffd\ufffdb"},                 // NUL written overlong
+        {"\xed\xa0\x80x", "???x", "\ufffd\ufffd\ufffdx"},           // a surrogate
+        {"\xf4\x90\x80\x80", "????", "\ufffd\ufffd\ufffd\ufffd"},    // beyond U+10FFFF
+        {"end\xe2\x82", "end??", "end\ufffd\ufffd"},               // cut at the end
+        {"caf\u00e9 \u20ac \U0001F600", "caf\xe9 \x80 ?", "caf\u00e9 \u20ac \U0001F600"},  // well-formed
+    };
+    for (const auto& [bytes, cp1252, utf8] : cases) {
+        EXPECT_EQ(Utf8ToCp1252(bytes), cp1252) << bytes;
+        EXPECT_EQ(ValidUtf8(bytes), utf8) << bytes;
+    }
 }
 
 TEST(LogReaderTest, WindowsByRecNumAndNoLockWhileANewRunReplacesTheLog) {

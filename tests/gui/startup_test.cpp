@@ -86,6 +86,12 @@ TEST(StartupTest, SecondInstanceIsRefusedAndACrashedOneDoesNotBlock) {
     EXPECT_FALSE(second.Err().contains(kReady));
     EXPECT_EQ(second.ExitCode(), 0);
     EXPECT_TRUE(first.Running());
+    // The open window holds its folder against a test run of the command line too.
+    QProcess check;
+    check.start(QStringLiteral(QUORVEX_CHECK_EXE), DataDir(dir / "folder") << QStringLiteral("-"));
+    ASSERT_TRUE(check.waitForFinished(15000));
+    EXPECT_EQ(check.exitCode(), 3);
+    EXPECT_TRUE(check.readAllStandardError().contains("is in use by another Quorvex program"));
 
     // A different program folder is a different log: that program may run alongside.
     Program elsewhere(DataDir(dir / "other"), dir.path());

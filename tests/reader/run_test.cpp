@@ -60,6 +60,7 @@ protected:
         o.errorLimit = limit;
         o.pieceSize = pieceSize;
         o.yieldInterval = std::chrono::microseconds(0);
+        o.commitInterval = commitInterval;
         if (writerThread) o.writerThread = *writerThread;
         quorvex::Run run(services, o);
         RunSummary s = run.ReadFile();
@@ -100,7 +101,16 @@ protected:
     std::string closeFailure;
     std::size_t pieceSize = 65000;
     std::optional<bool> writerThread;  // else the default
+    std::chrono::microseconds commitInterval{std::chrono::seconds(2)};
 };
+
+// The message of a log that failed with "disk I/O error" in `dir`, keeping `kept` records.
+std::string FailedLogMessage(const TempDir& dir, std::int64_t kept) {
+    return "Error Number: 10\r\nError Description: The error log " + (dir / "Errorlog.mdb").string() +
+           " could not be written: disk I/O error. Testing stopped; " +
+           (kept ? "the log keeps records 1 to " + std::to_string(kept) + ", and its last error says that it is incomplete."
+                 : std::string("no error log was kept."));
+}
 
 const char* kRecordLengthMessage =
     "Must be 512 bytes for ZRW5 files. This condition may also be generated if the previous record is greater "
@@ -420,25 +430,23 @@ TEST_F(RunTest, ExitWithTheQueueFullWritesEveryQueuedRecordFirst) {
 }
 
 // The disk fails under the writer thread while the checks are far ahead: the run ends with
-// the failure's message, and the log and the summary hold just what was written before it,
-// every record with its errors.
+// the failure's message, and the log and the summary hold what the last commit wrote, every
+// record with its errors, and the notice that the log is incomplete.
 TEST_F(RunTest, ADiskFailingUnderTheWriterThreadLeavesAConsistentLog) {
     std::string bad = test::MakeRW();
     test::Put(bad, 12, std::string(15, ' '));  // no first name: an error row per record
     SlowDisk slow;
     writerThread = true;
-    sql::FailNthOperation(1500);
-    RunSummary s = Test({Lines(ManyRW(3000, bad))}, 25000);
+    commitInterval = std::chrono::milliseconds(20);
+    sql::FailNthOperation(4000);
+    RunSummary s = Test({Lines(ManyRW(6000, bad))}, 25000);
     EXPECT_EQ(s.outcome, RunOutcome::Failed);
     ASSERT_EQ(Titles(), std::vector<std::string>{"Submission File Error"});
-    EXPECT_EQ(services.messages[0].text, "Error Number: 10\r\nError Description: disk I/O error");
+    EXPECT_EQ(services.messages[0].text, FailedLogMessage(dir, s.recordsTested));
     EXPECT_GT(services.lastRecCtr, s.recordsTested + 100);  // the checks were ahead
-    EXPECT_EQ(Query("SELECT COUNT(*) || ' ' || MAX(Rec_Num) FROM Records"),
-              std::to_string(s.recordsTested) + " " + std::to_string(s.recordsTested));
+    EXPECT_EQ(test::FailedLogState(dir.path()), "incomplete after " + std::to_string(s.recordsTested));
     EXPECT_EQ(Query("SELECT COUNT(*) FROM Errors"), std::to_string(s.errorsFound));
-    EXPECT_EQ(Query("SELECT COUNT(*) FROM Records r WHERE r.Errors <> "
-                    "(SELECT COUNT(*) FROM Errors e WHERE e.Rec_Num = r.Rec_Num)"),
-              "0");
+    EXPECT_EQ(s.criticalReference, "Error Log Incomplete");
 }
 
 TEST_F(RunTest, ErrorLimitStopsAfterTheRecordThatReachesIt) {
@@ -583,6 +591,19 @@ TEST_F(RunTest, FileNamesOutsideAsciiReachMessagesAndTheLogIntact) {
     RunFiles();
     ASSERT_FALSE(services.messages.empty());
     EXPECT_EQ(services.messages[0].text, (dir / "gone").string() + "\xe9.txt was not found.");
+
+    // A name that is not UTF-8: each stray byte is replaced, nothing around it is lost.
+    services = ScriptedServices{};
+    p = dir / "lat\xe9.txt";
+    test::WriteFile(p, Lines(Ids({"RA", "RE", "RW", "RT", "RF"})));
+    services.files = {p.string()};
+    EXPECT_EQ(RunFiles().outcome, RunOutcome::NoErrors);
+    EXPECT_EQ(Query("SELECT Path FROM Misc"), (dir / "lat\ufffd.txt").string());
+    services = ScriptedServices{};
+    services.files = {(dir / "gone\xc0\x80.txt").string()};
+    RunFiles();
+    ASSERT_FALSE(services.messages.empty());
+    EXPECT_EQ(services.messages[0].text, (dir / "gone??.txt").string() + " was not found.");
 }
 
 TEST_F(RunTest, AnyBytesEndInAConsistentLog) {
@@ -625,7 +646,7 @@ TEST_F(RunTest, AFailingLogAtAnyPointEndsTheRunWithItsMessage) {
         writerThread = thread;
         services = ScriptedServices{};
         const RunOutcome undisturbed = Test(files).outcome;
-        int failures = 0;
+        int failures = 0, incomplete = 0;
         for (long n = 1; n < 5000; ++n) {
             services = ScriptedServices{};
             closeFailure.clear();
@@ -633,17 +654,29 @@ TEST_F(RunTest, AFailingLogAtAnyPointEndsTheRunWithItsMessage) {
             RunSummary s;
             EXPECT_NO_THROW(s = Test(files)) << "operation " << n;
             if (sql::FailNthOperation(0) > 0) break;  // the run ended before operation n
-            if (closeFailure == "disk I/O error") {
+            const std::string state = test::FailedLogState(dir.path());
+            incomplete += state.starts_with("incomplete after ");
+            if (closeFailure.find("disk I/O error") != std::string::npos) {
                 ++failures;
+                EXPECT_TRUE(state == "no log" || state.starts_with("incomplete after ")) << n << ": " << state;
             } else if (!services.messages.empty() && services.messages.back().title == "Submission File Error") {
                 ++failures;
-                EXPECT_EQ(services.messages.back().text, "Error Number: 10\r\nError Description: disk I/O error");
                 EXPECT_NE(s.outcome, RunOutcome::NoErrors) << "operation " << n;
+                // Creating the log, or the log of the run: never a log that looks complete.
+                if (services.messages.back().text.find("cannot be created") != std::string::npos) {
+                    EXPECT_EQ(state, "no log") << "operation " << n;
+                } else {
+                    EXPECT_EQ(services.messages.back().text, FailedLogMessage(dir, s.recordsTested)) << n;
+                    EXPECT_EQ(state, s.recordsTested ? "incomplete after " + std::to_string(s.recordsTested)
+                                                     : std::string("no log"))
+                        << "operation " << n;
+                }
             } else {
                 // Only a check that the old log is free may fail unseen: it is replaced all the same.
                 EXPECT_EQ(s.outcome, undisturbed) << "operation " << n;
             }
         }
         EXPECT_GT(failures, 20);
+        EXPECT_GT(incomplete, 0);
     }
 }

@@ -16,6 +16,29 @@ std::string LogScalar(const std::filesystem::path& log, const std::string& sql) 
     return q.step() ? (q.isNull(0) ? "NULL" : q.text(0)) : "<no row>";
 }
 
+std::string FailedLogState(const std::filesystem::path& folder) {
+    namespace fs = std::filesystem;
+    const fs::path log = folder / "Errorlog.mdb";
+    if (fs::exists(log.string() + "-journal")) return "a journal left beside the log";
+    if (!fs::exists(log)) return "no log";
+    try {
+        const std::string integrity = LogScalar(log, "PRAGMA integrity_check");
+        if (integrity != "ok") return "damaged: " + integrity;
+        const std::string last = LogScalar(log, "SELECT MAX(Rec_Num) FROM Records");
+        if (LogScalar(log, "SELECT Type || ' ' || Rec_Num || ' ' || Reference FROM Errors ORDER BY Err_Num DESC") !=
+            "C " + last + " Error Log Incomplete")
+            return "no notice as the last row";
+        if (LogScalar(log, "SELECT COUNT(*) FROM Records r WHERE COALESCE(r.Errors, 0) <> "
+                           "(SELECT COUNT(*) FROM Errors e WHERE e.Rec_Num = r.Rec_Num)") != "0" ||
+            LogScalar(log, "SELECT COUNT(*) FROM Errors WHERE Rec_Num NOT IN (SELECT Rec_Num FROM Records)") != "0" ||
+            LogScalar(log, "SELECT COUNT(*) || ' ' || MAX(Rec_Num) FROM Records") != last + " " + last)
+            return "records and errors disagree";
+        return "incomplete after " + last;
+    } catch (const std::exception& e) {
+        return std::string("unreadable: ") + e.what();
+    }
+}
+
 TempDir::TempDir() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "quorvex-test-XXXXXX").string();
     if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");

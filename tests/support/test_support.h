@@ -25,6 +25,11 @@ private:
 // "NULL" for no value, "<no row>" for no row.
 std::string LogScalar(const std::filesystem::path& log, const std::string& sql);
 
+// The state a run whose log failed left it in `folder`: "no log", or "incomplete after K"
+// when the file is sound, its records are 1 to K with their errors, and its last row is the
+// critical notice on record K. Anything else is named.
+std::string FailedLogState(const std::filesystem::path& folder);
+
 void WriteFile(const std::filesystem::path& file, std::string_view bytes);
 std::string ReadFile(const std::filesystem::path& file);
 

@@ -2,57 +2,21 @@
 
 #include <cstdio>
 #include <exception>
-#include <system_error>
-
-#include <unistd.h>
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QCryptographicHash>
-#include <QDir>
-#include <QLockFile>
-#include <QStandardPaths>
+#include <QFile>
 
 #include "errorlog/error_log.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/qt_dialog_services.h"
+#include "common/folder_lock.h"
 #include "common/program_folder.h"
 
 namespace quorvex {
 
 std::optional<std::filesystem::path> FindErrorLog(const std::filesystem::path& folder) {
     return ErrorLog::Find(folder);
-}
-
-SingleInstance::SingleInstance(const std::filesystem::path& programFolder) {
-    std::error_code ec;
-    std::filesystem::path canonical = std::filesystem::weakly_canonical(programFolder, ec);
-    if (ec) canonical = programFolder;
-    const QByteArray key =
-        QCryptographicHash::hash(QByteArray::fromStdString(canonical.string()), QCryptographicHash::Sha1)
-            .toHex()
-            .left(16);
-    QString folder = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")
-                         ? QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)
-                         : QString();
-    if (folder.isEmpty()) folder = QDir::tempPath();
-    lockPath_ = QDir(folder).filePath(
-        QStringLiteral("quorvex-%1-%2.lock").arg(uint(getuid())).arg(QString::fromLatin1(key)));
-    lock_ = std::make_unique<QLockFile>(lockPath_);
-    // Never stale by age: a program left open for days still holds its lock. A lock whose
-    // owner process is gone is stale and taken over.
-    lock_->setStaleLockTime(0);
-}
-
-SingleInstance::~SingleInstance() = default;
-
-bool SingleInstance::Acquire() {
-    if (lock_->tryLock(0)) return true;
-    if (lock_->error() == QLockFile::LockFailedError) return false;
-    // The lock could not be made at all (no writable temporary folder): refusing to start
-    // would help no one, so the program runs without the check.
-    std::fprintf(stderr, "quorvex: could not create the lock file %s\n", qPrintable(lockPath_));
-    return true;
 }
 
 int RunGuiApplication(int argc, char** argv) {
@@ -88,12 +52,17 @@ int RunGuiApplication(int argc, char** argv) {
         return 1;
     }
 
-    SingleInstance instance(folder);
-    if (!instance.Acquire()) {
+    // One program per program folder, a test run of quorvex-check included: the lock is
+    // held while the window is open. A lock that cannot be made at all (a read-only folder)
+    // refuses no one: the program runs without the check.
+    const FolderLock instance(folder);
+    if (instance.GetState() == FolderLock::State::InUse) {
         services.Message("This program is already running.", "Quorvex 2008", MsgIcon::Critical,
                          MsgButtons::Ok);
         return 0;
     }
+    if (instance.GetState() == FolderLock::State::Unavailable)
+        std::fprintf(stderr, "quorvex: %s\n", instance.Problem().c_str());
 
     MainWindowOptions options;
     options.programFolder = folder;
