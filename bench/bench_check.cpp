@@ -36,7 +36,7 @@
 #include <string_view>
 #include <vector>
 
-#include "submission_writer.h"
+#include "support/records.h"
 
 namespace fs = std::filesystem;
 
@@ -339,12 +339,12 @@ int main(int argc, char** argv) {
     try {
         fs::path file;
         if (opt.file.empty()) {
-            auto shape = quorvex::bench::ShapeForRecordCount(opt.records, static_cast<int>(opt.employers), opt.ro);
+            auto shape = quorvex::test::ShapeForRecordCount(opt.records, static_cast<int>(opt.employers), opt.ro);
             shape.allMoney = opt.allMoney;
             shape.territories = opt.territories;
             file = work / "submission.txt";
             const auto start = Clock::now();
-            const auto written = quorvex::bench::WriteSubmission(shape, file.string());
+            const auto written = quorvex::test::WriteSubmission(shape, file.string());
             std::printf("generated   %s: %lld records, %.1f MB in %.3f s\n", file.c_str(),
                         static_cast<long long>(written.records), static_cast<double>(written.bytes) / 1e6,
                         SecondsSince(start));

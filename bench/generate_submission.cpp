@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "submission_writer.h"
+#include "support/records.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ bool ParseInt(std::string_view text, long long& value) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    using quorvex::bench::SubmissionShape;
+    using quorvex::test::SubmissionShape;
     long long employers = 1, employees = 10, roEvery = 0, seed = 2008;
     std::optional<long long> records;
     bool allMoney = false, territories = false, quiet = false;
@@ -96,9 +96,9 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "generate_submission: --records works with --ro, not --ro-every\n");
                 return 2;
             }
-            shape = quorvex::bench::ShapeForRecordCount(*records, static_cast<int>(employers), roEvery == 1);
+            shape = quorvex::test::ShapeForRecordCount(*records, static_cast<int>(employers), roEvery == 1);
         } else {
-            shape = quorvex::bench::UniformShape(static_cast<int>(employers), employees);
+            shape = quorvex::test::UniformShape(static_cast<int>(employers), employees);
         }
         shape.roEvery = static_cast<int>(roEvery);
         shape.allMoney = allMoney;
@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
         shape.seed = static_cast<std::uint64_t>(seed);
 
         const auto start = std::chrono::steady_clock::now();
-        const auto result = quorvex::bench::WriteSubmission(shape, out);
+        const auto result = quorvex::test::WriteSubmission(shape, out);
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (!quiet)
             std::printf("%s: %lld records, %lld bytes in %.3f s\n", out.c_str(),

@@ -10,7 +10,7 @@
 #include "cli/check_main.h"
 #include "errorlog/sqlite.h"
 #include "support/test_support.h"
-#include "support/valid_records.h"
+#include "support/records.h"
 
 using quorvex::test::Record;
 using quorvex::test::TempDir;

@@ -8,9 +8,8 @@
 #include <tuple>
 #include <vector>
 
-#include "submission_writer.h"
+#include "support/records.h"
 #include "support/test_support.h"
-#include "support/valid_records.h"
 
 using quorvex::test::TempDir;
 
@@ -107,7 +106,7 @@ TEST(Environment, CtrlCAndSigtermEndTheRunAsExitDoes) {
 TEST(Environment, TwoRunsStartedTogetherOnOneFolder) {
     TempDir dir;
     const auto sub = dir / "s.txt";
-    const auto written = quorvex::bench::WriteSubmission(quorvex::bench::UniformShape(2, 1500), sub.string());
+    const auto written = quorvex::test::WriteSubmission(quorvex::test::UniformShape(2, 1500), sub.string());
     const std::string data = (dir / "data").string();
     int refused = 0;
     for (int pair = 0; pair < 25; ++pair) {

@@ -14,7 +14,7 @@
 
 #include "errorlog/error_log.h"
 #include "errorlog/sqlite.h"
-#include "submission_writer.h"
+#include "support/records.h"
 #include "support/test_support.h"
 
 extern char** environ;
@@ -123,14 +123,14 @@ class GeneratedFiles : public ::testing::TestWithParam<GeneratedCase> {};
 TEST_P(GeneratedFiles, AreValid) {
     const GeneratedCase& c = GetParam();
     test::TempDir dir;
-    auto shape = bench::UniformShape(12, 150);
+    auto shape = test::UniformShape(12, 150);
     shape.roEvery = c.roEvery;
     shape.allMoney = c.allMoney;
     shape.territories = c.territories;
     shape.seed = 42;
     const fs::path file = dir / "generated.txt";
-    const auto written = bench::WriteSubmission(shape, file.string());
-    ASSERT_EQ(written.records, bench::RecordCount(shape));
+    const auto written = test::WriteSubmission(shape, file.string());
+    ASSERT_EQ(written.records, test::RecordCount(shape));
 
     const fs::path data = dir / "data";
     fs::create_directories(data);

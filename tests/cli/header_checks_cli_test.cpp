@@ -8,7 +8,7 @@
 
 #include "errorlog/sqlite.h"
 #include "support/test_support.h"
-#include "support/valid_records.h"
+#include "support/records.h"
 
 namespace quorvex::test {
 namespace {
@@ -59,7 +59,7 @@ CliRun CheckFile(const TempDir& dir, const std::vector<std::string>& records) {
 
 TEST(HeaderChecksCli, ValidSubmissionHasNoHeaderFindingsAndMasksTheUserId) {
     TempDir dir;
-    const CliRun run = CheckFile(dir, {BaselineRA(), BaselineRE(), EmployeeRW(), TotalRT(), BaselineRF("000000001")});
+    const CliRun run = CheckFile(dir, {BaselineRA(), MakeRE(), EmployeeRW(), TotalRT(), MakeRF("000000001")});
     EXPECT_NE(run.exitCode, 2);
     EXPECT_EQ(run.rows, std::vector<std::string>{});
     std::string masked = BaselineRA();
@@ -73,9 +73,9 @@ TEST(HeaderChecksCli, FindingsOfRaReAndRfAreLoggedInOrder) {
     Put(ra, 12, "AB 2CD34");
     Put(ra, 499, "2");
     Put(ra, 340, "  ");
-    std::string re = BaselineRE();
+    std::string re = MakeRE();
     Put(re, 3, "2007");
-    const CliRun run = CheckFile(dir, {ra, re, EmployeeRW(), TotalRT(), BaselineRF("000000002")});
+    const CliRun run = CheckFile(dir, {ra, re, EmployeeRW(), TotalRT(), MakeRF("000000002")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.rows,
               (std::vector<std::string>{

@@ -9,9 +9,8 @@
 #include "cli/check_main.h"
 #include "errorlog/sqlite.h"
 #include "reader/run.h"
-#include "submission_writer.h"
+#include "support/records.h"
 #include "support/test_support.h"
-#include "support/valid_records.h"
 
 using quorvex::sql::FaultAt;
 using quorvex::test::TempDir;
@@ -97,7 +96,7 @@ TEST(LogFaults, AFullDiskEndsTheRunWithOneMessageAndNoPartialLog) {
         std::string at;
         ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
     } unmount{data.string()};
-    quorvex::bench::WriteSubmission(quorvex::bench::ShapeForRecordCount(5000, 2, false), (dir / "sub.txt").string());
+    quorvex::test::WriteSubmission(quorvex::test::ShapeForRecordCount(5000, 2, false), (dir / "sub.txt").string());
     for (const char* threads : {"1", "2"}) {
         SCOPED_TRACE(std::string("--threads ") + threads);
         const std::string cmd = std::string(QUORVEX_CHECK_EXE) + " --quiet --threads " + threads + " --data-dir " +

@@ -11,8 +11,7 @@
 
 #include "errorlog/sqlite.h"
 #include "support/test_support.h"
-#include "support/valid_records.h"
-#include "support/wage_records.h"
+#include "support/records.h"
 
 namespace quorvex::test {
 namespace {
@@ -69,7 +68,7 @@ std::vector<std::string> Submission(std::mt19937_64& rng, int blocks) {
         recs.push_back(MakeRT(employees, rwSum));
         if (ros) recs.push_back(MakeRU(ros, roSum));
     }
-    recs.push_back(BaselineRF(Digits(rwTotal, 9)));
+    recs.push_back(MakeRF(Digits(rwTotal, 9)));
     return recs;
 }
 

@@ -9,7 +9,7 @@
 #include "errorlog/error_log.h"
 #include "report/core/report_writers.h"
 #include "support/test_support.h"
-#include "support/valid_records.h"
+#include "support/records.h"
 
 using quorvex::test::ReadFile;
 using quorvex::test::TempDir;

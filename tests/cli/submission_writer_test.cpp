@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "submission_writer.h"
+#include "support/records.h"
 #include "support/test_support.h"
 
 namespace quorvex {
@@ -23,11 +23,11 @@ class ExactRecordCount : public ::testing::TestWithParam<CountCase> {};
 
 TEST_P(ExactRecordCount, FileHoldsThatManyRecordsOf512CharactersEndedByCrLf) {
     const CountCase& c = GetParam();
-    auto shape = bench::ShapeForRecordCount(c.records, c.employers, c.ro);
-    EXPECT_EQ(bench::RecordCount(shape), c.records);
+    auto shape = test::ShapeForRecordCount(c.records, c.employers, c.ro);
+    EXPECT_EQ(test::RecordCount(shape), c.records);
 
     test::TempDir dir;
-    const auto result = bench::WriteSubmission(shape, (dir / "s.txt").string());
+    const auto result = test::WriteSubmission(shape, (dir / "s.txt").string());
     EXPECT_EQ(result.records, c.records);
     const std::string bytes = test::ReadFile(dir / "s.txt");
     ASSERT_EQ(bytes.size(), static_cast<std::size_t>(c.records) * 514);
@@ -46,13 +46,13 @@ INSTANTIATE_TEST_SUITE_P(Shapes, ExactRecordCount,
 
 TEST(SubmissionWriter, SameSeedSameBytesOtherSeedOtherBytes) {
     test::TempDir dir;
-    auto shape = bench::UniformShape(3, 20);
+    auto shape = test::UniformShape(3, 20);
     shape.roEvery = 2;
     shape.allMoney = true;
-    bench::WriteSubmission(shape, (dir / "a.txt").string());
-    bench::WriteSubmission(shape, (dir / "b.txt").string());
+    test::WriteSubmission(shape, (dir / "a.txt").string());
+    test::WriteSubmission(shape, (dir / "b.txt").string());
     shape.seed += 1;
-    bench::WriteSubmission(shape, (dir / "c.txt").string());
+    test::WriteSubmission(shape, (dir / "c.txt").string());
     EXPECT_EQ(test::ReadFile(dir / "a.txt"), test::ReadFile(dir / "b.txt"));
     EXPECT_NE(test::ReadFile(dir / "a.txt"), test::ReadFile(dir / "c.txt"));
 }
@@ -60,14 +60,14 @@ TEST(SubmissionWriter, SameSeedSameBytesOtherSeedOtherBytes) {
 TEST(SubmissionWriter, RefusesShapesTheFormatCannotHoldWithoutCreatingTheFile) {
     test::TempDir dir;
     const auto out = (dir / "x.txt").string();
-    EXPECT_THROW(bench::WriteSubmission(bench::UniformShape(0, 10), out), std::invalid_argument);
-    EXPECT_THROW(bench::WriteSubmission(bench::UniformShape(2, 0), out), std::invalid_argument);
-    EXPECT_THROW(bench::WriteSubmission(bench::UniformShape(1, 10'000'000), out), std::invalid_argument);
+    EXPECT_THROW(test::WriteSubmission(test::UniformShape(0, 10), out), std::invalid_argument);
+    EXPECT_THROW(test::WriteSubmission(test::UniformShape(2, 0), out), std::invalid_argument);
+    EXPECT_THROW(test::WriteSubmission(test::UniformShape(1, 10'000'000), out), std::invalid_argument);
     EXPECT_FALSE(std::filesystem::exists(out));
     // RA + RE + RT + RF leave no room for an employee in 4 records.
-    EXPECT_THROW(bench::ShapeForRecordCount(4, 1, false), std::invalid_argument);
+    EXPECT_THROW(test::ShapeForRecordCount(4, 1, false), std::invalid_argument);
     // With RO records every employee takes two records: 2 + 3 + an odd rest is impossible.
-    EXPECT_THROW(bench::ShapeForRecordCount(8, 1, true), std::invalid_argument);
+    EXPECT_THROW(test::ShapeForRecordCount(8, 1, true), std::invalid_argument);
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include "errorlog/error_log.h"
 #include "errorlog/sqlite.h"
 #include "reader/run.h"
-#include "submission_writer.h"
+#include "support/records.h"
 #include "support/scripted_services.h"
 #include "support/test_support.h"
 
@@ -104,11 +104,11 @@ TEST(ThreadModes, ExamplesAndPeerFilesLeaveTheSameLog) {
 // reach the writer's statements that store many records at once.
 std::vector<std::string> ValidSubmission() {
     TempDir dir;
-    auto shape = bench::UniformShape(3, 20);
+    auto shape = test::UniformShape(3, 20);
     shape.roEvery = 1;
     shape.allMoney = true;
     shape.territories = true;
-    bench::WriteSubmission(shape, (dir / "valid.txt").string());
+    test::WriteSubmission(shape, (dir / "valid.txt").string());
     const std::string text = ReadFile(dir / "valid.txt");
     std::vector<std::string> records;
     for (std::size_t at = 0; at < text.size();) {

@@ -17,8 +17,7 @@
 #include "report/gui/report_dialogs.h"
 #include "shell/gui/main_window.h"
 #include "support/test_support.h"
-#include "support/valid_records.h"
-#include "support/wage_records.h"
+#include "support/records.h"
 
 // Readable QString values in the messages of failed expectations.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }

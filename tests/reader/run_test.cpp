@@ -12,7 +12,7 @@
 #include "reader/run.h"
 #include "support/scripted_services.h"
 #include "support/test_support.h"
-#include "support/valid_records.h"
+#include "support/records.h"
 
 using namespace quorvex;
 using quorvex::test::Record;
@@ -375,7 +375,7 @@ TEST_F(RunTest, ExitDuringARunAbortsAfterTheLastStoredRecord) {
     std::vector<std::string> recs = Ids({"RA", "RE"});
     for (int i = 0; i < 200; ++i) recs.push_back(test::MakeRW());
     recs.push_back(test::MakeRT(200, {}));
-    recs.push_back(test::BaselineRF(200));
+    recs.push_back(test::MakeRF(200));
     auto p = dir / "big.txt";
     test::WriteFile(p, Lines(recs));
     services.files = {p.string()};
@@ -409,7 +409,7 @@ std::vector<std::string> ManyRW(int count, const std::string& rw) {
     std::vector<std::string> recs = Ids({"RA", "RE"});
     for (int i = 0; i < count; ++i) recs.push_back(rw);
     recs.push_back(test::MakeRT(count, {}));
-    recs.push_back(test::BaselineRF(count));
+    recs.push_back(test::MakeRF(count));
     return recs;
 }
 
@@ -458,7 +458,7 @@ TEST_F(RunTest, ErrorLimitStopsAfterTheRecordThatReachesIt) {
     recs.push_back(bad);
     recs.push_back(test::MakeRW());
     recs.push_back(test::MakeRT(3, {}));
-    recs.push_back(test::BaselineRF(3));
+    recs.push_back(test::MakeRF(3));
     RunSummary s = Test({Lines(recs)}, 1);
     EXPECT_EQ(s.outcome, RunOutcome::Stopped);
     auto rows = Errors();
@@ -550,10 +550,10 @@ TEST_F(RunTest, ReadOnlyLogStopsTheRunWithAClearMessage) {
 
 TEST_F(RunTest, TenMegabyteLinesWithoutSeparators) {
     // Records written back to back are cut every 512 characters.
-    std::string file = test::BaselineRA() + test::BaselineRE();
+    std::string file = test::BaselineRA() + test::MakeRE();
     long long rw = 0;
     for (; file.size() < 10u * 1024 * 1024; ++rw) file += test::MakeRW();
-    file += test::MakeRT(rw, {}) + test::BaselineRF(rw);
+    file += test::MakeRT(rw, {}) + test::MakeRF(rw);
     RunSummary s = Test({file});
     EXPECT_EQ(s.outcome, RunOutcome::NoErrors);
     EXPECT_EQ(s.recordsTested, static_cast<std::int64_t>(file.size() / 512));
@@ -569,7 +569,7 @@ TEST_F(RunTest, NulAndEndOfFileMarksInsideRecordsAreKept) {
     std::string rw = test::MakeRW();
     rw[99] = '\0';
     rw[199] = '\x1a';
-    RunSummary s = Test({Lines({test::BaselineRA(), test::BaselineRE(), rw, test::MakeRT(1, {}), test::BaselineRF(1)})});
+    RunSummary s = Test({Lines({test::BaselineRA(), test::MakeRE(), rw, test::MakeRT(1, {}), test::MakeRF(1)})});
     // They are characters of the record: its field checks see them, the record is kept whole.
     EXPECT_EQ(s.outcome, RunOutcome::Errors);
     EXPECT_EQ(s.recordsTested, 5);
@@ -611,8 +611,8 @@ TEST_F(RunTest, AnyBytesEndInAConsistentLog) {
     // always ends, and every record's error count equals its error rows.
     std::mt19937 random(20081208);
     const std::vector<std::string> pieces = {
-        test::BaselineRA(), test::BaselineRE(), test::MakeRW(), test::MakeRO(), test::MakeRT(1, {}),
-        test::MakeRU(1, {}), test::BaselineRF(1), Record("RS"), Record("RV"), "\r\n", "\n", "\r",
+        test::BaselineRA(), test::MakeRE(), test::MakeRW(), test::MakeRO(), test::MakeRT(1, {}),
+        test::MakeRU(1, {}), test::MakeRF(1), Record("RS"), Record("RV"), "\r\n", "\n", "\r",
         std::string("\0", 1), "\x1a", "\xff\x80\xe9", "RW12", std::string(700, 'x'), "ra", "rw"};
     for (int round = 0; round < 100; ++round) {
         std::string file;

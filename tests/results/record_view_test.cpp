@@ -13,10 +13,9 @@
 #include "errorlog/log_reader.h"
 #include "reader/run.h"
 #include "results/core/record_view.h"
-#include "submission_writer.h"
+#include "support/records.h"
 #include "support/scripted_services.h"
 #include "support/test_support.h"
-#include "support/valid_records.h"
 #include "validation/layouts.h"
 
 namespace quorvex {
@@ -62,13 +61,13 @@ int FieldNamed(RecordType type, const std::string& reference) {
 // another tax year, employment code or jurisdiction, and random characters are replaced
 // in the RA, the RF and one record in eight.
 std::string FaultySubmission(std::uint64_t seed) {
-    bench::SubmissionShape shape = bench::UniformShape(12, 9);
+    test::SubmissionShape shape = test::UniformShape(12, 9);
     shape.roEvery = 2;
     shape.allMoney = true;
     shape.territories = true;
     shape.seed = seed;
     test::TempDir dir;
-    bench::WriteSubmission(shape, (dir / "clean.txt").string());
+    test::WriteSubmission(shape, (dir / "clean.txt").string());
     const std::string clean = test::ReadFile(dir / "clean.txt");
 
     std::mt19937_64 random(seed);

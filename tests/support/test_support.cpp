@@ -70,14 +70,4 @@ std::string ReadFile(const std::filesystem::path& file) {
     return s.str();
 }
 
-std::string Record(std::string_view start) {
-    std::string r(start.substr(0, 512));
-    r.resize(512, ' ');
-    return r;
-}
-
-void Put(std::string& record, int pos, std::string_view text) {
-    record.replace(static_cast<std::size_t>(pos - 1), text.size(), text);
-}
-
 }  // namespace quorvex::test

@@ -33,9 +33,6 @@ std::string FailedLogState(const std::filesystem::path& folder);
 void WriteFile(const std::filesystem::path& file, std::string_view bytes);
 std::string ReadFile(const std::filesystem::path& file);
 
-// A record of exactly 512 characters: `start` padded with blanks (cut at 512).
-std::string Record(std::string_view start);
-// Puts `text` at 1-based position `pos` of `record` (which must be long enough).
-void Put(std::string& record, int pos, std::string_view text);
-
 }  // namespace quorvex::test
+
+#include "support/records.h"

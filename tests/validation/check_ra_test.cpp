@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "support/valid_records.h"
+#include "support/records.h"
 #include "validation/check_fixture.h"
 
 namespace quorvex::test {

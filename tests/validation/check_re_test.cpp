@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "support/valid_records.h"
+#include "support/records.h"
 #include "validation/check_fixture.h"
 
 namespace quorvex::test {
@@ -131,7 +131,7 @@ class ReRules : public ::testing::TestWithParam<RuleCase>, protected CheckFixtur
 
 TEST_P(ReRules, FindingsInRuleOrder) {
     const RuleCase& c = GetParam();
-    EXPECT_EQ(Check("RE", Apply(BaselineRE(), c.edits), CheckCodeRE), Describe(c.expected));
+    EXPECT_EQ(Check("RE", Apply(MakeRE(), c.edits), CheckCodeRE), Describe(c.expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(AllRules, ReRules, ::testing::ValuesIn(kReCases));
@@ -140,7 +140,7 @@ class ReCheck : public ::testing::Test, protected CheckFixture {};
 
 TEST_F(ReCheck, LeavesTheEmployerContext) {
     ctx().employer.acceptedJurisdiction = "P";  // from an earlier block
-    Check("RE", Apply(BaselineRE(), {{219, "H"}, {220, "V"}}), CheckCodeRE);
+    Check("RE", Apply(MakeRE(), {{219, "H"}, {220, "V"}}), CheckCodeRE);
     const EmployerContext& e = ctx().employer;
     EXPECT_EQ(e.taxYearText, "2008");
     EXPECT_EQ(e.taxYear, 2008);
@@ -154,7 +154,7 @@ TEST_F(ReCheck, InvalidCodesAreKeptAsEnteredButNotAccepted) {
     ctx().employer.taxYear = 2008;
     ctx().employer.acceptedJurisdiction = "P";
     ctx().employer.jurisdictionValid = true;
-    Check("RE", Apply(BaselineRE(), {{3, "20O8"}, {219, "Z"}, {220, "X"}}), CheckCodeRE);
+    Check("RE", Apply(MakeRE(), {{3, "20O8"}, {219, "Z"}, {220, "X"}}), CheckCodeRE);
     const EmployerContext& e = ctx().employer;
     EXPECT_EQ(e.taxYearText, "20O8");
     EXPECT_EQ(e.taxYear, 0);
@@ -165,18 +165,18 @@ TEST_F(ReCheck, InvalidCodesAreKeptAsEnteredButNotAccepted) {
 }
 
 TEST_F(ReCheck, BlankJurisdictionIsAccepted) {
-    Check("RE", BaselineRE(), CheckCodeRE);
+    Check("RE", MakeRE(), CheckCodeRE);
     EXPECT_EQ(ctx().employer.acceptedJurisdiction, " ");
     EXPECT_TRUE(ctx().employer.jurisdictionValid);
     EXPECT_EQ(ctx().employer.employmentCode, 'R');
 }
 
 TEST_F(ReCheck, OpensABlockPerRecordWhateverTheEin) {
-    Check("RE", BaselineRE(), CheckCodeRE);
+    Check("RE", MakeRE(), CheckCodeRE);
     const auto first = Stored(ctx().recNum);
     EXPECT_EQ(first.recReference, "123456789");
 
-    Check("RE", Apply(BaselineRE(), {{8, "ABC 12345"}}), CheckCodeRE);
+    Check("RE", Apply(MakeRE(), {{8, "ABC 12345"}}), CheckCodeRE);
     const auto second = Stored(ctx().recNum);
     EXPECT_EQ(second.recReference, "ABC 12345");
     EXPECT_EQ(second.reIndx, first.reIndx + 1);
@@ -187,12 +187,12 @@ TEST_F(ReCheck, OpensABlockPerRecordWhateverTheEin) {
 }
 
 TEST_F(ReCheck, ViewerWritesNothing) {
-    Check("RE", BaselineRE(), CheckCodeRE);
+    Check("RE", MakeRE(), CheckCodeRE);
     const auto block = log().LastBlock();
 
     ViewerFindings viewer;
     CheckContext vctx{viewer, facts(), {}, ctx().recNum};
-    CheckCodeRE(Apply(BaselineRE(), {{3, "2007"}, {219, "Z"}}), vctx);
+    CheckCodeRE(Apply(MakeRE(), {{3, "2007"}, {219, "Z"}}), vctx);
     EXPECT_EQ(viewer.Marked(), (std::set<int>{1, 19}));
     EXPECT_EQ(log().LastBlock(), block);
     EXPECT_EQ(Stored(ctx().recNum).errors, 0);

@@ -8,7 +8,7 @@
 #include "support/recording_findings.h"
 #include "validation/check_primitives.h"
 #include "mini_run.h"
-#include "support/wage_records.h"
+#include "support/records.h"
 
 namespace quorvex::test {
 namespace {

@@ -7,7 +7,7 @@
 #include "validation/money_total.h"
 #include "validation/territory_money.h"
 #include "mini_run.h"
-#include "support/wage_records.h"
+#include "support/records.h"
 
 namespace quorvex::test {
 namespace {

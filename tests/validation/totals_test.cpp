@@ -7,7 +7,7 @@
 #include "errorlog/log_findings.h"
 #include "validation/check_primitives.h"
 #include "mini_run.h"
-#include "support/wage_records.h"
+#include "support/records.h"
 
 namespace quorvex::test {
 namespace {

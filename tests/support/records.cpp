@@ -1,4 +1,4 @@
-#include "submission_writer.h"
+#include "support/records.h"
 
 #include <algorithm>
 #include <array>
@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string_view>
 
-namespace quorvex::bench {
+namespace quorvex::test {
 namespace {
 
 constexpr int kRecordLength = 512;
@@ -129,6 +129,141 @@ constexpr std::array<Field, 18> kRoMoney = {{
 constexpr std::array<int, 18> kRuMoney = {
     0, 10, 25, 40, 55, 70, 85, 100, 115, 355, 370, 385, 400, 415, 430, 445, 460, 475};
 
+
+}  // namespace
+
+// --- Single records ---------------------------------------------------------------------
+
+std::string Record(std::string_view start) {
+    std::string r(start.substr(0, 512));
+    r.resize(512, ' ');
+    return r;
+}
+
+void Put(std::string& record, int pos, std::string_view text) {
+    record.replace(static_cast<std::size_t>(pos - 1), text.size(), text);
+}
+
+
+std::string Digits(double cents, int width) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%0*.0f", width, cents);
+    return buf;
+}
+
+int RwPos(int n) { return kRwMoney[static_cast<std::size_t>(n)].pos; }
+int RtPos(int n) { return kRtMoney[static_cast<std::size_t>(n)]; }
+int RoPos(int n) { return kRoMoney[static_cast<std::size_t>(n)].pos; }
+int RuPos(int n) { return kRuMoney[static_cast<std::size_t>(n)]; }
+
+std::string BaselineRA() {
+    std::string r = Record("RA");
+    Put(r, 3, "123456789");
+    Put(r, 12, "AB12CD34");
+    Put(r, 29, "0");
+    Put(r, 36, "98");
+    Put(r, 38, "ACME PAYROLL INC");
+    Put(r, 117, "100 MAIN ST");
+    Put(r, 139, "BALTIMORE");
+    Put(r, 161, "MD");
+    Put(r, 163, "21201");
+    Put(r, 168, "1234");
+    Put(r, 217, "ACME PAYROLL INC");
+    Put(r, 296, "100 MAIN ST");
+    Put(r, 318, "BALTIMORE");
+    Put(r, 340, "MD");
+    Put(r, 342, "21201");
+    Put(r, 396, "JANE O'NEIL-SMITH JR.");
+    Put(r, 423, "4105551234");
+    Put(r, 446, "jane@acme.example");
+    Put(r, 499, "1");
+    Put(r, 500, "L");
+    return r;
+}
+
+std::string MakeRE(char employmentCode, char jurisdiction, std::string_view year, std::string_view ein) {
+    std::string r = Record("RE");
+    Put(r, 3, year);
+    Put(r, 8, ein);
+    Put(r, 26, "0");
+    Put(r, 40, "ACME MANUFACTURING CO");
+    Put(r, 119, "100 MAIN ST");
+    Put(r, 141, "BALTIMORE");
+    Put(r, 163, "MD21201");
+    r[218] = employmentCode;
+    r[219] = jurisdiction;
+    Put(r, 221, "0");
+    return r;
+}
+
+std::string MakeRW(std::string_view ssn, const RwAmounts& a) {
+    std::string r = Record("RW");
+    Put(r, 3, ssn);
+    Put(r, 12, "JOHN");
+    Put(r, 42, "DOE");
+    Put(r, 66, "2 ELM ST");
+    Put(r, 110, "BALTIMORE");
+    Put(r, 132, "MD21201");
+    for (int n = 1; n <= 24; ++n) Put(r, RwPos(n), Digits(a[static_cast<std::size_t>(n)], 11));
+    Put(r, 486, "0 00");
+    return r;
+}
+
+std::string MakeRO(const RoAmounts& a) {
+    std::string r = Record("RO");
+    for (int n = 1; n <= 17; ++n) Put(r, RoPos(n), Digits(a[static_cast<std::size_t>(n)], 11));
+    return r;
+}
+
+std::string MakeRT(std::int64_t count, const RwAmounts& sums) {
+    std::string r = Record("RT");
+    Put(r, 3, Digits(static_cast<double>(count), 7));
+    for (int n = 1; n <= 24; ++n) Put(r, RtPos(n), Digits(sums[static_cast<std::size_t>(n)], 15));
+    Put(r, 325, Digits(0, 15));
+    return r;
+}
+
+std::string MakeRU(std::int64_t count, const RoAmounts& sums) {
+    std::string r = Record("RU");
+    Put(r, 3, Digits(static_cast<double>(count), 7));
+    for (int n = 1; n <= 17; ++n) Put(r, RuPos(n), Digits(sums[static_cast<std::size_t>(n)], 15));
+    return r;
+}
+
+std::string MakeRF(const std::string& count) {
+    std::string r = Record("RF");
+    Put(r, 8, count);
+    return r;
+}
+std::string MakeRF(long long rwCount) { return MakeRF(Digits(static_cast<double>(rwCount), 9)); }
+
+std::string ValidRecord(std::string_view id, long long rwCount, long long blockCount) {
+    if (id == "RA") return BaselineRA();
+    if (id == "RE") return MakeRE();
+    if (id == "RF") return MakeRF(rwCount);
+    if (id == "RW") return MakeRW();
+    if (id == "RO") return MakeRO();
+    if (id == "RT") return MakeRT(blockCount, RwAmounts{});
+    if (id == "RU") return MakeRU(blockCount, RoAmounts{});
+    return Record(id);
+}
+
+std::vector<std::string> ValidRecords(std::initializer_list<const char*> ids, long long priorRW, long long priorBlockRW) {
+    std::vector<std::string> out;
+    long long rw = priorRW, blockRW = priorBlockRW, blockRO = 0;
+    for (std::string_view id : ids) {
+        if (id == "RE") blockRW = blockRO = 0;
+        out.push_back(ValidRecord(id, rw, id == "RU" ? blockRO : blockRW));
+        if (id == "RW") ++rw, ++blockRW;
+        if (id == "RO") ++blockRO;
+    }
+    return out;
+}
+
+// --- Generated submissions --------------------------------------------------------------
+
+namespace {
+
 using Rec = std::array<char, kRecordLength>;
 
 void Clear(Rec& r, std::string_view id) {
@@ -138,7 +273,7 @@ void Clear(Rec& r, std::string_view id) {
 }
 
 // Puts text at 1-based `pos`, cut to `width`.
-void Put(Rec& r, int pos, int width, std::string_view text) {
+void PutText(Rec& r, int pos, int width, std::string_view text) {
     std::memcpy(r.data() + pos - 1, text.data(), std::min<std::size_t>(text.size(), static_cast<std::size_t>(width)));
 }
 
@@ -205,48 +340,48 @@ std::uint64_t MakeSsn(std::int64_t employee, std::uint64_t offset) {
 void PutAddress(Rec& r, Random& rnd, int locationPos, int deliveryPos, int cityPos, int statePos, int zipPos,
                 int zipExtPos) {
     const Place& place = rnd.Pick(kPlaces);
-    Put(r, locationPos, 22, rnd.Pick(kUnits));
+    PutText(r, locationPos, 22, rnd.Pick(kUnits));
     std::string delivery = std::to_string(rnd.Between(1, 9999)) + " " + std::string(rnd.Pick(kStreets));
-    Put(r, deliveryPos, 22, delivery);
-    Put(r, cityPos, 22, place.city);
-    Put(r, statePos, 2, place.state);
-    Put(r, zipPos, 5, place.zip);
+    PutText(r, deliveryPos, 22, delivery);
+    PutText(r, cityPos, 22, place.city);
+    PutText(r, statePos, 2, place.state);
+    PutText(r, zipPos, 5, place.zip);
     if (rnd.Chance(50)) PutNumber(r, zipExtPos, 4, static_cast<std::uint64_t>(rnd.Between(1, 9999)));
 }
 
-void MakeRA(Rec& r, Random& rnd, std::uint64_t ein) {
+void RandomRA(Rec& r, Random& rnd, std::uint64_t ein) {
     Clear(r, "RA");
     PutNumber(r, 3, 9, ein);
-    Put(r, 12, 8, "QVX2008A");               // User ID
-    Put(r, 29, 1, "0");                      // Resub Indicator: original submission
-    Put(r, 36, 2, "98");                     // Software Code: in-house program
-    Put(r, 38, 57, "QUORVEX PAYROLL SERVICES INC");
+    PutText(r, 12, 8, "QVX2008A");               // User ID
+    PutText(r, 29, 1, "0");                      // Resub Indicator: original submission
+    PutText(r, 36, 2, "98");                     // Software Code: in-house program
+    PutText(r, 38, 57, "QUORVEX PAYROLL SERVICES INC");
     PutAddress(r, rnd, 95, 117, 139, 161, 163, 168);
-    Put(r, 217, 57, "QUORVEX PAYROLL SERVICES INC");
+    PutText(r, 217, 57, "QUORVEX PAYROLL SERVICES INC");
     PutAddress(r, rnd, 274, 296, 318, 340, 342, 347);
-    Put(r, 396, 27, "JANE Q. O'NEIL-PARKER");
-    Put(r, 423, 15, "4105550123");
-    Put(r, 438, 5, "221");
-    Put(r, 446, 40, "payroll@quorvex.example");   // the e-mail keeps its case
-    Put(r, 489, 10, "4105550199");
-    Put(r, 499, 1, "1");                     // problems notified by e-mail
-    Put(r, 500, 1, "S");                     // Preparer Code: service bureau
+    PutText(r, 396, 27, "JANE Q. O'NEIL-PARKER");
+    PutText(r, 423, 15, "4105550123");
+    PutText(r, 438, 5, "221");
+    PutText(r, 446, 40, "payroll@quorvex.example");   // the e-mail keeps its case
+    PutText(r, 489, 10, "4105550199");
+    PutText(r, 499, 1, "1");                     // problems notified by e-mail
+    PutText(r, 500, 1, "S");                     // Preparer Code: service bureau
 }
 
-void MakeRE(Rec& r, Random& rnd, std::uint64_t ein, int block, char jurisdiction) {
+void RandomRE(Rec& r, Random& rnd, std::uint64_t ein, int block, char jurisdiction) {
     Clear(r, "RE");
-    Put(r, 3, 4, "2008");
+    PutText(r, 3, 4, "2008");
     PutNumber(r, 8, 9, ein);
-    Put(r, 26, 1, "0");
+    PutText(r, 26, 1, "0");
     if (block % 3 == 1) PutNumber(r, 27, 4, static_cast<std::uint64_t>(block % 10000));   // Establishment Number
     std::string name = std::string(kCompanies[static_cast<std::size_t>(block) % kCompanies.size()]) + " " +
                        (block % 2 ? "INC" : "LLC");
     if (block >= static_cast<int>(kCompanies.size())) name += " NO " + std::to_string(block);
-    Put(r, 40, 57, name);
+    PutText(r, 40, 57, name);
     PutAddress(r, rnd, 97, 119, 141, 163, 165, 170);
-    Put(r, 219, 1, "R");                     // Employment Code: regular
+    PutText(r, 219, 1, "R");                     // Employment Code: regular
     r[219] = jurisdiction;                   // position 220
-    Put(r, 221, 1, "0");
+    PutText(r, 221, 1, "0");
 }
 
 struct Amounts {
@@ -312,21 +447,21 @@ Amounts MakeAmounts(Random& rnd, char j, bool allMoney, bool withRo) {
     return a;
 }
 
-void MakeRW(Rec& r, Random& rnd, std::uint64_t ssn, const Amounts& a) {
+void RandomRW(Rec& r, Random& rnd, std::uint64_t ssn, const Amounts& a) {
     Clear(r, "RW");
     PutNumber(r, 3, 9, ssn);
-    Put(r, 12, 15, rnd.Pick(kFirstNames));
-    Put(r, 27, 15, rnd.Pick(kMiddles));
-    Put(r, 42, 20, rnd.Pick(kLastNames));
-    if (rnd.Chance(5)) Put(r, 62, 4, "JR");
+    PutText(r, 12, 15, rnd.Pick(kFirstNames));
+    PutText(r, 27, 15, rnd.Pick(kMiddles));
+    PutText(r, 42, 20, rnd.Pick(kLastNames));
+    if (rnd.Chance(5)) PutText(r, 62, 4, "JR");
     PutAddress(r, rnd, 66, 88, 110, 132, 134, 139);
     for (int n = 1; n <= 24; ++n) PutNumber(r, kRwMoney[n].pos, 11, static_cast<std::uint64_t>(a.rw[n]));
-    Put(r, 486, 1, "0");                              // Statutory Employee Indicator
-    Put(r, 488, 1, a.rw[10] > 0 ? "1" : "0");         // Retirement Plan Indicator
-    Put(r, 489, 1, "0");                              // Third-Party Sick Pay Indicator
+    PutText(r, 486, 1, "0");                              // Statutory Employee Indicator
+    PutText(r, 488, 1, a.rw[10] > 0 ? "1" : "0");         // Retirement Plan Indicator
+    PutText(r, 489, 1, "0");                              // Third-Party Sick Pay Indicator
 }
 
-void MakeRO(Rec& r, const Amounts& a) {
+void RandomRO(Rec& r, const Amounts& a) {
     Clear(r, "RO");
     for (int n = 1; n <= 17; ++n) PutNumber(r, kRoMoney[n].pos, 11, static_cast<std::uint64_t>(a.ro[n]));
 }
@@ -393,25 +528,25 @@ WriteResult WriteSubmission(const SubmissionShape& shape, std::FILE* out) {
     Writer writer(out);
     Rec r;
 
-    MakeRA(r, rnd, MakeEin(rnd));
+    RandomRA(r, rnd, MakeEin(rnd));
     writer.Add(r);
 
     std::int64_t employee = 0;
     for (std::size_t b = 0; b < shape.blockSizes.size(); ++b) {
         const char j = shape.territories ? kJurisdictions[b % kJurisdictions.size()] : ' ';
         const bool withRo = shape.roEvery > 0 && b % static_cast<std::size_t>(shape.roEvery) == 0;
-        MakeRE(r, rnd, MakeEin(rnd), static_cast<int>(b), j);
+        RandomRE(r, rnd, MakeEin(rnd), static_cast<int>(b), j);
         writer.Add(r);
 
         std::array<std::int64_t, 25> rwSums{};
         std::array<std::int64_t, 25> roSums{};
         for (std::int64_t e = 0; e < shape.blockSizes[b]; ++e, ++employee) {
             const Amounts a = MakeAmounts(rnd, j, shape.allMoney, withRo);
-            MakeRW(r, rnd, MakeSsn(employee, ssnOffset), a);
+            RandomRW(r, rnd, MakeSsn(employee, ssnOffset), a);
             writer.Add(r);
             AddInto(rwSums, a.rw.data(), 24);
             if (withRo) {
-                MakeRO(r, a);
+                RandomRO(r, a);
                 writer.Add(r);
                 AddInto(roSums, a.ro.data(), 17);
             }
@@ -452,4 +587,4 @@ WriteResult WriteSubmission(const SubmissionShape& shape, const std::string& pat
     return result;
 }
 
-}  // namespace quorvex::bench
+}  // namespace quorvex::test
