@@ -11,6 +11,10 @@ namespace fs = std::filesystem;
 
 fs::path WriteTempHtml(const fs::path& folder, std::string_view text) {
     const fs::path page = folder / kTempHtmlName;
+    // The page belongs to the program folder: a link put in its place is removed, never
+    // written through (it could point at any file of the user's).
+    std::error_code ec;
+    if (fs::is_symlink(page, ec)) fs::remove(page, ec);
     const bool newPage = text.empty() || text.starts_with("<!DOCTYPE");
     AppendUtf8(page, text.empty() ? kPlaceholderPage : text, newPage);
     return page;
