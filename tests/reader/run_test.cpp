@@ -1,13 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <optional>
-#include <tuple>
 #include <random>
-#include <string>
-#include <vector>
+#include <tuple>
 
-#include "errorlog/error_log.h"
 #include "errorlog/sqlite.h"
 #include "reader/run.h"
 #include "support/records.h"
