@@ -26,8 +26,7 @@ struct Holder {
     sqlite3* db = nullptr;
 };
 
-// The description of the LogFailure `f` throws, with `asUser` as a user who cannot write
-// everywhere; empty when it throws none.
+// What the LogFailure `f` throws says ("": none); with `asUser` as a user who cannot write everywhere.
 std::string Failure(const std::function<void()>& f, bool asUser = false) {
     const bool drop = asUser && geteuid() == 0;
     if (drop && (setegid(65534) != 0 || seteuid(65534) != 0)) return "cannot change the user";
@@ -59,8 +58,7 @@ TEST(ErrorLog, TablesAndColumns) {
     }
 }
 
-// A small run written through the log's own calls: its rows as another connection reads them
-// after the commit, and the counters the run keeps.
+// A small run through the log's own calls: its rows after the commit, and the counters it keeps.
 TEST(ErrorLog, RowsAndCountersOfARun) {
     TempDir dir;
     ErrorLog log = ErrorLog::CreateMDB(dir.path());
@@ -111,8 +109,7 @@ TEST(ErrorLog, RowsAndCountersOfARun) {
     EXPECT_THROW(log.LogError("r", "u", "e"), LogFailure);
 }
 
-// A log that fails keeps what its last commit wrote, with a critical notice on its last
-// record; one that committed no record is removed.
+// A failed log keeps its last commit with a critical notice on its last record, or is removed.
 TEST(ErrorLog, AFailedLogKeepsItsLastCommitOrNothing) {
     for (bool committed : {true, false}) {
         TempDir dir;
@@ -129,8 +126,7 @@ TEST(ErrorLog, AFailedLogKeepsItsLastCommitOrNothing) {
     }
 }
 
-// Every spelling of the last log's name goes, with its journal and WAL files; one in use keeps
-// them all, a read-only one stays; a link goes, not its target.
+// Every spelling of the old log goes with its journal and WAL; one in use or read-only keeps all.
 TEST(ErrorLog, ReplacingTheLastLog) {
     TempDir dir;
     auto make = [&](const char* name) {
@@ -199,8 +195,7 @@ TEST(ErrorLog, ALogThatCannotBeMadeIsToldWithItsFolderAndReason) {
     EXPECT_TRUE(fs::exists(dir / "ro" / "Errorlog.mdb"));
 }
 
-// The read side keys its windows by Rec_Num and holds no lock between calls: a new run can
-// replace the log while a view is open, and the view's next call reads the new log.
+// Windows keyed by Rec_Num; no lock between calls: a new run replaces the log under an open view.
 TEST(ErrorLog, ReaderWindowsAndNoLockBetweenCalls) {
     TempDir dir;
     {

@@ -10,8 +10,7 @@
 #include "support/scripted_services.h"
 #include "support/test_support.h"
 
-// What the whole files in tests/files do not show: the first records, unusable files, Exit, a
-// failing log, random input.
+// What the whole files do not show: first records, unusable files, Exit, a failing log, random input.
 using namespace quorvex;
 using quorvex::test::ScriptedServices;
 
@@ -50,8 +49,7 @@ protected:
         test::WriteFile(dir / name, content);
         return (dir / name).string();
     }
-    // Runs the test on `contents`, one file each answering the file dialogs in turn; without
-    // any, on the answers `services` has.
+    // Runs the test on `contents` (one file per file dialog), or on the answers `services` has.
     RunSummary Test(const std::vector<std::string>& contents = {}, int limit = 500) {
         if (!contents.empty()) services = ScriptedServices{};
         for (std::size_t i = 0; i < contents.size(); ++i)
@@ -167,6 +165,17 @@ TEST_F(RunTest, UnusableFilesAndDialogs) {
     EXPECT_EQ(test::ReadFile(dir / "Errorlog.mdb"), readOnly);
 }
 
+// The desktop program keeps one run: after a run with errors, a mistyped name is asked for again.
+TEST_F(RunTest, AMissingFileAfterARunWithErrorsIsAskedForAgain) {
+    RunOptions options;
+    options.programFolder = dir.path();
+    quorvex::Run run(services, options);
+    services.files = {File("f.txt", Ids({"RA", "RE", "RW"})), std::nullopt, (dir / "gone.txt").string()};
+    EXPECT_EQ(run.ReadFile().outcome, RunOutcome::Errors);
+    EXPECT_EQ(run.ReadFile().outcome, RunOutcome::Cancelled);
+    EXPECT_EQ(services.fileTitles.size(), 4u);
+}
+
 TEST_F(RunTest, FileTruncatedWhileBeingReadIsUnreadable) {
     const std::string p = File("shrinking.txt", ManyRW(300, test::MakeRW()));
     services.files = {p};
@@ -180,8 +189,7 @@ TEST_F(RunTest, FileTruncatedWhileBeingReadIsUnreadable) {
     EXPECT_EQ(Query("SELECT COUNT(*) FROM Errors"), "0");
 }
 
-// Exit: every record stored so far is written, the abort lands on the last one; with the
-// writer thread far behind (the queue full), too.
+// Exit: the records so far are written and the abort lands on the last; also with the queue full.
 TEST_F(RunTest, ExitAbortsAfterTheLastStoredRecord) {
     for (auto [thread, records, exitAt] : {std::tuple{false, 200, 121}, std::tuple{true, 3000, 2501}}) {
         std::optional<SlowDisk> slow;
@@ -219,8 +227,7 @@ TEST_F(RunTest, ADiskFailingUnderTheWriterThreadLeavesAConsistentLog) {
     EXPECT_EQ(s.criticalReference, "Error Log Incomplete");
 }
 
-// A failure of the log at any point of a run ends it with its message; nothing escapes the
-// run, and no log is left that looks complete.
+// A log failing at any point ends the run with its message; no log is left that looks complete.
 TEST_F(RunTest, AFailingLogAtAnyPointEndsTheRunWithItsMessage) {
     std::vector<std::string> first = test::ValidRecords({"RA", "RE", "RW", "RO"});
     test::Put(first[2], 3, "12345678X");  // findings in the RW record and a marker in the block
@@ -256,8 +263,7 @@ TEST_F(RunTest, AFailingLogAtAnyPointEndsTheRunWithItsMessage) {
     }
 }
 
-// Random mixes of records, fragments, separators, control and high bytes: the run always ends,
-// every error points at a stored record, and every record's count equals its error rows.
+// Random bytes: the run always ends, every error is on a stored record, every count equals its rows.
 TEST_F(RunTest, AnyBytesEndInAConsistentLog) {
     std::mt19937 random(20081208);
     const std::vector<std::string> pieces = {
