@@ -176,8 +176,9 @@ TEST(ErrorLog, ALogThatCannotBeMadeIsToldWithItsFolderAndReason) {
     fs::create_directories(dir / "ro-empty");
     fs::permissions(dir / "ro" / "Errorlog.mdb", fs::perms::all);
     fs::permissions(dir.path(), fs::perms::all);  // the other user reaches the folders in it
-    for (const char* ro : {"ro", "ro-empty"})
-        fs::permissions(dir / ro, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    for (const char* ro : {"ro", "ro-empty"})  // read-only folders
+        fs::permissions(dir / ro, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                      fs::perms::others_exec);
     const std::pair<fs::path, std::string> cases[] = {
         {dir / "made" / "now", ""},
         {deep, ""},
