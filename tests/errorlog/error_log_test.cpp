@@ -1,377 +1,216 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
 #include <string>
 #include <tuple>
-#include <vector>
 
 #include "errorlog/error_log.h"
 #include "errorlog/log_findings.h"
-#include "errorlog/schema.h"
-#include "common/text_1252.h"
 #include "support/test_support.h"
 
 using namespace quorvex;
 using quorvex::test::TempDir;
+namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> Columns(sql::Database& db, const std::string& table) {
-    std::vector<std::string> cols;
-    auto q = db.prepare("PRAGMA table_info(" + table + ")");
-    while (q.step()) cols.push_back(q.text(1));
-    return cols;
-}
+// Another program's connection to `file` that has run `sql`, held until the object goes.
+struct Holder {
+    Holder(const fs::path& file, const char* sql) {
+        sqlite3_open(file.c_str(), &db);
+        sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    }
+    ~Holder() { sqlite3_close_v2(db); }
+    sqlite3* db = nullptr;
+};
 
-std::string Scalar(sql::Database& db, const std::string& query) {
-    auto q = db.prepare(query);
-    return q.step() ? (q.isNull(0) ? "NULL" : q.text(0)) : "<no row>";
+// What the LogFailure `f` throws says ("": none); with `asUser` as a user who cannot write everywhere.
+std::string Failure(const std::function<void()>& f, bool asUser = false) {
+    const bool drop = asUser && geteuid() == 0;
+    if (drop && (setegid(65534) != 0 || seteuid(65534) != 0)) return "cannot change the user";
+    std::string why;
+    try {
+        f();
+    } catch (const LogFailure& e) {
+        why = e.description;
+    }
+    if (drop && (seteuid(0) != 0 || setegid(0) != 0)) std::abort();
+    return why;
 }
 
 }  // namespace
 
-TEST(ErrorLogSchema, TablesHaveTheirColumnsInOrder) {
+TEST(ErrorLog, TablesAndColumns) {
     TempDir dir;
-    ErrorLog log = ErrorLog::CreateMDB(dir.path());
-    log.Commit();
-    sql::Database db(log.Path().string(), false, true);
-    EXPECT_EQ(Columns(db, "Misc"), (std::vector<std::string>{"Data_Id", "Path", "PinOK", "RptDate"}));
-    EXPECT_EQ(Columns(db, "Records"),
-              (std::vector<std::string>{"Rec_Num", "ID", "RE_Indx", "Errors", "Record", "RecReference"}));
-    EXPECT_EQ(Columns(db, "Errors"),
-              (std::vector<std::string>{"Err_Num", "Type", "Rec_Num", "Reference", "User_Entry", "Error"}));
-    for (auto [table, fields] : {std::pair{"TRT", kTrtFields}, std::pair{"TRU", kTruFields}}) {
-        std::vector<std::string> expected{"Indx", "RE_EIN", "0"};
-        for (int n = 1; n <= fields; ++n) {
-            expected.push_back(std::to_string(n));
-            expected.push_back("F" + std::to_string(n) + "ErrRef");
-        }
-        EXPECT_EQ(Columns(db, table), expected) << table;
-    }
-    // No index besides the primary keys.
-    EXPECT_EQ(Scalar(db, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index'"), "0");
-    EXPECT_EQ(dir.path() / "Errorlog.mdb", ErrorLog::PathIn(dir.path()));
-}
-
-TEST(ErrorLogSchema, NewBlockRowsStartAtZeroAndNone) {
-    TempDir dir;
-    ErrorLog log = ErrorLog::CreateMDB(dir.path());
-    EXPECT_EQ(log.OpenBlock("123456789"), 1);
-    EXPECT_EQ(log.OpenBlock("987654321"), 2);
-    log.Commit();
-    for (const char* table : {"TRT", "TRU"}) {
-        std::string t = table;
-        EXPECT_EQ(test::LogScalar(log.Path(), "SELECT \"0\" FROM " + t + " WHERE Indx = 2"), "0");
-        EXPECT_EQ(test::LogScalar(log.Path(), "SELECT \"17\" FROM " + t + " WHERE Indx = 2"), "0.0");
-        EXPECT_EQ(test::LogScalar(log.Path(), "SELECT F17ErrRef FROM " + t + " WHERE Indx = 2"), "None");
-        EXPECT_EQ(test::LogScalar(log.Path(), "SELECT RE_EIN FROM " + t + " WHERE Indx = 2"), "987654321");
-    }
-}
-
-TEST(ErrorLogQueries, EveryQueryOfTheProgramRunsUnchanged) {
-    TempDir dir;
-    ErrorLog log = ErrorLog::CreateMDB(dir.path());
-    log.AddMisc("/tmp/x", "01/15/2009");
-    log.AddRecord("RA", "RA");
-    log.AddRecord("RE", "RE");
-    log.SetReIndx(log.OpenBlock("123456789"));
-    log.AddRecord("RW", "RW");
-    log.SetCurrentSsn("111223333");
-    log.AddTRT(0, true, 1);
-    log.LogError("SSN [Position 3 - 11]", "[x]", "bad");
-    log.Commit();
-    sql::Database db(log.Path().string(), false, true);
-    const std::string n = "3";
-    const std::vector<std::string> queries = {
-        "Select * From Errors Where Rec_Num = " + n,
-        "Select ID From Records Where ID = 'RW'",
-        "Select * From TRT, Records Where TRT.Indx = Records.Re_Indx and Records.Rec_Num = " + n,
-        TruBlockQueryText() + n,
-        "Select Rec_Num, Errors, Record  From Records where Errors > 0 Order By Rec_Num",
-        "Select Rec_Num, Errors, Record  From Records",
-        "Select Reference, User_Entry, Error From Errors Where Rec_Num = " + n,
-        "Select Errors.Reference, Errors.User_Entry, Errors.Error From Errors Where Errors.Rec_Num = " + n,
-        "Select Record, RE_Indx, ID From Records Where Rec_Num = " + n,
-        "Select Record From Records Where ID = 'RE' and RE_Indx = 1",
-        "Select distinct Rec_Num From Errors",
-        "Select ID, RecReference From Records, Errors Where Records.Rec_Num = Errors.Rec_Num",
-        std::string("SELECT Err_Num, Type, ERRORS.Rec_Num, Reference, User_Entry, Error, ID, ") +
-            "RE_Indx, Errors, Record, RecReference " +
-            "FROM ERRORS INNER JOIN RECORDS ON ERRORS.Rec_Num = RECORDS.Rec_Num ORDER BY ERRORS.Rec_Num, Err_Num",
+    ErrorLog::CreateMDB(dir.path()).CloseDatabase();
+    auto columns = [&](const std::string& table) {
+        return test::LogScalar(dir / "Errorlog.mdb", "SELECT group_concat(name, ' ') FROM pragma_table_info('" + table + "')");
     };
-    for (const auto& text : queries) {
-        SCOPED_TRACE(text);
-        auto q = db.prepare(text);
-        EXPECT_TRUE(q.step());
+    EXPECT_EQ(columns("Misc"), "Data_Id Path PinOK RptDate");
+    EXPECT_EQ(columns("Records"), "Rec_Num ID RE_Indx Errors Record RecReference");
+    EXPECT_EQ(columns("Errors"), "Err_Num Type Rec_Num Reference User_Entry Error");
+    for (auto [table, fields] : {std::pair{"TRT", 24}, std::pair{"TRU", 17}}) {
+        std::string expected = "Indx RE_EIN 0";
+        for (int n = 1; n <= fields; ++n) expected += " " + std::to_string(n) + " F" + std::to_string(n) + "ErrRef";
+        EXPECT_EQ(columns(table), expected);
     }
-    EXPECT_NE(TruBlockQueryText().find("[17], F1ErrRef, F2ErrRef"), std::string::npos);
 }
 
-TEST(ErrorLogQueries, TextComparesWithoutCaseAndCountsRwOfAnyCase) {
-    TempDir dir;
-    ErrorLog log = ErrorLog::CreateMDB(dir.path());
-    EXPECT_EQ(log.Read().CountRW(), 0);  // no RW row at all: a count of 0, not a failure
-    EXPECT_EQ(log.CountRW(), 0);
-    log.AddRecord("RW", "RW");
-    log.AddRecord("rw", "RW");
-    log.AddRecord("RO", "RO");
-    EXPECT_EQ(log.Read().CountRW(), 2);
-    EXPECT_EQ(log.CountRW(), 2);
-}
-
-TEST(ErrorLogLogging, ErrorsCountPerRecordAndKeepLoggingOrder) {
-    TempDir dir;
-    ErrorLog log = ErrorLog::CreateMDB(dir.path());
-    log.AddRecord("RA", "RA");
-    log.AddRecord("RE", "RE");
-    LogFindings f(log);
-    f.FieldError("A [Position 1 - 2]", "[1]", "one", 1);
-    f.FieldError("B [Position 3]", "[2]", "two", 2);
-    log.Sync();  // a later error reaches a row already written
-    f.FieldError("C [Position 4]", "[3]", "three", 3);
-    log.LogCritError("Sequence of Records [Position 1 - 2]", "[RE]", "crit");
-    log.Commit();
-    EXPECT_EQ(test::LogScalar(log.Path(), "SELECT Errors FROM Records WHERE Rec_Num = 2"), "4");
-    EXPECT_EQ(test::LogScalar(log.Path(), "SELECT Errors FROM Records WHERE Rec_Num = 1"), "0");
-    EXPECT_EQ(test::LogScalar(log.Path(), "SELECT group_concat(Err_Num || ':' || Error, ',') FROM Errors"),
-              "1:one,2:two,3:three,4:crit");
-    EXPECT_EQ(test::LogScalar(log.Path(), "SELECT COUNT(*) FROM Errors WHERE Type IS NULL"), "3");
-    EXPECT_EQ(test::LogScalar(log.Path(), "SELECT Type FROM Errors ORDER BY Err_Num DESC LIMIT 1"), "C");
-    EXPECT_TRUE(log.LastErrorCritical());
-    EXPECT_EQ(log.ErrorCount(), 4);
-    EXPECT_EQ(log.RecordsWithErrors(), 1);
-}
-
-TEST(ErrorLogLogging, BlockTotalsMarkersAndLinks) {
+// A small run through the log's own calls: its rows after the commit, and the counters it keeps.
+TEST(ErrorLog, RowsAndCountersOfARun) {
     TempDir dir;
     ErrorLog log = ErrorLog::CreateMDB(dir.path());
     LogFindings f(log);
+    log.AddMisc("part1.txt", "01/15/2009");
+    log.AddRecord("RA", "RA \x80\xe9");
+    log.SetPinOK(true);
     log.AddRecord("RE", "RE");
-    log.SetReIndx(log.OpenBlock("123456789"));
+    f.OpenBlock("123456789");
     for (const char* ssn : {"111111111", "222222222"}) {
         log.AddRecord("RW", "RW");
         f.SetCurrentSsn(ssn);
         f.AddTRT(0, true, 1);
         f.AddTRT(3, true, 123456789012345.0);
-        f.TRTFieldError("Wages [Position 188 - 198]", "[x]", "Must be numeric.", 5, 1);
+        f.TRTFieldError("Wages", "[x]", "w", 5, 1);  // the first record with the error keeps the marker
+        log.Sync();  // later rows reach rows already written
     }
     log.AddRecord("RO", "RO");
     f.AddTRU(0, true, 1);
     f.AddTRU(17, false, 250);
-    f.TRUFieldError("Allocated Tips [Position 12 - 22]", "[x]", "m", 1, 2);
+    f.TRUFieldError("Tips", "[x]", "t", 1, 2);
+    log.AddRecord("rw", "RW");
+    log.AddRecord("rW", "RW");
+    log.DeleteLastRecord();  // its number is not used again
+    log.LogErrorFor(2, "Late", "[RE]", "late");
+    log.AddMisc("part2.txt", "01/15/2009");  // a later file: no RA record, no PinOK
     log.AddRecord("RT", "RT");
-    auto trt = log.Read().TRTBlock(2);
-    ASSERT_TRUE(trt);
-    EXPECT_EQ(trt->count, 2);
-    EXPECT_EQ(trt->sums[3], 246913578024690.0);
-    EXPECT_EQ(trt->errRefs[1], "111111111");  // the first record with the error keeps the marker
-    EXPECT_EQ(trt->errRefs[2], "None");
-    auto tru = log.Read().TRUBlock(4);
-    ASSERT_TRUE(tru);
-    EXPECT_EQ(tru->count, 1);
-    EXPECT_EQ(tru->sums[17], 250.0);
-    EXPECT_EQ(tru->errRefs[2], "222222222");
-    const auto rw = log.Read().Record(4);
-    EXPECT_EQ(rw->recReference + "/" + std::to_string(rw->reIndx.value_or(0)), "222222222/1");
-    EXPECT_FALSE(log.Read().TRTBlock(5));  // the RT record is not linked
-    // The totals reach the file when the log is closed.
+    log.LogCritError("Seq", "[RT]", "crit");
+    EXPECT_EQ(test::LogScalar(log.Path(), "SELECT COUNT(*) FROM Records"), "0");  // nothing committed yet
+    log.Commit();
+    const std::pair<const char*, const char*> rows[] = {
+        {"SELECT group_concat(Rec_Num || ID || ' ' || Errors || ' ' || COALESCE(RE_Indx, '-') || ' ' || "
+         "COALESCE(RecReference, '-'), ', ') FROM Records",
+         "1RA 0 - -, 2RE 1 1 123456789, 3RW 1 1 111111111, 4RW 1 1 222222222, 5RO 1 1 222222222, 6rw 0 - -, 8RT 1 - -"},
+        {"SELECT group_concat(Err_Num || COALESCE(Type, '-') || Rec_Num || Error, ' ') FROM Errors",
+         "1-3w 2-4w 3-5t 4-2late 5C8crit"},
+        {"SELECT t.\"0\" || ' ' || t.\"3\" || ' ' || t.F1ErrRef || ' ' || t.F2ErrRef || ' ' || t.RE_EIN || ' ' || "
+         "u.\"0\" || ' ' || u.\"17\" || ' ' || u.F1ErrRef || ' ' || u.F2ErrRef FROM TRT t, TRU u",
+         "2 246913578024690.0 111111111 None 123456789 1 250.0 None 222222222"},
+        {"SELECT group_concat(Path || COALESCE(PinOK, '-'), ' ') FROM Misc", "part1.txt1 part2.txt-"},
+        {"SELECT Record FROM Records WHERE Rec_Num = 1", "RA \u20ac\u00e9"},
+    };
+    for (const auto& [sql, expected] : rows) EXPECT_EQ(test::LogScalar(log.Path(), sql), expected) << sql;
+    EXPECT_EQ(std::tuple(log.RecordCount(), log.RecordsWithErrors(), log.ErrorCount(), log.CountRW(),
+                         log.LastErrorCritical(), log.Read().PinOK()),
+              std::tuple(7, 5, 5, 3, true, true));
     log.CloseDatabase();
-    EXPECT_EQ(test::LogScalar(log.Path(), "SELECT \"0\" || '/' || F1ErrRef FROM TRT"), "2/111111111");
-    EXPECT_EQ(LogReader(log.Path()).CountRW(), 2);
+    EXPECT_THROW(log.LogError("r", "u", "e"), LogFailure);
 }
 
-TEST(ErrorLogLogging, ViewerFindingsOnlyMarkBoxes) {
-    ViewerFindings v(true);
-    v.FieldError("r", "u", "e", 3);
-    v.TRTFieldError("r", "u", "e", 7, 1);
-    v.TRUFieldError("r", "u", "e", 9, 1);
-    v.AddTRT(0, true, 1);
-    v.OpenBlock("123456789");
-    v.UserIdChecked(true, "RA", 12, 9);
-    EXPECT_EQ(v.Marked(), (std::set<int>{3, 7}));
-}
-
-TEST(ErrorLogRecords, DeletedNumberIsNotReusedAndTextIsUtf8) {
-    TempDir dir;
-    {
+// A failed log keeps its last commit with a critical notice on its last record, or is removed.
+TEST(ErrorLog, AFailedLogKeepsItsLastCommitOrNothing) {
+    for (bool committed : {true, false}) {
+        TempDir dir;
         ErrorLog log = ErrorLog::CreateMDB(dir.path());
         log.AddRecord("RA", "RA");
-        log.AddRecord("\x1a", "\x1a");
-        log.DeleteLastRecord();
-        EXPECT_EQ(log.CurrentRecNum(), 1);
-        log.LogError("Test Aborted", "Exit was chosen", "x");  // goes to the record before
-        EXPECT_EQ(log.AddRecord("RE", "RE \x80\xe9\x81"), 3);
-        log.CloseDatabase();
+        log.LogError("r", "u", "e");
+        if (committed) log.Commit();
+        log.AddRecord("RE", "RE");
+        log.LogError("r", "u", "e");
+        const LogFailure told = log.EndIncomplete(LogFailure{10, "disk I/O error"});
+        EXPECT_EQ(test::FailedLogState(dir.path()), committed ? "incomplete after 1" : "no log");
+        EXPECT_TRUE(told.description.ends_with(committed ? "keeps records 1 to 1, and its last error says that it "
+                                                           "is incomplete." : "no error log was kept.")) << told.description;
     }
-    const auto log = ErrorLog::PathIn(dir.path());
-    EXPECT_EQ(test::LogScalar(log, "SELECT group_concat(Rec_Num) FROM Records"), "1,3");
-    EXPECT_EQ(test::LogScalar(log, "SELECT Record FROM Records WHERE Rec_Num = 3"), "RE \u20ac\u00e9\u0081");
-    EXPECT_EQ(test::LogScalar(log, "SELECT Rec_Num || ':' || Errors FROM Records WHERE Errors > 0"), "1:1");
 }
 
-TEST(ErrorLogMisc, PinOKOfTheRaFileSurvivesLaterFilesAndReadsBackReadOnly) {
+// Every spelling of the old log goes with its journal and WAL; one in use or read-only keeps all.
+TEST(ErrorLog, ReplacingTheLastLog) {
     TempDir dir;
-    {
-        ErrorLog log = ErrorLog::CreateMDB(dir.path());
-        EXPECT_FALSE(log.Read().PinOK());
-        log.AddMisc("part1.txt", "01/15/2009");
-        log.SetPinOK(true);
-        log.AddMisc("part2.txt", "01/15/2009");  // a later file: no RA record, no PinOK
-        EXPECT_TRUE(log.Read().PinOK());
-        log.CloseDatabase();
-    }
-    EXPECT_TRUE(LogReader(ErrorLog::PathIn(dir.path())).PinOK());
-}
-
-TEST(ErrorLogFile, NewRunReplacesTheEarlierLogCompletely) {
-    TempDir dir;
-    {
-        ErrorLog log = ErrorLog::CreateMDB(dir.path());
-        log.AddRecord("RA", "old");
-        log.CloseDatabase();
-    }
-    // A journal left behind must not be replayed into the new log.
-    test::WriteFile(dir / "Errorlog.mdb-journal", std::string(4096, 'j'));
-    ErrorLog::DeleteMDB(dir.path());
-    EXPECT_FALSE(std::filesystem::exists(dir / "Errorlog.mdb"));
-    ErrorLog log = ErrorLog::CreateMDB(dir.path());
-    EXPECT_EQ(log.Read().RecordCount(), 0);
-    EXPECT_EQ(log.AddRecord("RA", "new"), 1);
-}
-
-TEST(ErrorLogFile, ALogOfAnyCaseIsDeletedAndADamagedOneReplaced) {
-    TempDir dir;
-    test::WriteFile(dir / "ERRORLOG.MDB", "this is not a database");
-    ErrorLog::DeleteMDB(dir.path());
-    EXPECT_FALSE(std::filesystem::exists(dir / "ERRORLOG.MDB"));
-    test::WriteFile(dir / "Errorlog.mdb", "this is not a database either, but long enough to be read");
-    ErrorLog::DeleteMDB(dir.path());
-    EXPECT_NO_THROW(ErrorLog::CreateMDB(dir.path()));
-    EXPECT_THROW(LogReader(dir / "missing.mdb"), LogFailure);
-    test::WriteFile(dir / "junk.mdb", std::string(2048, 'x'));
-    EXPECT_THROW(LogReader(dir / "junk.mdb"), LogFailure);
-}
-
-TEST(ErrorLogFile, ReadOnlyLogIsRefusedAndLeftUntouched) {
-    TempDir dir;
-    { ErrorLog::CreateMDB(dir.path()).AddRecord("RA", "kept"); }
-    auto file = dir / "Errorlog.mdb";
-    std::string before = test::ReadFile(file);
-    std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
-    try {
-        ErrorLog::DeleteMDB(dir.path());
-        FAIL() << "a read-only log was deleted";
-    } catch (const LogFailure& f) {
-        EXPECT_NE(f.description.find("read-only"), std::string::npos) << f.description;
-    }
-    EXPECT_EQ(test::ReadFile(file), before);
-}
-
-TEST(ErrorLogFile, LogLockedByAnotherProcessIsRefusedAndLeftUntouched) {
-    TempDir dir;
-    { ErrorLog::CreateMDB(dir.path()).AddRecord("RA", "kept"); }
-    auto file = dir / "Errorlog.mdb";
-    std::string before = test::ReadFile(file);
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    pid_t child = fork();
-    if (child == 0) {
-        sqlite3* db = nullptr;
-        sqlite3_open(file.c_str(), &db);
-        sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
-        (void)!write(ready[1], "x", 1);
-        sleep(5);
-        _exit(0);
-    }
-    char c;
-    ASSERT_EQ(read(ready[0], &c, 1), 1);
-    try {
-        ErrorLog::DeleteMDB(dir.path());
-        ADD_FAILURE() << "a locked log was deleted";
-    } catch (const LogFailure& f) {
-        EXPECT_NE(f.description.find("in use by another program"), std::string::npos) << f.description;
-    }
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    EXPECT_EQ(test::ReadFile(file), before);
-}
-
-TEST(Text1252, UpperCaseAndUtf8OfEveryByte) {
-    std::string all;
-    for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
-    for (std::size_t offset = 0; offset < 16; ++offset) {  // every alignment of the block-wise paths
-        std::string s = all.substr(offset) + all.substr(0, offset);
-        UpperCase1252(s.data(), s.data() + s.size());
-        for (std::size_t i = 0; i < s.size(); ++i) {
-            auto before = static_cast<unsigned char>(all[(i + offset) % 256]);
-            auto after = static_cast<unsigned char>(s[i]);
-            unsigned char expected = before;
-            if (before >= 'a' && before <= 'z') expected = before - 32;
-            if (before >= 0xE0 && before <= 0xFE && before != 0xF7) expected = before - 32;
-            if (before == 0x9A || before == 0x9C || before == 0x9E) expected = before - 16;
-            if (before == 0xFF) expected = 0x9F;
-            EXPECT_EQ(after, expected) << "byte " << int(before);
-        }
-        EXPECT_EQ(Utf8ToCp1252(Cp1252ToUtf8(s)), s);
-    }
-    EXPECT_TRUE(IsAscii("plain text, 27 characters."));
-    for (std::size_t k = 0; k < 41; ++k) {
-        std::string s(41, '\x7f');
-        s[k] = '\x80';
-        EXPECT_FALSE(IsAscii(s)) << k;
-    }
-    EXPECT_EQ(Cp1252ToUtf8("\x80\x9f\xa0"), "\u20ac\u0178\u00a0");
-}
-
-// Bytes that are not UTF-8 (a file name of another system) each become one replacement
-// character; the bytes around them are kept, and a disguised NUL is no NUL.
-TEST(Text1252, EachByteThatIsNotUtf8IsReplacedAlone) {
-    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
-        {"lat\xe9.txt", "lat?.txt", "lat\ufffd.txt"},             // a lead byte without its continuation
-        {"a\xc0\x80" "b", "a??b", "a\ufffd\ufffdb"},                 // NUL written overlong
-        {"\xed\xa0\x80x", "???x", "\ufffd\ufffd\ufffdx"},           // a surrogate
-        {"\xf4\x90\x80\x80", "????", "\ufffd\ufffd\ufffd\ufffd"},    // beyond U+10FFFF
-        {"end\xe2\x82", "end??", "end\ufffd\ufffd"},               // cut at the end
-        {"caf\u00e9 \u20ac \U0001F600", "caf\xe9 \x80 ?", "caf\u00e9 \u20ac \U0001F600"},  // well-formed
+    auto make = [&](const char* name) {
+        ErrorLog::CreateMDB(dir.path()).AddRecord("RA", name);
+        fs::rename(dir / "Errorlog.mdb", dir / name);
     };
-    for (const auto& [bytes, cp1252, utf8] : cases) {
-        EXPECT_EQ(Utf8ToCp1252(bytes), cp1252) << bytes;
-        EXPECT_EQ(ValidUtf8(bytes), utf8) << bytes;
+    auto replace = [&] { return Failure([&] { ErrorLog::DeleteMDB(dir.path()); }); };
+    make("ERRORLOG.MDB");
+    make("errorlog.mdb");
+    for (const char* locked : {"ERRORLOG.MDB", "errorlog.mdb"}) {
+        Holder holder(dir / locked, "BEGIN EXCLUSIVE");
+        EXPECT_NE(replace().find("is in use by another program"), std::string::npos);
+        EXPECT_TRUE(fs::exists(dir / "ERRORLOG.MDB") && fs::exists(dir / "errorlog.mdb")) << locked;
     }
+    {
+        Holder reader(dir / "errorlog.mdb", "PRAGMA journal_mode = WAL; BEGIN; SELECT COUNT(*) FROM Records;");
+        EXPECT_NE(replace().find("in use by another program"), std::string::npos);
+        EXPECT_EQ(test::LogScalar(dir / "errorlog.mdb", "SELECT Record FROM Records"), "errorlog.mdb");
+    }
+    fs::permissions(dir / "ERRORLOG.MDB", fs::perms::owner_read);
+    EXPECT_NE(replace().find("is read-only and cannot be replaced"), std::string::npos);
+    fs::permissions(dir / "ERRORLOG.MDB", fs::perms::owner_all);
+    for (const char* left : {"errorlog.mdb-wal", "errorlog.mdb-shm", "ERRORLOG.MDB-journal"}) test::WriteFile(dir / left, "");
+    test::WriteFile(dir / "Errorlog.MDB", "damaged");
+    EXPECT_EQ(replace(), "");
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+
+    fs::create_directory(dir / "elsewhere");
+    ErrorLog::CreateMDB(dir / "elsewhere").CloseDatabase();
+    fs::create_symlink(dir / "elsewhere" / "Errorlog.mdb", dir / "errorlog.MDB");
+    test::WriteFile(dir / "Errorlog.mdb-journal", std::string(4096, 'j'));  // never replayed into a new log
+    EXPECT_EQ(replace(), "");
+    EXPECT_FALSE(fs::is_symlink(dir / "errorlog.MDB"));
+    EXPECT_EQ(ErrorLog::CreateMDB(dir.path()).Read().RecordCount(), 0);
+    EXPECT_TRUE(fs::exists(dir / "elsewhere" / "Errorlog.mdb"));
 }
 
-TEST(LogReaderTest, WindowsByRecNumAndNoLockWhileANewRunReplacesTheLog) {
+// Every reason a log cannot be made is told with the folder and its cause.
+TEST(ErrorLog, ALogThatCannotBeMadeIsToldWithItsFolderAndReason) {
+    TempDir dir;
+    test::WriteFile(dir / "file", "x");
+    fs::path deep = dir.path();
+    while ((deep / "Errorlog.mdb").string().size() < 504 - 101) deep /= std::string(100, 'd');
+    deep /= std::string(504 - (deep / "x" / "Errorlog.mdb").string().size() + 1, 'e');  // the longest path
+    fs::create_directories(deep.string() + "f");
+    ErrorLog::CreateMDB(dir / "ro").CloseDatabase();
+    fs::create_directories(dir / "ro-empty");
+    fs::permissions(dir / "ro" / "Errorlog.mdb", fs::perms::all);
+    fs::permissions(dir.path(), fs::perms::all);  // the other user reaches the folders in it
+    for (const char* ro : {"ro", "ro-empty"})  // read-only folders
+        fs::permissions(dir / ro, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                      fs::perms::others_exec);
+    const std::pair<fs::path, std::string> cases[] = {
+        {dir / "made" / "now", ""},
+        {deep, ""},
+        {dir / "file", (dir / "file").string() + " is not a folder"},
+        {dir / "file" / "sub", (dir / "file" / "sub").string() + " cannot be created (Not a directory)"},
+        {deep.string() + "f", "its path has 505 characters, more than the 504"},
+        {dir / "ro", "the folder " + (dir / "ro").string() + " is read-only"},
+        {dir / "ro-empty", "cannot be created in " + (dir / "ro-empty").string() + ": Permission denied"},
+    };
+    for (const auto& [folder, why] : cases) {
+        const bool asUser = folder.string().starts_with((dir / "ro").string());
+        const std::string got = Failure([&] { ErrorLog::CreateMDB(folder); }, asUser);
+        EXPECT_TRUE(why.empty() ? got.empty() : got.find(why) != std::string::npos) << folder << ": " << got;
+    }
+    EXPECT_TRUE(fs::exists(dir / "ro" / "Errorlog.mdb"));
+}
+
+// Windows keyed by Rec_Num; no lock between calls: a new run replaces the log under an open view.
+TEST(ErrorLog, ReaderWindowsAndNoLockBetweenCalls) {
     TempDir dir;
     {
         ErrorLog log = ErrorLog::CreateMDB(dir.path());
         for (int i = 1; i <= 10; ++i) {
             log.AddRecord("RW", "RW" + std::to_string(i));
-            if (i == 3 || i == 7) log.LogError("r", "u", "e" + std::to_string(i));
+            if (i == 3 || i == 7) log.LogError("r", "u", "e");
         }
-        log.CloseDatabase();
     }
     auto reader = LogReader::OpenIn(dir.path());
-    ASSERT_TRUE(reader);
-    auto nums = [](const std::vector<RecordRow>& rows) {
-        std::string s;
-        for (const auto& r : rows) s += std::to_string(r.recNum) + ":" + std::to_string(r.errors) + " ";
-        return s;
-    };
-    EXPECT_EQ(nums(reader->RecordsWindow(RecordSet::WithErrors, 4, 5)), "7:1 ");
-    EXPECT_EQ(nums(reader->RecordsWindow(RecordSet::All, 10, 3, true)), "10:0 9:0 8:0 ");
-    EXPECT_EQ(reader->RecordsWithErrorsCount(), 2);
-    EXPECT_EQ(reader->ErrorsOf(7).front().error, "e7");
-
-    // A view that has read the log does not keep the next run from replacing it, and its
-    // next read sees the new log.
+    EXPECT_EQ(reader->RecordsWindow(RecordSet::WithErrors, 6, 5, true).at(0).record, "RW3");
+    EXPECT_EQ(reader->KeyRuns(RecordSet::All), (std::vector<KeyRun>{{1, 10}}));
+    EXPECT_EQ(reader->KeyRuns(RecordSet::WithErrors), (std::vector<KeyRun>{{3, 1}, {7, 1}}));
     ErrorLog::DeleteMDB(dir.path());
-    ErrorLog log = ErrorLog::CreateMDB(dir.path());
-    log.AddRecord("RA", "new");
-    log.LogCritError("Record Length", "3 bytes.", "short");
-    log.Commit();
-    EXPECT_EQ(reader->RecordCount(), 1);
-    EXPECT_EQ(reader->RecordsWindow(RecordSet::WithErrors, 0, 10).front().record, "new");
-    EXPECT_TRUE(reader->LastError()->critical);
+    ErrorLog::CreateMDB(dir.path()).AddRecord("RA", "new");
+    EXPECT_EQ(reader->RecordsWindow(RecordSet::All, 0, 5).at(0).record, "new");
 }
