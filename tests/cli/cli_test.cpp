@@ -1,238 +1,212 @@
-#include <gtest/gtest.h>
-#include <sys/wait.h>
+#include <fcntl.h>
+#include <spawn.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
-#include <string>
-#include <vector>
+#include <sstream>
 
-#include "cli/check_main.h"
-#include "errorlog/sqlite.h"
-#include "support/test_support.h"
-#include "support/records.h"
+#include "cli/cli_support.h"
+#include "errorlog/error_log.h"
+#include "report/core/report_writers.h"
 
-using quorvex::test::Record;
-using quorvex::test::TempDir;
-
+namespace quorvex::test {
 namespace {
 
-struct Result {
-    int status;
-    std::string out, err;
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-Result RunCheck(const std::vector<std::string>& args, const TempDir& dir) {
-    std::string cmd = Quote(QUORVEX_CHECK_EXE);
-    for (const auto& a : args) cmd += " " + Quote(a);
-    auto errFile = dir / "stderr.txt";
-    cmd += " 2>" + Quote(errFile.string());
-    Result r;
-    FILE* p = popen(cmd.c_str(), "r");
-    std::array<char, 4096> buf;
-    while (std::size_t n = fread(buf.data(), 1, buf.size(), p)) r.out.append(buf.data(), n);
-    int status = pclose(p);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.err = quorvex::test::ReadFile(errFile);
-    return r;
-}
-
-// Records that pass their own field checks (an RF record counts the RW records before
-// it, `priorRW` from earlier files).
-std::string Submission(std::initializer_list<const char*> ids, long long priorRW = 0) {
-    std::string out;
-    for (const auto& r : quorvex::test::ValidRecords(ids, priorRW, priorRW)) out += r + "\r\n";
-    return out;
-}
-
-}  // namespace
-
-TEST(QuorvexCheck, ExitStatusTellsTheOutcome) {
-    struct Case {
-        const char* name;
-        std::vector<std::string> files;  // contents; empty vector = no file argument
-        std::vector<std::string> extra;
-        int status;
-        const char* errContains;
+// Every row: the exit status and a piece of what is printed; nothing printed holds a raw
+// control character.
+TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
+    const std::tuple<const char*, int, const char*> rows[] = {
+        {"Q --limit 25001 $S", 3, "--limit 25001: must be a whole number from 1 to 25,000"},
+        {"Q --today 2009-02-30 $S", 3, "--today 2009-02-30: not a date"},
+        {"Q --today 2010-13-01 $S", 3, "--today 2010-13-01: not a date"},
+        {"\"$QC\" --data-dir --quiet $S", 3, "--data-dir needs a folder, not the option --quiet"},
+        {"Q --threads 3 $S", 3, "--threads must be 1 or 2"},
+        {"Q", 3, "no submission file given"},
+        {"Q --show-record 0", 3, "--show-record needs a record number"},
+        {"Q --show-record 1 $S", 3, "--show-record tests no file"},
+        {"Q --findings gnu", 3, "--findings gnu needs the run"},
+        {"Q --report pdf", 3, "--report must be text or html"},
+        {"mkdir data; Q --show-record 1; s=$?; rmdir data && exit $s", 3, "there is no error log"},
+        {"Q --report text", 3, "there is no error log"},
+        {"Q --help", 0, "Exit status:"},
+        {"Q --help > /dev/full", 3, "standard output could not be written"},
+        {"Q gone.txt", 3, "/gone.txt was not found."},
+        {"Q .", 3, "Submission File Error: Error Number: 21"},
+        {"\"$QC\" --data-dir s.txt s.txt", 3, "s.txt is not a folder."},
+        {"\"$QC\" --data-dir s.txt/sub s.txt", 3, "s.txt/sub cannot be created: Not a directory"},
+        {"Q $S", 0, "Results: Testing Completed.\nThere were no errors found.\n"},
+        {"Q --today 2008-02-29 $S", 0, "There were no errors found."},
+        {"Q --today 2009-01-15 $S", 0, "Would you like to connect to Plexora Web site to submit the wage report?"},
+        {"head -n 3 $S > a; tail -n 2 $S > b; Q a b", 0, "There were no errors found."},
+        {"Q --limit 7 e.txt", 1, "Records tested:            4\nRecords with errors:       2\nErrors found:              3\n"},
+        {"Q --limit 1 e.txt", 2, "Critical Error in Record Number 3\n  1 or more Errors"},
+        {"sed -n '1p;3p' $S > c; Q c", 2, "terminated due to the Critical Error in Record Number 2"},
+        {": > empty; Q empty", 3, "Results: Warning: The file contains no valid data."},
+        {"Q --quiet e.txt > o; s=$?; test ! -s o && exit $s", 1, "Missing Final Record: RF record was not found."},
+        {"touch b c; Q $S b c", 4, "warning: c was not tested: the submission ended with its RF record before it\n"},
+        {"head -n 3 $S > a; Q a gone c", 4, "warning: c was not tested: testing ended at the missing file gone before it\n"},
+        {"tail -n 1 $S > rf; Q rf b", 2, "warning: b was not tested: testing was stopped by a critical error before it\n"},
+        {"Q gone b", 3, "warning: gone was not tested: it was not found\n"},
+        {"Q --report text --report-file no/r.txt e.txt", 5, "Could not write"},
+        {"Q --report text --findings json $S > o; s=$?; test ! -e data/ErrorReport.txt -a \"$(cat o)\" = '[]' && exit $s",
+         0, "Results: No errors found in the submission!"},
+        // A pipe or FIFO has no length: it is read to its end.
+        {"cat $S | Q -", 0, "There were no errors found."},
+        {"cat $S | Q /dev/stdin", 0, "There were no errors found."},
+        {"Q <(cat $S)", 0, "There were no errors found."},
+        {"mkfifo f; (sleep 0.3; cat $S > f) & Q f", 0, "There were no errors found."},
+        {"(head -c 700 $S; sleep 0.2; tail -c +701 $S) | Q -", 0, "There were no errors found."},
+        // Text of a record, a file name or an option reaches the terminal escaped.
+        {"printf 'R\\033]0;owned\\007' > esc.txt; Q esc.txt", 2, "[R\\x1B]"},
+        {"Q \"$(printf 'gone\\033[2J\\001.txt')\"", 3, "gone\\x1B[2J\\x01.txt was not found."},
+        {"Q \"$(printf -- '--x\\033c')\" $S", 3, "unknown option --x\\x1Bc"},
+        {"Q $S > /dev/full", 3, "standard output could not be written: No space left"},
+        // The program folder: the environment's, a limit for this run only, an installed program's.
+        {"QUORVEX_DATA_DIR=$PWD/env \"$QC\" --quiet $S && test -f env/Errorlog.mdb -a -f env/ErrSetLog.ini", 0, ""},
+        {"mkdir data; echo '[Maximum Error Count]:1200' > data/ErrSetLog.ini; Q --limit 1 e.txt; s=$?; "
+         "grep -q 1200 data/ErrSetLog.ini && exit $s", 2, ""},
+        {"mkdir -p u/bin u/share/quorvex; cp \"$QC\" u/bin; env -u QUORVEX_DATA_DIR -u XDG_DATA_HOME HOME=$PWD/h "
+         "u/bin/quorvex-check --quiet $S && test -f h/.local/share/quorvex/Errorlog.mdb -a ! -e u/bin/Errorlog.mdb",
+         0, ""},
     };
-    const std::vector<Case> cases = {
-        {"no errors", {Submission({"RA", "RE", "RW", "RT", "RF"})}, {"--today", "2010-01-01"}, 0,
-         "Results: Testing Completed.\nThere were no errors found.\n"},
-        {"filing prompt answered No", {Submission({"RA", "RE", "RW", "RT", "RF"})}, {"--today", "2009-01-15"}, 0,
-         "Would you like to connect to Plexora Web site to submit the wage report?"},
-        {"ordinary errors", {Submission({"RA", "RE", "RW"})}, {}, 1,
-         "Missing Final Record: RF record was not found."},
-        {"critical", {Submission({"RA", "RW"})}, {}, 2, ""},
-        {"empty file", {""}, {}, 3, "Results: Warning: The file contains no valid data."},
-        {"two files", {Submission({"RA", "RE", "RW"}), Submission({"RT", "RF"}, 1)}, {"--today", "2010-01-01"}, 0, ""},
-        {"bad limit", {Submission({"RA"})}, {"--limit", "25001"}, 3, "--limit"},
-        {"bad date", {Submission({"RA"})}, {"--today", "2010-13-01"}, 3, "--today"},
-        {"no such day", {Submission({"RA"})}, {"--today", "2009-02-30"}, 3, "--today 2009-02-30: not a date"},
-        {"leap day", {Submission({"RA", "RE", "RW", "RT", "RF"})}, {"--today", "2008-02-29"}, 0, ""},
-        {"an option for the folder", {Submission({"RA"})}, {"--data-dir", "--quiet"}, 3,
-         "--data-dir needs a folder, not the option --quiet"},
-        {"unknown option", {Submission({"RA"})}, {"--frobnicate"}, 3, "unknown option"},
-        {"no file", {}, {}, 3, "no submission file"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [script, status, shown] : rows) {
+        SCOPED_TRACE(script);
         TempDir dir;
-        std::vector<std::string> args = {"--data-dir", dir.path().string()};
-        args.insert(args.end(), c.extra.begin(), c.extra.end());
-        for (std::size_t i = 0; i < c.files.size(); ++i) {
-            auto p = dir / ("f" + std::to_string(i) + ".txt");
-            quorvex::test::WriteFile(p, c.files[i]);
-            args.push_back(p.string());
-        }
-        Result r = RunCheck(args, dir);
-        EXPECT_EQ(r.status, c.status) << r.err;
-        EXPECT_NE(r.err.find(c.errContains), std::string::npos) << r.err;
+        const CliResult r = Sh(dir, script);
+        EXPECT_EQ(r.status, status) << r.out << r.err;
+        EXPECT_NE((r.out + r.err).find(shown), std::string::npos) << r.out << r.err;
+        for (char c : r.out + r.err) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << int(c);
     }
 }
 
-TEST(QuorvexCheck, MissingFileAndFolder) {
-    TempDir dir;
-    Result r = RunCheck({"--data-dir", dir.path().string(), (dir / "nope.txt").string()}, dir);
-    EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.err.find("Submission File Not Found: " + (dir / "nope.txt").string() + " was not found."),
-              std::string::npos)
-        << r.err;
-    r = RunCheck({"--data-dir", dir.path().string(), dir.path().string()}, dir);
-    EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.err.find("Submission File Error: Error Number: 21"), std::string::npos) << r.err;
-    // A data folder that is a file, or lies below one.
-    quorvex::test::WriteFile(dir / "file", Submission({"RA"}));
-    r = RunCheck({"--data-dir", (dir / "file").string(), (dir / "file").string()}, dir);
-    EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.err.find("The program folder " + (dir / "file").string() + " is not a folder."), std::string::npos)
-        << r.err;
-    r = RunCheck({"--data-dir", (dir / "file" / "sub").string(), (dir / "file").string()}, dir);
-    EXPECT_NE(r.err.find((dir / "file" / "sub").string() + " cannot be created: Not a directory"), std::string::npos)
-        << r.err;
-}
-
-TEST(QuorvexCheck, SummaryAndLimitForThisRunOnly) {
-    TempDir dir;
-    quorvex::test::WriteFile(dir / "ErrSetLog.ini", "[Maximum Error Count]:1200\r\n");
-    auto p = dir / "s.txt";
-    quorvex::test::WriteFile(p, Submission({"RA", "RE", "RW"}));
-    Result r = RunCheck({"--data-dir", dir.path().string(), "--limit", "7", p.string()}, dir);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("Records tested:            3\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Records with errors:       1\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Errors found:              1\n"), std::string::npos) << r.out;
-    EXPECT_EQ(quorvex::test::ReadFile(dir / "ErrSetLog.ini"), "[Maximum Error Count]:1200\r\n");
-
-    quorvex::test::WriteFile(p, Submission({"RA", "RE", "RT"}));
-    r = RunCheck({"--data-dir", dir.path().string(), p.string()}, dir);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("Execution of Testing was terminated due to the Critical Error in Record Number 3"),
-              std::string::npos)
-        << r.out;
-    r = RunCheck({"--quiet", "--data-dir", dir.path().string(), p.string()}, dir);
-    EXPECT_EQ(r.out, "");
-}
-
-TEST(QuorvexCheck, DataDirFromTheEnvironment) {
-    TempDir dir;
-    auto p = dir / "s.txt";
-    quorvex::test::WriteFile(p, Submission({"RA", "RE", "RW", "RT", "RF"}));
-    setenv("QUORVEX_DATA_DIR", (dir / "data").c_str(), 1);
-    Result r = RunCheck({"--quiet", "--today", "2010-01-01", p.string()}, dir);
-    unsetenv("QUORVEX_DATA_DIR");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(std::filesystem::exists(dir / "data" / "Errorlog.mdb"));
-    EXPECT_TRUE(std::filesystem::exists(dir / "data" / "ErrSetLog.ini"));
-}
-
-// An installed program (bin/ beside share/quorvex/) writes nothing beside itself.
-TEST(QuorvexCheck, AnInstalledProgramKeepsItsLogInTheUserDataFolder) {
-    namespace fs = std::filesystem;
-    TempDir dir;
-    fs::create_directories(dir / "usr" / "bin");
-    fs::create_directories(dir / "usr" / "share" / "quorvex");
-    fs::copy_file(QUORVEX_CHECK_EXE, dir / "usr" / "bin" / "quorvex-check");
-    quorvex::test::WriteFile(dir / "s.txt", Submission({"RA", "RE", "RW", "RT", "RF"}));
-    const std::string cmd = "env -u QUORVEX_DATA_DIR -u XDG_DATA_HOME HOME=" + Quote((dir / "home").string()) + " " +
-                            Quote((dir / "usr" / "bin" / "quorvex-check").string()) + " --quiet --today 2010-01-01 " +
-                            Quote((dir / "s.txt").string());
-    EXPECT_EQ(std::system(cmd.c_str()), 0);
-    EXPECT_TRUE(fs::exists(dir / "home" / ".local" / "share" / "quorvex" / "Errorlog.mdb"));
-    EXPECT_FALSE(fs::exists(dir / "usr" / "bin" / "Errorlog.mdb"));
-}
-
-TEST(QuorvexCheck, HelpDocumentsTheContract) {
-    TempDir dir;
-    Result r = RunCheck({"--help"}, dir);
-    EXPECT_EQ(r.status, 0);
-    for (const char* word : {"--data-dir", "--limit", "--today", "--threads", "--quiet", "NEXT-FILE", "QUORVEX_DATA_DIR",
-                             "QUORVEX_THREADS", "Exit status", "--show-record"})
-        EXPECT_NE(r.out.find(word), std::string::npos) << word;
-}
-
-// A log that fails at any point is reported on standard error and never ends the program
-// with a clean status.
-TEST(QuorvexCheck, AFailingLogAtAnyPointIsReportedWithAFailureStatus) {
-    TempDir dir;
-    quorvex::test::WriteFile(dir / "sub.txt", Submission({"RA", "RE", "RW", "RT", "RF"}));
-    for (const char* threads : {"1", "2"}) {
-        SCOPED_TRACE(std::string("--threads ") + threads);
-        std::vector<std::string> args = {"quorvex-check", "--quiet", "--today", "2010-01-01", "--threads", threads,
-                                         "--data-dir", dir.path().string(), (dir / "sub.txt").string()};
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        int reported = 0;
-        for (long n = 1; n < 1000; ++n) {
-            quorvex::sql::FailNthOperation(n);
-            testing::internal::CaptureStderr();
-            const int status = quorvex::CheckMain(static_cast<int>(argv.size()), argv.data());
-            const std::string err = testing::internal::GetCapturedStderr();
-            if (quorvex::sql::FailNthOperation(0) > 0) break;  // the run ended before operation n
-            if (err.find("disk I/O error") == std::string::npos) continue;  // the old log's probe: replaced anyway
-            ++reported;
-            EXPECT_EQ(status, 3) << "operation " << n << ": " << err;
+// Ctrl-C and SIGTERM end a run as the window's Exit does: the records so far are kept with
+// their block totals, the last one gets "Test Aborted", and the status is 128 + the signal.
+// The records come through a pipe that never ends; the third run waits on a silent FIFO.
+TEST(QuorvexCheck, SignalsEndTheRunAsExitDoes) {
+    const std::string endless = "RW=$(sed -n 3p $S | tr -d '\\r')\n{ head -n 2 $S; while :; do printf '%s\\r\\n' \"$RW\"; done; } | ";
+    const std::tuple<std::string, int, const char*> cases[] = {
+        {endless + "\"$QC\" --data-dir \"$D\" --threads 1 - & sleep 0.5; kill -INT $!", 130, ""},
+        {endless + "\"$QC\" --data-dir \"$D\" --threads 2 - & sleep 0.5; kill -TERM $!", 143, ""},
+        {"mkfifo f; (head -n 3 $S; sleep 10) > f & \"$QC\" --data-dir \"$D\" f & sleep 0.5; kill -INT $!", 130, "3"},
+    };
+    for (const auto& [start, status, records] : cases) {
+        SCOPED_TRACE(start);
+        TempDir dir;
+        const CliResult r = Sh(dir, "set -m\n" + start + "\nwait $!\necho \"status $?\"\nkill %1 2>/dev/null");
+        EXPECT_NE(r.out.find("status " + std::to_string(status)), std::string::npos) << r.out << r.err;
+        const auto log = dir / "data" / "Errorlog.mdb";
+        const std::string last = LogScalar(log, "SELECT MAX(Rec_Num) FROM Records");
+        EXPECT_NE(r.err.find("testing stopped after " + last + " record(s); the error log ends with \"Test Aborted\""),
+                  std::string::npos) << r.err;
+        EXPECT_EQ(LogScalar(log, "SELECT Rec_Num || ' ' || Reference FROM Errors ORDER BY Err_Num DESC"),
+                  last + " Test Aborted");
+        EXPECT_EQ(LogScalar(log, "SELECT \"0\" FROM TRT"), LogScalar(log, "SELECT COUNT(*) FROM Records WHERE ID = 'RW'"));
+        if (*records) {
+            EXPECT_EQ(last, records);
         }
-        EXPECT_GT(reported, 10);
     }
 }
 
-// --show-record prints a stored record as the record viewer shows it, reads the log
-// without changing it, and says so when there is nothing to show.
-TEST(QuorvexCheck, ShowRecordPrintsTheViewerRowsAndWritesNothing) {
+// Two runs started together on one program folder: the second is refused before it touches
+// anything, the first goes on undisturbed and leaves a complete log.
+TEST(QuorvexCheck, TwoRunsStartedTogetherOnOneFolder) {
     TempDir dir;
-    std::string badSsn = quorvex::test::ValidRecord("RW");
-    quorvex::test::Put(badSsn, 3, "12345678X");
-    quorvex::test::WriteFile(dir / "s.txt", quorvex::test::ValidRecord("RA") + "\r\n" +
-                                                quorvex::test::ValidRecord("RE") + "\r\n" + badSsn + "\r\n");
-    const std::string folder = dir.path().string();
-    ASSERT_EQ(RunCheck({"--quiet", "--data-dir", folder, (dir / "s.txt").string()}, dir).status, 1);
-    const std::string log = quorvex::test::ReadFile(dir / "Errorlog.mdb");
+    const auto sub = dir / "s.txt";
+    const auto written = WriteSubmission(UniformShape(2, 1500), sub.string());
+    const std::string data = (dir / "data").string();
+    int refused = 0;
+    for (int pair = 0; pair < 10; ++pair) {
+        pid_t pids[2];
+        for (int k = 0; k < 2; ++k) {
+            const std::string err = (dir / ("err" + std::to_string(k))).string();
+            posix_spawn_file_actions_t files;
+            posix_spawn_file_actions_init(&files);
+            posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const char* argv[] = {QUORVEX_CHECK_EXE, "--quiet", "--today", "2010-01-01", "--data-dir", data.c_str(),
+                                  sub.c_str(), nullptr};
+            ASSERT_EQ(posix_spawn(&pids[k], argv[0], &files, nullptr, const_cast<char**>(argv), environ), 0);
+            posix_spawn_file_actions_destroy(&files);
+        }
+        int ok = 0;
+        for (int k = 0; k < 2; ++k) {
+            int status = 0;
+            waitpid(pids[k], &status, 0);
+            const std::string err = ReadFile(dir / ("err" + std::to_string(k)));
+            if (WEXITSTATUS(status) == 0) {
+                ++ok;
+                EXPECT_EQ(err, "Results: Testing Completed.\nThere were no errors found.\n");
+            } else {
+                ++refused;
+                EXPECT_EQ(WEXITSTATUS(status), 3);
+                EXPECT_NE(err.find("the program folder " + data + " is in use by another Quorvex program"),
+                          std::string::npos) << err;
+            }
+        }
+        EXPECT_EQ(ok, 1 + (refused <= pair));
+        EXPECT_EQ(LogScalar(dir / "data" / "Errorlog.mdb", "SELECT COUNT(*) || ' ' || (SELECT COUNT(*) FROM Errors) "
+                                                           "FROM Records"), std::to_string(written.records) + " 0");
+    }
+    EXPECT_GT(refused, 0) << "the runs never met";
+}
 
-    Result r = RunCheck({"--data-dir", folder, "--show-record", "3"}, dir);
+// --show-record prints a stored record as the record viewer shows it and changes nothing.
+TEST(QuorvexCheck, ShowRecordPrintsTheViewerRows) {
+    TempDir dir;
+    const CliResult r = Sh(dir, "Q --quiet e.txt; cp data/Errorlog.mdb old; "
+                                "Q --show-record 9 >&2; Q --show-record 3; s=$?; cmp -s old data/Errorlog.mdb && exit $s");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, r.out.find('\n', r.out.find('\n') + 1) + 1),
               "0\t1-2\tRecord Identifier\t[RW]\t\n1\t3-11\tSSN\t[12345678X]\t*\n");
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 47);
-    EXPECT_EQ(quorvex::test::ReadFile(dir / "Errorlog.mdb"), log);
-
-    struct Case {
-        std::vector<std::string> args;
-        const char* err;
-    };
-    TempDir empty;
-    for (const Case& c : {Case{{"--data-dir", folder, "--show-record", "4"}, "holds no record 4"},
-                          Case{{"--data-dir", empty.path().string(), "--show-record", "1"}, "there is no error log"},
-                          Case{{"--data-dir", folder, "--show-record", "0"}, "--show-record needs a record number"},
-                          Case{{"--data-dir", folder, "--show-record", "1", "s.txt"}, "tests no file"}}) {
-        r = RunCheck(c.args, dir);
-        EXPECT_EQ(r.status, 3);
-        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
-    }
-    EXPECT_TRUE(std::filesystem::is_empty(empty.path()));
+    EXPECT_NE(r.err.find("Errorlog.mdb holds no record 9\n"), std::string::npos) << r.err;
 }
+
+std::string Written(const std::filesystem::path& folder, ReportFormat format) {
+    std::ostringstream out;
+    WriteReport(LogReader(ErrorLog::PathIn(folder)), format, out);
+    return out.str();
+}
+
+std::string Written(const std::filesystem::path& folder, FindingsFormat format) {
+    std::ostringstream out;
+    WriteFindings(LogReader(ErrorLog::PathIn(folder)), format, out);
+    return out.str();
+}
+
+// A submission in two files: an unknown state on line 3 of the first, a short record on
+// line 3 of the second that stops the run. Then the reports of the log left behind.
+TEST(QuorvexCheck, ReportsAndFindingsOfTheRunAndOfTheLogItLeft) {
+    TempDir dir;
+    const std::string data = dir.path().string();
+    std::vector<std::string> records = ValidRecords({"RA", "RE", "RW", "RT"});
+    Put(records[1], 163, "XX");
+    const auto first = dir / "part one.txt", second = dir / "part2.txt";
+    WriteFile(first, records[0] + "\r\n\r\n" + records[1] + "\r\n" + records[2] + "\r\n");
+    WriteFile(second, "\n" + records[3] + "\r\n" + "RF" + std::string(98, ' '));
+    CliResult r = Main({"--data-dir", data, "--report", "text", "--findings", "gnu", "--findings-file",
+                        (dir / "gnu.txt").string(), first.string(), second.string()});
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_NE(r.out.find("Error report:              " + (dir / "ErrorReport.txt").string()), std::string::npos);
+    EXPECT_EQ(ReadFile(dir / "ErrorReport.txt"), Written(dir.path(), ReportFormat::Text));
+    EXPECT_EQ(ReadFile(dir / "gnu.txt"),
+              first.string() + ":3:163: error: State Abbreviation [Position 163 - 164]: The Postal Abbreviation is "
+                               "invalid (see ZRW5). [XX]\n" +
+                  second.string() + ":3:1: critical: Record Length: Must be 512 bytes for ZRW5 files. This condition "
+                                    "may also be generated if the previous record is greater than 512 bytes or if "
+                                    "there is a Carriage Return/Line Feed within a record. [100 bytes.]\n");
+    const std::string csv = (dir / "findings.csv").string();
+    const std::tuple<std::vector<std::string>, std::string> cases[] = {
+        {{"--report", "html", "--report-file", "-"}, Written(dir.path(), ReportFormat::Html)},
+        {{"--quiet", "--findings=csv", "--findings-file", csv}, Written(dir.path(), FindingsFormat::Csv)},
+        {{"--findings", "json"}, Written(dir.path(), FindingsFormat::Json)},
+    };
+    for (const auto& [args, out] : cases) {
+        std::vector<std::string> all = {"--data-dir", data};
+        all.insert(all.end(), args.begin(), args.end());
+        r = Main(all);
+        EXPECT_EQ(r.status, 2) << args[1] << r.err;  // the log left ends with a critical error
+        EXPECT_EQ(args[0] == "--quiet" ? ReadFile(csv) : r.out, out) << args[1];
+    }
+}
+
+}  // namespace
+}  // namespace quorvex::test
