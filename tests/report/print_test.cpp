@@ -1,18 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "report/core/print_dialog.h"
 #include "report/core/report_printer.h"
 #include "report/report_logs.h"
 
-using namespace quorvex;
-using quorvex::test::TempDir;
-
+namespace quorvex::test {
 namespace {
 
 // A fixed-pitch page of 8 x 3 inches, 8 characters and 4 lines to the inch (11 lines above
@@ -45,17 +40,13 @@ private:
     std::string font_;
 };
 
-using Lines = std::vector<std::string>;
-
-}  // namespace
-
 TEST(PrintedReport, WrapText) {
     FixedPitchSurface surface;
     const std::string column = "Error Description:  ";  // 2.5 inches: lines below 4.3 inches
     const std::string fox = "The quick brown fox jumps over the lazy dog and runs away";
     struct Case {
         std::string text, label;
-        Lines lines;
+        std::vector<std::string> lines;
     };
     const Case cases[] = {
         {"short", column, {"short "}},
@@ -65,24 +56,22 @@ TEST(PrintedReport, WrapText) {
         {"one\r\n\r\ntwo\r\n", "", {"one ", "", "two ", ""}},
     };
     for (const auto& c : cases) EXPECT_EQ(WrapText(surface, c.text, c.label), c.lines) << c.text;
-}
-
-TEST(PrintedReport, PageCountKeepsALineOfEachPageForTheFooter) {
+    // A line of each page is kept for the footer.
     for (auto [lines, perPage, pages] : {std::tuple{100, 50, 3}, {0, 50, 0}, {48, 12, 5}, {144, 12, 13}})
         EXPECT_EQ(PageCount(lines, perPage), pages) << lines << " / " << perPage;
 }
 
 TEST(PrintedReport, GoldenPages) {
     TempDir dir;
-    test::CriticalLog(dir.path());
+    CriticalLog(dir.path());
     FixedPitchSurface page;
     PrintReportPages(LogReader(ErrorLog::PathIn(dir.path())), page, {1, 12});
-    test::ExpectGolden("critical.print", page.drawn);
+    ExpectGolden("critical.print", page.drawn);
 }
 
 TEST(PrintedReport, ARangeOfPages) {
     TempDir dir;
-    test::LongLog(dir.path(), 5, 10);  // 52 printed lines: 5 pages of 11
+    LongLog(dir.path(), 5, 10);  // 52 printed lines: 5 pages of 11
     const LogReader log(ErrorLog::PathIn(dir.path()));
     FixedPitchSurface page;
     EXPECT_EQ(CountPages(log, page), 5);
@@ -97,12 +86,8 @@ TEST(PrintedReport, ARangeOfPages) {
 }
 
 TEST(PrintDialog, PageNumbersStayOrdered) {
-    struct Case {
-        void (clsPrintDialog::*set)(int);
-        int value;
-        std::tuple<int, int, int, int> after;  // Min, FromPage, ToPage, Max
-    };
-    const Case cases[] = {
+    using Set = void (clsPrintDialog::*)(int);
+    const std::tuple<Set, int, std::tuple<int, int, int, int>> cases[] = {  // Min, FromPage, ToPage, Max after
         {&clsPrintDialog::SetMin, 5, {5, 5, 5, 6}},      {&clsPrintDialog::SetMin, 7, {7, 7, 7, 7}},
         {&clsPrintDialog::SetMin, -3, {0, 3, 4, 6}},     {&clsPrintDialog::SetFromPage, 1, {1, 1, 4, 6}},
         {&clsPrintDialog::SetFromPage, 5, {2, 5, 5, 6}}, {&clsPrintDialog::SetFromPage, 8, {2, 8, 8, 8}},
@@ -110,14 +95,11 @@ TEST(PrintDialog, PageNumbersStayOrdered) {
         {&clsPrintDialog::SetToPage, 7, {2, 3, 7, 7}},   {&clsPrintDialog::SetMax, 3, {2, 3, 3, 3}},
         {&clsPrintDialog::SetMax, 1, {1, 1, 1, 1}},      {&clsPrintDialog::SetMax, -1, {0, 0, 0, 0}},
     };
-    for (const auto& c : cases) {
+    for (const auto& [set, value, after] : cases) {
         clsPrintDialog d;
-        d.SetMax(6);
-        d.SetToPage(4);
-        d.SetFromPage(3);
-        d.SetMin(2);
-        (d.*c.set)(c.value);
-        EXPECT_EQ(std::tuple(d.Min(), d.FromPage(), d.ToPage(), d.Max()), c.after) << c.value;
+        d.SetMax(6), d.SetToPage(4), d.SetFromPage(3), d.SetMin(2);
+        (d.*set)(value);
+        EXPECT_EQ(std::tuple(d.Min(), d.FromPage(), d.ToPage(), d.Max()), after) << value;
     }
     clsPrintDialog d = PrintDialogFor(5);
     EXPECT_EQ(std::tuple(d.Min(), d.FromPage(), d.ToPage(), d.Max(), d.Flags()), std::tuple(1, 1, 5, 5, 0x100004u));
@@ -126,3 +108,6 @@ TEST(PrintDialog, PageNumbersStayOrdered) {
     d.Accept(2, 3, 2, d.Flags() | kPdPageNums);
     EXPECT_EQ(std::tuple(PrintRange(d, 5).from, PrintRange(d, 5).to), std::tuple(2, 3));
 }
+
+}  // namespace
+}  // namespace quorvex::test

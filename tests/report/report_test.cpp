@@ -4,70 +4,120 @@
 #include <string>
 
 #include "common/text_1252.h"
-#include "report/core/browser.h"
 #include "report/core/html_report.h"
 #include "report/core/report_writers.h"
 #include "report/core/text_report.h"
 #include "report/report_logs.h"
 #include "support/scripted_services.h"
 
-using namespace quorvex;
-using quorvex::test::ScriptedServices;
-using quorvex::test::TempDir;
-
+namespace quorvex::test {
 namespace {
 
-std::string Written(const LogReader& log, ReportFormat format) {
+template <class Format>
+std::string Written(const std::filesystem::path& folder, Format format) {
     std::ostringstream out;
-    WriteReport(log, format, out);
+    if constexpr (std::is_same_v<Format, ReportFormat>) WriteReport(LogReader(ErrorLog::PathIn(folder)), format, out);
+    else WriteFindings(LogReader(ErrorLog::PathIn(folder)), format, out);
     return out.str();
 }
 
-}  // namespace
-
-// The same report from the command line's writer and from the report window's builders.
+// The command line's writer and the report window's builders give the same reports.
 TEST(ErrorReport, GoldenReports) {
-    for (auto [name, make] : {std::pair{"critical", &test::CriticalLog}, std::pair{"several", &test::SeveralLog}}) {
+    for (auto [make, golden] : {std::pair{&CriticalLog, "critical.txt"}, {&SeveralLog, "several.htm"}}) {
         TempDir dir;
         make(dir.path());
-        LogReader log(ErrorLog::PathIn(dir.path()));
-        const std::string text = Written(log, ReportFormat::Text);
-        const std::string html = Written(log, ReportFormat::Html);
-        test::ExpectGolden(std::string(name) + ".txt", text);
-        test::ExpectGolden(std::string(name) + ".htm", html);
-
+        const LogReader log(ErrorLog::PathIn(dir.path()));
+        const std::string text = Written(dir.path(), ReportFormat::Text), html = Written(dir.path(), ReportFormat::Html);
+        ExpectGolden(golden, std::string(golden).ends_with(".txt") ? text : html);
         ScriptedServices services;
-        TextPreview preview = FormatTextReport(log, services, dir.path());
+        const TextPreview preview = FormatTextReport(log, services, dir.path());
         EXPECT_EQ(Cp1252ToUtf8(preview.text), text);
         EXPECT_TRUE(preview.saveEnabled);
-        EXPECT_TRUE(preview.saveFileName.empty());
-
         services.browser = "/usr/bin/firefox";
         EXPECT_TRUE(FormatHtmlReport(log, services, dir.path(), 1280, false));
-        EXPECT_EQ(test::ReadFile(dir / "temphtm.HTM"), html);
+        EXPECT_EQ(ReadFile(dir / "temphtm.HTM"), html);
         EXPECT_TRUE(services.messages.empty());
+    }
+    EXPECT_EQ(SummaryField(7) + SummaryField(98765432109), "         78765432109");
+}
+
+TEST(ErrorReport, UserEntriesCutForTheScreenAndEscaped) {
+    for (auto [pixels, width] : {std::pair{1024, 57}, {1280, 83}, {1285, 84}, {1275, 82}, {1286, 84}})
+        EXPECT_EQ(BreakWidth(pixels), width) << pixels;  // halves to even
+    const std::string x(120, 'x');
+    EXPECT_EQ(BreakPre(x, 57), x.substr(0, 56) + "</pre><pre>" + x.substr(56, 57) + "</pre><pre>" + x.substr(113));
+    EXPECT_EQ(BreakPre(x.substr(0, 56), 57), x.substr(0, 56));
+    EXPECT_EQ(BreakPre("abc", 0), "abc");  // a screen too narrow for any break
+    EXPECT_EQ(BreakPreEscaped("a<&\xE9'\"", 2), "a</pre><pre>&lt;&amp;</pre><pre>&#233;&#39;</pre><pre>&quot;");
+}
+
+TEST(Findings, JsonAndCsv) {
+    TempDir dir;
+    {
+        ErrorLog log = ErrorLog::CreateMDB(dir.path());
+        log.AddRecord("RA", Record("RA"));
+        log.AddRecord("RW", Record("RW"));
+        log.LogError("Employee Name, First [Position 42 - 56]", "[\"Jos\xE9\"\\\t\x01]", "Line one\r\nline two.");
+        log.LogCritError("Record Length", "", "Must be 512 bytes.");
+        log.CloseDatabase();
+    }
+    EXPECT_EQ(Written(dir.path(), FindingsFormat::Json),
+              "[\n"
+              R"({"err_num":1,"record":2,"id":"RW","critical":false,"reference":"Employee Name, First [Position 42 - 56]",)"
+              R"("user_entry":"[\"Jos)" "\xC3\xA9" R"(\"\\\t\u0001]","error":"Line one\r\nline two."},)" "\n"
+              R"({"err_num":2,"record":2,"id":"RW","critical":true,"reference":"Record Length","user_entry":"",)"
+              R"("error":"Must be 512 bytes."})" "\n]\n");
+    EXPECT_EQ(Written(dir.path(), FindingsFormat::Csv),
+              "err_num,record,id,critical,reference,user_entry,error\r\n"
+              "1,2,RW,false,\"Employee Name, First [Position 42 - 56]\",\"[\"\"Jos\xC3\xA9\"\"\\\t\x01]\","
+              "\"Line one\r\nline two.\"\r\n2,2,RW,true,Record Length,,Must be 512 bytes.\r\n");
+}
+
+// A text report of more than 64,000 characters is "Report Too Large": asked once, then saved
+// whole to the file chosen (Yes) or not at all (No, or Yes and Cancel).
+TEST(ReportLimit, TextSavedInPiecesOrNotAtAll) {
+    TempDir dir;
+    const int fits = static_cast<int>(kReportTextLimit) - [] {
+        TempDir empty;
+        LongLog(empty.path(), 1, 0);
+        return static_cast<int>(Written(empty.path(), ReportFormat::Text).size());
+    }();
+    const std::string file = (dir / "report.txt").string();
+    const std::tuple<int, int, MsgAnswer, std::optional<std::string>> cases[] = {
+        {1, fits, MsgAnswer::Yes, file}, {1, fits + 1, MsgAnswer::No, std::nullopt},
+        {400, 400, MsgAnswer::Yes, file}, {400, 400, MsgAnswer::No, std::nullopt}, {400, 400, MsgAnswer::Yes, std::nullopt}};
+    for (const auto& [errors, length, answer, saveAs] : cases) {
+        SCOPED_TRACE(std::to_string(errors) + " " + std::to_string(length));
+        TempDir logDir;
+        LongLog(logDir.path(), errors, length);
+        const std::string full = Written(logDir.path(), ReportFormat::Text);
+        const bool tooLarge = full.size() > kReportTextLimit;
+        WriteFile(file, "an older report");
+        ScriptedServices services;
+        services.answers = {answer};
+        services.saveFiles = {saveAs};
+        const TextPreview preview = FormatTextReport(LogReader(ErrorLog::PathIn(logDir.path())), services, logDir.path());
+        EXPECT_EQ(preview.text, tooLarge ? std::string(kTooLargeSentence) : full);
+        EXPECT_EQ(preview.saveEnabled, !tooLarge);
+        EXPECT_EQ(preview.saveFileName, tooLarge ? saveAs.value_or("") : "");
+        EXPECT_EQ(ReadFile(file), tooLarge && saveAs ? full : "an older report");
+        EXPECT_EQ(services.messages.size(), tooLarge ? 1u : 0u);  // asked once, however many pieces follow
+        EXPECT_EQ(services.messages.empty() ? "" : services.messages[0].title, tooLarge ? "Report Too Large" : "");
+        EXPECT_EQ(services.saveDialogs.size(), tooLarge && answer == MsgAnswer::Yes ? 1u : 0u);
         EXPECT_FALSE(services.busy);
     }
 }
 
-TEST(ErrorReport, SummaryFieldsKeepTheirLastTenDigits) {
-    EXPECT_EQ(SummaryField(7), "         7");
-    EXPECT_EQ(SummaryField(1234567890), "1234567890");
-    EXPECT_EQ(SummaryField(98765432109), "8765432109");
+TEST(ReportLimit, HtmlPageWrittenInPiecesReplacesTheOldPage) {
+    TempDir dir;
+    LongLog(dir.path(), 400);
+    WriteFile(dir / "temphtm.HTM", "an older page");
+    ScriptedServices services;
+    services.browser = "firefox";
+    EXPECT_TRUE(FormatHtmlReport(LogReader(ErrorLog::PathIn(dir.path())), services, dir.path(), 1280, false));
+    EXPECT_EQ(ReadFile(dir / "temphtm.HTM"), Written(dir.path(), ReportFormat::Html));
+    EXPECT_GT(ReadFile(dir / "temphtm.HTM").size(), 2 * kReportTextLimit);
 }
 
-TEST(ErrorReport, BreakPreCutsUserEntriesForTheScreen) {
-    EXPECT_EQ(BreakWidth(1024), 57);
-    EXPECT_EQ(BreakWidth(1280), 83);
-    EXPECT_EQ(BreakWidth(1285), 84);  // 83.5: halves to even
-    EXPECT_EQ(BreakWidth(1275), 82);  // 82.5
-    EXPECT_EQ(BreakWidth(1286), 84);
-    const std::string entry(120, 'x');
-    const std::string broken = BreakPre(entry, 57);
-    EXPECT_EQ(broken, entry.substr(0, 56) + "</pre><pre>" + entry.substr(56, 57) + "</pre><pre>" + entry.substr(113));
-    EXPECT_EQ(BreakPre(std::string(56, 'x'), 57), std::string(56, 'x'));
-    EXPECT_EQ(BreakPre("abc", 3), "ab</pre><pre>c");
-    EXPECT_EQ(BreakPre("abc", 0), "abc");  // a screen too narrow for any break
-    // Escaping after the cut: the break stays before the character, the entity whole.
-    EXPECT_EQ(BreakPreEscaped("a<&\xE9'", 2), "a</pre><pre>&lt;&amp;</pre><pre>&#233;&#39;");
-}
+}  // namespace
+}  // namespace quorvex::test
