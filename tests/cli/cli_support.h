@@ -3,11 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <cstdio>
-#include <functional>
 #include <iostream>
-#include <string>
-#include <vector>
 
 #include "cli/check_main.h"
 #include "errorlog/sqlite.h"
@@ -46,14 +42,8 @@ inline CliResult Sh(const TempDir& dir, const std::string& script) {
     WriteFile(dir / "script.sh", "QC=" + Quote(QUORVEX_CHECK_EXE) + "; D=" + Quote((dir / "data").string()) +
                                      "; S=" + Quote((dir / "s.txt").string()) +
                                      "\nQ() { \"$QC\" --data-dir \"$D\" --today 2010-01-01 \"$@\"; }\n" + script + "\n");
-    CliResult r;
-    FILE* p = popen(("cd " + Quote(dir.path().string()) + " && bash script.sh 2>err.txt").c_str(), "r");
-    char buf[4096];
-    while (std::size_t n = fread(buf, 1, sizeof buf, p)) r.out.append(buf, n);
-    const int status = pclose(p);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.err = ReadFile(dir / "err.txt");
-    return r;
+    const int status = std::system(("cd " + Quote(dir.path().string()) + " && bash script.sh >out.txt 2>err.txt").c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir / "out.txt"), ReadFile(dir / "err.txt")};
 }
 
 // quorvex-check in this process, its standard output and error captured.
@@ -63,21 +53,10 @@ inline CliResult Main(std::vector<std::string> args, const std::function<void(Ru
     for (auto& a : args) argv.push_back(a.data());
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    CliResult r;
-    r.status = CheckMain(static_cast<int>(argv.size()), argv.data(), adjust);
+    const int status = CheckMain(static_cast<int>(argv.size()), argv.data(), adjust);
     std::cout.flush();
-    r.out = testing::internal::GetCapturedStdout();
-    r.err = testing::internal::GetCapturedStderr();
-    return r;
-}
-
-// The findings of the log in `folder`, one "record reference" line each.
-inline std::string Findings(const std::filesystem::path& folder) {
-    sql::Database db((folder / "Errorlog.mdb").string(), false, true);
-    auto q = db.prepare("SELECT Rec_Num, Reference FROM Errors ORDER BY Err_Num");
-    std::string out;
-    while (q.step()) out += q.text(0) + " " + q.text(1) + "\n";
-    return out;
+    std::string out = testing::internal::GetCapturedStdout();
+    return {status, out, testing::internal::GetCapturedStderr()};
 }
 
 }  // namespace quorvex::test

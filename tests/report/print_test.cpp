@@ -44,45 +44,37 @@ TEST(PrintedReport, WrapText) {
     FixedPitchSurface surface;
     const std::string column = "Error Description:  ";  // 2.5 inches: lines below 4.3 inches
     const std::string fox = "The quick brown fox jumps over the lazy dog and runs away";
-    struct Case {
-        std::string text, label;
-        std::vector<std::string> lines;
-    };
-    const Case cases[] = {
+    const std::tuple<std::string, std::string, std::vector<std::string>> cases[] = {
         {"short", column, {"short "}},
         {fox, column, {"The quick brown fox jumps over the", "lazy dog and runs away "}},
         {fox, "", {"The quick brown fox jumps over the lazy dog and runs", "away "}},
         {std::string(50, 'x'), column, {std::string(43, 'x'), "xxxxxxx "}},
         {"one\r\n\r\ntwo\r\n", "", {"one ", "", "two ", ""}},
     };
-    for (const auto& c : cases) EXPECT_EQ(WrapText(surface, c.text, c.label), c.lines) << c.text;
+    for (const auto& [text, label, lines] : cases) EXPECT_EQ(WrapText(surface, text, label), lines) << text;
     // A line of each page is kept for the footer.
     for (auto [lines, perPage, pages] : {std::tuple{100, 50, 3}, {0, 50, 0}, {48, 12, 5}, {144, 12, 13}})
         EXPECT_EQ(PageCount(lines, perPage), pages) << lines << " / " << perPage;
 }
 
-TEST(PrintedReport, GoldenPages) {
-    TempDir dir;
+// Page 1 and then page 2 alone of a report of three pages (page 1 laid out unprinted), and
+// pages 2 and 3 of a longer one: the job ends after the footer of the range's last page.
+TEST(PrintedReport, PagesOfARange) {
+    TempDir dir, longer;
     CriticalLog(dir.path());
-    FixedPitchSurface page;
-    PrintReportPages(LogReader(ErrorLog::PathIn(dir.path())), page, {1, 12});
-    ExpectGolden("critical.print", page.drawn);
-}
-
-TEST(PrintedReport, ARangeOfPages) {
-    TempDir dir;
-    LongLog(dir.path(), 5, 10);  // 52 printed lines: 5 pages of 11
-    const LogReader log(ErrorLog::PathIn(dir.path()));
-    FixedPitchSurface page;
-    EXPECT_EQ(CountPages(log, page), 5);
-    EXPECT_EQ(page.drawn, "");
-
-    // Page 1 is laid out unprinted; the job ends after the footer of page 3.
-    PrintReportPages(log, page, {2, 3});
-    EXPECT_EQ(page.drawn.find("QUORVEX"), std::string::npos);
-    EXPECT_EQ(page.drawn.substr(0, 16), "1:0.000,0.000  \n");  // the blank line after the summary
-    EXPECT_NE(page.drawn.find("1:3.562,2.750 Page: 2\n2:"), std::string::npos);
-    EXPECT_TRUE(page.drawn.ends_with("\n2:3.562,2.750 Page: 3\nend\n"));
+    FixedPitchSurface first, second, range;
+    PrintReportPages(LogReader(ErrorLog::PathIn(dir.path())), first, {1, 1});
+    EXPECT_TRUE(first.drawn.starts_with("1:1.875,0.000B+ QUORVEX TAX YEAR 2008 ERROR REPORT\n1:0.000,0.250  \n"));
+    EXPECT_TRUE(first.drawn.ends_with("1:0.000,2.500B \n1:3.562,2.750 Page: 1\nend\n"));
+    PrintReportPages(LogReader(ErrorLog::PathIn(dir.path())), second, {2, 2});
+    ExpectGolden("critical.print", second.drawn);
+    LongLog(longer.path(), 5, 10);  // 52 printed lines: 5 pages of 11
+    EXPECT_EQ(CountPages(LogReader(ErrorLog::PathIn(longer.path())), range), 5);
+    EXPECT_EQ(range.drawn, "");
+    PrintReportPages(LogReader(ErrorLog::PathIn(longer.path())), range, {2, 3});
+    EXPECT_TRUE(range.drawn.starts_with("1:0.000,0.000  \n"));  // the blank line after the summary
+    EXPECT_NE(range.drawn.find("1:3.562,2.750 Page: 2\n2:"), std::string::npos);
+    EXPECT_TRUE(range.drawn.ends_with("\n2:3.562,2.750 Page: 3\nend\n"));
 }
 
 TEST(PrintDialog, PageNumbersStayOrdered) {
