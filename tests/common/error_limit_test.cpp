@@ -7,7 +7,6 @@
 #include <future>
 
 #include "common/error_limit.h"
-#include "common/program_folder.h"
 #include "support/test_support.h"
 
 namespace quorvex::test {
@@ -65,19 +64,6 @@ TEST(ErrorLimitEntry, DialogValidation) {
     for (auto [entry, limit] : {std::pair{"25000", 25000}, {"1", 1}, {" 12 ", 12}, {"0001", 1}, {"25001", 0}, {"0", 0},
                                 {"", 0}, {"   ", 0}, {"99999999999999", 0}, {"-5", 0}, {"1a", 0}})
         EXPECT_EQ(ParseErrorLimitEntry(entry), limit) << "'" << entry << "'";
-}
-
-// Without HOME the per-user folder is the user's private runtime folder, never a shared one.
-TEST(ProgramFolder, WithoutHomeOnlyAPrivateFolderServes) {
-    TempDir dir;
-    const std::string home = getenv("HOME"), runtime = getenv("XDG_RUNTIME_DIR") ? getenv("XDG_RUNTIME_DIR") : "";
-    unsetenv("HOME");
-    setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
-    EXPECT_EQ(UserDataFolder(), dir / "quorvex");
-    unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(UserDataFolder(), fs::path());
-    setenv("HOME", home.c_str(), 1);
-    if (!runtime.empty()) setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
 }
 
 }  // namespace

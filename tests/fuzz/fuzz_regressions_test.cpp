@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "fuzz_entries.h"
 #include "support/test_support.h"
 
@@ -18,8 +16,7 @@ TEST(FuzzRegressions, KeptInputsPass) {
         for (const auto& file : std::filesystem::directory_iterator(kept / name)) {
             if (file.path().filename() == ".gitkeep") continue;
             const std::string bytes = quorvex::test::ReadFile(file.path());
-            EXPECT_NO_THROW(entry(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()))
-                << file.path();
+            EXPECT_NO_THROW(entry(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())) << file.path();
             ++replayed;
         }
     }
