@@ -17,17 +17,13 @@
 namespace quorvex::test {
 namespace {
 
+namespace fs = std::filesystem;
 struct CliResult {
     int status;
     std::string out, err;
 };
-namespace fs = std::filesystem;
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+std::string Quote(const std::string& s) { return "'" + s + "'"; }  // the paths here hold no quote
 
 std::string Lines(const std::vector<std::string>& records) {
     std::string out;
@@ -39,8 +35,7 @@ std::string Lines(const std::vector<std::string>& records) {
 // $S a valid submission of five records (s.txt), e.txt holds two RW records with a bad SSN
 // and no RT or RF record; Q runs quorvex-check on $D with --today 2010-01-01 (a later one wins).
 CliResult Sh(const TempDir& dir, const std::string& script) {
-    std::string badSsn = ValidRecord("RW");
-    badSsn.replace(2, 9, "12345678X");
+    const std::string badSsn = ValidRecord("RW").replace(2, 9, "12345678X");
     WriteFile(dir / "s.txt", Lines(ValidRecords({"RA", "RE", "RW", "RT", "RF"})));
     WriteFile(dir / "e.txt", Lines({ValidRecord("RA"), ValidRecord("RE"), badSsn, badSsn}));
     WriteFile(dir / "script.sh", "QC=" + Quote(QUORVEX_CHECK_EXE) + "; D=" + Quote((dir / "data").string()) +
@@ -57,8 +52,7 @@ CliResult Main(std::vector<std::string> args, const std::function<void(RunOption
     for (auto& a : args) argv.push_back(a.data());
     testing::internal::CaptureStdout(), testing::internal::CaptureStderr();
     const int status = CheckMain(static_cast<int>(argv.size()), argv.data(), adjust);
-    std::cout.flush();
-    std::string out = testing::internal::GetCapturedStdout();
+    std::string out = (std::cout.flush(), testing::internal::GetCapturedStdout());
     return {status, out, testing::internal::GetCapturedStderr()};
 }
 
@@ -170,9 +164,8 @@ TEST(QuorvexCheck, TwoRunsStartedTogetherOnOneFolder) {
 
 // --show-record prints a stored record as the record viewer shows it and changes nothing.
 TEST(QuorvexCheck, ShowRecordPrintsTheViewerRows) {
-    TempDir dir;
-    const CliResult r = Sh(dir, "Q --quiet e.txt; cp data/Errorlog.mdb old; "
-                                "Q --show-record 9 >&2; Q --show-record 3; s=$?; cmp -s old data/Errorlog.mdb && exit $s");
+    const TempDir dir;
+    const CliResult r = Sh(dir, "Q --quiet e.txt; cp data/Errorlog.mdb old; Q --show-record 9 >&2; Q --show-record 3; s=$?; cmp -s old data/Errorlog.mdb && exit $s");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, r.out.find('\n', r.out.find('\n') + 1) + 1),
               "0\t1-2\tRecord Identifier\t[RW]\t\n1\t3-11\tSSN\t[12345678X]\t*\n");
@@ -208,7 +201,6 @@ TEST(QuorvexCheck, ReportsAndFindingsOfTheRunAndOfTheLogItLeft) {
     EXPECT_EQ(std::tuple(r.status, r.out), std::tuple(2, Written(dir.path(), FindingsFormat::Json)));
 }
 
-
 using sql::FaultAt;
 
 std::vector<std::string> Args(const TempDir& dir, const char* threads) {
@@ -222,10 +214,8 @@ std::string Told(const fs::path& folder, int code, const std::string& state, boo
     const std::string head = "Submission File Error: Error Number: " + std::to_string(code & 0xff) + "\nError Description: ";
     if (!created) return head + "The error log cannot be created in " + folder.string() + ": " + sqlite3_errstr(code) + ".\n";
     return head + "The error log " + (folder / "Errorlog.mdb").string() + " could not be written: " + sqlite3_errstr(code) +
-           ". Testing stopped; " +
-           (state == "no log" ? std::string("no error log was kept.\n")
-                              : "the log keeps records 1 to " + state.substr(17) +
-                                    ", and its last error says that it is incomplete.\n");
+           ". Testing stopped; " + (state == "no log" ? std::string("no error log was kept.\n") : "the log keeps records 1 to " +
+           state.substr(17) + ", and its last error says that it is incomplete.\n");
 }
 
 // The log failing at each point of a run, in both thread modes: one message, status 3, and
@@ -249,9 +239,7 @@ TEST(LogFaults, EachFaultPointLeavesASoundLogAndSaysSo) {
             TempDir dir;
             WriteFile(dir / "sub.txt", Lines(ValidRecords({"RA", "RE", "RW", "RW", "RW", "RT", "RF"})));
             sql::PlantFault(fault);
-            const CliResult r = Main(Args(dir, threads), [](RunOptions& o) {
-                o.yieldInterval = o.commitInterval = std::chrono::microseconds(0);
-            });
+            const CliResult r = Main(Args(dir, threads), [](RunOptions& o) { o.yieldInterval = o.commitInterval = {}; });
             EXPECT_TRUE(sql::PlantFault({})) << "the fault never struck";
             EXPECT_EQ(std::tuple(r.status, FailedLogState(dir.path())), std::tuple(3, state));
             EXPECT_EQ(r.err, Told(dir.path(), fault.code, state, fault.at != FaultAt::Open));
@@ -272,14 +260,12 @@ TEST(LogFaults, AFailingLogAtAnyOperation) {
             if (r.err.find("disk I/O error") == std::string::npos) continue;  // the old log's probe: replaced anyway
             ++reported;
             const std::string state = FailedLogState(dir.path());
-            EXPECT_EQ(r.status, 3) << "operation " << n;
-            EXPECT_TRUE(r.err == Told(dir.path(), SQLITE_IOERR, state) || r.err == Told(dir.path(), SQLITE_IOERR, state, false))
-                << "operation " << n << ": " << r.err;
+            EXPECT_TRUE(r.status == 3 && (r.err == Told(dir.path(), SQLITE_IOERR, state) ||
+                                          r.err == Told(dir.path(), SQLITE_IOERR, state, false))) << n << ": " << r.err;
         }
         EXPECT_GT(reported, 10) << threads;
     }
 }
-
 
 struct Outcome {
     int status;
