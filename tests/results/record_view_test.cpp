@@ -17,9 +17,7 @@ namespace quorvex::test {
 namespace {
 
 TEST(RecordView, RowsAndMarksOfEachKindOfRecord) {
-    std::string badSsn = ValidRecord("RW");
-    Put(badSsn, 3, "12345678X");
-    const std::string ra = ValidRecord("RA"), re = ValidRecord("RE");
+    const std::string badSsn = ValidRecord("RW").replace(2, 9, "12345678X"), ra = ValidRecord("RA"), re = ValidRecord("RE");
     // records, the record shown, its rows, the fields highlighted, the identifier's tooltip
     const std::tuple<const char*, std::vector<std::string>, std::int64_t, std::size_t, std::set<int>, const char*> cases[] = {
         {"ordinary error", {ra, re, badSsn}, 3, 47, {1}, ""},
@@ -39,7 +37,6 @@ TEST(RecordView, RowsAndMarksOfEachKindOfRecord) {
         services.files = {(dir / "sub.txt").string()};
         RunOptions options;
         options.programFolder = dir.path();
-        options.yieldInterval = std::chrono::hours(1);
         quorvex::Run(services, options).ReadFile();
         const LogReader log = *LogReader::OpenIn(dir.path());
         BlockContexts contexts;
@@ -47,10 +44,7 @@ TEST(RecordView, RowsAndMarksOfEachKindOfRecord) {
         ASSERT_EQ(view.rows.size(), rows);
         std::set<int> marked;
         std::string values;
-        for (const ViewerRow& row : view.rows) {
-            if (row.marked) marked.insert(row.index);
-            values += row.value;
-        }
+        for (const ViewerRow& row : view.rows) values += row.value, row.marked && marked.insert(row.index).second;
         EXPECT_EQ(marked, marks);
         // The rows cover the stored record position by position, as far as it goes.
         const std::string stored = log.Record(shown)->record;
