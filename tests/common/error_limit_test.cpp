@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <future>
 
 #include "common/error_limit.h"
@@ -14,10 +13,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// ErrSetLog.ini as found: the limit read, what the file holds afterwards ("" when it must be
-// left alone), and whether a later SaveErrorLimit(42) succeeds. A bad file is rewritten with
-// the default; a link is replaced, never written through; a FIFO is neither waited on nor
-// written to; a read-only file is kept.
+// ErrSetLog.ini as found: the limit read, the file afterwards ("": left alone), whether saving 42 succeeds. A link
+// is replaced, never written through; a FIFO neither waited on nor written; a read-only file kept.
 TEST(ErrorLimitFile, ReadRepairedAndSaved) {
     const std::string k = "[Maximum Error Count]:", kDefault = k + "500\r\n";
     // what is there ("" none; else a file's content or a folder, FIFO, link or read-only file)

@@ -34,8 +34,7 @@ inline void SeveralLog(const std::filesystem::path& folder) {
     log.LogError("Tax Year [Position 3 - 6]", "[2010]", "Must be between 1978 and 2008.");
     log.AddRecord("RW", Record("RW")), log.SetRecReference("987654321");
     log.LogError("Employee Name <First> [Position 42 - 56]", "[<b>&\"Tom's\"</b> \xE9]", "Can't be <blank> & \"x\".");
-    log.LogError("Location Address [Position 96 - 117]", "[" + std::string(81, 'x') + "<&" + std::string(10, 'y') + "]",
-                 "Invalid character.");
+    log.LogError("Location Address [Position 96 - 117]", "[" + std::string(81, 'x') + "<&yy]", "Invalid character.");
     log.AddRecord("RF", Record("RF"));
     log.LogCritError("Number of RW Records [Position 8 - 16]", "[000000000]", "Must be greater than zero.");
     log.CloseDatabase();
@@ -48,8 +47,7 @@ inline void LongLog(const std::filesystem::path& folder, int errors, int entryLe
     log.AddRecord("RA", Record("RA"));
     for (int i = 0; i < errors; ++i) {
         log.AddRecord("RW", Record("RW")), log.SetRecReference(std::to_string(100000000 + i));
-        log.LogError("Employee Name [Position 42 - 56]", std::string(static_cast<std::size_t>(entryLength), 'a'),
-                     "Error " + std::to_string(i));
+        log.LogError("Employee Name [Position 42 - 56]", std::string(static_cast<std::size_t>(entryLength), 'a'), "Error");
     }
     log.CloseDatabase();
 }

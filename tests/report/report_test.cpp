@@ -35,7 +35,6 @@ TEST(ErrorReport, UserEntriesCutForTheScreenAndEscaped) {
         EXPECT_EQ(BreakWidth(pixels), width) << pixels;  // halves to even
     const std::string x(120, 'x');
     EXPECT_EQ(BreakPre(x, 57), x.substr(0, 56) + "</pre><pre>" + x.substr(56, 57) + "</pre><pre>" + x.substr(113));
-    EXPECT_EQ(BreakPre(x.substr(0, 56), 57), x.substr(0, 56));
     EXPECT_EQ(BreakPre("abc", 0), "abc");  // a screen too narrow for any break
     EXPECT_EQ(BreakPreEscaped("a<&\xE9'\"", 2), "a</pre><pre>&lt;&amp;</pre><pre>&#233;&#39;</pre><pre>&quot;");
 }
@@ -61,8 +60,7 @@ TEST(Findings, JsonAndCsv) {
               "\"Line one\r\nline two.\"\r\n2,2,RW,true,Record Length,,Must be 512 bytes.\r\n");
 }
 
-// A text report of more than 64,000 characters is "Report Too Large": asked once, then saved
-// whole to the file chosen (Yes) or not at all (No, or Yes and Cancel).
+// A text report of more than 64,000 characters is saved whole to the file chosen (Yes), else not at all.
 TEST(ReportLimit, TextSavedInPiecesOrNotAtAll) {
     TempDir dir;
     const int fits = static_cast<int>(kReportTextLimit) - [] {
@@ -106,8 +104,7 @@ TEST(ReportLimit, HtmlPageWrittenInPiecesReplacesTheOldPage) {
 }
 
 
-// The HTML report handed to the browser: printed, else opened; with no browser or one that
-// fails, the user is offered a text report (the result: whether that offer was declined).
+// The HTML report printed, else opened; with no browser or one that fails, a text report is offered.
 TEST(BrowserHandOff, ReportFallbacks) {
     const std::string b = "/opt/web/browser", failing = "Your default browser could not be opened: \r\n" + b + "\r\n\r\n";
     // printing, a browser, printing works, starting works, the answer, result, message, printed, started
@@ -134,8 +131,7 @@ TEST(BrowserHandOff, ReportFallbacks) {
     EXPECT_EQ(PathToUrl("/tmp/a b/r\xC3\xA9sum\xC3\xA9 #1.htm"), "file:///tmp/a%20b/r%C3%A9sum%C3%A9%20%231.htm");
 }
 
-// After an error-free run, from December 8 2008 to December 1 2009, the user is offered the
-// filing page (titles with "?" ask Yes or No); Yes opens it, a missing or failing browser is told.
+// After an error-free run from 12/8/2008 to 12/1/2009 the filing page is offered ("?": Yes or No).
 TEST(SubmissionPrompt, FilingPage) {
     // today, a browser, starting works, the placeholder page can be written, the messages' titles
     const std::tuple<Date, bool, bool, bool, std::vector<std::string>> cases[] = {
@@ -163,8 +159,7 @@ TEST(SubmissionPrompt, FilingPage) {
 }
 
 
-// A fixed-pitch page of 8 x 3 inches, 8 characters and 4 lines to the inch (11 lines above
-// the footer). Writes what is drawn, one line each: "page:x,y[B|B+] text".
+// A page of 8 x 3 inches, 8 characters and 4 lines to the inch; what is drawn as "page:x,y[B|B+] text".
 struct FixedPitchSurface : PrintSurface {
     double PageWidth() const override { return 8.0; }
     double PageHeight() const override { return 3.0; }
@@ -200,8 +195,7 @@ TEST(PrintedReport, WrapText) {
         EXPECT_EQ(PageCount(lines, perPage), pages) << lines << " / " << perPage;
 }
 
-// Page 1 and then page 2 alone of a report of three pages (page 1 laid out unprinted), and
-// pages 2 and 3 of a longer one: the job ends after the footer of the range's last page.
+// Pages of a range: those before it laid out unprinted, the job ended after the footer of its last page.
 TEST(PrintedReport, PagesOfARange) {
     TempDir dir, longer;
     CriticalLog(dir.path());

@@ -1,15 +1,11 @@
-// The record viewer's rows (one routine for the window and the command line): re-checking
-// a stored record highlights the fields its findings name, and a critical record only what
-// made it critical.
+// The record viewer re-checks a stored record: it highlights the fields of its findings, or what made it critical.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <set>
 
-#include "errorlog/log_reader.h"
 #include "reader/run.h"
 #include "results/core/record_view.h"
-#include "support/records.h"
 #include "support/scripted_services.h"
 #include "support/test_support.h"
 
