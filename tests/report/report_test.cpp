@@ -187,6 +187,7 @@ TEST(PrintedReport, WrapText) {
         {fox, column, {"The quick brown fox jumps over the", "lazy dog and runs away "}},
         {fox, "", {"The quick brown fox jumps over the lazy dog and runs", "away "}},
         {std::string(50, 'x'), column, {std::string(43, 'x'), "xxxxxxx "}},
+        {std::string(34, 'x'), column, {std::string(34, 'x')}},  // the blank after the last word ends it
         {"one\r\n\r\ntwo\r\n", "", {"one ", "", "two ", ""}},
     };
     for (const auto& [text, label, lines] : cases) EXPECT_EQ(WrapText(surface, text, label), lines) << text;
