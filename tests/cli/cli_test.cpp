@@ -1,238 +1,315 @@
-#include <gtest/gtest.h>
+// quorvex-check as a user runs it, and whole runs with the log written on the checking thread and on its own.
+#include <sqlite3.h>
 #include <sys/wait.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
-#include <string>
-#include <vector>
+#include <iostream>
+#include <random>
 
 #include "cli/check_main.h"
 #include "errorlog/sqlite.h"
-#include "support/test_support.h"
-#include "support/records.h"
+#include "reader/run.h"
+#include "report/report_logs.h"
 
-using quorvex::test::Record;
-using quorvex::test::TempDir;
-
+namespace quorvex::test {
 namespace {
 
-struct Result {
-    int status;
-    std::string out, err;
-};
+namespace fs = std::filesystem;
+struct CliResult { int status; std::string out, err; };
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+std::string Quote(const std::string& s) { return "'" + s + "'"; }  // the paths here hold no quote
 
-Result RunCheck(const std::vector<std::string>& args, const TempDir& dir) {
-    std::string cmd = Quote(QUORVEX_CHECK_EXE);
-    for (const auto& a : args) cmd += " " + Quote(a);
-    auto errFile = dir / "stderr.txt";
-    cmd += " 2>" + Quote(errFile.string());
-    Result r;
-    FILE* p = popen(cmd.c_str(), "r");
-    std::array<char, 4096> buf;
-    while (std::size_t n = fread(buf.data(), 1, buf.size(), p)) r.out.append(buf.data(), n);
-    int status = pclose(p);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.err = quorvex::test::ReadFile(errFile);
-    return r;
-}
-
-// Records that pass their own field checks (an RF record counts the RW records before
-// it, `priorRW` from earlier files).
-std::string Submission(std::initializer_list<const char*> ids, long long priorRW = 0) {
+std::string Lines(const std::vector<std::string>& records) {
     std::string out;
-    for (const auto& r : quorvex::test::ValidRecords(ids, priorRW, priorRW)) out += r + "\r\n";
+    for (const auto& r : records) out += r + "\r\n";
     return out;
 }
 
-}  // namespace
+// Runs `script` with bash in `dir`: Q runs quorvex-check ($QC) on the folder $D with --today 2010-01-01. $S (s.txt)
+// is a valid submission of five records; e.txt holds RA, RE and two RW records with a bad SSN.
+CliResult Sh(const TempDir& dir, const std::string& script) {
+    const std::string badSsn = ValidRecord("RW").replace(2, 9, "12345678X");
+    WriteFile(dir / "s.txt", Lines(ValidRecords({"RA", "RE", "RW", "RT", "RF"})));
+    WriteFile(dir / "e.txt", Lines({ValidRecord("RA"), ValidRecord("RE"), badSsn, badSsn}));
+    WriteFile(dir / "script.sh", "QC=" + Quote(QUORVEX_CHECK_EXE) + "; D=" + Quote((dir / "data").string()) +
+                                     "; S=" + Quote((dir / "s.txt").string()) +
+                                     "\nQ() { \"$QC\" --data-dir \"$D\" --today 2010-01-01 \"$@\"; }\n" + script + "\n");
+    const int status = std::system(("cd " + Quote(dir.path().string()) + " && bash script.sh >out.txt 2>err.txt").c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir / "out.txt"), ReadFile(dir / "err.txt")};
+}
 
-TEST(QuorvexCheck, ExitStatusTellsTheOutcome) {
-    struct Case {
-        const char* name;
-        std::vector<std::string> files;  // contents; empty vector = no file argument
-        std::vector<std::string> extra;
-        int status;
-        const char* errContains;
+// quorvex-check in this process, its standard output and error captured.
+CliResult Main(std::vector<std::string> args, const std::function<void(RunOptions&)>& adjust = {}) {
+    args.insert(args.begin(), "quorvex-check");
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    testing::internal::CaptureStdout(), testing::internal::CaptureStderr();
+    const int status = CheckMain(static_cast<int>(argv.size()), argv.data(), adjust);
+    std::string out = (std::cout.flush(), testing::internal::GetCapturedStdout());
+    return {status, out, testing::internal::GetCapturedStderr()};
+}
+
+
+// Every row: the exit status and a piece of what is printed; nothing printed holds a raw control character.
+TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
+    const std::tuple<const char*, int, const char*> rows[] = {
+        {"Q --limit 25001 $S", 3, "--limit 25001: must be a whole number from 1 to 25,000"},
+        {"Q --today 2009-02-30 $S", 3, "--today 2009-02-30: not a date"},
+        {"Q --today 2010-13-01 $S", 3, "--today 2010-13-01: not a date"},
+        {"\"$QC\" --data-dir --quiet $S", 3, "--data-dir needs a folder, not the option --quiet"},
+        {"Q --threads 3 $S || Q $S --threads", 3, "--threads needs 1 or 2\n\n"},
+        {"Q", 3, "no submission file given"},
+        {"Q --show-record 0", 3, "--show-record needs a record number"},
+        {"Q --show-record 1 $S", 3, "--show-record tests no file"},
+        {"Q --findings gnu", 3, "--findings gnu needs the run"},
+        {"Q --report pdf", 3, "--report must be text or html"},
+        {"mkdir data; Q --show-record 1; s=$?; rmdir data && exit $s", 3, "there is no error log"},
+        {"Q --report text", 3, "there is no error log"},
+        {"Q --help", 0, "Exit status:"},
+        {"Q gone.txt", 3, "/gone.txt was not found."},
+        {"Q .", 3, "Submission File Error: Error Number: 21"},
+        {"\"$QC\" --data-dir s.txt s.txt", 3, "s.txt is not a folder."},
+        {"\"$QC\" --data-dir s.txt/sub s.txt", 3, "s.txt/sub cannot be created: Not a directory"},
+        {"Q $S", 0, "Results: Testing Completed.\nThere were no errors found.\n"},
+        {"Q --today 2008-02-29 $S", 0, "There were no errors found."},
+        {"Q --today 2009-01-15 $S", 0, "Would you like to connect to Plexora Web site to submit the wage report?"},
+        {"Q --limit 7 e.txt", 1, "Records tested:            4\nRecords with errors:       2\nErrors found:              3\n"},
+        {"Q --limit 1 e.txt", 2, "Critical Error in Record Number 3\n  1 or more Errors"},
+        {"sed -n '1p;3p' $S > c; Q c", 2, "terminated due to the Critical Error in Record Number 2"},
+        {": > empty; Q empty", 3, "Results: Warning: The file contains no valid data."},
+        {"Q --quiet e.txt > o; s=$?; test ! -s o && exit $s", 1, "Missing Final Record: RF record was not found."},
+        {"touch b c; Q $S b c", 4, "warning: c was not tested: the submission ended with its RF record before it\n"},
+        {"head -n 3 $S > a; Q a gone c", 4, "warning: c was not tested: testing ended at the missing file gone before it\n"},
+        {"tail -n 1 $S > rf; Q rf b", 2, "warning: b was not tested: testing was stopped by a critical error before it\n"},
+        {"Q gone b", 3, "warning: gone was not tested: it was not found\n"},
+        {"Q --report text --report-file no/r.txt e.txt", 5, "Could not write"},
+        {"Q --report text --findings json $S > o; s=$?; test ! -e data/ErrorReport.txt -a \"$(cat o)\" = '[]' && exit $s",
+         0, "Results: No errors found in the submission!"},
+        // A pipe or FIFO has no length: it is read to its end.
+        {"mkfifo f; (sleep 0.3; cat $S > f) & Q f", 0, "There were no errors found."},
+        {"(head -c 700 $S; sleep 0.2; tail -c +701 $S) | Q -", 0, "There were no errors found."},
+        // Text of a record, a file name or an option reaches the terminal escaped.
+        {"printf 'R\\033]0;owned\\007' > esc.txt; Q esc.txt", 2, "[R\\x1B]"},
+        {"Q \"$(printf 'gone\\033[2J\\001.txt')\"", 3, "gone\\x1B[2J\\x01.txt was not found."},
+        {"Q \"$(printf -- '--x\\033c')\" $S", 3, "unknown option --x\\x1Bc"},
+        {"Q $S > /dev/full", 3, "standard output could not be written: No space left"},
+        // The program folder: the environment's, a limit for this run only, an installed program's.
+        {"QUORVEX_DATA_DIR=$PWD/env \"$QC\" --quiet $S && test -f env/Errorlog.mdb -a -f env/ErrSetLog.ini", 0, ""},
+        {"mkdir data; echo '[Maximum Error Count]:1200' > data/ErrSetLog.ini; Q --limit 1 e.txt; s=$?; "
+         "grep -q 1200 data/ErrSetLog.ini && exit $s", 2, ""},
+        {"mkdir -p u/bin u/share/quorvex; cp \"$QC\" u/bin; env -u QUORVEX_DATA_DIR -u XDG_DATA_HOME HOME=$PWD/h "
+         "u/bin/quorvex-check --quiet $S && test -f h/.local/share/quorvex/Errorlog.mdb -a ! -e u/bin/Errorlog.mdb",
+         0, ""},
     };
-    const std::vector<Case> cases = {
-        {"no errors", {Submission({"RA", "RE", "RW", "RT", "RF"})}, {"--today", "2010-01-01"}, 0,
-         "Results: Testing Completed.\nThere were no errors found.\n"},
-        {"filing prompt answered No", {Submission({"RA", "RE", "RW", "RT", "RF"})}, {"--today", "2009-01-15"}, 0,
-         "Would you like to connect to Plexora Web site to submit the wage report?"},
-        {"ordinary errors", {Submission({"RA", "RE", "RW"})}, {}, 1,
-         "Missing Final Record: RF record was not found."},
-        {"critical", {Submission({"RA", "RW"})}, {}, 2, ""},
-        {"empty file", {""}, {}, 3, "Results: Warning: The file contains no valid data."},
-        {"two files", {Submission({"RA", "RE", "RW"}), Submission({"RT", "RF"}, 1)}, {"--today", "2010-01-01"}, 0, ""},
-        {"bad limit", {Submission({"RA"})}, {"--limit", "25001"}, 3, "--limit"},
-        {"bad date", {Submission({"RA"})}, {"--today", "2010-13-01"}, 3, "--today"},
-        {"no such day", {Submission({"RA"})}, {"--today", "2009-02-30"}, 3, "--today 2009-02-30: not a date"},
-        {"leap day", {Submission({"RA", "RE", "RW", "RT", "RF"})}, {"--today", "2008-02-29"}, 0, ""},
-        {"an option for the folder", {Submission({"RA"})}, {"--data-dir", "--quiet"}, 3,
-         "--data-dir needs a folder, not the option --quiet"},
-        {"unknown option", {Submission({"RA"})}, {"--frobnicate"}, 3, "unknown option"},
-        {"no file", {}, {}, 3, "no submission file"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [script, status, shown] : rows) {
+        SCOPED_TRACE(script);
         TempDir dir;
-        std::vector<std::string> args = {"--data-dir", dir.path().string()};
-        args.insert(args.end(), c.extra.begin(), c.extra.end());
-        for (std::size_t i = 0; i < c.files.size(); ++i) {
-            auto p = dir / ("f" + std::to_string(i) + ".txt");
-            quorvex::test::WriteFile(p, c.files[i]);
-            args.push_back(p.string());
-        }
-        Result r = RunCheck(args, dir);
-        EXPECT_EQ(r.status, c.status) << r.err;
-        EXPECT_NE(r.err.find(c.errContains), std::string::npos) << r.err;
+        const CliResult r = Sh(dir, script);
+        EXPECT_EQ(r.status, status) << r.out << r.err;
+        EXPECT_NE((r.out + r.err).find(shown), std::string::npos) << r.out << r.err;
+        for (char c : r.out + r.err) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << int(c);
     }
 }
 
-TEST(QuorvexCheck, MissingFileAndFolder) {
-    TempDir dir;
-    Result r = RunCheck({"--data-dir", dir.path().string(), (dir / "nope.txt").string()}, dir);
-    EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.err.find("Submission File Not Found: " + (dir / "nope.txt").string() + " was not found."),
-              std::string::npos)
-        << r.err;
-    r = RunCheck({"--data-dir", dir.path().string(), dir.path().string()}, dir);
-    EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.err.find("Submission File Error: Error Number: 21"), std::string::npos) << r.err;
-    // A data folder that is a file, or lies below one.
-    quorvex::test::WriteFile(dir / "file", Submission({"RA"}));
-    r = RunCheck({"--data-dir", (dir / "file").string(), (dir / "file").string()}, dir);
-    EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.err.find("The program folder " + (dir / "file").string() + " is not a folder."), std::string::npos)
-        << r.err;
-    r = RunCheck({"--data-dir", (dir / "file" / "sub").string(), (dir / "file").string()}, dir);
-    EXPECT_NE(r.err.find((dir / "file" / "sub").string() + " cannot be created: Not a directory"), std::string::npos)
-        << r.err;
-}
-
-TEST(QuorvexCheck, SummaryAndLimitForThisRunOnly) {
-    TempDir dir;
-    quorvex::test::WriteFile(dir / "ErrSetLog.ini", "[Maximum Error Count]:1200\r\n");
-    auto p = dir / "s.txt";
-    quorvex::test::WriteFile(p, Submission({"RA", "RE", "RW"}));
-    Result r = RunCheck({"--data-dir", dir.path().string(), "--limit", "7", p.string()}, dir);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("Records tested:            3\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Records with errors:       1\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Errors found:              1\n"), std::string::npos) << r.out;
-    EXPECT_EQ(quorvex::test::ReadFile(dir / "ErrSetLog.ini"), "[Maximum Error Count]:1200\r\n");
-
-    quorvex::test::WriteFile(p, Submission({"RA", "RE", "RT"}));
-    r = RunCheck({"--data-dir", dir.path().string(), p.string()}, dir);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("Execution of Testing was terminated due to the Critical Error in Record Number 3"),
-              std::string::npos)
-        << r.out;
-    r = RunCheck({"--quiet", "--data-dir", dir.path().string(), p.string()}, dir);
-    EXPECT_EQ(r.out, "");
-}
-
-TEST(QuorvexCheck, DataDirFromTheEnvironment) {
-    TempDir dir;
-    auto p = dir / "s.txt";
-    quorvex::test::WriteFile(p, Submission({"RA", "RE", "RW", "RT", "RF"}));
-    setenv("QUORVEX_DATA_DIR", (dir / "data").c_str(), 1);
-    Result r = RunCheck({"--quiet", "--today", "2010-01-01", p.string()}, dir);
-    unsetenv("QUORVEX_DATA_DIR");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(std::filesystem::exists(dir / "data" / "Errorlog.mdb"));
-    EXPECT_TRUE(std::filesystem::exists(dir / "data" / "ErrSetLog.ini"));
-}
-
-// An installed program (bin/ beside share/quorvex/) writes nothing beside itself.
-TEST(QuorvexCheck, AnInstalledProgramKeepsItsLogInTheUserDataFolder) {
-    namespace fs = std::filesystem;
-    TempDir dir;
-    fs::create_directories(dir / "usr" / "bin");
-    fs::create_directories(dir / "usr" / "share" / "quorvex");
-    fs::copy_file(QUORVEX_CHECK_EXE, dir / "usr" / "bin" / "quorvex-check");
-    quorvex::test::WriteFile(dir / "s.txt", Submission({"RA", "RE", "RW", "RT", "RF"}));
-    const std::string cmd = "env -u QUORVEX_DATA_DIR -u XDG_DATA_HOME HOME=" + Quote((dir / "home").string()) + " " +
-                            Quote((dir / "usr" / "bin" / "quorvex-check").string()) + " --quiet --today 2010-01-01 " +
-                            Quote((dir / "s.txt").string());
-    EXPECT_EQ(std::system(cmd.c_str()), 0);
-    EXPECT_TRUE(fs::exists(dir / "home" / ".local" / "share" / "quorvex" / "Errorlog.mdb"));
-    EXPECT_FALSE(fs::exists(dir / "usr" / "bin" / "Errorlog.mdb"));
-}
-
-TEST(QuorvexCheck, HelpDocumentsTheContract) {
-    TempDir dir;
-    Result r = RunCheck({"--help"}, dir);
-    EXPECT_EQ(r.status, 0);
-    for (const char* word : {"--data-dir", "--limit", "--today", "--threads", "--quiet", "NEXT-FILE", "QUORVEX_DATA_DIR",
-                             "QUORVEX_THREADS", "Exit status", "--show-record"})
-        EXPECT_NE(r.out.find(word), std::string::npos) << word;
-}
-
-// A log that fails at any point is reported on standard error and never ends the program
-// with a clean status.
-TEST(QuorvexCheck, AFailingLogAtAnyPointIsReportedWithAFailureStatus) {
-    TempDir dir;
-    quorvex::test::WriteFile(dir / "sub.txt", Submission({"RA", "RE", "RW", "RT", "RF"}));
-    for (const char* threads : {"1", "2"}) {
-        SCOPED_TRACE(std::string("--threads ") + threads);
-        std::vector<std::string> args = {"quorvex-check", "--quiet", "--today", "2010-01-01", "--threads", threads,
-                                         "--data-dir", dir.path().string(), (dir / "sub.txt").string()};
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        int reported = 0;
-        for (long n = 1; n < 1000; ++n) {
-            quorvex::sql::FailNthOperation(n);
-            testing::internal::CaptureStderr();
-            const int status = quorvex::CheckMain(static_cast<int>(argv.size()), argv.data());
-            const std::string err = testing::internal::GetCapturedStderr();
-            if (quorvex::sql::FailNthOperation(0) > 0) break;  // the run ended before operation n
-            if (err.find("disk I/O error") == std::string::npos) continue;  // the old log's probe: replaced anyway
-            ++reported;
-            EXPECT_EQ(status, 3) << "operation " << n << ": " << err;
-        }
-        EXPECT_GT(reported, 10);
+// Ctrl-C and SIGTERM end a run as Exit does: the records so far stay with their block totals, the last one gets
+// "Test Aborted", the status is 128 + the signal. Records come through an endless pipe, or a silent FIFO.
+TEST(QuorvexCheck, SignalsEndTheRunAsExitDoes) {
+    const std::string endless = "RW=$(sed -n 3p $S | tr -d '\\r')\n{ head -n 2 $S; while :; do printf '%s\\r\\n' \"$RW\"; done; } | ";
+    const std::tuple<std::string, int, const char*> cases[] = {
+        {endless + "\"$QC\" --data-dir \"$D\" --threads 1 - & sleep 0.5; kill -INT $!", 130, ""},
+        {endless + "\"$QC\" --data-dir \"$D\" --threads 2 - & sleep 0.5; kill -TERM $!", 143, ""},
+        {"mkfifo f; (head -n 3 $S; sleep 10) > f & \"$QC\" --data-dir \"$D\" f & sleep 0.5; kill -INT $!", 130, "3"},
+    };
+    for (const auto& [start, status, records] : cases) {
+        SCOPED_TRACE(start);
+        TempDir dir;
+        const CliResult r = Sh(dir, "set -m\n" + start + "\nwait $!\necho \"status $?\"\nkill %1 2>/dev/null");
+        EXPECT_NE(r.out.find("status " + std::to_string(status)), std::string::npos) << r.out << r.err;
+        const auto log = dir / "data" / "Errorlog.mdb";
+        const std::string last = LogScalar(log, "SELECT MAX(Rec_Num) FROM Records");
+        EXPECT_NE(r.err.find("testing stopped after " + last + " record(s); the error log ends with \"Test Aborted\""),
+                  std::string::npos) << r.err;
+        EXPECT_EQ(LogScalar(log, "SELECT Rec_Num || ' ' || Reference FROM Errors ORDER BY Err_Num DESC"),
+                  last + " Test Aborted");
+        EXPECT_EQ(LogScalar(log, "SELECT \"0\" FROM TRT"), LogScalar(log, "SELECT COUNT(*) FROM Records WHERE ID = 'RW'"));
+        EXPECT_TRUE(!*records || last == records) << last;
     }
 }
 
-// --show-record prints a stored record as the record viewer shows it, reads the log
-// without changing it, and says so when there is nothing to show.
-TEST(QuorvexCheck, ShowRecordPrintsTheViewerRowsAndWritesNothing) {
+// Two runs started together on one folder: one is refused untouched, the other leaves a complete log.
+TEST(QuorvexCheck, TwoRunsStartedTogetherOnOneFolder) {
     TempDir dir;
-    std::string badSsn = quorvex::test::ValidRecord("RW");
-    quorvex::test::Put(badSsn, 3, "12345678X");
-    quorvex::test::WriteFile(dir / "s.txt", quorvex::test::ValidRecord("RA") + "\r\n" +
-                                                quorvex::test::ValidRecord("RE") + "\r\n" + badSsn + "\r\n");
-    const std::string folder = dir.path().string();
-    ASSERT_EQ(RunCheck({"--quiet", "--data-dir", folder, (dir / "s.txt").string()}, dir).status, 1);
-    const std::string log = quorvex::test::ReadFile(dir / "Errorlog.mdb");
+    const auto written = WriteSubmission(UniformShape(2, 1500), (dir / "g.txt").string());
+    int refused = 0;
+    for (int pair = 0; pair < 10; ++pair) {
+        const CliResult r = Sh(dir, "Q --quiet g.txt 2>e1 & Q --quiet g.txt 2>e2; b=$?; wait $!; echo $? $b; cat e1 e2");
+        refused += r.out.find("data is in use by another Quorvex program") != std::string::npos;
+        EXPECT_TRUE(r.out.starts_with("0 0\n") || r.out.starts_with("3 0\n") || r.out.starts_with("0 3\n")) << r.out;
+        EXPECT_EQ(LogScalar(dir / "data" / "Errorlog.mdb", "SELECT COUNT(*) || (SELECT COUNT(*) FROM Errors) FROM Records"),
+                  std::to_string(written.records) + "0");
+    }
+    EXPECT_GT(refused, 0) << "the runs never met";
+}
 
-    Result r = RunCheck({"--data-dir", folder, "--show-record", "3"}, dir);
+// --show-record prints a stored record as the record viewer shows it and changes nothing.
+TEST(QuorvexCheck, ShowRecordPrintsTheViewerRows) {
+    const TempDir dir;
+    const CliResult r = Sh(dir, "Q --quiet e.txt; cp data/Errorlog.mdb old; Q --show-record 9 >&2; Q --show-record 3; s=$?; cmp -s old data/Errorlog.mdb && exit $s");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, r.out.find('\n', r.out.find('\n') + 1) + 1),
               "0\t1-2\tRecord Identifier\t[RW]\t\n1\t3-11\tSSN\t[12345678X]\t*\n");
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 47);
-    EXPECT_EQ(quorvex::test::ReadFile(dir / "Errorlog.mdb"), log);
-
-    struct Case {
-        std::vector<std::string> args;
-        const char* err;
-    };
-    TempDir empty;
-    for (const Case& c : {Case{{"--data-dir", folder, "--show-record", "4"}, "holds no record 4"},
-                          Case{{"--data-dir", empty.path().string(), "--show-record", "1"}, "there is no error log"},
-                          Case{{"--data-dir", folder, "--show-record", "0"}, "--show-record needs a record number"},
-                          Case{{"--data-dir", folder, "--show-record", "1", "s.txt"}, "tests no file"}}) {
-        r = RunCheck(c.args, dir);
-        EXPECT_EQ(r.status, 3);
-        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
-    }
-    EXPECT_TRUE(std::filesystem::is_empty(empty.path()));
+    EXPECT_NE(r.err.find("Errorlog.mdb holds no record 9\n"), std::string::npos) << r.err;
 }
+
+// Two files: an unknown state on line 3 of the first, a short record on line 3 of the second stops the run.
+TEST(QuorvexCheck, ReportsAndFindingsOfTheRunAndOfTheLogItLeft) {
+    TempDir dir;
+    const std::string data = dir.path().string();
+    std::vector<std::string> records = ValidRecords({"RA", "RE", "RW", "RT"});
+    Put(records[1], 163, "XX");
+    const auto first = dir / "part one.txt", second = dir / "part2.txt";
+    WriteFile(first, records[0] + "\r\n\r\n" + records[1] + "\r\n" + records[2] + "\r\n");
+    WriteFile(second, "\n" + records[3] + "\r\n" + "RF" + std::string(98, ' '));
+    CliResult r = Main({"--data-dir", data, "--report", "text", "--findings", "gnu", "--findings-file",
+                        (dir / "gnu.txt").string(), first.string(), second.string()});
+    EXPECT_NE(r.status == 2 ? r.out.find("Error report:              " + (dir / "ErrorReport.txt").string()) : -1, -1);
+    EXPECT_EQ(ReadFile(dir / "ErrorReport.txt"), Written(dir.path(), ReportFormat::Text));
+    const std::string gnu = ReadFile(dir / "gnu.txt");
+    EXPECT_TRUE(gnu.starts_with(first.string() + ":3:163: error: State Abbreviation [Position 163 - 164]: The Postal "
+                                "Abbreviation is invalid (see ZRW5). [XX]\n" + second.string() + ":3:1: critical: Record "
+                                "Length: Must be 512 bytes") && gnu.ends_with("[100 bytes.]\n") && std::count(gnu.begin(), gnu.end(), '\n') == 2) << gnu;
+    // Without FILE: the log left behind, which ends with a critical error.
+    r = Main({"--data-dir", data, "--report", "html", "--report-file", "-"});
+    EXPECT_EQ(std::tuple(r.status, r.out), std::tuple(2, Written(dir.path(), ReportFormat::Html)));
+    r = Main({"--data-dir", data, "--quiet", "--report", "text", "--findings=csv", "--findings-file", data + "/f.csv"});
+    EXPECT_EQ(std::tuple(r.status, r.out, ReadFile(dir / "f.csv")), std::tuple(2, "", Written(dir.path(), FindingsFormat::Csv)));
+    r = Main({"--data-dir", data, "--findings", "json"});
+    EXPECT_EQ(std::tuple(r.status, r.out), std::tuple(2, Written(dir.path(), FindingsFormat::Json)));
+}
+
+using sql::FaultAt;
+
+// What a run whose log failed says: the cause, and what is left of the log (which must be sound).
+std::string Told(const fs::path& folder, int code, const std::string& state, bool created = true) {
+    EXPECT_TRUE(state == "no log" || state.starts_with("incomplete after ")) << state;
+    const std::string head = "Submission File Error: Error Number: " + std::to_string(code & 0xff) + "\nError Description: ";
+    if (!created) return head + "The error log cannot be created in " + folder.string() + ": " + sqlite3_errstr(code) + ".\n";
+    return head + "The error log " + (folder / "Errorlog.mdb").string() + " could not be written: " + sqlite3_errstr(code) +
+           ". Testing stopped; " + (state == "no log" ? std::string("no error log was kept.\n") : "the log keeps records 1 to " +
+           state.substr(17) + ", and its last error says that it is incomplete.\n");
+}
+
+// The log failing at each point of a run of 7 records, in both thread modes. The k-th commit (k > 1) comes before
+// record k - 1 and writes record k - 2, the 9th ends the run.
+TEST(LogFaults, EachFaultPointLeavesASoundLogAndSaysSo) {
+    const std::pair<sql::PlantedFault, const char*> cases[] = {
+        {{FaultAt::Open, "", 1, SQLITE_CANTOPEN}, "no log"},  // creating the log
+        {{FaultAt::Statement, "INSERT INTO Records", 1, SQLITE_IOERR}, "no log"},  // the first record
+        {{FaultAt::Statement, "INSERT INTO Records", 4, SQLITE_FULL}, "incomplete after 3"},  // mid-run
+        {{FaultAt::Write, "COMMIT", 5, SQLITE_FULL}, "incomplete after 2"},  // the periodic commit
+        {{FaultAt::Sync, "COMMIT", 5, SQLITE_IOERR}, "incomplete after 2"},
+        {{FaultAt::Statement, "UPDATE TRT", 2, SQLITE_IOERR}, "incomplete after 3"},  // the block totals
+        {{FaultAt::Write, "COMMIT", 9, SQLITE_FULL}, "incomplete after 6"},  // closing
+        {{FaultAt::Write, "COMMIT", 5, SQLITE_FULL, true}, "no log"},  // a disk that stays full
+    };
+    for (const char* threads : {"1", "2"}) {
+        for (const auto& [fault, state] : cases) {
+            SCOPED_TRACE(std::string(fault.during) + " " + std::to_string(fault.nth) + ", --threads " + threads);
+            TempDir dir;
+            WriteFile(dir / "sub.txt", Lines(ValidRecords({"RA", "RE", "RW", "RW", "RW", "RT", "RF"})));
+            sql::PlantFault(fault);
+            const CliResult r = Main({"--quiet", "--threads", threads, "--data-dir", dir.path().string(), (dir / "sub.txt").string()},
+                                     [](RunOptions& o) { o.yieldInterval = o.commitInterval = {}; });
+            EXPECT_TRUE(sql::PlantFault({})) << "the fault never struck";
+            EXPECT_EQ(std::tuple(r.status, FailedLogState(dir.path())), std::tuple(3, state));
+            EXPECT_EQ(r.err, Told(dir.path(), fault.code, state, fault.at != FaultAt::Open));
+        }
+    }
+}
+
+struct Outcome {  // the status, "record reference" lines, the number of records and the ids of those with errors
+    int status;
+    std::string findings, scalars;
+};
+
+Outcome RunBothModes(const std::vector<fs::path>& files, const std::string& limit = "25000") {
+    TempDir one, two;
+    std::string dumps[2];
+    CliResult runs[2];
+    for (int k = 0; k < 2; ++k) {
+        std::vector<std::string> args = {"--quiet", "--today", "2009-01-15", "--limit", limit, "--threads",
+                                         k ? "2" : "1", "--data-dir", (k ? two : one).path().string()};
+        for (const auto& f : files) args.push_back(f.string());
+        runs[k] = Main(args, [](RunOptions& o) { o.yieldInterval = std::chrono::microseconds(0); });
+        sql::Database db(((k ? two : one) / "Errorlog.mdb").string(), false, true);
+        for (const char* table : {"Misc", "Records", "Errors", "TRT", "TRU", "sqlite_sequence"}) {
+            auto q = db.prepare(std::string("SELECT * FROM ") + table + " ORDER BY rowid");
+            for (dumps[k] += std::string(table) + "\n"; q.step(); dumps[k] += "\n")
+                for (int c = 0; c < q.columnCount(); ++c) dumps[k] += (q.isNull(c) ? "<null>" : q.text(c)) + "|";
+        }
+    }
+    EXPECT_EQ(std::tuple(runs[0].status, runs[0].err), std::tuple(runs[1].status, runs[1].err));
+    EXPECT_EQ(dumps[0], dumps[1]);
+    const fs::path log = one / "Errorlog.mdb";
+    return {runs[0].status,
+            LogScalar(log, "SELECT GROUP_CONCAT(Rec_Num || ' ' || Reference, char(10)) FROM (SELECT * FROM Errors ORDER BY Err_Num)"),
+            LogScalar(log, "SELECT COUNT(*) || ' ' || COALESCE((SELECT GROUP_CONCAT(DISTINCT ID) FROM Records WHERE Errors > 0), "
+                           "'') FROM Records")};
+}
+
+TEST(WholeRuns, ExamplesGiveExactlyThePlantedFindings) {
+    const fs::path examples = fs::path(QUORVEX_SOURCE_DIR) / "examples";
+    EXPECT_EQ(RunBothModes({examples / "valid-2008.txt"}).findings, "NULL");
+    const Outcome faulty = RunBothModes({examples / "faulty-2008.txt"});
+    EXPECT_EQ(faulty.status, 1);
+    EXPECT_EQ(faulty.findings,
+              "1 Contact Phone Number [Position 423 - 437]\n2 State Abbreviation [Position 163 - 164]\n"
+              "3 SSN [Position 3 - 11]\n5 Federal Income Tax Withheld [Position 199 - 209]\n"
+              "6 Allocated Tips [Position 12 - 22]\n7 Employee Last Name [Position 42 - 61]\n"
+              "9 Federal Income Tax Withheld [Position 25 - 39]\n10 Allocated Tips [Position 10 - 24]\n"
+              "13 Zip Code [Position 134 - 138]\n15 Wages, Tips and Other Compensation [Position 10 - 24]");
+}
+
+// A generated submission is valid. Then seeded faults: characters changed anywhere, records dropped or cut
+// short, the submission split over two files (with an end-of-file mark after the first), low error limits.
+TEST(WholeRuns, FaultySubmissionsLeaveTheSameLogInBothModes) {
+    TempDir dir;
+    auto shape = UniformShape(3, 20);
+    shape.roEvery = 1, shape.allMoney = true, shape.territories = true;
+    WriteSubmission(shape, (dir / "valid.txt").string());
+    const std::string text = ReadFile(dir / "valid.txt");
+    std::vector<std::string> valid;
+    for (std::size_t at = 0; at < text.size(); at += 514) valid.push_back(text.substr(at, 512));
+    const Outcome clean = RunBothModes({dir / "valid.txt"});
+    EXPECT_EQ(std::tuple(clean.status, clean.scalars), std::tuple(0, std::to_string(valid.size()) + " "));
+    const std::string pool = "09 A-x.\xe9\x01";
+    std::mt19937 random(2008);
+    auto pick = [&random](std::size_t n) { return static_cast<std::size_t>(random() % n); };
+    std::string seen;
+    std::set<int> statuses;
+    for (int round = 0; round < 60; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        std::vector<std::string> recs = valid;
+        for (int k = 1 + static_cast<int>(pick(3)); k > 0; --k) {
+            // Every fourth round the first record (RA) among them, every fourth the last (RF).
+            const std::size_t at = k > 1 || round % 4 > 1 ? pick(recs.size()) : round % 4 ? 0 : recs.size() - 1;
+            recs[at][pick(20) == 0 ? pick(2) : 2 + pick(510)] = pool[pick(pool.size())];
+        }
+        if (pick(10) == 0) recs.erase(recs.begin() + static_cast<long>(1 + pick(recs.size() - 1)));
+        if (pick(10) == 0) recs[pick(recs.size())].resize(100 + pick(400));
+        const auto split = recs.begin() + static_cast<long>(pick(3) == 0 ? 2 + pick(recs.size() - 2) : recs.size());
+        WriteFile(dir / "a.txt", Lines(std::vector<std::string>(recs.begin(), split)) + (pick(2) ? "\x1a" : ""));
+        WriteFile(dir / "b.txt", Lines(std::vector<std::string>(split, recs.end())));
+        std::vector<fs::path> files = {dir / "a.txt"};
+        if (split != recs.end()) files.push_back(dir / "b.txt");
+        const Outcome o = RunBothModes(files, std::vector<std::string>{"1", "4", "500"}[pick(3)]);
+        seen += o.scalars;
+        statuses.insert(o.status);
+    }
+    for (const char* type : {"RA", "RE", "RW", "RO", "RT", "RU", "RF"}) EXPECT_NE(seen.find(type), std::string::npos) << type;
+    EXPECT_TRUE(statuses.count(1) && statuses.count(2));
+}
+
+}  // namespace
+}  // namespace quorvex::test

@@ -1,73 +1,243 @@
-#include <gtest/gtest.h>
-
-#include <sstream>
-#include <string>
+#include <cstdio>
 
 #include "common/text_1252.h"
 #include "report/core/browser.h"
 #include "report/core/html_report.h"
-#include "report/core/report_writers.h"
+#include "report/core/print_dialog.h"
 #include "report/core/text_report.h"
 #include "report/report_logs.h"
 #include "support/scripted_services.h"
 
-using namespace quorvex;
-using quorvex::test::ScriptedServices;
-using quorvex::test::TempDir;
-
+namespace quorvex::test {
 namespace {
 
-std::string Written(const LogReader& log, ReportFormat format) {
-    std::ostringstream out;
-    WriteReport(log, format, out);
-    return out.str();
-}
 
-}  // namespace
-
-// The same report from the command line's writer and from the report window's builders.
+// The command line's writer and the report window's builders give the same reports.
 TEST(ErrorReport, GoldenReports) {
-    for (auto [name, make] : {std::pair{"critical", &test::CriticalLog}, std::pair{"several", &test::SeveralLog}}) {
+    for (auto [make, golden] : {std::pair{&CriticalLog, "critical.txt"}, {&SeveralLog, "several.htm"}}) {
         TempDir dir;
         make(dir.path());
-        LogReader log(ErrorLog::PathIn(dir.path()));
-        const std::string text = Written(log, ReportFormat::Text);
-        const std::string html = Written(log, ReportFormat::Html);
-        test::ExpectGolden(std::string(name) + ".txt", text);
-        test::ExpectGolden(std::string(name) + ".htm", html);
-
+        const LogReader log(ErrorLog::PathIn(dir.path()));
+        const std::string text = Written(dir.path(), ReportFormat::Text), html = Written(dir.path(), ReportFormat::Html);
+        ExpectGolden(golden, std::string(golden).ends_with(".txt") ? text : html);
         ScriptedServices services;
-        TextPreview preview = FormatTextReport(log, services, dir.path());
-        EXPECT_EQ(Cp1252ToUtf8(preview.text), text);
-        EXPECT_TRUE(preview.saveEnabled);
-        EXPECT_TRUE(preview.saveFileName.empty());
-
+        const TextPreview preview = FormatTextReport(log, services, dir.path());
+        EXPECT_EQ(std::tuple(Cp1252ToUtf8(preview.text), preview.saveEnabled), std::tuple(text, true));
         services.browser = "/usr/bin/firefox";
-        EXPECT_TRUE(FormatHtmlReport(log, services, dir.path(), 1280, false));
-        EXPECT_EQ(test::ReadFile(dir / "temphtm.HTM"), html);
-        EXPECT_TRUE(services.messages.empty());
-        EXPECT_FALSE(services.busy);
+        EXPECT_TRUE(FormatHtmlReport(log, services, dir.path(), 1280, false) && services.messages.empty());
+        EXPECT_EQ(ReadFile(dir / "temphtm.HTM"), html);
+    }
+    EXPECT_EQ(SummaryField(7) + SummaryField(98765432109), "         78765432109");
+}
+
+TEST(ErrorReport, UserEntriesCutForTheScreenAndEscaped) {
+    for (auto [pixels, width] : {std::pair{1024, 57}, {1280, 83}, {1285, 84}, {1275, 82}, {1286, 84}})
+        EXPECT_EQ(BreakWidth(pixels), width) << pixels;  // halves to even
+    const std::string x(120, 'x');
+    EXPECT_EQ(BreakPre(x, 57), x.substr(0, 56) + "</pre><pre>" + x.substr(56, 57) + "</pre><pre>" + x.substr(113));
+    EXPECT_EQ(BreakPre("abc", 0), "abc");  // a screen too narrow for any break
+    EXPECT_EQ(BreakPreEscaped("a<&\xE9'\"", 2), "a</pre><pre>&lt;&amp;</pre><pre>&#233;&#39;</pre><pre>&quot;");
+}
+
+TEST(Findings, JsonAndCsv) {
+    TempDir dir;
+    {
+        ErrorLog log = ErrorLog::CreateMDB(dir.path());
+        log.AddRecord("RA", Record("RA")), log.AddRecord("RW", Record("RW"));
+        log.LogError("Employee Name, First [Position 42 - 56]", "[\"Jos\xE9\"\\\t\x01]", "Line one\r\nline two.");
+        log.LogCritError("Record Length", "", "Must be 512 bytes.");
+        log.CloseDatabase();
+    }
+    EXPECT_EQ(Written(dir.path(), FindingsFormat::Json),
+              "[\n"
+              R"({"err_num":1,"record":2,"id":"RW","critical":false,"reference":"Employee Name, First [Position 42 - 56]",)"
+              R"("user_entry":"[\"Jos)" "\xC3\xA9" R"(\"\\\t\u0001]","error":"Line one\r\nline two."},)" "\n"
+              R"({"err_num":2,"record":2,"id":"RW","critical":true,"reference":"Record Length","user_entry":"",)"
+              R"("error":"Must be 512 bytes."})" "\n]\n");
+    EXPECT_EQ(Written(dir.path(), FindingsFormat::Csv),
+              "err_num,record,id,critical,reference,user_entry,error\r\n"
+              "1,2,RW,false,\"Employee Name, First [Position 42 - 56]\",\"[\"\"Jos\xC3\xA9\"\"\\\t\x01]\","
+              "\"Line one\r\nline two.\"\r\n2,2,RW,true,Record Length,,Must be 512 bytes.\r\n");
+}
+
+// A text report of more than 64,000 characters is saved whole to the file chosen (Yes), else not at all.
+TEST(ReportLimit, TextSavedInPiecesOrNotAtAll) {
+    TempDir dir;
+    const int fits = static_cast<int>(kReportTextLimit) - [] {
+        TempDir empty;
+        LongLog(empty.path(), 1, 0);
+        return static_cast<int>(Written(empty.path(), ReportFormat::Text).size());
+    }();
+    const std::string file = (dir / "report.txt").string();
+    const std::tuple<int, int, MsgAnswer, std::optional<std::string>> cases[] = {
+        {1, fits, MsgAnswer::Yes, file}, {1, fits + 1, MsgAnswer::No, std::nullopt},
+        {400, 400, MsgAnswer::Yes, file}, {400, 400, MsgAnswer::No, std::nullopt}, {400, 400, MsgAnswer::Yes, std::nullopt}};
+    for (const auto& [errors, length, answer, saveAs] : cases) {
+        SCOPED_TRACE(std::to_string(errors) + " " + std::to_string(length));
+        TempDir logDir;
+        LongLog(logDir.path(), errors, length);
+        const std::string full = Written(logDir.path(), ReportFormat::Text);
+        const bool tooLarge = full.size() > kReportTextLimit;
+        WriteFile(file, "an older report");
+        ScriptedServices services;
+        services.answers = {answer};
+        services.saveFiles = {saveAs};
+        const TextPreview preview = FormatTextReport(LogReader(ErrorLog::PathIn(logDir.path())), services, logDir.path());
+        EXPECT_EQ(std::tuple(preview.text, preview.saveEnabled, preview.saveFileName),
+                  std::tuple(tooLarge ? std::string(kTooLargeSentence) : full, !tooLarge, tooLarge ? saveAs.value_or("") : ""));
+        EXPECT_EQ(ReadFile(file), tooLarge && saveAs ? full : "an older report");
+        // Asked once, however many pieces follow.
+        EXPECT_EQ(services.messages.size() == 1 ? services.messages[0].title : std::to_string(services.messages.size()),
+                  tooLarge ? "Report Too Large" : "0");
+        EXPECT_EQ(std::tuple(services.saveDialogs.size(), services.busy), std::tuple(tooLarge && answer == MsgAnswer::Yes, false));
     }
 }
 
-TEST(ErrorReport, SummaryFieldsKeepTheirLastTenDigits) {
-    EXPECT_EQ(SummaryField(7), "         7");
-    EXPECT_EQ(SummaryField(1234567890), "1234567890");
-    EXPECT_EQ(SummaryField(98765432109), "8765432109");
+TEST(ReportLimit, HtmlPageWrittenInPiecesReplacesTheOldPage) {
+    TempDir dir;
+    LongLog(dir.path(), 400);
+    WriteFile(dir / "temphtm.HTM", "an older page");
+    ScriptedServices services;
+    services.browser = "firefox";
+    EXPECT_TRUE(FormatHtmlReport(LogReader(ErrorLog::PathIn(dir.path())), services, dir.path(), 1280, false));
+    EXPECT_EQ(ReadFile(dir / "temphtm.HTM"), Written(dir.path(), ReportFormat::Html));  // over 2 x 64,000 characters
 }
 
-TEST(ErrorReport, BreakPreCutsUserEntriesForTheScreen) {
-    EXPECT_EQ(BreakWidth(1024), 57);
-    EXPECT_EQ(BreakWidth(1280), 83);
-    EXPECT_EQ(BreakWidth(1285), 84);  // 83.5: halves to even
-    EXPECT_EQ(BreakWidth(1275), 82);  // 82.5
-    EXPECT_EQ(BreakWidth(1286), 84);
-    const std::string entry(120, 'x');
-    const std::string broken = BreakPre(entry, 57);
-    EXPECT_EQ(broken, entry.substr(0, 56) + "</pre><pre>" + entry.substr(56, 57) + "</pre><pre>" + entry.substr(113));
-    EXPECT_EQ(BreakPre(std::string(56, 'x'), 57), std::string(56, 'x'));
-    EXPECT_EQ(BreakPre("abc", 3), "ab</pre><pre>c");
-    EXPECT_EQ(BreakPre("abc", 0), "abc");  // a screen too narrow for any break
-    // Escaping after the cut: the break stays before the character, the entity whole.
-    EXPECT_EQ(BreakPreEscaped("a<&\xE9'", 2), "a</pre><pre>&lt;&amp;</pre><pre>&#233;&#39;");
+
+// The HTML report printed, else opened; with no browser or one that fails, a text report is offered.
+TEST(BrowserHandOff, ReportFallbacks) {
+    const std::string b = "/opt/web/browser", failing = "Your default browser could not be opened: \r\n" + b + "\r\n\r\n";
+    // printing, a browser, printing works, starting works, the answer, result, message, printed, started
+    const std::tuple<bool, bool, bool, bool, MsgAnswer, bool, std::string, int, int> cases[] = {
+        {false, true, true, true, MsgAnswer::Ok, true, "", 0, 1}, {true, true, true, true, MsgAnswer::Ok, true, "", 1, 0},
+        {true, true, false, true, MsgAnswer::Ok, true, "", 1, 1},  // printing failed: opened instead
+        {false, false, true, true, MsgAnswer::Ok, false, "Could not find a default Web Browser. \r\nWould you like to view", 0, 0},
+        {true, false, true, true, MsgAnswer::Cancel, true, "Could not find a default Web Browser. \r\nWould you like to print", 0, 0},
+        {false, true, true, false, MsgAnswer::Ok, false, failing + "Would you like to view", 0, 1},
+        {true, true, false, false, MsgAnswer::Cancel, true, failing + "Would you like to print", 1, 1},
+    };
+    for (const auto& [printing, hasBrowser, printWorks, startWorks, answer, result, message, printed, started] : cases) {
+        TempDir dir;
+        ScriptedServices services;
+        if (hasBrowser) services.browser = b;
+        services.printWorks = printWorks, services.startWorks = startWorks, services.answers = {answer};
+        const std::string page = (dir / "temphtm.HTM").string();
+        EXPECT_EQ(OpenInBrowser(services, dir.path(), "<HTML>report</HTML>", printing), result) << message;
+        EXPECT_EQ(ReadFile(page), "<HTML>report</HTML>");
+        EXPECT_EQ(std::tuple(services.printed, services.started),
+                  std::tuple(std::vector<std::string>(printed, page), std::vector<std::string>(started, b + " file://" + page)));
+        EXPECT_EQ(services.messages.size() == 1 ? services.messages[0].text.substr(0, message.size()) : "", message);
+    }
+    EXPECT_EQ(PathToUrl("/tmp/a b/r\xC3\xA9sum\xC3\xA9 #1.htm"), "file:///tmp/a%20b/r%C3%A9sum%C3%A9%20%231.htm");
 }
+
+// After an error-free run from 12/8/2008 to 12/1/2009 the filing page is offered ("?": Yes or No).
+TEST(SubmissionPrompt, FilingPage) {
+    // today, a browser, starting works, the placeholder page can be written, the messages' titles
+    const std::tuple<Date, bool, bool, bool, std::vector<std::string>> cases[] = {
+        {{2008, 12, 7}, true, true, true, {"Results"}},
+        {{2008, 12, 8}, true, true, true, {"Results?"}},
+        {{2009, 12, 1}, true, true, true, {"Results?"}},
+        {{2009, 12, 2}, true, true, true, {"Results"}},
+        {{2009, 1, 20}, false, true, true, {"Results?", "Browser Not Found"}},
+        {{2009, 1, 20}, true, false, true, {"Results?", "Connect to Plexora"}},
+        {{2009, 1, 20}, true, true, false, {"Results?"}},
+    };
+    for (const auto& [today, hasBrowser, startWorks, folder, titles] : cases) {
+        TempDir dir;
+        ScriptedServices services;
+        services.today = today, services.answers = {MsgAnswer::Yes}, services.startWorks = startWorks;
+        if (hasBrowser) services.browser = "/opt/web/browser";
+        SubmissionPrompt(services, folder ? dir.path() : dir / "gone");
+        std::vector<std::string> shown;
+        for (const auto& m : services.messages) shown.push_back(m.title + (m.buttons == MsgButtons::YesNo ? "?" : ""));
+        EXPECT_EQ(shown, titles) << today.Format();
+        const bool offered = titles[0] == "Results?";
+        EXPECT_EQ(services.started, std::vector<std::string>(offered && hasBrowser, "/opt/web/browser " + std::string(kFilingPageUrl)));
+        EXPECT_EQ(ReadFile(dir / "temphtm.HTM"), offered && folder ? "<HTML> </HTML>" : "");
+    }
+}
+
+
+// A page of 8 x 3 inches, 8 characters and 4 lines to the inch; what is drawn as "page:x,y[B|B+] text".
+struct FixedPitchSurface : PrintSurface {
+    double PageWidth() const override { return 8.0; }
+    double PageHeight() const override { return 3.0; }
+    void SetFont(bool bold, int extraPoints) override { font = bold ? (extraPoints ? "B+" : "B") : ""; }
+    double TextWidth(std::string_view text) const override { return 0.125 * static_cast<double>(text.size()); }
+    double TextHeight(std::string_view) const override { return 0.25; }
+    void DrawText(double x, double y, std::string_view text) override { drawn += Place(x, y) + font + " " + std::string(text) + "\n"; }
+    void DrawRect(double l, double t, double r, double b) override { drawn += Place(l, t) + " rect to " + Place(r, b) + "\n"; }
+    void NewPage() override { ++page; }
+    void EndDoc() override { drawn += "end\n"; }
+    std::string Place(double x, double y) const {
+        char buf[48];
+        return std::string(buf, static_cast<std::size_t>(std::snprintf(buf, sizeof buf, "%d:%.3f,%.3f", page, x, y)));
+    }
+    std::string drawn, font;
+    int page = 1;
+};
+
+TEST(PrintedReport, WrapText) {
+    FixedPitchSurface surface;
+    const std::string column = "Error Description:  ";  // 2.5 inches: lines below 4.3 inches
+    const std::string fox = "The quick brown fox jumps over the lazy dog and runs away";
+    const std::tuple<std::string, std::string, std::vector<std::string>> cases[] = {
+        {"short", column, {"short "}},
+        {fox, column, {"The quick brown fox jumps over the", "lazy dog and runs away "}},
+        {fox, "", {"The quick brown fox jumps over the lazy dog and runs", "away "}},
+        {std::string(50, 'x'), column, {std::string(43, 'x'), "xxxxxxx "}},
+        {std::string(34, 'x'), column, {std::string(34, 'x')}},  // the blank after the last word ends it
+        {"one\r\n\r\ntwo\r\n", "", {"one ", "", "two ", ""}},
+    };
+    for (const auto& [text, label, lines] : cases) EXPECT_EQ(WrapText(surface, text, label), lines) << text;
+    // A line of each page is kept for the footer.
+    for (auto [lines, perPage, pages] : {std::tuple{100, 50, 3}, {0, 50, 0}, {48, 12, 5}, {144, 12, 13}})
+        EXPECT_EQ(PageCount(lines, perPage), pages) << lines << " / " << perPage;
+}
+
+// Pages of a range: those before it laid out unprinted, the job ended after the footer of its last page.
+TEST(PrintedReport, PagesOfARange) {
+    TempDir dir, longer;
+    CriticalLog(dir.path());
+    FixedPitchSurface first, second, range;
+    PrintReportPages(LogReader(ErrorLog::PathIn(dir.path())), first, {1, 1});
+    EXPECT_TRUE(first.drawn.starts_with("1:1.875,0.000B+ QUORVEX TAX YEAR 2008 ERROR REPORT\n1:0.000,0.250  \n"));
+    EXPECT_TRUE(first.drawn.ends_with("1:0.000,2.500B \n1:3.562,2.750 Page: 1\nend\n"));
+    PrintReportPages(LogReader(ErrorLog::PathIn(dir.path())), second, {2, 2});
+    ExpectGolden("critical.print", second.drawn);
+    LongLog(longer.path(), 5, 10);  // 52 printed lines: 5 pages of 11
+    EXPECT_EQ(CountPages(LogReader(ErrorLog::PathIn(longer.path())), range), 5);
+    EXPECT_EQ(range.drawn, "");
+    PrintReportPages(LogReader(ErrorLog::PathIn(longer.path())), range, {2, 3});
+    EXPECT_TRUE(range.drawn.starts_with("1:0.000,0.000  \n"));  // the blank line after the summary
+    EXPECT_NE(range.drawn.find("1:3.562,2.750 Page: 2\n2:"), std::string::npos);
+    EXPECT_TRUE(range.drawn.ends_with("\n2:3.562,2.750 Page: 3\nend\n"));
+}
+
+TEST(PrintDialog, PageNumbersStayOrdered) {
+    using Set = void (clsPrintDialog::*)(int);
+    const std::tuple<Set, int, std::tuple<int, int, int, int>> cases[] = {  // Min, FromPage, ToPage, Max after
+        {&clsPrintDialog::SetMin, 5, {5, 5, 5, 6}},      {&clsPrintDialog::SetMin, 7, {7, 7, 7, 7}},
+        {&clsPrintDialog::SetMin, -3, {0, 3, 4, 6}},     {&clsPrintDialog::SetFromPage, 1, {1, 1, 4, 6}},
+        {&clsPrintDialog::SetFromPage, 5, {2, 5, 5, 6}}, {&clsPrintDialog::SetFromPage, 8, {2, 8, 8, 8}},
+        {&clsPrintDialog::SetToPage, 1, {1, 1, 1, 6}},   {&clsPrintDialog::SetToPage, 0, {0, 0, 0, 6}},
+        {&clsPrintDialog::SetToPage, 7, {2, 3, 7, 7}},   {&clsPrintDialog::SetMax, 3, {2, 3, 3, 3}},
+        {&clsPrintDialog::SetMax, 1, {1, 1, 1, 1}},      {&clsPrintDialog::SetMax, -1, {0, 0, 0, 0}},
+    };
+    for (const auto& [set, value, after] : cases) {
+        clsPrintDialog d;
+        d.SetMax(6), d.SetToPage(4), d.SetFromPage(3), d.SetMin(2);
+        (d.*set)(value);
+        EXPECT_EQ(std::tuple(d.Min(), d.FromPage(), d.ToPage(), d.Max()), after) << value;
+    }
+    clsPrintDialog d = PrintDialogFor(5);
+    EXPECT_EQ(std::tuple(d.Min(), d.FromPage(), d.ToPage(), d.Max(), d.Flags()), std::tuple(1, 1, 5, 5, 0x100004u));
+    d.Accept(2, 3, 2, d.Flags());
+    EXPECT_EQ(PrintRange(d, 5).to, 15);  // no range chosen: 1 to the counted pages + 10
+    d.Accept(2, 3, 2, d.Flags() | kPdPageNums);
+    EXPECT_EQ(std::tuple(PrintRange(d, 5).from, PrintRange(d, 5).to), std::tuple(2, 3));
+}
+
+}  // namespace
+}  // namespace quorvex::test
