@@ -119,6 +119,8 @@ TEST(MoneyRules, RO) {
         {"Northern Mariana Islands", er('N'), O(Ro({{3, 1}, {4, 1}, {16, 1}})), {"4 to V, G, S or blank.|"}},
         {"blank code", er(' '), O(Ro({{1, 1}, {4, 1}, {9, 1}, {17, 1}})), {"11 to P.|", "20 to V, G, S or N.|"}},
         {"Guam", er('G'), O(Ro({{1, 1}, {3, 1}, {15, 1}, {16, 1}})), {"2 to blank.|", "17 to P.|"}},
+        {"Virgin Islands", er('V'), O(Ro({{3, 1}, {16, 1}})), {}},
+        {"American Samoa", er('S'), O(Ro({{3, 1}, {17, 1}})), {}},
         {"invalid code", er('Z'), O(Ro({{1, 1}, {3, 1}, {4, 1}, {9, 1}, {17, 1}})), {}},
         {"blank fields", er(' '), O({}, {{5, "\x7f"}, {12, "X"}, {200, "\x1b"}, {360, "\t"}, {500, "\x02"}}),
          {"1 position(s) 5 of", "2U1 Must be numeric", "10 position(s) 200 of", "18 position(s) 360 of",
