@@ -25,7 +25,7 @@ TEST(RecordRules, RA) {
         {"resub 1 without a WFID", {}, ra({{29, "1"}}), {"6 equals 1, then the Resub WFID field cannot be blank"}},
         {"resub 1, lower-case WFID", {}, ra({{29, "1"}, {30, "abc123"}}), {"6 and/or numbers"}},
         {"software code", {}, ra({{36, "97"}}), {"7 Must be either 98 or 99"}},
-        {"company name control character", {}, ra({{40, "\x01"}}), {"8 position(s) 40 of"}},
+        {"company city control character", {}, ra({{150, "\x01"}}), {"11 position(s) 150 of"}},
         {"company state invalid: no cross-check", {}, ra({{161, "ZZ"}, {215, "CA"}}), {"12 Postal Abbreviation"}},
         {"company zip invalid: no cross-check", {}, ra({{163, "2120A"}, {215, "CA"}}), {"13 Must be numeric or blank."}},
         {"company extension without zip", {}, ra({{163, Blanks(5)}}), {"14 [1234] A value was entered in the ZIP"}},
