@@ -1,12 +1,9 @@
 #pragma once
 
-#include <filesystem>
-
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QAction>
 
 #include "errorlog/sqlite.h"
 #include "report/gui/report_dialogs.h"
@@ -23,16 +20,12 @@ namespace quorvex::test {
 // One QApplication for the whole test program (offscreen platform, set by CMake).
 inline QApplication& App() {
     static int argc = 1;
-    static char name[] = "test_gui";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        QCoreApplication::setOrganizationName(QStringLiteral("QuorvexTest"));
-        return new QApplication(argc, argv);
-    }();
+    static char* argv[] = {const_cast<char*>("test_gui"), nullptr};
+    static QApplication* app = (QCoreApplication::setOrganizationName("QuorvexTest"), new QApplication(argc, argv));
     return *app;
 }
 
-// The report option dialog answers from a queue; the print dialog and preview from hooks.
+// The report option dialog answers from a queue; the print dialog and preview call hooks.
 struct ScriptedReportDialogs : ReportDialogs {
     std::deque<std::optional<int>> types;
     std::vector<int> preselected;
@@ -47,12 +40,9 @@ struct ScriptedReportDialogs : ReportDialogs {
         return answer;
     }
     bool ShowPrinter(QWidget*, clsPrintDialog& d, QPrinter& p) override { return print && print(d, p); }
-    void Preview(QWidget*, QPrinter& p, const std::function<void(QPrinter*)>& paint) override {
-        if (preview) preview(p, paint);
-    }
+    void Preview(QWidget*, QPrinter& p, const std::function<void(QPrinter*)>& paint) override { preview(p, paint); }
 };
 
-// The records, CR LF after each.
 inline std::string Lines(const std::vector<std::string>& records) {
     std::string out;
     for (const auto& r : records) out += r + "\r\n";
@@ -60,21 +50,15 @@ inline std::string Lines(const std::vector<std::string>& records) {
 }
 
 // RA RE RW×n RT (RF) that passes every check.
-inline std::string Submission(int rwCount, bool withRF = true) {
+inline std::string Submission(int rwCount, bool withRF = true, const std::string& rw = MakeRW()) {
     std::vector<std::string> records = {ValidRecord("RA"), ValidRecord("RE")};
-    records.insert(records.end(), std::size_t(rwCount), MakeRW());
+    records.insert(records.end(), std::size_t(rwCount), rw);
     records.push_back(MakeRT(rwCount, {}));
     if (withRF) records.push_back(ValidRecord("RF", rwCount));
     return Lines(records);
 }
 
-inline std::int64_t QueryInt(const std::filesystem::path& file, const std::string& query) {
-    sql::Database db(file.string(), false, true);
-    auto st = db.prepare(query);
-    return st.step() ? st.int64(0) : -1;
-}
-
-// A main window on its own program folder with scripted dialogs.
+// A main window on a program folder (its own unless given) with scripted dialogs.
 struct Gui {
     explicit Gui(std::chrono::microseconds yield = std::chrono::milliseconds(8), std::filesystem::path folder = {}) {
         App();
@@ -86,14 +70,13 @@ struct Gui {
         options.settingsFile = QString::fromStdString((options.programFolder / "window.ini").string());
         Reopen();
     }
-    // The program ended and started again on the same folder.
+    // The program ended and started again.
     void Reopen() {
         window.reset();
         window = std::make_unique<MainWindow>(options);
         window->show();
     }
-    // Tests `contents` (one file each, further file dialogs cancelled) with the messages
-    // answered by `answers`.
+    // Tests `contents` (one file each, a further file dialog cancelled); `answers` answer the messages.
     void Test(const std::vector<std::string>& contents, std::vector<MsgAnswer> answers = {MsgAnswer::Ok}) {
         for (std::size_t i = 0; i < contents.size(); ++i) {
             const auto file = dir / ("sub" + std::to_string(i + 1) + ".txt");
@@ -104,15 +87,15 @@ struct Gui {
         script.answers = {answers.begin(), answers.end()};
         window->StartTesting();
         script.files.clear();
-        QApplication::processEvents();
     }
     void Click(const char* command) {
         window->Action(command)->trigger();
         QApplication::processEvents();
     }
-    bool On(const char* command) const { return window->Action(command)->isEnabled(); }
-    // The commands that are off (a button out of step with its command shows as "!name").
-    std::string Off() const {
+    // The commands off (a button out of step with its command as "!name"), "/", what is
+    // shown with "@" and the focus, "/", the titles of the messages shown.
+    std::string State() const {
+        QApplication::processEvents();
         std::string out;
         for (std::size_t i = 0; i < kCommandCount; ++i) {
             QAction* a = window->Action(static_cast<Command>(i));
@@ -120,18 +103,12 @@ struct Gui {
             if (button && button->isEnabled() != a->isEnabled()) out += " !" + a->objectName().toStdString();
             if (!a->isEnabled()) out += " " + a->objectName().toStdString();
         }
-        return out.empty() ? out : out.substr(1);
-    }
-    // What the window shows: the welcome screen, the grids, the progress line; and the focus.
-    std::string Shown() const {
-        std::string out;
+        out = (out.empty() ? out : out.substr(1)) + " / ";
         for (const char* name : {"lblWelcome", "DBGrid1", "DBGrid3", "lblRecCtr"})
             if (window->findChild<QWidget*>(QString::fromLatin1(name))->isVisible()) out += std::string(name) + " ";
         QWidget* focus = window->focusWidget();
-        return out + "@" + (focus ? focus->objectName().toStdString() : "");
+        return out + "@" + (focus ? focus->objectName().toStdString() : "") + " / " + script.Titles();
     }
-    ResultGrid* Grid(const char* name) const { return window->findChild<ResultGrid*>(QString::fromLatin1(name)); }
-    QString Text(const char* label) const { return window->findChild<QLabel*>(QString::fromLatin1(label))->text(); }
 
     TempDir dir;
     ScriptedServices script;

@@ -1,71 +1,48 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "common/error_limit.h"
 #include "gui/gui_test_support.h"
 #include "shell/gui/set_errors_dialog.h"
 
 namespace quorvex::test {
 namespace {
 
-enum class By { Ok, Enter, Cancel };
-
-// Entries and the way the dialog is left → the limit in force and saved, the warning (owned
-// by the dialog, which stays open with the focus on the entry), and a run started at once.
+// Keys typed (only digits are taken) and how the dialog is left (OK, Enter after Cancel had the focus, Cancel) → the
+// limit in force and saved; a refused entry's warning, owned by the dialog, which stays
+// open with the focus on the entry; an accepted one starts a run at once.
 TEST(SetErrorsDialogTest, EntriesAndTheirOutcome) {
-    struct Case {
-        const char* entry;
-        By by;
-        int limit;
-        const char* titles;
-    };
-    const Case cases[] = {
-        {"", By::Ok, 500, "Error Limit"},         {"0", By::Enter, 500, "Error Limit"},
-        {"25001", By::Ok, 500, "Error Limit"},    {"99999999999999999999999", By::Ok, 500, "Error Limit"},
-        {"25000", By::Ok, 25000, ""},             {"42", By::Cancel, 500, ""},
-        {"1", By::Enter, 1, ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.entry);
+    const std::tuple<const char*, const char*, int> cases[] = {
+        {"", "cmdOK", 500}, {"0", "", 500}, {"25001", "cmdOK", 500}, {"99999999999999999999999", "cmdOK", 500},
+        {"2a5-0 .0+0", "cmdOK", 25000}, {"42", "cmdCancel", 500}, {"9x9", "", 99}};
+    for (const auto& [entry, button, limit] : cases) {
+        SCOPED_TRACE(entry);
         Gui g;
         g.Click("mnuTSet");
         auto* dialog = g.window->findChild<SetErrorsDialog*>();
         ASSERT_TRUE(dialog && dialog->isVisible() && !dialog->isModal());
-        if (c.by == By::Enter) {  // Enter means OK, also after Cancel had the focus
-            dialog->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->setFocus();
-            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+        if (!*button) {
+            dialog->findChild<QPushButton*>("cmdCancel")->setFocus();
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
             g.Click("mnuTSet");
         }
         EXPECT_EQ(dialog->Entry()->text(), QStringLiteral("500"));
-        dialog->Entry()->setText(QString::fromLatin1(c.entry));
-        const bool refused = *c.titles != 0, runs = !refused && c.by != By::Cancel;
-        if (refused) g.script.answers = {MsgAnswer::Ok};
-        if (runs) g.script.files = {std::nullopt};
+        dialog->Entry()->clear();
+        QTest::keyClicks(dialog->Entry(), entry);
+        const bool refused = limit == 500 && std::string(button) != "cmdCancel", runs = limit != 500;
+        g.script.answers = {refused, MsgAnswer::Ok};
+        g.script.files = {runs, std::nullopt};
         QWidget* owner = nullptr;
         g.script.onMessage = [&](const std::string&) { owner = g.window->QtServices().Parent(); };
-        if (c.by == By::Enter) QTest::keyClick(dialog->Entry(), Qt::Key_Return);
-        else QTest::mouseClick(dialog->findChild<QPushButton*>(c.by == By::Ok ? "cmdOK" : "cmdCancel"), Qt::LeftButton);
-        EXPECT_EQ(g.script.Titles(), c.titles);
+        if (*button) QTest::mouseClick(dialog->findChild<QPushButton*>(button), Qt::LeftButton);
+        else QTest::keyClick(dialog->Entry(), Qt::Key_Return);
+        EXPECT_EQ(g.script.Titles(), refused ? "Error Limit" : "");
         EXPECT_EQ(owner, refused ? dialog : nullptr);
         EXPECT_EQ(dialog->isVisible(), refused);
-        if (refused) EXPECT_EQ(dialog->focusWidget(), dialog->Entry());
-        EXPECT_EQ(g.window->ErrorLimit(), c.limit);
-        EXPECT_EQ(ReadFile(g.dir / "ErrSetLog.ini"), "[Maximum Error Count]:" + std::to_string(c.limit) + "\r\n");
+        EXPECT_TRUE(!refused || dialog->focusWidget() == dialog->Entry());
+        EXPECT_EQ(g.window->ErrorLimit(), limit);
+        EXPECT_EQ(ReadFile(g.dir / "ErrSetLog.ini"), "[Maximum Error Count]:" + std::to_string(limit) + "\r\n");
         EXPECT_EQ(g.script.fileTitles.size(), runs ? 1u : 0u);
     }
-}
-
-TEST(SetErrorsDialogTest, OnlyDigitsCanBeTyped) {
-    Gui g;
-    g.window->ShowSetErrors();
-    QLineEdit* entry = g.window->findChild<SetErrorsDialog*>()->Entry();
-    entry->clear();
-    QTest::keyClicks(entry, "1a2-3 .49+");
-    QTest::keyClick(entry, Qt::Key_A, Qt::ShiftModifier);
-    EXPECT_EQ(entry->text(), QStringLiteral("12349"));
-    QTest::keyClick(entry, Qt::Key_Backspace);
-    entry->insert(QStringLiteral("x9"));  // pasted
-    EXPECT_EQ(entry->text(), QStringLiteral("1234"));
 }
 
 // A limit set in one session ends the runs of the next; one that cannot be saved is still
@@ -81,15 +58,11 @@ TEST(SetErrorsDialogTest, TheLimitIsSavedAndUsed) {
         g.window->ShowSetErrors();
         g.window->findChild<SetErrorsDialog*>()->Entry()->setText(QStringLiteral("30"));
         g.script.files = {std::nullopt};
-        if (!savable) g.script.answers = {MsgAnswer::Ok};
+        g.script.answers = {!savable, MsgAnswer::Ok};
         g.window->findChild<SetErrorsDialog*>()->findChild<QPushButton*>("cmdOK")->click();
         EXPECT_EQ(g.script.Titles(), savable ? "" : "Error Limit");
         if (savable) g.Reopen();
-        EXPECT_EQ(g.window->ErrorLimit(), 30);
-        std::vector<std::string> records = {ValidRecord("RA"), ValidRecord("RE")};
-        records.insert(records.end(), 20, Record("RW"));
-        g.Test({Lines(records)}, {});
-        EXPECT_EQ(g.window->LastSummary().outcome, RunOutcome::Stopped);
+        g.Test({Submission(20, false, Record("RW"))}, {});
         EXPECT_EQ(g.window->LastSummary().criticalReference, "30 or more Errors in submission");
     }
 }
