@@ -7,13 +7,10 @@
 
 #include "errorlog/sqlite.h"
 #include "report/gui/report_dialogs.h"
-#include "results/gui/result_grid.h"
 #include "shell/gui/main_window.h"
 #include "support/records.h"
 #include "support/scripted_services.h"
 #include "support/test_support.h"
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace quorvex::test {
 
@@ -70,8 +67,7 @@ struct Gui {
         options.settingsFile = QString::fromStdString((options.programFolder / "window.ini").string());
         Reopen();
     }
-    // The program ended and started again.
-    void Reopen() {
+    void Reopen() {  // the program ended and started again
         window.reset();
         window = std::make_unique<MainWindow>(options);
         window->show();

@@ -37,22 +37,20 @@ struct ReportGui : Gui {
         Test({Submission(2, true, Record("RW"))});
         reports.print = [this](clsPrintDialog& d, QPrinter& p) {
             pages = d.Max();
-            ToPdf(p, "printed.pdf");
+            p.setOutputFormat(QPrinter::PdfFormat);
+            p.setOutputFileName(QString::fromStdString((dir / "printed.pdf").string()));
             if (range) d.Accept(range->from, range->to, copies, d.Flags() | kPdPageNums);
             return range.has_value();
         };
         reports.preview = [this](QPrinter& p, const std::function<void(QPrinter*)>& paint) {
             QPrinter pages(QPrinter::HighResolution);
             pages.setPageLayout(p.pageLayout());
-            ToPdf(pages, "preview.pdf");
+            pages.setOutputFormat(QPrinter::PdfFormat);
+            pages.setOutputFileName(QString::fromStdString((dir / "preview.pdf").string()));
             pages.setPrintRange(QPrinter::PageRange);
             pages.setFromTo(2, 3);
             paint(&pages);
         };
-    }
-    void ToPdf(QPrinter& p, const char* name) {
-        p.setOutputFormat(QPrinter::PdfFormat);
-        p.setOutputFileName(QString::fromStdString((dir / name).string()));
     }
     frmReport* Window() { return window->findChild<frmReport*>(); }
     std::optional<PageRange> range;
@@ -79,8 +77,8 @@ TEST(ReportCommandsTest, BrowserHandOff) {
         g.Click(command);
         EXPECT_EQ(g.Window() != nullptr, window);
         g.Click("cmdErrors");
-        EXPECT_EQ(g.script.started, std::vector<std::string>(started, "/opt/web/browser " + PathToUrl(g.dir / "temphtm.HTM")));
-        EXPECT_EQ(g.script.printed.size(), printed);
+        EXPECT_EQ(std::pair(g.script.started, g.script.printed.size()),
+                  std::pair(std::vector<std::string>(started, "/opt/web/browser " + PathToUrl(g.dir / "temphtm.HTM")), printed));
         EXPECT_EQ(g.reports.preselected, (std::vector<int>{kTextReport, next}));
     }
 }

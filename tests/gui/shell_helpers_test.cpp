@@ -3,22 +3,14 @@
 #include <QTest>
 
 #include "gui/gui_test_support.h"
-#include "shell/gui/desktop_browser.h"
 #include "shell/gui/qt_dialog_services.h"
 #include "shell/gui/text_codec.h"
 
 namespace quorvex::test {
 namespace {
 
-// The command of a desktop entry; the browser started with its arguments and the address.
-TEST(DesktopBrowserTest, CommandOfADesktopEntryIsStarted) {
-    const std::pair<const char*, QStringList> cases[] = {
-        {"[Desktop Entry]\nExec=\"/opt/My Browser/web\" --new-window %U\n[Desktop Action new]\nExec=other\n",
-         {"/opt/My Browser/web", "--new-window"}},
-        {"[Desktop Action x]\nExec=wrong\n[Desktop Entry]\nExecutable=no\nExec = right 100%% %f\n", {"right", "100%"}},
-        {"[Desktop Entry]\nName=No command\n", {}},
-    };
-    for (const auto& [entry, command] : cases) EXPECT_EQ(DesktopEntryCommand(QString::fromLatin1(entry)), command) << entry;
+// The browser started with the arguments of its command and the address.
+TEST(DesktopBrowserTest, BrowserIsStarted) {
     App();
     TempDir dir;
     std::filesystem::create_directory(dir / "my web");
