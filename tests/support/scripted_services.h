@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "common/dialog_services.h"
 
 namespace quorvex::test {
@@ -13,7 +15,8 @@ namespace quorvex::test {
 // Dialog services driven by a script: file dialogs take queued answers (nullopt = cancel),
 // message boxes are recorded and answered from a queue (default: No, else the first
 // button), a hook may run inside each yield, and the browser is a name with switches for
-// its print and start actions.
+// its print and start actions. With `strict`, a dialog or message the script did not queue
+// an answer for fails the test.
 class ScriptedServices : public DialogServices {
 public:
     struct Shown {
@@ -25,13 +28,15 @@ public:
     std::optional<std::string> OpenFile(std::string_view title, std::string_view filter) override {
         fileTitles.emplace_back(title);
         filters.emplace_back(filter);
-        if (files.empty()) return std::nullopt;
+        if (files.empty()) return Unexpected("file dialog", title), std::nullopt;
         auto f = files.front();
         files.pop_front();
         return f;
     }
     MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon, MsgButtons buttons) override {
         messages.push_back({std::string(text), std::string(title), icon, buttons});
+        if (onMessage) onMessage(messages.back().title);
+        if (answers.empty()) Unexpected("message", std::string(title) + ": " + std::string(text));
         if (!answers.empty()) {
             auto a = answers.front();
             answers.pop_front();
@@ -48,15 +53,22 @@ public:
         lastRecCtr = recCtr;
         lastRecordsInFile = recordsInFile;
         lastFileLength = fileLength;
+        if (onProgress) onProgress(recCtr);
     }
     void SetBusy(bool busy) override { this->busy = busy; }
 
     std::optional<std::string> SaveFile(std::string_view title, std::string_view folder,
                                         std::string_view filter) override {
         saveDialogs.push_back({std::string(title), std::string(folder), std::string(filter)});
-        if (saveFiles.empty()) return std::nullopt;
+        if (saveFiles.empty()) return Unexpected("save dialog", title), std::nullopt;
         auto f = saveFiles.front();
         saveFiles.pop_front();
+        return f;
+    }
+    std::optional<FontChoice> ChooseFont(std::string_view title, const FontChoice&, int, int) override {
+        if (fonts.empty()) return Unexpected("font dialog", title), std::nullopt;
+        auto f = fonts.front();
+        fonts.pop_front();
         return f;
     }
     std::optional<std::string> AssociatedProgram(std::string_view) override { return browser; }
@@ -76,6 +88,10 @@ public:
     std::deque<std::optional<std::string>> saveFiles;  // answers of the save dialog
     std::optional<std::string> browser;                // the program pages open with
     bool printWorks = true, startWorks = true;
+    bool strict = false;
+    std::deque<std::optional<FontChoice>> fonts;  // answers of the font dialog
+    std::function<void(std::int64_t recCtr)> onProgress;
+    std::function<void(const std::string& title)> onMessage;
 
     std::vector<std::string> fileTitles, filters;
     std::vector<Shown> messages;
@@ -85,6 +101,18 @@ public:
     std::vector<std::string> printed, started;          // documents; "program argument"
     std::int64_t lastRecCtr = 0, lastRecordsInFile = 0;
     std::uint64_t lastFileLength = 0;
+
+    // Titles of the messages shown, in order, joined by "|".
+    std::string Titles() const {
+        std::string out;
+        for (const auto& m : messages) out += (out.empty() ? "" : "|") + m.title;
+        return out;
+    }
+
+private:
+    void Unexpected(const char* what, std::string_view detail) const {
+        if (strict) ADD_FAILURE() << "unexpected " << what << ": " << detail;
+    }
 };
 
 }  // namespace quorvex::test
