@@ -96,13 +96,15 @@ TEST(ReportLimit, TextSavedInPiecesOrNotAtAll) {
 TEST(ReportLimit, HtmlPageWrittenInPiecesReplacesTheOldPage) {
     TempDir dir;
     LongLog(dir.path(), 400);
-    WriteFile(dir / "temphtm.HTM", "an older page");
+    // A link in the page's place is replaced, never written through.
+    WriteFile(dir / "elsewhere", "an older page");
+    std::filesystem::create_symlink(dir / "elsewhere", dir / "temphtm.HTM");
     ScriptedServices services;
     services.browser = "firefox";
     EXPECT_TRUE(FormatHtmlReport(LogReader(ErrorLog::PathIn(dir.path())), services, dir.path(), 1280, false));
     EXPECT_EQ(ReadFile(dir / "temphtm.HTM"), Written(dir.path(), ReportFormat::Html));  // over 2 x 64,000 characters
+    EXPECT_EQ(ReadFile(dir / "elsewhere"), "an older page");
 }
-
 
 // The HTML report printed, else opened; with no browser or one that fails, a text report is offered.
 TEST(BrowserHandOff, ReportFallbacks) {
