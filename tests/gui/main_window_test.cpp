@@ -3,7 +3,6 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "common/error_limit.h"
 #include "gui/gui_test_support.h"
 #include "report/gui/report_option_dialog.h"
 
@@ -118,8 +117,6 @@ TEST(MainWindowTest, ExitDuringARunLogsTheAbortAndEnds) {
     for (int way = 0; way < 5; ++way) {
         SCOPED_TRACE(way);
         Gui g(0us);
-        ASSERT_TRUE(SaveErrorLimit(g.dir.path(), 25000));
-        g.Reopen();
         MainWindow* w = g.window.get();
         g.script.onYield = [&](int) { return way != 3 || g.script.lastRecCtr != 120; };
         g.script.onProgress = [&](std::int64_t n) {

@@ -92,8 +92,7 @@ TEST(ResultsViewTest, GridRowsFollowTheLogThroughGapsWithABoundedCache) {
     EXPECT_LE(all.CachedRows(), std::size_t{RecordTableModel::kKeptWindows * RecordTableModel::kWindowRows});
 }
 
-// A log that fails while a view reads it is reported once; the window goes on. The last
-// results of a clean log name its files.
+// A log failing while a view reads it is reported once, however long it fails; Last names the files.
 TEST(ResultsViewTest, AFailingLogIsReportedOnceAndLastResultsNameTheFiles) {
     Gui g;
     g.Test({Submission(400)});
@@ -103,13 +102,13 @@ TEST(ResultsViewTest, AFailingLogIsReportedOnceAndLastResultsNameTheFiles) {
     sql::FailNthOperation(0);
     g.Click("cmdView");
     ResultGrid* grid = g.window->Results()->DBGrid3();
-    sql::FailNthOperation(1);
+    sql::PlantFault({sql::FaultAt::Statement, "SELECT", 1, 10, true});  // every read fails: disk I/O error
     for (int i = 0; i < 2; ++i) {
         grid->scrollToBottom();
         grid->viewport()->repaint();
         QApplication::processEvents();
     }
-    sql::FailNthOperation(0);
+    sql::PlantFault({});
     EXPECT_EQ(g.script.Titles(), "Results|Submission File Error|Submission File Error");
 
     g.Test({Lines(ValidRecords({"RA", "RE", "RW", "RT"})), Lines(ValidRecords({"RF"}, 1))}, {MsgAnswer::Ok, MsgAnswer::Ok});

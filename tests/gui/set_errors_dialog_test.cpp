@@ -28,6 +28,8 @@ TEST(SetErrorsDialogTest, EntriesAndTheirOutcome) {
         EXPECT_EQ(dialog->Entry()->text(), QStringLiteral("500"));
         dialog->Entry()->clear();
         QTest::keyClicks(dialog->Entry(), entry);
+        QTest::keyClick(dialog->Entry(), Qt::Key_Tab);  // leaves the entry
+        EXPECT_NE(dialog->focusWidget(), dialog->Entry());
         const bool refused = limit == 500 && std::string(button) != "cmdCancel", runs = limit != 500;
         g.script.answers = {refused, MsgAnswer::Ok};
         g.script.files = {runs, std::nullopt};
