@@ -203,12 +203,6 @@ bool CheckChars(Findings& out, std::string_view rec, const FieldLayout& f) {
     return false;
 }
 
-bool CheckMandatoryNumeric(Findings& out, std::string_view rec, const FieldLayout& f, std::string_view message) {
-    if (NumCheck(Cut(rec, f))) return true;
-    Report(out, rec, f, message);
-    return false;
-}
-
 bool CheckNumericOrBlank(Findings& out, std::string_view rec, const FieldLayout& f) {
     const std::string_view text = Cut(rec, f);
     if (NumCheck(text) || IsBlank(text)) return true;

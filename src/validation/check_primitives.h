@@ -73,9 +73,6 @@ void Report(Findings& out, std::string_view rec, const FieldLayout& f, std::stri
 
 // Printable characters only (text and blank fields).
 bool CheckChars(Findings& out, std::string_view rec, const FieldLayout& f);
-// Mandatory numeric field.
-bool CheckMandatoryNumeric(Findings& out, std::string_view rec, const FieldLayout& f,
-                           std::string_view message = kMsgMandatoryNumeric);
 // Numeric-or-blank field: "Must be numeric or blank."
 bool CheckNumericOrBlank(Findings& out, std::string_view rec, const FieldLayout& f);
 // State abbreviation and country code fields.
