@@ -205,27 +205,33 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
     return std::nullopt;
 }
 
+// The log the last run left in the program folder, and the folder; nullopt after saying
+// that there is none. A --data-dir that is no folder is not made.
+std::optional<quorvex::LogReader> LastLog(const CheckOptions& o, std::filesystem::path& folder) {
+    if (o.dataDir && !std::filesystem::is_directory(*o.dataDir)) {
+        folder = *o.dataDir;
+    } else {
+        folder = quorvex::ResolveProgramFolder(o.dataDir);
+        if (auto log = quorvex::LogReader::OpenIn(folder)) return log;
+    }
+    quorvex::Print(stderr, "quorvex-check: there is no error log in " + folder.string() + "\n");
+    return std::nullopt;
+}
+
 // --show-record: record N of the log left in the program folder, as the record viewer
 // shows it. Nothing is tested and nothing is written.
 int ShowRecord(const CheckOptions& o) {
-    if (o.dataDir && !std::filesystem::is_directory(*o.dataDir)) {
-        std::fprintf(stderr, "quorvex-check: there is no error log in %s\n", o.dataDir->c_str());
-        return kExitNothingTested;
-    }
-    const std::filesystem::path folder = quorvex::ResolveProgramFolder(o.dataDir);
-    const std::optional<quorvex::LogReader> log = quorvex::LogReader::OpenIn(folder);
-    if (!log) {
-        std::fprintf(stderr, "quorvex-check: there is no error log in %s\n", folder.c_str());
-        return kExitNothingTested;
-    }
+    std::filesystem::path folder;
+    const std::optional<quorvex::LogReader> log = LastLog(o, folder);
+    if (!log) return kExitNothingTested;
     quorvex::BlockContexts contexts;
     const auto view = quorvex::ViewRecord(*log, *o.showRecord, contexts);
     if (!view) {
-        std::fprintf(stderr, "quorvex-check: the error log %s holds no record %lld\n", log->Path().c_str(),
-                     static_cast<long long>(*o.showRecord));
+        quorvex::Print(stderr, "quorvex-check: the error log " + log->Path().string() + " holds no record " +
+                                   std::to_string(*o.showRecord) + "\n");
         return kExitNothingTested;
     }
-    std::fputs(quorvex::RecordViewText(*view).c_str(), stdout);
+    quorvex::Print(stdout, quorvex::RecordViewText(*view));
     return kExitNoErrors;
 }
 
@@ -350,16 +356,9 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
 // The report and findings of the log the last run left, without a run; the exit status
 // tells what the log holds.
 int ReportLastRun(const CheckOptions& o) {
-    if (o.dataDir && !std::filesystem::is_directory(*o.dataDir)) {
-        std::fprintf(stderr, "quorvex-check: there is no error log in %s\n", o.dataDir->c_str());
-        return kExitNothingTested;
-    }
-    const std::filesystem::path folder = quorvex::ResolveProgramFolder(o.dataDir);
-    const std::optional<quorvex::LogReader> log = quorvex::LogReader::OpenIn(folder);
-    if (!log) {
-        std::fprintf(stderr, "quorvex-check: there is no error log in %s\n", folder.c_str());
-        return kExitNothingTested;
-    }
+    std::filesystem::path folder;
+    const std::optional<quorvex::LogReader> log = LastLog(o, folder);
+    if (!log) return kExitNothingTested;
     quorvex::CliServices services({}, {}, Today(), false);
     if (const int status = quorvex::WriteRequested(o.reports, *log, folder, nullptr, services,
                                                    !o.quiet && !o.reports.ToStandardOutput()))

@@ -90,6 +90,7 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
         {"(head -c 700 $S; sleep 0.2; tail -c +701 $S) | Q -", 0, "There were no errors found."},
         // Text of a record, a file name or an option reaches the terminal escaped.
         {"printf 'R\\033]0;owned\\007' > esc.txt; Q esc.txt", 2, "[R\\x1B]"},
+        {"printf 'R\\033]0;owned\\007' > esc.txt; Q --quiet esc.txt; Q --show-record 1", 0, "[R\\x1B]"},
         {"Q \"$(printf 'gone\\033[2J\\001.txt')\"", 3, "gone\\x1B[2J\\x01.txt was not found."},
         {"Q \"$(printf -- '--x\\033c')\" $S", 3, "unknown option --x\\x1Bc"},
         {"Q $S > /dev/full", 3, "standard output could not be written: No space left"},
@@ -107,7 +108,7 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
         const CliResult r = Sh(dir, script);
         EXPECT_EQ(r.status, status) << r.out << r.err;
         EXPECT_NE((r.out + r.err).find(shown), std::string::npos) << r.out << r.err;
-        for (char c : r.out + r.err) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << int(c);
+        for (char c : r.out + r.err) EXPECT_TRUE(c == '\n' || c == '\t' || static_cast<unsigned char>(c) >= 0x20) << int(c);
     }
 }
 
