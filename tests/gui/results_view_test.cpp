@@ -45,6 +45,8 @@ TEST(ResultsViewTest, GridsAndViewerShowTheLog) {
 
     g.Click("cmdView");
     EXPECT_EQ(Column(*r.DBGrid3()->model(), 0) + r.DBGrid3()->Caption().toStdString(), "1|2|3|4|5|6|6 Record(s) Tested");
+    EXPECT_EQ(r.DBGrid3()->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Record Data"));
+    EXPECT_EQ(g.State(), "cmdView cmdLast mnuTOpenLast mnuRLast / DBGrid3 @DBGrid3 / ");
     // The faulty record: its faulty boxes highlighted and telling why, the others as usual.
     r.DBGrid3()->selectRow(3);
     RecordViewer& viewer = *r.Viewer();
@@ -117,6 +119,13 @@ TEST(ResultsViewTest, AFailingLogIsReportedOnceAndLastResultsNameTheFiles) {
     g.Click("cmdLast");
     EXPECT_EQ(g.script.messages.back().text,
               "No errors found in " + (g.dir / "sub1.txt").string() + "; " + (g.dir / "sub2.txt").string());
+    EXPECT_EQ(g.State(), "cmdGrid cmdErrors cmdPrint cmdLast mnuTOpenLast mnuTPrint mnuRLast mnuRCurrent mnuVRErrors / "
+                         "lblWelcome @cmdStart / Results|Submission File Error|Submission File Error|Missing Final "
+                         "Record|Results|Last Report Results");
+    g.Reopen();
+    g.script.answers = {MsgAnswer::Ok};
+    g.Click("mnuRLast");  // from the menu too, and no error report follows for a log without errors
+    EXPECT_TRUE(g.reports.preselected.empty());
 }
 
 }  // namespace

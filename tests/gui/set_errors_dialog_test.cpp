@@ -45,6 +45,16 @@ TEST(SetErrorsDialogTest, EntriesAndTheirOutcome) {
         EXPECT_EQ(ReadFile(g.dir / "ErrSetLog.ini"), "[Maximum Error Count]:" + std::to_string(limit) + "\r\n");
         EXPECT_EQ(g.script.fileTitles.size(), runs ? 1u : 0u);
     }
+    // Editing keys work in the entry: Backspace, and the keys that type nothing.
+    Gui g;
+    g.Click("mnuTSet");
+    QLineEdit* entry = g.window->findChild<SetErrorsDialog*>()->Entry();
+    entry->clear();
+    QTest::keyClicks(entry, "123");
+    QTest::keyClick(entry, Qt::Key_Backspace);
+    QTest::keyClick(entry, Qt::Key_Home);
+    QTest::keyClicks(entry, "9");
+    EXPECT_EQ(entry->text(), QStringLiteral("912"));
 }
 
 // A limit set in one session ends the runs of the next; one that cannot be saved is still

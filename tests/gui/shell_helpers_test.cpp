@@ -1,8 +1,10 @@
 #include <sys/stat.h>
 
+#include <QProcess>
 #include <QTest>
 
 #include "gui/gui_test_support.h"
+#include "shell/gui/desktop_browser.h"
 #include "shell/gui/qt_dialog_services.h"
 #include "shell/gui/text_codec.h"
 
@@ -21,6 +23,37 @@ TEST(DesktopBrowserTest, BrowserIsStarted) {
     for (int i = 0; i < 250 && ReadFile(dir / "args.txt").empty(); ++i) QTest::qWait(20);
     EXPECT_EQ(ReadFile(dir / "args.txt"), "--new file:///tmp/t.HTM\n");
     EXPECT_FALSE(services.StartProgram("\"" + (dir / "no browser").string() + "\"", "file:///tmp/t.HTM"));
+}
+
+// The real program, unattended: ready in its folder; a second one there is refused and ends.
+TEST(DesktopProgramTest, OnePerProgramFolder) {
+    App();
+    TempDir dir;
+    QProcess first, second;
+    for (QProcess* p : {&first, &second}) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QUORVEX_UNATTENDED"), QStringLiteral("1"));
+        p->setProcessEnvironment(env);
+    }
+    first.start(QStringLiteral(QUORVEX_GUI_EXE), {QStringLiteral("--data-dir"), QString::fromStdString(dir.path().string())});
+    first.setReadChannel(QProcess::StandardError);
+    QByteArray said;
+    for (int i = 0; i < 500 && !said.contains("ready in"); ++i) first.waitForReadyRead(20), said += first.readAll();
+    second.start(QStringLiteral(QUORVEX_GUI_EXE), {QStringLiteral("--data-dir"), QString::fromStdString(dir.path().string())});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_TRUE(second.readAllStandardError().contains("(critical): This program is already running."));
+    EXPECT_EQ(first.state(), QProcess::Running);
+    first.kill();
+    first.waitForFinished();
+}
+
+// The browser's command from its desktop entry; a command as one line and back.
+TEST(DesktopBrowserTest, CommandOfADesktopEntry) {
+    EXPECT_EQ(DesktopEntryCommand("[Desktop Action new]\nExec=wrong\n[Desktop Entry]\nExecutable=no\n"
+                                  "Exec = \"/opt/my web/br\" --a %U @@u %% @@\n"),
+              (QStringList{"/opt/my web/br", "--a", "%"}));
+    const QStringList command{"/opt/my web/br", "say \"hi\"", "-x"};
+    EXPECT_EQ(SplitCommand(JoinCommand(command)), command);
 }
 
 TEST(TextCodecTest, CodePage1252BothWaysAndFileFilters) {
