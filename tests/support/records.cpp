@@ -4,7 +4,6 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <stdexcept>
 #include <string_view>
 
@@ -271,34 +270,26 @@ void PutNumber(Rec& r, int pos, int width, std::uint64_t value) {
     if (value != 0) throw std::invalid_argument("amount does not fit its field");
 }
 
+// Records with CR LF, written to `out` in pieces of a few megabytes.
 class Writer {
 public:
-    explicit Writer(std::FILE* out) : out_(out), buf_(new char[kBufSize]) {}
+    explicit Writer(std::FILE* out) : out_(out) {}
     void Add(const Rec& r) {
-        if (used_ + kRecordLength + 2 > kBufSize) Flush();
-        std::memcpy(buf_.get() + used_, r.data(), kRecordLength);
-        buf_[used_ + kRecordLength] = '\r';
-        buf_[used_ + kRecordLength + 1] = '\n';
-        used_ += kRecordLength + 2;
+        buf_.append(r.data(), r.size()).append("\r\n");
         ++result_.records;
-        result_.bytes += kRecordLength + 2;
+        if (buf_.size() > (4u << 20)) Flush();
     }
     void Flush() {
-        if (used_ > 0 && std::fwrite(buf_.get(), 1, used_, out_) != used_)
+        if (std::fwrite(buf_.data(), 1, buf_.size(), out_) != buf_.size() || std::fflush(out_) != 0)
             throw std::runtime_error(std::string("write failed: ") + std::strerror(errno));
-        used_ = 0;
+        result_.bytes += static_cast<std::int64_t>(buf_.size());
+        buf_.clear();
     }
-    WriteResult Finish() {
-        Flush();
-        if (std::fflush(out_) != 0) throw std::runtime_error(std::string("write failed: ") + std::strerror(errno));
-        return result_;
-    }
+    WriteResult Finish() { return Flush(), result_; }
 
 private:
-    static constexpr std::size_t kBufSize = 4u << 20;
     std::FILE* out_;
-    std::unique_ptr<char[]> buf_;
-    std::size_t used_ = 0;
+    std::string buf_;
     WriteResult result_;
 };
 

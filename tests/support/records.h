@@ -8,12 +8,9 @@
 #include <string_view>
 #include <vector>
 
-// The one builder of records and submissions, for the tests and the benchmarks. Positions
-// are written out here, independently of the program's layout table, so that a wrong layout
-// shows.
+// The one builder of records and submissions, for the tests and the benchmarks. Positions are
+// written out here, apart from the program's layout table, so that a wrong layout shows.
 namespace quorvex::test {
-
-// --- Single records ---------------------------------------------------------------------
 
 // A record of exactly 512 characters: `start` padded with blanks (cut at 512).
 std::string Record(std::string_view start);
@@ -23,9 +20,7 @@ void Put(std::string& record, int pos, std::string_view text);
 using RwAmounts = std::array<double, 25>;  // RW money columns 1-24 in cents (0 unused)
 using RoAmounts = std::array<double, 18>;  // RO money columns 1-17 in cents (0 unused)
 
-// `cents` zero-filled to `width` digits.
-std::string Digits(double cents, int width);
-
+std::string Digits(double cents, int width);  // `cents` zero-filled to `width` digits
 // First position of the money column n of each record type (RW and RT 1-24, RO and RU 1-17).
 int RwPos(int n);
 int RtPos(int n);
@@ -56,8 +51,6 @@ std::string ValidRecord(std::string_view id, long long rwCount = 0, long long bl
 // earlier files of the submission (and `priorBlockRW` RW records of the open block).
 std::vector<std::string> ValidRecords(std::initializer_list<const char*> ids, long long priorRW = 0,
                                       long long priorBlockRW = 0);
-
-// --- Generated submissions --------------------------------------------------------------
 
 // What a generated submission looks like. Every record is valid for tax year 2008:
 // the file reconciles (RT/RU totals equal the sums of their block, RF counts every RW).
