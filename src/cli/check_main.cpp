@@ -167,7 +167,8 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
             quiet = true;
         } else if (a == "--data-dir" || a.rfind("--data-dir=", 0) == 0) {
             dataDir = value("--data-dir");
-            if (!dataDir || dataDir->empty()) return missing("a folder");
+            if (!dataDir) return missing("a folder");
+            if (dataDir->empty()) return Usage("--data-dir: the folder name is empty");
         } else if (a == "--limit" || a.rfind("--limit=", 0) == 0) {
             auto v = value("--limit");
             if (!v) return missing("a number");
@@ -205,34 +206,79 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
     return std::nullopt;
 }
 
-// The log the last run left in the program folder, and the folder; nullopt after saying
-// that there is none. A --data-dir that is no folder is not made.
-std::optional<quorvex::LogReader> LastLog(const CheckOptions& o, std::filesystem::path& folder) {
+// The folder lock of a command that reads or writes the program folder; nullopt after
+// saying why it cannot be had: a program holds it (a test in progress, or the desktop
+// program), or the lock file cannot be used. No program runs without the lock.
+std::optional<quorvex::FolderLock>& TakeFolder(const std::filesystem::path& folder,
+                                                std::optional<quorvex::FolderLock>& lock, bool reading) {
+    lock.emplace(folder);
+    switch (lock->GetState()) {
+        case quorvex::FolderLock::State::Held:
+            return lock;
+        case quorvex::FolderLock::State::InUse:
+            quorvex::Print(stderr, "quorvex-check: the program folder " + folder.string() +
+                                       (reading ? " is in use: a test is in progress there (a test run, or the "
+                                                  "desktop program, holds the folder), so its error log is not "
+                                                  "complete yet. Try again once that program has ended.\n"
+                                                : " is in use by another Quorvex program (a test run, or the desktop "
+                                                  "program); its error log was left as it is. Try again once that "
+                                                  "program has ended.\n"));
+            break;
+        case quorvex::FolderLock::State::Unavailable:
+            quorvex::Print(stderr, "quorvex-check: the program folder " + folder.string() +
+                                       " cannot be locked for this program alone (" + lock->Problem() +
+                                       "); nothing was " + (reading ? "read" : "tested") + ".\n");
+            break;
+    }
+    lock.reset();
+    return lock;
+}
+
+// The log the last run left in the program folder, with the folder held while it is read;
+// nullopt after saying that there is none or that it cannot be read now. A --data-dir that
+// is no folder is not made.
+std::optional<quorvex::LogReader> LastLog(const CheckOptions& o, std::optional<quorvex::FolderLock>& lock) {
+    std::filesystem::path folder;
     if (o.dataDir && !std::filesystem::is_directory(*o.dataDir)) {
         folder = *o.dataDir;
     } else {
         folder = quorvex::ResolveProgramFolder(o.dataDir);
-        if (auto log = quorvex::LogReader::OpenIn(folder)) return log;
+        // A folder without a log is left as it is; one with a log is held while it is read.
+        if (quorvex::ErrorLog::Find(folder)) {
+            if (!TakeFolder(folder, lock, true)) return std::nullopt;
+            if (auto log = quorvex::LogReader::OpenIn(folder)) return log;
+        }
     }
     quorvex::Print(stderr, "quorvex-check: there is no error log in " + folder.string() + "\n");
     return std::nullopt;
 }
 
+// Says, before anything of it is shown, that the log's run did not finish; whether it did not.
+bool TellInterrupted(const quorvex::LogReader& log) {
+    if (!log.RunInProgress()) return false;
+    quorvex::Print(stderr, "quorvex-check: warning: the error log " + log.Path().string() + ": " +
+                               quorvex::Cp1252ToUtf8(quorvex::InterruptedRunHead(log.LastRecNum()) + " " +
+                                                     quorvex::InterruptedRunBody()) +
+                               "\n");
+    return true;
+}
+
 // --show-record: record N of the log left in the program folder, as the record viewer
 // shows it. Nothing is tested and nothing is written.
 int ShowRecord(const CheckOptions& o) {
-    std::filesystem::path folder;
-    const std::optional<quorvex::LogReader> log = LastLog(o, folder);
+    std::optional<quorvex::FolderLock> lock;
+    const std::optional<quorvex::LogReader> log = LastLog(o, lock);
     if (!log) return kExitNothingTested;
+    const bool interrupted = TellInterrupted(*log);
     quorvex::BlockContexts contexts;
     const auto view = quorvex::ViewRecord(*log, *o.showRecord, contexts);
     if (!view) {
-        quorvex::Print(stderr, "quorvex-check: the error log " + log->Path().string() + " holds no record " +
-                                   std::to_string(*o.showRecord) + "\n");
+        quorvex::Print(stderr, "quorvex-check: the error log " + log->Path().string() +
+                                   " holds no record " + std::to_string(*o.showRecord) + "\n");
         return kExitNothingTested;
     }
     quorvex::Print(stdout, quorvex::RecordViewText(*view));
-    return kExitNoErrors;
+    return interrupted ? kExitNothingTested : kExitNoErrors;
 }
 
 // The test run of the command line; its exit status.
@@ -251,13 +297,8 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
         return kExitNothingTested;
     }
     // One program at a time in the folder, before its settings or its log are touched.
-    const quorvex::FolderLock lock(folder);
-    if (lock.GetState() == quorvex::FolderLock::State::InUse) {
-        quorvex::Print(stderr, "quorvex-check: the program folder " + folder.string() +
-                                   " is in use by another Quorvex program (a test run, or the desktop program); its "
-                                   "error log was left as it is. Try again once that program has ended.\n");
-        return kExitNothingTested;
-    }
+    std::optional<quorvex::FolderLock> lock;
+    if (!TakeFolder(folder, lock, false)) return kExitNothingTested;
     quorvex::RunOptions options;
     options.programFolder = folder;
     options.errorLimit = limit ? *limit : quorvex::GetErrorLimit(folder);
@@ -272,11 +313,13 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
         options.recordOrigin = [&](const quorvex::RecordOrigin& r) { origins->Add(r, running->Log()->ErrorCount()); };
     }
 
+    for (const std::string& file : files)
+        if (file != "-") reports.inputs.emplace_back(file);
     std::string first = files.front();
     files.pop_front();
     bool progress = !quiet && ::isatty(STDERR_FILENO);
     quorvex::StopSignals stopSignals;
-    quorvex::CliServices services(first, std::move(files), today ? *today : Today(), progress);
+    quorvex::CliServices services(first, std::move(files), today ? *today : Today(), progress, quiet);
     quorvex::Run run(services, options);
     running = &run;
     quorvex::RunSummary s = run.ReadFile();
@@ -327,6 +370,8 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     std::string why;
     if (!services.Missing().empty()) {
         why = "testing ended at the missing file " + services.Missing().back() + " before it";
+    } else if (!services.UnreadableFiles().empty()) {
+        why = "testing ended at the unreadable file " + services.UnreadableFiles().back().name + " before it";
     } else if (s.outcome == RunOutcome::NoErrors || s.outcome == RunOutcome::Errors) {
         why = "the submission ended with its RF record before it";
     } else if (s.outcome == RunOutcome::Stopped) {
@@ -336,9 +381,12 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     }
     for (const std::string& file : services.Missing())
         quorvex::Print(stderr, "quorvex-check: warning: " + file + " was not tested: it was not found\n");
+    for (const auto& [file, problem] : services.UnreadableFiles())
+        quorvex::Print(stderr, "quorvex-check: warning: " + file + " was not tested: " + problem + "\n");
     for (const std::string& file : services.Unasked())
         quorvex::Print(stderr, "quorvex-check: warning: " + file + " was not tested: " + why + "\n");
-    const bool untested = !services.Missing().empty() || !services.Unasked().empty();
+    const bool untested =
+        !services.Missing().empty() || !services.UnreadableFiles().empty() || !services.Unasked().empty();
     if (untested && (status == kExitNoErrors || status == kExitErrors)) status = kExitNotAllTested;
 
     // Ctrl-C or SIGTERM: the run ended as at the window's Exit; the status tells the signal.
@@ -354,15 +402,22 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
 }
 
 // The report and findings of the log the last run left, without a run; the exit status
-// tells what the log holds.
+// tells what the log holds: 3 when it holds no tested record or a run that did not finish.
 int ReportLastRun(const CheckOptions& o) {
-    std::filesystem::path folder;
-    const std::optional<quorvex::LogReader> log = LastLog(o, folder);
+    std::optional<quorvex::FolderLock> lock;
+    const std::optional<quorvex::LogReader> log = LastLog(o, lock);
     if (!log) return kExitNothingTested;
-    quorvex::CliServices services({}, {}, Today(), false);
-    if (const int status = quorvex::WriteRequested(o.reports, *log, folder, nullptr, services,
-                                                   !o.quiet && !o.reports.ToStandardOutput()))
+    if (log->LastRecNum() == 0) {
+        quorvex::Print(stderr, "quorvex-check: the error log " + log->Path().string() +
+                                   " holds no tested record\n");
+        return kExitNothingTested;
+    }
+    const bool interrupted = TellInterrupted(*log);
+    quorvex::CliServices services({}, {}, Today(), false, o.quiet);
+    if (const int status = quorvex::WriteRequested(o.reports, *log, log->Path().parent_path(), nullptr, services,
+                                                   !o.quiet && !o.reports.ToStandardOutput(), interrupted))
         return status;
+    if (interrupted) return kExitNothingTested;
     if (log->ErrorCount() == 0) return kExitNoErrors;
     const std::optional<quorvex::ErrorRow> last = log->LastError();
     return last && last->critical ? kExitCritical : kExitErrors;

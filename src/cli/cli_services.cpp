@@ -1,6 +1,10 @@
 #include "cli/cli_services.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <utility>
 
@@ -20,15 +24,27 @@ std::string Absolute(const std::string& name) {
 }
 }  // namespace
 
-CliServices::CliServices(std::string firstFile, std::deque<std::string> nextFiles, Date today, bool progress)
-    : firstFile_(std::move(firstFile)), nextFiles_(std::move(nextFiles)), today_(today), progress_(progress) {}
+CliServices::CliServices(std::string firstFile, std::deque<std::string> nextFiles, Date today, bool progress,
+                         bool quiet)
+    : firstFile_(std::move(firstFile)),
+      nextFiles_(std::move(nextFiles)),
+      today_(today),
+      progress_(progress),
+      quiet_(quiet) {}
 
 CliServices::~CliServices() { ClearProgress(); }
 
-std::string CliServices::Given(const std::string& name) {
+std::string CliServices::Given(const std::string& name, bool next) {
     const std::string file = Absolute(name);
     std::error_code ec;
-    if (!std::filesystem::exists(file, ec) && !ec) missing_.push_back(name);
+    const auto status = std::filesystem::status(file, ec);
+    if (!std::filesystem::exists(status) && (!ec || ec == std::errc::no_such_file_or_directory)) {
+        missing_.push_back(name);
+    } else if (next && std::filesystem::is_directory(status)) {
+        unreadable_.push_back({name, "it is a folder"});
+    } else if (next && ::access(file.c_str(), R_OK) != 0) {
+        unreadable_.push_back({name, std::string("it cannot be read (") + std::strerror(errno) + ")"});
+    }
     return file;
 }
 
@@ -36,17 +52,20 @@ std::optional<std::string> CliServices::OpenFile(std::string_view title, std::st
     if (title == "Please Enter File Name to be Tested") {
         // The first file is given once; a second first-file dialog counts as cancelled.
         auto f = std::exchange(firstFile_, std::nullopt);
-        if (f) return Given(*f);
+        if (f) return Given(*f, false);
         return std::nullopt;
     }
     if (nextFiles_.empty()) return std::nullopt;
     std::string f = nextFiles_.front();
     nextFiles_.pop_front();
-    return Given(f);
+    return Given(f, true);
 }
 
-MsgAnswer CliServices::Message(std::string_view text, std::string_view title, MsgIcon, MsgButtons buttons) {
+MsgAnswer CliServices::Message(std::string_view text, std::string_view title, MsgIcon icon, MsgButtons buttons) {
     ClearProgress();
+    // Quiet: results, notes and questions are not printed; warnings and errors are.
+    const bool problem = icon == MsgIcon::Critical || icon == MsgIcon::Exclamation;
+    if (quiet_ && !problem) return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
     std::string out(title);
     out += ": ";
     for (std::size_t i = 0; i < text.size(); ++i) {

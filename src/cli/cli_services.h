@@ -13,7 +13,9 @@ namespace quorvex {
 // message boxes are printed to standard error and answered with their default button.
 class CliServices final : public DialogServices {
 public:
-    CliServices(std::string firstFile, std::deque<std::string> nextFiles, Date today, bool progress);
+    // With `quiet`, only the messages of errors are printed (results and questions are not).
+    CliServices(std::string firstFile, std::deque<std::string> nextFiles, Date today, bool progress,
+                bool quiet = false);
     ~CliServices() override;
 
     std::optional<std::string> OpenFile(std::string_view title, std::string_view filter) override;
@@ -27,17 +29,26 @@ public:
     // dialog asked for, and the files given to a dialog that were not there.
     const std::deque<std::string>& Unasked() const { return nextFiles_; }
     const std::vector<std::string>& Missing() const { return missing_; }
+    // A NEXT-FILE that was there but could not be read (a folder, no permission), and why.
+    struct Unreadable {
+        std::string name;
+        std::string why;
+    };
+    const std::vector<Unreadable>& UnreadableFiles() const { return unreadable_; }
 
 private:
     void ClearProgress();
-    // The file `name` stands for; a name that is not there is noted as missing.
-    std::string Given(const std::string& name);
+    // The file `name` stands for; a name that is not there is noted as missing, a next file
+    // that cannot be read as unreadable.
+    std::string Given(const std::string& name, bool next);
 
     std::optional<std::string> firstFile_;
     std::deque<std::string> nextFiles_;
     std::vector<std::string> missing_;
+    std::vector<Unreadable> unreadable_;
     Date today_;
     bool progress_;
+    bool quiet_;
     bool progressShown_ = false;
 };
 

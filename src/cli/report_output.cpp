@@ -1,10 +1,11 @@
 #include "cli/report_output.h"
 
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <memory>
 
+#include "cli/terminal_text.h"
+#include "common/safe_file.h"
 #include "report/core/browser.h"
 #include "report/core/report_files.h"
 
@@ -19,23 +20,24 @@ std::filesystem::path DefaultReportFile(const std::filesystem::path& folder, Rep
     return folder / (format == ReportFormat::Text ? std::string("ErrorReport.txt") : std::string(kTempHtmlName));
 }
 
-// Writes through `write` to `file` ("-" or empty: standard output). False after telling
-// what went wrong.
-bool WriteTo(const std::string& file, const std::function<void(std::ostream&)>& write) {
+// Writes through `write` to `file` ("-" or empty: standard output), never over one of the
+// command's inputs or the program folder's own files. False after telling what went wrong.
+bool WriteTo(const std::string& file, const ReportRequest& request, const std::filesystem::path& programFolder,
+             const std::function<void(std::ostream&)>& write) {
     try {
         if (file.empty() || file == "-") {
             std::fflush(stdout);
             write(std::cout);
             return true;
         }
-        std::ofstream out(file, std::ios::binary | std::ios::trunc);
-        if (!out) throw ReportFileError("Could not write " + file);
-        write(out);
-        out.close();
-        if (!out) throw ReportFileError("Could not write " + file);
+        if (const std::string clash = OutputClash(file, programFolder, request.inputs); !clash.empty())
+            throw ReportFileError("Could not write " + clash + "; choose another file");
+        SafeFile out(file);
+        write(out.Stream());
+        out.Commit();
         return true;
     } catch (const std::exception& failure) {
-        std::fprintf(stderr, "quorvex-check: %s\n", failure.what());
+        Print(stderr, std::string("quorvex-check: ") + failure.what() + "\n");
         return false;
     }
 }
@@ -80,21 +82,22 @@ std::optional<std::string> TakeReportArgument(const std::string& argument,
 }
 
 int WriteRequested(const ReportRequest& request, const LogReader& log, const std::filesystem::path& programFolder,
-                   const RecordOrigins* origins, DialogServices& services, bool tell) {
+                   const RecordOrigins* origins, DialogServices& services, bool tell, bool interrupted) {
     bool written = true;
     if (request.report) {
         if (log.ErrorCount() == 0) {
+            if (!interrupted)
             services.Message("No errors found in the submission!", "Results", MsgIcon::Information, MsgButtons::Ok);
         } else {
             const std::string file = request.reportFile.empty()
                                          ? DefaultReportFile(programFolder, *request.report).string()
                                          : request.reportFile;
-            written = WriteTo(file, [&](std::ostream& out) { WriteReport(log, *request.report, out); });
+            written = WriteTo(file, request, programFolder, [&](std::ostream& out) { WriteReport(log, *request.report, out); });
             if (written && tell && file != "-") std::printf("Error report:              %s\n", file.c_str());
         }
     }
     if (request.findings) {
-        written = WriteTo(request.findingsFile, [&](std::ostream& out) {
+        written = WriteTo(request.findingsFile, request, programFolder, [&](std::ostream& out) {
             switch (*request.findings) {
             case FindingsKind::Json: WriteFindings(log, FindingsFormat::Json, out); break;
             case FindingsKind::Csv: WriteFindings(log, FindingsFormat::Csv, out); break;

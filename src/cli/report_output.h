@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/record_origins.h"
 #include "common/dialog_services.h"
@@ -20,6 +21,8 @@ struct ReportRequest {
     std::string reportFile;  // empty: ErrorReport.txt or temphtm.HTM in the program folder; "-": standard output
     std::optional<FindingsKind> findings;
     std::string findingsFile;  // empty or "-": standard output
+    // The files the command tests: no report or findings file may take the place of one.
+    std::vector<std::filesystem::path> inputs;
 
     bool Any() const { return report || findings; }
     // Something goes to standard output: the run's summary is left out of it.
@@ -37,8 +40,9 @@ std::optional<std::string> TakeReportArgument(const std::string& argument,
 // error (else the message "No errors found in the submission!"), the findings always.
 // `origins` places the findings of the gnu format. Returns 0, or 5 after saying on standard
 // error what could not be written. With `tell`, names on standard output the report file
-// written.
+// written. A log whose run did not finish (`interrupted`, already told) is never said to
+// hold no errors.
 int WriteRequested(const ReportRequest& request, const LogReader& log, const std::filesystem::path& programFolder,
-                   const RecordOrigins* origins, DialogServices& services, bool tell);
+                   const RecordOrigins* origins, DialogServices& services, bool tell, bool interrupted = false);
 
 }  // namespace quorvex

@@ -12,9 +12,16 @@ namespace {
 std::atomic<int> received{0};
 static_assert(std::atomic<int>::is_always_lock_free, "the handler may only touch a lock-free flag");
 
-constexpr int kSignals[] = {SIGINT, SIGTERM};
+// A closed terminal (SIGHUP) and a reader of the output that went away (SIGPIPE) end a run
+// as Ctrl-C and SIGTERM do.
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
-void OnSignal(int signal) { received.store(signal); }
+// The first signal is the one told: a SIGPIPE from the last words of an ending run does not
+// replace the Ctrl-C that ended it.
+void OnSignal(int signal) {
+    int none = 0;
+    received.compare_exchange_strong(none, signal);
+}
 
 }  // namespace
 
@@ -29,8 +36,10 @@ StopSignals::StopSignals() : saved_(std::make_unique<Saved>()) {
     sigemptyset(&action.sa_mask);
     // No SA_RESTART: a read that waits is broken off, so the run sees the request. The
     // handler goes after one signal: the next one has its usual effect.
-    action.sa_flags = SA_RESETHAND;
     for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+        // SIGPIPE stays caught: the writes that follow to the same pipe fail with EPIPE
+        // instead of ending the program before its log is closed.
+        action.sa_flags = kSignals[i] == SIGPIPE ? 0 : SA_RESETHAND;
         sigaction(kSignals[i], &action, &saved_->actions[i]);
         // A signal the program was started to ignore (nohup, a background job) stays ignored.
         if (saved_->actions[i].sa_handler == SIG_IGN) sigaction(kSignals[i], &saved_->actions[i], nullptr);

@@ -4,10 +4,12 @@
 
 namespace quorvex {
 
-// Ctrl-C (SIGINT) and SIGTERM while the object lives. The first one asks the run to stop as
-// the window's Exit does: CliServices::Yield answers false from then on, and a read of the
-// submission that waits (a pipe, a FIFO) returns to the run, which yields. A second one
-// ends the program at once, as it would have without the object.
+// Ctrl-C (SIGINT), SIGTERM, SIGHUP and SIGPIPE while the object lives. The first one asks
+// the run to stop as the window's Exit does: CliServices::Yield answers false from then on,
+// and a read of the submission that waits (a pipe, a FIFO) returns to the run, which
+// yields. A second one
+// ends the program at once, as it would have without the object (a second SIGPIPE does
+// not: writes to the closed pipe fail instead).
 class StopSignals {
 public:
     StopSignals();

@@ -1,6 +1,9 @@
 #include "common/program_folder.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdlib>
 #include <stdexcept>
@@ -26,6 +29,23 @@ fs::path UserDataFolder() {
 
 namespace {
 bool Writable(const fs::path& dir) { return ::access(dir.c_str(), W_OK | X_OK) == 0; }
+
+// Makes `dir` and the folders missing above it, each readable by its owner only (0700
+// whatever the umask): the program folder holds employees' Social Security numbers.
+void MakePrivateFolders(const fs::path& dir, std::error_code& ec) {
+    ec.clear();
+    if (dir.empty() || fs::exists(dir, ec)) return;
+    const fs::path parent = dir.parent_path();
+    if (!parent.empty() && parent != dir) {
+        MakePrivateFolders(parent, ec);
+        if (ec) return;
+    }
+    if (::mkdir(dir.c_str(), 0700) != 0) {
+        if (errno != EEXIST) ec.assign(errno, std::generic_category());
+        return;
+    }
+    ::chmod(dir.c_str(), 0700);
+}
 }  // namespace
 
 bool InstalledIn(const fs::path& exeFolder) {
@@ -50,9 +70,13 @@ fs::path ResolveProgramFolder(const std::optional<std::string>& explicitDir) {
                                          "HOME is not set, nor XDG_DATA_HOME or XDG_RUNTIME_DIR. Name a folder "
                                          "with --data-dir or QUORVEX_DATA_DIR.");
             dir = user;
+            // The per-user folder is the program's own: private, even when an earlier version
+            // made it readable by others.
+            MakePrivateFolders(dir, ec);
+            ::chmod(dir.c_str(), 0700);
         }
     }
-    fs::create_directories(dir, ec);
+    MakePrivateFolders(dir, ec);
     fs::path abs = fs::absolute(dir, ec);
     return ec ? dir : abs.lexically_normal();
 }
@@ -62,7 +86,7 @@ std::string ProgramFolderProblem(const fs::path& dir) {
     const fs::file_status status = fs::status(dir, ec);
     if (fs::is_directory(status)) return {};
     if (fs::exists(status)) return "The program folder " + dir.string() + " is not a folder.";
-    fs::create_directories(dir, ec);
+    MakePrivateFolders(dir, ec);
     if (ec) return "The program folder " + dir.string() + " cannot be created: " + ec.message() + ".";
     return {};
 }

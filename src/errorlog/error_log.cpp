@@ -1,6 +1,7 @@
 #include "errorlog/error_log.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -23,6 +24,7 @@ struct ErrorLog::Statements {
     sql::Statement insertRecord, insertRecords, updateRecord, deleteRecord, insertError, bumpErrors;
     sql::Statement insertMisc, updatePinOK;
     sql::Statement insertTRT, insertTRU, updateTRT, updateTRU;
+    sql::Statement markEnded;
 };
 
 namespace {
@@ -30,6 +32,8 @@ namespace {
 // Consecutive new records are inserted this many to a statement: the statement's own work
 // (among it the update of the table's counter) is done once for all of them.
 constexpr int kRecordGroup = 32;
+// How long a write waits for a reader of another program to let go of the file.
+constexpr int kWriterBusyTimeoutMs = 30000;
 constexpr int kRecordColumns = 6;
 
 std::string InsertRecordsSql(int rows) {
@@ -74,9 +78,11 @@ struct ErrorLog::Writer {
     // The engine's count of changed rows when the transaction began: equal at the end, the
     // transaction wrote nothing and needs no commit.
     std::int64_t changesAtBegin = 0;
+    // The in-progress mark was cleared in this transaction (a change the count misses).
+    bool markCleared = false;
 
     // Whether the transaction has written anything.
-    bool Changed() const { return sqlite3_total_changes64(db.handle()) != changesAtBegin; }
+    bool Changed() const { return markCleared || sqlite3_total_changes64(db.handle()) != changesAtBegin; }
     // The statements; a LogFailure once the log is closed or its transaction lost.
     Statements& Stmts();
     // The LogFailure of a failed write, noting whether the transaction survived it.
@@ -200,8 +206,9 @@ void MakeLogFile(const fs::path& file) {
     std::error_code ec;
     const fs::file_status status = fs::status(file.parent_path(), ec);
     if (!fs::exists(status)) {
-        // A folder removed since the program started is made again.
+        // A folder removed since the program started is made again, private to its owner.
         fs::create_directories(file.parent_path(), ec);
+        if (!ec) fs::permissions(file.parent_path(), fs::perms::owner_all, ec);
         if (ec)
             throw LogFailure{ec.value(), "The error log cannot be created: the program folder " + folder +
                                              " cannot be created (" + ec.message() + ")."};
@@ -217,11 +224,14 @@ void MakeLogFile(const fs::path& file) {
                                            std::to_string(length) + " characters, more than the " +
                                            std::to_string(longest) +
                                            " the database accepts. Choose a program folder with a shorter path."};
-    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    // Readable by its owner only, whatever the umask: the log holds Social Security numbers
+    // (its journal gets the same mode from the database engine).
+    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
         const int err = errno;
         throw LogFailure{err, "The error log cannot be created in " + folder + ": " + std::strerror(err) + "."};
     }
+    ::fchmod(fd, 0600);
     ::close(fd);
 }
 
@@ -321,12 +331,17 @@ void ErrorLog::Writer::Apply(const ByteBatch& batch) {
                     s.run();
                     break;
                 }
+                case Kind::MarkEnded:
+                    Stmts().markEnded.run();
+                    markCleared = true;
+                    break;
                 case Kind::Commit:
                     Stmts();
                     db.exec("COMMIT");
                     inTransaction = false;
                     db.exec("BEGIN");
                     inTransaction = true;
+                    markCleared = false;
                     changesAtBegin = sqlite3_total_changes64(db.handle());
                     break;
             }
@@ -407,9 +422,14 @@ ErrorLog ErrorLog::CreateMDB(const fs::path& folder) {
         // A new, empty file; a journal left behind by an earlier log must not be replayed into it.
         MakeLogFile(log.path_);
         w.db = sql::Database(log.path_.string(), true);
+        // Another program reading the file (a database browser, a backup) holds the writer
+        // off for a while, not for good.
+        sqlite3_busy_timeout(w.db.handle(), kWriterBusyTimeoutMs);
         w.db.exec("PRAGMA encoding = 'UTF-8'; PRAGMA page_size = 16384; PRAGMA journal_mode = DELETE; PRAGMA synchronous = NORMAL; "
                   "PRAGMA cache_size = -8000");
         w.db.exec("BEGIN");
+        // Marked as in progress from its first commit on.
+        w.db.exec("PRAGMA user_version = " + std::to_string(kRunInProgressMark));
         Create_Misc(w.db);
         Create_RECORDS(w.db);
         Create_ERRORS(w.db);
@@ -439,6 +459,7 @@ ErrorLog ErrorLog::CreateMDB(const fs::path& folder) {
         st->insertTRU = d.prepare("INSERT INTO TRU (Indx, RE_EIN) VALUES (?1, ?2)");
         st->updateTRT = d.prepare(TotalsUpdate("TRT", kTrtFields));
         st->updateTRU = d.prepare(TotalsUpdate("TRU", kTruFields));
+        st->markEnded = d.prepare("PRAGMA user_version = 0");
         w.st = std::move(st);
     } catch (const sql::DbError& e) {
         // A log that was never ready is not left behind: it would read as a run without records.
@@ -487,6 +508,8 @@ LogFailure ErrorLog::EndIncomplete(const LogFailure& failure) {
                 auto bump = w.db.prepare("UPDATE Records SET Errors = COALESCE(Errors, 0) + 1 WHERE Rec_Num = ?1");
                 bump.bind(1, kept);
                 bump.run();
+                // The notice is the run's written end.
+                w.db.exec("PRAGMA user_version = 0");
                 w.db.exec("COMMIT");
             }
         } catch (const sql::DbError&) {
@@ -608,6 +631,8 @@ void ErrorLog::CloseDatabase() {
     StopWriterThread();
     if (pendingFailure_) std::rethrow_exception(std::exchange(pendingFailure_, nullptr));
     if (w_->inTransaction) {
+        // The program closes the log: its run has ended, whatever it wrote last.
+        MarkEnded();
         Sync();
         try {
             // A transaction that wrote nothing ends with the connection.
@@ -630,6 +655,13 @@ void ErrorLog::Commit() {
     if (trt_ && trt_->dirty) flushBlock(*trt_, false);
     if (tru_ && tru_->dirty) flushBlock(*tru_, true);
     rows::Out(out()).Put(rows::Kind::Commit);
+    rowDone();
+}
+
+void ErrorLog::MarkEnded() {
+    if (ended_ || !writable()) return;
+    ended_ = true;
+    rows::Out(out()).Put(rows::Kind::MarkEnded);
     rowDone();
 }
 

@@ -20,6 +20,10 @@ namespace quorvex {
 inline constexpr std::string_view kErrorLogName = "Errorlog.mdb";
 // Reference of the critical error that ends a log its run could not finish writing.
 inline constexpr std::string_view kLogIncompleteReference = "Error Log Incomplete";
+// The mark a log carries in the database header (its user version) from its creation until
+// the end of its run is written: a log that still has it was left by a program that ended
+// before its test did (killed, a power cut), or is being written right now.
+inline constexpr int kRunInProgressMark = 0x51525650;
 
 // The error log of a test run: Errorlog.mdb with the tables Misc, Records, Errors, TRT
 // and TRU. Keeps the current record and the current block's running totals in memory and
@@ -81,6 +85,10 @@ public:
     void Sync();
     // Commits the work so far (the run goes on in a new transaction).
     void Commit();
+    // The run's end is written: the in-progress mark goes with the next commit (and at the
+    // latest when the log is closed), so that readers take the log for a finished run. Once
+    // is enough: later calls write nothing.
+    void MarkEnded();
 
     const std::filesystem::path& Path() const { return path_; }
 
@@ -190,6 +198,7 @@ private:
     std::optional<Block> tru_;
     std::int64_t nextBlockIndx_ = 1;
     std::string currentSsn_;
+    bool ended_ = false;  // the in-progress mark is cleared (or on its way)
     // Last, so that it is the first to go: it may still write through w_.
     std::unique_ptr<WriterThread> thread_;
 };

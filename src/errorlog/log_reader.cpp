@@ -74,7 +74,32 @@ std::optional<LogReader> LogReader::OpenIn(const fs::path& folder) {
     return LogReader(*file);
 }
 
+namespace {
+
+// A log whose program ended in the middle of a transaction keeps a hot journal beside it.
+// The engine rolls it back at the first read, which a read-only connection cannot do
+// ("attempt to write a readonly database"): one read-write connection does it first, so the
+// file holds the last commit again. A journal that a live writer still owns is not hot and
+// is left alone by the engine.
+void RollBackHotJournal(const fs::path& file) {
+    std::error_code ec;
+    const fs::path journal = file.string() + "-journal";
+    if (!fs::is_regular_file(journal, ec) || fs::file_size(journal, ec) == 0) return;
+    try {
+        sql::Database db(file.string(), false);
+        sqlite3_busy_timeout(db.handle(), kBusyTimeoutMs);
+        db.exec("SELECT COUNT(*) FROM sqlite_master");
+    } catch (const sql::DbError& e) {
+        throw LogFailure{e.code(), "The error log " + file.string() +
+                                       " was left by a test that did not finish, and its last changes cannot be "
+                                       "undone: " + e.what() + "."};
+    }
+}
+
+}  // namespace
+
 LogReader::LogReader(fs::path file) : path_(std::move(file)) {
+    RollBackHotJournal(path_);
     // Touch the tables so that a damaged or foreign file is reported at once.
     WithConnection([](sql::Database& db) {
         db.exec("SELECT 1 FROM Records LIMIT 1");
@@ -85,6 +110,20 @@ LogReader::LogReader(fs::path file) : path_(std::move(file)) {
 }
 
 LogReader::LogReader(sql::Database& connection) : borrowed_(&connection) {}
+
+bool LogReader::RunInProgress() const {
+    return WithConnection([](sql::Database& db) { return Count(db, "PRAGMA user_version") == kRunInProgressMark; });
+}
+
+std::string InterruptedRunHead(std::int64_t lastRecNum) {
+    return "Testing did not finish: the results end at Record Number " + std::to_string(lastRecNum) + ".";
+}
+
+std::string InterruptedRunBody() {
+    return "The program that tested the submission ended before the test was complete (it was stopped, or the "
+           "computer went down). The records after it were not tested: these results are incomplete. Run the "
+           "test again.";
+}
 
 std::int64_t LogReader::RecordCount() const {
     return WithConnection([](sql::Database& db) { return Count(db, "SELECT COUNT(*) FROM Records"); });

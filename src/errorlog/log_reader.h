@@ -90,6 +90,11 @@ public:
 
     const std::filesystem::path& Path() const { return path_; }
 
+    // Whether the log still carries the in-progress mark (kRunInProgressMark): its run never
+    // wrote its end. With no program in the folder, the run was interrupted (the program was
+    // killed, the computer went down): the log keeps what was committed, and no more.
+    bool RunInProgress() const;
+
     // --- Counts (COUNT(*), never by walking rows) ------------------------------------
     std::int64_t RecordCount() const;
     std::int64_t RecordsWithErrorsCount() const;   // Records rows with Errors > 0
@@ -160,6 +165,11 @@ private:
     std::filesystem::path path_;
     sql::Database* borrowed_ = nullptr;
 };
+
+// What every reader says of a log whose run did not finish (RunInProgress with no program
+// in the folder): the records kept end at `lastRecNum`. Two sentences, the first a heading.
+std::string InterruptedRunHead(std::int64_t lastRecNum);
+std::string InterruptedRunBody();
 
 // The text of the TRU block query without its record number.
 std::string TruBlockQueryText();

@@ -25,6 +25,7 @@ enum class Kind : std::uint8_t {
     InsertBlock,   // indx, ein: a TRT and a TRU row
     UpdateBlock,   // tru, count, sums 1..fields, errRefs 1..fields, indx
     Commit,        // ends the transaction and begins the next
+    MarkEnded,     // the header's in-progress mark is cleared (with the transaction)
 };
 
 // Appends values to a batch.

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include "errorlog/log_findings.h"
@@ -76,6 +77,8 @@ public:
         if (fd_ >= 0) ::close(fd_);
         fd_ = -1;
     }
+    // Whether the file is read up to a known length (a regular file), not to its end.
+    bool Regular() const { return length_.has_value(); }
     // The length of a regular file; 0 when it is not known.
     std::uint64_t Length() const { return length_.value_or(0); }
 
@@ -137,6 +140,8 @@ public:
 
 private:
     bool YieldNow(bool force, bool progress = true);
+    // At the end of a pipe: whether a stop is asked for within a moment.
+    bool StopAtPipeEnd();
     RecordResult Record(std::string& buffer);
     RunSummary Finish();
     RunSummary Stopped();
@@ -231,6 +236,14 @@ bool Run::Impl::YieldNow(bool force, bool progress) {
     return false;
 }
 
+bool Run::Impl::StopAtPipeEnd() {
+    for (int wait = 0; wait < 5; ++wait) {
+        if (!YieldNow(true, false)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
 RunSummary Run::Impl::Read() {
     run_.testing_ = true;
     recCtr_ = 1;
@@ -292,6 +305,9 @@ RunSummary Run::Impl::Read() {
                 if (piece.empty()) break;
                 more = cutter.Feed(piece, onRecord);
             }
+            // The end of a pipe may come with the signal that ended its writer (Ctrl-C on a
+            // pipeline reaches every program of it): a stop asked for meanwhile is the end.
+            if (more && !file.Regular() && StopAtPipeEnd()) throw AbortRequested{};
             if (more) cutter.Finish(onRecord);
             file.Close();
             // Everything the file gave is written before its end is shown: a failure of the
@@ -445,6 +461,7 @@ RunSummary Run::Impl::Summary(RunOutcome outcome) {
                 s.criticalError = critical->error;
             }
         }
+        log->MarkEnded();
         log->Commit();
         log->Drain();
     }

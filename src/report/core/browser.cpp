@@ -11,12 +11,7 @@ namespace fs = std::filesystem;
 
 fs::path WriteTempHtml(const fs::path& folder, std::string_view text) {
     const fs::path page = folder / kTempHtmlName;
-    // The page belongs to the program folder: a link put in its place is removed, never
-    // written through (it could point at any file of the user's).
-    std::error_code ec;
-    if (fs::is_symlink(page, ec)) fs::remove(page, ec);
-    const bool newPage = text.empty() || text.starts_with("<!DOCTYPE");
-    AppendUtf8(page, text.empty() ? kPlaceholderPage : text, newPage);
+    WriteUtf8(page, text.empty() ? kPlaceholderPage : text);
     return page;
 }
 
@@ -40,19 +35,10 @@ std::string PathToUrl(const fs::path& path) {
     return url;
 }
 
-bool OpenInBrowser(DialogServices& services, const fs::path& folder, std::string_view text, bool printing) {
-    const bool filingPage = text.empty() || text == kPlaceholderPage;
-    fs::path page = folder / kTempHtmlName;
-    if (!filingPage) {
-        page = WriteTempHtml(folder, text);
-    } else {
-        // The browser is sent to the filing page's address, not to the placeholder: a folder
-        // that cannot take the placeholder does not keep the user from filing.
-        try {
-            WriteTempHtml(folder, text);
-        } catch (const ReportFileError&) {
-        }
-    }
+namespace {
+
+// Hands the written page (or, for the filing page, its address) to the browser.
+bool HandOver(DialogServices& services, const fs::path& page, bool filingPage, bool printing) {
     const std::string target = filingPage ? std::string(kFilingPageUrl) : PathToUrl(page);
     const std::string offer = std::string("Would you like to ") + (printing ? "print" : "view") + " a text report?";
 
@@ -78,6 +64,28 @@ bool OpenInBrowser(DialogServices& services, const fs::path& folder, std::string
     }
     return services.Message(failed + "\r\n\r\n" + offer, "HTML Report", MsgIcon::Exclamation,
                             MsgButtons::OkCancel) != MsgAnswer::Ok;
+}
+
+}  // namespace
+
+bool OpenInBrowser(DialogServices& services, const fs::path& folder, std::string_view text, bool printing) {
+    const bool filingPage = text.empty() || text == kPlaceholderPage;
+    fs::path page = folder / kTempHtmlName;
+    if (!filingPage) {
+        page = WriteTempHtml(folder, text);
+    } else {
+        // The browser is sent to the filing page's address, not to the placeholder: a folder
+        // that cannot take the placeholder does not keep the user from filing.
+        try {
+            WriteTempHtml(folder, text);
+        } catch (const ReportFileError&) {
+        }
+    }
+    return HandOver(services, page, filingPage, printing);
+}
+
+bool OpenReportPage(DialogServices& services, const fs::path& folder, bool printing) {
+    return HandOver(services, folder / kTempHtmlName, false, printing);
 }
 
 bool InFilingWindow(const Date& today) { return today >= Date{2008, 12, 8} && today <= Date{2009, 12, 1}; }

@@ -16,10 +16,9 @@ inline constexpr std::string_view kTempHtmlName = "temphtm.HTM";
 // What the temporary page holds when the browser is to open the online filing page.
 inline constexpr std::string_view kPlaceholderPage = "<HTML> </HTML>";
 
-// WriteTempHtml: writes a piece of the HTML report to "temphtm.HTM" in `folder` and returns
-// the page's path. A piece beginning with "<!DOCTYPE" starts a new page (replacing the old
-// one); other pieces are appended. An empty piece starts a new page holding only the
-// placeholder "<HTML> </HTML>". Throws ReportFileError.
+// WriteTempHtml: writes the page `text` to "temphtm.HTM" in `folder` (through a SafeFile,
+// replacing the old page) and returns the page's path. An empty text writes the placeholder
+// "<HTML> </HTML>". Throws ReportFileError.
 std::filesystem::path WriteTempHtml(const std::filesystem::path& folder, std::string_view text);
 
 // PathToUrl: the "file:" URL of a local path (made absolute; bytes outside the unreserved
@@ -38,6 +37,8 @@ std::string PathToUrl(const std::filesystem::path& path);
 // be written does not stop it. Throws ReportFileError when the report page cannot be written.
 bool OpenInBrowser(DialogServices& services, const std::filesystem::path& folder, std::string_view text,
                    bool printing);
+// The same for the report page already written to the temporary page in `folder`.
+bool OpenReportPage(DialogServices& services, const std::filesystem::path& folder, bool printing);
 
 // True from 8 December 2008 to 1 December 2009, both included: the days the online filing
 // prompt is offered.

@@ -34,7 +34,11 @@ bool FormatReport(const LogReader& log, ReportSink& sink) {
     sink.ReportDate(misc.empty() ? std::string() : misc.front().rptDate);
 
     std::string head, body;
-    if (const std::optional<ErrorRow> last = log.LastError(); last && last->critical) {
+    if (log.RunInProgress()) {
+        // A run that never wrote its end: no stop notice of a record may pass for its end.
+        head = InterruptedRunHead(log.LastRecNum()) + "  \r\n";
+        body = InterruptedRunBody() + "\r\n";
+    } else if (const std::optional<ErrorRow> last = log.LastError(); last && last->critical) {
         head = "Execution of Testing was terminated due to the Critical Error in Record Number " +
                std::to_string(last->recNum) + ":  \r\n";
         body = last->error + "\r\n";

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "common/safe_file.h"
 #include "common/text_1252.h"
 #include "report/core/browser.h"
 #include "report/core/report_files.h"
@@ -110,20 +111,27 @@ void HtmlReportSink::End() { text_ += "</table></center></BODY></html>"; }
 
 bool FormatHtmlReport(const LogReader& log, DialogServices& services, const std::filesystem::path& folder,
                       int screenWidthPixels, bool printing) {
-    std::string page;
     {
         BusyPointer busy(services);
-        HtmlReportSink sink(BreakWidth(screenWidthPixels), [&](std::string& text) {
-            if (text.size() > kReportTextLimit) {
-                WriteTempHtml(folder, text);
-                text.clear();
-            }
-            return true;
-        });
-        FormatReport(log, sink);
-        page = std::move(sink.Text());
+        // The page goes out piece by piece and takes the old page's place when it is whole.
+        const std::filesystem::path page = folder / kTempHtmlName;
+        try {
+            SafeFile out(page);
+            HtmlReportSink sink(BreakWidth(screenWidthPixels), [&](std::string& text) {
+                if (text.size() > kReportTextLimit) {
+                    out.Append(Cp1252ToUtf8(text));
+                    text.clear();
+                }
+                return true;
+            });
+            FormatReport(log, sink);
+            out.Append(Cp1252ToUtf8(sink.Text()));
+            out.Commit();
+        } catch (const FileWriteError&) {
+            throw ReportFileError("Could not write " + page.string());
+        }
     }
-    return OpenInBrowser(services, folder, page, printing);
+    return OpenReportPage(services, folder, printing);
 }
 
 }  // namespace quorvex

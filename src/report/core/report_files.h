@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/dialog_services.h"
 
@@ -16,13 +17,24 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Appends code page 1252 `text` to `file` in UTF-8, creating the file; with `replace`, an
-// existing file is emptied first. Throws ReportFileError.
-void AppendUtf8(const std::filesystem::path& file, std::string_view text, bool replace);
+// Writes code page 1252 `text` as the whole of `file`, in UTF-8, through a SafeFile.
+// Throws ReportFileError.
+void WriteUtf8(const std::filesystem::path& file, std::string_view text);
 
 // SaveText: writes the report `text` to the file `name` (as the file system writes it),
-// replacing an existing file unless `append`. An empty name writes nothing.
-void SaveText(const std::string& name, std::string_view text, bool append);
+// replacing an existing file. An empty name writes nothing.
+void SaveText(const std::string& name, std::string_view text);
+
+// Why the output file `target` may not be written by a command that reads `inputs` and keeps
+// its log and settings in `programFolder`: it is one of the inputs, or one of the program
+// folder's own files (the error log in any case of its name and its journal, the error limit
+// file, the folder lock). A sentence naming the file; empty when it may be written.
+std::string OutputClash(const std::filesystem::path& target, const std::filesystem::path& programFolder,
+                        const std::vector<std::filesystem::path>& inputs);
+
+// The save dialog of a text report, opening in `folder`: the chosen name, nullopt when the
+// user cancelled (or gave no name).
+std::optional<std::string> AskReportFileName(DialogServices& services, const std::filesystem::path& folder);
 
 // SaveReportAs: the save dialog opening in `folder`; on OK writes `text` to the chosen file
 // (replacing it) and returns its name; nullopt when the user cancelled (or gave no name).

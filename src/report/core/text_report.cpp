@@ -1,5 +1,9 @@
 #include "report/core/text_report.h"
 
+#include <memory>
+
+#include "common/safe_file.h"
+#include "common/text_1252.h"
 #include "report/core/report_files.h"
 
 namespace quorvex {
@@ -50,27 +54,46 @@ bool TextReportSink::ErrorBlock(const ErrorRow& error) {
 TextPreview FormatTextReport(const LogReader& log, DialogServices& services, const std::filesystem::path& folder) {
     BusyPointer busy(services);
     TextPreview preview;
+    // A report too large for the preview goes to a file piece by piece; the file takes its
+    // name's place only when the report is whole.
+    std::unique_ptr<SafeFile> saveFile;
+    auto save = [&](std::string_view text) {
+        try {
+            saveFile->Append(Cp1252ToUtf8(text));
+        } catch (const FileWriteError&) {
+            throw ReportFileError("Could not write " + preview.saveFileName);
+        }
+    };
     TextReportSink sink([&](std::string& text) {
         if (text.size() <= kReportTextLimit) return true;
         preview.saveEnabled = false;
-        if (!preview.saveFileName.empty()) {
-            SaveText(preview.saveFileName, text, true);
-        } else {
+        if (!saveFile) {
             const MsgAnswer answer = services.Message(
                 "This report is too large to fit into the text preview.  Do you want to save it as a text file?",
                 "Report Too Large", MsgIcon::Exclamation, MsgButtons::YesNo);
             if (answer != MsgAnswer::Yes) return false;
-            std::optional<std::string> name = SaveReportAs(services, folder, text);
+            std::optional<std::string> name = AskReportFileName(services, folder);
             if (!name) return false;
             preview.saveFileName = std::move(*name);
+            try {
+                saveFile = std::make_unique<SafeFile>(preview.saveFileName);
+            } catch (const FileWriteError&) {
+                throw ReportFileError("Could not write " + preview.saveFileName);
+            }
         }
+        save(text);
         text.clear();
         return true;
     });
     if (!FormatReport(log, sink)) {
         preview.text = kTooLargeSentence;
-    } else if (!preview.saveFileName.empty()) {
-        SaveText(preview.saveFileName, sink.Text(), true);
+    } else if (saveFile) {
+        save(sink.Text());
+        try {
+            saveFile->Commit();
+        } catch (const FileWriteError&) {
+            throw ReportFileError("Could not write " + preview.saveFileName);
+        }
         preview.text = kTooLargeSentence;
     } else {
         preview.text = std::move(sink.Text());

@@ -41,7 +41,11 @@ void ReportCommands::cmdErrors_Click() {
     busy_ = true;
     try {
         std::optional<LogReader> log = LogReader::OpenIn(programFolder_);
-        if (!log || log->ErrorCount() == 0) {
+        if (log && log->ErrorCount() == 0 && log->RunInProgress()) {
+            // A run that never wrote its end has no report to give, and no clean result either.
+            services_.Message(InterruptedRunHead(log->LastRecNum()) + "\r\n\r\n" + InterruptedRunBody(),
+                              "Testing Did Not Finish", MsgIcon::Exclamation, MsgButtons::Ok);
+        } else if (!log || log->ErrorCount() == 0) {
             services_.Message("No errors found in the submission!", "Results", MsgIcon::Information, MsgButtons::Ok);
         } else {
             MakeReport(*log);

@@ -175,9 +175,10 @@ void ResultsView::cmdGrid_Click() {
         std::optional<LogReader> log = OpenLog();
         if (!log || log->ErrorCount() == 0) {
             busy.Release();
-            window_.Services().Message(
-                "No errors found in the submission within the scope of this program, as outlined in the User Manual.",
-                "Quorvex", MsgIcon::None, MsgButtons::Ok);
+            if (!log || !TellIfInterrupted(*log))
+                window_.Services().Message("No errors found in the submission within the scope of this program, as "
+                                           "outlined in the User Manual.",
+                                           "Quorvex", MsgIcon::None, MsgButtons::Ok);
             window_.Apply({{VReport, false}, {VRErrors, false}});
         } else {
             window_.SetEnabled(Grid, false);
@@ -207,7 +208,9 @@ void ResultsView::cmdGrid_Click() {
 
             const std::optional<ErrorRow> last = log->LastError();
             critError_->setPlainText(
-                last && last->critical
+                log->RunInProgress()
+                    ? FromCp1252(InterruptedRunHead(log->LastRecNum()) + "  " + InterruptedRunBody())
+                : last && last->critical
                     ? FromCp1252("Execution of Testing was terminated due to the Critical Error in Record Number " +
                                  std::to_string(last->recNum) + ":  " + last->error)
                     : QString::fromLatin1(kNotApplicable));
@@ -316,12 +319,16 @@ void ResultsView::cmdLast_Click() {
         }
         std::string files;
         for (const MiscRow& row : log->Misc()) files += (files.empty() ? "" : "; ") + row.path;
+        // A run that never wrote its end (the program was killed, the computer went down):
+        // what it kept is shown, never as a finished run.
+        const bool interrupted = TellIfInterrupted(*log);
         if (log->ErrorCount() > 0) {
             cmdGrid_Click();
             window_.Apply(kLastUsedStates);
         } else {
-            window_.Services().Message("No errors found in " + files, "Last Report Results", MsgIcon::Information,
-                                       MsgButtons::Ok);
+            if (!interrupted)
+                window_.Services().Message("No errors found in " + files, "Last Report Results",
+                                           MsgIcon::Information, MsgButtons::Ok);
             window_.Apply(kLastUsedStates);
             window_.Apply({{VRErrors, false}, {View, true}, {VRecords, true}, {VRAll, true}});
         }
@@ -340,9 +347,17 @@ bool ResultsView::LogHasErrors() const {
     }
 }
 
+bool ResultsView::TellIfInterrupted(const LogReader& log) {
+    if (!log.RunInProgress()) return false;
+    window_.Services().Message(InterruptedRunHead(log.LastRecNum()) + "\r\n\r\n" + InterruptedRunBody(),
+                               "Testing Did Not Finish", MsgIcon::Exclamation, MsgButtons::Ok);
+    return true;
+}
+
 bool ResultsView::ErrorsToReport() {
     try {
         if (LogHasErrors()) return true;
+        if (const std::optional<LogReader> log = OpenLog(); log && TellIfInterrupted(*log)) return false;
         window_.Services().Message("No errors found in the submission!", "Results", MsgIcon::Information,
                                    MsgButtons::Ok);
     } catch (const std::exception& failure) {

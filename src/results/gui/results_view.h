@@ -65,6 +65,8 @@ private:
     void ShowErrorsOf(int row);
     void SetModel(ResultGrid* grid, RecordTableModel* model);
     std::optional<LogReader> OpenLog() const;
+    // Says that the log's run did not finish when it did not; whether it did not.
+    bool TellIfInterrupted(const LogReader& log);
 
     MainWindow& window_;
     ResultGrid* grid1_ = nullptr;

@@ -52,17 +52,27 @@ int RunGuiApplication(int argc, char** argv) {
         return 1;
     }
 
+    // A program folder that is no folder, or cannot be made, is refused before anything else.
+    if (const std::string problem = ProgramFolderProblem(folder); !problem.empty()) {
+        services.Message("The program folder could not be prepared.\r\n" + problem, "Quorvex 2008",
+                         MsgIcon::Critical, MsgButtons::Ok);
+        return 1;
+    }
     // One program per program folder, a test run of quorvex-check included: the lock is
-    // held while the window is open. A lock that cannot be made at all (a read-only folder)
-    // refuses no one: the program runs without the check.
+    // held while the window is open. No window opens without it: a lock that cannot be
+    // taken at all (a read-only folder, a file system without locks) is refused too.
     const FolderLock instance(folder);
     if (instance.GetState() == FolderLock::State::InUse) {
         services.Message("This program is already running.", "Quorvex 2008", MsgIcon::Critical,
                          MsgButtons::Ok);
         return 0;
     }
-    if (instance.GetState() == FolderLock::State::Unavailable)
-        std::fprintf(stderr, "quorvex: %s\n", instance.Problem().c_str());
+    if (instance.GetState() == FolderLock::State::Unavailable) {
+        services.Message("The program folder " + folder.string() + " cannot be locked for this program alone (" +
+                             instance.Problem() + "). Choose another folder with --data-dir.",
+                         "Quorvex 2008", MsgIcon::Critical, MsgButtons::Ok);
+        return 1;
+    }
 
     MainWindowOptions options;
     options.programFolder = folder;
