@@ -16,10 +16,10 @@
 #include "cli/record_origins.h"
 #include "cli/report_output.h"
 #include "cli/stop_signals.h"
-#include "cli/terminal_text.h"
 #include "common/error_limit.h"
 #include "common/folder_lock.h"
 #include "common/program_folder.h"
+#include "common/terminal_text.h"
 #include "common/text_1252.h"
 #include "errorlog/log_reader.h"
 #include "reader/run.h"
@@ -72,6 +72,7 @@ const char* kUsage =
     "Error report and findings, of the run just made or, without FILE, of the error log the\n"
     "last run left in the program folder (its exit status then tells what that log holds).\n"
     "Written in UTF-8; the run's summary is left out when either goes to standard output.\n"
+    "Control characters reach a terminal escaped (\\x1B); a file keeps the exact bytes.\n"
     "  --report text|html  the error report, written only when there are errors (else\n"
     "                \"No errors found in the submission!\"): text, the whole report with\n"
     "                CR LF line ends (not cut at 64,000 characters); html, the HTML report\n"
@@ -83,7 +84,8 @@ const char* kUsage =
     "                record, id, critical, reference, user_entry, error. gnu, one line per\n"
     "                finding as compilers write them, pointing at the field in the file:\n"
     "                FILE:LINE:COLUMN: error: REFERENCE: MESSAGE [USER ENTRY] (critical for\n"
-    "                a critical error); it needs the run, so FILE must be given\n"
+    "                a critical error), control characters and line feeds escaped; it needs\n"
+    "                the run, so FILE must be given\n"
     "  --findings-file PATH  where the findings go: default standard output (also -)\n"
     "\n"
     "Exit status:\n"
@@ -104,7 +106,7 @@ const char* kUsage =
     "     error \"Test Aborted\"; a second signal ends the program at once\n";
 
 int Usage(const char* problem) {
-    quorvex::Print(stderr, std::string("quorvex-check: ") + problem + "\n\n" + kUsage);
+    quorvex::Print(stderr, "quorvex-check: " + quorvex::TerminalValue(problem) + "\n\n" + kUsage);
     return kExitNothingTested;
 }
 
@@ -214,7 +216,7 @@ std::optional<quorvex::LogReader> LastLog(const CheckOptions& o, std::filesystem
         folder = quorvex::ResolveProgramFolder(o.dataDir);
         if (auto log = quorvex::LogReader::OpenIn(folder)) return log;
     }
-    quorvex::Print(stderr, "quorvex-check: there is no error log in " + folder.string() + "\n");
+    quorvex::Print(stderr, "quorvex-check: there is no error log in " + quorvex::TerminalValue(folder.string()) + "\n");
     return std::nullopt;
 }
 
@@ -227,8 +229,8 @@ int ShowRecord(const CheckOptions& o) {
     quorvex::BlockContexts contexts;
     const auto view = quorvex::ViewRecord(*log, *o.showRecord, contexts);
     if (!view) {
-        quorvex::Print(stderr, "quorvex-check: the error log " + log->Path().string() + " holds no record " +
-                                   std::to_string(*o.showRecord) + "\n");
+        quorvex::Print(stderr, "quorvex-check: the error log " + quorvex::TerminalValue(log->Path().string()) +
+                                   " holds no record " + std::to_string(*o.showRecord) + "\n");
         return kExitNothingTested;
     }
     quorvex::Print(stdout, quorvex::RecordViewText(*view));
@@ -243,17 +245,17 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     try {
         folder = quorvex::ResolveProgramFolder(dataDir);
     } catch (const std::exception& e) {
-        quorvex::Print(stderr, std::string("quorvex-check: ") + e.what() + "\n");
+        quorvex::Print(stderr, "quorvex-check: " + quorvex::TerminalValue(e.what()) + "\n");
         return kExitNothingTested;
     }
     if (const std::string problem = quorvex::ProgramFolderProblem(folder); !problem.empty()) {
-        quorvex::Print(stderr, "quorvex-check: " + problem + "\n");
+        quorvex::Print(stderr, "quorvex-check: " + quorvex::TerminalValue(problem) + "\n");
         return kExitNothingTested;
     }
     // One program at a time in the folder, before its settings or its log are touched.
     const quorvex::FolderLock lock(folder);
     if (lock.GetState() == quorvex::FolderLock::State::InUse) {
-        quorvex::Print(stderr, "quorvex-check: the program folder " + folder.string() +
+        quorvex::Print(stderr, "quorvex-check: the program folder " + quorvex::TerminalValue(folder.string()) +
                                    " is in use by another Quorvex program (a test run, or the desktop program); its "
                                    "error log was left as it is. Try again once that program has ended.\n");
         return kExitNothingTested;
@@ -299,11 +301,13 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
         if (s.criticalRecord > 0) {
             std::printf("Execution of Testing was terminated due to the Critical Error in Record Number %lld\n",
                         static_cast<long long>(s.criticalRecord));
-            quorvex::Print(stdout, "  " + quorvex::Cp1252ToUtf8(s.criticalReference + " " + s.criticalUserEntry + ": " +
-                                                              s.criticalError) +
+            quorvex::Print(stdout, "  " +
+                                       quorvex::TerminalValue(quorvex::Cp1252ToUtf8(
+                                           s.criticalReference + " " + s.criticalUserEntry + ": " + s.criticalError)) +
                                        "\n");
         }
-        quorvex::Print(stdout, "Error log:                 " + quorvex::ErrorLog::PathIn(folder).string() + "\n");
+        const std::string logPath = quorvex::ErrorLog::PathIn(folder).string();
+        quorvex::Print(stdout, "Error log:                 " + quorvex::TerminalValue(logPath) + "\n");
     }
     if (reports.Any() && s.recordsTested > 0) {
         if (const auto log = quorvex::LogReader::OpenIn(folder)) {
@@ -326,7 +330,7 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     // Files named on the command line that the run never read.
     std::string why;
     if (!services.Missing().empty()) {
-        why = "testing ended at the missing file " + services.Missing().back() + " before it";
+        why = "testing ended at the missing file " + quorvex::TerminalValue(services.Missing().back()) + " before it";
     } else if (s.outcome == RunOutcome::NoErrors || s.outcome == RunOutcome::Errors) {
         why = "the submission ended with its RF record before it";
     } else if (s.outcome == RunOutcome::Stopped) {
@@ -334,10 +338,13 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     } else {
         why = "testing ended before it";
     }
+    // The names are escaped as values: a line feed in one forges no line.
     for (const std::string& file : services.Missing())
-        quorvex::Print(stderr, "quorvex-check: warning: " + file + " was not tested: it was not found\n");
+        quorvex::Print(stderr, "quorvex-check: warning: " + quorvex::TerminalValue(file) +
+                                   " was not tested: it was not found\n");
     for (const std::string& file : services.Unasked())
-        quorvex::Print(stderr, "quorvex-check: warning: " + file + " was not tested: " + why + "\n");
+        quorvex::Print(stderr,
+                       "quorvex-check: warning: " + quorvex::TerminalValue(file) + " was not tested: " + why + "\n");
     const bool untested = !services.Missing().empty() || !services.Unasked().empty();
     if (untested && (status == kExitNoErrors || status == kExitErrors)) status = kExitNotAllTested;
 
@@ -378,6 +385,7 @@ int CheckMain(int argc, char** argv, const std::function<void(RunOptions&)>& adj
     if (const auto parsed = ParseArguments(argc, argv, options)) {
         status = *parsed;
     } else {
+        options.reports.terminal = ::isatty(STDOUT_FILENO) == 1;
         try {
             if (options.showRecord) {
                 status = ShowRecord(options);

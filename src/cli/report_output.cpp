@@ -5,6 +5,7 @@
 #include <iostream>
 #include <memory>
 
+#include "common/terminal_text.h"
 #include "report/core/browser.h"
 #include "report/core/report_files.h"
 
@@ -35,9 +36,21 @@ bool WriteTo(const std::string& file, const std::function<void(std::ostream&)>& 
         if (!out) throw ReportFileError("Could not write " + file);
         return true;
     } catch (const std::exception& failure) {
-        std::fprintf(stderr, "quorvex-check: %s\n", failure.what());
+        Print(stderr, "quorvex-check: " + TerminalValue(failure.what()) + "\n");
         return false;
     }
+}
+
+// `write`, or, for standard output that is a terminal, `write` with its text escaped on the
+// way: no control character of a record or a file name drives the terminal.
+std::function<void(std::ostream&)> ForTerminal(bool terminal, const std::string& file,
+                                               std::function<void(std::ostream&)> write) {
+    if (!terminal || !(file.empty() || file == "-")) return write;
+    return [write = std::move(write)](std::ostream& out) {
+        TerminalStreamBuf escaped(out);
+        std::ostream to(&escaped);
+        write(to);
+    };
 }
 
 }  // namespace
@@ -89,12 +102,16 @@ int WriteRequested(const ReportRequest& request, const LogReader& log, const std
             const std::string file = request.reportFile.empty()
                                          ? DefaultReportFile(programFolder, *request.report).string()
                                          : request.reportFile;
-            written = WriteTo(file, [&](std::ostream& out) { WriteReport(log, *request.report, out); });
-            if (written && tell && file != "-") std::printf("Error report:              %s\n", file.c_str());
+            written = WriteTo(file, ForTerminal(request.terminal, file, [&](std::ostream& out) {
+                                  WriteReport(log, *request.report, out);
+                              }));
+            if (written && tell && file != "-")
+                Print(stdout, "Error report:              " + TerminalValue(file) + "\n");
         }
     }
     if (request.findings) {
-        written = WriteTo(request.findingsFile, [&](std::ostream& out) {
+        const std::string& file = request.findingsFile;
+        written = WriteTo(file, ForTerminal(request.terminal, file, [&](std::ostream& out) {
             switch (*request.findings) {
             case FindingsKind::Json: WriteFindings(log, FindingsFormat::Json, out); break;
             case FindingsKind::Csv: WriteFindings(log, FindingsFormat::Csv, out); break;
@@ -104,7 +121,7 @@ int WriteRequested(const ReportRequest& request, const LogReader& log, const std
                 }, out);
                 break;
             }
-        }) && written;
+        })) && written;
     }
     return written ? 0 : kExitNotWritten;
 }

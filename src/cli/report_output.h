@@ -20,6 +20,9 @@ struct ReportRequest {
     std::string reportFile;  // empty: ErrorReport.txt or temphtm.HTM in the program folder; "-": standard output
     std::optional<FindingsKind> findings;
     std::string findingsFile;  // empty or "-": standard output
+    // Standard output is a terminal: what goes there is escaped as TerminalText does (a
+    // file keeps the exact bytes).
+    bool terminal = false;
 
     bool Any() const { return report || findings; }
     // Something goes to standard output: the run's summary is left out of it.

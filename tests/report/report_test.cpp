@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <sstream>
 
 #include "common/text_1252.h"
 #include "report/core/browser.h"
@@ -39,25 +40,33 @@ TEST(ErrorReport, UserEntriesCutForTheScreenAndEscaped) {
     EXPECT_EQ(BreakPreEscaped("a<&\xE9'\"", 2), "a</pre><pre>&lt;&amp;</pre><pre>&#233;&#39;</pre><pre>&quot;");
 }
 
-TEST(Findings, JsonAndCsv) {
+// JSON and CSV keep the exact text; gnu lines escape it, and the file name, so that one finding stays one line.
+TEST(Findings, JsonCsvAndGnu) {
     TempDir dir;
     {
         ErrorLog log = ErrorLog::CreateMDB(dir.path());
         log.AddRecord("RA", Record("RA")), log.AddRecord("RW", Record("RW"));
-        log.LogError("Employee Name, First [Position 42 - 56]", "[\"Jos\xE9\"\\\t\x01]", "Line one\r\nline two.");
+        log.LogError("Employee Name, First [Position 42 - 56]", "[\"Jos\xE9\"\\\t\x1B]", "Line one\r\nline two.");
         log.LogCritError("Record Length", "", "Must be 512 bytes.");
         log.CloseDatabase();
     }
     EXPECT_EQ(Written(dir.path(), FindingsFormat::Json),
               "[\n"
               R"({"err_num":1,"record":2,"id":"RW","critical":false,"reference":"Employee Name, First [Position 42 - 56]",)"
-              R"("user_entry":"[\"Jos)" "\xC3\xA9" R"(\"\\\t\u0001]","error":"Line one\r\nline two."},)" "\n"
+              R"("user_entry":"[\"Jos)" "\xC3\xA9" R"(\"\\\t\u001b]","error":"Line one\r\nline two."},)" "\n"
               R"({"err_num":2,"record":2,"id":"RW","critical":true,"reference":"Record Length","user_entry":"",)"
               R"("error":"Must be 512 bytes."})" "\n]\n");
     EXPECT_EQ(Written(dir.path(), FindingsFormat::Csv),
               "err_num,record,id,critical,reference,user_entry,error\r\n"
-              "1,2,RW,false,\"Employee Name, First [Position 42 - 56]\",\"[\"\"Jos\xC3\xA9\"\"\\\t\x01]\","
+              "1,2,RW,false,\"Employee Name, First [Position 42 - 56]\",\"[\"\"Jos\xC3\xA9\"\"\\\t\x1B]\","
               "\"Line one\r\nline two.\"\r\n2,2,RW,true,Record Length,,Must be 512 bytes.\r\n");
+    std::ostringstream gnu;
+    WriteGnuFindings(LogReader(ErrorLog::PathIn(dir.path())),
+                     [](std::int64_t) { return FindingOrigin{"w2\n1.txt:9:9: error: forged", 3, 513}; }, gnu);
+    EXPECT_EQ(gnu.str(),
+              "w2\\x0A1.txt:9:9: error: forged:3:554: error: Employee Name, First [Position 42 - 56]: "
+              "Line one\\x0D\\x0Aline two. [\"Jos\xC3\xA9\"\\\\x09\\x1B]\n"
+              "w2\\x0A1.txt:9:9: error: forged:3:513: critical: Record Length: Must be 512 bytes.\n");
 }
 
 // A text report of more than 64,000 characters is saved whole to the file chosen (Yes), else not at all.

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/terminal_text.h"
 #include "common/text_1252.h"
 #include "report/core/html_report.h"
 #include "report/core/report_files.h"
@@ -141,7 +142,7 @@ void WriteGnuFindings(const LogReader& log, const OriginOf& originOf, std::ostre
         }
         line.clear();
         if (origin) {
-            line += origin->file;
+            line += TerminalValue(origin->file);
             line += ':' + std::to_string(origin->line) + ':' +
                     std::to_string(origin->column + static_cast<std::uint64_t>(ReferenceColumn(e.reference)) - 1) +
                     ": ";
@@ -154,10 +155,8 @@ void WriteGnuFindings(const LogReader& log, const OriginOf& originOf, std::ostre
             const bool bracketed = e.userEntry.front() == '[' && e.userEntry.back() == ']';
             text += bracketed ? " " + e.userEntry : " [" + e.userEntry + "]";
         }
-        // One finding, one line.
-        for (char& c : text)
-            if (c == '\r' || c == '\n') c = ' ';
-        line += Cp1252ToUtf8(text);
+        // One finding, one line, and nothing in it that drives a terminal.
+        line += TerminalValue(Cp1252ToUtf8(text));
         line += '\n';
         out.write(line.data(), static_cast<std::streamsize>(line.size()));
         return static_cast<bool>(out);
