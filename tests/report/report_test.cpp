@@ -38,6 +38,9 @@ TEST(ErrorReport, UserEntriesCutForTheScreenAndEscaped) {
     EXPECT_EQ(BreakPre(x, 57), x.substr(0, 56) + "</pre><pre>" + x.substr(56, 57) + "</pre><pre>" + x.substr(113));
     EXPECT_EQ(BreakPre("abc", 0), "abc");  // a screen too narrow for any break
     EXPECT_EQ(BreakPreEscaped("a<&\xE9'\"", 2), "a</pre><pre>&lt;&amp;</pre><pre>&#233;&#39;</pre><pre>&quot;");
+    // No raw control character reaches the page: a message keeps its white space, a user entry nothing.
+    EXPECT_EQ(HtmlEscape(std::string("l1\r\n\t\0\x1B\x7F\x81\x80", 10)), "l1\r\n\t\\x00\\x1B\\x7F\\u0081&#8364;");
+    EXPECT_EQ(BreakPreEscaped("a\x1B\n\x81\t", 3), "a\\x1B</pre><pre>\\x0A\\u0081\\x09");
 }
 
 // JSON and CSV keep the exact text; gnu lines escape it, and the file name, so that one finding stays one line.
