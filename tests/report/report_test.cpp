@@ -72,6 +72,30 @@ TEST(Findings, JsonCsvAndGnu) {
               "w2\\x0A1.txt:9:9: error: forged:3:513: critical: Record Length: Must be 512 bytes.\n");
 }
 
+// A text cell a spreadsheet would take for a formula gets a leading ', in every text column; JSON keeps it exact.
+TEST(Findings, CsvCellsThatStartAFormulaAreDefused) {
+    const std::pair<std::string, std::string> cells[] = {
+        {"=1", "'=1"}, {"+1", "'+1"}, {"-123", "'-123"}, {"@SUM(A1)", "'@SUM(A1)"}, {"\tx", "'\tx"},
+        {"\rx", "\"'\rx\""}, {"=a,b", "\"'=a,b\""}, {"a=1", "a=1"}, {"'=1", "'=1"}, {"\x7F\x81", "\x7F\xC2\x81"},
+    };
+    TempDir dir;
+    {
+        ErrorLog log = ErrorLog::CreateMDB(dir.path());
+        log.AddRecord("=1", Record("RA"));
+        for (const auto& [text, cell] : cells) log.LogError(text, text, text);
+        log.CloseDatabase();
+    }
+    std::string csv = "err_num,record,id,critical,reference,user_entry,error\r\n";
+    int n = 0;
+    for (const auto& [text, cell] : cells)
+        csv += std::to_string(++n) + ",1,'=1,false," + cell + ',' + cell + ',' + cell + "\r\n";
+    EXPECT_EQ(Written(dir.path(), FindingsFormat::Csv), csv);
+    const std::string json = Written(dir.path(), FindingsFormat::Json);
+    EXPECT_NE(json.find(R"("id":"=1","critical":false,"reference":"-123","user_entry":"-123","error":"-123")"),
+              std::string::npos) << json;
+    EXPECT_NE(json.find(R"("error":"\u007f\u0081")"), std::string::npos) << json;  // exact, and no control raw
+}
+
 // A text report of more than 64,000 characters is saved whole to the file chosen (Yes), else not at all.
 TEST(ReportLimit, TextSavedInPiecesOrNotAtAll) {
     TempDir dir;

@@ -25,11 +25,18 @@ bool Stream(std::ostream& out, std::string& text) {
     return true;
 }
 
+// A JSON string. Every control character (DEL and U+0080 to U+009F too) is written as an
+// escape: the value stays exact and none reaches a terminal raw.
 void JsonString(std::string& line, std::string_view cp1252) {
     static constexpr char kHex[] = "0123456789abcdef";
     line += '"';
-    for (char c : Cp1252ToUtf8(cp1252)) {
-        const auto u = static_cast<unsigned char>(c);
+    const std::string utf8 = Cp1252ToUtf8(cp1252);
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        auto u = static_cast<unsigned char>(c);
+        bool control = u < 0x20 || u == 0x7F;
+        if (u == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F)
+            u = static_cast<unsigned char>(utf8[++i]), control = true;
         switch (c) {
         case '"': line += "\\\""; break;
         case '\\': line += "\\\\"; break;
@@ -37,7 +44,7 @@ void JsonString(std::string& line, std::string_view cp1252) {
         case '\r': line += "\\r"; break;
         case '\t': line += "\\t"; break;
         default:
-            if (u < 0x20) {
+            if (control) {
                 line += "\\u00";
                 line += kHex[u >> 4];
                 line += kHex[u & 0xF];
@@ -49,8 +56,12 @@ void JsonString(std::string& line, std::string_view cp1252) {
     line += '"';
 }
 
+// A text cell. One that starts with = + - @ TAB or CR is a formula to a spreadsheet: a
+// leading ' makes it text again, as spreadsheets expect.
 void CsvField(std::string& line, std::string_view cp1252) {
-    const std::string utf8 = Cp1252ToUtf8(cp1252);
+    std::string utf8 = Cp1252ToUtf8(cp1252);
+    if (!utf8.empty() && std::string_view("=+-@\t\r").find(utf8.front()) != std::string_view::npos)
+        utf8.insert(0, 1, '\'');
     if (utf8.find_first_of(",\"\r\n") == std::string::npos) {
         line += utf8;
         return;

@@ -28,8 +28,9 @@ void WriteReport(const LogReader& log, ReportFormat format, std::ostream& out);
 // error, in record order and, within a record, in logged order. (The compiler-style format,
 // WriteGnuFindings, needs the origins of the records, which only the run knows.)
 enum class FindingsFormat {
-    Json,  // an array of objects, one object per line
-    Csv,   // RFC 4180: a header row, CR LF line ends, fields quoted where needed
+    Json,  // an array of objects, one object per line; every control character escaped
+    Csv,   // RFC 4180: a header row, CR LF line ends, fields quoted where needed; a text
+           // cell that starts with = + - @ TAB or CR gets a leading ' (no spreadsheet runs it)
 };
 
 void WriteFindings(const LogReader& log, FindingsFormat format, std::ostream& out);
