@@ -16,10 +16,10 @@
 #include "cli/record_origins.h"
 #include "cli/report_output.h"
 #include "cli/stop_signals.h"
-#include "cli/terminal_text.h"
 #include "common/error_limit.h"
 #include "common/folder_lock.h"
 #include "common/program_folder.h"
+#include "common/terminal_text.h"
 #include "common/text_1252.h"
 #include "errorlog/log_reader.h"
 #include "reader/run.h"
@@ -72,6 +72,7 @@ const char* kUsage =
     "Error report and findings, of the run just made or, without FILE, of the error log the\n"
     "last run left in the program folder (its exit status then tells what that log holds).\n"
     "Written in UTF-8; the run's summary is left out when either goes to standard output.\n"
+    "Control characters reach a terminal escaped (\\x1B); a file keeps the exact bytes.\n"
     "  --report text|html  the error report, written only when there are errors (else\n"
     "                \"No errors found in the submission!\"): text, the whole report with\n"
     "                CR LF line ends (not cut at 64,000 characters); html, the HTML report\n"
@@ -79,11 +80,13 @@ const char* kUsage =
     "  --report-file PATH  where the report goes: default ErrorReport.txt (text) or\n"
     "                temphtm.HTM (html) in the program folder; - for standard output\n"
     "  --findings json|csv|gnu  every finding, for other programs: json, an array of\n"
-    "                objects; csv, RFC 4180 with a header row; both with the fields err_num,\n"
-    "                record, id, critical, reference, user_entry, error. gnu, one line per\n"
-    "                finding as compilers write them, pointing at the field in the file:\n"
-    "                FILE:LINE:COLUMN: error: REFERENCE: MESSAGE [USER ENTRY] (critical for\n"
-    "                a critical error); it needs the run, so FILE must be given\n"
+    "                objects; csv, RFC 4180 with a header row (a text cell that starts with\n"
+    "                = + - @ TAB or CR gets a leading ', so no spreadsheet runs it); both\n"
+    "                with the fields err_num, record, id, critical, reference, user_entry,\n"
+    "                error. gnu, one line per finding as compilers write them, pointing at\n"
+    "                the field in the file: FILE:LINE:COLUMN: error: REFERENCE: MESSAGE\n"
+    "                [USER ENTRY] (critical for a critical error), control characters and\n"
+    "                line feeds escaped; it needs the run, so FILE must be given\n"
     "  --findings-file PATH  where the findings go: default standard output (also -)\n"
     "\n"
     "Exit status:\n"
@@ -104,7 +107,7 @@ const char* kUsage =
     "     error \"Test Aborted\"; a second signal ends the program at once\n";
 
 int Usage(const char* problem) {
-    quorvex::Print(stderr, std::string("quorvex-check: ") + problem + "\n\n" + kUsage);
+    quorvex::Print(stderr, "quorvex-check: " + quorvex::TerminalValue(problem) + "\n\n" + kUsage);
     return kExitNothingTested;
 }
 
@@ -216,7 +219,7 @@ std::optional<quorvex::FolderLock>& TakeFolder(const std::filesystem::path& fold
         case quorvex::FolderLock::State::Held:
             return lock;
         case quorvex::FolderLock::State::InUse:
-            quorvex::Print(stderr, "quorvex-check: the program folder " + folder.string() +
+            quorvex::Print(stderr, "quorvex-check: the program folder " + quorvex::TerminalValue(folder.string()) +
                                        (reading ? " is in use: a test is in progress there (a test run, or the "
                                                   "desktop program, holds the folder), so its error log is not "
                                                   "complete yet. Try again once that program has ended.\n"
@@ -225,8 +228,9 @@ std::optional<quorvex::FolderLock>& TakeFolder(const std::filesystem::path& fold
                                                   "program has ended.\n"));
             break;
         case quorvex::FolderLock::State::Unavailable:
-            quorvex::Print(stderr, "quorvex-check: the program folder " + folder.string() +
-                                       " cannot be locked for this program alone (" + lock->Problem() +
+            quorvex::Print(stderr, "quorvex-check: the program folder " + quorvex::TerminalValue(folder.string()) +
+                                       " cannot be locked for this program alone (" +
+                                       quorvex::TerminalValue(lock->Problem()) +
                                        "); nothing was " + (reading ? "read" : "tested") + ".\n");
             break;
     }
@@ -249,14 +253,14 @@ std::optional<quorvex::LogReader> LastLog(const CheckOptions& o, std::optional<q
             if (auto log = quorvex::LogReader::OpenIn(folder)) return log;
         }
     }
-    quorvex::Print(stderr, "quorvex-check: there is no error log in " + folder.string() + "\n");
+    quorvex::Print(stderr, "quorvex-check: there is no error log in " + quorvex::TerminalValue(folder.string()) + "\n");
     return std::nullopt;
 }
 
 // Says, before anything of it is shown, that the log's run did not finish; whether it did not.
 bool TellInterrupted(const quorvex::LogReader& log) {
     if (!log.RunInProgress()) return false;
-    quorvex::Print(stderr, "quorvex-check: warning: the error log " + log.Path().string() + ": " +
+    quorvex::Print(stderr, "quorvex-check: warning: the error log " + quorvex::TerminalValue(log.Path().string()) + ": " +
                                quorvex::Cp1252ToUtf8(quorvex::InterruptedRunHead(log.LastRecNum()) + " " +
                                                      quorvex::InterruptedRunBody()) +
                                "\n");
@@ -273,7 +277,7 @@ int ShowRecord(const CheckOptions& o) {
     quorvex::BlockContexts contexts;
     const auto view = quorvex::ViewRecord(*log, *o.showRecord, contexts);
     if (!view) {
-        quorvex::Print(stderr, "quorvex-check: the error log " + log->Path().string() +
+        quorvex::Print(stderr, "quorvex-check: the error log " + quorvex::TerminalValue(log->Path().string()) +
                                    " holds no record " + std::to_string(*o.showRecord) + "\n");
         return kExitNothingTested;
     }
@@ -289,11 +293,11 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     try {
         folder = quorvex::ResolveProgramFolder(dataDir);
     } catch (const std::exception& e) {
-        quorvex::Print(stderr, std::string("quorvex-check: ") + e.what() + "\n");
+        quorvex::Print(stderr, "quorvex-check: " + quorvex::TerminalValue(e.what()) + "\n");
         return kExitNothingTested;
     }
     if (const std::string problem = quorvex::ProgramFolderProblem(folder); !problem.empty()) {
-        quorvex::Print(stderr, "quorvex-check: " + problem + "\n");
+        quorvex::Print(stderr, "quorvex-check: " + quorvex::TerminalValue(problem) + "\n");
         return kExitNothingTested;
     }
     // One program at a time in the folder, before its settings or its log are touched.
@@ -342,11 +346,13 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
         if (s.criticalRecord > 0) {
             std::printf("Execution of Testing was terminated due to the Critical Error in Record Number %lld\n",
                         static_cast<long long>(s.criticalRecord));
-            quorvex::Print(stdout, "  " + quorvex::Cp1252ToUtf8(s.criticalReference + " " + s.criticalUserEntry + ": " +
-                                                              s.criticalError) +
+            quorvex::Print(stdout, "  " +
+                                       quorvex::TerminalValue(quorvex::Cp1252ToUtf8(
+                                           s.criticalReference + " " + s.criticalUserEntry + ": " + s.criticalError)) +
                                        "\n");
         }
-        quorvex::Print(stdout, "Error log:                 " + quorvex::ErrorLog::PathIn(folder).string() + "\n");
+        const std::string logPath = quorvex::ErrorLog::PathIn(folder).string();
+        quorvex::Print(stdout, "Error log:                 " + quorvex::TerminalValue(logPath) + "\n");
     }
     if (reports.Any() && s.recordsTested > 0) {
         if (const auto log = quorvex::LogReader::OpenIn(folder)) {
@@ -369,9 +375,10 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     // Files named on the command line that the run never read.
     std::string why;
     if (!services.Missing().empty()) {
-        why = "testing ended at the missing file " + services.Missing().back() + " before it";
+        why = "testing ended at the missing file " + quorvex::TerminalValue(services.Missing().back()) + " before it";
     } else if (!services.UnreadableFiles().empty()) {
-        why = "testing ended at the unreadable file " + services.UnreadableFiles().back().name + " before it";
+        why = "testing ended at the unreadable file " + quorvex::TerminalValue(services.UnreadableFiles().back().name) +
+              " before it";
     } else if (s.outcome == RunOutcome::NoErrors || s.outcome == RunOutcome::Errors) {
         why = "the submission ended with its RF record before it";
     } else if (s.outcome == RunOutcome::Stopped) {
@@ -379,12 +386,16 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     } else {
         why = "testing ended before it";
     }
+    // The names are escaped as values: a line feed in one forges no line.
     for (const std::string& file : services.Missing())
-        quorvex::Print(stderr, "quorvex-check: warning: " + file + " was not tested: it was not found\n");
+        quorvex::Print(stderr, "quorvex-check: warning: " + quorvex::TerminalValue(file) +
+                                   " was not tested: it was not found\n");
     for (const auto& [file, problem] : services.UnreadableFiles())
-        quorvex::Print(stderr, "quorvex-check: warning: " + file + " was not tested: " + problem + "\n");
+        quorvex::Print(stderr,
+                       "quorvex-check: warning: " + quorvex::TerminalValue(file) + " was not tested: " + problem + "\n");
     for (const std::string& file : services.Unasked())
-        quorvex::Print(stderr, "quorvex-check: warning: " + file + " was not tested: " + why + "\n");
+        quorvex::Print(stderr,
+                       "quorvex-check: warning: " + quorvex::TerminalValue(file) + " was not tested: " + why + "\n");
     const bool untested =
         !services.Missing().empty() || !services.UnreadableFiles().empty() || !services.Unasked().empty();
     if (untested && (status == kExitNoErrors || status == kExitErrors)) status = kExitNotAllTested;
@@ -408,7 +419,7 @@ int ReportLastRun(const CheckOptions& o) {
     const std::optional<quorvex::LogReader> log = LastLog(o, lock);
     if (!log) return kExitNothingTested;
     if (log->LastRecNum() == 0) {
-        quorvex::Print(stderr, "quorvex-check: the error log " + log->Path().string() +
+        quorvex::Print(stderr, "quorvex-check: the error log " + quorvex::TerminalValue(log->Path().string()) +
                                    " holds no tested record\n");
         return kExitNothingTested;
     }
@@ -433,6 +444,7 @@ int CheckMain(int argc, char** argv, const std::function<void(RunOptions&)>& adj
     if (const auto parsed = ParseArguments(argc, argv, options)) {
         status = *parsed;
     } else {
+        options.reports.terminal = ::isatty(STDOUT_FILENO) == 1;
         try {
             if (options.showRecord) {
                 status = ShowRecord(options);

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "cli/stop_signals.h"
-#include "cli/terminal_text.h"
+#include "common/terminal_text.h"
 #include "common/text_1252.h"
 
 namespace quorvex {
@@ -66,13 +66,17 @@ MsgAnswer CliServices::Message(std::string_view text, std::string_view title, Ms
     // Quiet: results, notes and questions are not printed; warnings and errors are.
     const bool problem = icon == MsgIcon::Critical || icon == MsgIcon::Exclamation;
     if (quiet_ && !problem) return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
-    std::string out(title);
-    out += ": ";
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        out += text[i];
+    // The box's lines are broken by CR LF; any other control character in it comes from a
+    // file name or a record, and is shown escaped.
+    std::string out = TerminalValue(Cp1252ToUtf8(title)) + ": ";
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find("\r\n", start);
+        out += TerminalValue(Cp1252ToUtf8(text.substr(start, end - start)));
+        if (end == std::string_view::npos) break;
+        out += '\n';
+        start = end + 2;
     }
-    Print(stderr, Cp1252ToUtf8(out) + "\n");
+    Print(stderr, out + "\n");
     switch (buttons) {
         case MsgButtons::YesNo: return MsgAnswer::No;
         case MsgButtons::OkCancel:

@@ -4,8 +4,8 @@
 #include <iostream>
 #include <memory>
 
-#include "cli/terminal_text.h"
 #include "common/safe_file.h"
+#include "common/terminal_text.h"
 #include "report/core/browser.h"
 #include "report/core/report_files.h"
 
@@ -37,9 +37,21 @@ bool WriteTo(const std::string& file, const ReportRequest& request, const std::f
         out.Commit();
         return true;
     } catch (const std::exception& failure) {
-        Print(stderr, std::string("quorvex-check: ") + failure.what() + "\n");
+        Print(stderr, "quorvex-check: " + TerminalValue(failure.what()) + "\n");
         return false;
     }
+}
+
+// `write`, or, for standard output that is a terminal, `write` with its text escaped on the
+// way: no control character of a record or a file name drives the terminal.
+std::function<void(std::ostream&)> ForTerminal(bool terminal, const std::string& file,
+                                               std::function<void(std::ostream&)> write) {
+    if (!terminal || !(file.empty() || file == "-")) return write;
+    return [write = std::move(write)](std::ostream& out) {
+        TerminalStreamBuf escaped(out);
+        std::ostream to(&escaped);
+        write(to);
+    };
 }
 
 }  // namespace
@@ -87,17 +99,21 @@ int WriteRequested(const ReportRequest& request, const LogReader& log, const std
     if (request.report) {
         if (log.ErrorCount() == 0) {
             if (!interrupted)
-            services.Message("No errors found in the submission!", "Results", MsgIcon::Information, MsgButtons::Ok);
+                services.Message("No errors found in the submission!", "Results", MsgIcon::Information, MsgButtons::Ok);
         } else {
             const std::string file = request.reportFile.empty()
                                          ? DefaultReportFile(programFolder, *request.report).string()
                                          : request.reportFile;
-            written = WriteTo(file, request, programFolder, [&](std::ostream& out) { WriteReport(log, *request.report, out); });
-            if (written && tell && file != "-") std::printf("Error report:              %s\n", file.c_str());
+            written = WriteTo(file, request, programFolder, ForTerminal(request.terminal, file, [&](std::ostream& out) {
+                                  WriteReport(log, *request.report, out);
+                              }));
+            if (written && tell && file != "-")
+                Print(stdout, "Error report:              " + TerminalValue(file) + "\n");
         }
     }
     if (request.findings) {
-        written = WriteTo(request.findingsFile, request, programFolder, [&](std::ostream& out) {
+        const std::string& file = request.findingsFile;
+        written = WriteTo(file, request, programFolder, ForTerminal(request.terminal, file, [&](std::ostream& out) {
             switch (*request.findings) {
             case FindingsKind::Json: WriteFindings(log, FindingsFormat::Json, out); break;
             case FindingsKind::Csv: WriteFindings(log, FindingsFormat::Csv, out); break;
@@ -107,7 +123,7 @@ int WriteRequested(const ReportRequest& request, const LogReader& log, const std
                 }, out);
                 break;
             }
-        }) && written;
+        })) && written;
     }
     return written ? 0 : kExitNotWritten;
 }

@@ -23,6 +23,9 @@ struct ReportRequest {
     std::string findingsFile;  // empty or "-": standard output
     // The files the command tests: no report or findings file may take the place of one.
     std::vector<std::filesystem::path> inputs;
+    // Standard output is a terminal: what goes there is escaped as TerminalText does (a
+    // file keeps the exact bytes).
+    bool terminal = false;
 
     bool Any() const { return report || findings; }
     // Something goes to standard output: the run's summary is left out of it.

@@ -7,6 +7,8 @@
 #include <random>
 
 #include "cli/check_main.h"
+#include "cli/cli_services.h"
+#include "cli/report_output.h"
 #include "errorlog/sqlite.h"
 #include "reader/run.h"
 #include "report/report_logs.h"
@@ -93,6 +95,9 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
         {"printf 'R\\033]0;owned\\007' > esc.txt; Q --quiet esc.txt; Q --show-record 1", 0, "[R\\x1B]"},
         {"Q \"$(printf 'gone\\033[2J\\001.txt')\"", 3, "gone\\x1B[2J\\x01.txt was not found."},
         {"Q \"$(printf -- '--x\\033c')\" $S", 3, "unknown option --x\\x1Bc"},
+        // A line feed in a file name forges no line: not in a message box, not in a warning.
+        {"Q \"$(printf 'new\\nline.txt')\"", 3, "/new\\x0Aline.txt was not found.\n"},
+        {"Q $S \"$(printf 'next\\nfile')\"", 4, "warning: next\\x0Afile was not tested: the submission ended"},
         {"Q $S > /dev/full", 3, "standard output could not be written: No space left"},
         // The program folder: the environment's, a limit for this run only, an installed program's.
         {"QUORVEX_DATA_DIR=$PWD/env \"$QC\" --quiet $S && test -f env/Errorlog.mdb -a -f env/ErrSetLog.ini", 0, ""},
@@ -187,6 +192,40 @@ TEST(QuorvexCheck, ReportsAndFindingsOfTheRunAndOfTheLogItLeft) {
     EXPECT_EQ(std::tuple(r.status, r.out, ReadFile(dir / "f.csv")), std::tuple(2, "", Written(dir.path(), FindingsFormat::Csv)));
     r = Main({"--data-dir", data, "--findings", "json"});
     EXPECT_EQ(std::tuple(r.status, r.out), std::tuple(2, Written(dir.path(), FindingsFormat::Json)));
+}
+
+// A report or findings bound for standard output that is a terminal are escaped; a file keeps the exact bytes.
+TEST(QuorvexCheck, OutputsEscapedOnlyOnATerminal) {
+    TempDir dir;
+    {
+        ErrorLog log = ErrorLog::CreateMDB(dir.path());
+        log.AddRecord("RA", Record("RA"));
+        log.LogError("City [Position 1 - 2]", "[a\x1B]", "Bad.");
+        log.CloseDatabase();
+    }
+    const LogReader log(ErrorLog::PathIn(dir.path()));
+    const std::string file = (dir / "out").string();
+    const struct {
+        std::optional<ReportFormat> report;
+        std::optional<FindingsKind> findings;
+        std::string to;
+        bool terminal;
+        const char* shown;
+    } rows[] = {
+        {ReportFormat::Text, {}, "-", true, "[a\\x1B]\r\n"}, {ReportFormat::Text, {}, "-", false, "[a\x1B]"},
+        {ReportFormat::Text, {}, file, true, "[a\x1B]"},     {{}, FindingsKind::Csv, "-", true, "[a\\x1B]"},
+        {{}, FindingsKind::Csv, "", false, "[a\x1B]"},      {{}, FindingsKind::Csv, file, true, "[a\x1B]"},
+        {{}, FindingsKind::Json, "", true, "[a\\u001b]"},
+    };
+    for (const auto& r : rows) {
+        CliServices services({}, {}, Date{2010, 1, 1}, false);
+        testing::internal::CaptureStdout();
+        const ReportRequest request{r.report, r.to, r.findings, r.to, {}, r.terminal};
+        EXPECT_EQ(WriteRequested(request, log, dir.path(), nullptr, services, false), 0);
+        const std::string out = (std::cout.flush(), testing::internal::GetCapturedStdout());
+        const std::string written = r.to == file ? ReadFile(file) : out;
+        EXPECT_NE(written.find(r.shown), std::string::npos) << r.to << r.terminal << written;
+    }
 }
 
 using sql::FaultAt;

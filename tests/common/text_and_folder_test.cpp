@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sstream>
 
 #include "common/program_folder.h"
+#include "common/terminal_text.h"
 #include "common/text_1252.h"
 #include "support/test_support.h"
 
@@ -29,6 +31,32 @@ TEST(Text1252, StrayBytesAreReplacedOneEachAndTheBytesAroundThemKept) {
     std::string s = "abc\xE9\xFF\x9A z";
     UpperCase1252(s.data(), s.data() + s.size());
     EXPECT_EQ(s, "ABC\xC9\x9F\x8A Z");
+}
+
+// A whole message keeps its line breaks and tabs; a value inside a line keeps no control character.
+TEST(TerminalText, MessagesAndValuesEscaped) {
+    const struct {
+        std::string in, message, value;
+    } rows[] = {
+        {"a\x1B[2Jb", "a\\x1B[2Jb", "a\\x1B[2Jb"},
+        {std::string("n\0l\x07", 4), "n\\x00l\\x07", "n\\x00l\\x07"},
+        {"l1\nl2\tx", "l1\nl2\tx", "l1\\x0Al2\\x09x"},
+        {"a\r\nb\rc\r", "a\r\nb\\x0Dc\\x0D", "a\\x0D\\x0Ab\\x0Dc\\x0D"},  // a lone CR would overwrite the line
+        {"\x7F \xC2\x9B[m \xC3\xA9 \xFF", "\\x7F \\u009B[m \xC3\xA9 \xEF\xBF\xBD", "\\x7F \\u009B[m \xC3\xA9 \xEF\xBF\xBD"},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(TerminalText(r.in), r.message) << r.in;
+        EXPECT_EQ(TerminalValue(r.in), r.value) << r.in;
+    }
+    // Through a stream, written in pieces that cut a character and a CR LF.
+    std::ostringstream to;
+    {
+        TerminalStreamBuf buffer(to);
+        std::ostream out(&buffer);
+        for (const char* piece : {"ab\xC3", "\xA9\r", "\n\x1B", "c\r"}) out << piece;
+        EXPECT_EQ(to.str(), "ab\xC3\xA9\r\n");
+    }
+    EXPECT_EQ(to.str(), "ab\xC3\xA9\r\n\\x1Bc\\x0D");
 }
 
 // The per-user folder never falls back to a folder that others could prepare.

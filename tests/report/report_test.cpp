@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <sstream>
 
 #include "common/text_1252.h"
 #include "report/core/browser.h"
@@ -37,27 +38,62 @@ TEST(ErrorReport, UserEntriesCutForTheScreenAndEscaped) {
     EXPECT_EQ(BreakPre(x, 57), x.substr(0, 56) + "</pre><pre>" + x.substr(56, 57) + "</pre><pre>" + x.substr(113));
     EXPECT_EQ(BreakPre("abc", 0), "abc");  // a screen too narrow for any break
     EXPECT_EQ(BreakPreEscaped("a<&\xE9'\"", 2), "a</pre><pre>&lt;&amp;</pre><pre>&#233;&#39;</pre><pre>&quot;");
+    // No raw control character reaches the page: a message keeps its white space, a user entry nothing.
+    EXPECT_EQ(HtmlEscape(std::string("l1\r\n\t\0\x1B\x7F\x81\x80", 10)), "l1\r\n\t\\x00\\x1B\\x7F\\u0081&#8364;");
+    EXPECT_EQ(BreakPreEscaped("a\x1B\n\x81\t", 3), "a\\x1B</pre><pre>\\x0A\\u0081\\x09");
 }
 
-TEST(Findings, JsonAndCsv) {
+// JSON and CSV keep the exact text; gnu lines escape it, and the file name, so that one finding stays one line.
+TEST(Findings, JsonCsvAndGnu) {
     TempDir dir;
     {
         ErrorLog log = ErrorLog::CreateMDB(dir.path());
         log.AddRecord("RA", Record("RA")), log.AddRecord("RW", Record("RW"));
-        log.LogError("Employee Name, First [Position 42 - 56]", "[\"Jos\xE9\"\\\t\x01]", "Line one\r\nline two.");
+        log.LogError("Employee Name, First [Position 42 - 56]", "[\"Jos\xE9\"\\\t\x1B]", "Line one\r\nline two.");
         log.LogCritError("Record Length", "", "Must be 512 bytes.");
         log.CloseDatabase();
     }
     EXPECT_EQ(Written(dir.path(), FindingsFormat::Json),
               "[\n"
               R"({"err_num":1,"record":2,"id":"RW","critical":false,"reference":"Employee Name, First [Position 42 - 56]",)"
-              R"("user_entry":"[\"Jos)" "\xC3\xA9" R"(\"\\\t\u0001]","error":"Line one\r\nline two."},)" "\n"
+              R"("user_entry":"[\"Jos)" "\xC3\xA9" R"(\"\\\t\u001b]","error":"Line one\r\nline two."},)" "\n"
               R"({"err_num":2,"record":2,"id":"RW","critical":true,"reference":"Record Length","user_entry":"",)"
               R"("error":"Must be 512 bytes."})" "\n]\n");
     EXPECT_EQ(Written(dir.path(), FindingsFormat::Csv),
               "err_num,record,id,critical,reference,user_entry,error\r\n"
-              "1,2,RW,false,\"Employee Name, First [Position 42 - 56]\",\"[\"\"Jos\xC3\xA9\"\"\\\t\x01]\","
+              "1,2,RW,false,\"Employee Name, First [Position 42 - 56]\",\"[\"\"Jos\xC3\xA9\"\"\\\t\x1B]\","
               "\"Line one\r\nline two.\"\r\n2,2,RW,true,Record Length,,Must be 512 bytes.\r\n");
+    std::ostringstream gnu;
+    WriteGnuFindings(LogReader(ErrorLog::PathIn(dir.path())),
+                     [](std::int64_t) { return FindingOrigin{"w2\n1.txt:9:9: error: forged", 3, 513}; }, gnu);
+    EXPECT_EQ(gnu.str(),
+              "w2\\x0A1.txt:9:9: error: forged:3:554: error: Employee Name, First [Position 42 - 56]: "
+              "Line one\\x0D\\x0Aline two. [\"Jos\xC3\xA9\"\\\\x09\\x1B]\n"
+              "w2\\x0A1.txt:9:9: error: forged:3:513: critical: Record Length: Must be 512 bytes.\n");
+}
+
+// A text cell a spreadsheet would take for a formula gets a leading ', in every text column; JSON keeps it exact.
+TEST(Findings, CsvCellsThatStartAFormulaAreDefused) {
+    const std::pair<std::string, std::string> cells[] = {
+        {"=1", "'=1"}, {"+1", "'+1"}, {"-123", "'-123"}, {"@SUM(A1)", "'@SUM(A1)"}, {"\tx", "'\tx"},
+        {"\rx", "\"'\rx\""}, {"=a,b", "\"'=a,b\""}, {"a=1", "a=1"}, {"'=1", "'=1"}, {"\x7F\x81", "\x7F\xC2\x81"},
+    };
+    TempDir dir;
+    {
+        ErrorLog log = ErrorLog::CreateMDB(dir.path());
+        log.AddRecord("=1", Record("RA"));
+        for (const auto& [text, cell] : cells) log.LogError(text, text, text);
+        log.CloseDatabase();
+    }
+    std::string csv = "err_num,record,id,critical,reference,user_entry,error\r\n";
+    int n = 0;
+    for (const auto& [text, cell] : cells)
+        csv += std::to_string(++n) + ",1,'=1,false," + cell + ',' + cell + ',' + cell + "\r\n";
+    EXPECT_EQ(Written(dir.path(), FindingsFormat::Csv), csv);
+    const std::string json = Written(dir.path(), FindingsFormat::Json);
+    EXPECT_NE(json.find(R"("id":"=1","critical":false,"reference":"-123","user_entry":"-123","error":"-123")"),
+              std::string::npos) << json;
+    EXPECT_NE(json.find(R"("error":"\u007f\u0081")"), std::string::npos) << json;  // exact, and no control raw
 }
 
 // A text report of more than 64,000 characters is saved whole to the file chosen (Yes), else not at all.

@@ -9,10 +9,21 @@
 
 namespace quorvex {
 
-std::string HtmlEscape(std::string_view text) {
+std::string HtmlEscape(std::string_view text, EscapeStrength strength) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const bool message = strength == EscapeStrength::Message;
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        const char32_t code = Cp1252CodePoint(u);
+        if ((code < 0x20 && !(message && (c == '\t' || c == '\n' || c == '\r'))) || (code >= 0x7F && code <= 0x9F)) {
+            // A control character, shown as the terminal shows it.
+            out += code < 0x80 ? "\\x" : "\\u00";
+            out += kHex[code >> 4];
+            out += kHex[code & 15];
+            continue;
+        }
         switch (c) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
@@ -59,7 +70,9 @@ std::string BreakPre(std::string_view text, int n) {
     return Broken(text, n, [](std::string_view s) { return std::string(s); });
 }
 
-std::string BreakPreEscaped(std::string_view text, int n) { return Broken(text, n, HtmlEscape); }
+std::string BreakPreEscaped(std::string_view text, int n) {
+    return Broken(text, n, [](std::string_view s) { return HtmlEscape(s, EscapeStrength::Value); });
+}
 
 void HtmlReportSink::Heading(std::string_view heading) {
     text_ =

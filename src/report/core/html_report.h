@@ -5,14 +5,17 @@
 #include <string_view>
 
 #include "common/dialog_services.h"
+#include "common/terminal_text.h"
 #include "report/core/text_report.h"
 
 namespace quorvex {
 
 // The text of code page 1252 `text` for an HTML page: & < > " ' as entities and every
 // character outside ASCII as a numeric reference, so the page is plain ASCII (and so valid
-// UTF-8) and reads the same whatever character set the browser assumes.
-std::string HtmlEscape(std::string_view text);
+// UTF-8) and reads the same whatever character set the browser assumes. A control character
+// is shown as a visible escape (\x1B, \u0081), as on a terminal; a message keeps its tabs,
+// line feeds and CRs (white space to the page).
+std::string HtmlEscape(std::string_view text, EscapeStrength strength = EscapeStrength::Message);
 
 // N of BreakPre for a screen `screenWidthPixels` wide: width / 10 - 45, halves to even.
 int BreakWidth(int screenWidthPixels);
@@ -20,8 +23,9 @@ int BreakWidth(int screenWidthPixels);
 // BreakPre: `text` with "</pre><pre>" before every character whose 1-based position is a
 // multiple of `n` (none when `n` is below 1).
 std::string BreakPre(std::string_view text, int n);
-// The same with the pieces between the breaks escaped by HtmlEscape: the breaks fall
-// between characters of the text, never inside an entity.
+// The same with the pieces between the breaks escaped by HtmlEscape as a value (a tab or a
+// line feed in a user entry would undo the cut): the breaks fall between characters of the
+// text, never inside an entity.
 std::string BreakPreEscaped(std::string_view text, int n);
 
 // The HTML 3.2 report (mode 3). Every value taken from the log is escaped: a submission

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/terminal_text.h"
 #include "common/text_1252.h"
 #include "report/core/html_report.h"
 #include "report/core/report_files.h"
@@ -24,11 +25,18 @@ bool Stream(std::ostream& out, std::string& text) {
     return true;
 }
 
+// A JSON string. Every control character (DEL and U+0080 to U+009F too) is written as an
+// escape: the value stays exact and none reaches a terminal raw.
 void JsonString(std::string& line, std::string_view cp1252) {
     static constexpr char kHex[] = "0123456789abcdef";
     line += '"';
-    for (char c : Cp1252ToUtf8(cp1252)) {
-        const auto u = static_cast<unsigned char>(c);
+    const std::string utf8 = Cp1252ToUtf8(cp1252);
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        auto u = static_cast<unsigned char>(c);
+        bool control = u < 0x20 || u == 0x7F;
+        if (u == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F)
+            u = static_cast<unsigned char>(utf8[++i]), control = true;
         switch (c) {
         case '"': line += "\\\""; break;
         case '\\': line += "\\\\"; break;
@@ -36,7 +44,7 @@ void JsonString(std::string& line, std::string_view cp1252) {
         case '\r': line += "\\r"; break;
         case '\t': line += "\\t"; break;
         default:
-            if (u < 0x20) {
+            if (control) {
                 line += "\\u00";
                 line += kHex[u >> 4];
                 line += kHex[u & 0xF];
@@ -48,8 +56,12 @@ void JsonString(std::string& line, std::string_view cp1252) {
     line += '"';
 }
 
+// A text cell. One that starts with = + - @ TAB or CR is a formula to a spreadsheet: a
+// leading ' makes it text again, as spreadsheets expect.
 void CsvField(std::string& line, std::string_view cp1252) {
-    const std::string utf8 = Cp1252ToUtf8(cp1252);
+    std::string utf8 = Cp1252ToUtf8(cp1252);
+    if (!utf8.empty() && std::string_view("=+-@\t\r").find(utf8.front()) != std::string_view::npos)
+        utf8.insert(0, 1, '\'');
     if (utf8.find_first_of(",\"\r\n") == std::string::npos) {
         line += utf8;
         return;
@@ -141,7 +153,7 @@ void WriteGnuFindings(const LogReader& log, const OriginOf& originOf, std::ostre
         }
         line.clear();
         if (origin) {
-            line += origin->file;
+            line += TerminalValue(origin->file);
             line += ':' + std::to_string(origin->line) + ':' +
                     std::to_string(origin->column + static_cast<std::uint64_t>(ReferenceColumn(e.reference)) - 1) +
                     ": ";
@@ -154,10 +166,8 @@ void WriteGnuFindings(const LogReader& log, const OriginOf& originOf, std::ostre
             const bool bracketed = e.userEntry.front() == '[' && e.userEntry.back() == ']';
             text += bracketed ? " " + e.userEntry : " [" + e.userEntry + "]";
         }
-        // One finding, one line.
-        for (char& c : text)
-            if (c == '\r' || c == '\n') c = ' ';
-        line += Cp1252ToUtf8(text);
+        // One finding, one line, and nothing in it that drives a terminal.
+        line += TerminalValue(Cp1252ToUtf8(text));
         line += '\n';
         out.write(line.data(), static_cast<std::streamsize>(line.size()));
         return static_cast<bool>(out);

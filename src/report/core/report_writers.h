@@ -28,8 +28,9 @@ void WriteReport(const LogReader& log, ReportFormat format, std::ostream& out);
 // error, in record order and, within a record, in logged order. (The compiler-style format,
 // WriteGnuFindings, needs the origins of the records, which only the run knows.)
 enum class FindingsFormat {
-    Json,  // an array of objects, one object per line
-    Csv,   // RFC 4180: a header row, CR LF line ends, fields quoted where needed
+    Json,  // an array of objects, one object per line; every control character escaped
+    Csv,   // RFC 4180: a header row, CR LF line ends, fields quoted where needed; a text
+           // cell that starts with = + - @ TAB or CR gets a leading ' (no spreadsheet runs it)
 };
 
 void WriteFindings(const LogReader& log, FindingsFormat format, std::ostream& out);
@@ -48,7 +49,9 @@ using OriginOf = std::function<std::optional<FindingOrigin>(std::int64_t recNum)
 // ("critical" for a critical error; the user entry in brackets unless it has them already,
 // nothing when it is empty). COLUMN is where the field begins on the line: the record's
 // column plus the field's first position less one. A record of unknown origin gives
-// "quorvex-check: error: ...". UTF-8, LF line ends.
+// "quorvex-check: error: ...". UTF-8, LF line ends; the file name and the texts escaped as
+// TerminalValue does, so that a control character or a line feed in them neither drives a
+// terminal nor forges a line.
 void WriteGnuFindings(const LogReader& log, const OriginOf& originOf, std::ostream& out);
 
 // The first position of the field a reference names ("Tax Year [Position 3 - 6]": 3); 1

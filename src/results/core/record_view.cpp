@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "common/terminal_text.h"
 #include "common/text_1252.h"
 #include "errorlog/log_findings.h"
 #include "errorlog/log_reader.h"
@@ -79,7 +80,8 @@ std::string RecordViewText(const RecordView& view) {
     std::string out;
     for (const ViewerRow& row : view.rows) {
         out += std::to_string(row.index) + '\t' + std::to_string(row.first) + '-' + std::to_string(row.last) + '\t' +
-               Cp1252ToUtf8(row.caption) + "\t[" + Cp1252ToUtf8(row.value) + "]\t" + (row.marked ? "*" : "") + '\n';
+               Cp1252ToUtf8(row.caption) + "\t[" + TerminalValue(Cp1252ToUtf8(row.value)) + "]\t" +
+               (row.marked ? "*" : "") + '\n';
     }
     return out;
 }

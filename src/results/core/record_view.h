@@ -58,7 +58,8 @@ std::optional<RecordView> ViewRecord(const LogReader& log, std::int64_t recNum, 
 
 // The view as the command line prints it, one line per row:
 // "<index>\t<first>-<last>\t<caption>\t[<value>]\t" followed by "*" for a highlighted
-// box, in UTF-8.
+// box, in UTF-8, the value escaped as TerminalValue does (a tab or a line feed in it cuts
+// no row).
 std::string RecordViewText(const RecordView& view);
 
 }  // namespace quorvex

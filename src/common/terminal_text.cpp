@@ -1,0 +1,61 @@
+#include "common/terminal_text.h"
+
+#include "common/text_1252.h"
+
+namespace quorvex {
+
+std::string TerminalText(std::string_view utf8, EscapeStrength strength) {
+    const std::string valid = ValidUtf8(utf8);
+    const bool message = strength == EscapeStrength::Message;
+    std::string out;
+    out.reserve(valid.size());
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (std::size_t i = 0; i < valid.size(); ++i) {
+        const auto c = static_cast<unsigned char>(valid[i]);
+        const bool lineEnd = c == '\n' || (c == '\r' && i + 1 < valid.size() && valid[i + 1] == '\n');
+        const bool kept = message && (lineEnd || c == '\t');
+        if ((c < 0x20 && !kept) || c == 0x7F) {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else if (c == 0xC2 && i + 1 < valid.size() && static_cast<unsigned char>(valid[i + 1]) <= 0x9F) {
+            // U+0080 to U+009F, the second set of control characters (0x9B starts a sequence too).
+            const auto code = static_cast<unsigned char>(valid[++i]);
+            out += "\\u00";
+            out += kHex[code >> 4];
+            out += kHex[code & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+void Print(std::FILE* to, std::string_view utf8) {
+    const std::string text = TerminalText(utf8);
+    std::fwrite(text.data(), 1, text.size(), to);
+}
+
+bool TerminalStreamBuf::Pass(std::size_t count) {
+    const std::string text = TerminalText(std::string_view(held_).substr(0, count));
+    held_.erase(0, count);
+    return static_cast<bool>(to_.write(text.data(), static_cast<std::streamsize>(text.size())));
+}
+
+TerminalStreamBuf::int_type TerminalStreamBuf::overflow(int_type c) {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    const char ch = traits_type::to_char_type(c);
+    return xsputn(&ch, 1) == 1 ? c : traits_type::eof();
+}
+
+std::streamsize TerminalStreamBuf::xsputn(const char* s, std::streamsize n) {
+    held_.append(s, static_cast<std::size_t>(n));
+    // Whole lines only: neither a UTF-8 character nor a CR LF holds a line feed byte.
+    const std::size_t end = held_.rfind('\n');
+    if (end != std::string::npos && !Pass(end + 1)) return 0;
+    return n;
+}
+
+int TerminalStreamBuf::sync() { return Pass(held_.size()) && to_.flush() ? 0 : -1; }
+
+}  // namespace quorvex

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdio>
+#include <ostream>
+#include <streambuf>
+#include <string>
+#include <string_view>
+
+namespace quorvex {
+
+// Text for a person or a line-oriented tool: every program and mode writes it through here.
+
+// What of the text is kept as it is.
+enum class EscapeStrength {
+    Message,  // a whole message or document: line feeds, tabs and a CR just before a LF kept
+    Value,    // one value or file name inside a line: line feeds, CRs and tabs escaped too,
+              // so that a name holding a line feed cannot forge a line
+};
+
+// Text made safe for a terminal: each byte that is not UTF-8 becomes U+FFFD, and every
+// control character the strength does not keep is written as an escape (\x1B, \x00,
+// \u009B), so that a record or a file name can neither drive the terminal nor cut a line.
+std::string TerminalText(std::string_view utf8, EscapeStrength strength = EscapeStrength::Message);
+inline std::string TerminalValue(std::string_view utf8) { return TerminalText(utf8, EscapeStrength::Value); }
+
+// Writes TerminalText(utf8) to `to`.
+void Print(std::FILE* to, std::string_view utf8);
+
+// A stream buffer that hands what is written to it on to `to` as TerminalText, a line at a
+// time (a UTF-8 character or a CR LF is never cut); a flush hands on the rest. A report or
+// CSV bound for a terminal goes through it.
+class TerminalStreamBuf final : public std::streambuf {
+public:
+    explicit TerminalStreamBuf(std::ostream& to) : to_(to) {}
+    ~TerminalStreamBuf() override { sync(); }
+
+protected:
+    int_type overflow(int_type c) override;
+    std::streamsize xsputn(const char* s, std::streamsize n) override;
+    int sync() override;
+
+private:
+    bool Pass(std::size_t count);
+
+    std::ostream& to_;
+    std::string held_;
+};
+
+}  // namespace quorvex
