@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "common/text_1252.h"
+#include "report/core/page_background.h"
 #include "report/core/report_files.h"
 
 namespace quorvex {
@@ -17,6 +18,7 @@ fs::path WriteTempHtml(const fs::path& folder, std::string_view text) {
     if (fs::is_symlink(page, ec)) fs::remove(page, ec);
     const bool newPage = text.empty() || text.starts_with("<!DOCTYPE");
     AppendUtf8(page, text.empty() ? kPlaceholderPage : text, newPage);
+    if (newPage && !text.empty()) WritePageBackground(folder);
     return page;
 }
 

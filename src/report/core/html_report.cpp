@@ -108,6 +108,20 @@ bool HtmlReportSink::ErrorBlock(const ErrorRow& error) {
 
 void HtmlReportSink::End() { text_ += "</table></center></BODY></html>"; }
 
+std::string PageForRendering(std::string_view page) {
+    static constexpr std::string_view kNbsp = "&nbsp";
+    std::string out;
+    out.reserve(page.size());
+    for (std::size_t at = page.find(kNbsp); at != std::string_view::npos; at = page.find(kNbsp)) {
+        const std::size_t end = at + kNbsp.size();
+        out += page.substr(0, end);
+        if (end >= page.size() || page[end] != ';') out += ';';
+        page.remove_prefix(end);
+    }
+    out += page;
+    return out;
+}
+
 bool FormatHtmlReport(const LogReader& log, DialogServices& services, const std::filesystem::path& folder,
                       int screenWidthPixels, bool printing) {
     std::string page;
