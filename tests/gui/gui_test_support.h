@@ -38,6 +38,8 @@ struct ScriptedReportDialogs : ReportDialogs {
     }
     bool ShowPrinter(QWidget*, clsPrintDialog& d, QPrinter& p) override { return print && print(d, p); }
     void Preview(QWidget*, QPrinter& p, const std::function<void(QPrinter*)>& paint) override { preview(p, paint); }
+    bool PrinterInstalled() const override { return printer; }
+    bool printer = true;  // a printer is installed
 };
 
 inline std::string Lines(const std::vector<std::string>& records) {

@@ -1,15 +1,22 @@
 #include <cstdio>
 #include <regex>
 
+#include <QGroupBox>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QTest>
+#include <QTextDocument>
+#include <QTimer>
 
 #include "common/text_1252.h"
 #include "errorlog/error_log.h"
 #include "gui/gui_test_support.h"
 #include "report/core/browser.h"
+#include "report/core/html_report.h"
 #include "report/core/print_dialog.h"
 #include "report/core/text_report.h"
 #include "report/gui/report_commands.h"
+#include "report/gui/report_context.h"
 #include "report/gui/report_option_dialog.h"
 #include "report/gui/report_window.h"
 #include "shell/gui/text_codec.h"
@@ -138,6 +145,113 @@ TEST(ReportWindowTest, FontSavePrintAndPreview) {
     w->findChild<QPushButton*>("cmdClose")->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(g.Window(), nullptr);
+}
+
+// The text pdftotext reads from a PDF file, with `options`.
+std::string PdfText(const std::filesystem::path& pdf, const std::string& options = "") {
+    std::string text;
+    if (FILE* p = popen(("pdftotext " + options + " '" + pdf.string() + "' - 2>/dev/null").c_str(), "r")) {
+        char buf[4096];
+        while (std::size_t n = fread(buf, 1, sizeof buf, p)) text.append(buf, n);
+        pclose(p);
+    }
+    return text;
+}
+
+// A report window left open is closed when a new run starts (its report is no longer the
+// log's); Escape closes it too.
+TEST(ReportWindowTest, ClosedByANewRunAndByEscape) {
+    ReportGui g;
+    g.reports.types = {kTextReport, kTextReport};
+    g.Click("cmdErrors");
+    ASSERT_NE(g.Window(), nullptr);
+    QTest::keyClick(g.Window()->PreviewBox(), Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(g.Window(), nullptr);
+    g.Click("cmdErrors");
+    ASSERT_NE(g.Window(), nullptr);
+    g.Test({Submission(1)});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(g.Window(), nullptr);
+}
+
+// In a 20-point font every line fits the page within its half-inch margins: a long user
+// entry is cut where the line ends, the record header wrapped in its frame. Cancel in the
+// progress of Save as PDF leaves no file.
+TEST(ReportWindowTest, PdfLinesFitThePageAndCancel) {
+    App();
+    TempDir dir;
+    const std::string entry = "[" + std::string(40, 'Q') + "0123456789" + std::string(63, 'Z') + "]";  // 115
+    {
+        ErrorLog log = ErrorLog::CreateMDB(dir.path());
+        log.AddMisc("/home/pay/w2.txt", "12/10/2008");
+        log.AddRecord("RW", Record("RW")), log.SetRecReference("363862345");
+        log.LogError("Employee Name [Position 42 - 56]", entry, "Invalid character.");
+        log.CloseDatabase();
+    }
+    ScriptedServices script;
+    ScriptedReportDialogs reports;
+    QPrinter printer(QPrinter::HighResolution);
+    frmReport w(ReportContext{dir.path(), &script, &reports, &printer}, LogReader(ErrorLog::PathIn(dir.path())));
+    script.fonts = {FontChoice{"DejaVu Sans Mono", 20}};
+    w.cmdFont_Click();
+    script.saveFiles = {(dir / "big.pdf").string(), (dir / "cancelled.pdf").string()};
+    w.cmdPdf_Click();
+    std::string flat = PdfText(dir / "big.pdf", "-layout");
+    std::erase_if(flat, [](char c) { return std::isspace(static_cast<unsigned char>(c)); });
+    EXPECT_NE(flat.find(entry), std::string::npos) << flat;
+    EXPECT_NE(flat.find("SSN:363862345"), std::string::npos) << flat;
+    const std::string boxes = PdfText(dir / "big.pdf", "-bbox");
+    static const std::regex page(R"re(<page width="([\d.]+)")re"),
+        word(R"re(xMin="([\d.]+)" yMin="[\d.]+" xMax="([\d.]+)")re");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(boxes, m, page));
+    const double width = std::stod(m[1]);
+    double left = width, right = 0;
+    for (std::sregex_iterator i(boxes.begin(), boxes.end(), word), end; i != end; ++i)
+        left = std::min(left, std::stod((*i)[1])), right = std::max(right, std::stod((*i)[2]));
+    EXPECT_GE(left, 36 - 0.5);
+    EXPECT_LE(right, width - 36 + 0.5);
+
+    QTimer::singleShot(0, [] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* progress = qobject_cast<QProgressDialog*>(top)) progress->cancel();
+    });
+    w.cmdPdf_Click();
+    EXPECT_FALSE(std::filesystem::exists(dir / "cancelled.pdf"));
+}
+
+// Without a printer Print... is off and printing offers Save as PDF instead.
+TEST(ReportWindowTest, NoPrinterOffersPdf) {
+    ReportGui g;
+    g.reports.printer = false;
+    g.reports.types = {kTextReport};
+    g.Click("cmdErrors");
+    frmReport* w = g.Window();
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(w->findChild<QPushButton*>("cmdPrint")->isEnabled());
+    g.script.answers = {MsgAnswer::Cancel, MsgAnswer::Ok};
+    g.script.saveFiles = {(g.dir / "paper.pdf").string()};
+    EXPECT_EQ(w->PrintReport(w) + w->PrintReport(w), 0);
+    EXPECT_EQ(g.script.Titles(), "Print|Print");
+    EXPECT_EQ(g.script.messages.back().text, kNoPrinterText);
+    EXPECT_EQ(Footers(g.dir / "paper.pdf").substr(0, 4), "1 2 ");
+}
+
+// What the program renders of the HTML page reads as a browser shows it; the option dialog
+// is wide enough for its title and its box's.
+TEST(ReportWindowTest, RenderedHeaderAndOptionDialogWidth) {
+    App();
+    HtmlReportSink sink(100);
+    sink.RecordHeader({3, "RW", "SSN: 1"});
+    QTextDocument page;
+    page.setHtml(QString::fromStdString(PageForRendering("<table>" + sink.Text() + "</table>")));
+    EXPECT_EQ(page.toPlainText().trimmed(), "Record number: 3    Code: RW    SSN: 1");
+    frmReportOption options(kTextReport);
+    options.show();
+    auto* box = options.findChild<QGroupBox*>();
+    EXPECT_GE(box->width(), box->fontMetrics().horizontalAdvance(box->title()) + 10);
+    EXPECT_GT(options.width(), options.fontMetrics().horizontalAdvance(options.windowTitle()) + 100);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 
+#include <QFontInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -63,6 +64,26 @@ TEST(TextCodecTest, CodePage1252BothWaysAndFileFilters) {
     EXPECT_EQ(MessageText("a\r\nb\rc"), QStringLiteral("a\nb\nc"));
     EXPECT_EQ(NameFilters("All Files (*.*)|*.*|Text (*.txt; *.asc) |*.txt;*.asc|Lonely|"),
               (QStringList{QStringLiteral("All Files (*)"), QStringLiteral("Text (*.txt *.asc)")}));
+}
+
+// Save dialogs add the chosen filter's extension; the font dialog starts from the print font
+// as drawn; dialogs belong to the window in use.
+TEST(QtDialogServicesTest, SuffixFontAndOwner) {
+    App();
+    for (auto [filter, suffix] : {std::pair{"ASCII Text Files (*.txt)", "txt"}, {"PDF Files (*.pdf)", "pdf"},
+                                  {"All Files (*.*)", ""}, {"Pages (*.htm *.html)", "htm"}})
+        EXPECT_EQ(FilterSuffix(QString::fromLatin1(filter)), QString::fromLatin1(suffix)) << filter;
+    const QFont start = QtDialogServices::FontDialogStart({"Courier", 10});
+    EXPECT_TRUE(QFontInfo(start).fixedPitch()) << start.family().toStdString();
+    EXPECT_EQ(std::pair(start.family(), start.pointSize()), std::pair(QFontInfo(start).family(), 10));
+
+    QWidget main, report(&main, Qt::Window);
+    QtDialogServices services(&main);
+    main.show();
+    report.show();
+    report.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&report));
+    EXPECT_EQ(services.DialogOwner(), &report);
 }
 
 }  // namespace

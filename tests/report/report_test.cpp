@@ -4,6 +4,7 @@
 #include "common/text_1252.h"
 #include "report/core/browser.h"
 #include "report/core/html_report.h"
+#include "report/core/page_background.h"
 #include "report/core/print_dialog.h"
 #include "report/core/text_report.h"
 #include "report/report_logs.h"
@@ -11,6 +12,8 @@
 
 namespace quorvex::test {
 namespace {
+
+constexpr PageRange kAll{1, 1000};
 
 
 // The command line's writer and the report window's builders give the same reports.
@@ -140,6 +143,17 @@ TEST(ReportLimit, HtmlPageWrittenInPiecesReplacesTheOldPage) {
     EXPECT_TRUE(FormatHtmlReport(LogReader(ErrorLog::PathIn(dir.path())), services, dir.path(), 1280, false));
     EXPECT_EQ(ReadFile(dir / "temphtm.HTM"), Written(dir.path(), ReportFormat::Html));  // over 2 x 64,000 characters
     EXPECT_EQ(ReadFile(dir / "elsewhere"), "an older page");
+    // The background image the page names is beside it, a GIF file.
+    EXPECT_NE(ReadFile(dir / "temphtm.HTM").find("background=\"orvantahalf.gif\""), std::string::npos);
+    EXPECT_EQ(ReadFile(dir / "orvantahalf.gif"), PageBackgroundGif());
+    EXPECT_TRUE(PageBackgroundGif().starts_with("GIF89a"));
+}
+
+// What the program renders itself has "&nbsp;" wherever the page writes "&nbsp".
+TEST(HtmlReport, PageForRendering) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"a&nbsp&nbsp;b&nbsp", "a&nbsp;&nbsp;b&nbsp;"}, {"&nbspx &amp;", "&nbsp;x &amp;"}, {"plain", "plain"}};
+    for (const auto& [page, rendered] : cases) EXPECT_EQ(PageForRendering(page), rendered);
 }
 
 // The HTML report printed, else opened; with no browser or one that fails, a text report is offered.
@@ -199,7 +213,7 @@ TEST(SubmissionPrompt, FilingPage) {
 
 // A page of 8 x 3 inches, 8 characters and 4 lines to the inch; what is drawn as "page:x,y[B|B+] text".
 struct FixedPitchSurface : PrintSurface {
-    double PageWidth() const override { return 8.0; }
+    double PageWidth() const override { return width; }
     double PageHeight() const override { return 3.0; }
     void SetFont(bool bold, int extraPoints) override { font = bold ? (extraPoints ? "B+" : "B") : ""; }
     double TextWidth(std::string_view text) const override { return 0.125 * static_cast<double>(text.size()); }
@@ -214,6 +228,7 @@ struct FixedPitchSurface : PrintSurface {
     }
     std::string drawn, font;
     int page = 1;
+    double width = 8.0;
 };
 
 TEST(PrintedReport, WrapText) {
@@ -229,9 +244,58 @@ TEST(PrintedReport, WrapText) {
         {"one\r\n\r\ntwo\r\n", "", {"one ", "", "two ", ""}},
     };
     for (const auto& [text, label, lines] : cases) EXPECT_EQ(WrapText(surface, text, label), lines) << text;
-    // A line of each page is kept for the footer.
-    for (auto [lines, perPage, pages] : {std::tuple{100, 50, 3}, {0, 50, 0}, {48, 12, 5}, {144, 12, 13}})
-        EXPECT_EQ(PageCount(lines, perPage), pages) << lines << " / " << perPage;
+    // User entries are cut at any character, blanks kept.
+    const std::tuple<std::string, double, std::vector<std::string>> cuts[] = {
+        {"abcd efghij", 0.5, {"abc", "d e", "fgh", "ij"}}, {"ab", 0.5, {"ab"}}, {"", 0.5, {""}}, {"abc", 0.1, {"a", "b", "c"}}};
+    for (const auto& [text, width, pieces] : cuts) EXPECT_EQ(CutToWidth(surface, text, width), pieces) << text;
+}
+
+// On a page too narrow for them, every line is wrapped and the record header framed whole;
+// a header stays on the page of its block's first lines; Cancel ends the work.
+TEST(PrintedReport, NarrowPagesHeadersAndCancel) {
+    TempDir dir, longer;
+    SeveralLog(dir.path());
+    FixedPitchSurface narrow;
+    narrow.width = 4.0;
+    ASSERT_TRUE(PrintReportPages(LogReader(ErrorLog::PathIn(dir.path())), narrow, kAll));
+    std::istringstream drawn(narrow.drawn);
+    std::string entry, headers;
+    int twoLineFrames = 0;
+    for (std::string line; std::getline(drawn, line);) {
+        double x = 0, y = 0, right = 0, bottom = 0;
+        int page = 0, pageTo = 0;
+        if (std::sscanf(line.c_str(), "%d:%lf,%lf rect to %d:%lf,%lf", &page, &x, &y, &pageTo, &right, &bottom) == 6) {
+            EXPECT_TRUE(x > 0 && right <= 4.0) << line;
+            twoLineFrames += bottom - y > 0.5;
+            continue;
+        }
+        if (std::sscanf(line.c_str(), "%d:%lf,%lf", &page, &x, &y) != 3) continue;
+        const std::string text = line.substr(line.find(' ') + 1);
+        EXPECT_LE(x + 0.125 * static_cast<double>(text.size()), 4.0) << line;
+        if (x == 2.5 && (entry.size() || text.starts_with("[<b>"))) entry += text + "|";
+        if (line.find("B Record number") != std::string::npos || line.find("B SSN") != std::string::npos) headers += text + "|";
+    }
+    EXPECT_TRUE(entry.starts_with("[<b>&\"Tom's|\"</b> \xE9]|")) << entry;
+    EXPECT_EQ(twoLineFrames, 3);  // RA, RE, RW: the RF header fits one line
+    EXPECT_NE(headers.find("Record number: 3    Code: RW|SSN: 987654321|"), std::string::npos) << headers;
+
+    LongLog(longer.path(), 9, 10);
+    FixedPitchSurface page;
+    PrintReportPages(LogReader(ErrorLog::PathIn(longer.path())), page, kAll);
+    std::istringstream lines(page.drawn);
+    std::string header;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("B Record number") != std::string::npos) header = line;
+        if (line.find("Err Num") != std::string::npos) {
+            EXPECT_EQ(line.substr(0, line.find(':')), header.substr(0, header.find(':'))) << header;
+        }
+    }
+    int stoppedAt = 0;
+    FixedPitchSurface stopped;
+    EXPECT_FALSE(PrintReportPages(LogReader(ErrorLog::PathIn(longer.path())), stopped, kAll,
+                                  [&](std::int64_t done) { return (stoppedAt = static_cast<int>(done)) < 2; }));
+    EXPECT_EQ(std::pair(stoppedAt, stopped.drawn.find("end")), std::pair(2, std::string::npos));
+    EXPECT_EQ(CountPages(LogReader(ErrorLog::PathIn(longer.path())), stopped, [](std::int64_t) { return false; }), 0);
 }
 
 // Pages of a range: those before it laid out unprinted, the job ended after the footer of its last page.
@@ -244,8 +308,8 @@ TEST(PrintedReport, PagesOfARange) {
     EXPECT_TRUE(first.drawn.ends_with("1:0.000,2.500B \n1:3.562,2.750 Page: 1\nend\n"));
     PrintReportPages(LogReader(ErrorLog::PathIn(dir.path())), second, {2, 2});
     ExpectGolden("critical.print", second.drawn);
-    LongLog(longer.path(), 5, 10);  // 52 printed lines: 5 pages of 11
-    EXPECT_EQ(CountPages(LogReader(ErrorLog::PathIn(longer.path())), range), 5);
+    LongLog(longer.path(), 5, 10);  // the summary's page, then one error block a page (11 lines)
+    EXPECT_EQ(CountPages(LogReader(ErrorLog::PathIn(longer.path())), range), 6);
     EXPECT_EQ(range.drawn, "");
     PrintReportPages(LogReader(ErrorLog::PathIn(longer.path())), range, {2, 3});
     EXPECT_TRUE(range.drawn.starts_with("1:0.000,0.000  \n"));  // the blank line after the summary

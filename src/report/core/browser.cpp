@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "common/text_1252.h"
+#include "report/core/page_background.h"
 #include "report/core/report_files.h"
 
 namespace quorvex {
@@ -12,6 +13,7 @@ namespace fs = std::filesystem;
 fs::path WriteTempHtml(const fs::path& folder, std::string_view text) {
     const fs::path page = folder / kTempHtmlName;
     WriteUtf8(page, text.empty() ? kPlaceholderPage : text);
+    if (!text.empty()) WritePageBackground(folder);
     return page;
 }
 

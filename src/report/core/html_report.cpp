@@ -5,6 +5,7 @@
 #include "common/safe_file.h"
 #include "common/text_1252.h"
 #include "report/core/browser.h"
+#include "report/core/page_background.h"
 #include "report/core/report_files.h"
 
 namespace quorvex {
@@ -122,6 +123,20 @@ bool HtmlReportSink::ErrorBlock(const ErrorRow& error) {
 
 void HtmlReportSink::End() { text_ += "</table></center></BODY></html>"; }
 
+std::string PageForRendering(std::string_view page) {
+    static constexpr std::string_view kNbsp = "&nbsp";
+    std::string out;
+    out.reserve(page.size());
+    for (std::size_t at = page.find(kNbsp); at != std::string_view::npos; at = page.find(kNbsp)) {
+        const std::size_t end = at + kNbsp.size();
+        out += page.substr(0, end);
+        if (end >= page.size() || page[end] != ';') out += ';';
+        page.remove_prefix(end);
+    }
+    out += page;
+    return out;
+}
+
 bool FormatHtmlReport(const LogReader& log, DialogServices& services, const std::filesystem::path& folder,
                       int screenWidthPixels, bool printing) {
     {
@@ -140,6 +155,7 @@ bool FormatHtmlReport(const LogReader& log, DialogServices& services, const std:
             FormatReport(log, sink);
             out.Append(Cp1252ToUtf8(sink.Text()));
             out.Commit();
+            WritePageBackground(folder);
         } catch (const FileWriteError&) {
             throw ReportFileError("Could not write " + page.string());
         }

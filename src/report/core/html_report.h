@@ -54,6 +54,11 @@ private:
     AfterBlock afterBlock_;
 };
 
+// The page as the program renders it itself (printing through Qt's HTML layout): the page
+// keeps its fixed text, whose record headers write "&nbsp" without the semicolon browsers
+// do without; here every "&nbsp" gets it, so the headers read as a browser shows them.
+std::string PageForRendering(std::string_view page);
+
 // FormatReport(3): writes the page to "temphtm.HTM" in `folder` (in pieces once it passes
 // 64,000 characters) and hands it to the browser to be viewed or, with `printing`, printed.
 // Returns false when the caller is to make the text report instead (no browser, or the

@@ -1,6 +1,10 @@
 #include "report/gui/qt_print_surface.h"
 
+#include <algorithm>
+
+#include <QPageLayout>
 #include <QPen>
+#include <QPrinterInfo>
 
 #include "shell/gui/text_codec.h"
 
@@ -20,7 +24,9 @@ QtPrintSurface::QtPrintSurface(QPrinter& printer, const FontChoice& printFont)
       font_(base_),
       metrics_(font_, &printer),
       dpiX_(printer.logicalDpiX()),
-      dpiY_(printer.logicalDpiY()) {}
+      dpiY_(printer.logicalDpiY()) {
+    SetFont(false, 0);
+}
 
 QtPrintSurface::~QtPrintSurface() = default;
 
@@ -38,6 +44,11 @@ bool QtPrintSurface::Begin() {
     return true;
 }
 
+void QtPrintSurface::Abort() {
+    if (painter_) printer_.abort();
+    painter_.reset();
+}
+
 double QtPrintSurface::PageWidth() const { return printer_.width() / dpiX_; }
 
 double QtPrintSurface::PageHeight() const { return printer_.height() / dpiY_; }
@@ -48,10 +59,20 @@ void QtPrintSurface::SetFont(bool bold, int extraPoints) {
     font_.setPointSize(base_.pointSize() + extraPoints);
     metrics_ = QFontMetricsF(font_, &printer_);
     if (painter_) painter_->setFont(font_);
+    auto [slot, added] = advances_.try_emplace({bold, extraPoints});
+    if (added) {
+        for (int c = 0; c < 256; ++c) {
+            const char byte = static_cast<char>(c);
+            slot->second[std::size_t(c)] = metrics_.horizontalAdvance(FromCp1252(std::string_view(&byte, 1))) / dpiX_;
+        }
+    }
+    advance_ = &slot->second;
 }
 
 double QtPrintSurface::TextWidth(std::string_view text) const {
-    return metrics_.horizontalAdvance(FromCp1252(text)) / dpiX_;
+    double width = 0;
+    for (char c : text) width += (*advance_)[static_cast<unsigned char>(c)];
+    return width;
 }
 
 double QtPrintSurface::TextHeight(std::string_view) const {
@@ -66,6 +87,19 @@ void QtPrintSurface::DrawText(double x, double y, std::string_view text) {
 void QtPrintSurface::DrawRect(double left, double top, double right, double bottom) {
     if (!painter_) return;
     painter_->drawRect(QRectF(QPointF(left * dpiX_, top * dpiY_), QPointF(right * dpiX_, bottom * dpiY_)));
+}
+
+bool PrinterInstalled() { return !QPrinterInfo::availablePrinterNames().isEmpty(); }
+
+void KeepMargins(QPrinter& printer) {
+    QPageLayout layout = printer.pageLayout();
+    layout.setUnits(QPageLayout::Inch);
+    const QMarginsF least = layout.minimumMargins();
+    const double pdf = printer.outputFormat() == QPrinter::PdfFormat ? 0.5 : 0;
+    const QMarginsF now = layout.margins();
+    const QMarginsF kept(std::max({now.left(), least.left(), pdf}), std::max({now.top(), least.top(), pdf}),
+                         std::max({now.right(), least.right(), pdf}), std::max({now.bottom(), least.bottom(), pdf}));
+    if (kept != now) printer.setPageMargins(kept, QPageLayout::Inch);
 }
 
 void QtPrintSurface::NewPage() {

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <array>
+#include <map>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -25,6 +28,8 @@ public:
 
     // Starts the print job; false when the printer (or the PDF file) refused it.
     bool Begin();
+    // Abandons the job: nothing more is printed (a PDF file is left unfinished).
+    void Abort();
 
     double PageWidth() const override;
     double PageHeight() const override;
@@ -44,7 +49,18 @@ private:
     double dpiX_;
     double dpiY_;
     std::unique_ptr<QPainter> painter_;
+    // Advance of each code page 1252 character in each font used (bold, extra points), taken
+    // from the font once: a line is measured by adding them up, not by shaping it again.
+    std::map<std::pair<bool, int>, std::array<double, 256>> advances_;
+    std::array<double, 256>* advance_ = nullptr;
 };
+
+// Whether the print system knows a printer.
+bool PrinterInstalled();
+
+// Margins of a printed page: at least the printer's least ones, and at least half an inch
+// on a PDF file.
+void KeepMargins(QPrinter& printer);
 
 // The print font as Qt draws it: the named font (a fixed-pitch one when it is missing).
 QFont PrintFont(const FontChoice& choice);

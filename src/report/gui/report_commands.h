@@ -46,6 +46,11 @@ public:
     // The screen width the HTML report is laid out for, read at start-up.
     void SetScreenWidth(int pixels) { screenWidth_ = pixels; }
 
+public slots:
+    // Closes the report window: a new run is starting, the window's report is no longer the
+    // log's.
+    void CloseWindow();
+
 signals:
     // False while a report is being made, true afterwards: "View Error &Report" and
     // "&Print Error Report" follow it.
@@ -54,7 +59,6 @@ signals:
 private:
     void MakeReport(const LogReader& log);
     void TextReport(const LogReader& log);
-    void CloseWindow();
 
     std::filesystem::path programFolder_;
     DialogServices& services_;

@@ -1,5 +1,10 @@
 #include "report/gui/report_context.h"
 
+#include <algorithm>
+
+#include <QCoreApplication>
+#include <QProgressDialog>
+
 #include "common/text_1252.h"
 #include "errorlog/log_failure.h"
 #include "report/core/report_files.h"
@@ -17,14 +22,41 @@ void ShowReportFailure(DialogServices& services, const std::exception& failure) 
     services.Message(text, "Error Report", MsgIcon::Critical, MsgButtons::Ok);
 }
 
-void PrintPages(QPrinter& printer, const FontChoice& printFont, const LogReader& log, PageRange range) {
+bool PrintPages(QPrinter& printer, const FontChoice& printFont, const LogReader& log, PageRange range,
+                const PrintProgress& progress) {
+    KeepMargins(printer);
     QtPrintSurface surface(printer, printFont);
     if (!surface.Begin()) {
         throw ReportFileError(printer.outputFormat() == QPrinter::PdfFormat
                                   ? "Could not write " + printer.outputFileName().toStdString()
                                   : "The printer " + printer.printerName().toStdString() + " could not print.");
     }
-    PrintReportPages(log, surface, range);
+    if (PrintReportPages(log, surface, range, progress)) return true;
+    surface.Abort();
+    return false;
+}
+
+ReportProgress::ReportProgress(QWidget* owner, const QString& label, std::int64_t errors)
+    : dialog_(std::make_unique<QProgressDialog>(label, QObject::tr("Cancel"), 0,
+                                                static_cast<int>(std::min<std::int64_t>(errors, 1 << 30)), owner)) {
+    dialog_->setWindowTitle(QObject::tr("Error Report"));
+    dialog_->setWindowModality(Qt::ApplicationModal);
+    dialog_->setMinimumDuration(400);
+    dialog_->setAutoReset(false);
+    dialog_->setAutoClose(false);
+    dialog_->setValue(0);
+}
+
+ReportProgress::~ReportProgress() = default;
+
+bool ReportProgress::operator()(std::int64_t errorsDone) {
+    // A few hundred steps for the whole report: each lets the windows repaint.
+    const std::int64_t step = std::max<std::int64_t>(dialog_->maximum() / 400, 1);
+    if (errorsDone % step == 0) {
+        dialog_->setValue(static_cast<int>(std::min<std::int64_t>(errorsDone, dialog_->maximum())));
+        QCoreApplication::processEvents();
+    }
+    return !dialog_->wasCanceled();
 }
 
 }  // namespace quorvex

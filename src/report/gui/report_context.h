@@ -2,8 +2,13 @@
 
 #include <exception>
 #include <filesystem>
+#include <memory>
 
 #include <QPrinter>
+#include <QString>
+
+class QProgressDialog;
+class QWidget;
 
 #include "common/dialog_services.h"
 #include "errorlog/log_reader.h"
@@ -24,10 +29,36 @@ struct ReportContext {
 // box; nothing more happens.
 void ShowReportFailure(DialogServices& services, const std::exception& failure);
 
-// The pages of `range` on `printer` as one print job in the print font. Throws
+// The pages of `range` on `printer` as one print job in the print font, within the page's
+// margins (KeepMargins). False when `progress` stopped it: the job is aborted. Throws
 // ReportFileError when the printer (or the PDF file) refuses the job, LogFailure when the
 // log cannot be read.
-void PrintPages(QPrinter& printer, const FontChoice& printFont, const LogReader& log, PageRange range);
+bool PrintPages(QPrinter& printer, const FontChoice& printFont, const LogReader& log, PageRange range,
+                const PrintProgress& progress = {});
+
+// What Print... says when no printer is installed; OK saves the report as PDF instead.
+inline constexpr char kNoPrinterText[] = "No printer is installed.\r\nWould you like to save the report as PDF?";
+inline constexpr char kNoPrinterTitle[] = "Print";
+
+// Progress of long report work: a dialog with "Cancel" once the work lasts, over `owner`;
+// every other window waits meanwhile (the report being printed cannot be closed under it)
+// while all of them repaint. Called as a PrintProgress.
+class ReportProgress {
+public:
+    ReportProgress(QWidget* owner, const QString& label, std::int64_t errors);
+    ~ReportProgress();
+    ReportProgress(const ReportProgress&) = delete;
+    ReportProgress& operator=(const ReportProgress&) = delete;
+
+    bool operator()(std::int64_t errorsDone);
+    // As a PrintProgress that refers to this object.
+    PrintProgress Callback() {
+        return [this](std::int64_t done) { return (*this)(done); };
+    }
+
+private:
+    std::unique_ptr<QProgressDialog> dialog_;
+};
 
 // Every page.
 inline constexpr PageRange kAllPages{1, 1 << 30};

@@ -5,6 +5,7 @@
 #include <QPrinter>
 
 #include "report/core/print_dialog.h"
+#include "report/gui/qt_print_surface.h"
 #include "report/gui/report_option_dialog.h"
 
 namespace quorvex {
@@ -37,6 +38,8 @@ bool QtReportDialogs::ShowPrinter(QWidget* owner, clsPrintDialog& dialog, QPrint
     TakePrintDialog(dialog, printer);
     return true;
 }
+
+bool QtReportDialogs::PrinterInstalled() const { return quorvex::PrinterInstalled(); }
 
 void QtReportDialogs::Preview(QWidget* owner, QPrinter& printer, const std::function<void(QPrinter*)>& paint) {
     QPrintPreviewDialog preview(&printer, owner);

@@ -27,6 +27,9 @@ public:
     // The print preview of what `paint` draws on the printer it is given (the preview, or
     // the printer chosen from the preview).
     virtual void Preview(QWidget* owner, QPrinter& printer, const std::function<void(QPrinter*)>& paint) = 0;
+
+    // Whether there is a printer to print on.
+    virtual bool PrinterInstalled() const = 0;
 };
 
 // The print dialog opened with the pages, range and options of `dialog`.
@@ -40,6 +43,7 @@ public:
     std::optional<int> ChooseReportType(QWidget* owner, int reportType) override;
     bool ShowPrinter(QWidget* owner, clsPrintDialog& dialog, QPrinter& printer) override;
     void Preview(QWidget* owner, QPrinter& printer, const std::function<void(QPrinter*)>& paint) override;
+    bool PrinterInstalled() const override;
 };
 
 }  // namespace quorvex

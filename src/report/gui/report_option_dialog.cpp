@@ -1,5 +1,8 @@
 #include "report/gui/report_option_dialog.h"
 
+#include <algorithm>
+
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -12,7 +15,7 @@ namespace quorvex {
 frmReportOption::frmReportOption(int reportType, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmReportOption"));
     setWindowTitle(tr("Report Option"));
-    auto* frame = new QGroupBox(this);
+    auto* frame = new QGroupBox(tr("Error Report"), this);
     text_ = new QRadioButton(tr("&Text"), frame);
     text_->setObjectName(QStringLiteral("optReport0"));
     html_ = new QRadioButton(tr("&HTML"), frame);
@@ -37,6 +40,13 @@ frmReportOption::frmReportOption(int reportType, QWidget* parent) : QDialog(pare
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(frame, 1);
     layout->addLayout(buttons);
+    // Wide enough for its own title: the title bar's font is larger than the dialog's, and
+    // the bar holds the window's buttons beside it.
+    QFont titleFont = font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
+    titleFont.setBold(true);
+    setMinimumWidth(std::max(layout->minimumSize().width(),
+                             QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + 120));
 }
 
 int frmReportOption::ReportType() const { return html_->isChecked() ? kHtmlReport : kTextReport; }

@@ -7,6 +7,7 @@
 #include <QFontMetricsF>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QScreen>
 
 #include "report/core/print_dialog.h"
@@ -47,9 +48,14 @@ frmReport::frmReport(ReportContext context, LogReader log, QWidget* parent)
     button("cmdClose", tr("&Close"), &frmReport::cmdClose_Click);
     save_ = button("cmdSave", tr("&Save As..."), &frmReport::cmdSave_Click);
     button("cmdFont", tr("&Font..."), &frmReport::cmdFont_Click);
-    button("cmdPrint", tr("&Print..."), &frmReport::cmdPrint_Click);
+    QPushButton* print = button("cmdPrint", tr("&Print..."), &frmReport::cmdPrint_Click);
     button("cmdPreview", tr("Pre&view..."), &frmReport::cmdPreview_Click);
     button("cmdPdf", tr("Save as P&DF..."), &frmReport::cmdPdf_Click);
+    // Print... only where it can work; without a printer Save as PDF... is the way to paper.
+    if (!context_.dialogs->PrinterInstalled()) {
+        print->setEnabled(false);
+        print->setToolTip(tr("No printer is installed."));
+    }
     QWidget* previous = text1_;
     for (auto b = buttons_.rbegin(); b != buttons_.rend(); previous = *b++) setTabOrder(previous, *b);
 
@@ -73,6 +79,15 @@ void frmReport::ApplyPreviewFont() {
     text1_->setFont(font);
     // The error blocks' values line up in column 25: tab stops every 8 characters.
     text1_->setTabStopDistance(8 * QFontMetricsF(font).horizontalAdvance(QLatin1Char(' ')));
+}
+
+void frmReport::keyPressEvent(QKeyEvent* event) {
+    // Escape closes the window, as it closes every dialog.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void frmReport::resizeEvent(QResizeEvent* event) {
@@ -106,12 +121,21 @@ void frmReport::Guarded(Work&& work) {
 }
 
 int frmReport::PrintReport(QWidget* owner) {
+    if (!context_.dialogs->PrinterInstalled()) {
+        if (context_.services->Message(kNoPrinterText, kNoPrinterTitle, MsgIcon::Exclamation, MsgButtons::OkCancel) ==
+            MsgAnswer::Ok)
+            SavePdf();
+        return 0;
+    }
     QPrinter& printer = *context_.printer;
     int pages = 0;
     {
         BusyPointer busy(*context_.services);
+        KeepMargins(printer);
         QtPrintSurface counting(printer, printFont_);
-        pages = CountPages(log_, counting);
+        ReportProgress progress(owner, tr("Counting the pages of the report..."), log_.ErrorCount());
+        pages = CountPages(log_, counting, progress.Callback());
+        if (pages == 0) return 0;
     }
     clsPrintDialog dialog = PrintDialogFor(pages);
     if (!context_.dialogs->ShowPrinter(owner, dialog, printer)) return 0;
@@ -121,7 +145,12 @@ int frmReport::PrintReport(QWidget* owner) {
     // Each copy is a print job of its own: the printer is not to repeat them.
     printer.setCopyCount(1);
     int jobs = 0;
-    for (; jobs < std::max(dialog.Copies(), 1); ++jobs) PrintPages(printer, printFont_, log_, range);
+    ReportProgress progress(owner, tr("Printing the report..."), log_.ErrorCount() * std::max(dialog.Copies(), 1));
+    for (; jobs < std::max(dialog.Copies(), 1); ++jobs) {
+        const std::int64_t before = jobs * log_.ErrorCount();
+        if (!PrintPages(printer, printFont_, log_, range, [&](std::int64_t done) { return progress(before + done); }))
+            break;
+    }
     return jobs;
 }
 
@@ -136,7 +165,10 @@ void frmReport::cmdPreview_Click() {
             const PageRange range = printer->printRange() == QPrinter::PageRange
                                         ? PageRange{printer->fromPage(), printer->toPage()}
                                         : kAllPages;
-            Guarded([&] { PrintPages(*printer, printFont_, log_, range); });
+            Guarded([&] {
+                ReportProgress progress(this, tr("Laying out the pages of the report..."), log_.ErrorCount());
+                PrintPages(*printer, printFont_, log_, range, progress.Callback());
+            });
         });
     });
 }
@@ -156,19 +188,23 @@ void frmReport::cmdSave_Click() {
 }
 
 void frmReport::cmdPdf_Click() {
-    Guarded([this] {
-        const std::optional<std::string> file = context_.services->SaveFile(
-            "Save Report as PDF", context_.programFolder.string(), "PDF Files (*.pdf)|*.pdf|All Files (*.*)|*.*|");
-        if (!file || file->empty()) return;
-        // The pages of the current printer, in a file.
-        QPrinter pdf(QPrinter::HighResolution);
-        pdf.setOutputFormat(QPrinter::PdfFormat);
-        pdf.setPageLayout(context_.printer->pageLayout());
-        pdf.setDocName(QStringLiteral("Quorvex Error Report"));
-        pdf.setOutputFileName(QFile::decodeName(QByteArray::fromStdString(*file)));
-        BusyPointer busy(*context_.services);
-        PrintPages(pdf, printFont_, log_, kAllPages);
-    });
+    Guarded([this] { SavePdf(); });
+}
+
+void frmReport::SavePdf() {
+    const std::optional<std::string> file = context_.services->SaveFile(
+        "Save Report as PDF", context_.programFolder.string(), "PDF Files (*.pdf)|*.pdf|All Files (*.*)|*.*|");
+    if (!file || file->empty()) return;
+    // The pages of the current printer, in a file.
+    QPrinter pdf(QPrinter::HighResolution);
+    pdf.setOutputFormat(QPrinter::PdfFormat);
+    pdf.setPageLayout(context_.printer->pageLayout());
+    pdf.setDocName(QStringLiteral("Quorvex Error Report"));
+    pdf.setOutputFileName(QFile::decodeName(QByteArray::fromStdString(*file)));
+    BusyPointer busy(*context_.services);
+    ReportProgress progress(this, tr("Saving the report as PDF..."), log_.ErrorCount());
+    // A cancelled file is half a report: it goes.
+    if (!PrintPages(pdf, printFont_, log_, kAllPages, progress.Callback())) QFile::remove(pdf.outputFileName());
 }
 
 void frmReport::cmdClose_Click() { close(); }

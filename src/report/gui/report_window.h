@@ -29,8 +29,9 @@ public:
     QPlainTextEdit* PreviewBox() const { return text1_; }
 
     // PrintReport: counts the pages, asks the print dialog (owned by `owner`) and prints the
-    // chosen pages in the print font, each copy a job of its own. Returns the number of jobs
-    // (0 when the dialog was cancelled). Throws LogFailure, ReportFileError.
+    // chosen pages in the print font, each copy a job of its own, with progress and Cancel.
+    // Returns the number of jobs done (0 when the dialog or the work was cancelled). Without
+    // a printer it says so and offers Save as PDF instead. Throws LogFailure, ReportFileError.
     int PrintReport(QWidget* owner);
 
     // The buttons. Each shows its failures and never throws.
@@ -43,11 +44,13 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     template <class Work>
     void Guarded(Work&& work);
     void ApplyPreviewFont();
+    void SavePdf();
     void LayoutControls();
     int Pixels(int twips) const;
 

@@ -114,6 +114,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     reports_ = new ReportCommands(options_.programFolder, services_, this, options_.reportDialogs);
     connect(this, &MainWindow::viewErrorReport, reports_, &ReportCommands::cmdErrors_Click);
     connect(this, &MainWindow::printErrorReport, reports_, &ReportCommands::cmdPrint_Click);
+    connect(this, &MainWindow::runStarted, reports_, &ReportCommands::CloseWindow);
     // While a report is made its commands are off; afterwards they are on again.
     connect(reports_, &ReportCommands::commandsEnabled, this, [this](bool enabled) {
         Apply({{Errors, enabled}, {Print, enabled}, {RCurrent, enabled}, {TPrint, enabled}});

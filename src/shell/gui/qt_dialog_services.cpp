@@ -4,21 +4,27 @@
 #include <cmath>
 #include <cstdio>
 
+#include <QApplication>
 #include <QDate>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontInfo>
 #include <QFontDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTextDocument>
 #include <QUrl>
 
+#include "report/core/html_report.h"
+#include "report/gui/qt_print_surface.h"
+#include "report/gui/report_context.h"
 #include "shell/gui/desktop_browser.h"
 #include "shell/gui/text_codec.h"
 
@@ -61,6 +67,17 @@ MsgAnswer FirstButton(MsgButtons buttons) {
 
 QtDialogServices::QtDialogServices(QWidget* parent) : parent_(parent) {}
 
+QWidget* QtDialogServices::DialogOwner() const {
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    return parent_;
+}
+
+QString FilterSuffix(const QString& nameFilter) {
+    static const QRegularExpression pattern(QStringLiteral(R"(\(\*\.([A-Za-z0-9]+)[ ;)])"));
+    const QRegularExpressionMatch match = pattern.match(nameFilter);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
 bool QtDialogServices::Unattended() {
     return qEnvironmentVariableIntValue("QUORVEX_UNATTENDED") != 0;
 }
@@ -71,7 +88,7 @@ std::optional<std::string> QtDialogServices::OpenFile(std::string_view title, st
                      std::string(title).c_str());
         return std::nullopt;
     }
-    QFileDialog dialog(parent_, FromCp1252(title), InitialFolder());
+    QFileDialog dialog(DialogOwner(), FromCp1252(title), InitialFolder());
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     const QStringList filters = NameFilters(filter);
@@ -96,7 +113,7 @@ MsgAnswer QtDialogServices::Message(std::string_view text, std::string_view titl
         return FirstButton(buttons);
     }
     QMessageBox box(ToQtIcon(icon), MessageText(title), MessageText(text), QMessageBox::NoButton,
-                    parent_);
+                    DialogOwner());
     switch (buttons) {
     case MsgButtons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
@@ -140,13 +157,20 @@ std::optional<std::string> QtDialogServices::SaveFile(std::string_view title, st
         std::fprintf(stderr, "quorvex: save dialog \"%s\" cancelled (unattended)\n", std::string(title).c_str());
         return std::nullopt;
     }
-    QFileDialog dialog(parent_, FromCp1252(title), QFile::decodeName(QByteArray(folder.data(), qsizetype(folder.size()))));
+    QFileDialog dialog(DialogOwner(), FromCp1252(title), QFile::decodeName(QByteArray(folder.data(), qsizetype(folder.size()))));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     const QStringList filters = NameFilters(filter);
     dialog.setNameFilters(filters);
-    if (!filters.isEmpty()) dialog.selectNameFilter(filters.front());
+    if (!filters.isEmpty()) {
+        dialog.selectNameFilter(filters.front());
+        // A name typed without an extension takes the chosen filter's (before the question
+        // about overwriting, which then asks about the file really written).
+        dialog.setDefaultSuffix(FilterSuffix(filters.front()));
+    }
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString& chosen) { dialog.setDefaultSuffix(FilterSuffix(chosen)); });
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty() || files.front().isEmpty()) return std::nullopt;
@@ -156,15 +180,18 @@ std::optional<std::string> QtDialogServices::SaveFile(std::string_view title, st
 std::optional<FontChoice> QtDialogServices::ChooseFont(std::string_view title, const FontChoice& current,
                                                        int minSize, int maxSize) {
     if (Unattended()) return std::nullopt;
-    QFont font(QString::fromUtf8(current.name.data(), qsizetype(current.name.size())), current.size);
-    font.setStyleHint(QFont::TypeWriter);
-    QFontDialog dialog(font, parent_);
+    QFontDialog dialog(FontDialogStart(current), DialogOwner());
     dialog.setWindowTitle(FromCp1252(title));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QFont chosen = dialog.selectedFont();
     const double points = chosen.pointSizeF() > 0 ? chosen.pointSizeF() : current.size;
     return FontChoice{chosen.family().toStdString(),
                       std::clamp(static_cast<int>(std::lround(points)), minSize, maxSize)};
+}
+
+QFont QtDialogServices::FontDialogStart(const FontChoice& current) {
+    const QFont drawn = PrintFont(current);
+    return QFont(QFontInfo(drawn).family(), current.size);
 }
 
 std::optional<std::string> QtDialogServices::AssociatedProgram(std::string_view /*document*/) {
@@ -184,10 +211,25 @@ bool QtDialogServices::PrintDocument(std::string_view document) {
     QFile file(QFile::decodeName(QByteArray(document.data(), qsizetype(document.size()))));
     if (file.size() > kLargestPrintedPage || !file.open(QIODevice::ReadOnly)) return false;
     QTextDocument page;
-    page.setHtml(QString::fromUtf8(file.readAll()));
+    page.setHtml(QString::fromStdString(PageForRendering(file.readAll().toStdString())));
     QPrinter printer(QPrinter::HighResolution);
-    QPrintDialog dialog(&printer, parent_);
-    if (dialog.exec() == QDialog::Accepted) page.print(&printer);
+    if (!PrinterInstalled()) {
+        // As the text report: the pages can go to a PDF file instead.
+        if (Message(kNoPrinterText, kNoPrinterTitle, MsgIcon::Exclamation, MsgButtons::OkCancel) != MsgAnswer::Ok)
+            return true;
+        const std::optional<std::string> pdf =
+            SaveFile("Save Report as PDF", QFileInfo(file).absolutePath().toStdString(),
+                     "PDF Files (*.pdf)|*.pdf|All Files (*.*)|*.*|");
+        if (!pdf || pdf->empty()) return true;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QFile::decodeName(QByteArray::fromStdString(*pdf)));
+    } else {
+        QPrintDialog dialog(&printer, DialogOwner());
+        dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+        if (dialog.exec() != QDialog::Accepted) return true;
+    }
+    KeepMargins(printer);
+    page.print(&printer);
     return true;
 }
 

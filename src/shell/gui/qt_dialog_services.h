@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include <QFont>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -12,16 +13,26 @@
 
 namespace quorvex {
 
-// The questions of the desktop program: Qt file dialogs and message boxes owned by
-// `parent`. Unattended mode (environment QUORVEX_UNATTENDED=1) shows nothing: each
-// message is written to standard error and answered with its first button, and file
-// dialogs are cancelled; it lets scripts start the program without a screen.
+// The extension of the files a name filter of a save dialog shows ("txt" for "ASCII Text
+// Files (*.txt)"), added to a name given without one; empty for "All Files (*.*)".
+QString FilterSuffix(const QString& nameFilter);
+
+// The questions of the desktop program: Qt file dialogs and message boxes owned by the
+// window in use (DialogOwner). Unattended mode (environment QUORVEX_UNATTENDED=1) shows
+// nothing: each message is written to standard error and answered with its first button,
+// and file dialogs are cancelled; it lets scripts start the program without a screen.
 class QtDialogServices : public DialogServices {
 public:
     explicit QtDialogServices(QWidget* parent = nullptr);
 
     void SetParent(QWidget* parent) { parent_ = parent; }
     QWidget* Parent() const { return parent_; }
+    // The window a dialog belongs to: the active window of the program (the report window
+    // when its buttons ask), so that it stays in front; the parent when none is active.
+    QWidget* DialogOwner() const;
+    // The font the font dialog starts from: `current` as it is drawn (a missing name gives
+    // the fixed-pitch font that stands in for it), so OK without a change keeps it.
+    static QFont FontDialogStart(const FontChoice& current);
     static bool Unattended();
 
     // The folder the file dialog opens in: the last one a file was chosen from while it
@@ -47,9 +58,11 @@ public:
     // gio); kDesktopBrowser when neither tool is installed, so the page goes through the
     // desktop's own opener (QDesktopServices); nullopt when the desktop has none.
     std::optional<std::string> AssociatedProgram(std::string_view document) override;
-    // Browsers offer no print action to other programs: the page is printed here, through
-    // the print dialog, as Qt lays out HTML. False for a page larger than kLargestPrintedPage
-    // (left to the browser) or one that cannot be read. Cancel in the dialog is no failure.
+    // Browsers offer no print action to other programs: the page is printed here as the
+    // text report is, through the print dialog with no print-to-file choice (without a
+    // printer: the offer to save it as PDF), as Qt lays out HTML. False for a page larger
+    // than kLargestPrintedPage (left to the browser) or one that cannot be read. Cancel in
+    // the dialog is no failure.
     bool PrintDocument(std::string_view document) override;
     // Starts the command `program` (as AssociatedProgram gives it) with the address.
     bool StartProgram(std::string_view program, std::string_view argument) override;

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+namespace quorvex {
+
+// The background image the HTML report names ("orvantahalf.gif"): a pale copy of the
+// agency's logo, kept beside the page so that the page shows as designed.
+inline constexpr std::string_view kPageBackgroundName = "orvantahalf.gif";
+
+// The image's bytes (a GIF file).
+std::string_view PageBackgroundGif();
+
+// Writes the image into `folder` unless it is there already. A folder that refuses it
+// leaves the page without its background: the report itself is whole.
+void WritePageBackground(const std::filesystem::path& folder);
+
+}  // namespace quorvex
