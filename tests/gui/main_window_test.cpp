@@ -275,16 +275,17 @@ TEST(MainWindowTest, EveryControlHasAnAccessibleName) {
 }
 
 // While a run asks something (here: an empty file after a view hid the welcome screen), the
-// command buttons keep their width.
+// command buttons keep their width and place.
 TEST(MainWindowTest, ButtonsKeepTheirWidthWhileARunAsks) {
     Gui g(0us);
     g.Test({kMissingRF});
     auto* start = g.window->findChild<QPushButton*>("cmdStart");
-    const int before = start->width();
-    int during = 0;
+    const auto place = [&] { return QRect(start->mapTo(g.window.get(), QPoint(0, 0)), start->size()); };
+    const QRect before = place();
+    QRect during;
     g.script.onMessage = [&](const std::string&) {
         g.window->centralWidget()->layout()->activate();
-        during = start->width();
+        during = place();
     };
     g.Test({""});
     EXPECT_EQ(during, before);

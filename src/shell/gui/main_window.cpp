@@ -223,7 +223,7 @@ QWidget* MainWindow::BuildCentral() {
     connect(Action(Print), &QAction::triggered, this, [this] { cmdPrint_Click(); });
     connect(Action(Last), &QAction::triggered, this, [this] { emit viewLastResults(); });
     connect(Action(Exit), &QAction::triggered, this, [this] { RequestExit(); });
-    outer->addWidget(buttonColumn);
+    outer->addWidget(buttonColumn, 0, Qt::AlignLeft);
 
     auto* right = new QVBoxLayout;
     auto* welcomeRow = new QHBoxLayout;
