@@ -130,12 +130,15 @@ void RecordViewer::UnloadLabels() {
         text1_[row]->clear();
         text2_[row]->clear();
         text2_[row]->setPalette(normal_);
+        text1_[row]->setToolTip({});
         text2_[row]->setToolTip({});
         text1_[row]->setAccessibleName(fieldName_->text());
         text2_[row]->setAccessibleName(fieldData_->text());
         text2_[row]->setAccessibleDescription({});
     }
     rows_in_use_ = 1;
+    captionNeed_ = captionColumn_;
+    valueNeed_ = valueColumn_;
     scroll_->setValue(0);
     Arrange();
 }
@@ -146,11 +149,13 @@ void RecordViewer::Show(const RecordView& view) {
     QPalette highlighted = normal_;
     highlighted.setColor(QPalette::Base, QColor::fromRgb(kHighlightRgb));
     const int rows = static_cast<int>(view.rows.size());
+    captionNeed_ = valueNeed_ = 0;
     for (const ViewerRow& row : view.rows) {
         QLineEdit* caption = Text1(row.index);
         QLineEdit* value = Text2(row.index);
         const QString captionText = FromCp1252(row.caption);
         caption->setText(captionText);
+        caption->setToolTip(captionText);
         value->setText(VisibleValue(FromCp1252(row.value)));
         caption->setCursorPosition(0);
         value->setCursorPosition(0);
@@ -164,6 +169,9 @@ void RecordViewer::Show(const RecordView& view) {
         value->setAccessibleName(FromCp1252(Reference(row.caption, row.first, row.last)));
         value->setAccessibleDescription(row.marked ? tr("Fails its checks: %1").arg(tip.join(QLatin1Char(' ')))
                                                    : QString());
+        captionNeed_ = std::max(captionNeed_, caption->fontMetrics().horizontalAdvance(captionText) + BoxPadding(*caption));
+        if (captionText != QLatin1String("Blank"))
+            valueNeed_ = std::max(valueNeed_, value->fontMetrics().horizontalAdvance(value->text()) + BoxPadding(*value));
     }
     Arrange();
 }
@@ -173,8 +181,10 @@ int RecordViewer::RowHeight() const { return std::max(1, text1_.front()->sizeHin
 int RecordViewer::VisibleRows() const { return std::max(1, rows_->height() / RowHeight()); }
 
 int RecordViewer::CaptionWidth() const {
-    // The captions whole as long as the values keep half of what is left.
-    return std::min(captionColumn_, std::max(width() - scroll_->sizeHint().width(), 0) * 11 / 20);
+    // The captions of the record shown get what its values do not need, and at least 45
+    // percent; a caption longer than that shows its start, and all of it in its tooltip.
+    const int available = std::max(width() - scroll_->sizeHint().width(), 0);
+    return std::min(captionNeed_, std::max(available * 45 / 100, available - valueNeed_));
 }
 
 QSize RecordViewer::sizeHint() const {

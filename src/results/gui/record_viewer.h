@@ -23,8 +23,9 @@ QString VisibleValue(const QString& value);
 // The record field viewer: per field of the record shown, a caption box (Text1) and a
 // value box (Text2) under the headings "Field Name" and "Field Data"; as many whole rows
 // as the height holds, the scroll bar VScroll1 for the rest (its value is the first row
-// shown). The caption column is as wide as the longest caption of the layouts and the
-// value column as the longest field, in a fixed-pitch font. A highlighted value box is
+// shown). The viewer asks for the width of the longest caption and the longest field
+// of the layouts (values in a fixed-pitch font); the record shown shares it between its
+// captions and its values as they need. A highlighted value box is
 // light yellow and tells what is wrong in its tooltip and accessible description; each
 // value box is named by its field's caption and positions. Tab and Shift+Tab step
 // through the boxes: Shift+Tab out of a caption box scrolls up one row, Tab out of a
@@ -73,8 +74,10 @@ private:
     std::vector<QLineEdit*> text1_;
     std::vector<QLineEdit*> text2_;
     int rows_in_use_ = 0;
-    int captionColumn_ = 0;  // widths the text needs
+    int captionColumn_ = 0;  // widths the text of every layout needs
     int valueColumn_ = 0;
+    int captionNeed_ = 0;    // widths the text of the record shown needs
+    int valueNeed_ = 0;
     QPalette normal_;
 };
 

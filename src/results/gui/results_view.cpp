@@ -124,6 +124,10 @@ void ResultsView::Build() {
     grid3_ = new ResultGrid(QStringLiteral("DBGrid3"), testedPanel_);
     gridColumn->addWidget(grid3_->CaptionLabel());
     gridColumn->addWidget(grid3_, 1);
+    // The record numbers and the start of each record stay in sight beside the viewer.
+    const QFontMetrics metrics = grid3_->fontMetrics();
+    grid3_->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("00000000")) * 2 +
+                            metrics.horizontalAdvance(QStringLiteral("RW123456789MICHAEL")) + 32);
     tested->addLayout(gridColumn, 1);
     // The viewer as wide as its captions and values need; the grid takes the rest.
     viewer_ = new RecordViewer(testedPanel_);
