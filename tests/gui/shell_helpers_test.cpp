@@ -50,7 +50,8 @@ TEST(DesktopProgramTest, OnePerProgramFolder) {
 // --help and --version answer without a display, and end normally.
 TEST(DesktopProgramTest, HelpAndVersionWithoutADisplay) {
     App();
-    for (const auto& [option, said] : {std::pair("--help", "--data-dir <DIR>"), std::pair("--version", "Quorvex ")}) {
+    for (const auto& [option, said] : {std::pair("--help", "--data-dir <DIR>"), std::pair("--version", "Quorvex "),
+                                     std::pair("--help-all", "--data-dir <DIR>")}) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));

@@ -45,8 +45,10 @@ int RunGuiApplication(int argc, char** argv) {
                                QStringLiteral("Folder of Errorlog.mdb and ErrSetLog.ini."),
                                QStringLiteral("DIR"));
     parser.addOption(dataDir);
-    if (parser.parse(Arguments(argc, argv)) && (parser.isSet(help) || parser.isSet(version))) {
+    const QString helpAll = QStringLiteral("help-all");
+    if (parser.parse(Arguments(argc, argv)) && (parser.isSet(help) || parser.isSet(helpAll) || parser.isSet(version))) {
         QCoreApplication console(argc, argv);
+        if (parser.isSet(helpAll)) parser.process(console);  // prints the help with the options of Qt, and ends
         const QString text = parser.isSet(help) ? parser.helpText()
                                                 : QStringLiteral("Quorvex %1\n").arg(QCoreApplication::applicationVersion());
         std::fputs(text.toLocal8Bit().constData(), stdout);
