@@ -157,7 +157,8 @@ std::vector<MiscRow> LogReader::Misc() const {
         while (q.step()) {
             MiscRow r;
             r.dataId = q.int64(0);
-            r.path = Text(q, 1);
+            if (!q.isNull(1)) r.pathUtf8 = q.text(1);
+            r.path = Utf8ToCp1252(r.pathUtf8);
             if (!q.isNull(2)) r.pinOK = q.int64(2) != 0;
             r.rptDate = Text(q, 3);
             rows.push_back(std::move(r));

@@ -33,6 +33,7 @@ struct BlockRow {
 struct MiscRow {
     std::int64_t dataId = 0;
     std::string path;
+    std::string pathUtf8;  // the path as the log holds it, every character kept: for captions
     std::optional<bool> pinOK;
     std::string rptDate;
 };

@@ -2,6 +2,7 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolTip>
 
 #include "gui/gui_test_support.h"
 #include "results/gui/record_table_model.h"
@@ -11,6 +12,16 @@
 
 namespace quorvex::test {
 namespace {
+
+// RA RE, three RW records whose SSN fails (records 3 to 5; the first also with a control
+// character in the first name), RT RF.
+std::string ThreeFaultyRW() {
+    std::string rw = MakeRW();
+    Put(rw, 3, "12345678X");
+    std::string first = rw;
+    Put(first, 12, "\x01");
+    return Lines({ValidRecord("RA"), ValidRecord("RE"), first, rw, rw, MakeRT(3, {}), ValidRecord("RF", 3)});
+}
 
 std::string Column(const QAbstractItemModel& m, int column) {
     std::string out;
@@ -64,10 +75,12 @@ TEST(ResultsViewTest, GridsAndViewerShowTheLog) {
     QScrollBar* scroll = viewer.VScroll1();
     const auto box = [&](int i) { return i % 2 ? viewer.Text2(i / 2) : viewer.Text1(i / 2); };
     const auto seen = [&](int i) { return i / 2 >= scroll->value() && i / 2 < scroll->value() + viewer.VisibleRows(); };
+    // A box Tab passed through shows its start again.
     viewer.Text1(0)->setFocus();
     for (int n = 1, i = 1; n < 4 * 47 - 1; ++n, i += n < 2 * 47 ? 1 : -1) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, n < 2 * 47 ? Qt::NoModifier : Qt::ShiftModifier);
-        ASSERT_TRUE(QApplication::focusWidget() == box(i) && seen(i)) << n;
+        auto* left = static_cast<QLineEdit*>(QApplication::focusWidget());
+        QTest::keyClick(left, Qt::Key_Tab, n < 2 * 47 ? Qt::NoModifier : Qt::ShiftModifier);
+        ASSERT_TRUE(QApplication::focusWidget() == box(i) && seen(i) && left->cursorPosition() == 0) << n;
     }
     EXPECT_TRUE(scroll->isVisible());
     r.DBGrid3()->selectRow(5);
@@ -77,6 +90,121 @@ TEST(ResultsViewTest, GridsAndViewerShowTheLog) {
     g.Test({Submission(1)});
     g.Click("cmdView");
     EXPECT_EQ(Column(*r.DBGrid3()->model(), 0), "1|2|3|4|5|");
+}
+
+// Keys in the grids: Tab, Shift+Tab and Ctrl+Tab go on to the next control without
+// scrolling the grid; Ctrl+End and Ctrl+Home select the row they reach (the record shown,
+// the row Ctrl+C copies); a new record's errors start at their top left; Enter on a tested
+// record goes into its fields.
+TEST(ResultsViewTest, KeysInTheGrids) {
+    Gui g;
+    g.Test({ThreeFaultyRW()});
+    ResultsView& r = *g.window->Results();
+    const std::tuple<ResultGrid*, Qt::Key, Qt::KeyboardModifiers, const char*> moves[] = {
+        {r.DBGrid1(), Qt::Key_Tab, Qt::NoModifier, "DBGrid2"},
+        {r.DBGrid1(), Qt::Key_Tab, Qt::ControlModifier, "DBGrid2"},
+        {r.DBGrid2(), Qt::Key_Tab, Qt::NoModifier, "txtCritError"},
+        {r.DBGrid2(), Qt::Key_Backtab, Qt::ShiftModifier, "DBGrid1"},
+        {r.DBGrid2(), Qt::Key_Backtab, Qt::ShiftModifier | Qt::ControlModifier, "DBGrid1"},
+    };
+    for (const auto& [grid, key, mods, to] : moves) {
+        grid->setFocus();
+        QTest::keyClick(grid, key, mods);
+        EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString() + std::to_string(grid->horizontalScrollBar()->value()),
+                  std::string(to) + "0");
+    }
+    ResultGrid& grid1 = *r.DBGrid1();
+    for (const auto& [key, recNum] : {std::pair(Qt::Key_End, 5), std::pair(Qt::Key_Home, 3)}) {
+        r.DBGrid2()->horizontalScrollBar()->setValue(r.DBGrid2()->horizontalScrollBar()->maximum());
+        QTest::keyClick(&grid1, key, Qt::ControlModifier);
+        QTest::keyClick(&grid1, Qt::Key_C, Qt::ControlModifier);
+        const QModelIndexList selected = grid1.selectionModel()->selectedRows();
+        ASSERT_EQ(selected.size(), 1);
+        EXPECT_EQ(selected.front().row(), grid1.currentIndex().row());
+        EXPECT_TRUE(QApplication::clipboard()->text().startsWith(QStringLiteral("%1\t").arg(recNum)));
+        EXPECT_EQ(r.ErrorsLine()->text(), QStringLiteral("Record Number %1").arg(recNum));
+        EXPECT_EQ(r.DBGrid2()->horizontalScrollBar()->value(), 0);
+    }
+    // The arrow keys reach a cell the column cuts: its full text shows.
+    g.window->resize(560, 600);
+    QApplication::processEvents();
+    for (int i = 0; i < 3; ++i) QTest::keyClick(r.DBGrid2(), Qt::Key_Right);
+    EXPECT_EQ(r.DBGrid2()->currentIndex().column(), 2);
+    EXPECT_EQ(QToolTip::text(), r.DBGrid2()->currentIndex().data().toString());
+    g.Click("cmdView");
+    QTest::keyClick(r.DBGrid3(), Qt::Key_Down);
+    QTest::keyClick(r.DBGrid3(), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), r.Viewer()->Text1(0));
+    EXPECT_EQ(r.Viewer()->Text1(0)->text(), QStringLiteral("Record Identifier"));
+}
+
+// Tab and Shift+Tab scroll the field viewer by its rules: from a box (the list scrolled to
+// a row), a key → the box with the focus and the first row shown. Boxes count as in the
+// Tab order: 2i is caption box i, 2i+1 value box i.
+TEST(ResultsViewTest, TabAndShiftTabScrollTheViewer) {
+    Gui g;
+    g.Test({ThreeFaultyRW()});
+    g.Click("cmdView");
+    ResultsView& r = *g.window->Results();
+    r.DBGrid3()->selectRow(2);
+    RecordViewer& viewer = *r.Viewer();
+    ASSERT_EQ(viewer.RowCount(), 47);
+    QScrollBar& scroll = *viewer.VScroll1();
+    const int last = scroll.maximum();
+    ASSERT_GT(last, 5);
+    const auto box = [&](int i) { return i % 2 ? viewer.Text2(i / 2) : viewer.Text1(i / 2); };
+    const std::tuple<int, int, bool, int, int> cases[] = {
+        {3, 2 * 5, true, 2 * 4 + 1, 2},    // Shift+Tab out of caption 5: value 4, one row up
+        {0, 2 * 5, true, 2 * 4 + 1, 0},    // ... not when the list is at its top
+        {0, 2 * 1 + 1, false, 2 * 2, 1},   // Tab out of value 1: caption 2, one row down
+        {3, 2 * 2 + 1, false, 2 * 3, 3},   // ... not when caption 1 is out of sight
+        {last, 2 * 45 + 1, false, 2 * 46, last},  // ... nor at the end
+    };
+    for (const auto& [first, from, back, to, after] : cases) {
+        box(from)->setFocus();
+        scroll.setValue(first);
+        QTest::keyClick(box(from), back ? Qt::Key_Backtab : Qt::Key_Tab, back ? Qt::ShiftModifier : Qt::NoModifier);
+        const std::pair<QWidget*, int> expected(box(to), after);
+        EXPECT_EQ(std::pair(QApplication::focusWidget(), scroll.value()), expected) << from << (back ? " back" : "");
+    }
+}
+
+// In a wide window every caption and value of the viewer is whole in its box, and only
+// whole rows show; a control character shows as a mark, in a highlighted box too.
+TEST(ResultsViewTest, ViewerShowsWholeCaptionsValuesAndRows) {
+    Gui g;
+    g.Test({ThreeFaultyRW()});
+    g.window->resize(1600, 900);
+    g.Click("cmdView");
+    ResultsView& r = *g.window->Results();
+    RecordViewer& viewer = *r.Viewer();
+    for (int record : {0, 1, 2}) {
+        r.DBGrid3()->selectRow(record);
+        QApplication::processEvents();
+        for (int row = 0; row < viewer.RowCount(); ++row) {
+            for (QLineEdit* box : {viewer.Text1(row), viewer.Text2(row)}) {
+                if (box == viewer.Text2(row) && viewer.Text1(row)->text() == QStringLiteral("Blank")) continue;
+                EXPECT_LT(box->fontMetrics().horizontalAdvance(box->text()), box->width() - 8)
+                    << box->text().toStdString();
+            }
+        }
+        EXPECT_EQ(viewer.Text1(0)->parentWidget()->height() % viewer.Text1(0)->height(), 0);
+    }
+    EXPECT_EQ(viewer.Text2(2)->text().left(1), QStringLiteral("\u2401"));
+    EXPECT_EQ(VisibleValue(QStringLiteral("a\t\x7f\u0081b")), QStringLiteral("a\u2409\u2421\ufffdb"));
+}
+
+// A file name outside the code page shows as it is in the captions.
+TEST(ResultsViewTest, CaptionsShowAnyFileName) {
+    Gui g;
+    const auto file = g.dir / "Lohn J\u00e4nner \u03a9.txt";
+    WriteFile(file, ThreeFaultyRW());
+    g.script.files = {file.string(), std::nullopt};
+    g.script.answers = {};
+    g.window->StartTesting();
+    EXPECT_EQ(g.window->windowTitle(), QString::fromUtf8("Records With Errors - Lohn J\u00e4nner \u03a9.txt"));
+    g.Click("cmdView");
+    EXPECT_EQ(g.window->windowTitle(), QString::fromUtf8("Record Number 1 of 7 Tested Record(s) - Lohn J\u00e4nner \u03a9.txt"));
 }
 
 // The grids read the log in windows: a gap in the record numbers (an end-of-file mark

@@ -76,5 +76,28 @@ TEST(SetErrorsDialogTest, TheLimitIsSavedAndUsed) {
     }
 }
 
+// OK in a dialog left open when a run starts is off until the run ends: it neither saves
+// a limit nor starts a second run.
+TEST(SetErrorsDialogTest, OkIsOffDuringARun) {
+    Gui g(std::chrono::microseconds(0));
+    g.Click("mnuTSet");
+    auto* dialog = g.window->findChild<SetErrorsDialog*>();
+    auto* ok = dialog->findChild<QPushButton*>("cmdOK");
+    dialog->Entry()->setText(QStringLiteral("42"));
+    std::string during;
+    g.script.onYield = [&](int) {
+        if (!during.empty() || g.script.lastRecCtr != 20) return true;
+        during = ok->isEnabled() ? "on" : "off";
+        ok->click();
+        QTest::keyClick(dialog->Entry(), Qt::Key_Return);
+        return true;
+    };
+    g.Test({Submission(40)});
+    EXPECT_EQ(during, "off");
+    EXPECT_TRUE(ok->isEnabled());
+    EXPECT_EQ(g.window->ErrorLimit(), 500);
+    EXPECT_EQ(g.script.fileTitles.size(), 1u);
+}
+
 }  // namespace
 }  // namespace quorvex::test

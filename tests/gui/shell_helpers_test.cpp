@@ -48,6 +48,22 @@ TEST(DesktopProgramTest, OnePerProgramFolder) {
     first.waitForFinished();
 }
 
+// --help and --version answer without a display, and end normally.
+TEST(DesktopProgramTest, HelpAndVersionWithoutADisplay) {
+    App();
+    for (const auto& [option, said] : {std::pair("--help", "--data-dir <DIR>"), std::pair("--version", "Quorvex "),
+                                     std::pair("--help-all", "--data-dir <DIR>")}) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(QUORVEX_GUI_EXE), {QString::fromLatin1(option)});
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(std::pair(p.exitStatus(), p.exitCode()), std::pair(QProcess::NormalExit, 0)) << option;
+        EXPECT_TRUE(p.readAllStandardOutput().contains(said)) << option;
+    }
+}
+
 // The browser's command from its desktop entry; a command as one line and back.
 TEST(DesktopBrowserTest, CommandOfADesktopEntry) {
     EXPECT_EQ(DesktopEntryCommand("[Desktop Action new]\nExec=wrong\n[Desktop Entry]\nExecutable=no\n"

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QToolTip>
 
 namespace quorvex {
 
@@ -14,6 +15,9 @@ ResultGrid::ResultGrid(const QString& name, QWidget* parent) : QTableView(parent
     caption_->setObjectName(name + QStringLiteral("Caption"));
     caption_->setAlignment(Qt::AlignCenter);
     caption_->setFrameShape(QFrame::Panel);
+    // Tab leaves the grid: a keyboard user reaches the next control, and the grid does not
+    // scroll sideways from cell to cell.
+    setTabKeyNavigation(false);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -27,7 +31,10 @@ ResultGrid::ResultGrid(const QString& name, QWidget* parent) : QTableView(parent
     horizontalHeader()->setHighlightSections(false);
 }
 
-void ResultGrid::SetCaption(const QString& caption) { caption_->setText(caption); }
+void ResultGrid::SetCaption(const QString& caption) {
+    caption_->setText(caption);
+    setAccessibleName(caption);
+}
 
 QString ResultGrid::Caption() const { return caption_->text(); }
 
@@ -43,8 +50,23 @@ void ResultGrid::SetColumnWidths(std::initializer_list<int> twips, int wide) {
     if (wide >= 0) setColumnWidth(wide, viewport()->width());
 }
 
+void ResultGrid::FitToContents(int column, int percent) {
+    fitted_.emplace_back(column, percent);
+    FitColumns();
+}
+
+void ResultGrid::FitColumns() {
+    if (!model()) return;
+    for (const auto& [column, percent] : fitted_) {
+        const int header = horizontalHeader()->sectionSizeHint(column);
+        const int widest = std::max(header, sizeHintForColumn(column));
+        setColumnWidth(column, std::min(widest, viewport()->width() * percent / 100));
+    }
+}
+
 void ResultGrid::resizeEvent(QResizeEvent* event) {
     QTableView::resizeEvent(event);
+    FitColumns();
     if (wideColumn_ >= 0 && model()) setColumnWidth(wideColumn_, viewport()->width());
 }
 
@@ -87,7 +109,45 @@ QModelIndex ResultGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers mo
     return model()->index(next.row(), current.column());
 }
 
+QItemSelectionModel::SelectionFlags ResultGrid::selectionCommand(const QModelIndex& index, const QEvent* event) const {
+    // Ctrl with a moving key (Ctrl+Home, Ctrl+End, ...) would move the current row and leave
+    // the highlight behind; the row moved to is selected instead, so the highlighted row is
+    // the record shown, and the one Ctrl+C copies.
+    if (event && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+        switch (key->key()) {
+        case Qt::Key_Home: case Qt::Key_End: case Qt::Key_Up: case Qt::Key_Down:
+        case Qt::Key_PageUp: case Qt::Key_PageDown: case Qt::Key_Left: case Qt::Key_Right:
+            if (mods == Qt::KeyboardModifiers(Qt::ControlModifier)) return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+            break;
+        default: break;
+        }
+    }
+    return QTableView::selectionCommand(index, event);
+}
+
+void ResultGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    if (!keyMove_ || !current.isValid()) return;
+    // The full text of a cell the keyboard reached, when the column cuts it.
+    const QString text = current.data().toString();
+    const QRect cell = visualRect(current);
+    if (fontMetrics().horizontalAdvance(text) + 8 > cell.width()) {
+        QToolTip::showText(viewport()->mapToGlobal(cell.bottomLeft()), text, viewport(), cell);
+    } else {
+        QToolTip::hideText();
+    }
+}
+
 void ResultGrid::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) && (event->modifiers() & Qt::ControlModifier)) {
+        // Ctrl+Tab leaves the grid as Tab does.
+        const bool back = event->key() == Qt::Key_Backtab || (event->modifiers() & Qt::ShiftModifier);
+        focusNextPrevChild(!back);
+        event->accept();
+        return;
+    }
     if (event->matches(QKeySequence::Copy)) {
         const QString text = SelectedRowsText();
         if (!text.isEmpty()) {
@@ -98,7 +158,9 @@ void ResultGrid::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    keyMove_ = true;
     QTableView::keyPressEvent(event);
+    keyMove_ = false;
 }
 
 }  // namespace quorvex

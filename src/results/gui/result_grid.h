@@ -1,5 +1,8 @@
 #pragma once
 
+#include <utility>
+#include <vector>
+
 #include <QString>
 #include <QTableView>
 
@@ -8,8 +11,11 @@ class QLabel;
 namespace quorvex {
 
 // A result grid (DBGrid1, DBGrid2, DBGrid3): a table with its caption above it, shown
-// and hidden together. Rows are selected whole; Ctrl+C copies the selected rows as text,
-// cells separated by TAB, rows by line ends.
+// and hidden together; the caption is also the grid's accessible name. Rows are selected
+// whole and the current row is always the one highlighted; Ctrl+C copies the selected rows
+// as text, cells separated by TAB, rows by line ends. Arrow keys move inside the grid, Tab
+// and Shift+Tab (Ctrl+Tab too) move on to the next control. A cell reached by the keyboard
+// whose text does not fit shows its full text as a tooltip.
 class ResultGrid : public QTableView {
     Q_OBJECT
 
@@ -26,6 +32,10 @@ public:
     // Column widths in twips (0 keeps the default width); the column `wide` is as wide as
     // the whole grid.
     void SetColumnWidths(std::initializer_list<int> twips, int wide);
+    // Column `column` as wide as its widest text, but never more than `percent` of the
+    // grid's width; kept so on every resize and by FitColumns after new rows.
+    void FitToContents(int column, int percent);
+    void FitColumns();
 
     // The selected rows as copied; empty when none or too many are selected.
     QString SelectedRowsText() const;
@@ -38,12 +48,17 @@ signals:
 
 protected:
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     QLabel* caption_ = nullptr;
     int wideColumn_ = -1;
+    std::vector<std::pair<int, int>> fitted_;  // column, percent of the width
+    bool keyMove_ = false;  // the current cell is being moved by a key
 };
 
 }  // namespace quorvex

@@ -7,11 +7,12 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
-#include "common/text_1252.h"
 #include "errorlog/error_log.h"
 #include "results/gui/errors_table_model.h"
 #include "results/gui/record_table_model.h"
@@ -51,19 +52,20 @@ private:
     bool on_ = true;
 };
 
-// The file name of a tested file's path, for the captions; nullopt when it cannot be
-// taken: no path, or a folder that is not there (a drive or path no longer available).
-std::optional<std::string> FileNameOf(const std::string& path) {
+// The file name of a tested file's path (UTF-8), for the captions; nullopt when it cannot
+// be taken: no path, or a folder that is not there (a drive or path no longer available).
+std::optional<QString> FileNameOf(const std::string& path) {
     if (path.empty()) return std::nullopt;
     std::error_code ec;
-    if (!std::filesystem::is_directory(std::filesystem::path(Cp1252ToUtf8(path)).parent_path(), ec))
-        return std::nullopt;
-    return path.substr(path.find_last_of('/') + 1);
+    if (!std::filesystem::is_directory(std::filesystem::path(path).parent_path(), ec)) return std::nullopt;
+    return QString::fromStdString(path.substr(path.find_last_of('/') + 1));
 }
 
+// The path of the last tested file as the log holds it: a name outside the code page
+// shows as it is.
 std::string LastPath(const LogReader& log) {
     const std::vector<MiscRow> misc = log.Misc();
-    return misc.empty() ? std::string() : misc.back().path;
+    return misc.empty() ? std::string() : misc.back().pathUtf8;
 }
 
 }  // namespace
@@ -91,13 +93,20 @@ void ResultsView::Build() {
     grid2_->SetCaption(QStringLiteral("Quorvex Error(s) that Need to be Corrected"));
     errorsOfRecord_ = new ErrorsTableModel(this);
     grid2_->setModel(errorsOfRecord_);
+    grid2_->FitToContents(0, 45);  // the references whole, as far as the window allows
+    grid2_->FitToContents(1, 30);
     critErrorCaption_ = new QLabel(QStringLiteral("Quorvex Testing Stopped"), this);
     critErrorCaption_->setObjectName(QStringLiteral("lblCritError"));
     critError_ = new QPlainTextEdit(QStringLiteral("None Found."), this);
     critError_->setObjectName(QStringLiteral("txtCritError"));
     critError_->setReadOnly(true);
     critError_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    critError_->setFixedHeight(critError_->fontMetrics().lineSpacing() * 3 + 12);
+    critError_->setAccessibleName(critErrorCaption_->text());
+    critError_->setTabChangesFocus(true);
+    // Three whole lines: the sentence of a critical error fills two or three.
+    const QMargins margins = critError_->contentsMargins();
+    critError_->setFixedHeight(critError_->fontMetrics().lineSpacing() * 3 +
+                               int(2 * critError_->document()->documentMargin()) + margins.top() + margins.bottom());
     critError_->installEventFilter(this);
     outer->addWidget(records_);
     outer->addWidget(grid1_->CaptionLabel());
@@ -115,10 +124,15 @@ void ResultsView::Build() {
     grid3_ = new ResultGrid(QStringLiteral("DBGrid3"), testedPanel_);
     gridColumn->addWidget(grid3_->CaptionLabel());
     gridColumn->addWidget(grid3_, 1);
-    tested->addLayout(gridColumn, 2);
+    // The record numbers and the start of each record stay in sight beside the viewer.
+    const QFontMetrics metrics = grid3_->fontMetrics();
+    grid3_->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("00000000")) * 2 +
+                            metrics.horizontalAdvance(QStringLiteral("RW123456789MICHAEL")) + 32);
+    tested->addLayout(gridColumn, 1);
+    // The viewer as wide as its captions and values need; the grid takes the rest.
     viewer_ = new RecordViewer(testedPanel_);
     viewer_->setObjectName(QStringLiteral("viewer"));
-    tested->addWidget(viewer_, 3);
+    tested->addWidget(viewer_, 0);
     outer->addWidget(testedPanel_, 1);
 
     connect(grid1_, &ResultGrid::copyRefused, this, [this] {
@@ -126,6 +140,10 @@ void ResultsView::Build() {
                                    "Quorvex", MsgIcon::Information, MsgButtons::Ok);
     });
     connect(grid3_, &ResultGrid::copyRefused, grid1_, &ResultGrid::copyRefused);
+    // Enter (or a double click) on a tested record goes into its fields.
+    connect(grid3_, &QAbstractItemView::activated, this, [this] {
+        if (viewer_->RowCount() > 0 && !viewer_->Text1(0)->text().isEmpty()) viewer_->Text1(0)->setFocus(Qt::OtherFocusReason);
+    });
     ShowErrorsView(false);
     ShowTestedView(false);
 }
@@ -193,10 +211,12 @@ void ResultsView::cmdGrid_Click() {
             const std::string path = LastPath(*log);
             const std::int64_t tested = log->RecordCount();
             if (const auto name = FileNameOf(path)) {
-                window_.setWindowTitle(FromCp1252("Records With Errors - " + *name));
+                window_.setWindowTitle(QStringLiteral("Records With Errors - ") + *name);
             } else {
-                window_.setWindowTitle(FromCp1252("Record Number " + std::to_string(withErrors_->RecNumAt(0)) + " of " +
-                                                  std::to_string(tested) + " Tested Record(s) - " + path));
+                window_.setWindowTitle(QStringLiteral("Record Number %1 of %2 Tested Record(s) - %3")
+                                           .arg(withErrors_->RecNumAt(0))
+                                           .arg(tested)
+                                           .arg(QString::fromStdString(path)));
             }
             records_->setText(QStringLiteral("%1 Record(s) Tested, %2 Record(s) with Error(s)")
                                   .arg(tested)
@@ -242,6 +262,10 @@ void ResultsView::ShowErrorsOf(int row) {
     try {
         errorsOfRecord_->Load(withErrors_->Log(), recNum);
         errors_->setText(QStringLiteral("Record Number %1").arg(recNum));
+        // A new record's errors start at their top left.
+        grid2_->scrollToTop();
+        grid2_->horizontalScrollBar()->setValue(0);
+        grid2_->FitColumns();
     } catch (const std::exception& failure) {
         window_.ShowFailure(failure);
     }
@@ -291,9 +315,10 @@ void ResultsView::ViewFile(std::int64_t recNum) {
         ShowErrorsView(false);
         window_.ShowWelcomeScreen(false);
         const auto name = FileNameOf(testedPath_);
-        window_.setWindowTitle(FromCp1252("Record Number " + std::to_string(recNum) + " of " +
-                                          std::to_string(testedCount_) + " Tested Record(s) - " +
-                                          (name ? *name : testedPath_)));
+        window_.setWindowTitle(QStringLiteral("Record Number %1 of %2 Tested Record(s) - %3")
+                                   .arg(recNum)
+                                   .arg(testedCount_)
+                                   .arg(name ? *name : QString::fromStdString(testedPath_)));
     } catch (const std::exception& failure) {
         window_.ShowFailure(failure);
     }

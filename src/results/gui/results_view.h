@@ -83,7 +83,7 @@ private:
     RecordTableModel* tested_ = nullptr;
     BlockContexts contexts_;
     std::int64_t testedCount_ = 0;  // Records rows of the log the tested view shows
-    std::string testedPath_;        // Path of its last Misc row
+    std::string testedPath_;        // Path of its last Misc row, UTF-8
 };
 
 }  // namespace quorvex

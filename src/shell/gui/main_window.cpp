@@ -20,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTimer>
 #include <QUrl>
@@ -123,7 +124,13 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
 
     auto settings = OpenSettings(options_.settingsFile);
     const QByteArray geometry = settings->value(QStringLiteral("MainWindow/geometry")).toByteArray();
-    if (geometry.isEmpty() || !restoreGeometry(geometry)) resize(900, 620);
+    if (geometry.isEmpty() || !restoreGeometry(geometry)) {
+        // Room for the grid beside the whole captions and values of the field viewer,
+        // where the screen has it.
+        QSize size(1180, 760);
+        if (const QScreen* s = screen()) size = size.boundedTo(s->availableGeometry().size() * 9 / 10);
+        resize(size);
+    }
     qtServices_.SetLastFolder(settings->value(QStringLiteral("Files/lastFolder")).toString());
 }
 
@@ -187,14 +194,21 @@ QWidget* MainWindow::BuildCentral() {
 
     // The command column. Each button is driven by an action of the same name, so the
     // command states are kept in one place for buttons and menus alike.
-    auto* buttons = new QVBoxLayout;
-    const QString captions[] = {tr("&Start Testing"),     tr("View &Tested Records"),
+    // Its width is its own: it does not grow when the rest of the window has nothing to show.
+    auto* buttonColumn = new QWidget(central);
+    buttonColumn->setObjectName(QStringLiteral("buttonColumn"));
+    buttonColumn->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    auto* buttons = new QVBoxLayout(buttonColumn);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    // Every access key of the window once: Alt+T is the Test menu's, so the tested
+    // records take Alt+D, the key of "Recor&ds" in the View menu.
+    const QString captions[] = {tr("&Start Testing"),     tr("View Tested Recor&ds"),
                                 tr("View Records &With Errors"), tr("View Error &Report"),
                                 tr("&Print Error Report"), tr("View &Last Test Results"),
                                 tr("E&xit")};
     for (int i = 0; i < 7; ++i) {
         auto* action = Register(new QAction(captions[i], this), static_cast<Command>(i));
-        auto* button = new QPushButton(captions[i], central);
+        auto* button = new QPushButton(captions[i], buttonColumn);
         button->setObjectName(action->objectName());
         button->setMinimumWidth(190);
         connect(button, &QPushButton::clicked, action, &QAction::trigger);
@@ -210,13 +224,15 @@ QWidget* MainWindow::BuildCentral() {
     connect(Action(Print), &QAction::triggered, this, [this] { cmdPrint_Click(); });
     connect(Action(Last), &QAction::triggered, this, [this] { emit viewLastResults(); });
     connect(Action(Exit), &QAction::triggered, this, [this] { RequestExit(); });
-    outer->addLayout(buttons);
+    outer->addWidget(buttonColumn, 0, Qt::AlignLeft);
 
     auto* right = new QVBoxLayout;
     auto* welcomeRow = new QHBoxLayout;
     logo_ = new QLabel(central);
     logo_->setObjectName(QStringLiteral("imgLogo"));
     logo_->setPixmap(AgencyLogo(140));
+    logo_->setAccessibleName(tr("Orvanta logo"));
+    logo_->setAccessibleDescription(tr("The mark of Orvanta: a shield with a ledger and a check mark"));
     welcomeRow->addWidget(logo_, 0, Qt::AlignTop);
     welcome_ = new QLabel(central);
     welcome_->setObjectName(QStringLiteral("lblWelcome"));
@@ -234,6 +250,8 @@ QWidget* MainWindow::BuildCentral() {
     disclosure_ = new QPlainTextEdit(disclosureFrame_);
     disclosure_->setObjectName(QStringLiteral("txtDisclosure"));
     disclosure_->setReadOnly(true);
+    disclosure_->setTabChangesFocus(true);
+    disclosure_->setAccessibleName(tr("DISCLAIMER STATEMENT"));
     disclosure_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     disclosure_->setMaximumHeight(disclosure_->fontMetrics().lineSpacing() * 9);
     frameLayout->addWidget(disclosure_);
@@ -242,6 +260,7 @@ QWidget* MainWindow::BuildCentral() {
     // Holds the focus during a run, so that it does not fall to Exit when the commands
     // around it are turned off.
     central->setFocusPolicy(Qt::ClickFocus);
+    central->setAccessibleName(Caption());
     recCtr_ = new QLabel(central);
     recCtr_->setObjectName(QStringLiteral("lblRecCtr"));
     recCtr_->setMinimumWidth(260);
@@ -249,6 +268,7 @@ QWidget* MainWindow::BuildCentral() {
     progress_->setObjectName(QStringLiteral("lblPrgrss1"));
     progress_->setRange(0, kProgressSteps);
     progress_->setTextVisible(false);
+    progress_->setAccessibleName(tr("Progress through the file"));
     right->addWidget(recCtr_);
     right->addWidget(progress_);
 
@@ -264,6 +284,7 @@ QWidget* MainWindow::BuildCentral() {
 
 void MainWindow::FormLoad() {
     welcome_->setText(WelcomeText());
+    welcome_->setAccessibleName(WelcomeText().simplified());
     disclosure_->setPlainText(DisclosureText());
     QTextCursor cursor = disclosure_->textCursor();
     cursor.setPosition(2);

@@ -49,6 +49,7 @@ SetErrorsDialog::SetErrorsDialog(MainWindow& window) : QDialog(&window), window_
 
     entry_ = new QLineEdit(this);
     entry_->setObjectName(QStringLiteral("txtErrorCount"));
+    entry_->setAccessibleName(message_->toPlainText().simplified());
     entry_->installEventFilter(new DigitKeyFilter(entry_));
     entry_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), entry_));
     layout->addWidget(entry_);
@@ -63,10 +64,14 @@ SetErrorsDialog::SetErrorsDialog(MainWindow& window) : QDialog(&window), window_
     layout->addWidget(buttons);
     connect(ok_, &QPushButton::clicked, this, &SetErrorsDialog::Accept);
     connect(cancel_, &QPushButton::clicked, this, &SetErrorsDialog::reject);
+    // OK starts a test: while one runs, OK is off (the dialog may have been open before).
+    connect(&window, &MainWindow::runStarted, ok_, [this] { ok_->setEnabled(false); });
+    connect(&window, &MainWindow::runFinished, ok_, [this] { ok_->setEnabled(true); });
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void SetErrorsDialog::Open() {
+    ok_->setEnabled(!window_.Running());
     ok_->setDefault(true);
     entry_->setText(QString::number(window_.ErrorLimit()));
     entry_->selectAll();
@@ -83,6 +88,7 @@ void SetErrorsDialog::Open() {
 }
 
 void SetErrorsDialog::Accept() {
+    if (window_.Running()) return;
     const int limit = ParseErrorLimitEntry(entry_->text().trimmed().toStdString());
     if (limit == 0) {
         // The warning belongs to the dialog, which gets the focus back for the next entry.

@@ -19,25 +19,48 @@ std::optional<std::filesystem::path> FindErrorLog(const std::filesystem::path& f
     return ErrorLog::Find(folder);
 }
 
-int RunGuiApplication(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quorvex"));
-    QApplication::setOrganizationName(QStringLiteral("Quorvex"));
-    // The desktop entry quorvex.desktop, whose icon the desktop shows for the window.
-    QGuiApplication::setDesktopFileName(QStringLiteral("quorvex"));
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                            .arg(QUORVEX_VERSION_MAJOR)
-                                            .arg(QUORVEX_VERSION_MINOR)
-                                            .arg(QUORVEX_VERSION_PATCH));
+namespace {
 
+QStringList Arguments(int argc, char** argv) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    return args;
+}
+
+}  // namespace
+
+int RunGuiApplication(int argc, char** argv) {
+    // Before the window system is reached: the answers to --help and --version need no
+    // display, and are given without one.
+    QCoreApplication::setApplicationName(QStringLiteral("Quorvex"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                                .arg(QUORVEX_VERSION_MAJOR)
+                                                .arg(QUORVEX_VERSION_MINOR)
+                                                .arg(QUORVEX_VERSION_PATCH));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Tests ZRW5 wage report files."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     QCommandLineOption dataDir(QStringLiteral("data-dir"),
                                QStringLiteral("Folder of Errorlog.mdb and ErrSetLog.ini."),
                                QStringLiteral("DIR"));
     parser.addOption(dataDir);
+    const QString helpAll = QStringLiteral("help-all");
+    if (parser.parse(Arguments(argc, argv)) && (parser.isSet(help) || parser.isSet(helpAll) || parser.isSet(version))) {
+        QCoreApplication console(argc, argv);
+        if (parser.isSet(helpAll)) parser.process(console);  // prints the help with the options of Qt, and ends
+        const QString text = parser.isSet(help) ? parser.helpText()
+                                                : QStringLiteral("Quorvex %1\n").arg(QCoreApplication::applicationVersion());
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Quorvex"));
+    // The desktop entry quorvex.desktop, whose icon the desktop shows for the window.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quorvex"));
+
+    // The window system's own options (-platform, -style, ...) are gone from the arguments now.
     parser.process(app);
 
     QtDialogServices services;

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Reads the desktop program through the accessibility bus, as a screen reader does: the
+# welcome screen, the records with errors, and the tested records with a record in the
+# field viewer. Prints what a reader hears and fails when a control has no name.
+# Needs Xvfb, at-spi2-core, python3-pyatspi and dbus-run-session.
+#   scripts/a11y-check.sh [BUILD_DIR] [DISPLAY_NUMBER]
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+build="${1:-$here/../build}"
+display="${2:-97}"
+data="$(mktemp -d)"
+trap 'kill $xvfb 2>/dev/null || true; rm -rf "$data"' EXIT
+
+Xvfb ":$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
+xvfb=$!
+sleep 1
+# A log with errors for the views to show.
+"$build/src/quorvex-check" --data-dir "$data" --quiet "$here/../examples/faulty-2008.txt" >/dev/null 2>&1 || true
+
+DISPLAY=":$display" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 data="$data" build="$build" here="$here" \
+  dbus-run-session -- bash -c '
+    /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+    sleep 1
+    "$build/src/quorvex" --data-dir "$data" >/dev/null 2>&1 &
+    app=$!
+    status=0
+    echo "== welcome screen"
+    /usr/bin/python3 "$here/a11y_tree.py" || status=1
+    echo; echo "== records with errors"
+    /usr/bin/python3 "$here/a11y_tree.py" --press "View Last Test Results" || status=1
+    echo; echo "== tested records and the field viewer"
+    /usr/bin/python3 "$here/a11y_tree.py" --press "View Tested Records" || status=1
+    kill $app
+    exit $status'

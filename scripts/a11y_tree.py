@@ -1,0 +1,106 @@
+#!/usr/bin/python3
+"""Reads the desktop program's windows through the accessibility bus (AT-SPI), as a screen
+reader does: prints every object as "role | name | description" and fails when a control
+that is showing has no name. With --press NAME, presses the button of that name first.
+
+Used by scripts/a11y-check.sh, which starts the program under Xvfb."""
+import sys
+import time
+
+import pyatspi
+
+# Roles a user reaches or reads; each needs a name of its own.
+CONTROLS = {
+    "push button", "text", "table", "image", "scroll bar", "entry", "progress bar",
+    "check box", "radio button", "combo box", "spin button", "slider", "list", "tree",
+    "page tab", "document frame", "paragraph",
+}
+# Not read into: the cells of a grid are its rows, which may be millions.
+NO_DESCENT = {"table", "menu bar"}
+
+
+def find_app(name, seconds=20):
+    end = time.time() + seconds
+    while time.time() < end:
+        desktop = pyatspi.Registry.getDesktop(0)
+        for app in desktop:
+            if app is not None and (app.name or "").lower() == name.lower():
+                return app
+        time.sleep(0.3)
+    return None
+
+
+def showing(obj):
+    return obj.getState().contains(pyatspi.STATE_SHOWING)
+
+
+def walk(obj, depth, out, missing):
+    role = obj.getRoleName()
+    name = obj.name or ""
+    desc = obj.description or ""
+    if showing(obj):
+        out.append("%s%s | %s | %s" % ("  " * depth, role, name, desc))
+        if role in CONTROLS and not name.strip():
+            missing.append("%s (%s)" % (role, "/".join(path_of(obj))))
+    if role in NO_DESCENT:
+        return
+    for child in obj:
+        if child is not None:
+            walk(child, depth + 1, out, missing)
+
+
+def path_of(obj):
+    names = []
+    while obj is not None and obj.getRoleName() != "application":
+        names.append(obj.name or obj.getRoleName())
+        obj = obj.parent
+    return list(reversed(names))
+
+
+def press(app, label):
+    def search(obj):
+        if obj.getRoleName() == "push button" and obj.name == label and showing(obj):
+            return obj
+        if obj.getRoleName() in NO_DESCENT:
+            return None
+        for child in obj:
+            if child is not None:
+                found = search(child)
+                if found:
+                    return found
+        return None
+    button = search(app)
+    if button is None:
+        sys.exit("no button named %r" % label)
+    action = button.queryAction()
+    for i in range(action.nActions):
+        if action.getName(i) in ("Press", "press", "click"):
+            action.doAction(i)
+            return
+    action.doAction(0)
+
+
+def main():
+    args = sys.argv[1:]
+    app = find_app("quorvex")
+    if app is None:
+        sys.exit("the program is not on the accessibility bus")
+    while args[:1] == ["--press"]:
+        press(app, args[1])
+        args = args[2:]
+        time.sleep(1.5)
+    out, missing = [], []
+    for window in app:
+        if window is not None:
+            walk(window, 0, out, missing)
+    print("\n".join(out))
+    if missing:
+        print("\nNO NAME: %d control(s)" % len(missing))
+        for m in missing:
+            print("  " + m)
+        sys.exit(1)
+    print("\nevery control that shows has a name")
+
+
+if __name__ == "__main__":
+    main()
