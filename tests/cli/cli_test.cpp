@@ -68,6 +68,24 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
         {"mkdir data; Q --show-record 1; s=$?; rmdir data && exit $s", 3, "there is no error log"},
         {"Q --report text", 3, "there is no error log"},
         {"Q --help", 0, "Exit status:"},
+        {"\"$QC\" --data-dir '' $S", 3, "--data-dir: the folder name is empty"},
+        {"Q --quiet --today 2009-01-15 $S 2>&1", 0, ""},
+        // No lock, no run; a folder in use is not read either.
+        {"mkdir -p data/quorvex.lock; Q $S", 3, "data cannot be locked for this program alone"},
+        {"Q --quiet e.txt; mkfifo f; Q f & sleep 0.3; Q --findings csv; s=$?; Q --show-record 1; t=$?; : > f; wait; exit $s$t",
+         33, "data is in use: a test is in progress there"},
+        // A report or findings file never takes the place of an input or of the program folder's own files.
+        {"Q --quiet e.txt; Q --findings json --findings-file data/ERRORLOG.MDB; s=$?; Q --show-record 3 >/dev/null && exit $s",
+         5, "is a file the program keeps in its program folder"},
+        {"cp e.txt k; Q --report text --report-file e.txt e.txt; s=$?; cmp -s e.txt k && exit $s", 5,
+         "is the submission file"},
+        // Written into a new private file renamed into place: never through a link, whatever the umask.
+        {"umask 0; Q --quiet e.txt; echo x > v; ln -s ../v data/ErrorReport.txt; Q --quiet --report text e.txt; s=$?; "
+         "test \"$(cat v)\" = x -a ! -L data/ErrorReport.txt && stat -c %a data data/*.txt data/Errorlog.mdb && exit $s",
+         1, "700\n600\n600\n"},
+        // A NEXT-FILE that is a folder or cannot be read is named with its reason.
+        {"head -n 3 $S > a; touch c; Q a . c", 4, "warning: . was not tested: it is a folder\nquorvex-check: warning: c was "
+         "not tested: testing ended at the unreadable file . before it\n"},
         {"Q gone.txt", 3, "/gone.txt was not found."},
         {"Q .", 3, "Submission File Error: Error Number: 21"},
         {"\"$QC\" --data-dir s.txt s.txt", 3, "s.txt is not a folder."},
@@ -104,8 +122,8 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
         {"mkdir data; echo '[Maximum Error Count]:1200' > data/ErrSetLog.ini; Q --limit 1 e.txt; s=$?; "
          "grep -q 1200 data/ErrSetLog.ini && exit $s", 2, ""},
         {"mkdir -p u/bin u/share/quorvex; cp \"$QC\" u/bin; env -u QUORVEX_DATA_DIR -u XDG_DATA_HOME HOME=$PWD/h "
-         "u/bin/quorvex-check --quiet $S && test -f h/.local/share/quorvex/Errorlog.mdb -a ! -e u/bin/Errorlog.mdb",
-         0, ""},
+         "u/bin/quorvex-check --quiet $S && test -f h/.local/share/quorvex/Errorlog.mdb -a ! -e u/bin/Errorlog.mdb "
+         "&& stat -c %a h/.local/share/quorvex", 0, "700\n"},
     };
     for (const auto& [script, status, shown] : rows) {
         SCOPED_TRACE(script);
@@ -124,6 +142,8 @@ TEST(QuorvexCheck, SignalsEndTheRunAsExitDoes) {
     const std::tuple<std::string, int, const char*> cases[] = {
         {endless + "\"$QC\" --data-dir \"$D\" --threads 1 - & sleep 0.5; kill -INT $!", 130, ""},
         {endless + "\"$QC\" --data-dir \"$D\" --threads 2 - & sleep 0.5; kill -TERM $!", 143, ""},
+        {endless + "\"$QC\" --data-dir \"$D\" - & sleep 0.5; kill -HUP $!", 129, ""},
+        {endless + "\"$QC\" --data-dir \"$D\" - & sleep 0.5; kill -PIPE $!", 141, ""},
         {"mkfifo f; (head -n 3 $S; sleep 10) > f & \"$QC\" --data-dir \"$D\" f & sleep 0.5; kill -INT $!", 130, "3"},
     };
     for (const auto& [start, status, records] : cases) {
@@ -139,6 +159,30 @@ TEST(QuorvexCheck, SignalsEndTheRunAsExitDoes) {
                   last + " Test Aborted");
         EXPECT_EQ(LogScalar(log, "SELECT \"0\" FROM TRT"), LogScalar(log, "SELECT COUNT(*) FROM Records WHERE ID = 'RW'"));
         EXPECT_TRUE(!*records || last == records) << last;
+    }
+}
+
+// A run killed after its first commit, with its hot journal left behind, is read back as a run that did not finish,
+// never as a clean one: every reading mode says so and exits 3. Ctrl-C on a pipeline ends the run as Exit does
+// even though the end of its input comes with the signal.
+TEST(QuorvexCheck, AnInterruptedRunIsNeverReadAsFinished) {
+    TempDir dir;
+    const CliResult r = Sh(dir, "RW=$(sed -n 3p $S | tr -d '\\r')\n"
+                                "{ head -n 2 $S; while :; do printf '%s\\r\\n' \"$RW\"; done; } | \"$QC\" --data-dir \"$D\" - 2>/dev/null & "
+                                "sleep 2.6; "
+                                "kill -KILL $!; wait; Q --findings json > j; echo \"json $?\"; Q --report text; "
+                                "echo \"text $?\"; Q --show-record 1 >/dev/null; echo \"show $?\"");
+    EXPECT_NE(r.out.find("json 3\ntext 3\nshow 3\n"), std::string::npos) << r.out << r.err;
+    EXPECT_NE(r.err.find("Testing did not finish: the results end at Record Number"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("No errors found"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(dir / "j"), "[]\n");
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const CliResult c = Sh(dir, "set -m; mkfifo p; (head -n 3 $S; sleep 10) > p & cat p | \"$QC\" --data-dir \"$D\" --quiet - & "
+                                    "sleep 0.4; "
+                                    "kill -INT %2; wait %2; echo $?; kill %1");
+        EXPECT_EQ(c.out, "130\n") << c.err;
+        EXPECT_EQ(LogScalar(dir / "data" / "Errorlog.mdb", "SELECT group_concat(Reference) FROM Errors"), "Test Aborted");
+        fs::remove(dir / "p");
     }
 }
 

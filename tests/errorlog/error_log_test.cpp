@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <functional>
+#include <optional>
+#include <thread>
 #include <string>
 #include <tuple>
 
@@ -213,4 +217,42 @@ TEST(ErrorLog, ReaderWindowsAndNoLockBetweenCalls) {
     ErrorLog::DeleteMDB(dir.path());
     ErrorLog::CreateMDB(dir.path()).AddRecord("RA", "new");
     EXPECT_EQ(reader->RecordsWindow(RecordSet::All, 0, 5).at(0).record, "new");
+}
+
+// The in-progress mark lasts from the log's creation until its run's end is written; a program killed in the middle
+// of a transaction leaves a hot journal that a reader rolls back to the last commit, mark and all. The log is
+// private whatever the umask, and its writer waits for another program's reader instead of failing.
+TEST(ErrorLog, InProgressMarkHotJournalPrivacyAndBusyReaders) {
+    TempDir dir;
+    const fs::path file = dir / "Errorlog.mdb";
+    const mode_t old = ::umask(0);
+    std::optional<ErrorLog> log(ErrorLog::CreateMDB(dir.path()));
+    ::umask(old);
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    log->AddRecord("RA", "RA");
+    log->Commit();
+    EXPECT_TRUE(LogReader(file).RunInProgress());
+    {
+        // A reader of another program holds the file while the writer commits.
+        Holder reader(file, "BEGIN; SELECT COUNT(*) FROM Records;");
+        std::thread release([&] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); sqlite3_exec(reader.db, "COMMIT", nullptr, nullptr, nullptr); });
+        log->AddRecord("RE", "RE");
+        EXPECT_EQ(Failure([&] { log->Commit(); log->Sync(); }), "");
+        release.join();
+    }
+    // Killed while writing: a copy of the file and its hot journal as the program left them.
+    log->AddRecord("RW", "RW");
+    log->Sync();
+    fs::create_directory(dir / "killed");
+    fs::copy_file(file, dir / "killed" / "Errorlog.mdb");
+    fs::copy_file(fs::path(file.string() + "-journal"), dir / "killed" / "Errorlog.mdb-journal");
+    const LogReader killed(dir / "killed" / "Errorlog.mdb");
+    EXPECT_EQ(std::tuple(killed.RunInProgress(), killed.LastRecNum()), std::tuple(true, 2));
+    log->MarkEnded();
+    log->Commit();
+    EXPECT_FALSE(LogReader(file).RunInProgress());
+    log.reset();
+    // A log closed without a written end (a run that failed before its first record) is ended by closing it.
+    ErrorLog::CreateMDB(dir / "killed").CloseDatabase();
+    EXPECT_FALSE(LogReader(dir / "killed" / "Errorlog.mdb").RunInProgress());
 }

@@ -108,6 +108,14 @@ TEST(MainWindowTest, CommandStatesPerSituation) {
         {"file gone after the dialog",
          [](Gui& g) { g.script.files = {(g.dir / "gone.txt").string()}, g.Test({}, {MsgAnswer::Ok, MsgAnswer::Ok}); },
          kStartOff + kWelcome + "Submission File Not Found|Submission File Name Error", ""},
+        {"interrupted run, View Last Test Results",
+         [](Gui& g) {
+             g.Test({kMissingRF}), g.Reopen();
+             sql::Database((g.dir / "Errorlog.mdb").string(), false)
+                 .exec("PRAGMA user_version = " + std::to_string(kRunInProgressMark));
+             g.script.answers = {MsgAnswer::Ok}, g.Click("cmdLast");
+         },
+         "cmdGrid cmdLast mnuTOpenLast mnuRLast / DBGrid1 @txtCritError / Missing Final Record|Testing Did Not Finish", ""},
         {"damaged log, Report > Last",
          [](Gui& g) {
              WriteFile(g.dir / "Errorlog.mdb", std::string(4096, 'x'));
