@@ -1,6 +1,7 @@
 #include "reader/run.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,6 +28,8 @@ constexpr std::string_view kNextFileTitle = "Please Enter Next File Name to be T
 constexpr std::string_view kFileFilter = "All Files (*.*)|*.*|Ascii Text Files (*.txt; *.asc) |*.txt;*.asc|";
 constexpr std::string_view kFileError = "Submission File Error";
 constexpr std::size_t kMaxPiece = 65000;
+// How long a pipe is waited for before the run yields again.
+constexpr int kPipeWaitMs = 20;
 
 // How a failure ends the run (the failure handler's cases).
 struct Failure {
@@ -40,25 +43,28 @@ struct AbortRequested {};
 
 // An open submission file; closed when the object goes. A regular file is read up to the
 // length it had when it was opened; anything else (a pipe, a FIFO, a terminal) to its end,
-// its length unknown.
+// its length unknown. Such input is waited for a moment at a time, so the run can answer the
+// window and signals while its writer is silent or has not come yet.
 class SubmissionFile {
 public:
-    // `interrupted` is called when a signal broke off opening or reading; it throws when the
-    // run is to stop, else the call is made again.
-    SubmissionFile(const std::string& name, const std::function<void()>& interrupted)
-        : interrupted_(interrupted) {
-        // Opening a FIFO waits for the program that writes into it.
-        while ((fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC)) < 0) {
+    // `idle` is called when a signal broke off opening, waiting or reading, and whenever a
+    // pipe has had nothing to give for a moment; it throws when the run is to stop, else the
+    // wait goes on.
+    SubmissionFile(const std::string& name, const std::function<void()>& idle) : idle_(idle) {
+        // Opened without waiting: a FIFO would wait here for the program that writes into it,
+        // deaf to the window.
+        while ((fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) < 0) {
             const int err = errno;
             if (err == EINTR) {
-                interrupted_();
+                idle_();
                 continue;
             }
             if (err == ENOENT || err == ENOTDIR) throw Failure{Failure::NotFound, err, std::strerror(err)};
             throw Failure{Failure::Other, err, std::strerror(err)};
         }
         struct stat st {};
-        if (::fstat(fd_, &st) != 0) {
+        const int flags = ::fcntl(fd_, F_GETFL);
+        if (::fstat(fd_, &st) != 0 || flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
             const int err = errno;
             Close();
             throw Failure{Failure::Other, err, std::strerror(err)};
@@ -68,6 +74,15 @@ public:
             throw Failure{Failure::Other, EISDIR, std::strerror(EISDIR)};
         }
         if (S_ISREG(st.st_mode)) length_ = static_cast<std::uint64_t>(st.st_size);
+        // Anything else is open once it gives something (or ends): until then the earlier
+        // log stays as it is.
+        try {
+            if (!length_)
+                while (!Ready()) continue;
+        } catch (...) {
+            Close();
+            throw;
+        }
     }
     ~SubmissionFile() { Close(); }
     SubmissionFile(const SubmissionFile&) = delete;
@@ -94,11 +109,12 @@ public:
         buffer.resize(std::max(buffer.size(), want));
         std::size_t got = 0;
         while (got < want) {
+            if (!length_ && !Ready()) continue;
             ssize_t r = ::read(fd_, buffer.data() + got, want - got);
             if (r < 0) {
                 const int err = errno;
                 if (err == EINTR) {
-                    interrupted_();
+                    idle_();
                     continue;
                 }
                 throw Failure{Failure::Other, err, std::strerror(err)};
@@ -116,7 +132,21 @@ public:
     }
 
 private:
-    std::function<void()> interrupted_;
+    // Whether input that is not a regular file can be read without waiting: data, its end
+    // (no writer left, after one came) or a fault. Idles when it has none for a moment.
+    bool Ready() {
+        pollfd p{fd_, POLLIN, 0};
+        const int n = ::poll(&p, 1, kPipeWaitMs);
+        if (n > 0) return true;
+        if (n < 0 && errno != EINTR) {
+            const int err = errno;
+            throw Failure{Failure::Other, err, std::strerror(err)};
+        }
+        idle_();
+        return false;
+    }
+
+    std::function<void()> idle_;
     int fd_ = -1;
     std::optional<std::uint64_t> length_;
     std::uint64_t done_ = 0;
@@ -139,7 +169,14 @@ public:
     RunSummary Read();
 
 private:
-    bool YieldNow(bool force, bool progress = true);
+    // Yields to the window (at most every yieldInterval unless forced), showing `shown` as
+    // the record in progress (none: no record number); false when the run is to stop.
+    bool YieldNow(bool force, std::optional<std::int64_t> shown);
+    // The record shown while the input is waited for: the last one handled, once the file
+    // has given one.
+    std::optional<std::int64_t> Handled() const {
+        return recordsCut_ > 0 ? std::optional(recCtr_ - 1) : std::nullopt;
+    }
     // At the end of a pipe: whether a stop is asked for within a moment.
     bool StopAtPipeEnd();
     RecordResult Record(std::string& buffer);
@@ -168,6 +205,7 @@ private:
     std::string fileName_;
     std::uint64_t fileLength_ = 0;
     std::int64_t recordsInFile_ = 0;
+    std::int64_t recordsCut_ = 0;  // records cut from the file being read
     std::string lastId_;      // identifier (as read) of the last stored record
     std::string previousId_;  // identifier of the record stored before it
     std::optional<LogFindings> findings_;
@@ -220,11 +258,11 @@ RunSummary Run::ReadFile() {
     }
 }
 
-bool Run::Impl::YieldNow(bool force, bool progress) {
+bool Run::Impl::YieldNow(bool force, std::optional<std::int64_t> shown) {
     auto now = std::chrono::steady_clock::now();
     if (!force && now - lastYield_ < options_.yieldInterval) return true;
     lastYield_ = now;
-    if (progress) services_.ShowProgress(recCtr_, recordsInFile_, fileLength_);
+    if (shown) services_.ShowProgress(*shown, recordsInFile_, fileLength_);
     if (run_.log_ && run_.log_->IsOpen() && now - lastCommit_ >= options_.commitInterval) {
         run_.log_->Commit();
         lastCommit_ = now;
@@ -238,7 +276,7 @@ bool Run::Impl::YieldNow(bool force, bool progress) {
 
 bool Run::Impl::StopAtPipeEnd() {
     for (int wait = 0; wait < 5; ++wait) {
-        if (!YieldNow(true, false)) return true;
+        if (!YieldNow(true, std::nullopt)) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
@@ -259,13 +297,14 @@ RunSummary Run::Impl::Read() {
             // The name as the file system has it (UTF-8) opens the file; messages and the
             // log get it as text of the code page.
             fileName_ = Utf8ToCp1252(*chosen);
+            recordsCut_ = 0;
             SubmissionFile file(*chosen, [this] {
-                if (!YieldNow(true)) throw AbortRequested{};
+                if (!YieldNow(true, Handled())) throw AbortRequested{};
             });
             fileLength_ = file.Length();
 
             // The window shows the run; no record number until a record has been read.
-            if (!YieldNow(true, false)) throw AbortRequested{};
+            if (!YieldNow(true, std::nullopt)) throw AbortRequested{};
 
             // First file: a fresh error log.
             if (recCtr_ == 1) {
@@ -291,9 +330,8 @@ RunSummary Run::Impl::Read() {
             // Cutting and testing the records.
             RecordCutter cutter;
             RecordResult result = RecordResult::Next;
-            std::int64_t recordsCut = 0;
             auto onRecord = [&](std::string& rec) {
-                ++recordsCut;
+                ++recordsCut_;
                 result = Record(rec);
                 if (options_.recordOrigin && result != RecordResult::EndOfFile)
                     options_.recordOrigin({ctx_->recNum, *chosen, cutter.StartLine(), cutter.StartColumn()});
@@ -304,6 +342,8 @@ RunSummary Run::Impl::Read() {
                 std::string_view piece = file.Read(buffer, options_.pieceSize);
                 if (piece.empty()) break;
                 more = cutter.Feed(piece, onRecord);
+                // A pipe that gives a little at a time may complete no record for long.
+                if (more && !file.Regular() && !YieldNow(false, std::nullopt)) throw AbortRequested{};
             }
             // The end of a pipe may come with the signal that ended its writer (Ctrl-C on a
             // pipeline reaches every program of it): a stop asked for meanwhile is the end.
@@ -315,7 +355,7 @@ RunSummary Run::Impl::Read() {
             run_.log_->Drain();
             services_.SetBusy(false);
             // The last record handled is shown before any message about the file's end.
-            if (recordsCut > 0)
+            if (recordsCut_ > 0)
                 services_.ShowProgress(result == RecordResult::Stop ? recCtr_ : recCtr_ - 1, recordsInFile_,
                                        fileLength_);
             if (result == RecordResult::Stop) return Stopped();
@@ -350,7 +390,7 @@ RunSummary Run::Impl::Read() {
 RecordResult Run::Impl::Record(std::string& rec) {
     // Yield; progress of the file.
     if (fileLength_ > kRecordLength) ++recordsInFile_;
-    if (!YieldNow(options_.yieldInterval.count() == 0)) throw AbortRequested{};
+    if (!YieldNow(options_.yieldInterval.count() == 0, recCtr_)) throw AbortRequested{};
 
     ErrorLog& log = *run_.log_;
     // Length and identifier as read.

@@ -171,6 +171,29 @@ TEST(MainWindowTest, ExitDuringARunLogsTheAbortAndEnds) {
     }
 }
 
+// A FIFO whose writer pauses after five records: the window shows record 5 meanwhile and
+// answers, and its Exit ends the program at once with the abort on record 5.
+TEST(MainWindowTest, ExitWhileAFifoIsSilent) {
+    Gui g(60s);
+    QWidget* exit = g.window->findChild<QPushButton*>(QStringLiteral("cmdExit"));
+    std::string shown;
+    g.script.onProgress = [&](std::int64_t n) {
+        if (n != 5 || !shown.empty()) return;
+        QTimer::singleShot(0, exit, [&] {
+            shown = g.window->findChild<QLabel*>(QStringLiteral("lblRecCtr"))->text().toStdString();
+            QTest::mouseClick(exit, Qt::LeftButton);
+        });
+    };
+    const PausingFifo fifo(g.dir / "paused", Lines({ValidRecord("RA"), ValidRecord("RE"), MakeRW(), MakeRW(), MakeRW()}));
+    g.script.files = {(g.dir / "paused").string()};
+    const auto start = std::chrono::steady_clock::now();
+    g.window->StartTesting();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_EQ(shown, "Processing Record Number: 5");
+    EXPECT_FALSE(g.window->isVisible());
+    EXPECT_EQ(QueryInt(g.dir / "Errorlog.mdb", "SELECT group_concat(Rec_Num) FROM Errors WHERE Reference = 'Test Aborted'"), 5);
+}
+
 // A dropped local file answers the first file dialog; anything else is refused.
 TEST(MainWindowTest, DroppedFileStartsARun) {
     for (const bool local : {true, false}) {

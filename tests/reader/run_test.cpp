@@ -54,7 +54,7 @@ protected:
         if (!contents.empty()) services = ScriptedServices{};
         for (std::size_t i = 0; i < contents.size(); ++i)
             services.files.push_back(File("file" + std::to_string(i) + ".txt", contents[i]));
-        quorvex::Run run(services, {dir.path(), limit, {}, std::chrono::microseconds(0), commitInterval, 65000,
+        quorvex::Run run(services, {dir.path(), limit, {}, yieldInterval, commitInterval, 65000,
                                     writerThread});
         const RunSummary s = run.ReadFile();
         testingAfter = run.Testing();
@@ -84,6 +84,7 @@ protected:
     bool testingAfter = false;
     bool writerThread = WriterThreadByDefault();
     std::chrono::microseconds commitInterval{std::chrono::seconds(2)};
+    std::chrono::microseconds yieldInterval{0};
 };
 
 // The message of a log that failed with "disk I/O error" in `dir`, keeping `kept` records.
@@ -204,6 +205,27 @@ TEST_F(RunTest, ExitAbortsAfterTheLastStoredRecord) {
         EXPECT_EQ(Query("SELECT COUNT(*) || ' ' || MAX(Rec_Num) FROM Records"), last + " " + last);
         EXPECT_EQ(Errors(), last + " - Test Aborted | Exit was chosen");
         EXPECT_EQ(Query("SELECT Errors FROM Records WHERE Rec_Num = " + last), "1");
+    }
+}
+
+// A FIFO whose writer pauses after five records, or that has no writer yet: the records it gave are
+// shown while it is silent (the records' own yields are rare here), and Exit ends the run there.
+TEST_F(RunTest, ExitWhileAFifoIsSilentEndsTheRun) {
+    Test({kValid});
+    yieldInterval = std::chrono::seconds(60);
+    for (const bool writer : {true, false}) {
+        SCOPED_TRACE(writer ? "writer pauses" : "no writer");
+        const std::string before = test::ReadFile(dir / "Errorlog.mdb");
+        services = ScriptedServices{};
+        services.files = {(dir / (writer ? "paused" : "unopened")).string()};
+        services.onYield = [&](int n) { return writer ? services.lastRecCtr != 5 : n < 3; };
+        const test::PausingFifo fifo(services.files[0].value(), Ids({"RA", "RE", "RW", "RW", "RW"}), writer);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(Test().outcome, RunOutcome::Aborted);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+        if (writer) EXPECT_EQ(Errors(), "5 - Test Aborted | Exit was chosen");
+        else EXPECT_TRUE(test::ReadFile(dir / "Errorlog.mdb") == before);
+        EXPECT_EQ(services.lastRecCtr, writer ? 5 : 0);
     }
 }
 

@@ -1,5 +1,12 @@
 #include "support/test_support.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -55,6 +62,33 @@ TempDir::~TempDir() {
     }
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path_, ec);
+}
+
+PausingFifo::PausingFifo(const std::filesystem::path& path, std::string bytes, bool writer) {
+    if (::mkfifo(path.c_str(), 0600) != 0) throw std::runtime_error("mkfifo failed");
+    thread_ = std::thread([path, bytes = std::move(bytes), writer, done = done_.get_future()] {
+        using namespace std::chrono_literals;
+        const auto end = std::chrono::steady_clock::now() + 10s;
+        int fd = -1;
+        // Opening for writing fails (ENXIO) until a reader has the FIFO open.
+        while (writer && fd < 0 && done.wait_until(std::min(end, std::chrono::steady_clock::now() + 5ms)) ==
+                                       std::future_status::timeout) {
+            fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        }
+        for (std::size_t put = 0; fd >= 0 && put < bytes.size();) {
+            const ssize_t n = ::write(fd, bytes.data() + put, bytes.size() - put);
+            if (n > 0) put += static_cast<std::size_t>(n);
+            else if (n < 0 && errno != EAGAIN) break;
+        }
+        done.wait_until(end);
+        if (fd < 0) fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0) ::close(fd);
+    });
+}
+
+PausingFifo::~PausingFifo() {
+    done_.set_value();
+    thread_.join();
 }
 
 void WriteFile(const std::filesystem::path& file, std::string_view bytes) {

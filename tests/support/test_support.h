@@ -1,8 +1,10 @@
 #pragma once
 
 #include <filesystem>
+#include <future>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace quorvex::test {
 
@@ -29,6 +31,22 @@ std::string LogScalar(const std::filesystem::path& log, const std::string& sql);
 // when the file is sound, its records are 1 to K with their errors, and its last row is the
 // critical notice on record K. Anything else is named.
 std::string FailedLogState(const std::filesystem::path& folder);
+
+// A FIFO made at `path` whose writer, once a reader has opened it, writes `bytes` and then
+// pauses, keeping it open; with no `writer`, none comes. Either way, when the object goes or
+// after 10 s, the FIFO is opened (if need be) and closed for writing: a reader stuck on it
+// sees its end.
+class PausingFifo {
+public:
+    PausingFifo(const std::filesystem::path& path, std::string bytes, bool writer = true);
+    ~PausingFifo();
+    PausingFifo(const PausingFifo&) = delete;
+    PausingFifo& operator=(const PausingFifo&) = delete;
+
+private:
+    std::promise<void> done_;
+    std::thread thread_;
+};
 
 void WriteFile(const std::filesystem::path& file, std::string_view bytes);
 std::string ReadFile(const std::filesystem::path& file);
