@@ -176,8 +176,8 @@ TEST(ReportWindowTest, ClosedByANewRunAndByEscape) {
 }
 
 // In a 20-point font every line fits the page within its half-inch margins: a long user
-// entry is cut where the line ends, the record header wrapped in its frame. Cancel in the
-// progress of Save as PDF leaves no file.
+// entry is cut where the line ends, the record header wrapped in its frame. The PDF goes
+// through a new private file; Cancel in its progress leaves the old file as it was.
 TEST(ReportWindowTest, PdfLinesFitThePageAndCancel) {
     App();
     TempDir dir;
@@ -196,7 +196,14 @@ TEST(ReportWindowTest, PdfLinesFitThePageAndCancel) {
     script.fonts = {FontChoice{"DejaVu Sans Mono", 20}};
     w.cmdFont_Click();
     script.saveFiles = {(dir / "big.pdf").string(), (dir / "cancelled.pdf").string()};
+    // A link in the file's place is replaced, not written through; the file is private.
+    WriteFile(dir / "linked.txt", "kept");
+    std::filesystem::create_symlink(dir / "linked.txt", dir / "big.pdf");
+    WriteFile(dir / "cancelled.pdf", "old");
     w.cmdPdf_Click();
+    EXPECT_EQ(std::tuple(ReadFile(dir / "linked.txt"), std::filesystem::is_symlink(dir / "big.pdf"),
+                         std::filesystem::status(dir / "big.pdf").permissions() & std::filesystem::perms::all),
+              std::tuple(std::string("kept"), false, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write));
     std::string flat = PdfText(dir / "big.pdf", "-layout");
     std::erase_if(flat, [](char c) { return std::isspace(static_cast<unsigned char>(c)); });
     EXPECT_NE(flat.find(entry), std::string::npos) << flat;
@@ -218,7 +225,10 @@ TEST(ReportWindowTest, PdfLinesFitThePageAndCancel) {
             if (auto* progress = qobject_cast<QProgressDialog*>(top)) progress->cancel();
     });
     w.cmdPdf_Click();
-    EXPECT_FALSE(std::filesystem::exists(dir / "cancelled.pdf"));
+    // A cancelled PDF leaves the old file as it was, and nothing beside it.
+    EXPECT_EQ(ReadFile(dir / "cancelled.pdf"), "old");
+    for (const auto& file : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_FALSE(file.path().extension() == ".new") << file.path();
 }
 
 // Without a printer Print... is off and printing offers Save as PDF instead.

@@ -229,7 +229,10 @@ bool QtDialogServices::PrintDocument(std::string_view document) {
         if (dialog.exec() != QDialog::Accepted) return true;
     }
     KeepMargins(printer);
-    page.print(&printer);
+    PaintThroughSafeFile(printer, [&] {
+        page.print(&printer);
+        return true;
+    });
     return true;
 }
 
