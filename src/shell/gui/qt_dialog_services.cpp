@@ -12,7 +12,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontInfo>
-#include <QFontDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -26,6 +25,7 @@
 #include "report/gui/qt_print_surface.h"
 #include "report/gui/report_context.h"
 #include "shell/gui/desktop_browser.h"
+#include "shell/gui/print_font_dialog.h"
 #include "shell/gui/text_codec.h"
 
 namespace quorvex {
@@ -180,13 +180,10 @@ std::optional<std::string> QtDialogServices::SaveFile(std::string_view title, st
 std::optional<FontChoice> QtDialogServices::ChooseFont(std::string_view title, const FontChoice& current,
                                                        int minSize, int maxSize) {
     if (Unattended()) return std::nullopt;
-    QFontDialog dialog(FontDialogStart(current), DialogOwner());
+    PrintFontDialog dialog(current, minSize, maxSize, DialogOwner());
     dialog.setWindowTitle(FromCp1252(title));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    const QFont chosen = dialog.selectedFont();
-    const double points = chosen.pointSizeF() > 0 ? chosen.pointSizeF() : current.size;
-    return FontChoice{chosen.family().toStdString(),
-                      std::clamp(static_cast<int>(std::lround(points)), minSize, maxSize)};
+    return dialog.Chosen();
 }
 
 QFont QtDialogServices::FontDialogStart(const FontChoice& current) {

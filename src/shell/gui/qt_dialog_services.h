@@ -50,8 +50,8 @@ public:
     // What the reports ask. Unattended, the dialogs are cancelled and there is no browser.
     std::optional<std::string> SaveFile(std::string_view title, std::string_view folder,
                                         std::string_view filter) override;
-    // Every installed font can be printed; the size is kept to `minSize`..`maxSize`. The
-    // name is UTF-8.
+    // The fixed-pitch fonts of the machine in sizes `minSize`..`maxSize` (PrintFontDialog).
+    // The name is UTF-8.
     std::optional<FontChoice> ChooseFont(std::string_view title, const FontChoice& current, int minSize,
                                          int maxSize) override;
     // The command of the desktop's default application for HTML pages (xdg-mime, else
