@@ -113,7 +113,7 @@ TEST(ReportWindowTest, FontSavePrintAndPreview) {
     frmReport* w = g.Window();
     ASSERT_NE(w, nullptr);
     const std::string report = FormatTextReport(*LogReader::OpenIn(g.dir.path()), g.script, g.dir.path()).text;
-    EXPECT_EQ(w->PreviewBox()->toPlainText(), MessageText(report));
+    EXPECT_EQ(w->PreviewBox()->toPlainText(), Utf8MessageText(report));
     const std::tuple<std::optional<FontChoice>, int> fonts[] = {
         {FontChoice{"DejaVu Sans Mono", 30}, 20}, {FontChoice{"", 5}, 8}, {std::nullopt, 8}};
     for (const auto& [answer, size] : fonts) {
@@ -127,7 +127,7 @@ TEST(ReportWindowTest, FontSavePrintAndPreview) {
                           (g.dir / "report.pdf").string(), (g.dir / "no/report.pdf").string()};
     g.script.answers = {MsgAnswer::Ok, MsgAnswer::Ok};
     for (int i = 0; i < 3; ++i) w->cmdSave_Click();
-    EXPECT_EQ(ReadFile(g.dir / "saved.txt"), Cp1252ToUtf8(report));
+    EXPECT_EQ(ReadFile(g.dir / "saved.txt"), report);
     for (int i = 0; i < 2; ++i) w->cmdPdf_Click();
     EXPECT_EQ(g.script.Titles(), "Error Report|Error Report");
 
@@ -255,7 +255,7 @@ TEST(ReportWindowTest, RenderedHeaderAndOptionDialogWidth) {
     HtmlReportSink sink(100);
     sink.RecordHeader({3, "RW", "SSN: 1"});
     QTextDocument page;
-    page.setHtml(QString::fromStdString(PageForRendering("<table>" + sink.Text() + "</table>")));
+    page.setHtml(QString::fromStdString(PageForRendering("<table>" + sink.Text().Cp1252() + "</table>")));
     EXPECT_EQ(page.toPlainText().trimmed(), "Record number: 3    Code: RW    SSN: 1");
     frmReportOption options(kTextReport);
     options.show();

@@ -70,7 +70,7 @@ int frmReport::Pixels(int twips) const { return qRound(twips * logicalDpiX() / 1
 
 void frmReport::ShowPreview(const TextPreview& preview) {
     reportText_ = preview.text;
-    text1_->setPlainText(MessageText(reportText_));
+    text1_->setPlainText(Utf8MessageText(reportText_));
     save_->setEnabled(preview.saveEnabled);
 }
 

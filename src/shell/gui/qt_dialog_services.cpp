@@ -104,15 +104,24 @@ std::optional<std::string> QtDialogServices::OpenFile(std::string_view title, st
 
 MsgAnswer QtDialogServices::Message(std::string_view text, std::string_view title, MsgIcon icon,
                                     MsgButtons buttons) {
+    return ShowMessage(MessageText(text), title, icon, buttons);
+}
+
+MsgAnswer QtDialogServices::MessageUtf8(std::string_view text, std::string_view title, MsgIcon icon,
+                                        MsgButtons buttons) {
+    return ShowMessage(Utf8MessageText(text), title, icon, buttons);
+}
+
+MsgAnswer QtDialogServices::ShowMessage(const QString& text, std::string_view title, MsgIcon icon,
+                                        MsgButtons buttons) {
     if (Unattended()) {
         const QString line = QStringLiteral("quorvex: message [%1] (%2): %3\n")
-                                 .arg(MessageText(title), QString::fromLatin1(IconName(icon)),
-                                      MessageText(text));
+                                 .arg(MessageText(title), QString::fromLatin1(IconName(icon)), text);
         std::fputs(line.toLocal8Bit().constData(), stderr);
         std::fflush(stderr);
         return FirstButton(buttons);
     }
-    QMessageBox box(ToQtIcon(icon), MessageText(title), MessageText(text), QMessageBox::NoButton,
+    QMessageBox box(ToQtIcon(icon), MessageText(title), text, QMessageBox::NoButton,
                     DialogOwner());
     switch (buttons) {
     case MsgButtons::Ok:

@@ -45,6 +45,9 @@ public:
     std::optional<std::string> OpenFile(std::string_view title, std::string_view filter) override;
     MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon,
                       MsgButtons buttons) override;
+    // The text shown as it is.
+    MsgAnswer MessageUtf8(std::string_view text, std::string_view title, MsgIcon icon,
+                          MsgButtons buttons) override;
     Date Today() override;
 
     // What the reports ask. Unattended, the dialogs are cancelled and there is no browser.
@@ -71,6 +74,8 @@ public:
     static constexpr qint64 kLargestPrintedPage = 2'000'000;
 
 private:
+    MsgAnswer ShowMessage(const QString& text, std::string_view title, MsgIcon icon, MsgButtons buttons);
+
     QPointer<QWidget> parent_;
     QString lastFolder_;
 };
