@@ -3,6 +3,7 @@
 
 #include <QGroupBox>
 #include <QPlainTextEdit>
+#include <QPrintPreviewWidget>
 #include <QProgressDialog>
 #include <QTest>
 #include <QTextDocument>
@@ -229,6 +230,16 @@ TEST(ReportWindowTest, PdfLinesFitThePageAndCancel) {
     EXPECT_EQ(ReadFile(dir / "cancelled.pdf"), "old");
     for (const auto& file : std::filesystem::directory_iterator(dir.path()))
         EXPECT_FALSE(file.path().extension() == ".new") << file.path();
+    // A print preview only paints: the file its printer names stays as it was.
+    QPrinter named(QPrinter::HighResolution);
+    named.setOutputFormat(QPrinter::PdfFormat);
+    named.setOutputFileName(QString::fromStdString((dir / "cancelled.pdf").string()));
+    QPrintPreviewWidget preview(&named);
+    const LogReader log(ErrorLog::PathIn(dir.path()));
+    QObject::connect(&preview, &QPrintPreviewWidget::paintRequested,
+                     [&](QPrinter* p) { PrintPages(*p, w.PrintFont(), log, kAllPages); });
+    preview.updatePreview();
+    EXPECT_EQ(std::pair(preview.pageCount(), ReadFile(dir / "cancelled.pdf")), std::pair(1, std::string("old")));
 }
 
 // Without a printer Print... is off and printing offers Save as PDF instead.
