@@ -185,7 +185,7 @@ TEST(ReportWindowTest, PdfLinesFitThePageAndCancel) {
     const std::string entry = "[" + std::string(40, 'Q') + "0123456789" + std::string(63, 'Z') + "]";  // 115
     {
         ErrorLog log = ErrorLog::CreateMDB(dir.path());
-        log.AddMisc("/home/pay/w2.txt", "12/10/2008");
+        log.AddMisc("/home/pay/Lohn J\u00e4nner \u03a9.txt", "12/10/2008");
         log.AddRecord("RW", Record("RW")), log.SetRecReference("363862345");
         log.LogError("Employee Name [Position 42 - 56]", entry, "Invalid character.");
         log.CloseDatabase();
@@ -209,6 +209,7 @@ TEST(ReportWindowTest, PdfLinesFitThePageAndCancel) {
     std::erase_if(flat, [](char c) { return std::isspace(static_cast<unsigned char>(c)); });
     EXPECT_NE(flat.find(entry), std::string::npos) << flat;
     EXPECT_NE(flat.find("SSN:363862345"), std::string::npos) << flat;
+    EXPECT_NE(flat.find("Generatedfrom:/home/pay/LohnJ\u00e4nner\u03a9.txt"), std::string::npos) << flat;
     const std::string boxes = PdfText(dir / "big.pdf", "-bbox");
     static const std::regex page(R"re(<page width="([\d.]+)")re"),
         word(R"re(xMin="([\d.]+)" yMin="[\d.]+" xMax="([\d.]+)")re");
