@@ -1,7 +1,5 @@
 #include "shell/gui/qt_dialog_services.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 
 #include <QApplication>
