@@ -2,7 +2,14 @@
 
 #include <cstdio>
 
+#include "common/text_1252.h"
+
 namespace quorvex {
+
+MsgAnswer DialogServices::MessageUtf8(std::string_view text, std::string_view title, MsgIcon icon,
+                                      MsgButtons buttons) {
+    return Message(Utf8ToCp1252(text), title, icon, buttons);
+}
 
 std::string Date::Format() const {
     char buf[16];

@@ -42,6 +42,11 @@ public:
     virtual MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon,
                               MsgButtons buttons) = 0;
 
+    // The same with `text` in UTF-8: a text naming files, each character kept (code page
+    // 1252 cannot hold every name). Without a way of its own the text is shown in code page
+    // 1252, a character outside it as '?'.
+    virtual MsgAnswer MessageUtf8(std::string_view text, std::string_view title, MsgIcon icon, MsgButtons buttons);
+
     // Lets the window process waiting events. Returns false when the user chose Exit
     // (or closed the window): the run must stop at once, recording the abort.
     virtual bool Yield() { return true; }

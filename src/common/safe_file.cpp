@@ -94,6 +94,15 @@ SafeFile::~SafeFile() {
 
 std::ostream& SafeFile::Stream() { return *stream_; }
 
+fs::path SafeFile::WriterPath() const {
+    const fs::path own = "/proc/self/fd/" + std::to_string(fd_);
+    struct stat mine {}, named {};
+    if (fd_ >= 0 && ::fstat(fd_, &mine) == 0 && ::stat(own.c_str(), &named) == 0 && named.st_dev == mine.st_dev &&
+        named.st_ino == mine.st_ino)
+        return own;
+    return temp_.empty() ? target_ : temp_;
+}
+
 void SafeFile::Commit() {
     if (fd_ < 0) throw FileWriteError("Could not write " + target_.string() + ": the file is closed");
     stream_->flush();

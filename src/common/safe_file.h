@@ -40,6 +40,13 @@ public:
 
     const std::filesystem::path& Target() const { return target_; }
 
+    // The name under which a writer that opens files by name itself (QPrinter writing a PDF)
+    // writes the content instead of Stream(): a name of the very file this object opened
+    // (/proc/self/fd/N), so that no link put in the new file's place in the meantime is
+    // followed; the new file's own name where /proc is not mounted. Commit then puts what
+    // that writer wrote, once it has closed the file, in the target's place.
+    std::filesystem::path WriterPath() const;
+
 private:
     class Buffer;
     std::filesystem::path target_;

@@ -132,6 +132,13 @@ std::size_t DecodeUtf8(std::string_view s, std::size_t i, char32_t& c) {
 
 }  // namespace
 
+char32_t NextCodePoint(std::string_view s, std::size_t& i) {
+    char32_t c;
+    const std::size_t len = DecodeUtf8(s, i, c);
+    i += len ? len : 1;
+    return len ? c : U'\uFFFD';
+}
+
 std::string Utf8ToCp1252(std::string_view s) {
     if (IsAscii(s)) return std::string(s);
     std::string out;

@@ -15,6 +15,9 @@ std::string Utf8ToCp1252(std::string_view utf8);
 // The text with each byte that is not part of a well-formed UTF-8 sequence replaced by
 // U+FFFD: a file name of the system, which may be any bytes, made fit to store and show.
 std::string ValidUtf8(std::string_view bytes);
+// The character of the UTF-8 text at `i`, moving `i` past it; U+FFFD for a byte that does
+// not begin a well-formed sequence (`i` then moves by one byte).
+char32_t NextCodePoint(std::string_view utf8, std::size_t& i);
 // The character of one code page 1252 byte. The five bytes the code page leaves undefined
 // are the control characters of the same value.
 char32_t Cp1252CodePoint(unsigned char byte);

@@ -3,6 +3,7 @@
 
 #include <QGroupBox>
 #include <QPlainTextEdit>
+#include <QPrintPreviewWidget>
 #include <QProgressDialog>
 #include <QTest>
 #include <QTextDocument>
@@ -113,7 +114,7 @@ TEST(ReportWindowTest, FontSavePrintAndPreview) {
     frmReport* w = g.Window();
     ASSERT_NE(w, nullptr);
     const std::string report = FormatTextReport(*LogReader::OpenIn(g.dir.path()), g.script, g.dir.path()).text;
-    EXPECT_EQ(w->PreviewBox()->toPlainText(), MessageText(report));
+    EXPECT_EQ(w->PreviewBox()->toPlainText(), Utf8MessageText(report));
     const std::tuple<std::optional<FontChoice>, int> fonts[] = {
         {FontChoice{"DejaVu Sans Mono", 30}, 20}, {FontChoice{"", 5}, 8}, {std::nullopt, 8}};
     for (const auto& [answer, size] : fonts) {
@@ -127,7 +128,7 @@ TEST(ReportWindowTest, FontSavePrintAndPreview) {
                           (g.dir / "report.pdf").string(), (g.dir / "no/report.pdf").string()};
     g.script.answers = {MsgAnswer::Ok, MsgAnswer::Ok};
     for (int i = 0; i < 3; ++i) w->cmdSave_Click();
-    EXPECT_EQ(ReadFile(g.dir / "saved.txt"), Cp1252ToUtf8(report));
+    EXPECT_EQ(ReadFile(g.dir / "saved.txt"), report);
     for (int i = 0; i < 2; ++i) w->cmdPdf_Click();
     EXPECT_EQ(g.script.Titles(), "Error Report|Error Report");
 
@@ -176,15 +177,15 @@ TEST(ReportWindowTest, ClosedByANewRunAndByEscape) {
 }
 
 // In a 20-point font every line fits the page within its half-inch margins: a long user
-// entry is cut where the line ends, the record header wrapped in its frame. Cancel in the
-// progress of Save as PDF leaves no file.
+// entry is cut where the line ends, the record header wrapped in its frame. The PDF goes
+// through a new private file; Cancel in its progress leaves the old file as it was.
 TEST(ReportWindowTest, PdfLinesFitThePageAndCancel) {
     App();
     TempDir dir;
     const std::string entry = "[" + std::string(40, 'Q') + "0123456789" + std::string(63, 'Z') + "]";  // 115
     {
         ErrorLog log = ErrorLog::CreateMDB(dir.path());
-        log.AddMisc("/home/pay/w2.txt", "12/10/2008");
+        log.AddMisc("/home/pay/Lohn J\u00e4nner \u03a9.txt", "12/10/2008");
         log.AddRecord("RW", Record("RW")), log.SetRecReference("363862345");
         log.LogError("Employee Name [Position 42 - 56]", entry, "Invalid character.");
         log.CloseDatabase();
@@ -196,11 +197,19 @@ TEST(ReportWindowTest, PdfLinesFitThePageAndCancel) {
     script.fonts = {FontChoice{"DejaVu Sans Mono", 20}};
     w.cmdFont_Click();
     script.saveFiles = {(dir / "big.pdf").string(), (dir / "cancelled.pdf").string()};
+    // A link in the file's place is replaced, not written through; the file is private.
+    WriteFile(dir / "linked.txt", "kept");
+    std::filesystem::create_symlink(dir / "linked.txt", dir / "big.pdf");
+    WriteFile(dir / "cancelled.pdf", "old");
     w.cmdPdf_Click();
+    EXPECT_EQ(std::tuple(ReadFile(dir / "linked.txt"), std::filesystem::is_symlink(dir / "big.pdf"),
+                         std::filesystem::status(dir / "big.pdf").permissions() & std::filesystem::perms::all),
+              std::tuple(std::string("kept"), false, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write));
     std::string flat = PdfText(dir / "big.pdf", "-layout");
     std::erase_if(flat, [](char c) { return std::isspace(static_cast<unsigned char>(c)); });
     EXPECT_NE(flat.find(entry), std::string::npos) << flat;
     EXPECT_NE(flat.find("SSN:363862345"), std::string::npos) << flat;
+    EXPECT_NE(flat.find("Generatedfrom:/home/pay/LohnJ\u00e4nner\u03a9.txt"), std::string::npos) << flat;
     const std::string boxes = PdfText(dir / "big.pdf", "-bbox");
     static const std::regex page(R"re(<page width="([\d.]+)")re"),
         word(R"re(xMin="([\d.]+)" yMin="[\d.]+" xMax="([\d.]+)")re");
@@ -218,7 +227,20 @@ TEST(ReportWindowTest, PdfLinesFitThePageAndCancel) {
             if (auto* progress = qobject_cast<QProgressDialog*>(top)) progress->cancel();
     });
     w.cmdPdf_Click();
-    EXPECT_FALSE(std::filesystem::exists(dir / "cancelled.pdf"));
+    // A cancelled PDF leaves the old file as it was, and nothing beside it.
+    EXPECT_EQ(ReadFile(dir / "cancelled.pdf"), "old");
+    for (const auto& file : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_FALSE(file.path().extension() == ".new") << file.path();
+    // A print preview only paints: the file its printer names stays as it was.
+    QPrinter named(QPrinter::HighResolution);
+    named.setOutputFormat(QPrinter::PdfFormat);
+    named.setOutputFileName(QString::fromStdString((dir / "cancelled.pdf").string()));
+    QPrintPreviewWidget preview(&named);
+    const LogReader log(ErrorLog::PathIn(dir.path()));
+    QObject::connect(&preview, &QPrintPreviewWidget::paintRequested,
+                     [&](QPrinter* p) { PrintPages(*p, w.PrintFont(), log, kAllPages); });
+    preview.updatePreview();
+    EXPECT_EQ(std::pair(preview.pageCount(), ReadFile(dir / "cancelled.pdf")), std::pair(1, std::string("old")));
 }
 
 // Without a printer Print... is off and printing offers Save as PDF instead.
@@ -245,7 +267,7 @@ TEST(ReportWindowTest, RenderedHeaderAndOptionDialogWidth) {
     HtmlReportSink sink(100);
     sink.RecordHeader({3, "RW", "SSN: 1"});
     QTextDocument page;
-    page.setHtml(QString::fromStdString(PageForRendering("<table>" + sink.Text() + "</table>")));
+    page.setHtml(QString::fromStdString(PageForRendering("<table>" + sink.Text().Cp1252() + "</table>")));
     EXPECT_EQ(page.toPlainText().trimmed(), "Record number: 3    Code: RW    SSN: 1");
     frmReportOption options(kTextReport);
     options.show();

@@ -1,10 +1,13 @@
 #include <QClipboard>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
 #include <QToolTip>
 
 #include "gui/gui_test_support.h"
+#include "report/gui/report_option_dialog.h"
+#include "report/gui/report_window.h"
 #include "results/gui/record_table_model.h"
 #include "results/gui/record_viewer.h"
 #include "results/gui/result_grid.h"
@@ -205,6 +208,22 @@ TEST(ResultsViewTest, CaptionsShowAnyFileName) {
     EXPECT_EQ(g.window->windowTitle(), QString::fromUtf8("Records With Errors - Lohn J\u00e4nner \u03a9.txt"));
     g.Click("cmdView");
     EXPECT_EQ(g.window->windowTitle(), QString::fromUtf8("Record Number 1 of 7 Tested Record(s) - Lohn J\u00e4nner \u03a9.txt"));
+    // ... in the report window ...
+    g.reports.types = {kTextReport};
+    g.Click("cmdErrors");
+    const auto* report = g.window->findChild<frmReport*>();
+    ASSERT_NE(report, nullptr);
+    EXPECT_TRUE(report->PreviewBox()->toPlainText().contains(QString::fromUtf8("Generated from: " + file.string() + "\n")));
+    // ... and in the last results of a clean file.
+    const auto clean = g.dir / "Lohn J\u00e4nner \u03a9 2.txt";
+    WriteFile(clean, Submission(1));
+    g.script.files = {clean.string(), std::nullopt};
+    g.script.answers = {MsgAnswer::Ok, MsgAnswer::Ok};
+    g.window->StartTesting();
+    g.Reopen();
+    g.script.answers = {MsgAnswer::Ok};
+    g.Click("cmdLast");
+    EXPECT_EQ(g.script.messages.back().text, "No errors found in " + clean.string());
 }
 
 // The grids read the log in windows: a gap in the record numbers (an end-of-file mark

@@ -2,10 +2,13 @@
 
 #include <QFontInfo>
 #include <QProcess>
+#include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 
 #include "gui/gui_test_support.h"
 #include "shell/gui/desktop_browser.h"
+#include "shell/gui/print_font_dialog.h"
 #include "shell/gui/qt_dialog_services.h"
 #include "shell/gui/text_codec.h"
 
@@ -92,6 +95,23 @@ TEST(QtDialogServicesTest, SuffixFontAndOwner) {
     const QFont start = QtDialogServices::FontDialogStart({"Courier", 10});
     EXPECT_TRUE(QFontInfo(start).fixedPitch()) << start.family().toStdString();
     EXPECT_EQ(std::pair(start.family(), start.pointSize()), std::pair(QFontInfo(start).family(), 10));
+
+    // The font dialog offers fixed-pitch fonts in sizes 8 to 20; OK without a change keeps
+    // the print font (a missing name becomes its fixed-pitch stand-in).
+    QtDialogServices fonts;
+    for (const auto& [current, size] : {std::pair{FontChoice{"Courier", 10}, 10}, {FontChoice{"DejaVu Sans Mono", 30}, 20}}) {
+        PrintFontDialog dialog(current, 8, 20);
+        EXPECT_EQ(std::pair(dialog.Size()->minimum(), dialog.Size()->maximum()), std::pair(8, 20));
+        QTimer::singleShot(0, [] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* shown = qobject_cast<PrintFontDialog*>(top); shown && shown->isVisible()) shown->accept();
+        });
+        const std::optional<FontChoice> chosen = fonts.ChooseFont("Select Print Font", current, 8, 20);
+        ASSERT_TRUE(chosen);
+        const QFont drawn(QString::fromStdString(chosen->name), chosen->size);
+        EXPECT_TRUE(QFontInfo(drawn).fixedPitch()) << chosen->name;
+        EXPECT_EQ(std::pair(chosen->name, chosen->size), std::pair(dialog.Chosen().name, size));
+    }
 
     QWidget main, report(&main, Qt::Window);
     QtDialogServices services(&main);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -6,6 +7,7 @@
 #include "report/core/html_report.h"
 #include "report/core/page_background.h"
 #include "report/core/print_dialog.h"
+#include "report/core/report_text.h"
 #include "report/core/text_report.h"
 #include "report/report_logs.h"
 #include "support/scripted_services.h"
@@ -26,7 +28,7 @@ TEST(ErrorReport, GoldenReports) {
         ExpectGolden(golden, std::string(golden).ends_with(".txt") ? text : html);
         ScriptedServices services;
         const TextPreview preview = FormatTextReport(log, services, dir.path());
-        EXPECT_EQ(std::tuple(Cp1252ToUtf8(preview.text), preview.saveEnabled), std::tuple(text, true));
+        EXPECT_EQ(std::tuple(preview.text, preview.saveEnabled), std::tuple(text, true));
         services.browser = "/usr/bin/firefox";
         EXPECT_TRUE(FormatHtmlReport(log, services, dir.path(), 1280, false) && services.messages.empty());
         EXPECT_EQ(ReadFile(dir / "temphtm.HTM"), html);
@@ -216,7 +218,10 @@ struct FixedPitchSurface : PrintSurface {
     double PageWidth() const override { return width; }
     double PageHeight() const override { return 3.0; }
     void SetFont(bool bold, int extraPoints) override { font = bold ? (extraPoints ? "B+" : "B") : ""; }
-    double TextWidth(std::string_view text) const override { return 0.125 * static_cast<double>(text.size()); }
+    double TextWidth(std::string_view text) const override { return 0.125 * static_cast<double>(Characters(text)); }
+    static std::size_t Characters(std::string_view utf8) {
+        return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+    }
     double TextHeight(std::string_view) const override { return 0.25; }
     void DrawText(double x, double y, std::string_view text) override { drawn += Place(x, y) + font + " " + std::string(text) + "\n"; }
     void DrawRect(double l, double t, double r, double b) override { drawn += Place(l, t) + " rect to " + Place(r, b) + "\n"; }
@@ -271,11 +276,11 @@ TEST(PrintedReport, NarrowPagesHeadersAndCancel) {
         }
         if (std::sscanf(line.c_str(), "%d:%lf,%lf", &page, &x, &y) != 3) continue;
         const std::string text = line.substr(line.find(' ') + 1);
-        EXPECT_LE(x + 0.125 * static_cast<double>(text.size()), 4.0) << line;
+        EXPECT_LE(x + 0.125 * static_cast<double>(FixedPitchSurface::Characters(text)), 4.0) << line;
         if (x == 2.5 && (entry.size() || text.starts_with("[<b>"))) entry += text + "|";
         if (line.find("B Record number") != std::string::npos || line.find("B SSN") != std::string::npos) headers += text + "|";
     }
-    EXPECT_TRUE(entry.starts_with("[<b>&\"Tom's|\"</b> \xE9]|")) << entry;
+    EXPECT_TRUE(entry.starts_with("[<b>&\"Tom's|\"</b> \xC3\xA9]|")) << entry;
     EXPECT_EQ(twoLineFrames, 3);  // RA, RE, RW: the RF header fits one line
     EXPECT_NE(headers.find("Record number: 3    Code: RW|SSN: 987654321|"), std::string::npos) << headers;
 
@@ -299,6 +304,44 @@ TEST(PrintedReport, NarrowPagesHeadersAndCancel) {
 }
 
 // Pages of a range: those before it laid out unprinted, the job ended after the footer of its last page.
+// A tested file named outside code page 1252 shows as it is in every report; the
+// 64,000-character limit still counts its characters.
+TEST(ErrorReport, NamesOutsideTheCodePage) {
+    const std::tuple<std::string, std::string, std::string, std::size_t> texts[] = {
+        // code page 1252, then UTF-8 → code page 1252 kept, UTF-8, characters
+        {"a\xE9 ", "J\xC3\xA4 \xCE\xA9", "a\xE9 J\xE4 ?", 7}, {"", "\xCE", "?", 1}, {"x", "", "x", 1}};
+    for (const auto& [cp1252, utf8, kept, characters] : texts) {
+        ReportText text;
+        text += cp1252;
+        text.AppendUtf8(utf8);
+        text += "\xE9";
+        EXPECT_EQ(std::tuple(text.Cp1252(), text.Utf8(), text.size()),
+                  std::tuple(kept + "\xE9", Cp1252ToUtf8(cp1252) + utf8 + "\xC3\xA9", characters + 1));
+    }
+    TempDir dir;
+    {
+        ErrorLog log = ErrorLog::CreateMDB(dir.path());
+        log.AddMisc("/home/pay/Lohn J\xC3\xA4nner \xCE\xA9.txt", "12/10/2008");
+        log.AddRecord("RW", Record("RW")), log.SetRecReference("123456789");
+        log.LogError("Employee Name [Position 42 - 56]", "Ren\xE9", "Invalid character.");
+        log.CloseDatabase();
+    }
+    const std::string line = "Generated from: /home/pay/Lohn J\xC3\xA4nner \xCE\xA9.txt";
+    const std::string text = Written(dir.path(), ReportFormat::Text);
+    EXPECT_NE(text.find("\r\n\r\n" + line + "\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("User Entry: \t\tRen\xC3\xA9\r\n"), std::string::npos) << text;
+    EXPECT_NE(Written(dir.path(), ReportFormat::Html).find("<P>Generated from: /home/pay/Lohn J&#228;nner &#937;.txt<P>"),
+              std::string::npos);
+    ScriptedServices services;
+    const LogReader log(ErrorLog::PathIn(dir.path()));
+    EXPECT_EQ(FormatTextReport(log, services, dir.path()).text, text);
+    FixedPitchSurface surface;
+    PrintReportPages(log, surface, kAll);
+    char centred[32];  // the line's 43 characters centred on the page
+    std::snprintf(centred, sizeof centred, "1:%.3f,0.500 ", (8 - 0.125 * 43) / 2);
+    EXPECT_NE(surface.drawn.find(centred + line + "\n"), std::string::npos) << surface.drawn;
+}
+
 TEST(PrintedReport, PagesOfARange) {
     TempDir dir, longer;
     CriticalLog(dir.path());

@@ -44,6 +44,10 @@ public:
         }
         return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
     }
+    // Recorded as given: the text stays UTF-8.
+    MsgAnswer MessageUtf8(std::string_view text, std::string_view title, MsgIcon icon, MsgButtons buttons) override {
+        return Message(text, title, icon, buttons);
+    }
     bool Yield() override {
         ++yields;
         return onYield ? onYield(yields) : true;

@@ -28,7 +28,7 @@ bool FormatReport(const LogReader& log, ReportSink& sink) {
     std::string generatedFrom = "Generated from: ";
     for (std::size_t i = 0; i < misc.size(); ++i) {
         if (i > 0) generatedFrom += "; ";
-        generatedFrom += misc[i].path;
+        generatedFrom += misc[i].pathUtf8;
     }
     sink.SourceFiles(generatedFrom);
     sink.ReportDate(misc.empty() ? std::string() : misc.front().rptDate);

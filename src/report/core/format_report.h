@@ -13,7 +13,9 @@ namespace quorvex {
 // them are sinks of the one walk of FormatReport, so the reports always hold the same facts.
 //
 // Report text in memory is code page 1252, as the log reader returns it: one byte is one
-// character, so the 64,000-character limit counts bytes. Files are written in UTF-8.
+// character, so the 64,000-character limit counts bytes (report_text.h). The names of the
+// tested files are the exception: they are handed over in UTF-8, as the log holds them, so
+// that a name outside the code page shows as it is. Files are written in UTF-8.
 
 // A report text passing this many characters is flushed (more than the limit, not equal).
 inline constexpr std::size_t kReportTextLimit = 64000;
@@ -39,7 +41,7 @@ public:
     virtual ~ReportSink() = default;
     // "QUORVEX TAX YEAR 2008 ERROR REPORT"
     virtual void Heading(std::string_view heading) = 0;
-    // "Generated from: " and the tested file(s)
+    // "Generated from: " and the tested file(s), in UTF-8
     virtual void SourceFiles(std::string_view generatedFrom) = 0;
     // The run date, "mm/dd/yyyy"
     virtual void ReportDate(std::string_view date) = 0;

@@ -42,6 +42,25 @@ std::string HtmlEscape(std::string_view text, EscapeStrength strength) {
     return out;
 }
 
+std::string HtmlEscapeUtf8(std::string_view utf8) {
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const char32_t c = NextCodePoint(utf8, i);
+        const char byte = Cp1252Byte(c);
+        if (byte != '?' || c == U'?') {
+            out += HtmlEscape(std::string_view(&byte, 1));
+        } else if (c >= 0x80 && c <= 0x9F) {
+            // A control character the code page has no place for: its escape, as the others'.
+            out += "\\u00";
+            out += "0123456789ABCDEF"[c >> 4];
+            out += "0123456789ABCDEF"[c & 15];
+        } else {
+            out += "&#" + std::to_string(static_cast<std::uint32_t>(c)) + ';';
+        }
+    }
+    return out;
+}
+
 int BreakWidth(int screenWidthPixels) {
     // The quotient is exact in tenths; rounding to nearest (the default mode) takes halves to even.
     return static_cast<int>(std::nearbyint((screenWidthPixels - 450) / 10.0));
@@ -76,7 +95,8 @@ std::string BreakPreEscaped(std::string_view text, int n) {
 }
 
 void HtmlReportSink::Heading(std::string_view heading) {
-    text_ =
+    text_.clear();
+    text_ +=
         "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\"> "
         "<HTML><HEAD><TITLE>Quorvex Error Report</title></HEAD><BODY "
         "background=\"orvantahalf.gif\" bgColor=white><Center><H1>";
@@ -85,7 +105,7 @@ void HtmlReportSink::Heading(std::string_view heading) {
 }
 
 void HtmlReportSink::SourceFiles(std::string_view generatedFrom) {
-    text_ += "<P>" + HtmlEscape(generatedFrom) + "<P>";
+    text_ += "<P>" + HtmlEscapeUtf8(generatedFrom) + "<P>";
 }
 
 void HtmlReportSink::ReportDate(std::string_view date) { text_ += "<P>" + HtmlEscape(date) + "<P>"; }
@@ -145,15 +165,15 @@ bool FormatHtmlReport(const LogReader& log, DialogServices& services, const std:
         const std::filesystem::path page = folder / kTempHtmlName;
         try {
             SafeFile out(page);
-            HtmlReportSink sink(BreakWidth(screenWidthPixels), [&](std::string& text) {
+            HtmlReportSink sink(BreakWidth(screenWidthPixels), [&](ReportText& text) {
                 if (text.size() > kReportTextLimit) {
-                    out.Append(Cp1252ToUtf8(text));
+                    out.Append(text.Utf8());
                     text.clear();
                 }
                 return true;
             });
             FormatReport(log, sink);
-            out.Append(Cp1252ToUtf8(sink.Text()));
+            out.Append(sink.Text().Utf8());
             out.Commit();
             WritePageBackground(folder);
         } catch (const FileWriteError&) {

@@ -17,6 +17,10 @@ namespace quorvex {
 // line feeds and CRs (white space to the page).
 std::string HtmlEscape(std::string_view text, EscapeStrength strength = EscapeStrength::Message);
 
+// The same for UTF-8 text (the names of the tested files): every character kept, the
+// ones outside code page 1252 too.
+std::string HtmlEscapeUtf8(std::string_view utf8);
+
 // N of BreakPre for a screen `screenWidthPixels` wide: width / 10 - 45, halves to even.
 int BreakWidth(int screenWidthPixels);
 
@@ -37,7 +41,7 @@ public:
         : breakWidth_(breakWidth), afterBlock_(std::move(afterBlock)) {}
 
     // The page text not yet handed over.
-    std::string& Text() { return text_; }
+    ReportText& Text() { return text_; }
 
     void Heading(std::string_view heading) override;
     void SourceFiles(std::string_view generatedFrom) override;
@@ -50,7 +54,7 @@ public:
 
 private:
     int breakWidth_;
-    std::string text_;
+    ReportText text_;
     AfterBlock afterBlock_;
 };
 

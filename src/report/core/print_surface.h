@@ -6,7 +6,7 @@ namespace quorvex {
 
 // What the printed report is drawn on: the printer in the desktop program, a fixed-pitch
 // fake in the tests. Lengths are in inches from the top-left corner of the printable area;
-// text is code page 1252.
+// text is UTF-8.
 class PrintSurface {
 public:
     virtual ~PrintSurface() = default;

@@ -21,7 +21,11 @@ void WriteUtf8(const std::filesystem::path& file, std::string_view text) {
 
 void SaveText(const std::string& name, std::string_view text) {
     if (name.empty()) return;
-    WriteUtf8(name, text);
+    try {
+        WriteFileSafely(name, text);
+    } catch (const FileWriteError&) {
+        throw ReportFileError("Could not write " + name);
+    }
 }
 
 namespace {

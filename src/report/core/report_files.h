@@ -21,8 +21,8 @@ public:
 // Throws ReportFileError.
 void WriteUtf8(const std::filesystem::path& file, std::string_view text);
 
-// SaveText: writes the report `text` to the file `name` (as the file system writes it),
-// replacing an existing file. An empty name writes nothing.
+// SaveText: writes the report `text` (UTF-8) to the file `name` (as the file system writes
+// it), replacing an existing file. An empty name writes nothing.
 void SaveText(const std::string& name, std::string_view text);
 
 // Why the output file `target` may not be written by a command that reads `inputs` and keeps
@@ -36,7 +36,7 @@ std::string OutputClash(const std::filesystem::path& target, const std::filesyst
 // user cancelled (or gave no name).
 std::optional<std::string> AskReportFileName(DialogServices& services, const std::filesystem::path& folder);
 
-// SaveReportAs: the save dialog opening in `folder`; on OK writes `text` to the chosen file
+// SaveReportAs: the save dialog opening in `folder`; on OK writes `text` (UTF-8) to the chosen file
 // (replacing it) and returns its name; nullopt when the user cancelled (or gave no name).
 std::optional<std::string> SaveReportAs(DialogServices& services, const std::filesystem::path& folder,
                                         std::string_view text);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "common/text_1252.h"
+
 namespace quorvex {
 
 namespace {
@@ -11,16 +13,23 @@ namespace {
 // Where the values of an error block start, and the label their wrapped lines leave free.
 constexpr std::string_view kValueColumn = "Error Description:  ";
 
-// The longest start of `text` narrower than `limit` (by binary search: widths grow with
-// length); at least one character of a text that has one.
+// The length in bytes of the longest start of `text` narrower than `limit` (by binary
+// search: widths grow with length); at least one character of a text that has one. A
+// start ends between characters, never inside one.
 std::size_t FitPrefix(const PrintSurface& surface, std::string_view text, double limit) {
-    std::size_t fits = 0, over = text.size() + 1;
+    std::vector<std::size_t> ends;  // where each character ends
+    for (std::size_t i = 0; i < text.size();) {
+        NextCodePoint(text, i);
+        ends.push_back(i);
+    }
+    if (ends.empty()) return 0;
+    std::size_t fits = 0, over = ends.size() + 1;  // in characters
     while (over - fits > 1) {
         const std::size_t mid = fits + (over - fits) / 2;
-        if (surface.TextWidth(text.substr(0, mid)) < limit) fits = mid;
+        if (surface.TextWidth(text.substr(0, ends[mid - 1])) < limit) fits = mid;
         else over = mid;
     }
-    return std::min(std::max<std::size_t>(fits, 1), text.size());
+    return ends[std::max<std::size_t>(fits, 1) - 1];
 }
 
 // One paragraph: lines end at the last blank before they reach `w1`; a word that still
@@ -80,13 +89,15 @@ double Centred(const PrintSurface& surface, std::string_view text) {
 }
 
 std::string HeaderLine(const RecordHeading& h) {
-    return "Record number: " + std::to_string(h.recNum) + "    Code: " + std::string(h.id) + "    " + h.label;
+    return Cp1252ToUtf8("Record number: " + std::to_string(h.recNum) + "    Code: " + std::string(h.id) + "    " +
+                        h.label);
 }
 
 // Room a frame takes beside its text: 0.1 inch on the left, 0.05 on the right.
 constexpr double kFrameSides = 0.15;
 
-// Mode 1 (and 4, with nothing in range): the report laid out on the printer's pages.
+// Mode 1 (and 4, with nothing in range): the report laid out on the printer's pages. The
+// log's code page 1252 values are drawn in UTF-8, as the names of the tested files come.
 class PrintSink final : public ReportSink {
 public:
     PrintSink(PrintSurface& surface, PageRange range, const PrintProgress& progress)
@@ -96,7 +107,7 @@ public:
 
     void Heading(std::string_view heading) override {
         printer_.SetFont(true, 4);
-        Centre(heading);
+        Centre(Cp1252ToUtf8(heading));
         printer_.SetFont(false);
     }
     void SourceFiles(std::string_view generatedFrom) override {
@@ -111,12 +122,12 @@ public:
     }
     void ReportDate(std::string_view date) override {
         printer_.PrintLine(" ");
-        Centre(date);
+        Centre(Cp1252ToUtf8(date));
         printer_.PrintLine(" ");
     }
     void StopNotice(std::string_view head, std::string_view body) override {
         printer_.SetFont(true);
-        for (const std::string& line : WrapText(surface_, std::string(head) + std::string(body), {}))
+        for (const std::string& line : WrapText(surface_, Cp1252ToUtf8(std::string(head) + std::string(body)), {}))
             printer_.PrintLine(line);
         printer_.SetFont(false);
     }
@@ -144,9 +155,9 @@ public:
     bool ErrorBlock(const ErrorRow& error) override {
         const double x = surface_.TextWidth(kValueColumn);
         printer_.PrintLine(std::to_string(error.errNum), x, false, "Err Num: ");
-        Wrapped(WrapText(surface_, error.reference, kValueColumn), "Reference: ", x);
-        Wrapped(CutToWidth(surface_, error.userEntry, surface_.PageWidth() - x), "User Entry: ", x);
-        Wrapped(WrapText(surface_, error.error, kValueColumn), "Error Description: ", x);
+        Wrapped(WrapText(surface_, Cp1252ToUtf8(error.reference), kValueColumn), "Reference: ", x);
+        Wrapped(CutToWidth(surface_, Cp1252ToUtf8(error.userEntry), surface_.PageWidth() - x), "User Entry: ", x);
+        Wrapped(WrapText(surface_, Cp1252ToUtf8(error.error), kValueColumn), "Error Description: ", x);
         printer_.PrintLine(" ");
         return !progress_ || progress_(++errors_);
     }

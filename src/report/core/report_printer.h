@@ -18,6 +18,8 @@ struct PageRange {
     int to = 1;
 };
 
+// Texts are UTF-8, as the surface draws them.
+
 // WrapText: the printable lines of a value whose lines start where `label` ends. A text
 // holding line feeds is wrapped line by line (an empty line stays empty). A line is cut at
 // the last blank before label and line reach the printable width less 1.2 inches; a single

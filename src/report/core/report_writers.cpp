@@ -12,14 +12,14 @@ namespace quorvex {
 
 namespace {
 
-void Put(std::ostream& out, std::string_view cp1252) {
-    const std::string utf8 = Cp1252ToUtf8(cp1252);
+void Put(std::ostream& out, const ReportText& text) {
+    const std::string utf8 = text.Utf8();
     out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
     if (!out) throw ReportFileError("Could not write the report.");
 }
 
 // Hands each error block on as it is made: memory holds one block at a time.
-bool Stream(std::ostream& out, std::string& text) {
+bool Stream(std::ostream& out, ReportText& text) {
     Put(out, text);
     text.clear();
     return true;
@@ -77,7 +77,7 @@ void CsvField(std::string& line, std::string_view cp1252) {
 }  // namespace
 
 void WriteReport(const LogReader& log, ReportFormat format, std::ostream& out) {
-    auto stream = [&out](std::string& text) { return Stream(out, text); };
+    auto stream = [&out](ReportText& text) { return Stream(out, text); };
     if (format == ReportFormat::Text) {
         TextReportSink sink(stream);
         FormatReport(log, sink);

@@ -3,19 +3,19 @@
 #include <memory>
 
 #include "common/safe_file.h"
-#include "common/text_1252.h"
 #include "report/core/report_files.h"
 
 namespace quorvex {
 
 void TextReportSink::Heading(std::string_view heading) {
-    text_ = "\t";
+    text_.clear();
+    text_ += "\t";
     text_ += heading;
 }
 
 void TextReportSink::SourceFiles(std::string_view generatedFrom) {
     text_ += "\r\n\r\n";
-    text_ += generatedFrom;
+    text_.AppendUtf8(generatedFrom);
     text_ += "\r\n\r\n";
 }
 
@@ -57,14 +57,14 @@ TextPreview FormatTextReport(const LogReader& log, DialogServices& services, con
     // A report too large for the preview goes to a file piece by piece; the file takes its
     // name's place only when the report is whole.
     std::unique_ptr<SafeFile> saveFile;
-    auto save = [&](std::string_view text) {
+    auto save = [&](const ReportText& text) {
         try {
-            saveFile->Append(Cp1252ToUtf8(text));
+            saveFile->Append(text.Utf8());
         } catch (const FileWriteError&) {
             throw ReportFileError("Could not write " + preview.saveFileName);
         }
     };
-    TextReportSink sink([&](std::string& text) {
+    TextReportSink sink([&](ReportText& text) {
         if (text.size() <= kReportTextLimit) return true;
         preview.saveEnabled = false;
         if (!saveFile) {
@@ -96,7 +96,7 @@ TextPreview FormatTextReport(const LogReader& log, DialogServices& services, con
         }
         preview.text = kTooLargeSentence;
     } else {
-        preview.text = std::move(sink.Text());
+        preview.text = sink.Text().Utf8();
     }
     return preview;
 }

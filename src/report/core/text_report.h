@@ -6,12 +6,13 @@
 
 #include "common/dialog_services.h"
 #include "report/core/format_report.h"
+#include "report/core/report_text.h"
 
 namespace quorvex {
 
-// Called after each error block with the report text built so far (code page 1252): it may
-// hand the text elsewhere and empty it, or return false to end the report at once.
-using AfterBlock = std::function<bool(std::string& text)>;
+// Called after each error block with the report text built so far: it may hand the text
+// elsewhere and empty it, or return false to end the report at once.
+using AfterBlock = std::function<bool(ReportText& text)>;
 
 // The text report (mode 2): TAB-indented heading and date, CR LF line ends, the error
 // blocks' values in column 25 with tab stops every 8 columns.
@@ -20,7 +21,7 @@ public:
     explicit TextReportSink(AfterBlock afterBlock = {}) : afterBlock_(std::move(afterBlock)) {}
 
     // The report text not yet handed over.
-    std::string& Text() { return text_; }
+    ReportText& Text() { return text_; }
 
     void Heading(std::string_view heading) override;
     void SourceFiles(std::string_view generatedFrom) override;
@@ -32,13 +33,13 @@ public:
     void End() override {}
 
 private:
-    std::string text_;
+    ReportText text_;
     AfterBlock afterBlock_;
 };
 
 // What the report window shows after a text report.
 struct TextPreview {
-    std::string text;          // the preview box's text (code page 1252)
+    std::string text;          // the preview box's text (UTF-8, the file names as they are)
     bool saveEnabled = true;   // false once the report passed the limit
     std::string saveFileName;  // the file a long report went to; empty otherwise
 };

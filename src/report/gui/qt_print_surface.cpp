@@ -6,7 +6,7 @@
 #include <QPen>
 #include <QPrinterInfo>
 
-#include "shell/gui/text_codec.h"
+#include "common/text_1252.h"
 
 namespace quorvex {
 
@@ -61,17 +61,24 @@ void QtPrintSurface::SetFont(bool bold, int extraPoints) {
     if (painter_) painter_->setFont(font_);
     auto [slot, added] = advances_.try_emplace({bold, extraPoints});
     if (added) {
-        for (int c = 0; c < 256; ++c) {
-            const char byte = static_cast<char>(c);
-            slot->second[std::size_t(c)] = metrics_.horizontalAdvance(FromCp1252(std::string_view(&byte, 1))) / dpiX_;
-        }
+        for (char16_t c = 0; c < 256; ++c) slot->second.first[c] = metrics_.horizontalAdvance(QChar(c)) / dpiX_;
     }
     advance_ = &slot->second;
 }
 
 double QtPrintSurface::TextWidth(std::string_view text) const {
     double width = 0;
-    for (char c : text) width += (*advance_)[static_cast<unsigned char>(c)];
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const char32_t c = byte < 0x80 ? (++i, byte) : NextCodePoint(text, i);
+        if (c < 256) {
+            width += advance_->first[c];
+            continue;
+        }
+        auto [slot, added] = advance_->others.try_emplace(c, 0.0);
+        if (added) slot->second = metrics_.horizontalAdvance(QString::fromUcs4(&c, 1)) / dpiX_;
+        width += slot->second;
+    }
     return width;
 }
 
@@ -81,7 +88,8 @@ double QtPrintSurface::TextHeight(std::string_view) const {
 
 void QtPrintSurface::DrawText(double x, double y, std::string_view text) {
     if (!painter_) return;
-    painter_->drawText(QPointF(x * dpiX_, y * dpiY_ + metrics_.ascent()), FromCp1252(text));
+    painter_->drawText(QPointF(x * dpiX_, y * dpiY_ + metrics_.ascent()),
+                       QString::fromUtf8(text.data(), qsizetype(text.size())));
 }
 
 void QtPrintSurface::DrawRect(double left, double top, double right, double bottom) {

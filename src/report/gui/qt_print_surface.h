@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include <QFont>
@@ -49,10 +50,15 @@ private:
     double dpiX_;
     double dpiY_;
     std::unique_ptr<QPainter> painter_;
-    // Advance of each code page 1252 character in each font used (bold, extra points), taken
-    // from the font once: a line is measured by adding them up, not by shaping it again.
-    std::map<std::pair<bool, int>, std::array<double, 256>> advances_;
-    std::array<double, 256>* advance_ = nullptr;
+    // Advance of each character in each font used (bold, extra points), taken from the font
+    // once: a line is measured by adding them up, not by shaping it again. The first 256
+    // characters are measured at once, the others when first met.
+    struct Advances {
+        std::array<double, 256> first{};
+        std::unordered_map<char32_t, double> others;
+    };
+    std::map<std::pair<bool, int>, Advances> advances_;
+    Advances* advance_ = nullptr;
 };
 
 // Whether the print system knows a printer.

@@ -2,9 +2,14 @@
 
 #include <algorithm>
 
+#include <optional>
+
 #include <QCoreApplication>
+#include <QFile>
+#include <QPaintEngine>
 #include <QProgressDialog>
 
+#include "common/safe_file.h"
 #include "common/text_1252.h"
 #include "errorlog/log_failure.h"
 #include "report/core/report_files.h"
@@ -22,18 +27,48 @@ void ShowReportFailure(DialogServices& services, const std::exception& failure) 
     services.Message(text, "Error Report", MsgIcon::Critical, MsgButtons::Ok);
 }
 
+bool PaintThroughSafeFile(QPrinter& printer, const std::function<bool()>& paint) {
+    const QString target = printer.outputFileName();
+    const QPaintEngine* engine = printer.paintEngine();
+    if (target.isEmpty() || (engine && engine->type() == QPaintEngine::Picture)) return paint();
+    const std::string name = QFile::encodeName(target).toStdString();
+    std::optional<SafeFile> file;
+    try {
+        file.emplace(name);
+    } catch (const FileWriteError&) {
+        throw ReportFileError("Could not write " + name);
+    }
+    // The printer writes the new file; it keeps the name it was given for what follows.
+    printer.setOutputFileName(QFile::decodeName(QByteArray::fromStdString(file->WriterPath().string())));
+    struct Restore {
+        QPrinter& printer;
+        const QString& target;
+        ~Restore() { printer.setOutputFileName(target); }
+    } restore{printer, target};
+    if (!paint()) return false;
+    try {
+        file->Commit();
+    } catch (const FileWriteError&) {
+        throw ReportFileError("Could not write " + name);
+    }
+    return true;
+}
+
 bool PrintPages(QPrinter& printer, const FontChoice& printFont, const LogReader& log, PageRange range,
                 const PrintProgress& progress) {
     KeepMargins(printer);
-    QtPrintSurface surface(printer, printFont);
-    if (!surface.Begin()) {
-        throw ReportFileError(printer.outputFormat() == QPrinter::PdfFormat
-                                  ? "Could not write " + printer.outputFileName().toStdString()
-                                  : "The printer " + printer.printerName().toStdString() + " could not print.");
-    }
-    if (PrintReportPages(log, surface, range, progress)) return true;
-    surface.Abort();
-    return false;
+    const std::string file = QFile::encodeName(printer.outputFileName()).toStdString();
+    return PaintThroughSafeFile(printer, [&] {
+        QtPrintSurface surface(printer, printFont);
+        if (!surface.Begin()) {
+            throw ReportFileError(printer.outputFormat() == QPrinter::PdfFormat
+                                      ? "Could not write " + file
+                                      : "The printer " + printer.printerName().toStdString() + " could not print.");
+        }
+        if (PrintReportPages(log, surface, range, progress)) return true;
+        surface.Abort();
+        return false;
+    });
 }
 
 ReportProgress::ReportProgress(QWidget* owner, const QString& label, std::int64_t errors)

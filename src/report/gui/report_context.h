@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include <QPrinter>
@@ -29,8 +30,17 @@ struct ReportContext {
 // box; nothing more happens.
 void ShowReportFailure(DialogServices& services, const std::exception& failure);
 
+// Runs `paint` (which prints on `printer`) and returns what it returned. When the printer
+// writes a file (a PDF), the file is written as every file of the program is (SafeFile):
+// into a new private file beside it, which takes its place only when `paint` returns true;
+// a link in its place is replaced, never written through, and a failed or cancelled job
+// leaves the old file as it was. A print preview writes no file: it is only painted.
+// Throws ReportFileError when the file cannot be written.
+bool PaintThroughSafeFile(QPrinter& printer, const std::function<bool()>& paint);
+
 // The pages of `range` on `printer` as one print job in the print font, within the page's
-// margins (KeepMargins). False when `progress` stopped it: the job is aborted. Throws
+// margins (KeepMargins), a file through PaintThroughSafeFile. False when `progress` stopped
+// it: the job is aborted. Throws
 // ReportFileError when the printer (or the PDF file) refuses the job, LogFailure when the
 // log cannot be read.
 bool PrintPages(QPrinter& printer, const FontChoice& printFont, const LogReader& log, PageRange range,

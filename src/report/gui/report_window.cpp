@@ -70,7 +70,7 @@ int frmReport::Pixels(int twips) const { return qRound(twips * logicalDpiX() / 1
 
 void frmReport::ShowPreview(const TextPreview& preview) {
     reportText_ = preview.text;
-    text1_->setPlainText(MessageText(reportText_));
+    text1_->setPlainText(Utf8MessageText(reportText_));
     save_->setEnabled(preview.saveEnabled);
 }
 
@@ -203,8 +203,8 @@ void frmReport::SavePdf() {
     pdf.setOutputFileName(QFile::decodeName(QByteArray::fromStdString(*file)));
     BusyPointer busy(*context_.services);
     ReportProgress progress(this, tr("Saving the report as PDF..."), log_.ErrorCount());
-    // A cancelled file is half a report: it goes.
-    if (!PrintPages(pdf, printFont_, log_, kAllPages, progress.Callback())) QFile::remove(pdf.outputFileName());
+    // A cancelled file is half a report: the file as it was stays.
+    PrintPages(pdf, printFont_, log_, kAllPages, progress.Callback());
 }
 
 void frmReport::cmdClose_Click() { close(); }

@@ -56,7 +56,7 @@ private:
 
     ReportContext context_;
     LogReader log_;
-    std::string reportText_;  // code page 1252, CR LF
+    std::string reportText_;  // UTF-8, CR LF
     FontChoice printFont_{"Courier", 10};
     QPlainTextEdit* text1_;
     QPushButton* save_;

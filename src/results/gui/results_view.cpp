@@ -343,7 +343,7 @@ void ResultsView::cmdLast_Click() {
             return;
         }
         std::string files;
-        for (const MiscRow& row : log->Misc()) files += (files.empty() ? "" : "; ") + row.path;
+        for (const MiscRow& row : log->Misc()) files += (files.empty() ? "" : "; ") + row.pathUtf8;
         // A run that never wrote its end (the program was killed, the computer went down):
         // what it kept is shown, never as a finished run.
         const bool interrupted = TellIfInterrupted(*log);
@@ -352,8 +352,8 @@ void ResultsView::cmdLast_Click() {
             window_.Apply(kLastUsedStates);
         } else {
             if (!interrupted)
-                window_.Services().Message("No errors found in " + files, "Last Report Results",
-                                           MsgIcon::Information, MsgButtons::Ok);
+                window_.Services().MessageUtf8("No errors found in " + files, "Last Report Results",
+                                               MsgIcon::Information, MsgButtons::Ok);
             window_.Apply(kLastUsedStates);
             window_.Apply({{VRErrors, false}, {View, true}, {VRecords, true}, {VRAll, true}});
         }

@@ -1,7 +1,5 @@
 #include "shell/gui/qt_dialog_services.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 
 #include <QApplication>
@@ -12,7 +10,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontInfo>
-#include <QFontDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -26,6 +23,7 @@
 #include "report/gui/qt_print_surface.h"
 #include "report/gui/report_context.h"
 #include "shell/gui/desktop_browser.h"
+#include "shell/gui/print_font_dialog.h"
 #include "shell/gui/text_codec.h"
 
 namespace quorvex {
@@ -104,15 +102,24 @@ std::optional<std::string> QtDialogServices::OpenFile(std::string_view title, st
 
 MsgAnswer QtDialogServices::Message(std::string_view text, std::string_view title, MsgIcon icon,
                                     MsgButtons buttons) {
+    return ShowMessage(MessageText(text), title, icon, buttons);
+}
+
+MsgAnswer QtDialogServices::MessageUtf8(std::string_view text, std::string_view title, MsgIcon icon,
+                                        MsgButtons buttons) {
+    return ShowMessage(Utf8MessageText(text), title, icon, buttons);
+}
+
+MsgAnswer QtDialogServices::ShowMessage(const QString& text, std::string_view title, MsgIcon icon,
+                                        MsgButtons buttons) {
     if (Unattended()) {
         const QString line = QStringLiteral("quorvex: message [%1] (%2): %3\n")
-                                 .arg(MessageText(title), QString::fromLatin1(IconName(icon)),
-                                      MessageText(text));
+                                 .arg(MessageText(title), QString::fromLatin1(IconName(icon)), text);
         std::fputs(line.toLocal8Bit().constData(), stderr);
         std::fflush(stderr);
         return FirstButton(buttons);
     }
-    QMessageBox box(ToQtIcon(icon), MessageText(title), MessageText(text), QMessageBox::NoButton,
+    QMessageBox box(ToQtIcon(icon), MessageText(title), text, QMessageBox::NoButton,
                     DialogOwner());
     switch (buttons) {
     case MsgButtons::Ok:
@@ -180,13 +187,10 @@ std::optional<std::string> QtDialogServices::SaveFile(std::string_view title, st
 std::optional<FontChoice> QtDialogServices::ChooseFont(std::string_view title, const FontChoice& current,
                                                        int minSize, int maxSize) {
     if (Unattended()) return std::nullopt;
-    QFontDialog dialog(FontDialogStart(current), DialogOwner());
+    PrintFontDialog dialog(current, minSize, maxSize, DialogOwner());
     dialog.setWindowTitle(FromCp1252(title));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    const QFont chosen = dialog.selectedFont();
-    const double points = chosen.pointSizeF() > 0 ? chosen.pointSizeF() : current.size;
-    return FontChoice{chosen.family().toStdString(),
-                      std::clamp(static_cast<int>(std::lround(points)), minSize, maxSize)};
+    return dialog.Chosen();
 }
 
 QFont QtDialogServices::FontDialogStart(const FontChoice& current) {
@@ -229,7 +233,10 @@ bool QtDialogServices::PrintDocument(std::string_view document) {
         if (dialog.exec() != QDialog::Accepted) return true;
     }
     KeepMargins(printer);
-    page.print(&printer);
+    PaintThroughSafeFile(printer, [&] {
+        page.print(&printer);
+        return true;
+    });
     return true;
 }
 

@@ -45,13 +45,16 @@ public:
     std::optional<std::string> OpenFile(std::string_view title, std::string_view filter) override;
     MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon,
                       MsgButtons buttons) override;
+    // The text shown as it is.
+    MsgAnswer MessageUtf8(std::string_view text, std::string_view title, MsgIcon icon,
+                          MsgButtons buttons) override;
     Date Today() override;
 
     // What the reports ask. Unattended, the dialogs are cancelled and there is no browser.
     std::optional<std::string> SaveFile(std::string_view title, std::string_view folder,
                                         std::string_view filter) override;
-    // Every installed font can be printed; the size is kept to `minSize`..`maxSize`. The
-    // name is UTF-8.
+    // The fixed-pitch fonts of the machine in sizes `minSize`..`maxSize` (PrintFontDialog).
+    // The name is UTF-8.
     std::optional<FontChoice> ChooseFont(std::string_view title, const FontChoice& current, int minSize,
                                          int maxSize) override;
     // The command of the desktop's default application for HTML pages (xdg-mime, else
@@ -71,6 +74,8 @@ public:
     static constexpr qint64 kLargestPrintedPage = 2'000'000;
 
 private:
+    MsgAnswer ShowMessage(const QString& text, std::string_view title, MsgIcon icon, MsgButtons buttons);
+
     QPointer<QWidget> parent_;
     QString lastFolder_;
 };

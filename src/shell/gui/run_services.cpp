@@ -20,6 +20,12 @@ MsgAnswer RunServices::Message(std::string_view text, std::string_view title, Ms
     return prompter_->Message(text, title, icon, buttons);
 }
 
+MsgAnswer RunServices::MessageUtf8(std::string_view text, std::string_view title, MsgIcon icon,
+                                   MsgButtons buttons) {
+    display_.BeforeMessage();
+    return prompter_->MessageUtf8(text, title, icon, buttons);
+}
+
 bool RunServices::Yield() {
     // Both must be asked: the window may have seen Exit, a scripted prompter may end the run.
     const bool windowGoesOn = display_.ProcessWindowEvents();

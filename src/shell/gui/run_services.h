@@ -43,6 +43,8 @@ public:
     std::optional<std::string> OpenFile(std::string_view title, std::string_view filter) override;
     MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon,
                       MsgButtons buttons) override;
+    MsgAnswer MessageUtf8(std::string_view text, std::string_view title, MsgIcon icon,
+                          MsgButtons buttons) override;
     bool Yield() override;
     void SetBusy(bool busy) override;
     Date Today() override;

@@ -19,11 +19,20 @@ std::string ToCp1252(const QString& text) {
     return out;
 }
 
-QString MessageText(std::string_view bytes) {
-    QString text = FromCp1252(bytes);
+namespace {
+
+QString LineFeeds(QString text) {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QChar(u'\r'), QChar(u'\n'));
     return text;
+}
+
+}  // namespace
+
+QString MessageText(std::string_view bytes) { return LineFeeds(FromCp1252(bytes)); }
+
+QString Utf8MessageText(std::string_view utf8) {
+    return LineFeeds(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
 }
 
 QStringList NameFilters(std::string_view filter) {
