@@ -59,7 +59,7 @@ const char* kUsage =
     "                2 (the default): on a thread of its own, while the records are\n"
     "                checked. The log is the same either way. Also the environment\n"
     "                variable QUORVEX_THREADS\n"
-    "  --quiet       no summary and no progress bar\n"
+    "  --quiet       no summary, no progress bar, no results: only warnings and errors\n"
     "  --show-record N  tests nothing and writes nothing: prints record N of the error log\n"
     "                left in the program folder as the desktop program's record viewer shows\n"
     "                it, one line per field: index, TAB, positions a-b, TAB, caption, TAB,\n"
@@ -97,14 +97,21 @@ const char* kUsage =
     "     that holds no record, or an error log that could not be written; or a run\n"
     "     without errors whose summary could not be written to standard output; with\n"
     "     --show-record: no error log, or no record N in it (0 when the record was\n"
-    "     printed); --report or --findings without FILE: no error log\n"
+    "     printed); --report or --findings without FILE: no error log, or a log\n"
+    "     without records; any reading mode: a log whose run did not finish (the\n"
+    "     program was killed; what it kept is shown with a notice), or a program\n"
+    "     folder in use by a test in progress; and a program folder whose lock\n"
+    "     cannot be taken\n"
     "  4  files named but not tested: the run ended (at its RF record, at a missing file)\n"
     "     before it read every NEXT-FILE; a warning names each file and why. 2 and 3 go\n"
     "     before 4\n"
-    "  5  the report or the findings could not be written\n"
-    "  128+N  stopped by signal N, Ctrl-C (SIGINT: 130) or SIGTERM (143), as by the\n"
-    "     window's Exit: the records tested so far stay in the log, the last one with the\n"
-    "     error \"Test Aborted\"; a second signal ends the program at once\n";
+    "  5  the report or the findings could not be written, or their file is one of\n"
+    "     the submission files or a file the program folder keeps (Errorlog.mdb,\n"
+    "     ErrSetLog.ini, quorvex.lock)\n"
+    "  128+N  stopped by signal N, Ctrl-C (SIGINT: 130), SIGTERM (143), SIGHUP (129)\n"
+    "     or SIGPIPE (141), as by the window's Exit: the records tested so far stay in\n"
+    "     the log, the last one with the error \"Test Aborted\"; a second signal (but\n"
+    "     SIGPIPE) ends the program at once\n";
 
 int Usage(const char* problem) {
     quorvex::Print(stderr, "quorvex-check: " + quorvex::TerminalValue(problem) + "\n\n" + kUsage);
