@@ -35,7 +35,10 @@ CliResult Sh(const TempDir& dir, const std::string& script) {
     WriteFile(dir / "e.txt", Lines({ValidRecord("RA"), ValidRecord("RE"), badSsn, badSsn}));
     WriteFile(dir / "script.sh", "QC=" + Quote(QUORVEX_CHECK_EXE) + "; D=" + Quote((dir / "data").string()) +
                                      "; S=" + Quote((dir / "s.txt").string()) +
-                                     "\nQ() { \"$QC\" --data-dir \"$D\" --today 2010-01-01 \"$@\"; }\n" + script + "\n");
+                                     "\nQ() { \"$QC\" --data-dir \"$D\" --today 2010-01-01 \"$@\"; }\n"
+                                     // Waits (10 s at most) for the run to make its log, then $1 seconds more.
+                                     "started() { for i in $(seq 200); do [ -e \"$D/Errorlog.mdb\" ] && break; sleep 0.05; "
+                                     "done; sleep \"$1\"; }\n" + script + "\n");
     const int status = std::system(("cd " + Quote(dir.path().string()) + " && bash script.sh >out.txt 2>err.txt").c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir / "out.txt"), ReadFile(dir / "err.txt")};
 }
@@ -72,7 +75,8 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
         {"Q --quiet --today 2009-01-15 $S 2>&1", 0, ""},
         // No lock, no run; a folder in use is not read either.
         {"mkdir -p data/quorvex.lock; Q $S", 3, "data cannot be locked for this program alone"},
-        {"Q --quiet e.txt; mkfifo f; Q f & sleep 0.3; Q --findings csv; s=$?; Q --show-record 1; t=$?; : > f; wait; exit $s$t",
+        {"Q --quiet e.txt; mkfifo f; Q f & for i in $(seq 200); do flock -n data/quorvex.lock true || break; sleep 0.05; "
+         "done; Q --findings csv; s=$?; Q --show-record 1; t=$?; : > f; wait; exit $s$t",
          33, "data is in use: a test is in progress there"},
         // A report or findings file never takes the place of an input or of the program folder's own files.
         {"Q --quiet e.txt; Q --findings json --findings-file data/ERRORLOG.MDB; s=$?; Q --show-record 3 >/dev/null && exit $s",
@@ -140,11 +144,11 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
 TEST(QuorvexCheck, SignalsEndTheRunAsExitDoes) {
     const std::string endless = "RW=$(sed -n 3p $S | tr -d '\\r')\n{ head -n 2 $S; while :; do printf '%s\\r\\n' \"$RW\"; done; } | ";
     const std::tuple<std::string, int, const char*> cases[] = {
-        {endless + "\"$QC\" --data-dir \"$D\" --threads 1 - & sleep 0.5; kill -INT $!", 130, ""},
-        {endless + "\"$QC\" --data-dir \"$D\" --threads 2 - & sleep 0.5; kill -TERM $!", 143, ""},
-        {endless + "\"$QC\" --data-dir \"$D\" - & sleep 0.5; kill -HUP $!", 129, ""},
-        {endless + "\"$QC\" --data-dir \"$D\" - & sleep 0.5; kill -PIPE $!", 141, ""},
-        {"mkfifo f; (head -n 3 $S; sleep 10) > f & \"$QC\" --data-dir \"$D\" f & sleep 0.5; kill -INT $!", 130, "3"},
+        {endless + "\"$QC\" --data-dir \"$D\" --threads 1 - & started 0.5; kill -INT $!", 130, ""},
+        {endless + "\"$QC\" --data-dir \"$D\" --threads 2 - & started 0.5; kill -TERM $!", 143, ""},
+        {endless + "\"$QC\" --data-dir \"$D\" - & started 0.5; kill -HUP $!", 129, ""},
+        {endless + "\"$QC\" --data-dir \"$D\" - & started 0.5; kill -PIPE $!", 141, ""},
+        {"mkfifo f; (head -n 3 $S; sleep 10) > f & \"$QC\" --data-dir \"$D\" f & started 0.5; kill -INT $!", 130, "3"},
     };
     for (const auto& [start, status, records] : cases) {
         SCOPED_TRACE(start);
@@ -169,7 +173,7 @@ TEST(QuorvexCheck, AnInterruptedRunIsNeverReadAsFinished) {
     TempDir dir;
     const CliResult r = Sh(dir, "RW=$(sed -n 3p $S | tr -d '\\r')\n"
                                 "{ head -n 2 $S; while :; do printf '%s\\r\\n' \"$RW\"; done; } | \"$QC\" --data-dir \"$D\" - 2>/dev/null & "
-                                "sleep 2.6; "
+                                "started 2.6; "
                                 "kill -KILL $!; wait; Q --findings json > j; echo \"json $?\"; Q --report text; "
                                 "echo \"text $?\"; Q --show-record 1 >/dev/null; echo \"show $?\"");
     EXPECT_NE(r.out.find("json 3\ntext 3\nshow 3\n"), std::string::npos) << r.out << r.err;
@@ -177,12 +181,11 @@ TEST(QuorvexCheck, AnInterruptedRunIsNeverReadAsFinished) {
     EXPECT_EQ(r.err.find("No errors found"), std::string::npos) << r.err;
     EXPECT_EQ(ReadFile(dir / "j"), "[]\n");
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const CliResult c = Sh(dir, "set -m; mkfifo p; (head -n 3 $S; sleep 10) > p & cat p | \"$QC\" --data-dir \"$D\" --quiet - & "
-                                    "sleep 0.4; "
+        const CliResult c = Sh(dir, "set -m; rm -f p data/Errorlog.mdb; mkfifo p; (head -n 3 $S; sleep 10) > p & "
+                                    "cat p | \"$QC\" --data-dir \"$D\" --quiet - & started 0.5; "
                                     "kill -INT %2; wait %2; echo $?; kill %1");
         EXPECT_EQ(c.out, "130\n") << c.err;
         EXPECT_EQ(LogScalar(dir / "data" / "Errorlog.mdb", "SELECT group_concat(Reference) FROM Errors"), "Test Aborted");
-        fs::remove(dir / "p");
     }
 }
 
