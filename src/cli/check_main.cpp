@@ -23,6 +23,7 @@
 #include "common/text_1252.h"
 #include "errorlog/log_reader.h"
 #include "reader/run.h"
+#include "report/core/browser.h"
 #include "results/core/record_view.h"
 
 namespace {
@@ -331,6 +332,7 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     bool progress = !quiet && ::isatty(STDERR_FILENO);
     quorvex::StopSignals stopSignals;
     quorvex::CliServices services(first, std::move(files), today ? *today : Today(), progress, quiet);
+    options.noErrors = [&services, &folder] { quorvex::SubmissionPrompt(services, folder); };
     quorvex::Run run(services, options);
     running = &run;
     quorvex::RunSummary s = run.ReadFile();

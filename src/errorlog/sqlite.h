@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -24,33 +23,27 @@ private:
 
 class Statement;
 
-// Test seam for failures of the environment: the `n`th database operation from now on
-// (opening a connection, executing SQL, or a step of a statement) fails as "disk I/O
-// error"; 0 turns it off. Returns what was left of the previous countdown: 0 once the
-// planted failure has happened. Lets the tests reach every failure path of the log.
-long FailNthOperation(long n);
+// Sets the engine up before anything starts it: the programs read no memory statistics,
+// which cost a global lock on every allocation, a dozen times per stored record.
+void ConfigureEngine();
 
-// Test seam for a slow disk: every database operation from now on first waits `delay`
-// (zero turns it off), so that a test can have a writer fall behind its producer.
-void DelayEachOperation(std::chrono::microseconds delay);
+// What a test library hooks into the operations on the log, to plant failures of the
+// environment (a failing or slow disk); the programs install none.
+class OperationWatch {
+public:
+    // Before every operation: opening a connection, executing SQL, a step of a statement.
+    // May throw DbError.
+    virtual void Operation() = 0;
+    // The statement `sql` (null when unknown) starts on this thread; may throw DbError.
+    virtual void StatementBegins(const char* sql) = 0;
+    // And has ended (whether or not it threw).
+    virtual void StatementEnds() = 0;
 
-// Test seam for failures of the disk under the log, at a point a test names: a statement
-// that fails before the engine runs it, or a file operation of the engine (opening a file,
-// writing, syncing) that fails as a full or failing disk makes it fail, so that the engine
-// goes through its own recovery.
-enum class FaultAt { Statement, Open, Write, Sync };
-struct PlantedFault {
-    FaultAt at = FaultAt::Statement;
-    // With `during`: the statement (or the first operation made while the statement runs)
-    // that is the `nth` whose SQL begins with `during`. Without: the `nth` file operation of
-    // the kind from now on.
-    std::string during;
-    long nth = 0;   // 0: no fault
-    int code = 0;   // the engine's result code, e.g. SQLITE_FULL
-    bool lasting = false;  // every later one of the kind fails too: a disk that stays full
+protected:
+    ~OperationWatch() = default;
 };
-// Plants `fault` (a default PlantedFault removes it). Returns whether the previous one struck.
-bool PlantFault(PlantedFault fault);
+// Installs `watch` (null: none); it must outlive every later operation.
+void WatchOperations(OperationWatch* watch);
 
 // One open database connection; closed when the object goes.
 class Database {

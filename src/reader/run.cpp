@@ -17,7 +17,6 @@
 #include "reader/fill_fields.h"
 #include "reader/record_cutter.h"
 #include "reader/sequence.h"
-#include "report/core/browser.h"
 
 namespace quorvex {
 
@@ -515,7 +514,7 @@ RunSummary Run::Impl::Finish() {
     RunSummary s;
     if (log && log->RecordCount() > 0) {
         s = Summary(RunOutcome::NoErrors);
-        SubmissionPrompt(services_, options_.programFolder);
+        if (options_.noErrors) options_.noErrors();
     } else {
         s = Summary(RunOutcome::NoData);
         services_.Message("Warning: The file contains no valid data.", "Results", MsgIcon::Exclamation,

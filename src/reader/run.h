@@ -65,6 +65,10 @@ struct RunOptions {
     // The log is written by a thread of its own while the records are checked; the rows,
     // findings and outcome are the same either way.
     bool writerThread = WriterThreadByDefault();
+    // What a run that found no errors does once its log is finished, before it ends: the
+    // window and the command line ask about filing (a layer above the run); nothing when
+    // empty.
+    std::function<void()> noErrors;
 };
 
 // The test run (`ReadFile`): asks for the submission file(s), cuts records, stores and

@@ -2,8 +2,8 @@
 #include <string>
 #include <string_view>
 
+#include "errorlog/block_row.h"
 #include "errorlog/findings.h"
-#include "errorlog/log_reader.h"
 #include "validation/check_context.h"
 #include "validation/check_primitives.h"
 #include "validation/layouts.h"

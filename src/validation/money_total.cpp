@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "errorlog/error_log.h"
+#include "errorlog/block_row.h"
 #include "errorlog/findings.h"
 #include "validation/check_primitives.h"
 

@@ -9,7 +9,7 @@
 #include "cli/check_main.h"
 #include "cli/cli_services.h"
 #include "cli/report_output.h"
-#include "errorlog/sqlite.h"
+#include "support/db_faults.h"
 #include "reader/run.h"
 #include "report/report_logs.h"
 

@@ -6,6 +6,7 @@
 
 #include "errorlog/log_reader.h"
 #include "reader/run.h"
+#include "report/core/browser.h"
 #include "support/scripted_services.h"
 #include "support/test_support.h"
 
@@ -41,9 +42,9 @@ std::string RunAndRead(const Submission& s, bool writerThread, std::size_t piece
     auto origin = [&](const RecordOrigin& r) {
         origins[r.recNum] = "@" + std::to_string(r.line) + ":" + std::to_string(r.column);
     };
-    // Progress is shown only where the run must show it.
+    // Progress is shown only where the run must show it; a clean run ends as the programs end it.
     const RunOptions o{dir.path(), std::get<2>(s), origin, std::chrono::hours(1), std::chrono::seconds(2), pieceSize,
-                       writerThread};
+                       writerThread, [&] { SubmissionPrompt(services, dir.path()); }};
     const RunSummary sum = quorvex::Run(services, o).ReadFile();
     LogReader log(ErrorLog::PathIn(dir.path()));
     EXPECT_EQ(std::tuple(log.RecordCount(), log.RecordsWithErrorsCount(), log.ErrorCount()),

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "errorlog/sqlite.h"
+#include "support/db_faults.h"
 #include "report/gui/report_dialogs.h"
 #include "shell/gui/main_window.h"
 #include "support/records.h"

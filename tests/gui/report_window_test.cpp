@@ -20,7 +20,7 @@
 #include "report/gui/report_context.h"
 #include "report/gui/report_option_dialog.h"
 #include "report/gui/report_window.h"
-#include "shell/gui/text_codec.h"
+#include "common/gui/text_codec.h"
 
 namespace quorvex::test {
 namespace {

@@ -10,7 +10,7 @@
 #include "shell/gui/desktop_browser.h"
 #include "shell/gui/print_font_dialog.h"
 #include "shell/gui/qt_dialog_services.h"
-#include "shell/gui/text_codec.h"
+#include "common/gui/text_codec.h"
 
 namespace quorvex::test {
 namespace {

@@ -4,7 +4,7 @@
 #include <random>
 #include <tuple>
 
-#include "errorlog/sqlite.h"
+#include "support/db_faults.h"
 #include "reader/run.h"
 #include "support/records.h"
 #include "support/scripted_services.h"
@@ -55,7 +55,7 @@ protected:
         for (std::size_t i = 0; i < contents.size(); ++i)
             services.files.push_back(File("file" + std::to_string(i) + ".txt", contents[i]));
         quorvex::Run run(services, {dir.path(), limit, {}, yieldInterval, commitInterval, 65000,
-                                    writerThread});
+                                    writerThread, {}});
         const RunSummary s = run.ReadFile();
         testingAfter = run.Testing();
         closeFailure.clear();

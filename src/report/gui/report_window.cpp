@@ -13,7 +13,7 @@
 #include "report/core/print_dialog.h"
 #include "report/core/report_files.h"
 #include "report/gui/qt_print_surface.h"
-#include "shell/gui/text_codec.h"
+#include "common/gui/text_codec.h"
 
 namespace quorvex {
 

@@ -1,6 +1,6 @@
 #include "results/gui/errors_table_model.h"
 
-#include "shell/gui/text_codec.h"
+#include "common/gui/text_codec.h"
 
 namespace quorvex {
 

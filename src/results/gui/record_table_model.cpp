@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "shell/gui/text_codec.h"
+#include "common/gui/text_codec.h"
 
 namespace quorvex {
 

@@ -10,7 +10,7 @@
 #include <QScrollBar>
 
 #include "results/core/record_view.h"
-#include "shell/gui/text_codec.h"
+#include "common/gui/text_codec.h"
 #include "validation/layouts.h"
 
 namespace quorvex {

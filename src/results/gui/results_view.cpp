@@ -18,8 +18,8 @@
 #include "results/gui/record_table_model.h"
 #include "results/gui/record_viewer.h"
 #include "results/gui/result_grid.h"
-#include "shell/gui/main_window.h"
-#include "shell/gui/text_codec.h"
+#include "results/gui/results_host.h"
+#include "common/gui/text_codec.h"
 
 namespace quorvex {
 
@@ -70,7 +70,7 @@ std::string LastPath(const LogReader& log) {
 
 }  // namespace
 
-ResultsView::ResultsView(MainWindow& window) : QWidget(window.ResultsArea()), window_(window) {
+ResultsView::ResultsView(ResultsHost& window) : QWidget(window.ResultsArea()), window_(window) {
     setObjectName(QStringLiteral("results"));
     Build();
     window.ResultsArea()->layout()->addWidget(this);
@@ -211,9 +211,9 @@ void ResultsView::cmdGrid_Click() {
             const std::string path = LastPath(*log);
             const std::int64_t tested = log->RecordCount();
             if (const auto name = FileNameOf(path)) {
-                window_.setWindowTitle(QStringLiteral("Records With Errors - ") + *name);
+                window_.Window().setWindowTitle(QStringLiteral("Records With Errors - ") + *name);
             } else {
-                window_.setWindowTitle(QStringLiteral("Record Number %1 of %2 Tested Record(s) - %3")
+                window_.Window().setWindowTitle(QStringLiteral("Record Number %1 of %2 Tested Record(s) - %3")
                                            .arg(withErrors_->RecNumAt(0))
                                            .arg(tested)
                                            .arg(QString::fromStdString(path)));
@@ -240,7 +240,7 @@ void ResultsView::cmdGrid_Click() {
             ShowErrorsView(true);
             window_.Apply(kErrorsViewStates);
             busy.Release();
-            if (!window_.isMinimized()) {
+            if (!window_.Window().isMinimized()) {
                 if (critError_->toPlainText() == QLatin1String(kNotApplicable)) {
                     grid1_->setFocus();
                 } else {
@@ -315,7 +315,7 @@ void ResultsView::ViewFile(std::int64_t recNum) {
         ShowErrorsView(false);
         window_.ShowWelcomeScreen(false);
         const auto name = FileNameOf(testedPath_);
-        window_.setWindowTitle(QStringLiteral("Record Number %1 of %2 Tested Record(s) - %3")
+        window_.Window().setWindowTitle(QStringLiteral("Record Number %1 of %2 Tested Record(s) - %3")
                                    .arg(recNum)
                                    .arg(testedCount_)
                                    .arg(name ? *name : QString::fromStdString(testedPath_)));

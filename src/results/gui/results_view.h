@@ -15,7 +15,7 @@ class QPlainTextEdit;
 namespace quorvex {
 
 class ErrorsTableModel;
-class MainWindow;
+class ResultsHost;
 class RecordTableModel;
 class RecordViewer;
 class ResultGrid;
@@ -28,7 +28,7 @@ class ResultsView : public QWidget {
     Q_OBJECT
 
 public:
-    explicit ResultsView(MainWindow& window);
+    explicit ResultsView(ResultsHost& window);
     ~ResultsView() override;
 
     // Records with errors; also what the end of a run with errors shows.
@@ -68,7 +68,7 @@ private:
     // Says that the log's run did not finish when it did not; whether it did not.
     bool TellIfInterrupted(const LogReader& log);
 
-    MainWindow& window_;
+    ResultsHost& window_;
     ResultGrid* grid1_ = nullptr;
     ResultGrid* grid2_ = nullptr;
     ResultGrid* grid3_ = nullptr;

@@ -28,13 +28,13 @@
 
 #include "common/error_limit.h"
 #include "errorlog/error_log.h"
+#include "report/core/browser.h"
 #include "report/gui/report_commands.h"
 #include "results/gui/results_view.h"
 #include "shell/gui/about_dialog.h"
 #include "shell/gui/help_window.h"
 #include "shell/gui/logo.h"
 #include "shell/gui/set_errors_dialog.h"
-#include "shell/gui/startup.h"
 
 namespace quorvex {
 
@@ -295,7 +295,6 @@ void MainWindow::FormLoad() {
 
     // The program folder is the working folder, so relative names land beside the log.
     QDir::setCurrent(QString::fromStdString(options_.programFolder.string()));
-    lastLog_ = FindErrorLog(options_.programFolder);
     errorLimit_ = GetErrorLimit(options_.programFolder);
     ApplyStartupStates();
 }
@@ -326,6 +325,7 @@ void MainWindow::StartTesting() {
     runOptions.programFolder = options_.programFolder;
     runOptions.errorLimit = errorLimit_;
     runOptions.yieldInterval = options_.yieldInterval;
+    runOptions.noErrors = [this] { SubmissionPrompt(services_, options_.programFolder); };
     run_ = std::make_unique<Run>(services_, runOptions);
 
     RunSummary summary;
@@ -340,8 +340,6 @@ void MainWindow::StartTesting() {
     services_.ClearQueuedFiles();
     ShowBusy(false);
     lastSummary_ = summary;
-    // The log this run left (or the earlier one, when the run did not get as far).
-    lastLog_ = FindErrorLog(options_.programFolder);
     FinishRun(summary);
     // cmdStart_Click: the disclaimer has been read once a test was asked for.
     disclosureFrame_->hide();

@@ -15,7 +15,9 @@
 #include <QPointer>
 #include <QString>
 
+#include "common/gui/commands.h"
 #include "reader/run.h"
+#include "results/gui/results_host.h"
 #include "shell/gui/qt_dialog_services.h"
 #include "shell/gui/run_services.h"
 
@@ -38,22 +40,6 @@ class SetErrorsDialog;
 
 inline constexpr int kTaxYear = 2008;
 
-// The commands of the main window: its buttons, menus and menu items.
-enum class Command {
-    Start, View, Grid, Errors, Print, Last, Exit,            // the buttons
-    TestMenu, TStart, TOpenLast, TPrint, TSet, TExit,         // Test
-    ViewMenu, VReport, RLast, RCurrent, VRecords, VRAll, VRErrors,  // View
-    HelpMenu, HContents, HAbout,                               // Help
-    Count
-};
-inline constexpr std::size_t kCommandCount = static_cast<std::size_t>(Command::Count);
-
-// A command turned on or off when the program's situation changes.
-struct CommandState {
-    Command command;
-    bool enabled;
-};
-
 struct MainWindowOptions {
     std::filesystem::path programFolder;
     // Who answers the questions of a run and of the dialogs; the Qt dialogs when null.
@@ -66,7 +52,7 @@ struct MainWindowOptions {
 };
 
 // frmMain: the welcome screen, the commands and menus, and the test run started from them.
-class MainWindow : public QMainWindow, private RunDisplay {
+class MainWindow : public QMainWindow, public ResultsHost, private RunDisplay {
     Q_OBJECT
 
 public:
@@ -79,17 +65,16 @@ public:
     void RequestExit();
 
     bool Running() const { return running_; }
-    const std::filesystem::path& ProgramFolder() const { return options_.programFolder; }
+    const std::filesystem::path& ProgramFolder() const override { return options_.programFolder; }
     int ErrorLimit() const { return errorLimit_; }
     void SetErrorLimit(int limit) { errorLimit_ = limit; }
-    // Errorlog.mdb of an earlier run, found at start-up (any case of its name).
-    const std::optional<std::filesystem::path>& LastLog() const { return lastLog_; }
     const RunSummary& LastSummary() const { return lastSummary_; }
     Run* CurrentRun() { return run_.get(); }
-    DialogServices& Services() { return services_; }
+    DialogServices& Services() override { return services_; }
     QtDialogServices& QtServices() { return qtServices_; }
     // The area below the welcome screen where the result views are placed.
-    QWidget* ResultsArea() const { return resultsArea_; }
+    QWidget* ResultsArea() const override { return resultsArea_; }
+    QWidget& Window() override { return *this; }
     ResultsView* Results() const { return results_; }
 
     // The action behind a button, menu or menu item.
@@ -109,17 +94,17 @@ public:
     void mnuRLast_Click();
 
     // --- What the result views use ----------------------------------------------------
-    void SetEnabled(Command command, bool enabled);
-    void Apply(std::span<const CommandState> states);
-    void Apply(std::initializer_list<CommandState> states) { Apply(std::span(states.begin(), states.size())); }
+    void SetEnabled(Command command, bool enabled) override;
+    void Apply(std::span<const CommandState> states) override;
+    using ResultsHost::Apply;
     // The agency logo and the welcome text.
-    void ShowWelcomeScreen(bool shown);
-    void HideDisclosure();
-    void HideProgress();
+    void ShowWelcomeScreen(bool shown) override;
+    void HideDisclosure() override;
+    void HideProgress() override;
     // A failure of the log, told as the run tells it ("Error Number: ..."); never fatal.
-    void ShowFailure(const std::exception& failure);
+    void ShowFailure(const std::exception& failure) override;
     // The end of the last run has been shown: Exit no longer records it as aborted.
-    void RunShown();
+    void RunShown() override;
     // A message box owned by `owner` (a dialog of this window), which gets the focus back.
     MsgAnswer MessageOver(QWidget* owner, std::string_view text, std::string_view title, MsgIcon icon,
                           MsgButtons buttons);
@@ -165,7 +150,6 @@ private:
     RunServices services_;
     std::unique_ptr<Run> run_;
     RunSummary lastSummary_;
-    std::optional<std::filesystem::path> lastLog_;
     int errorLimit_ = 500;
     bool running_ = false;
     bool exitRequested_ = false;

@@ -24,7 +24,7 @@
 #include "report/gui/report_context.h"
 #include "shell/gui/desktop_browser.h"
 #include "shell/gui/print_font_dialog.h"
-#include "shell/gui/text_codec.h"
+#include "common/gui/text_codec.h"
 
 namespace quorvex {
 

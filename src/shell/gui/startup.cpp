@@ -7,17 +7,12 @@
 #include <QCommandLineParser>
 #include <QFile>
 
-#include "errorlog/error_log.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/qt_dialog_services.h"
 #include "common/folder_lock.h"
 #include "common/program_folder.h"
 
 namespace quorvex {
-
-std::optional<std::filesystem::path> FindErrorLog(const std::filesystem::path& folder) {
-    return ErrorLog::Find(folder);
-}
 
 namespace {
 

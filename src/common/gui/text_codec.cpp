@@ -1,4 +1,4 @@
-#include "shell/gui/text_codec.h"
+#include "common/gui/text_codec.h"
 
 #include "common/text_1252.h"
 
