@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "errorlog/error_log.h"
+#include "errorlog/run_history.h"
 #include "common/dialog_services.h"
 #include "validation/check_context.h"
 
@@ -65,6 +66,8 @@ struct RunOptions {
     // The log is written by a thread of its own while the records are checked; the rows,
     // findings and outcome are the same either way.
     bool writerThread = WriterThreadByDefault();
+    // How many runs the history beside the log keeps (RunHistory.db); 0 keeps none.
+    int historyRuns = HistoryRunsToKeep();
 };
 
 // The test run (`ReadFile`): asks for the submission file(s), cuts records, stores and
@@ -90,6 +93,9 @@ public:
 
 private:
     class Impl;
+    // Appends the run that ended as `s` to the history, when it kept a log; a history that
+    // cannot be written is told in one message and changes nothing else.
+    void RecordInHistory(const RunSummary& s);
     DialogServices& services_;
     RunOptions options_;
     std::optional<ErrorLog> log_;
