@@ -13,6 +13,7 @@
 #include <string>
 
 #include "cli/cli_services.h"
+#include "cli/history_output.h"
 #include "cli/record_origins.h"
 #include "cli/report_output.h"
 #include "cli/stop_signals.h"
@@ -22,6 +23,7 @@
 #include "common/terminal_text.h"
 #include "common/text_1252.h"
 #include "errorlog/log_reader.h"
+#include "errorlog/run_history.h"
 #include "reader/run.h"
 #include "results/core/record_view.h"
 
@@ -146,12 +148,14 @@ struct CheckOptions {
     std::deque<std::string> files;
     std::optional<std::int64_t> showRecord;
     quorvex::ReportRequest reports;
+    bool history = false;
+    std::optional<std::vector<std::int64_t>> compare;  // the runs named, A then B
 };
 
 // Parses the arguments into `o`; an exit status when the program is to end at once
 // (--help, or an argument that is wrong).
 std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
-    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports] = o;
+    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports, history, compare] = o;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         // The value of an option, written "--name=value" or "--name value"; an option in
@@ -201,6 +205,14 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
             const long long n = v ? std::strtoll(v->c_str(), &end, 10) : 0;
             if (!v || v->empty() || *end != '\0' || n < 1) return Usage("--show-record needs a record number");
             showRecord = n;
+        } else if (a == "--history") {
+            history = true;
+        } else if (a == "--compare") {
+            compare.emplace();
+            // Up to two run numbers follow.
+            while (compare->size() < 2 && i + 1 < argc && *argv[i + 1] &&
+                   std::string(argv[i + 1]).find_first_not_of("0123456789") == std::string::npos)
+                compare->push_back(std::strtoll(argv[++i], nullptr, 10));
         } else if (a == "--") {
             for (++i; i < argc; ++i) files.emplace_back(argv[i]);
         } else if (a.size() > 1 && a[0] == '-') {
@@ -210,6 +222,14 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
         }
     }
     if (showRecord && (!files.empty() || reports.Any())) return Usage("--show-record tests no file");
+    if (history || compare) {
+        if (history && compare) return Usage("--history and --compare: choose one");
+        if (showRecord || !files.empty()) return Usage(history ? "--history tests no file" : "--compare tests no file");
+        if (reports.report || (history && reports.findings)) return Usage("--history and --compare write no report");
+        if (reports.findings == quorvex::FindingsKind::Gnu)
+            return Usage("--compare writes its findings as json, csv or sarif");
+        return std::nullopt;
+    }
     if (!showRecord && files.empty() && !reports.Any()) return Usage("no submission file given");
     if (files.empty() && reports.findings == quorvex::FindingsKind::Gnu)
         return Usage("--findings gnu needs the run: give the submission FILE");
@@ -294,7 +314,7 @@ int ShowRecord(const CheckOptions& o) {
 
 // The test run of the command line; its exit status.
 int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjust) {
-    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports] = o;
+    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports, history, compare] = o;
 
     std::filesystem::path folder;
     try {
@@ -319,7 +339,7 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     // --findings gnu: where the records with errors began, kept while the run is made.
     std::optional<quorvex::RecordOrigins> origins;
     quorvex::Run* running = nullptr;
-    if (reports.findings == quorvex::FindingsKind::Gnu) {
+    if (reports.findings == quorvex::FindingsKind::Gnu || reports.findings == quorvex::FindingsKind::Sarif) {
         origins.emplace();
         options.recordOrigin = [&](const quorvex::RecordOrigin& r) { origins->Add(r, running->Log()->ErrorCount()); };
     }
@@ -441,6 +461,69 @@ int ReportLastRun(const CheckOptions& o) {
     return last && last->critical ? kExitCritical : kExitErrors;
 }
 
+// --history and --compare: the runs the history in the program folder keeps, or two of them
+// compared. The folder is held while the history is read, as for the log.
+int ReadHistory(const CheckOptions& o) {
+    std::filesystem::path folder;
+    if (!o.dataDir || std::filesystem::is_directory(*o.dataDir)) folder = quorvex::ResolveProgramFolder(o.dataDir);
+    else folder = *o.dataDir;
+    const std::filesystem::path file = quorvex::RunHistory::PathIn(folder);
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec)) {
+        quorvex::Print(stderr, "quorvex-check: there is no run history in " + quorvex::TerminalValue(folder.string()) + "\n");
+        return kExitNothingTested;
+    }
+    std::optional<quorvex::FolderLock> lock;
+    if (!TakeFolder(folder, lock, true)) return kExitNothingTested;
+    try {
+        const quorvex::RunHistory history(file, false);
+        const std::vector<quorvex::HistoryRun> runs = history.Runs();
+        if (o.history) {
+            quorvex::Print(stdout, quorvex::HistoryListText(runs));
+            return runs.empty() ? kExitNothingTested : kExitNoErrors;
+        }
+        const auto pair = quorvex::ChooseRuns(runs, *o.compare);
+        if (!pair) return kExitNothingTested;
+        const auto& [a, b] = *pair;
+        const quorvex::Comparison c = quorvex::CompareRuns(history.Findings(a->id), history.Findings(b->id));
+        if (o.reports.findings) {
+            const auto format = *o.reports.findings == quorvex::FindingsKind::Json  ? quorvex::FindingsFormat::Json
+                                : *o.reports.findings == quorvex::FindingsKind::Csv ? quorvex::FindingsFormat::Csv
+                                                                                    : quorvex::FindingsFormat::Sarif;
+            const std::string fileB = b->files.empty() ? std::string() : b->files.front().name;
+            const std::string fileA = a->files.empty() ? std::string() : a->files.front().name;
+            if (const int status = quorvex::WriteFindingsOutput(o.reports, folder, [&](std::ostream& out) {
+                    quorvex::FindingsWriter writer(format, out, true);
+                    std::int64_t n = 0;
+                    for (const quorvex::ComparedFinding& f : c.findings) {
+                        quorvex::FindingRow row;
+                        const bool fixed = f.status == quorvex::FindingStatus::Fixed;
+                        row.errNum = ++n;
+                        row.recNum = fixed ? *f.recNumA : *f.recNumB;
+                        row.id = f.finding.type;
+                        row.critical = f.finding.critical;
+                        row.reference = f.finding.reference;
+                        row.userEntry = f.finding.userEntry;
+                        row.error = f.finding.message;
+                        row.status = quorvex::StatusName(f.status);
+                        if (!fixed) row.baselineRecNum = f.recNumA;
+                        row.file = fixed ? fileA : fileB;
+                        if (!writer.Add(row)) break;
+                    }
+                    writer.Finish();
+                }))
+                return status;
+        } else {
+            quorvex::Print(stdout, quorvex::ComparisonText(*a, *b, c));
+        }
+        return c.Count(quorvex::FindingStatus::New) + c.Count(quorvex::FindingStatus::Still) == 0 ? kExitNoErrors
+                                                                                                  : kExitErrors;
+    } catch (const quorvex::HistoryError& e) {
+        quorvex::Print(stderr, "quorvex-check: " + quorvex::TerminalValue(e.what()) + "\n");
+        return kExitNothingTested;
+    }
+}
+
 }  // namespace
 
 namespace quorvex {
@@ -455,6 +538,8 @@ int CheckMain(int argc, char** argv, const std::function<void(RunOptions&)>& adj
         try {
             if (options.showRecord) {
                 status = ShowRecord(options);
+            } else if (options.history || options.compare) {
+                status = ReadHistory(options);
             } else if (options.files.empty()) {
                 status = ReportLastRun(options);
             } else {

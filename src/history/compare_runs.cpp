@@ -9,15 +9,25 @@ namespace {
 
 std::string MatchKey(const HistoryFinding& f) {
     std::string key = f.type;
-    for (const std::string* part : {&f.key, &f.reference, &f.message}) {
+    for (const std::string* part : {&f.key, &f.reference}) {
         key += '\x1f';
         key += *part;
     }
+    key += '\x1f' + MessageKind(f.message);
     key += '\x1f' + std::to_string(f.occurrence);
     return key;
 }
 
 }  // namespace
+
+std::string MessageKind(std::string_view message) {
+    std::string kind;
+    for (const char c : message) {
+        if (c < '0' || c > '9') kind += c;
+        else if (kind.empty() || kind.back() != '#') kind += '#';
+    }
+    return kind;
+}
 
 const char* StatusName(FindingStatus status) {
     switch (status) {

@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "errorlog/run_history.h"
@@ -34,10 +35,15 @@ struct Comparison {
     std::int64_t Count(FindingStatus s) const { return counts[static_cast<int>(s)]; }
 };
 
+// The kind of a message: the message with each run of digits read as one "#". Sums and
+// counts in a message ("The calculated sum ... is 12413057") change with every edit of
+// the amounts, the finding they belong to does not.
+std::string MessageKind(std::string_view message);
+
 // Findings of run B against run A. Two findings match when their record's type, key and
-// occurrence, their field and their message are the same: never by record number, so that
-// records inserted or removed elsewhere change nothing. Repeated equal findings pair off
-// in order.
+// occurrence, their field and their message's kind are the same: never by record number,
+// so that records inserted or removed elsewhere change nothing. Repeated equal findings
+// pair off in order.
 Comparison CompareRuns(const std::vector<HistoryFinding>& a, const std::vector<HistoryFinding>& b);
 
 // The runs to compare when the user names none, or only B: B is the last run (or `b`), A

@@ -142,6 +142,7 @@ HistoryFile DescribeFile(const std::string& name, const fs::path& path) {
 std::vector<HistoryFinding> HistoryFindings(const LogReader& log) {
     std::vector<HistoryFinding> findings;
     std::map<std::pair<std::string, std::string>, std::int64_t> seen;  // records of a type and key
+    std::map<std::int64_t, std::string> blocks;  // EIN by block
     std::int64_t recNum = -1;
     std::string type, key;
     std::int64_t occurrence = 0;
@@ -149,10 +150,20 @@ std::vector<HistoryFinding> HistoryFindings(const LogReader& log) {
         if (row.record.recNum != recNum) {
             recNum = row.record.recNum;
             type = Trimmed(row.record.id);
-            // The block's EIN is the record reference of every block member.
-            const std::string ein = Trimmed(row.record.recReference);
+            // The block's EIN from its RE record (positions 8 - 16), read once per block.
+            std::string ein;
+            if (type == "RE") {
+                ein = Trimmed(row.record.record.substr(std::min<std::size_t>(7, row.record.record.size()), 9));
+            } else if (row.record.reIndx) {
+                auto at = blocks.find(*row.record.reIndx);
+                if (at == blocks.end()) {
+                    const auto re = log.BlockRecord(*row.record.reIndx, recNum);
+                    at = blocks.emplace(*row.record.reIndx, re && re->size() >= 16 ? Trimmed(re->substr(7, 9)) : "").first;
+                }
+                ein = at->second;
+            }
             if (type == "RW" || type == "RO")
-                key = Trimmed(row.record.record.substr(2, 9)) + "/" + ein;
+                key = Trimmed(row.record.record.substr(std::min<std::size_t>(2, row.record.record.size()), 9)) + "/" + ein;
             else if (type == "RE" || type == "RT" || type == "RU")
                 key = ein;
             else
