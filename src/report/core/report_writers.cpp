@@ -1,7 +1,6 @@
 #include "report/core/report_writers.h"
 
 #include <cctype>
-#include <cstdlib>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -10,6 +9,7 @@
 #include "common/terminal_text.h"
 #include "common/text_1252.h"
 #include "history/compare_runs.h"
+#include "history/run_record.h"
 #include "report/core/html_report.h"
 #include "report/core/report_files.h"
 #include "report/core/text_report.h"
@@ -187,15 +187,10 @@ bool FindingsWriter::Add(const FindingRow& r) {
             JsonString(line, FileUri(file));
             line += '}';
             if (r.origin) {
-                const auto at = r.origin->column + static_cast<std::uint64_t>(ReferenceColumn(r.reference)) - 1;
-                const std::uint64_t width = [&] {
-                    const std::string_view ref = r.reference;
-                    const std::size_t dash = ref.find(" - ", ref.find("[Position "));
-                    if (dash == std::string_view::npos) return std::uint64_t{1};
-                    const int last = std::atoi(std::string(ref.substr(dash + 3)).c_str());
-                    const int first = ReferenceColumn(ref);
-                    return last >= first ? static_cast<std::uint64_t>(last - first + 1) : std::uint64_t{1};
-                }();
+                // The field's columns; a reference without positions marks the record's first.
+                const auto [first, last] = FieldPositions(r.reference);
+                const std::uint64_t at = r.origin->column + static_cast<std::uint64_t>(first > 0 ? first - 1 : 0);
+                const std::uint64_t width = first > 0 ? static_cast<std::uint64_t>(last - first + 1) : 1;
                 line += ",\"region\":{\"startLine\":" + std::to_string(r.origin->line) + ",\"startColumn\":" +
                         std::to_string(at) + ",\"endColumn\":" + std::to_string(at + width) + '}';
             }
