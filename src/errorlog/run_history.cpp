@@ -69,6 +69,8 @@ RunHistory::RunHistory(fs::path file, bool create) : impl_(std::make_unique<Impl
     impl_->file = std::move(file);
     const fs::path& path = impl_->file;
     std::error_code ec;
+    // Never written through a link: whatever it points to stays as it is.
+    if (fs::is_symlink(fs::symlink_status(path, ec))) throw Failed(path, "is a symbolic link; it is not followed.");
     if (create && !fs::exists(fs::symlink_status(path, ec))) {
         // Readable by its owner only, whatever the umask: it holds Social Security numbers.
         const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);

@@ -133,6 +133,14 @@ TEST(History, DamagedOrLockedHistoryNeverFailsARun) {
     EXPECT_NE(run.err.find("This run is not in the history"), std::string::npos);
     other.exec("ROLLBACK");
     EXPECT_EQ(RunHistory(dir / "data" / "RunHistory.db", false).Runs().size(), 1u);
+
+    // A link in the history's place is never written through.
+    WriteFile(dir / "other.txt", "kept");
+    fs::remove(dir / "data" / "RunHistory.db"), fs::create_symlink(dir / "other.txt", dir / "data" / "RunHistory.db");
+    run = Check(dir, {"-q", file});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(Count(run.err, "is a symbolic link"), 1u) << run.err;
+    EXPECT_EQ(ReadFile(dir / "other.txt"), "kept");
 }
 
 // 51 runs keep 50, and the texts only the dropped run used go with it. Prints the size of a
