@@ -11,6 +11,7 @@
 #include "errorlog/run_history.h"
 #include "errorlog/sqlite.h"
 #include "history/compare_runs.h"
+#include "history/run_record.h"
 #include "report/core/report_writers.h"
 #include "support/test_support.h"
 
@@ -110,6 +111,18 @@ TEST(History, FindingsAsSarif) {
     // Rule ids hold from run to run and ignore the numbers in a message.
     EXPECT_EQ(RuleId("The sum is 12 of 3."), RuleId("The sum is 4567 of 0."));
     EXPECT_NE(RuleId("The sum is 12 of 3."), RuleId("The sum is 12 or 3."));
+}
+
+TEST(History, HashesAndFieldPositions) {
+    EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),  // padding in a block of its own
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    const std::tuple<const char*, int, int> rows[] = {
+        {"Tax Year [Position 3 - 6]", 3, 6}, {"Agent Indicator [Position 7]", 7, 7},
+        {"Record Length", 0, 0}, {"X [Position 999 - 1000]", 0, 0}};
+    for (const auto& [reference, first, last] : rows)
+        EXPECT_EQ(FieldPositions(reference), std::pair(first, last)) << reference;
 }
 
 // A history that cannot be used never fails a run: the run is told once and goes on.
