@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/check_main.h"
+#include "reader/run.h"
 #include "errorlog/run_history.h"
 #include "errorlog/sqlite.h"
 #include "history/compare_runs.h"
@@ -21,12 +22,13 @@ namespace {
 namespace fs = std::filesystem;
 struct CliResult { int status; std::string out, err; };
 
-CliResult Check(const TempDir& dir, std::vector<std::string> args) {
+CliResult Check(const TempDir& dir, std::vector<std::string> args,
+                const std::function<void(RunOptions&)>& adjust = {}) {
     args.insert(args.begin(), {"quorvex-check", "--data-dir", (dir / "data").string(), "--today", "2009-01-15"});
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     testing::internal::CaptureStdout(), testing::internal::CaptureStderr();
-    const int status = CheckMain(static_cast<int>(argv.size()), argv.data(), {});
+    const int status = CheckMain(static_cast<int>(argv.size()), argv.data(), adjust);
     std::string out = (std::cout.flush(), testing::internal::GetCapturedStdout());
     return {status, out, testing::internal::GetCapturedStderr()};
 }
@@ -111,6 +113,18 @@ TEST(History, FindingsAsSarif) {
     // Rule ids hold from run to run and ignore the numbers in a message.
     EXPECT_EQ(RuleId("The sum is 12 of 3."), RuleId("The sum is 4567 of 0."));
     EXPECT_NE(RuleId("The sum is 12 of 3."), RuleId("The sum is 12 or 3."));
+}
+
+// A run whose log failed is kept with what its log kept, as such.
+TEST(History, AnIncompleteLogIsKeptAsSuch) {
+    TempDir dir;
+    sql::PlantFault({sql::FaultAt::Statement, "INSERT INTO Errors", 5, 13 /* SQLITE_FULL */});
+    const CliResult run = Check(dir, {"-q", (kExamples / "faulty-2008.txt").string()},
+                                [](RunOptions& o) { o.commitInterval = {}, o.yieldInterval = {}, o.writerThread = false; });
+    sql::PlantFault({});
+    EXPECT_EQ(run.status, 3);
+    const CliResult list = Check(dir, {"--history"});
+    EXPECT_NE(list.out.find("  log incomplete"), std::string::npos) << list.out << run.err;
 }
 
 TEST(History, HashesAndFieldPositions) {
