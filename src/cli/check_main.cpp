@@ -13,6 +13,7 @@
 #include <string>
 
 #include "cli/cli_services.h"
+#include "cli/history_output.h"
 #include "cli/record_origins.h"
 #include "cli/report_output.h"
 #include "cli/stop_signals.h"
@@ -22,6 +23,7 @@
 #include "common/terminal_text.h"
 #include "common/text_1252.h"
 #include "errorlog/log_reader.h"
+#include "errorlog/run_history.h"
 #include "reader/run.h"
 #include "report/core/browser.h"
 #include "results/core/record_view.h"
@@ -39,6 +41,8 @@ const char* kUsage =
     "                     FILE [NEXT-FILE ...]\n"
     "       quorvex-check [--data-dir DIR] --show-record N\n"
     "       quorvex-check [--data-dir DIR] [--report FORMAT] [--findings FORMAT] (the last run's log)\n"
+    "       quorvex-check [--data-dir DIR] --history\n"
+    "       quorvex-check [--data-dir DIR] --compare [A [B]] [--findings json|csv|sarif]\n"
     "\n"
     "Tests a ZRW5 wage report submission (tax year 2008) and writes every tested record and\n"
     "every error found to the error log Errorlog.mdb in the program folder.\n"
@@ -80,15 +84,35 @@ const char* kUsage =
     "                laid out for a screen 1280 pixels wide\n"
     "  --report-file PATH  where the report goes: default ErrorReport.txt (text) or\n"
     "                temphtm.HTM (html) in the program folder; - for standard output\n"
-    "  --findings json|csv|gnu  every finding, for other programs: json, an array of\n"
+    "  --findings json|csv|gnu|sarif  every finding, for other programs: json, an array of\n"
     "                objects; csv, RFC 4180 with a header row (a text cell that starts with\n"
     "                = + - @ TAB or CR gets a leading ', so no spreadsheet runs it); both\n"
     "                with the fields err_num, record, id, critical, reference, user_entry,\n"
     "                error. gnu, one line per finding as compilers write them, pointing at\n"
     "                the field in the file: FILE:LINE:COLUMN: error: REFERENCE: MESSAGE\n"
     "                [USER ENTRY] (critical for a critical error), control characters and\n"
-    "                line feeds escaped; it needs the run, so FILE must be given\n"
+    "                line feeds escaped; it needs the run, so FILE must be given. sarif,\n"
+    "                SARIF 2.1.0: one rule per kind of message, each result at its file,\n"
+    "                line and the field's columns (with FILE given), level error, critical\n"
+    "                in its properties\n"
     "  --findings-file PATH  where the findings go: default standard output (also -)\n"
+    "\n"
+    "History of runs: every run that kept a log is added to RunHistory.db in the program\n"
+    "folder (private, the last 50 runs; the environment variable QUORVEX_HISTORY_RUNS=N\n"
+    "keeps N, 0 none): its files with size (and SHA-256 up to 32 MB), outcome, counts and\n"
+    "findings, each\n"
+    "keyed by what its record holds (SSN and EIN), not where it stood. A history that cannot\n"
+    "be written never fails a run: a \"Run History\" message says so.\n"
+    "  --history     lists the runs: number, date, outcome, counts, files\n"
+    "  --compare [A [B]]  the findings of run B against run A: fixed (in A only), new (in\n"
+    "                B only), still (in both, with both record numbers), counted by record\n"
+    "                type and by field. Default: the last run against the one before it\n"
+    "                of the same submission name (else any); A alone: the last run\n"
+    "                against A. With --findings json|csv|sarif, each finding with its\n"
+    "                status (SARIF: baselineState). Exit status 0 when B has no new and\n"
+    "                no still finding, 1 otherwise, 3 when there is nothing to compare.\n"
+    "                Example, after a fix and a second run:\n"
+    "                  quorvex-check --compare      Fixed: 1   New: 0   Still: 9 ...\n"
     "\n"
     "Exit status:\n"
     "  0  the run finished with no errors\n"
@@ -108,7 +132,7 @@ const char* kUsage =
     "     before 4\n"
     "  5  the report or the findings could not be written, or their file is one of\n"
     "     the submission files or a file the program folder keeps (Errorlog.mdb,\n"
-    "     ErrSetLog.ini, quorvex.lock)\n"
+    "     ErrSetLog.ini, quorvex.lock, RunHistory.db)\n"
     "  128+N  stopped by signal N, Ctrl-C (SIGINT: 130), SIGTERM (143), SIGHUP (129)\n"
     "     or SIGPIPE (141), as by the window's Exit: the records tested so far stay in\n"
     "     the log, the last one with the error \"Test Aborted\"; a second signal (but\n"
@@ -147,12 +171,14 @@ struct CheckOptions {
     std::deque<std::string> files;
     std::optional<std::int64_t> showRecord;
     quorvex::ReportRequest reports;
+    bool history = false;
+    std::optional<std::vector<std::int64_t>> compare;  // the runs named, A then B
 };
 
 // Parses the arguments into `o`; an exit status when the program is to end at once
 // (--help, or an argument that is wrong).
 std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
-    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports] = o;
+    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports, history, compare] = o;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         // The value of an option, written "--name=value" or "--name value"; an option in
@@ -202,6 +228,14 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
             const long long n = v ? std::strtoll(v->c_str(), &end, 10) : 0;
             if (!v || v->empty() || *end != '\0' || n < 1) return Usage("--show-record needs a record number");
             showRecord = n;
+        } else if (a == "--history") {
+            history = true;
+        } else if (a == "--compare") {
+            compare.emplace();
+            // Up to two run numbers follow.
+            while (compare->size() < 2 && i + 1 < argc && *argv[i + 1] &&
+                   std::string(argv[i + 1]).find_first_not_of("0123456789") == std::string::npos)
+                compare->push_back(std::strtoll(argv[++i], nullptr, 10));
         } else if (a == "--") {
             for (++i; i < argc; ++i) files.emplace_back(argv[i]);
         } else if (a.size() > 1 && a[0] == '-') {
@@ -211,6 +245,14 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
         }
     }
     if (showRecord && (!files.empty() || reports.Any())) return Usage("--show-record tests no file");
+    if (history || compare) {
+        if (history && compare) return Usage("--history and --compare: choose one");
+        if (showRecord || !files.empty()) return Usage(history ? "--history tests no file" : "--compare tests no file");
+        if (reports.report || (history && reports.findings)) return Usage("--history and --compare write no report");
+        if (reports.findings == quorvex::FindingsKind::Gnu)
+            return Usage("--compare writes its findings as json, csv or sarif");
+        return std::nullopt;
+    }
     if (!showRecord && files.empty() && !reports.Any()) return Usage("no submission file given");
     if (files.empty() && reports.findings == quorvex::FindingsKind::Gnu)
         return Usage("--findings gnu needs the run: give the submission FILE");
@@ -295,7 +337,7 @@ int ShowRecord(const CheckOptions& o) {
 
 // The test run of the command line; its exit status.
 int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjust) {
-    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports] = o;
+    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports, history, compare] = o;
 
     std::filesystem::path folder;
     try {
@@ -320,7 +362,7 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     // --findings gnu: where the records with errors began, kept while the run is made.
     std::optional<quorvex::RecordOrigins> origins;
     quorvex::Run* running = nullptr;
-    if (reports.findings == quorvex::FindingsKind::Gnu) {
+    if (reports.findings == quorvex::FindingsKind::Gnu || reports.findings == quorvex::FindingsKind::Sarif) {
         origins.emplace();
         options.recordOrigin = [&](const quorvex::RecordOrigin& r) { origins->Add(r, running->Log()->ErrorCount()); };
     }
@@ -443,6 +485,69 @@ int ReportLastRun(const CheckOptions& o) {
     return last && last->critical ? kExitCritical : kExitErrors;
 }
 
+// --history and --compare: the runs the history in the program folder keeps, or two of them
+// compared. The folder is held while the history is read, as for the log.
+int ReadHistory(const CheckOptions& o) {
+    std::filesystem::path folder;
+    if (!o.dataDir || std::filesystem::is_directory(*o.dataDir)) folder = quorvex::ResolveProgramFolder(o.dataDir);
+    else folder = *o.dataDir;
+    const std::filesystem::path file = quorvex::RunHistory::PathIn(folder);
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec)) {
+        quorvex::Print(stderr, "quorvex-check: there is no run history in " + quorvex::TerminalValue(folder.string()) + "\n");
+        return kExitNothingTested;
+    }
+    std::optional<quorvex::FolderLock> lock;
+    if (!TakeFolder(folder, lock, true)) return kExitNothingTested;
+    try {
+        const quorvex::RunHistory history(file, false);
+        const std::vector<quorvex::HistoryRun> runs = history.Runs();
+        if (o.history) {
+            quorvex::Print(stdout, quorvex::HistoryListText(runs));
+            return runs.empty() ? kExitNothingTested : kExitNoErrors;
+        }
+        const auto pair = quorvex::ChooseRuns(runs, *o.compare);
+        if (!pair) return kExitNothingTested;
+        const auto& [a, b] = *pair;
+        const quorvex::Comparison c = quorvex::CompareRuns(history.Findings(a->id), history.Findings(b->id));
+        if (o.reports.findings) {
+            const auto format = *o.reports.findings == quorvex::FindingsKind::Json  ? quorvex::FindingsFormat::Json
+                                : *o.reports.findings == quorvex::FindingsKind::Csv ? quorvex::FindingsFormat::Csv
+                                                                                    : quorvex::FindingsFormat::Sarif;
+            const std::string fileB = b->files.empty() ? std::string() : b->files.front().name;
+            const std::string fileA = a->files.empty() ? std::string() : a->files.front().name;
+            if (const int status = quorvex::WriteFindingsOutput(o.reports, folder, [&](std::ostream& out) {
+                    quorvex::FindingsWriter writer(format, out, true);
+                    std::int64_t n = 0;
+                    for (const quorvex::ComparedFinding& f : c.findings) {
+                        quorvex::FindingRow row;
+                        const bool fixed = f.status == quorvex::FindingStatus::Fixed;
+                        row.errNum = ++n;
+                        row.recNum = fixed ? *f.recNumA : *f.recNumB;
+                        row.id = f.finding.type;
+                        row.critical = f.finding.critical;
+                        row.reference = f.finding.reference;
+                        row.userEntry = f.finding.userEntry;
+                        row.error = f.finding.message;
+                        row.status = quorvex::StatusName(f.status);
+                        if (!fixed) row.baselineRecNum = f.recNumA;
+                        row.file = fixed ? fileA : fileB;
+                        if (!writer.Add(row)) break;
+                    }
+                    writer.Finish();
+                }))
+                return status;
+        } else {
+            quorvex::Print(stdout, quorvex::ComparisonText(*a, *b, c));
+        }
+        return c.Count(quorvex::FindingStatus::New) + c.Count(quorvex::FindingStatus::Still) == 0 ? kExitNoErrors
+                                                                                                  : kExitErrors;
+    } catch (const quorvex::HistoryError& e) {
+        quorvex::Print(stderr, "quorvex-check: " + quorvex::TerminalValue(e.what()) + "\n");
+        return kExitNothingTested;
+    }
+}
+
 }  // namespace
 
 namespace quorvex {
@@ -457,6 +562,8 @@ int CheckMain(int argc, char** argv, const std::function<void(RunOptions&)>& adj
         try {
             if (options.showRecord) {
                 status = ShowRecord(options);
+            } else if (options.history || options.compare) {
+                status = ReadHistory(options);
             } else if (options.files.empty()) {
                 status = ReportLastRun(options);
             } else {

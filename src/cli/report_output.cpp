@@ -84,13 +84,21 @@ std::optional<std::string> TakeReportArgument(const std::string& argument,
             request.findings = FindingsKind::Csv;
         } else if (v == "gnu") {
             request.findings = FindingsKind::Gnu;
+        } else if (v == "sarif") {
+            request.findings = FindingsKind::Sarif;
         } else {
-            return std::string("--findings must be json, csv or gnu");
+            return std::string("--findings must be json, csv, gnu or sarif");
         }
     } else {
         return std::nullopt;
     }
     return std::string();
+}
+
+int WriteFindingsOutput(const ReportRequest& request, const std::filesystem::path& programFolder,
+                        const std::function<void(std::ostream&)>& write) {
+    const std::string& file = request.findingsFile;
+    return WriteTo(file, request, programFolder, ForTerminal(request.terminal, file, write)) ? 0 : kExitNotWritten;
 }
 
 int WriteRequested(const ReportRequest& request, const LogReader& log, const std::filesystem::path& programFolder,
@@ -114,14 +122,14 @@ int WriteRequested(const ReportRequest& request, const LogReader& log, const std
     if (request.findings) {
         const std::string& file = request.findingsFile;
         written = WriteTo(file, request, programFolder, ForTerminal(request.terminal, file, [&](std::ostream& out) {
+            const OriginOf originOf = [origins](std::int64_t recNum) {
+                return origins ? origins->Find(recNum) : std::nullopt;
+            };
             switch (*request.findings) {
             case FindingsKind::Json: WriteFindings(log, FindingsFormat::Json, out); break;
             case FindingsKind::Csv: WriteFindings(log, FindingsFormat::Csv, out); break;
-            case FindingsKind::Gnu:
-                WriteGnuFindings(log, [origins](std::int64_t recNum) {
-                    return origins ? origins->Find(recNum) : std::nullopt;
-                }, out);
-                break;
+            case FindingsKind::Sarif: WriteFindings(log, FindingsFormat::Sarif, out, originOf); break;
+            case FindingsKind::Gnu: WriteGnuFindings(log, originOf, out); break;
             }
         })) && written;
     }

@@ -13,7 +13,7 @@
 
 namespace quorvex {
 
-enum class FindingsKind { Json, Csv, Gnu };
+enum class FindingsKind { Json, Csv, Gnu, Sarif };
 
 // The error report and the findings asked for on the command line.
 struct ReportRequest {
@@ -47,5 +47,10 @@ std::optional<std::string> TakeReportArgument(const std::string& argument,
 // hold no errors.
 int WriteRequested(const ReportRequest& request, const LogReader& log, const std::filesystem::path& programFolder,
                    const RecordOrigins* origins, DialogServices& services, bool tell, bool interrupted = false);
+
+// Writes findings through `write` where `request` sends them (its findings file, or
+// standard output), as WriteRequested does. Returns 0, or 5 after saying what went wrong.
+int WriteFindingsOutput(const ReportRequest& request, const std::filesystem::path& programFolder,
+                        const std::function<void(std::ostream&)>& write);
 
 }  // namespace quorvex

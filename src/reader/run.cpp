@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "errorlog/log_findings.h"
+#include "history/run_record.h"
 #include "common/text_1252.h"
 #include "reader/fill_fields.h"
 #include "reader/record_cutter.h"
@@ -253,8 +254,34 @@ RunSummary Run::ReadFile() {
         if (log_) log_->StopWriterThread();
         // A first file that was not found asks for a file again.
         if (s.outcome == RunOutcome::Restart) continue;
+        RecordInHistory(s);
         return s;
     }
+}
+
+void Run::RecordInHistory(const RunSummary& s) {
+    if (options_.historyRuns <= 0 || s.recordsTested <= 0) return;
+    const char* outcome = nullptr;
+    switch (s.outcome) {
+        case RunOutcome::NoErrors:
+        case RunOutcome::Errors: outcome = "finished"; break;
+        case RunOutcome::Stopped: outcome = "stopped"; break;
+        case RunOutcome::Aborted: outcome = "aborted"; break;
+        case RunOutcome::Failed: outcome = "log incomplete"; break;
+        case RunOutcome::Cancelled:
+        case RunOutcome::NoData:
+        case RunOutcome::Restart: return;
+    }
+    std::string problem;
+    try {
+        // What the run wrote is committed first, so that a reader of the file sees all of it.
+        if (log_ && log_->IsOpen()) log_->Sync(), log_->Commit();
+        if (const auto log = LogReader::OpenIn(options_.programFolder))
+            problem = RecordRun(options_.programFolder, *log, outcome, options_.historyRuns);
+    } catch (const std::exception& e) {
+        problem = std::string(e.what()) + " This run is not in the run history.";
+    }
+    if (!problem.empty()) services_.Message(Utf8ToCp1252(problem), "Run History", MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
 bool Run::Impl::YieldNow(bool force, std::optional<std::int64_t> shown) {

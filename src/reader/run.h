@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "errorlog/error_log.h"
+#include "errorlog/run_history.h"
 #include "common/dialog_services.h"
 #include "validation/check_context.h"
 
@@ -69,6 +70,8 @@ struct RunOptions {
     // window and the command line ask about filing (a layer above the run); nothing when
     // empty.
     std::function<void()> noErrors;
+    // How many runs the history beside the log keeps (RunHistory.db); 0 keeps none.
+    int historyRuns = HistoryRunsToKeep();
 };
 
 // The test run (`ReadFile`): asks for the submission file(s), cuts records, stores and
@@ -94,6 +97,9 @@ public:
 
 private:
     class Impl;
+    // Appends the run that ended as `s` to the history, when it kept a log; a history that
+    // cannot be written is told in one message and changes nothing else.
+    void RecordInHistory(const RunSummary& s);
     DialogServices& services_;
     RunOptions options_;
     std::optional<ErrorLog> log_;

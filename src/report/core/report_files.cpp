@@ -1,6 +1,5 @@
 #include "report/core/report_files.h"
 
-
 #include <cctype>
 
 #include "common/error_limit.h"
@@ -8,6 +7,7 @@
 #include "common/safe_file.h"
 #include "common/text_1252.h"
 #include "errorlog/error_log.h"
+#include "errorlog/run_history.h"
 
 namespace quorvex {
 
@@ -52,8 +52,9 @@ std::string OutputClash(const std::filesystem::path& target, const std::filesyst
     if (!fs::equivalent(folder, programFolder, ec)) return {};
     const std::string name = target.filename().string();
     const std::string log(kErrorLogName);
+    const std::string history = RunHistory::PathIn({}).filename().string();
     for (const std::string& own : {log, log + "-journal", log + "-wal", log + "-shm", std::string(kErrorLimitFile),
-                                  std::string(FolderLock::kFileName)})
+                                  std::string(FolderLock::kFileName), history, history + "-journal"})
         if (SameName(name, own))
             return target.string() + " is a file the program keeps in its program folder " + programFolder.string();
     return {};

@@ -1,9 +1,15 @@
 #include "report/core/report_writers.h"
 
+#include <cctype>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 #include "common/terminal_text.h"
 #include "common/text_1252.h"
+#include "history/compare_runs.h"
+#include "history/run_record.h"
 #include "report/core/html_report.h"
 #include "report/core/report_files.h"
 #include "report/core/text_report.h"
@@ -91,42 +97,183 @@ void WriteReport(const LogReader& log, ReportFormat format, std::ostream& out) {
     if (!out) throw ReportFileError("Could not write the report.");
 }
 
-void WriteFindings(const LogReader& log, FindingsFormat format, std::ostream& out) {
-    std::string line;
-    bool first = true;
-    if (format == FindingsFormat::Csv) out << "err_num,record,id,critical,reference,user_entry,error\r\n";
+// What SARIF keeps of the message kinds met so far: one rule each.
+struct FindingsWriter::Rules {
+    std::unordered_map<std::string, std::size_t> byKind;
+    std::unordered_set<std::string> ids;
+    std::string json;  // the rules array's content
+    std::size_t count = 0;
+
+    std::pair<std::string, std::size_t> Of(std::string_view message) {
+        std::string kind = MessageKind(message);
+        if (const auto at = byKind.find(kind); at != byKind.end()) return {IdAt(at->second), at->second};
+        std::string id = RuleId(message);
+        for (int n = 2; ids.count(id); ++n) id = RuleId(message) + "-" + std::to_string(n);
+        ids.insert(id);
+        std::string rule = count ? ",\n{\"id\":" : "\n{\"id\":";
+        JsonString(rule, id);
+        rule += ",\"shortDescription\":{\"text\":";
+        JsonString(rule, message);
+        rule += "},\"help\":{\"text\":";
+        JsonString(rule, message);
+        rule += "},\"defaultConfiguration\":{\"level\":\"error\"}}";
+        json += rule;
+        idsInOrder.push_back(id);
+        byKind.emplace(std::move(kind), count);
+        return {id, count++};
+    }
+    const std::string& IdAt(std::size_t i) const { return idsInOrder[i]; }
+    std::vector<std::string> idsInOrder;
+
+};
+
+FindingsWriter::FindingsWriter(FindingsFormat format, std::ostream& out, bool compared)
+    : format_(format), out_(out), compared_(compared) {
+    if (format_ == FindingsFormat::Csv)
+        out_ << (compared_ ? "err_num,record,id,critical,reference,user_entry,error,status,baseline_record\r\n"
+                           : "err_num,record,id,critical,reference,user_entry,error\r\n");
+    if (format_ == FindingsFormat::Sarif) {
+        rules_ = std::make_unique<Rules>();
+        out_ << "{\"$schema\":\"https://json.schemastore.org/sarif-2.1.0.json\",\"version\":\"2.1.0\",\"runs\":[{"
+                "\"columnKind\":\"unicodeCodePoints\",\"results\":[";
+    }
+}
+
+FindingsWriter::~FindingsWriter() = default;
+
+bool FindingsWriter::Add(const FindingRow& r) {
+    std::string& line = line_;
+    line.clear();
+    const std::string baseline = r.baselineRecNum ? std::to_string(*r.baselineRecNum) : std::string();
+    if (format_ == FindingsFormat::Json) {
+        line += first_ ? "[\n{\"err_num\":" : ",\n{\"err_num\":";
+        line += std::to_string(r.errNum) + ",\"record\":" + std::to_string(r.recNum) + ",\"id\":";
+        JsonString(line, r.id);
+        line += r.critical ? ",\"critical\":true,\"reference\":" : ",\"critical\":false,\"reference\":";
+        JsonString(line, r.reference);
+        line += ",\"user_entry\":";
+        JsonString(line, r.userEntry);
+        line += ",\"error\":";
+        JsonString(line, r.error);
+        if (compared_) {
+            line += ",\"status\":";
+            JsonString(line, r.status);
+            line += ",\"baseline_record\":" + (baseline.empty() ? std::string("null") : baseline);
+        }
+        line += '}';
+    } else if (format_ == FindingsFormat::Csv) {
+        line += std::to_string(r.errNum) + ',' + std::to_string(r.recNum) + ',';
+        CsvField(line, r.id);
+        line += r.critical ? ",true," : ",false,";
+        CsvField(line, r.reference);
+        line += ',';
+        CsvField(line, r.userEntry);
+        line += ',';
+        CsvField(line, r.error);
+        if (compared_) line += ',' + std::string(r.status) + ',' + baseline;
+        line += "\r\n";
+    } else {
+        const auto [ruleId, ruleIndex] = rules_->Of(r.error);
+        line += first_ ? "\n{\"ruleId\":" : ",\n{\"ruleId\":";
+        JsonString(line, ruleId);
+        line += ",\"ruleIndex\":" + std::to_string(ruleIndex) + ",\"level\":\"error\",\"message\":{\"text\":";
+        std::string text = std::string(r.reference) + ": " + std::string(r.error);
+        text += BracketedEntry(r.userEntry);
+        JsonString(line, text);
+        line += '}';
+        const std::string_view file = r.origin ? r.origin->file : r.file;
+        if (!file.empty()) {
+            line += ",\"locations\":[{\"physicalLocation\":{\"artifactLocation\":{\"uri\":";
+            JsonString(line, FileUri(file));
+            line += '}';
+            if (r.origin) {
+                // The field's columns; a reference without positions marks the record's first.
+                const auto [first, last] = FieldPositions(r.reference);
+                const std::uint64_t at = r.origin->column + static_cast<std::uint64_t>(first > 0 ? first - 1 : 0);
+                const std::uint64_t width = first > 0 ? static_cast<std::uint64_t>(last - first + 1) : 1;
+                line += ",\"region\":{\"startLine\":" + std::to_string(r.origin->line) + ",\"startColumn\":" +
+                        std::to_string(at) + ",\"endColumn\":" + std::to_string(at + width) + '}';
+            }
+            line += "}}]";
+        }
+        if (compared_) {
+            line += ",\"baselineState\":";
+            line += r.status == "new" ? "\"new\"" : r.status == "still" ? "\"unchanged\"" : "\"absent\"";
+        }
+        line += ",\"properties\":{\"critical\":";
+        line += r.critical ? "true" : "false";
+        line += ",\"record\":" + std::to_string(r.recNum) + ",\"recordType\":";
+        JsonString(line, r.id);
+        line += ",\"reference\":";
+        JsonString(line, r.reference);
+        line += ",\"userEntry\":";
+        JsonString(line, r.userEntry);
+        if (!baseline.empty()) line += ",\"baselineRecord\":" + baseline;
+        line += "}}";
+    }
+    first_ = false;
+    out_.write(line.data(), static_cast<std::streamsize>(line.size()));
+    return static_cast<bool>(out_);
+}
+
+void FindingsWriter::Finish() {
+    if (format_ == FindingsFormat::Json) out_ << (first_ ? "[]\n" : "\n]\n");
+    if (format_ == FindingsFormat::Sarif) {
+        out_ << "\n],\"tool\":{\"driver\":{\"name\":\"quorvex-check\",\"version\":\"" << QUORVEX_VERSION_MAJOR << '.'
+             << QUORVEX_VERSION_MINOR << '.' << QUORVEX_VERSION_PATCH << "\",\"rules\":[" << rules_->json
+             << "\n]}}}]}\n";
+    }
+    out_.flush();
+    if (!out_) throw ReportFileError("Could not write the findings.");
+}
+
+void WriteFindings(const LogReader& log, FindingsFormat format, std::ostream& out, const OriginOf& originOf) {
+    FindingsWriter writer(format, out);
+    std::int64_t recNum = -1;
+    std::optional<FindingOrigin> origin;
     log.ForEachReportRow([&](const ReportRow& row) {
         const ErrorRow& e = row.error;
-        line.clear();
-        if (format == FindingsFormat::Json) {
-            line += first ? "[\n{\"err_num\":" : ",\n{\"err_num\":";
-            line += std::to_string(e.errNum) + ",\"record\":" + std::to_string(e.recNum) + ",\"id\":";
-            JsonString(line, row.record.id);
-            line += e.critical ? ",\"critical\":true,\"reference\":" : ",\"critical\":false,\"reference\":";
-            JsonString(line, e.reference);
-            line += ",\"user_entry\":";
-            JsonString(line, e.userEntry);
-            line += ",\"error\":";
-            JsonString(line, e.error);
-            line += '}';
-        } else {
-            line += std::to_string(e.errNum) + ',' + std::to_string(e.recNum) + ',';
-            CsvField(line, row.record.id);
-            line += e.critical ? ",true," : ",false,";
-            CsvField(line, e.reference);
-            line += ',';
-            CsvField(line, e.userEntry);
-            line += ',';
-            CsvField(line, e.error);
-            line += "\r\n";
+        if (e.recNum != recNum) {
+            recNum = e.recNum;
+            origin = originOf ? originOf(recNum) : std::nullopt;
         }
-        first = false;
-        out.write(line.data(), static_cast<std::streamsize>(line.size()));
-        return static_cast<bool>(out);
+        FindingRow f;
+        f.errNum = e.errNum, f.recNum = e.recNum, f.id = row.record.id, f.critical = e.critical;
+        f.reference = e.reference, f.userEntry = e.userEntry, f.error = e.error, f.origin = origin;
+        return writer.Add(f);
     });
-    if (format == FindingsFormat::Json) out << (first ? "[]\n" : "\n]\n");
-    out.flush();
-    if (!out) throw ReportFileError("Could not write the findings.");
+    writer.Finish();
+}
+
+std::string RuleId(std::string_view message) {
+    std::uint32_t hash = 2166136261u;
+    for (char c : MessageKind(message)) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string id = "ZRW";
+    for (int i = 28; i >= 0; i -= 4) id += kHex[(hash >> i) & 0xF];
+    return id;
+}
+
+std::string FileUri(std::string_view path) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string uri = !path.empty() && path.front() == '/' ? "file://" : "";
+    for (char c : path) {
+        const auto u = static_cast<unsigned char>(c);
+        if (std::isalnum(u) || std::string_view("-._~/").find(c) != std::string_view::npos) {
+            uri += c;
+        } else {
+            uri += '%';
+            uri += kHex[u >> 4];
+            uri += kHex[u & 0xF];
+        }
+    }
+    return uri;
+}
+
+std::string BracketedEntry(std::string_view userEntry) {
+    if (userEntry.empty()) return {};
+    if (userEntry.front() == '[' && userEntry.back() == ']') return " " + std::string(userEntry);
+    return " [" + std::string(userEntry) + "]";
 }
 
 int ReferenceColumn(std::string_view reference) {
@@ -161,11 +308,7 @@ void WriteGnuFindings(const LogReader& log, const OriginOf& originOf, std::ostre
             line += "quorvex-check: ";
         }
         line += e.critical ? "critical: " : "error: ";
-        std::string text = e.reference + ": " + e.error;
-        if (!e.userEntry.empty()) {
-            const bool bracketed = e.userEntry.front() == '[' && e.userEntry.back() == ']';
-            text += bracketed ? " " + e.userEntry : " [" + e.userEntry + "]";
-        }
+        const std::string text = e.reference + ": " + e.error + BracketedEntry(e.userEntry);
         // One finding, one line, and nothing in it that drives a terminal.
         line += TerminalValue(Cp1252ToUtf8(text));
         line += '\n';

@@ -1,0 +1,106 @@
+#include "cli/history_output.h"
+
+#include <cstdio>
+
+#include "common/terminal_text.h"
+#include "common/text_1252.h"
+#include "report/core/report_writers.h"
+
+namespace quorvex {
+
+namespace {
+
+std::string Padded(std::string text, std::size_t width, bool right = false) {
+    if (text.size() < width) text.insert(right ? 0 : text.size(), width - text.size(), ' ');
+    return text;
+}
+
+std::string Files(const HistoryRun& run) {
+    std::string files;
+    for (const HistoryFile& f : run.files) {
+        if (!files.empty()) files += ", ";
+        files += TerminalValue(f.name);
+        if (f.size >= 0) files += " (" + std::to_string(f.size) + " bytes, " + f.sha256.substr(0, 12) + ")";
+    }
+    return files;
+}
+
+std::string Counts(const StatusCounts& n) {
+    return Padded(std::to_string(n[0]), 8, true) + Padded(std::to_string(n[1]), 8, true) +
+           Padded(std::to_string(n[2]), 8, true);
+}
+
+std::string Row(const ComparedFinding& f) {
+    std::string where;
+    if (f.recNumB) where = "record " + std::to_string(*f.recNumB);
+    if (f.recNumA) where += where.empty() ? "was record " + std::to_string(*f.recNumA)
+                                          : " (was " + std::to_string(*f.recNumA) + ")";
+    std::string text = f.finding.reference + ": " + f.finding.message;
+    text += BracketedEntry(f.finding.userEntry);
+    std::string who = f.finding.type;
+    if (!f.finding.key.empty()) who += " " + f.finding.key;
+    return "  " + where + ", " + TerminalValue(Cp1252ToUtf8(who)) + ": " + TerminalValue(Cp1252ToUtf8(text)) + "\n";
+}
+
+}  // namespace
+
+std::string HistoryListText(const std::vector<HistoryRun>& runs) {
+    std::string text = "  RUN  DATE                 OUTCOME          RECORDS  WITH ERRORS   ERRORS  FILES\n";
+    for (const HistoryRun& r : runs)
+        text += Padded(std::to_string(r.id), 5, true) + "  " + Padded(r.when, 19) + "  " + Padded(r.outcome, 14) +
+                Padded(std::to_string(r.records), 10, true) + Padded(std::to_string(r.recordsWithErrors), 13, true) +
+                Padded(std::to_string(r.errors), 9, true) + "  " + Files(r) + "\n";
+    return text;
+}
+
+std::string ComparisonText(const HistoryRun& a, const HistoryRun& b, const Comparison& c) {
+    auto name = [](const HistoryRun& r) {
+        return "run " + std::to_string(r.id) + " (" + r.when + ", " + TerminalValue(r.Submission()) + ", " + r.outcome + ")";
+    };
+    std::string text = "Run " + name(b).substr(4) + " against " + name(a) + "\n";
+    text += "Fixed: " + std::to_string(c.Count(FindingStatus::Fixed)) +
+            "   New: " + std::to_string(c.Count(FindingStatus::New)) +
+            "   Still: " + std::to_string(c.Count(FindingStatus::Still)) + "\n\n";
+    text += Padded("By record type", 60) + "   fixed     new   still\n";
+    for (const auto& [type, n] : c.byType) text += "  " + Padded(TerminalValue(Cp1252ToUtf8(type)), 58) + Counts(n) + "\n";
+    text += "\n" + Padded("By field", 60) + "   fixed     new   still\n";
+    for (const auto& [field, n] : c.byField) {
+        std::string caption = TerminalValue(Cp1252ToUtf8(field));
+        text += "  " + Padded(caption.size() > 58 ? caption.substr(0, 55) + "..." : caption, 58) + Counts(n) + "\n";
+    }
+    for (const FindingStatus status : {FindingStatus::New, FindingStatus::Fixed, FindingStatus::Still}) {
+        if (c.Count(status) == 0) continue;
+        text += std::string("\n") + (status == FindingStatus::New ? "New" : status == FindingStatus::Fixed ? "Fixed" : "Still") + "\n";
+        for (const ComparedFinding& f : c.findings)
+            if (f.status == status) text += Row(f);
+    }
+    return text;
+}
+
+std::optional<std::pair<const HistoryRun*, const HistoryRun*>> ChooseRuns(const std::vector<HistoryRun>& runs,
+                                                                         const std::vector<std::int64_t>& named) {
+    auto find = [&](std::int64_t id) -> const HistoryRun* {
+        for (const HistoryRun& r : runs)
+            if (r.id == id) return &r;
+        Print(stderr, "quorvex-check: the run history holds no run " + std::to_string(id) + "\n");
+        return nullptr;
+    };
+    if (named.empty()) {
+        const auto pair = DefaultPair(runs);
+        if (!pair) {
+            Print(stderr, "quorvex-check: the run history holds fewer than two runs: nothing to compare\n");
+            return std::nullopt;
+        }
+        return std::pair{find(pair->first), find(pair->second)};
+    }
+    if (runs.empty()) {
+        find(named.front());
+        return std::nullopt;
+    }
+    const HistoryRun* a = find(named[0]);
+    const HistoryRun* b = named.size() > 1 ? find(named[1]) : &runs.back();
+    if (!a || !b) return std::nullopt;
+    return std::pair{a, b};
+}
+
+}  // namespace quorvex

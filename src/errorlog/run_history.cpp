@@ -1,0 +1,224 @@
+#include "errorlog/run_history.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <unordered_map>
+
+#include "errorlog/sqlite.h"
+
+namespace quorvex {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Marks the file as a history of runs, and its layout's version.
+constexpr int kApplicationId = 0x51485231;  // "QHR1"
+constexpr int kSchemaVersion = 1;
+// A history held by another program waits this long, then the run goes on without it.
+constexpr int kBusyTimeoutMs = 1000;
+
+const char* kSchema =
+    "CREATE TABLE IF NOT EXISTS runs (id INTEGER PRIMARY KEY, ended TEXT NOT NULL, outcome TEXT NOT NULL,"
+    " records INTEGER NOT NULL, records_with_errors INTEGER NOT NULL, errors INTEGER NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS files (run INTEGER NOT NULL REFERENCES runs(id) ON DELETE CASCADE,"
+    " seq INTEGER NOT NULL, name TEXT NOT NULL, size INTEGER, sha256 TEXT, PRIMARY KEY (run, seq)) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS texts (id INTEGER PRIMARY KEY, text TEXT NOT NULL UNIQUE);"
+    "CREATE TABLE IF NOT EXISTS findings (run INTEGER NOT NULL REFERENCES runs(id) ON DELETE CASCADE,"
+    " seq INTEGER NOT NULL, rec_num INTEGER NOT NULL, type TEXT NOT NULL, key TEXT NOT NULL,"
+    " occurrence INTEGER NOT NULL, critical INTEGER NOT NULL, reference INTEGER NOT NULL, first INTEGER NOT NULL,"
+    " last INTEGER NOT NULL, user_entry TEXT NOT NULL, message INTEGER NOT NULL, PRIMARY KEY (run, seq)) WITHOUT ROWID;";
+
+HistoryError Failed(const fs::path& file, const std::string& what, bool damaged = false) {
+    return HistoryError("The run history " + file.string() + " " + what, damaged);
+}
+
+bool Damaged(const sql::DbError& e) { return e.code() == SQLITE_NOTADB || e.code() == SQLITE_CORRUPT; }
+
+}  // namespace
+
+std::string HistoryRun::Submission() const {
+    if (files.empty()) return {};
+    const std::string& name = files.front().name;
+    const std::size_t slash = name.find_last_of("/\\");
+    return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+int HistoryRunsToKeep() {
+    const char* value = std::getenv("QUORVEX_HISTORY_RUNS");
+    if (!value || !*value) return kHistoryRuns;
+    char* end = nullptr;
+    const long n = std::strtol(value, &end, 10);
+    return *end == '\0' && n >= 0 && n <= 10000 ? static_cast<int>(n) : kHistoryRuns;
+}
+
+struct RunHistory::Impl {
+    fs::path file;
+    sql::Database db;
+};
+
+fs::path RunHistory::PathIn(const fs::path& folder) { return folder / "RunHistory.db"; }
+
+RunHistory::RunHistory(fs::path file, bool create) : impl_(std::make_unique<Impl>()) {
+    impl_->file = std::move(file);
+    const fs::path& path = impl_->file;
+    std::error_code ec;
+    // Never written through a link: whatever it points to stays as it is.
+    if (fs::is_symlink(fs::symlink_status(path, ec))) throw Failed(path, "is a symbolic link; it is not followed.");
+    if (create && !fs::exists(fs::symlink_status(path, ec))) {
+        // Readable by its owner only, whatever the umask: it holds Social Security numbers.
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST)
+            throw Failed(path, std::string("cannot be created: ") + std::strerror(errno) + ".");
+        if (fd >= 0) {
+            ::fchmod(fd, 0600);
+            ::close(fd);
+        }
+    }
+    try {
+        impl_->db = sql::Database(path.string(), false);
+        sqlite3_busy_timeout(impl_->db.handle(), kBusyTimeoutMs);
+        impl_->db.exec("PRAGMA foreign_keys = ON; PRAGMA journal_mode = DELETE");
+        auto version = impl_->db.prepare("PRAGMA application_id");
+        const std::int64_t id = version.step() ? version.int64(0) : 0;
+        version = impl_->db.prepare("SELECT count(*) FROM sqlite_schema");
+        const std::int64_t tables = version.step() ? version.int64(0) : 0;
+        version = sql::Statement();
+        if (tables == 0) {
+            impl_->db.exec("BEGIN IMMEDIATE");
+            impl_->db.exec("PRAGMA page_size = 4096; PRAGMA application_id = " + std::to_string(kApplicationId) +
+                           "; PRAGMA user_version = " + std::to_string(kSchemaVersion));
+            impl_->db.exec(kSchema);
+            impl_->db.exec("COMMIT");
+        } else if (id != kApplicationId) {
+            throw Failed(path, "is no history of runs.", true);
+        }
+    } catch (const sql::DbError& e) {
+        throw Failed(path, std::string("cannot be used: ") + e.what() + ".", Damaged(e));
+    }
+}
+
+RunHistory::~RunHistory() = default;
+RunHistory::RunHistory(RunHistory&&) noexcept = default;
+RunHistory& RunHistory::operator=(RunHistory&&) noexcept = default;
+
+std::int64_t RunHistory::Add(const HistoryRun& run, const std::vector<HistoryFinding>& findings, int keep) {
+    auto& db = impl_->db;
+    try {
+        db.exec("BEGIN IMMEDIATE");
+        try {
+            db.prepare("INSERT INTO runs (ended, outcome, records, records_with_errors, errors) VALUES (?1, ?2, ?3, ?4, ?5)")
+                .bindText(1, run.when)
+                .bindText(2, run.outcome)
+                .bind(3, run.records)
+                .bind(4, run.recordsWithErrors)
+                .bind(5, run.errors)
+                .run();
+            const std::int64_t id = db.lastInsertRowid();
+            auto file = db.prepare("INSERT INTO files (run, seq, name, size, sha256) VALUES (?1, ?2, ?3, ?4, ?5)");
+            for (std::size_t i = 0; i < run.files.size(); ++i) {
+                const HistoryFile& f = run.files[i];
+                file.bind(1, id).bind(2, static_cast<std::int64_t>(i)).bindText(3, f.name);
+                if (f.size >= 0) file.bind(4, f.size); else file.bindNull(4);
+                if (!f.sha256.empty()) file.bindText(5, f.sha256); else file.bindNull(5);
+                file.run();
+            }
+            // Distinct texts: looked up once per run, written once per history.
+            std::unordered_map<std::string, std::int64_t> ids;
+            auto findText = db.prepare("SELECT id FROM texts WHERE text = ?1");
+            auto addText = db.prepare("INSERT INTO texts (text) VALUES (?1)");
+            auto textId = [&](const std::string& text) {
+                if (const auto at = ids.find(text); at != ids.end()) return at->second;
+                findText.bindText(1, text);
+                std::int64_t tid = 0;
+                if (findText.step()) {
+                    tid = findText.int64(0);
+                } else {
+                    addText.bindText(1, text).run();
+                    tid = db.lastInsertRowid();
+                }
+                findText.reset();
+                ids.emplace(text, tid);
+                return tid;
+            };
+            auto finding = db.prepare(
+                "INSERT INTO findings (run, seq, rec_num, type, key, occurrence, critical, reference, first, last,"
+                " user_entry, message) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
+            std::int64_t seq = 0;
+            for (const HistoryFinding& f : findings) {
+                finding.bind(1, id)
+                    .bind(2, seq++)
+                    .bind(3, f.recNum)
+                    .bindText(4, f.type)
+                    .bindText(5, f.key)
+                    .bind(6, f.occurrence)
+                    .bind(7, std::int64_t{f.critical})
+                    .bind(8, textId(f.reference))
+                    .bind(9, std::int64_t{f.first})
+                    .bind(10, std::int64_t{f.last})
+                    .bindText(11, f.userEntry)
+                    .bind(12, textId(f.message))
+                    .run();
+            }
+            // The oldest runs beyond the bound go, and the texts only they used.
+            db.prepare("DELETE FROM runs WHERE id NOT IN (SELECT id FROM runs ORDER BY id DESC LIMIT ?1)")
+                .bind(1, std::int64_t{keep})
+                .run();
+            if (sqlite3_changes(db.handle()) > 0)
+                db.exec("DELETE FROM texts WHERE id NOT IN (SELECT reference FROM findings UNION SELECT message FROM findings)");
+            db.exec("COMMIT");
+            return id;
+        } catch (...) {
+            sqlite3_exec(db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+    } catch (const sql::DbError& e) {
+        throw Failed(impl_->file, std::string("cannot be written: ") + e.what() + ".", Damaged(e));
+    }
+}
+
+std::vector<HistoryRun> RunHistory::Runs() const {
+    std::vector<HistoryRun> runs;
+    try {
+        auto q = impl_->db.prepare("SELECT id, ended, outcome, records, records_with_errors, errors FROM runs ORDER BY id");
+        while (q.step())
+            runs.push_back(HistoryRun{q.int64(0), q.text(1), q.text(2), q.int64(3), q.int64(4), q.int64(5), {}});
+        auto f = impl_->db.prepare("SELECT run, name, size, sha256 FROM files ORDER BY run, seq");
+        std::size_t at = 0;
+        while (f.step()) {
+            while (at < runs.size() && runs[at].id < f.int64(0)) ++at;
+            if (at == runs.size()) break;
+            if (runs[at].id == f.int64(0))
+                runs[at].files.push_back(HistoryFile{f.text(1), f.isNull(2) ? -1 : f.int64(2), f.text(3)});
+        }
+    } catch (const sql::DbError& e) {
+        throw Failed(impl_->file, std::string("cannot be read: ") + e.what() + ".");
+    }
+    return runs;
+}
+
+std::vector<HistoryFinding> RunHistory::Findings(std::int64_t id) const {
+    std::vector<HistoryFinding> findings;
+    try {
+        auto q = impl_->db.prepare(
+            "SELECT f.rec_num, f.type, f.key, f.occurrence, f.critical, r.text, f.first, f.last, f.user_entry, m.text"
+            " FROM findings f JOIN texts r ON r.id = f.reference JOIN texts m ON m.id = f.message"
+            " WHERE f.run = ?1 ORDER BY f.seq");
+        q.bind(1, id);
+        while (q.step())
+            findings.push_back(HistoryFinding{q.int64(0), q.text(1), q.text(2), q.int64(3), q.int64(4) != 0, q.text(5),
+                                              static_cast<int>(q.int64(6)), static_cast<int>(q.int64(7)), q.text(8),
+                                              q.text(9)});
+    } catch (const sql::DbError& e) {
+        throw Failed(impl_->file, std::string("cannot be read: ") + e.what() + ".");
+    }
+    return findings;
+}
+
+}  // namespace quorvex

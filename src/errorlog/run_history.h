@@ -1,0 +1,98 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quorvex {
+
+// A history that cannot be opened, read or written; the message says which and why.
+class HistoryError : public std::runtime_error {
+public:
+    explicit HistoryError(const std::string& what, bool damaged = false)
+        : std::runtime_error(what), damaged(damaged) {}
+    // The file is no sound history (not a database, or a damaged one), as opposed to one
+    // that is locked or cannot be written now.
+    bool damaged;
+};
+
+// One file a run tested: its name as the log holds it, its size and the SHA-256 of its
+// content in hex (both unknown, -1 and empty, for a pipe or a file gone since).
+struct HistoryFile {
+    std::string name;
+    std::int64_t size = -1;
+    std::string sha256;
+};
+
+// One finding as the history keeps it. The key names the record by what it holds, not by
+// where it stood: for RW and RO records the SSN and the block's EIN, for RE, RT and RU
+// the block's EIN, for the others nothing but their type. `occurrence` counts the records
+// of the same type and key before it (0 for the first), so that repeated keys stay apart.
+// Texts are in code page 1252, as the log holds them.
+struct HistoryFinding {
+    std::int64_t recNum = 0;
+    std::string type;
+    std::string key;
+    std::int64_t occurrence = 0;
+    bool critical = false;
+    std::string reference;
+    int first = 0;  // the field's positions; 0 when the reference names none
+    int last = 0;
+    std::string userEntry;
+    std::string message;
+};
+
+// One run: when it ended, how (`outcome`, e.g. "finished", "stopped", "aborted",
+// "log incomplete"), its files and counts.
+struct HistoryRun {
+    std::int64_t id = 0;
+    std::string when;  // local time, YYYY-MM-DD HH:MM:SS
+    std::string outcome;
+    std::int64_t records = 0;
+    std::int64_t recordsWithErrors = 0;
+    std::int64_t errors = 0;
+    std::vector<HistoryFile> files;
+
+    // The submission's name: its first file's name without the folder.
+    std::string Submission() const;
+};
+
+// How many runs a history keeps: QUORVEX_HISTORY_RUNS when it is a whole number from 0 to
+// 10,000, else kHistoryRuns. 0 keeps no history at all.
+inline constexpr int kHistoryRuns = 50;
+int HistoryRunsToKeep();
+
+// The history of runs beside the error log: a database of its own (RunHistory.db in the
+// program folder), private to its owner as the log is. Each run is one row; the texts that
+// repeat from finding to finding (references, messages) are kept once per history in a
+// table of distinct texts, so that a run of 25,000 findings costs under 2 MB.
+class RunHistory {
+public:
+    static std::filesystem::path PathIn(const std::filesystem::path& folder);
+
+    // Opens the history, creating it (0600) when `create` and there is none. Throws
+    // HistoryError: a file that is no history of runs, locked, or not writable.
+    RunHistory(std::filesystem::path file, bool create);
+    ~RunHistory();
+    RunHistory(RunHistory&&) noexcept;
+    RunHistory& operator=(RunHistory&&) noexcept;
+
+    // Appends `run` with its findings in one transaction, then drops the oldest runs
+    // beyond `keep`. Returns the new run's id.
+    std::int64_t Add(const HistoryRun& run, const std::vector<HistoryFinding>& findings, int keep);
+
+    // Every run kept, oldest first (files included).
+    std::vector<HistoryRun> Runs() const;
+    // The findings of run `id` in logged order.
+    std::vector<HistoryFinding> Findings(std::int64_t id) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace quorvex

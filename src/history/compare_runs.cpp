@@ -1,0 +1,83 @@
+#include "history/compare_runs.h"
+
+#include <deque>
+#include <unordered_map>
+
+namespace quorvex {
+
+namespace {
+
+std::string MatchKey(const HistoryFinding& f) {
+    std::string key = f.type;
+    for (const std::string* part : {&f.key, &f.reference}) {
+        key += '\x1f';
+        key += *part;
+    }
+    key += '\x1f' + MessageKind(f.message);
+    key += '\x1f' + std::to_string(f.occurrence);
+    return key;
+}
+
+}  // namespace
+
+std::string MessageKind(std::string_view message) {
+    std::string kind;
+    for (const char c : message) {
+        if (c < '0' || c > '9') kind += c;
+        else if (kind.empty() || kind.back() != '#') kind += '#';
+    }
+    return kind;
+}
+
+const char* StatusName(FindingStatus status) {
+    switch (status) {
+        case FindingStatus::Fixed: return "fixed";
+        case FindingStatus::New: return "new";
+        case FindingStatus::Still: return "still";
+    }
+    return "";
+}
+
+Comparison CompareRuns(const std::vector<HistoryFinding>& a, const std::vector<HistoryFinding>& b) {
+    std::unordered_map<std::string, std::deque<std::size_t>> open;
+    open.reserve(a.size());
+    for (std::size_t i = 0; i < a.size(); ++i) open[MatchKey(a[i])].push_back(i);
+    std::vector<bool> matched(a.size(), false);
+    Comparison c;
+    c.findings.reserve(b.size() + a.size());
+    auto add = [&c](FindingStatus status, const HistoryFinding& f, std::optional<std::int64_t> recA,
+                    std::optional<std::int64_t> recB) {
+        const int s = static_cast<int>(status);
+        ++c.counts[s];
+        ++c.byType[f.type][s];
+        ++c.byField[f.reference][s];
+        c.findings.push_back(ComparedFinding{status, f, recA, recB});
+    };
+    for (const HistoryFinding& f : b) {
+        const auto at = open.find(MatchKey(f));
+        if (at == open.end() || at->second.empty()) {
+            add(FindingStatus::New, f, std::nullopt, f.recNum);
+            continue;
+        }
+        const std::size_t i = at->second.front();
+        at->second.pop_front();
+        matched[i] = true;
+        add(FindingStatus::Still, f, a[i].recNum, f.recNum);
+    }
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (!matched[i]) add(FindingStatus::Fixed, a[i], a[i].recNum, std::nullopt);
+    return c;
+}
+
+std::optional<std::pair<std::int64_t, std::int64_t>> DefaultPair(const std::vector<HistoryRun>& runs,
+                                                                 std::optional<std::int64_t> b) {
+    std::size_t at = runs.size();
+    for (std::size_t i = 0; i < runs.size(); ++i)
+        if (!b || runs[i].id == *b) at = i;
+    if (at == runs.size() || at == 0) return std::nullopt;
+    for (std::size_t i = at; i-- > 0;)
+        if (runs[i].Submission() == runs[at].Submission()) return std::pair{runs[i].id, runs[at].id};
+    return std::pair{runs[at - 1].id, runs[at].id};
+}
+
+}  // namespace quorvex

@@ -1,0 +1,219 @@
+#include "history/run_record.h"
+
+#include <array>
+#include <cstdint>
+#include <ctime>
+#include <fstream>
+#include <map>
+#include <tuple>
+
+namespace quorvex {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Sha256 {
+public:
+    void Update(const unsigned char* p, std::size_t n) {
+        length_ += n;
+        while (n > 0) {
+            const std::size_t take = std::min(n, 64 - used_);
+            std::copy(p, p + take, block_.begin() + static_cast<std::ptrdiff_t>(used_));
+            used_ += take, p += take, n -= take;
+            if (used_ == 64) Compress(), used_ = 0;
+        }
+    }
+    std::string Hex() {
+        const std::uint64_t bits = length_ * 8;
+        const unsigned char one = 0x80, zero = 0;
+        Update(&one, 1);
+        while (used_ != 56) Update(&zero, 1);
+        for (int i = 7; i >= 0; --i) {
+            const auto b = static_cast<unsigned char>(bits >> (i * 8));
+            Update(&b, 1);
+        }
+        static constexpr char kHex[] = "0123456789abcdef";
+        std::string hex;
+        for (std::uint32_t word : h_)
+            for (int i = 28; i >= 0; i -= 4) hex += kHex[(word >> i) & 0xF];
+        return hex;
+    }
+
+private:
+    static std::uint32_t Rotr(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
+    void Compress() {
+        static constexpr std::array<std::uint32_t, 64> k = {
+            0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
+            0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
+            0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
+            0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
+            0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+            0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
+            0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+            0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
+        std::array<std::uint32_t, 64> w{};
+        for (int i = 0; i < 16; ++i)
+            w[i] = std::uint32_t{block_[i * 4]} << 24 | std::uint32_t{block_[i * 4 + 1]} << 16 |
+                   std::uint32_t{block_[i * 4 + 2]} << 8 | block_[i * 4 + 3];
+        for (int i = 16; i < 64; ++i) {
+            const std::uint32_t s0 = Rotr(w[i - 15], 7) ^ Rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
+            const std::uint32_t s1 = Rotr(w[i - 2], 17) ^ Rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
+            w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+        }
+        auto [a, b, c, d, e, f, g, h] = h_;
+        for (int i = 0; i < 64; ++i) {
+            const std::uint32_t t1 = h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + k[i] + w[i];
+            const std::uint32_t t2 = (Rotr(a, 2) ^ Rotr(a, 13) ^ Rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+            h = g, g = f, f = e, e = d + t1, d = c, c = b, b = a, a = t1 + t2;
+        }
+        const std::array<std::uint32_t, 8> add = {a, b, c, d, e, f, g, h};
+        for (int i = 0; i < 8; ++i) h_[i] += add[i];
+    }
+
+    std::array<std::uint32_t, 8> h_ = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                                       0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+    std::array<unsigned char, 64> block_{};
+    std::size_t used_ = 0;
+    std::uint64_t length_ = 0;
+};
+
+std::string Trimmed(std::string_view s) {
+    const std::size_t b = s.find_first_not_of(' ');
+    if (b == std::string_view::npos) return {};
+    return std::string(s.substr(b, s.find_last_not_of(' ') - b + 1));
+}
+
+std::string Now() {
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
+    return text;
+}
+
+}  // namespace
+
+std::pair<int, int> FieldPositions(std::string_view reference) {
+    constexpr std::string_view kPosition = "[Position ";
+    const std::size_t at = reference.find(kPosition);
+    if (at == std::string_view::npos) return {0, 0};
+    std::size_t i = at + kPosition.size();
+    auto number = [&] {
+        int n = 0;
+        for (; i < reference.size() && reference[i] >= '0' && reference[i] <= '9'; ++i)
+            if ((n = n * 10 + (reference[i] - '0')) > 512) return 0;
+        return n;
+    };
+    const int first = number();
+    if (first == 0) return {0, 0};
+    while (i < reference.size() && (reference[i] == ' ' || reference[i] == '-')) ++i;
+    const int last = number();
+    return {first, last >= first ? last : first};
+}
+
+std::string Sha256Hex(std::string_view bytes) {
+    Sha256 h;
+    h.Update(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    return h.Hex();
+}
+
+// The content hash is a second pass over the file after the run: it is taken of files up to
+// this size (about 65,000 records), so that a large submission is not read twice; a larger
+// one is kept with its size alone.
+constexpr std::uintmax_t kHashedFileBytes = 32u << 20;
+
+HistoryFile DescribeFile(const std::string& name, const fs::path& path) {
+    HistoryFile file{name, -1, {}};
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return file;
+    if (const std::uintmax_t length = fs::file_size(path, ec); !ec && length > kHashedFileBytes) {
+        file.size = static_cast<std::int64_t>(length);
+        return file;
+    }
+    std::ifstream in(path, std::ios::binary);
+    Sha256 h;
+    std::array<char, 65536> buffer;
+    std::int64_t size = 0;
+    while (in) {
+        in.read(buffer.data(), buffer.size());
+        const auto n = in.gcount();
+        h.Update(reinterpret_cast<const unsigned char*>(buffer.data()), static_cast<std::size_t>(n));
+        size += n;
+    }
+    if (!in.eof()) return file;
+    file.size = size;
+    file.sha256 = h.Hex();
+    return file;
+}
+
+std::vector<HistoryFinding> HistoryFindings(const LogReader& log) {
+    std::vector<HistoryFinding> findings;
+    std::map<std::pair<std::string, std::string>, std::int64_t> seen;  // records of a type and key
+    std::map<std::int64_t, std::string> blocks;  // EIN by block
+    std::int64_t recNum = -1;
+    std::string type, key;
+    std::int64_t occurrence = 0;
+    log.ForEachReportRow([&](const ReportRow& row) {
+        if (row.record.recNum != recNum) {
+            recNum = row.record.recNum;
+            type = Trimmed(row.record.id);
+            // The block's EIN from its RE record (positions 8 - 16), read once per block.
+            std::string ein;
+            if (type == "RE") {
+                ein = Trimmed(row.record.record.substr(std::min<std::size_t>(7, row.record.record.size()), 9));
+            } else if (row.record.reIndx) {
+                auto at = blocks.find(*row.record.reIndx);
+                if (at == blocks.end()) {
+                    const auto re = log.BlockRecord(*row.record.reIndx, recNum);
+                    at = blocks.emplace(*row.record.reIndx, re && re->size() >= 16 ? Trimmed(re->substr(7, 9)) : "").first;
+                }
+                ein = at->second;
+            }
+            if (type == "RW" || type == "RO")
+                key = Trimmed(row.record.record.substr(std::min<std::size_t>(2, row.record.record.size()), 9)) + "/" + ein;
+            else if (type == "RE" || type == "RT" || type == "RU")
+                key = ein;
+            else
+                key.clear();
+            occurrence = seen[{type, key}]++;
+        }
+        const auto [first, last] = FieldPositions(row.error.reference);
+        findings.push_back(HistoryFinding{recNum, type, key, occurrence, row.error.critical, row.error.reference, first,
+                                          last, row.error.userEntry, row.error.error});
+        return true;
+    });
+    return findings;
+}
+
+std::string RecordRun(const fs::path& folder, const LogReader& log, std::string outcome, int keep) {
+    if (keep <= 0) return {};
+    const fs::path file = RunHistory::PathIn(folder);
+    try {
+        HistoryRun run;
+        run.when = Now();
+        run.outcome = std::move(outcome);
+        run.records = log.RecordCount();
+        run.recordsWithErrors = log.RecordsWithErrorsCount();
+        run.errors = log.ErrorCount();
+        for (const MiscRow& misc : log.Misc()) run.files.push_back(DescribeFile(misc.pathUtf8, fs::path(misc.pathUtf8)));
+        const std::vector<HistoryFinding> findings = HistoryFindings(log);
+        try {
+            RunHistory(file, true).Add(run, findings, keep);
+        } catch (const HistoryError& e) {
+            if (!e.damaged) throw;
+            // A damaged history is kept aside for whoever wants to look at it, and begun again.
+            std::error_code ec;
+            fs::rename(file, folder / "RunHistory.damaged.db", ec);
+            if (ec) throw;
+            RunHistory(file, true).Add(run, findings, keep);
+            return std::string(e.what()) + " It was set aside as RunHistory.damaged.db and a new history begun.";
+        }
+    } catch (const std::exception& e) {
+        return std::string(e.what()) + " This run is not in the history; the error log is complete.";
+    }
+    return {};
+}
+
+}  // namespace quorvex

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "errorlog/log_reader.h"
+#include "errorlog/run_history.h"
+#include "errorlog/log_failure.h"
+
+namespace quorvex {
+
+// The positions a field's reference names ("Tax Year [Position 3 - 6]": 3 and 6; "[Position
+// 7]": 7 and 7); 0 and 0 for a reference without positions ("Record Length").
+std::pair<int, int> FieldPositions(std::string_view reference);
+
+// The SHA-256 of `bytes`, 64 hex digits.
+std::string Sha256Hex(std::string_view bytes);
+
+// `name` as the history keeps it: its size and content hash read from the disk after the
+// run, for a regular file only (a pipe's content is gone, and hashing it while the run
+// reads it would cost every run).
+HistoryFile DescribeFile(const std::string& name, const std::filesystem::path& path);
+
+// Every finding of the finished log `log`, keyed by what its record holds (the SSN, the
+// block's EIN), in logged order.
+std::vector<HistoryFinding> HistoryFindings(const LogReader& log);
+
+// Appends the run the log `log` holds to the history in `folder` as `outcome`, keeping the
+// last `keep` runs (none at all for 0). Never throws: a history that is damaged (set aside
+// as RunHistory.damaged.db and begun again), locked or not writable gives the text that
+// tells the user so; empty when all went well.
+std::string RecordRun(const std::filesystem::path& folder, const LogReader& log, std::string outcome, int keep);
+
+}  // namespace quorvex

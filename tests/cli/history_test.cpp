@@ -1,0 +1,221 @@
+// The history of runs: what a run leaves in it, its bound, a damaged or locked history, the
+// comparison of two runs and the SARIF findings.
+#include <sys/stat.h>
+
+#include <chrono>
+#include <iostream>
+
+#include <gtest/gtest.h>
+
+#include "cli/check_main.h"
+#include "reader/run.h"
+#include "errorlog/run_history.h"
+#include "errorlog/sqlite.h"
+#include "history/compare_runs.h"
+#include "history/run_record.h"
+#include "report/core/report_writers.h"
+#include "support/db_faults.h"
+#include "support/test_support.h"
+
+namespace quorvex::test {
+namespace {
+
+namespace fs = std::filesystem;
+struct CliResult { int status; std::string out, err; };
+
+CliResult Check(const TempDir& dir, std::vector<std::string> args,
+                const std::function<void(RunOptions&)>& adjust = {}) {
+    args.insert(args.begin(), {"quorvex-check", "--data-dir", (dir / "data").string(), "--today", "2009-01-15"});
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    testing::internal::CaptureStdout(), testing::internal::CaptureStderr();
+    const int status = CheckMain(static_cast<int>(argv.size()), argv.data(), adjust);
+    std::string out = (std::cout.flush(), testing::internal::GetCapturedStdout());
+    return {status, out, testing::internal::GetCapturedStderr()};
+}
+
+std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+const fs::path kExamples = fs::path(QUORVEX_SOURCE_DIR) / "examples";
+
+// The faulty example edited: the zip code of record 13 fixed, the last name of record 14
+// blanked, a valid block of three employees of another employer put before the rest (every
+// record number moves by 5), the RF count raised to match.
+std::string Edited() {
+    std::string text = ReadFile(kExamples / "faulty-2008.txt");
+    const std::string valid = ReadFile(kExamples / "valid-2008.txt");
+    auto record = [](std::string& t, int n) { return t.begin() + (n - 1) * 514; };
+    std::copy_n("83701", 5, record(text, 13) + 133);
+    std::fill_n(record(text, 14) + 41, 20, ' ');
+    std::copy_n("000000009", 9, record(text, 16) + 7);
+    std::string block = valid.substr(10 * 514, 5 * 514);
+    std::copy_n("124245051", 9, block.begin() + 7);
+    return text.insert(514, block);
+}
+
+TEST(History, AnEditedSubmissionComparedWithItsLastRun) {
+    TempDir dir;
+    EXPECT_EQ(Check(dir, {"--compare"}).status, 3);  // no history yet
+    WriteFile(dir / "edited.txt", Edited());
+    ASSERT_EQ(Check(dir, {"-q", (kExamples / "faulty-2008.txt").string()}).status, 1);
+    EXPECT_EQ(Check(dir, {"--compare"}).status, 3);  // one run
+    ASSERT_EQ(Check(dir, {"-q", (dir / "edited.txt").string()}).status, 1);
+
+    struct stat st{};
+    ASSERT_EQ(::stat((dir / "data" / "RunHistory.db").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    const CliResult list = Check(dir, {"--history"});
+    EXPECT_EQ(list.status, 0);
+    EXPECT_NE(list.out.find("finished              16           10       10  " + (kExamples / "faulty-2008.txt").string()),
+              std::string::npos) << list.out;
+
+    const CliResult text = Check(dir, {"--compare"});
+    EXPECT_EQ(text.status, 1);
+    EXPECT_NE(text.out.find("Fixed: 1   New: 1   Still: 9\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("New\n  record 19, RW 363862400/124245050: Employee Last Name"), std::string::npos);
+    EXPECT_NE(text.out.find("Fixed\n  was record 13, RW 363862363/124245050: Zip Code"), std::string::npos);
+    EXPECT_NE(text.out.find("  record 20 (was 15), RT 124245050: Wages"), std::string::npos);  // its sums differ
+
+    // The same comparison in each format, and the runs named.
+    const CliResult json = Check(dir, {"--compare", "1", "2", "--findings", "json"});
+    EXPECT_EQ(json.status, 1);
+    EXPECT_EQ(Count(json.out, "\"status\":\"fixed\",\"baseline_record\":null"), 1u);
+    EXPECT_EQ(Count(json.out, "\"status\":\"new\",\"baseline_record\":null"), 1u);
+    EXPECT_EQ(Count(json.out, "\"status\":\"still\""), 9u);
+    EXPECT_EQ(Count(Check(dir, {"--compare", "1", "--findings", "csv"}).out, ",still,"), 9u);
+    const CliResult sarif = Check(dir, {"--compare", "--findings", "sarif"});
+    EXPECT_EQ(Count(sarif.out, "\"baselineState\":\"absent\""), 1u);
+    EXPECT_EQ(Count(sarif.out, "\"baselineState\":\"new\""), 1u);
+    EXPECT_EQ(Count(sarif.out, "\"baselineState\":\"unchanged\""), 9u);
+    EXPECT_EQ(Check(dir, {"--compare", "1", "7"}).status, 3);
+
+    // A clean run after the faulty one: everything fixed, nothing new or still.
+    ASSERT_EQ(Check(dir, {"-q", (kExamples / "valid-2008.txt").string()}).status, 0);
+    const CliResult clean = Check(dir, {"--compare", "2"});
+    EXPECT_EQ(clean.status, 0);
+    EXPECT_NE(clean.out.find("Fixed: 10   New: 0   Still: 0"), std::string::npos);
+}
+
+TEST(History, FindingsAsSarif) {
+    TempDir dir;
+    const std::string file = (kExamples / "faulty-2008.txt").string();
+    const CliResult run = Check(dir, {"--findings", "sarif", file});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out.rfind("{\"$schema\":\"https://json.schemastore.org/sarif-2.1.0.json\",\"version\":\"2.1.0\"", 0), 0u);
+    EXPECT_EQ(Count(run.out, "\"ruleId\""), 10u);
+    EXPECT_EQ(Count(run.out, "\"defaultConfiguration\":{\"level\":\"error\"}"), 9u);  // one rule per kind of message
+    EXPECT_NE(run.out.find("\"uri\":\"file://" + file + "\"},\"region\":{\"startLine\":13,\"startColumn\":134,\"endColumn\":139}"),
+              std::string::npos);
+    EXPECT_NE(run.out.find("\"tool\":{\"driver\":{\"name\":\"quorvex-check\",\"version\":\""), std::string::npos);
+    // Rule ids hold from run to run and ignore the numbers in a message.
+    EXPECT_EQ(RuleId("The sum is 12 of 3."), RuleId("The sum is 4567 of 0."));
+    EXPECT_NE(RuleId("The sum is 12 of 3."), RuleId("The sum is 12 or 3."));
+}
+
+// A run whose log failed is kept with what its log kept, as such.
+TEST(History, AnIncompleteLogIsKeptAsSuch) {
+    TempDir dir;
+    sql::PlantFault({sql::FaultAt::Statement, "INSERT INTO Errors", 5, 13 /* SQLITE_FULL */});
+    const CliResult run = Check(dir, {"-q", (kExamples / "faulty-2008.txt").string()},
+                                [](RunOptions& o) { o.commitInterval = {}, o.yieldInterval = {}, o.writerThread = false; });
+    sql::PlantFault({});
+    EXPECT_EQ(run.status, 3);
+    const CliResult list = Check(dir, {"--history"});
+    EXPECT_NE(list.out.find("  log incomplete"), std::string::npos) << list.out << run.err;
+}
+
+TEST(History, HashesAndFieldPositions) {
+    EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),  // padding in a block of its own
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    const std::tuple<const char*, int, int> rows[] = {
+        {"Tax Year [Position 3 - 6]", 3, 6}, {"Agent Indicator [Position 7]", 7, 7},
+        {"Record Length", 0, 0}, {"X [Position 999 - 1000]", 0, 0}};
+    for (const auto& [reference, first, last] : rows)
+        EXPECT_EQ(FieldPositions(reference), std::pair(first, last)) << reference;
+}
+
+// A history that cannot be used never fails a run: the run is told once and goes on.
+TEST(History, DamagedOrLockedHistoryNeverFailsARun) {
+    TempDir dir;
+    const std::string file = (kExamples / "faulty-2008.txt").string();
+    fs::create_directories(dir / "data");
+    WriteFile(dir / "data" / "RunHistory.db", std::string(8192, 'x'));
+    CliResult run = Check(dir, {"-q", file});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(Count(run.err, "Run History: "), 1u) << run.err;
+    EXPECT_NE(run.err.find("set aside as RunHistory.damaged.db"), std::string::npos);
+    EXPECT_EQ(ReadFile(dir / "data" / "RunHistory.damaged.db"), std::string(8192, 'x'));
+    EXPECT_EQ(RunHistory(dir / "data" / "RunHistory.db", false).Runs().size(), 1u);
+
+    sql::Database other((dir / "data" / "RunHistory.db").string(), false);
+    other.exec("BEGIN EXCLUSIVE");
+    run = Check(dir, {"-q", file});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(Count(run.err, "Run History: "), 1u) << run.err;
+    EXPECT_NE(run.err.find("This run is not in the history"), std::string::npos);
+    other.exec("ROLLBACK");
+    EXPECT_EQ(RunHistory(dir / "data" / "RunHistory.db", false).Runs().size(), 1u);
+
+    // A link in the history's place is never written through.
+    WriteFile(dir / "other.txt", "kept");
+    fs::remove(dir / "data" / "RunHistory.db"), fs::create_symlink(dir / "other.txt", dir / "data" / "RunHistory.db");
+    run = Check(dir, {"-q", file});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(Count(run.err, "is a symbolic link"), 1u) << run.err;
+    EXPECT_EQ(ReadFile(dir / "other.txt"), "kept");
+}
+
+// 51 runs keep 50, and the texts only the dropped run used go with it. Prints the size of a
+// run of 25,000 findings and the time to compare two of them.
+TEST(History, BoundedInRunsAndSize) {
+    TempDir dir;
+    const fs::path file = dir / "RunHistory.db";
+    auto findings = [](int run, int n) {
+        std::vector<HistoryFinding> f;
+        for (int i = 0; i < n; ++i) {
+            const std::string ssn = std::to_string(100000000 + i);
+            f.push_back(HistoryFinding{i + 3, "RW", ssn + "/162309797", 0, false,
+                                       "Federal Income Tax Withheld [Position 199 - 209]", 199, 209, "[0000055925A]",
+                                       "The calculated sum is " + std::to_string(run * 1000 + i % 7) + " and kind " +
+                                           std::to_string(i % 20) + ". Must be numeric. No negative amounts."});
+        }
+        return f;
+    };
+    {
+        RunHistory h(file, true);
+        for (int run = 1; run <= 51; ++run)
+            h.Add(HistoryRun{0, "2009-01-15 10:00:00", "finished", 5, 1, 1, {{"s.txt", 10, "ab"}}},
+                  {HistoryFinding{3, "RW", "1/2", 0, false, "SSN [Position 3 - 11]", 3, 11, "", "only run " + std::to_string(run)}},
+                  50);
+        const auto runs = h.Runs();
+        ASSERT_EQ(runs.size(), 50u);
+        EXPECT_EQ(runs.front().id, 2);
+        EXPECT_EQ(runs.front().files.size(), 1u);
+        EXPECT_EQ(h.Findings(2).front().message, "only run 2");
+    }
+    {
+        sql::Database db(file.string(), false);
+        auto texts = db.prepare("SELECT count(*) FROM texts WHERE text LIKE 'only run 1'");
+        EXPECT_TRUE(texts.step() && texts.int64(0) == 0);
+    }
+    const auto before = fs::file_size(file);
+    RunHistory h(file, true);
+    const auto a = h.Add(HistoryRun{0, "2009-01-15 10:00:00", "stopped", 25000, 25000, 25000, {}}, findings(1, 25000), 50);
+    const auto b = h.Add(HistoryRun{0, "2009-01-15 10:05:00", "stopped", 25000, 25000, 25000, {}}, findings(2, 25000), 50);
+    const double perRun = static_cast<double>(fs::file_size(file) - before) / 2 / 1e6;
+    EXPECT_LT(perRun, 3.0);
+    const auto start = std::chrono::steady_clock::now();
+    const Comparison c = CompareRuns(h.Findings(a), h.Findings(b));
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(c.Count(FindingStatus::Still), 25000);  // the sums changed, the findings did not
+    std::cout << "history: " << perRun << " MB per run of 25,000 findings; reading and comparing two: " << ms << " ms\n";
+}
+
+}  // namespace
+}  // namespace quorvex::test
