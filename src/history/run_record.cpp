@@ -187,16 +187,17 @@ std::vector<HistoryFinding> HistoryFindings(const LogReader& log) {
     return findings;
 }
 
-std::string RecordRun(const fs::path& folder, const LogReader& log, std::string outcome, int keep) {
+std::string RecordRun(const fs::path& folder, const LogReader& log, std::string outcome, int keep,
+                      std::int64_t records, std::int64_t recordsWithErrors, std::int64_t errors) {
     if (keep <= 0) return {};
     const fs::path file = RunHistory::PathIn(folder);
     try {
         HistoryRun run;
         run.when = Now();
         run.outcome = std::move(outcome);
-        run.records = log.RecordCount();
-        run.recordsWithErrors = log.RecordsWithErrorsCount();
-        run.errors = log.ErrorCount();
+        run.records = records;
+        run.recordsWithErrors = recordsWithErrors;
+        run.errors = errors;
         for (const MiscRow& misc : log.Misc()) run.files.push_back(DescribeFile(misc.pathUtf8, fs::path(misc.pathUtf8)));
         const std::vector<HistoryFinding> findings = HistoryFindings(log);
         try {

@@ -32,6 +32,9 @@ std::vector<HistoryFinding> HistoryFindings(const LogReader& log);
 // last `keep` runs (none at all for 0). Never throws: a history that is damaged (set aside
 // as RunHistory.damaged.db and begun again), locked or not writable gives the text that
 // tells the user so; empty when all went well.
-std::string RecordRun(const std::filesystem::path& folder, const LogReader& log, std::string outcome, int keep);
+// `records`, `recordsWithErrors` and `errors` are the run's own counts: counting a large log
+// again would read it whole twice.
+std::string RecordRun(const std::filesystem::path& folder, const LogReader& log, std::string outcome, int keep,
+                      std::int64_t records, std::int64_t recordsWithErrors, std::int64_t errors);
 
 }  // namespace quorvex

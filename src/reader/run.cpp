@@ -277,7 +277,8 @@ void Run::RecordInHistory(const RunSummary& s) {
         // What the run wrote is committed first, so that a reader of the file sees all of it.
         if (log_ && log_->IsOpen()) log_->Sync(), log_->Commit();
         if (const auto log = LogReader::OpenIn(options_.programFolder))
-            problem = RecordRun(options_.programFolder, *log, outcome, options_.historyRuns);
+            problem = RecordRun(options_.programFolder, *log, outcome, options_.historyRuns, s.recordsTested,
+                                s.recordsWithErrors, s.errorsFound);
     } catch (const std::exception& e) {
         problem = std::string(e.what()) + " This run is not in the run history.";
     }
