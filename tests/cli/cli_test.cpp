@@ -6,6 +6,7 @@
 #include <iostream>
 #include <random>
 
+#include "cli/check_in_process.h"
 #include "cli/check_main.h"
 #include "cli/cli_services.h"
 #include "cli/report_output.h"
@@ -17,7 +18,6 @@ namespace quorvex::test {
 namespace {
 
 namespace fs = std::filesystem;
-struct CliResult { int status; std::string out, err; };
 
 std::string Quote(const std::string& s) { return "'" + s + "'"; }  // the paths here hold no quote
 
@@ -45,13 +45,7 @@ CliResult Sh(const TempDir& dir, const std::string& script) {
 
 // quorvex-check in this process, its standard output and error captured.
 CliResult Main(std::vector<std::string> args, const std::function<void(RunOptions&)>& adjust = {}) {
-    args.insert(args.begin(), "quorvex-check");
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    testing::internal::CaptureStdout(), testing::internal::CaptureStderr();
-    const int status = CheckMain(static_cast<int>(argv.size()), argv.data(), adjust);
-    std::string out = (std::cout.flush(), testing::internal::GetCapturedStdout());
-    return {status, out, testing::internal::GetCapturedStderr()};
+    return CheckInProcess(std::move(args), adjust);
 }
 
 

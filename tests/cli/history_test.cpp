@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "cli/check_in_process.h"
 #include "cli/check_main.h"
 #include "reader/run.h"
 #include "errorlog/run_history.h"
@@ -21,17 +22,11 @@ namespace quorvex::test {
 namespace {
 
 namespace fs = std::filesystem;
-struct CliResult { int status; std::string out, err; };
 
 CliResult Check(const TempDir& dir, std::vector<std::string> args,
                 const std::function<void(RunOptions&)>& adjust = {}) {
-    args.insert(args.begin(), {"quorvex-check", "--data-dir", (dir / "data").string(), "--today", "2009-01-15"});
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    testing::internal::CaptureStdout(), testing::internal::CaptureStderr();
-    const int status = CheckMain(static_cast<int>(argv.size()), argv.data(), adjust);
-    std::string out = (std::cout.flush(), testing::internal::GetCapturedStdout());
-    return {status, out, testing::internal::GetCapturedStderr()};
+    args.insert(args.begin(), {"--data-dir", (dir / "data").string(), "--today", "2009-01-15"});
+    return CheckInProcess(std::move(args), adjust);
 }
 
 std::size_t Count(const std::string& text, const std::string& what) {

@@ -1,0 +1,29 @@
+// quorvex-check run in the test's own process, its standard output and error captured.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/check_main.h"
+#include "reader/run.h"
+
+namespace quorvex::test {
+
+struct CliResult { int status; std::string out, err; };
+
+// `args` without the program's name.
+inline CliResult CheckInProcess(std::vector<std::string> args, const std::function<void(RunOptions&)>& adjust = {}) {
+    args.insert(args.begin(), "quorvex-check");
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    testing::internal::CaptureStdout(), testing::internal::CaptureStderr();
+    const int status = CheckMain(static_cast<int>(argv.size()), argv.data(), adjust);
+    std::string out = (std::cout.flush(), testing::internal::GetCapturedStdout());
+    return {status, out, testing::internal::GetCapturedStderr()};
+}
+
+}  // namespace quorvex::test
