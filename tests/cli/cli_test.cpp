@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <csignal>
 #include <iostream>
 #include <random>
 
@@ -10,6 +11,7 @@
 #include "cli/check_main.h"
 #include "cli/cli_services.h"
 #include "cli/report_output.h"
+#include "cli/stop_signals.h"
 #include "support/db_faults.h"
 #include "reader/run.h"
 #include "report/report_logs.h"
@@ -392,6 +394,30 @@ TEST(WholeRuns, FaultySubmissionsLeaveTheSameLogInBothModes) {
     }
     for (const char* type : {"RA", "RE", "RW", "RO", "RT", "RU", "RF"}) EXPECT_NE(seen.find(type), std::string::npos) << type;
     EXPECT_TRUE(statuses.count(1) && statuses.count(2));
+}
+
+}  // namespace
+}  // namespace quorvex::test
+
+namespace quorvex::test {
+namespace {
+
+// The first signal is told and kept; a second Ctrl-C has its usual effect, a second SIGPIPE none (writes to the
+// closed pipe fail instead of ending the program before its log is closed).
+TEST(StopSignalsTest, FirstSignalKeptSecondCtrlCNotCaught) {
+    {
+        const StopSignals signals;
+        std::raise(SIGPIPE);
+        std::raise(SIGPIPE);
+        EXPECT_EQ(StopSignals::Received(), SIGPIPE);
+    }
+    const StopSignals signals;
+    std::raise(SIGINT);
+    struct sigaction now {};
+    sigaction(SIGINT, nullptr, &now);
+    EXPECT_EQ(std::tuple(StopSignals::Received(), now.sa_handler == SIG_DFL), std::tuple(SIGINT, true));
+    sigaction(SIGPIPE, nullptr, &now);
+    EXPECT_NE(now.sa_handler, SIG_DFL);
 }
 
 }  // namespace
