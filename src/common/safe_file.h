@@ -38,8 +38,6 @@ public:
     // Throws FileWriteError; the target then stays as it was.
     void Commit();
 
-    const std::filesystem::path& Target() const { return target_; }
-
     // The name under which a writer that opens files by name itself (QPrinter writing a PDF)
     // writes the content instead of Stream(): a name of the very file this object opened
     // (/proc/self/fd/N), so that no link put in the new file's place in the meantime is

@@ -125,6 +125,10 @@ std::string InterruptedRunBody() {
            "test again.";
 }
 
+std::string InterruptedRunMessage(std::int64_t lastRecNum) {
+    return InterruptedRunHead(lastRecNum) + "\r\n\r\n" + InterruptedRunBody();
+}
+
 std::int64_t LogReader::RecordCount() const {
     return WithConnection([](sql::Database& db) { return Count(db, "SELECT COUNT(*) FROM Records"); });
 }

@@ -161,6 +161,8 @@ private:
 // in the folder): the records kept end at `lastRecNum`. Two sentences, the first a heading.
 std::string InterruptedRunHead(std::int64_t lastRecNum);
 std::string InterruptedRunBody();
+// Both, as a message box of the window shows them.
+std::string InterruptedRunMessage(std::int64_t lastRecNum);
 
 // The text of the TRU block query without its record number.
 std::string TruBlockQueryText();

@@ -43,7 +43,7 @@ void ReportCommands::cmdErrors_Click() {
         std::optional<LogReader> log = LogReader::OpenIn(programFolder_);
         if (log && log->ErrorCount() == 0 && log->RunInProgress()) {
             // A run that never wrote its end has no report to give, and no clean result either.
-            services_.Message(InterruptedRunHead(log->LastRecNum()) + "\r\n\r\n" + InterruptedRunBody(),
+            services_.Message(InterruptedRunMessage(log->LastRecNum()),
                               "Testing Did Not Finish", MsgIcon::Exclamation, MsgButtons::Ok);
         } else if (!log || log->ErrorCount() == 0) {
             services_.Message("No errors found in the submission!", "Results", MsgIcon::Information, MsgButtons::Ok);

@@ -374,7 +374,7 @@ bool ResultsView::LogHasErrors() const {
 
 bool ResultsView::TellIfInterrupted(const LogReader& log) {
     if (!log.RunInProgress()) return false;
-    window_.Services().Message(InterruptedRunHead(log.LastRecNum()) + "\r\n\r\n" + InterruptedRunBody(),
+    window_.Services().Message(InterruptedRunMessage(log.LastRecNum()),
                                "Testing Did Not Finish", MsgIcon::Exclamation, MsgButtons::Ok);
     return true;
 }
