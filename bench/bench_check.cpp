@@ -198,7 +198,7 @@ void Check(sqlite3* db, int rc, const char* what) {
         throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(db));
 }
 
-// The settings ErrorLog::CreateMDB gives the error log before it creates its tables.
+// The settings LogFile::Create gives the error log before it creates its tables.
 constexpr const char* kLogPragmas =
     "PRAGMA encoding = 'UTF-8'; PRAGMA page_size = 16384; PRAGMA journal_mode = DELETE; "
     "PRAGMA synchronous = NORMAL; PRAGMA cache_size = -8000";

@@ -30,7 +30,7 @@ int main(int argc, char** argv) try {
         if (arg == "--size") font.size = std::atoi(argv[i + 1]);
         else if (arg == "--repeat") repeat = std::atoi(argv[i + 1]);
     }
-    const quorvex::LogReader log(quorvex::ErrorLog::PathIn(folder));
+    const quorvex::LogReader log(quorvex::LogFile::PathIn(folder));
     double best = 1e9;
     for (int i = 0; i < repeat; ++i) {
         const auto start = std::chrono::steady_clock::now();

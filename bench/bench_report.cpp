@@ -138,7 +138,7 @@ int main(int argc, char** argv) try {
             write(file);
         };
     };
-    auto open = [&] { return LogReader(ErrorLog::PathIn(folder)); };
+    auto open = [&] { return LogReader(LogFile::PathIn(folder)); };
     const struct {
         const char* name;
         std::function<void()> run;

@@ -157,7 +157,7 @@ void RunSubmission(const std::uint8_t* data, std::size_t size) {
 
     const fs::path& dir = ScratchDir();
     // The log of the previous input is no part of this one.
-    ErrorLog::DeleteMDB(dir);
+    LogFile::DeleteMDB(dir);
     FuzzServices services;
     if (flags & 0x01) {
         const std::size_t at = content.empty() ? 0 : split % (content.size() + 1);
@@ -242,7 +242,7 @@ void CheckRecord(const std::uint8_t* data, std::size_t size) {
         re = std::string("RE") + std::string(kRecordLength - 2, ' ');
 
     const fs::path& dir = ScratchDir();
-    ErrorLog::DeleteMDB(dir);
+    LogFile::DeleteMDB(dir);
     EmployerContext employer;
     std::int64_t reNum = 0, recNum = 0;
     {
@@ -261,7 +261,7 @@ void CheckRecord(const std::uint8_t* data, std::size_t size) {
         log.CloseDatabase();
     }
 
-    LogReader reader(ErrorLog::PathIn(dir));
+    LogReader reader(LogFile::PathIn(dir));
     for (std::int64_t num : {reNum, recNum}) {
         if (num == 0) continue;
         const auto stored = reader.Record(num);

@@ -298,7 +298,7 @@ std::optional<quorvex::LogReader> LastLog(const CheckOptions& o, std::optional<q
     } else {
         folder = quorvex::ResolveProgramFolder(o.dataDir);
         // A folder without a log is left as it is; one with a log is held while it is read.
-        if (quorvex::ErrorLog::Find(folder)) {
+        if (quorvex::LogFile::Find(folder)) {
             if (!TakeFolder(folder, lock, true)) return std::nullopt;
             if (auto log = quorvex::LogReader::OpenIn(folder)) return log;
         }
@@ -402,7 +402,7 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
                                            s.criticalReference + " " + s.criticalUserEntry + ": " + s.criticalError)) +
                                        "\n");
         }
-        const std::string logPath = quorvex::ErrorLog::PathIn(folder).string();
+        const std::string logPath = quorvex::LogFile::PathIn(folder).string();
         quorvex::Print(stdout, "Error log:                 " + quorvex::TerminalValue(logPath) + "\n");
     }
     if (reports.Any() && s.recordsTested > 0) {

@@ -2,32 +2,25 @@
 
 #include <array>
 #include <cstdint>
-#include <exception>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "errorlog/log_failure.h"
+#include "errorlog/log_file.h"
 #include "errorlog/log_reader.h"
-#include "errorlog/sqlite.h"
-#include "errorlog/writer_thread.h"
 
 namespace quorvex {
 
-// The one spelling of the error log's file name.
-inline constexpr std::string_view kErrorLogName = "Errorlog.mdb";
-// Reference of the critical error that ends a log its run could not finish writing.
-inline constexpr std::string_view kLogIncompleteReference = "Error Log Incomplete";
-// The mark a log carries in the database header (its user version) from its creation until
-// the end of its run is written: a log that still has it was left by a program that ended
-// before its test did (killed, a power cut), or is being written right now.
-inline constexpr int kRunInProgressMark = 0x51525650;
+class LogWriter;
 
 // The error log of a test run: Errorlog.mdb with the tables Misc, Records, Errors, TRT
-// and TRU. Keeps the current record and the current block's running totals in memory and
-// writes them through before anything reads them (Sync) and when the run ends (Close).
+// and TRU (its file: LogFile; its writing half: LogWriter). Keeps the current record, the
+// run's counters and the current block's running totals in memory and writes them through
+// before anything reads them (Sync) and when the run ends (Close).
 // Text arguments are code page 1252 bytes; they are stored as UTF-8.
 //
 // What it writes leaves as ready rows (a record, an error, a block row ...). They are
@@ -39,23 +32,11 @@ inline constexpr int kRunInProgressMark = 0x51525650;
 // is what the file holds.
 class ErrorLog {
 public:
-    // Path of the log in `folder`.
-    static std::filesystem::path PathIn(const std::filesystem::path& folder);
-
-    // The log in `folder` whatever the case of its name (a regular file), if there is one.
-    static std::optional<std::filesystem::path> Find(const std::filesystem::path& folder);
-
-    // DeleteMDB: removes the log in `folder` when there is one (any case of its name).
-    // Refuses (throws LogFailure) when the file is read-only or locked by another program,
-    // so that a log in use is left untouched.
-    static void DeleteMDB(const std::filesystem::path& folder);
-
     // CreateMDB: creates a new, empty log in `folder` with the five tables and opens it
     // for a run. Throws LogFailure.
     static ErrorLog CreateMDB(const std::filesystem::path& folder);
 
     ErrorLog(ErrorLog&&) noexcept;
-    ErrorLog& operator=(ErrorLog&&) noexcept;
     ~ErrorLog();
 
     // --- The writer thread ------------------------------------------------------------
@@ -70,13 +51,8 @@ public:
 
     // CloseDatabase: writes what is pending, commits and closes. Safe to call twice.
     void CloseDatabase();
-    // After `failure` of the log (a write, a commit, a read of the run): leaves the file in
-    // one of the two states a run that could not finish its log may leave, and closes it.
-    // The transaction is rolled back, so the file holds the records committed before the
-    // failure, each whole; a critical error (kLogIncompleteReference) on the last of them,
-    // the log's last row, says that the log is incomplete. When no record was committed, or
-    // that error cannot be written either, the file is removed. Returns the failure to
-    // report: its number, and a description naming the log, the cause and what was kept.
+    // After `failure` of the log (a write, a commit, a read of the run): leaves the file as
+    // LogFile::EndIncomplete tells, and closes it. Returns the failure to report.
     LogFailure EndIncomplete(const LogFailure& failure);
     bool IsOpen() const;
 
@@ -131,7 +107,6 @@ public:
     // Indx and RE_EIN of the newest block, nullopt before the first RE record.
     std::optional<std::pair<std::int64_t, std::string>> LastBlock() const;
     void SetCurrentSsn(std::string_view ssn);
-    const std::string& CurrentSsn() const { return currentSsn_; }
     void AddTRT(int column, bool linkRecord, double amount);
     void AddTRU(int column, bool linkRecord, double amount);
     void SetTRTErrRef(int n);
@@ -160,18 +135,18 @@ private:
         bool stored = false;   // row written to the table
         bool dirty = false;    // changed since written
     };
-    struct Statements;
-    struct Writer;
 
     ErrorLog();
-    // The rows of a write go to the batch of out(); rowDone() writes them or hands them on.
-    ByteBatch& out();
-    void rowDone();
-    // Whether writes are still taken: always while the writer thread runs (a failure is
-    // found by Drain); otherwise while the transaction lasts.
-    bool writable() const;
+    // Hands `row` (a codec of log_rows.h) to the writer; when that finds the writer thread
+    // failed, what the log knows is read back from the file before the failure is thrown.
+    template <class Row>
+    void write(const Row& row);
+    // The LogFailure of a log that is closed.
+    LogFailure closed() const;
     void flushRecord();
     void flushBlock(Block& b, bool tru);
+    // The record row and the block totals not written yet.
+    void flushPending();
     // The last Records row becomes the current record (none when the table is empty).
     void loadLastRecord();
     // After the writer thread failed: counters and current record as the file has them.
@@ -181,11 +156,11 @@ private:
     void setErrRef(std::optional<Block>& block, int fields, int n);
     void addError(std::int64_t recNum, std::string_view reference, std::string_view userEntry,
                   std::string_view errorText, bool critical);
+    // Counts an error of the current record.
+    void countError();
 
     std::filesystem::path path_;
-    std::unique_ptr<Writer> w_;                  // connection and statements
-    ByteBatch direct_;                           // the row being written at once
-    std::exception_ptr pendingFailure_;          // of a stopped writer thread, not yet thrown
+    std::unique_ptr<LogWriter> w_;
     std::optional<LogReader> reader_;
     PendingRecord cur_;
     std::int64_t nextRecNum_ = 1;
@@ -199,8 +174,6 @@ private:
     std::int64_t nextBlockIndx_ = 1;
     std::string currentSsn_;
     bool ended_ = false;  // the in-progress mark is cleared (or on its way)
-    // Last, so that it is the first to go: it may still write through w_.
-    std::unique_ptr<WriterThread> thread_;
 };
 
 }  // namespace quorvex

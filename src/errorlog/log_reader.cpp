@@ -3,7 +3,7 @@
 #include <sqlite3.h>
 
 #include "common/text_1252.h"
-#include "errorlog/error_log.h"
+#include "errorlog/log_file.h"
 #include "errorlog/schema.h"
 #include "errorlog/sqlite.h"
 
@@ -51,6 +51,15 @@ ErrorRow ReadError(const sql::Statement& q, int at) {
 
 constexpr std::string_view kErrorColumns = "Err_Num, Type, Rec_Num, Reference, User_Entry, Error";
 
+// The text of the TRU block query without its record number.
+std::string TruBlockQueryText() {
+    std::string sql = "Select ";
+    for (int n = 0; n <= kTruFields; ++n) sql += "[" + std::to_string(n) + "], ";
+    for (int n = 1; n <= kTruFields; ++n) sql += "F" + std::to_string(n) + "ErrRef" + (n < kTruFields ? ", " : "");
+    sql += " From TRU, Records Where TRU.Indx = Records.Re_Indx and Records.Rec_Num = ";
+    return sql;
+}
+
 }  // namespace
 
 template <class F>
@@ -69,7 +78,7 @@ auto LogReader::WithConnection(F&& f) const {
 }
 
 std::optional<LogReader> LogReader::OpenIn(const fs::path& folder) {
-    std::optional<fs::path> file = ErrorLog::Find(folder);
+    std::optional<fs::path> file = LogFile::Find(folder);
     if (!file) return std::nullopt;
     return LogReader(*file);
 }
@@ -112,7 +121,7 @@ LogReader::LogReader(fs::path file) : path_(std::move(file)) {
 LogReader::LogReader(sql::Database& connection) : borrowed_(&connection) {}
 
 bool LogReader::RunInProgress() const {
-    return WithConnection([](sql::Database& db) { return Count(db, "PRAGMA user_version") == kRunInProgressMark; });
+    return WithConnection([](sql::Database& db) { return LogFile::InProgress(db); });
 }
 
 std::string InterruptedRunHead(std::int64_t lastRecNum) {
@@ -329,13 +338,6 @@ std::optional<BlockRow> LogReader::TRTBlock(std::int64_t recNum) const {
     });
 }
 
-std::string TruBlockQueryText() {
-    std::string sql = "Select ";
-    for (int n = 0; n <= kTruFields; ++n) sql += "[" + std::to_string(n) + "], ";
-    for (int n = 1; n <= kTruFields; ++n) sql += "F" + std::to_string(n) + "ErrRef" + (n < kTruFields ? ", " : "");
-    sql += " From TRU, Records Where TRU.Indx = Records.Re_Indx and Records.Rec_Num = ";
-    return sql;
-}
 
 std::optional<BlockRow> LogReader::TRUBlock(std::int64_t recNum) const {
     return WithConnection([recNum](sql::Database& db) {

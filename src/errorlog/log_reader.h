@@ -81,7 +81,7 @@ public:
 
     const std::filesystem::path& Path() const { return path_; }
 
-    // Whether the log still carries the in-progress mark (kRunInProgressMark): its run never
+    // Whether the log still carries the in-progress mark (LogFile::InProgress): its run never
     // wrote its end. With no program in the folder, the run was interrupted (the program was
     // killed, the computer went down): the log keeps what was committed, and no more.
     bool RunInProgress() const;
@@ -163,8 +163,5 @@ std::string InterruptedRunHead(std::int64_t lastRecNum);
 std::string InterruptedRunBody();
 // Both, as a message box of the window shows them.
 std::string InterruptedRunMessage(std::int64_t lastRecNum);
-
-// The text of the TRU block query without its record number.
-std::string TruBlockQueryText();
 
 }  // namespace quorvex

@@ -166,11 +166,6 @@ void Statement::reset() {
 
 int Statement::columnCount() const { return sqlite3_column_count(stmt_); }
 
-std::string Statement::columnName(int col) const {
-    const char* n = sqlite3_column_name(stmt_, col);
-    return n ? n : "";
-}
-
 bool Statement::isNull(int col) const { return sqlite3_column_type(stmt_, col) == SQLITE_NULL; }
 
 std::int64_t Statement::int64(int col) const { return sqlite3_column_int64(stmt_, col); }

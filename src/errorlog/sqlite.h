@@ -94,7 +94,6 @@ public:
     void reset();
 
     int columnCount() const;
-    std::string columnName(int col) const;
     bool isNull(int col) const;
     std::int64_t int64(int col) const;
     double real(int col) const;

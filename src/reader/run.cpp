@@ -337,7 +337,7 @@ RunSummary Run::Impl::Read() {
             if (recCtr_ == 1) {
                 services_.SetBusy(true);
                 run_.CloseDatabase();
-                ErrorLog::DeleteMDB(options_.programFolder);
+                LogFile::DeleteMDB(options_.programFolder);
                 run_.log_.emplace(ErrorLog::CreateMDB(options_.programFolder));
                 createdLog_ = true;
                 if (options_.writerThread) run_.log_->StartWriterThread();

@@ -248,7 +248,7 @@ TEST(QuorvexCheck, OutputsEscapedOnlyOnATerminal) {
         log.LogError("City [Position 1 - 2]", "[a\x1B]", "Bad.");
         log.CloseDatabase();
     }
-    const LogReader log(ErrorLog::PathIn(dir.path()));
+    const LogReader log(LogFile::PathIn(dir.path()));
     const std::string file = (dir / "out").string();
     const struct {
         std::optional<ReportFormat> report;

@@ -137,7 +137,7 @@ TEST(ErrorLog, ReplacingTheLastLog) {
         ErrorLog::CreateMDB(dir.path()).AddRecord("RA", name);
         fs::rename(dir / "Errorlog.mdb", dir / name);
     };
-    auto replace = [&] { return Failure([&] { ErrorLog::DeleteMDB(dir.path()); }); };
+    auto replace = [&] { return Failure([&] { LogFile::DeleteMDB(dir.path()); }); };
     make("ERRORLOG.MDB");
     make("errorlog.mdb");
     for (const char* locked : {"ERRORLOG.MDB", "errorlog.mdb"}) {
@@ -214,7 +214,7 @@ TEST(ErrorLog, ReaderWindowsAndNoLockBetweenCalls) {
     EXPECT_EQ(reader->RecordsWindow(RecordSet::WithErrors, 6, 5, true).at(0).record, "RW3");
     EXPECT_EQ(reader->KeyRuns(RecordSet::All), (std::vector<KeyRun>{{1, 10}}));
     EXPECT_EQ(reader->KeyRuns(RecordSet::WithErrors), (std::vector<KeyRun>{{3, 1}, {7, 1}}));
-    ErrorLog::DeleteMDB(dir.path());
+    LogFile::DeleteMDB(dir.path());
     ErrorLog::CreateMDB(dir.path()).AddRecord("RA", "new");
     EXPECT_EQ(reader->RecordsWindow(RecordSet::All, 0, 5).at(0).record, "new");
 }

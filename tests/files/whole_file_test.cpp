@@ -46,7 +46,7 @@ std::string RunAndRead(const Submission& s, bool writerThread, std::size_t piece
     const RunOptions o{dir.path(), std::get<2>(s), origin, std::chrono::hours(1), std::chrono::seconds(2), pieceSize,
                        writerThread, [&] { SubmissionPrompt(services, dir.path()); }};
     const RunSummary sum = quorvex::Run(services, o).ReadFile();
-    LogReader log(ErrorLog::PathIn(dir.path()));
+    LogReader log(LogFile::PathIn(dir.path()));
     EXPECT_EQ(std::tuple(log.RecordCount(), log.RecordsWithErrorsCount(), log.ErrorCount()),
               std::tuple(sum.recordsTested, sum.recordsWithErrors, sum.errorsFound));
     std::ostringstream out;

@@ -193,7 +193,7 @@ TEST(ReportWindowTest, PdfLinesFitThePageAndCancel) {
     ScriptedServices script;
     ScriptedReportDialogs reports;
     QPrinter printer(QPrinter::HighResolution);
-    frmReport w(ReportContext{dir.path(), &script, &reports, &printer}, LogReader(ErrorLog::PathIn(dir.path())));
+    frmReport w(ReportContext{dir.path(), &script, &reports, &printer}, LogReader(LogFile::PathIn(dir.path())));
     script.fonts = {FontChoice{"DejaVu Sans Mono", 20}};
     w.cmdFont_Click();
     script.saveFiles = {(dir / "big.pdf").string(), (dir / "cancelled.pdf").string()};
@@ -236,7 +236,7 @@ TEST(ReportWindowTest, PdfLinesFitThePageAndCancel) {
     named.setOutputFormat(QPrinter::PdfFormat);
     named.setOutputFileName(QString::fromStdString((dir / "cancelled.pdf").string()));
     QPrintPreviewWidget preview(&named);
-    const LogReader log(ErrorLog::PathIn(dir.path()));
+    const LogReader log(LogFile::PathIn(dir.path()));
     QObject::connect(&preview, &QPrintPreviewWidget::paintRequested,
                      [&](QPrinter* p) { PrintPages(*p, w.PrintFont(), log, kAllPages); });
     preview.updatePreview();

@@ -56,8 +56,8 @@ inline void LongLog(const std::filesystem::path& folder, int errors, int entryLe
 template <class Format>
 std::string Written(const std::filesystem::path& folder, Format format) {
     std::ostringstream out;
-    if constexpr (std::is_same_v<Format, ReportFormat>) WriteReport(LogReader(ErrorLog::PathIn(folder)), format, out);
-    else WriteFindings(LogReader(ErrorLog::PathIn(folder)), format, out);
+    if constexpr (std::is_same_v<Format, ReportFormat>) WriteReport(LogReader(LogFile::PathIn(folder)), format, out);
+    else WriteFindings(LogReader(LogFile::PathIn(folder)), format, out);
     return out.str();
 }
 

@@ -23,7 +23,7 @@ TEST(ErrorReport, GoldenReports) {
     for (auto [make, golden] : {std::pair{&CriticalLog, "critical.txt"}, {&SeveralLog, "several.htm"}}) {
         TempDir dir;
         make(dir.path());
-        const LogReader log(ErrorLog::PathIn(dir.path()));
+        const LogReader log(LogFile::PathIn(dir.path()));
         const std::string text = Written(dir.path(), ReportFormat::Text), html = Written(dir.path(), ReportFormat::Html);
         ExpectGolden(golden, std::string(golden).ends_with(".txt") ? text : html);
         ScriptedServices services;
@@ -69,7 +69,7 @@ TEST(Findings, JsonCsvAndGnu) {
               "1,2,RW,false,\"Employee Name, First [Position 42 - 56]\",\"[\"\"Jos\xC3\xA9\"\"\\\t\x1B]\","
               "\"Line one\r\nline two.\"\r\n2,2,RW,true,Record Length,,Must be 512 bytes.\r\n");
     std::ostringstream gnu;
-    WriteGnuFindings(LogReader(ErrorLog::PathIn(dir.path())),
+    WriteGnuFindings(LogReader(LogFile::PathIn(dir.path())),
                      [](std::int64_t) { return FindingOrigin{"w2\n1.txt:9:9: error: forged", 3, 513}; }, gnu);
     EXPECT_EQ(gnu.str(),
               "w2\\x0A1.txt:9:9: error: forged:3:554: error: Employee Name, First [Position 42 - 56]: "
@@ -123,7 +123,7 @@ TEST(ReportLimit, TextSavedInPiecesOrNotAtAll) {
         ScriptedServices services;
         services.answers = {answer};
         services.saveFiles = {saveAs};
-        const TextPreview preview = FormatTextReport(LogReader(ErrorLog::PathIn(logDir.path())), services, logDir.path());
+        const TextPreview preview = FormatTextReport(LogReader(LogFile::PathIn(logDir.path())), services, logDir.path());
         EXPECT_EQ(std::tuple(preview.text, preview.saveEnabled, preview.saveFileName),
                   std::tuple(tooLarge ? std::string(kTooLargeSentence) : full, !tooLarge, tooLarge ? saveAs.value_or("") : ""));
         EXPECT_EQ(ReadFile(file), tooLarge && saveAs ? full : "an older report");
@@ -142,7 +142,7 @@ TEST(ReportLimit, HtmlPageWrittenInPiecesReplacesTheOldPage) {
     std::filesystem::create_symlink(dir / "elsewhere", dir / "temphtm.HTM");
     ScriptedServices services;
     services.browser = "firefox";
-    EXPECT_TRUE(FormatHtmlReport(LogReader(ErrorLog::PathIn(dir.path())), services, dir.path(), 1280, false));
+    EXPECT_TRUE(FormatHtmlReport(LogReader(LogFile::PathIn(dir.path())), services, dir.path(), 1280, false));
     EXPECT_EQ(ReadFile(dir / "temphtm.HTM"), Written(dir.path(), ReportFormat::Html));  // over 2 x 64,000 characters
     EXPECT_EQ(ReadFile(dir / "elsewhere"), "an older page");
     // The background image the page names is beside it, a GIF file.
@@ -262,7 +262,7 @@ TEST(PrintedReport, NarrowPagesHeadersAndCancel) {
     SeveralLog(dir.path());
     FixedPitchSurface narrow;
     narrow.width = 4.0;
-    ASSERT_TRUE(PrintReportPages(LogReader(ErrorLog::PathIn(dir.path())), narrow, kAll));
+    ASSERT_TRUE(PrintReportPages(LogReader(LogFile::PathIn(dir.path())), narrow, kAll));
     std::istringstream drawn(narrow.drawn);
     std::string entry, headers;
     int twoLineFrames = 0;
@@ -286,7 +286,7 @@ TEST(PrintedReport, NarrowPagesHeadersAndCancel) {
 
     LongLog(longer.path(), 9, 10);
     FixedPitchSurface page;
-    PrintReportPages(LogReader(ErrorLog::PathIn(longer.path())), page, kAll);
+    PrintReportPages(LogReader(LogFile::PathIn(longer.path())), page, kAll);
     std::istringstream lines(page.drawn);
     std::string header;
     for (std::string line; std::getline(lines, line);) {
@@ -297,10 +297,10 @@ TEST(PrintedReport, NarrowPagesHeadersAndCancel) {
     }
     int stoppedAt = 0;
     FixedPitchSurface stopped;
-    EXPECT_FALSE(PrintReportPages(LogReader(ErrorLog::PathIn(longer.path())), stopped, kAll,
+    EXPECT_FALSE(PrintReportPages(LogReader(LogFile::PathIn(longer.path())), stopped, kAll,
                                   [&](std::int64_t done) { return (stoppedAt = static_cast<int>(done)) < 2; }));
     EXPECT_EQ(std::pair(stoppedAt, stopped.drawn.find("end")), std::pair(2, std::string::npos));
-    EXPECT_EQ(CountPages(LogReader(ErrorLog::PathIn(longer.path())), stopped, [](std::int64_t) { return false; }), 0);
+    EXPECT_EQ(CountPages(LogReader(LogFile::PathIn(longer.path())), stopped, [](std::int64_t) { return false; }), 0);
 }
 
 // Pages of a range: those before it laid out unprinted, the job ended after the footer of its last page.
@@ -333,7 +333,7 @@ TEST(ErrorReport, NamesOutsideTheCodePage) {
     EXPECT_NE(Written(dir.path(), ReportFormat::Html).find("<P>Generated from: /home/pay/Lohn J&#228;nner &#937;.txt<P>"),
               std::string::npos);
     ScriptedServices services;
-    const LogReader log(ErrorLog::PathIn(dir.path()));
+    const LogReader log(LogFile::PathIn(dir.path()));
     EXPECT_EQ(FormatTextReport(log, services, dir.path()).text, text);
     FixedPitchSurface surface;
     PrintReportPages(log, surface, kAll);
@@ -346,15 +346,15 @@ TEST(PrintedReport, PagesOfARange) {
     TempDir dir, longer;
     CriticalLog(dir.path());
     FixedPitchSurface first, second, range;
-    PrintReportPages(LogReader(ErrorLog::PathIn(dir.path())), first, {1, 1});
+    PrintReportPages(LogReader(LogFile::PathIn(dir.path())), first, {1, 1});
     EXPECT_TRUE(first.drawn.starts_with("1:1.875,0.000B+ QUORVEX TAX YEAR 2008 ERROR REPORT\n1:0.000,0.250  \n"));
     EXPECT_TRUE(first.drawn.ends_with("1:0.000,2.500B \n1:3.562,2.750 Page: 1\nend\n"));
-    PrintReportPages(LogReader(ErrorLog::PathIn(dir.path())), second, {2, 2});
+    PrintReportPages(LogReader(LogFile::PathIn(dir.path())), second, {2, 2});
     ExpectGolden("critical.print", second.drawn);
     LongLog(longer.path(), 5, 10);  // the summary's page, then one error block a page (11 lines)
-    EXPECT_EQ(CountPages(LogReader(ErrorLog::PathIn(longer.path())), range), 6);
+    EXPECT_EQ(CountPages(LogReader(LogFile::PathIn(longer.path())), range), 6);
     EXPECT_EQ(range.drawn, "");
-    PrintReportPages(LogReader(ErrorLog::PathIn(longer.path())), range, {2, 3});
+    PrintReportPages(LogReader(LogFile::PathIn(longer.path())), range, {2, 3});
     EXPECT_TRUE(range.drawn.starts_with("1:0.000,0.000  \n"));  // the blank line after the summary
     EXPECT_NE(range.drawn.find("1:3.562,2.750 Page: 2\n2:"), std::string::npos);
     EXPECT_TRUE(range.drawn.ends_with("\n2:3.562,2.750 Page: 3\nend\n"));

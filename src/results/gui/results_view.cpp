@@ -276,7 +276,7 @@ void ResultsView::cmdView_Click() {
         BusyCursor busy;
         // Without a log the reader says what is missing.
         std::optional<LogReader> log = OpenLog();
-        if (!log) log.emplace(ErrorLog::PathIn(window_.ProgramFolder()));
+        if (!log) log.emplace(LogFile::PathIn(window_.ProgramFolder()));
         if (log->ErrorCount() > 0) window_.SetEnabled(Grid, true);
         window_.SetEnabled(View, false);
 

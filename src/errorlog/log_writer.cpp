@@ -1,0 +1,219 @@
+#include "errorlog/log_writer.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+#include "errorlog/log_file.h"
+
+namespace quorvex {
+
+namespace {
+
+// Rows leave in batches of about this size; four batches are the most in flight.
+constexpr std::size_t kBatchBytes = 256 * 1024;
+constexpr std::size_t kBatches = 4;
+
+LogFailure FromDb(const sql::DbError& e) { return LogFailure{e.code(), e.what()}; }
+
+// Binds `row` to `s` and runs it.
+template <class Row>
+void Run(sql::Statement& s, const Row& row) {
+    row.Bind(s);
+    s.run();
+}
+
+}  // namespace
+
+struct LogWriter::Statements {
+    sql::Statement insertRecord, insertRecords, updateRecord, deleteRecord, insertError, bumpErrors;
+    sql::Statement insertMisc, updatePinOK;
+    sql::Statement insertTRT, insertTRU, updateTRT, updateTRU;
+    sql::Statement markEnded;
+};
+
+LogWriter::LogWriter(std::string path, sql::Database db) : path_(std::move(path)), db_(std::move(db)) {
+    db_.exec("BEGIN");
+    inTransaction_ = true;
+    changesAtBegin_ = sqlite3_total_changes64(db_.handle());
+
+    auto st = std::make_unique<Statements>();
+    st->insertRecord = db_.prepare(rows::Record::kSql);
+    st->insertRecords = db_.prepare(rows::Record::GroupSql());
+    st->updateRecord = db_.prepare(rows::RecordUpdate::kSql);
+    st->deleteRecord = db_.prepare(rows::RecordDelete::kSql);
+    st->insertError = db_.prepare(rows::Error::kSql);
+    st->bumpErrors = db_.prepare(rows::ErrorsBump::kSql);
+    st->insertMisc = db_.prepare(rows::Misc::kSql);
+    st->updatePinOK = db_.prepare(rows::PinOK::kSql);
+    st->insertTRT = db_.prepare(rows::Block::Sql(false));
+    st->insertTRU = db_.prepare(rows::Block::Sql(true));
+    st->updateTRT = db_.prepare(rows::BlockTotals::Sql(false));
+    st->updateTRU = db_.prepare(rows::BlockTotals::Sql(true));
+    st->markEnded = db_.prepare(LogFile::MarkSql(false));
+    st_ = std::move(st);
+}
+
+LogWriter::~LogWriter() = default;
+
+// --- The thread -------------------------------------------------------------------------------
+
+void LogWriter::StartThread() {
+    if (thread_ || !IsOpen()) return;
+    thread_ = std::make_unique<WriterThread>([this](const ByteBatch& batch) { apply(batch); }, kBatches, kBatchBytes);
+}
+
+bool LogWriter::StopThread() {
+    if (!thread_) return false;
+    try {
+        thread_->Drain();
+    } catch (...) {
+        keptFailure_ = std::current_exception();
+    }
+    thread_.reset();
+    return keptFailure_ != nullptr;
+}
+
+void LogWriter::Drain() {
+    if (!thread_) return ThrowKeptFailure();
+    try {
+        thread_->Drain();
+    } catch (...) {
+        // The rows after the failing one were dropped: from here on rows are written at once.
+        thread_.reset();
+        throw;
+    }
+}
+
+void LogWriter::ThrowKeptFailure() {
+    if (keptFailure_) std::rethrow_exception(std::exchange(keptFailure_, nullptr));
+}
+
+void LogWriter::writeDirect() {
+    try {
+        ThrowKeptFailure();
+        apply(direct_);
+    } catch (...) {
+        direct_.clear();
+        throw;
+    }
+    direct_.clear();
+}
+
+// --- The transaction ----------------------------------------------------------------------------
+
+bool LogWriter::changed() const {
+    return markCleared_ || sqlite3_total_changes64(db_.handle()) != changesAtBegin_;
+}
+
+void LogWriter::Close() {
+    if (inTransaction_) {
+        try {
+            // A transaction that wrote nothing ends with the connection.
+            if (changed()) db_.exec("COMMIT");
+            inTransaction_ = false;
+        } catch (const sql::DbError& e) {
+            st_.reset();
+            db_.close();
+            inTransaction_ = false;
+            throw FromDb(e);
+        }
+    }
+    st_.reset();
+    db_.close();
+}
+
+sql::Database& LogWriter::Abandon() {
+    // What the thread had not written yet goes with the transaction.
+    thread_.reset();
+    keptFailure_ = nullptr;
+    direct_.clear();
+    st_.reset();
+    inTransaction_ = false;
+    return db_;
+}
+
+LogFailure LogWriter::Failed(const sql::DbError& e) {
+    // The engine may have rolled the transaction back: nothing more is written then, so no
+    // row can reach the file on its own, out of order.
+    if (db_.isOpen()) inTransaction_ = sqlite3_get_autocommit(db_.handle()) == 0;
+    return FromDb(e);
+}
+
+// --- The rows -----------------------------------------------------------------------------------
+
+LogWriter::Statements& LogWriter::stmts() {
+    if (!st_) throw LogFailure{SQLITE_MISUSE, "The error log " + path_ + " is closed."};
+    if (!inTransaction_) throw LogFailure{SQLITE_ABORT, "The error log " + path_ + " can no longer be written."};
+    return *st_;
+}
+
+void LogWriter::apply(const ByteBatch& batch) {
+    rows::In in(batch.data(), batch.data() + batch.size());
+    try {
+        while (!in.AtEnd()) applyRow(in.GetKind(), in);
+    } catch (const sql::DbError& e) {
+        throw Failed(e);
+    }
+}
+
+void LogWriter::applyRow(rows::Kind kind, rows::In& in) {
+    using rows::Kind;
+    switch (kind) {
+        case Kind::InsertRecord:
+            return insertRecords(in);
+        case Kind::UpdateRecord:
+            return Run(stmts().updateRecord, in.Get<rows::RecordUpdate>());
+        case Kind::DeleteRecord:
+            return Run(stmts().deleteRecord, in.Get<rows::RecordDelete>());
+        case Kind::InsertError:
+            return Run(stmts().insertError, in.Get<rows::Error>());
+        case Kind::BumpErrors:
+            return Run(stmts().bumpErrors, in.Get<rows::ErrorsBump>());
+        case Kind::InsertMisc:
+            return Run(stmts().insertMisc, in.Get<rows::Misc>());
+        case Kind::UpdatePinOK:
+            return Run(stmts().updatePinOK, in.Get<rows::PinOK>());
+        case Kind::InsertBlock: {
+            const auto block = in.Get<rows::Block>();
+            Run(stmts().insertTRT, block);
+            return Run(stmts().insertTRU, block);
+        }
+        case Kind::UpdateBlock: {
+            const auto totals = in.Get<rows::BlockTotals>();
+            return Run(totals.tru ? stmts().updateTRU : stmts().updateTRT, totals);
+        }
+        case Kind::MarkEnded:
+            stmts().markEnded.run();
+            markCleared_ = true;
+            return;
+        case Kind::Commit:
+            return commit();
+    }
+}
+
+void LogWriter::insertRecords(rows::In& in) {
+    constexpr int kGroup = rows::Record::kGroup;
+    int n = 0;
+    group_[n++] = in.Get<rows::Record>();
+    while (n < kGroup && in.NextIs(rows::Kind::InsertRecord)) group_[n++] = in.Get<rows::Record>();
+    if (n == kGroup) {
+        auto& s = stmts().insertRecords;
+        for (int r = 0; r < n; ++r) group_[r].Bind(s, r * rows::Record::kColumns + 1);
+        s.run();
+        return;
+    }
+    for (int r = 0; r < n; ++r) Run(stmts().insertRecord, group_[r]);
+}
+
+void LogWriter::commit() {
+    stmts();
+    db_.exec("COMMIT");
+    inTransaction_ = false;
+    db_.exec("BEGIN");
+    inTransaction_ = true;
+    markCleared_ = false;
+    changesAtBegin_ = sqlite3_total_changes64(db_.handle());
+}
+
+}  // namespace quorvex
