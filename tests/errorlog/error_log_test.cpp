@@ -131,7 +131,7 @@ TEST(ErrorLog, AFailedLogKeepsItsLastCommitOrNothing) {
 }
 
 // Every spelling of the old log goes with its journal and WAL; one in use or read-only keeps all.
-TEST(ErrorLog, ReplacingTheLastLog) {
+TEST(LogFile, ReplacingTheLastLog) {
     TempDir dir;
     auto make = [&](const char* name) {
         ErrorLog::CreateMDB(dir.path()).AddRecord("RA", name);
@@ -169,7 +169,7 @@ TEST(ErrorLog, ReplacingTheLastLog) {
 }
 
 // Every reason a log cannot be made is told with the folder and its cause.
-TEST(ErrorLog, ALogThatCannotBeMadeIsToldWithItsFolderAndReason) {
+TEST(LogFile, ALogThatCannotBeMadeIsToldWithItsFolderAndReason) {
     TempDir dir;
     test::WriteFile(dir / "file", "x");
     fs::path deep = dir.path();
