@@ -22,11 +22,7 @@
 #include "shell/gui/run_services.h"
 
 class QAction;
-class QFrame;
-class QLabel;
 class QMenu;
-class QPlainTextEdit;
-class QProgressBar;
 class QPushButton;
 class QWidget;
 
@@ -36,7 +32,9 @@ class HelpWindow;
 class ReportCommands;
 class ReportDialogs;
 class ResultsView;
+class RunProgress;
 class SetErrorsDialog;
+class WelcomeScreen;
 
 inline constexpr int kTaxYear = 2008;
 
@@ -137,11 +135,11 @@ private:
 
     void BuildMenus();
     QWidget* BuildCentral();
+    QWidget* BuildButtonColumn(QWidget* central);
     void FormLoad();
     void ApplyStartupStates();
     void FinishRun(const RunSummary& summary);
     void ShowWelcome();
-    void DrawProgress();
     void UnloadHandler();
     QAction* Register(QAction* action, Command command);
 
@@ -158,22 +156,11 @@ private:
     bool runShown_ = false;   // the run has reached its first yield: the window shows it
     bool newFile_ = false;    // a file was chosen and none of its records shown yet
 
-    // Progress of the run: kept as reported, drawn at the yields (where Exit is noticed)
-    // and before a message, so the number on screen is the record the run is at.
-    std::int64_t progressRecord_ = 0;
-    std::int64_t progressInFile_ = 0;
-    std::uint64_t progressFileLength_ = 0;
-    bool progressDirty_ = false;
-
     std::array<QAction*, kCommandCount> actions_{};
     QMenu* reportMenu_ = nullptr;
     QMenu* recordsMenu_ = nullptr;
-    QLabel* logo_ = nullptr;
-    QLabel* welcome_ = nullptr;
-    QFrame* disclosureFrame_ = nullptr;
-    QPlainTextEdit* disclosure_ = nullptr;
-    QLabel* recCtr_ = nullptr;
-    QProgressBar* progress_ = nullptr;
+    std::unique_ptr<WelcomeScreen> welcome_;
+    std::unique_ptr<RunProgress> progress_;
     QWidget* resultsArea_ = nullptr;
     ResultsView* results_ = nullptr;
     ReportCommands* reports_ = nullptr;
