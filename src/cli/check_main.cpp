@@ -349,7 +349,9 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     bool progress = !quiet && ::isatty(STDERR_FILENO);
     quorvex::StopSignals stopSignals;
     quorvex::CliServices services(first, std::move(files), today ? *today : Today(), progress, quiet);
-    options.noErrors = [&services, &folder] { quorvex::SubmissionPrompt(services, folder); };
+    // The filing prompt is answered No: the command line opens no browser.
+    quorvex::NoDesktop desktop;
+    options.noErrors = [&services, &desktop, &folder] { quorvex::SubmissionPrompt(services, desktop, folder); };
     quorvex::Run run(services, options);
     running = &run;
     quorvex::RunSummary s = run.ReadFile();

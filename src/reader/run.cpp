@@ -16,9 +16,6 @@ namespace quorvex {
 
 namespace {
 
-constexpr std::string_view kFirstFileTitle = "Please Enter File Name to be Tested";
-constexpr std::string_view kNextFileTitle = "Please Enter Next File Name to be Tested";
-constexpr std::string_view kFileFilter = "All Files (*.*)|*.*|Ascii Text Files (*.txt; *.asc) |*.txt;*.asc|";
 constexpr std::string_view kFileError = "Submission File Error";
 constexpr std::size_t kMaxPiece = 65000;
 
@@ -206,7 +203,7 @@ RunSummary Run::Impl::Read() {
     try {
         for (;;) {
             // Choosing a file.
-            auto chosen = services_.OpenFile(recCtr_ == 1 ? kFirstFileTitle : kNextFileTitle, kFileFilter);
+            auto chosen = services_.OpenFile(recCtr_ == 1 ? FileAsked::First : FileAsked::Next);
             if (!chosen) throw Failure{Failure::Cancelled, 0, {}};
             // The name as the file system has it (UTF-8) opens the file; messages and the
             // log get it as text of the code page.

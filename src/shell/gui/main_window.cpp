@@ -32,6 +32,7 @@
 #include "shell/gui/logo.h"
 #include "shell/gui/run_progress.h"
 #include "shell/gui/set_errors_dialog.h"
+#include "shell/gui/unattended_services.h"
 #include "shell/gui/welcome_screen.h"
 
 namespace quorvex {
@@ -81,8 +82,15 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     : QMainWindow(parent),
       options_(std::move(options)),
       qtServices_(this),
-      services_(options_.prompter ? *options_.prompter : static_cast<DialogServices&>(qtServices_),
-                *this) {
+      unattended_(UnattendedServices::Requested() ? std::make_unique<UnattendedServices>(qtServices_) : nullptr),
+      unattendedReports_(unattended_ ? std::make_unique<UnattendedReportDialogs>() : nullptr),
+      services_(options_.prompter ? *options_.prompter
+                : unattended_     ? static_cast<DialogServices&>(*unattended_)
+                                  : qtServices_,
+                *this),
+      desktop_(options_.desktop ? *options_.desktop
+               : unattended_    ? static_cast<DesktopServices&>(*unattended_)
+                                : qtServices_) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(Caption());
     setWindowIcon(QIcon(AgencyLogo(64)));
@@ -94,7 +102,8 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     connect(this, &MainWindow::viewRecordsWithErrors, results_, &ResultsView::cmdGrid_Click);
     connect(this, &MainWindow::viewTestedRecords, results_, &ResultsView::cmdView_Click);
     connect(this, &MainWindow::viewLastResults, results_, &ResultsView::cmdLast_Click);
-    reports_ = new ReportCommands(options_.programFolder, services_, this, options_.reportDialogs);
+    reports_ = new ReportCommands(options_.programFolder, services_, desktop_, this,
+                                  options_.reportDialogs ? options_.reportDialogs : unattendedReports_.get());
     connect(this, &MainWindow::viewErrorReport, reports_, &ReportCommands::cmdErrors_Click);
     connect(this, &MainWindow::printErrorReport, reports_, &ReportCommands::cmdPrint_Click);
     connect(this, &MainWindow::runStarted, reports_, &ReportCommands::CloseWindow);
@@ -267,7 +276,7 @@ void MainWindow::StartTesting() {
     runOptions.programFolder = options_.programFolder;
     runOptions.errorLimit = errorLimit_;
     runOptions.yieldInterval = options_.yieldInterval;
-    runOptions.noErrors = [this] { SubmissionPrompt(services_, options_.programFolder); };
+    runOptions.noErrors = [this] { SubmissionPrompt(services_, desktop_, options_.programFolder); };
     run_ = std::make_unique<Run>(services_, runOptions);
 
     RunSummary summary;

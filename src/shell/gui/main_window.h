@@ -34,6 +34,7 @@ class ReportDialogs;
 class ResultsView;
 class RunProgress;
 class SetErrorsDialog;
+class UnattendedServices;
 class WelcomeScreen;
 
 inline constexpr int kTaxYear = 2008;
@@ -42,7 +43,10 @@ struct MainWindowOptions {
     std::filesystem::path programFolder;
     // Who answers the questions of a run and of the dialogs; the Qt dialogs when null.
     DialogServices* prompter = nullptr;
-    // Who answers the report's own dialogs (report option, print, preview); Qt's when null.
+    // The save dialogs, the browser and printing pages for the reports; the Qt ones when null.
+    DesktopServices* desktop = nullptr;
+    // Who answers the report's own dialogs (report option, print, preview, font); Qt's when
+    // null.
     ReportDialogs* reportDialogs = nullptr;
     std::chrono::microseconds yieldInterval{std::chrono::milliseconds(8)};
     // Where the window keeps its size and position; the user's settings when empty.
@@ -145,7 +149,11 @@ private:
 
     MainWindowOptions options_;
     QtDialogServices qtServices_;
+    // Unattended mode: what stands in front of the Qt dialogs (UnattendedServices::Requested).
+    std::unique_ptr<UnattendedServices> unattended_;
+    std::unique_ptr<ReportDialogs> unattendedReports_;
     RunServices services_;
+    DesktopServices& desktop_;
     std::unique_ptr<Run> run_;
     RunSummary lastSummary_;
     int errorLimit_ = 500;

@@ -9,6 +9,7 @@
 
 #include "shell/gui/main_window.h"
 #include "shell/gui/qt_dialog_services.h"
+#include "shell/gui/unattended_services.h"
 #include "common/folder_lock.h"
 #include "common/program_folder.h"
 
@@ -58,7 +59,9 @@ int RunGuiApplication(int argc, char** argv) {
     // The window system's own options (-platform, -style, ...) are gone from the arguments now.
     parser.process(app);
 
-    QtDialogServices services;
+    QtDialogServices attended;
+    UnattendedServices unattended(attended);
+    DialogServices& services = UnattendedServices::Requested() ? static_cast<DialogServices&>(unattended) : attended;
     std::filesystem::path folder;
     try {
         std::optional<std::string> explicitDir;
@@ -96,7 +99,7 @@ int RunGuiApplication(int argc, char** argv) {
     options.programFolder = folder;
     MainWindow window(options);
     window.show();
-    if (QtDialogServices::Unattended()) {
+    if (UnattendedServices::Requested()) {
         std::fprintf(stderr, "quorvex: ready in %s\n", folder.string().c_str());
         std::fflush(stderr);
     }
