@@ -25,7 +25,7 @@ using Failure = SubmissionFailure;
 struct AbortRequested {};
 
 // Upper case, as the checks read records; the RA contact e-mail (446-485) keeps its case.
-// `idAsRead` is the identifier before.
+// `idAsRead` is its identifier as read.
 void UpperCaseRecord(std::string_view idAsRead, std::string& rec) {
     if (idAsRead == "RA" && rec.size() > 445) {
         UpperCase1252(rec.data(), rec.data() + 445);
