@@ -33,12 +33,8 @@ public:
     RunServices(DialogServices& prompter, RunDisplay& display)
         : prompter_(&prompter), display_(display) {}
 
-    void SetPrompter(DialogServices& prompter) { prompter_ = &prompter; }
-    DialogServices& Prompter() { return *prompter_; }
-
     void QueueFile(std::string path) { queuedFiles_.push_back(std::move(path)); }
     void ClearQueuedFiles() { queuedFiles_.clear(); }
-    bool HasQueuedFile() const { return !queuedFiles_.empty(); }
 
     std::optional<std::string> OpenFile(FileAsked which) override;
     MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon,
