@@ -26,7 +26,7 @@ namespace {
 class BenchServices : public quorvex::DialogServices {
 public:
     explicit BenchServices(std::string file) : file_(std::move(file)) {}
-    std::optional<std::string> OpenFile(std::string_view, std::string_view) override {
+    std::optional<std::string> OpenFile(quorvex::FileAsked) override {
         return std::exchange(file_, std::nullopt);
     }
     quorvex::MsgAnswer Message(std::string_view, std::string_view, quorvex::MsgIcon,

@@ -37,10 +37,10 @@ using Clock = std::chrono::steady_clock;
 double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // Answers Yes to "Report Too Large", names the save file, and lets the browser start.
-class BenchServices : public DialogServices {
+class BenchServices : public DialogServices, public DesktopServices {
 public:
     explicit BenchServices(std::string saveFile) : saveFile_(std::move(saveFile)) {}
-    std::optional<std::string> OpenFile(std::string_view, std::string_view) override { return std::nullopt; }
+    std::optional<std::string> OpenFile(FileAsked) override { return std::nullopt; }
     MsgAnswer Message(std::string_view, std::string_view, MsgIcon, MsgButtons buttons) override {
         return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
     }
@@ -49,6 +49,7 @@ public:
         return saveFile_;
     }
     std::optional<std::string> AssociatedProgram(std::string_view) override { return "browser"; }
+    bool PrintDocument(std::string_view) override { return false; }
     bool StartProgram(std::string_view, std::string_view) override { return true; }
 
 private:
@@ -148,12 +149,12 @@ int main(int argc, char** argv) try {
         {"text report (window, saved in pieces)",
          [&] {
              BenchServices services(out.string());
-             FormatTextReport(open(), services, folder);
+             FormatTextReport(open(), services, services, folder);
          }},
         {"HTML report (window, temphtm.HTM)",
          [&] {
              BenchServices services(out.string());
-             FormatHtmlReport(open(), services, folder, 1280, false);
+             FormatHtmlReport(open(), services, services, folder, 1280, false);
          }},
         {"page count (fixed pitch)",
          [&] {

@@ -44,7 +44,7 @@ namespace fs = std::filesystem;
 // Answers every message with its first button and cancels every file dialog.
 class BenchServices : public quorvex::DialogServices {
 public:
-    std::optional<std::string> OpenFile(std::string_view, std::string_view) override { return std::nullopt; }
+    std::optional<std::string> OpenFile(quorvex::FileAsked) override { return std::nullopt; }
     quorvex::MsgAnswer Message(std::string_view, std::string_view, quorvex::MsgIcon, quorvex::MsgButtons) override {
         return quorvex::MsgAnswer::Ok;
     }

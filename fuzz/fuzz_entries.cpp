@@ -95,7 +95,7 @@ std::vector<std::string> CutByModel(std::string_view stream) {
 // Dialog services answering the file dialogs from a queue and choosing Exit at a yield.
 class FuzzServices final : public DialogServices {
 public:
-    std::optional<std::string> OpenFile(std::string_view, std::string_view) override {
+    std::optional<std::string> OpenFile(FileAsked) override {
         if (files.empty()) return std::nullopt;
         std::string f = files.front();
         files.pop_front();

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/check_usage.h"
 #include "cli/cli_services.h"
 #include "cli/history_output.h"
 #include "cli/record_origins.h"
@@ -36,110 +37,8 @@ constexpr int kExitCritical = 2;
 constexpr int kExitNothingTested = 3;
 constexpr int kExitNotAllTested = 4;
 
-const char* kUsage =
-    "Usage: quorvex-check [--data-dir DIR] [--limit N] [--today YYYY-MM-DD] [--threads N] [--quiet]\n"
-    "                     FILE [NEXT-FILE ...]\n"
-    "       quorvex-check [--data-dir DIR] --show-record N\n"
-    "       quorvex-check [--data-dir DIR] [--report FORMAT] [--findings FORMAT] (the last run's log)\n"
-    "       quorvex-check [--data-dir DIR] --history\n"
-    "       quorvex-check [--data-dir DIR] --compare [A [B]] [--findings json|csv|sarif]\n"
-    "\n"
-    "Tests a ZRW5 wage report submission (tax year 2008) and writes every tested record and\n"
-    "every error found to the error log Errorlog.mdb in the program folder.\n"
-    "\n"
-    "  FILE          the submission file (answers the first file dialog); - is standard\n"
-    "                input. A pipe or FIFO is read to its end\n"
-    "  NEXT-FILE     further files of the same submission: each answers, in order, the\n"
-    "                \"next file\" dialog that follows \"Missing Final Record\"; when none is\n"
-    "                left there, that dialog counts as cancelled\n"
-    "  --data-dir DIR  program folder for this run (Errorlog.mdb, ErrSetLog.ini); also\n"
-    "                the environment variable QUORVEX_DATA_DIR. Default: the folder of the\n"
-    "                program, or the per-user data folder (~/.local/share/quorvex) when\n"
-    "                that is not writable or the program is installed\n"
-    "  --limit N     error limit for this run only, 1 to 25,000 (not saved); without it\n"
-    "                the limit comes from ErrSetLog.ini (500 by default)\n"
-    "  --today D     the date used as today (YYYY-MM-DD): the report date and the online\n"
-    "                filing prompt\n"
-    "  --threads N   1: the error log is written on the thread that checks the records;\n"
-    "                2 (the default): on a thread of its own, while the records are\n"
-    "                checked. The log is the same either way. Also the environment\n"
-    "                variable QUORVEX_THREADS\n"
-    "  --quiet       no summary, no progress bar, no results: only warnings and errors\n"
-    "  --show-record N  tests nothing and writes nothing: prints record N of the error log\n"
-    "                left in the program folder as the desktop program's record viewer shows\n"
-    "                it, one line per field: index, TAB, positions a-b, TAB, caption, TAB,\n"
-    "                [value as stored], TAB, and * when the field is highlighted\n"
-    "  --help        this text\n"
-    "\n"
-    "Message boxes of the run are printed to standard error as \"<title>: <text>\" and\n"
-    "answered with their default button (OK; No for the online filing prompt).\n"
-    "\n"
-    "Error report and findings, of the run just made or, without FILE, of the error log the\n"
-    "last run left in the program folder (its exit status then tells what that log holds).\n"
-    "Written in UTF-8; the run's summary is left out when either goes to standard output.\n"
-    "Control characters reach a terminal escaped (\\x1B); a file keeps the exact bytes.\n"
-    "  --report text|html  the error report, written only when there are errors (else\n"
-    "                \"No errors found in the submission!\"): text, the whole report with\n"
-    "                CR LF line ends (not cut at 64,000 characters); html, the HTML report\n"
-    "                laid out for a screen 1280 pixels wide\n"
-    "  --report-file PATH  where the report goes: default ErrorReport.txt (text) or\n"
-    "                temphtm.HTM (html) in the program folder; - for standard output\n"
-    "  --findings json|csv|gnu|sarif  every finding, for other programs: json, an array of\n"
-    "                objects; csv, RFC 4180 with a header row (a text cell that starts with\n"
-    "                = + - @ TAB or CR gets a leading ', so no spreadsheet runs it); both\n"
-    "                with the fields err_num, record, id, critical, reference, user_entry,\n"
-    "                error. gnu, one line per finding as compilers write them, pointing at\n"
-    "                the field in the file: FILE:LINE:COLUMN: error: REFERENCE: MESSAGE\n"
-    "                [USER ENTRY] (critical for a critical error), control characters and\n"
-    "                line feeds escaped; it needs the run, so FILE must be given. sarif,\n"
-    "                SARIF 2.1.0: one rule per kind of message, each result at its file,\n"
-    "                line and the field's columns (with FILE given), level error, critical\n"
-    "                in its properties\n"
-    "  --findings-file PATH  where the findings go: default standard output (also -)\n"
-    "\n"
-    "History of runs: every run that kept a log is added to RunHistory.db in the program\n"
-    "folder (private, the last 50 runs; the environment variable QUORVEX_HISTORY_RUNS=N\n"
-    "keeps N, 0 none): its files with size (and SHA-256 up to 32 MB), outcome, counts and\n"
-    "findings, each\n"
-    "keyed by what its record holds (SSN and EIN), not where it stood. A history that cannot\n"
-    "be written never fails a run: a \"Run History\" message says so.\n"
-    "  --history     lists the runs: number, date, outcome, counts, files\n"
-    "  --compare [A [B]]  the findings of run B against run A: fixed (in A only), new (in\n"
-    "                B only), still (in both, with both record numbers), counted by record\n"
-    "                type and by field. Default: the last run against the one before it\n"
-    "                of the same submission name (else any); A alone: the last run\n"
-    "                against A. With --findings json|csv|sarif, each finding with its\n"
-    "                status (SARIF: baselineState). Exit status 0 when B has no new and\n"
-    "                no still finding, 1 otherwise, 3 when there is nothing to compare.\n"
-    "                Example, after a fix and a second run:\n"
-    "                  quorvex-check --compare      Fixed: 1   New: 0   Still: 9 ...\n"
-    "\n"
-    "Exit status:\n"
-    "  0  the run finished with no errors\n"
-    "  1  errors were found, none critical\n"
-    "  2  the run was stopped by a critical error (the error limit included)\n"
-    "  3  nothing could be tested: bad arguments, a file missing or unreadable, a file\n"
-    "     that holds no record, or an error log that could not be written; or a run\n"
-    "     without errors whose summary could not be written to standard output; with\n"
-    "     --show-record: no error log, or no record N in it (0 when the record was\n"
-    "     printed); --report or --findings without FILE: no error log, or a log\n"
-    "     without records; any reading mode: a log whose run did not finish (the\n"
-    "     program was killed; what it kept is shown with a notice), or a program\n"
-    "     folder in use by a test in progress; and a program folder whose lock\n"
-    "     cannot be taken\n"
-    "  4  files named but not tested: the run ended (at its RF record, at a missing file)\n"
-    "     before it read every NEXT-FILE; a warning names each file and why. 2 and 3 go\n"
-    "     before 4\n"
-    "  5  the report or the findings could not be written, or their file is one of\n"
-    "     the submission files or a file the program folder keeps (Errorlog.mdb,\n"
-    "     ErrSetLog.ini, quorvex.lock, RunHistory.db)\n"
-    "  128+N  stopped by signal N, Ctrl-C (SIGINT: 130), SIGTERM (143), SIGHUP (129)\n"
-    "     or SIGPIPE (141), as by the window's Exit: the records tested so far stay in\n"
-    "     the log, the last one with the error \"Test Aborted\"; a second signal (but\n"
-    "     SIGPIPE) ends the program at once\n";
-
 int Usage(const char* problem) {
-    quorvex::Print(stderr, "quorvex-check: " + quorvex::TerminalValue(problem) + "\n\n" + kUsage);
+    quorvex::Print(stderr, "quorvex-check: " + quorvex::TerminalValue(problem) + "\n\n" + quorvex::kCheckUsage);
     return kExitNothingTested;
 }
 
@@ -175,6 +74,25 @@ struct CheckOptions {
     std::optional<std::vector<std::int64_t>> compare;  // the runs named, A then B
 };
 
+// The options that do not go together, or a mode without what it needs: the exit status
+// after saying so; nullopt when the command line is complete.
+std::optional<int> CheckCombination(const CheckOptions& o) {
+    const auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports, history, compare] = o;
+    if (showRecord && (!files.empty() || reports.Any())) return Usage("--show-record tests no file");
+    if (history || compare) {
+        if (history && compare) return Usage("--history and --compare: choose one");
+        if (showRecord || !files.empty()) return Usage(history ? "--history tests no file" : "--compare tests no file");
+        if (reports.report || (history && reports.findings)) return Usage("--history and --compare write no report");
+        if (reports.findings == quorvex::FindingsKind::Gnu)
+            return Usage("--compare writes its findings as json, csv or sarif");
+        return std::nullopt;
+    }
+    if (!showRecord && files.empty() && !reports.Any()) return Usage("no submission file given");
+    if (files.empty() && reports.findings == quorvex::FindingsKind::Gnu)
+        return Usage("--findings gnu needs the run: give the submission FILE");
+    return std::nullopt;
+}
+
 // Parses the arguments into `o`; an exit status when the program is to end at once
 // (--help, or an argument that is wrong).
 std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
@@ -198,7 +116,7 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
         if (const auto problem = quorvex::TakeReportArgument(a, value, reports)) {
             if (!problem->empty()) return Usage(problem->c_str());
         } else if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
+            std::fputs(quorvex::kCheckUsage, stdout);
             return kExitNoErrors;
         } else if (a == "--quiet" || a == "-q") {
             quiet = true;
@@ -244,19 +162,7 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
             files.push_back(a);
         }
     }
-    if (showRecord && (!files.empty() || reports.Any())) return Usage("--show-record tests no file");
-    if (history || compare) {
-        if (history && compare) return Usage("--history and --compare: choose one");
-        if (showRecord || !files.empty()) return Usage(history ? "--history tests no file" : "--compare tests no file");
-        if (reports.report || (history && reports.findings)) return Usage("--history and --compare write no report");
-        if (reports.findings == quorvex::FindingsKind::Gnu)
-            return Usage("--compare writes its findings as json, csv or sarif");
-        return std::nullopt;
-    }
-    if (!showRecord && files.empty() && !reports.Any()) return Usage("no submission file given");
-    if (files.empty() && reports.findings == quorvex::FindingsKind::Gnu)
-        return Usage("--findings gnu needs the run: give the submission FILE");
-    return std::nullopt;
+    return CheckCombination(o);
 }
 
 // The folder lock of a command that reads or writes the program folder; nullopt after
@@ -335,6 +241,75 @@ int ShowRecord(const CheckOptions& o) {
     return interrupted ? kExitNothingTested : kExitNoErrors;
 }
 
+// The summary of the run on standard output: its counts, the critical error that stopped
+// it, and where its log is.
+void PrintSummary(const quorvex::RunSummary& s, const std::filesystem::path& folder) {
+    std::printf("Records tested:            %lld\n", static_cast<long long>(s.recordsTested));
+    std::printf("Records with errors:       %lld\n", static_cast<long long>(s.recordsWithErrors));
+    std::printf("Errors found:              %lld\n", static_cast<long long>(s.errorsFound));
+    // A run stopped by a critical error, or a log that says it is incomplete.
+    if (s.criticalRecord > 0) {
+        std::printf("Execution of Testing was terminated due to the Critical Error in Record Number %lld\n",
+                    static_cast<long long>(s.criticalRecord));
+        quorvex::Print(stdout, "  " +
+                                   quorvex::TerminalValue(quorvex::Cp1252ToUtf8(
+                                       s.criticalReference + " " + s.criticalUserEntry + ": " + s.criticalError)) +
+                                   "\n");
+    }
+    const std::string logPath = quorvex::LogFile::PathIn(folder).string();
+    quorvex::Print(stdout, "Error log:                 " + quorvex::TerminalValue(logPath) + "\n");
+}
+
+// The exit status of a run that ended as `outcome`, before the files it did not test.
+int OutcomeStatus(quorvex::RunOutcome outcome) {
+    using quorvex::RunOutcome;
+    switch (outcome) {
+        case RunOutcome::NoErrors: return kExitNoErrors;
+        case RunOutcome::Errors: return kExitErrors;
+        case RunOutcome::Stopped:
+        case RunOutcome::Aborted: return kExitCritical;
+        case RunOutcome::Failed:
+        case RunOutcome::Cancelled:
+        case RunOutcome::NoData:
+        case RunOutcome::Restart: return kExitNothingTested;
+    }
+    return kExitNothingTested;
+}
+
+// Warns of each file named on the command line that the run never read, and why; the exit
+// status `status` of a run that ended as `outcome`, 4 when files were left untested.
+int WarnUntested(const quorvex::CliServices& services, quorvex::RunOutcome outcome, int status) {
+    using quorvex::RunOutcome;
+    std::string why;
+    if (!services.Missing().empty()) {
+        why = "testing ended at the missing file " + quorvex::TerminalValue(services.Missing().back()) + " before it";
+    } else if (!services.UnreadableFiles().empty()) {
+        why = "testing ended at the unreadable file " + quorvex::TerminalValue(services.UnreadableFiles().back().name) +
+              " before it";
+    } else if (outcome == RunOutcome::NoErrors || outcome == RunOutcome::Errors) {
+        why = "the submission ended with its RF record before it";
+    } else if (outcome == RunOutcome::Stopped) {
+        why = "testing was stopped by a critical error before it";
+    } else {
+        why = "testing ended before it";
+    }
+    // The names are escaped as values: a line feed in one forges no line.
+    for (const std::string& file : services.Missing())
+        quorvex::Print(stderr, "quorvex-check: warning: " + quorvex::TerminalValue(file) +
+                                   " was not tested: it was not found\n");
+    for (const auto& [file, problem] : services.UnreadableFiles())
+        quorvex::Print(stderr,
+                       "quorvex-check: warning: " + quorvex::TerminalValue(file) + " was not tested: " + problem + "\n");
+    for (const std::string& file : services.Unasked())
+        quorvex::Print(stderr,
+                       "quorvex-check: warning: " + quorvex::TerminalValue(file) + " was not tested: " + why + "\n");
+    const bool untested =
+        !services.Missing().empty() || !services.UnreadableFiles().empty() || !services.Unasked().empty();
+    if (untested && (status == kExitNoErrors || status == kExitErrors)) status = kExitNotAllTested;
+
+    return status;
+}
+
 // The test run of the command line; its exit status.
 int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjust) {
     auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports, history, compare] = o;
@@ -374,7 +349,9 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     bool progress = !quiet && ::isatty(STDERR_FILENO);
     quorvex::StopSignals stopSignals;
     quorvex::CliServices services(first, std::move(files), today ? *today : Today(), progress, quiet);
-    options.noErrors = [&services, &folder] { quorvex::SubmissionPrompt(services, folder); };
+    // The filing prompt is answered No: the command line opens no browser.
+    quorvex::NoDesktop desktop;
+    options.noErrors = [&services, &desktop, &folder] { quorvex::SubmissionPrompt(services, desktop, folder); };
     quorvex::Run run(services, options);
     running = &run;
     quorvex::RunSummary s = run.ReadFile();
@@ -387,24 +364,8 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
         return kExitNothingTested;
     }
 
-    using quorvex::RunOutcome;
     const bool summary = !quiet && !reports.ToStandardOutput();
-    if (summary && s.recordsTested > 0) {
-        std::printf("Records tested:            %lld\n", static_cast<long long>(s.recordsTested));
-        std::printf("Records with errors:       %lld\n", static_cast<long long>(s.recordsWithErrors));
-        std::printf("Errors found:              %lld\n", static_cast<long long>(s.errorsFound));
-        // A run stopped by a critical error, or a log that says it is incomplete.
-        if (s.criticalRecord > 0) {
-            std::printf("Execution of Testing was terminated due to the Critical Error in Record Number %lld\n",
-                        static_cast<long long>(s.criticalRecord));
-            quorvex::Print(stdout, "  " +
-                                       quorvex::TerminalValue(quorvex::Cp1252ToUtf8(
-                                           s.criticalReference + " " + s.criticalUserEntry + ": " + s.criticalError)) +
-                                       "\n");
-        }
-        const std::string logPath = quorvex::LogFile::PathIn(folder).string();
-        quorvex::Print(stdout, "Error log:                 " + quorvex::TerminalValue(logPath) + "\n");
-    }
+    if (summary && s.recordsTested > 0) PrintSummary(s, folder);
     if (reports.Any() && s.recordsTested > 0) {
         if (const auto log = quorvex::LogReader::OpenIn(folder)) {
             if (const int status = quorvex::WriteRequested(reports, *log, folder, origins ? &*origins : nullptr, services,
@@ -412,44 +373,7 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
                 return status;
         }
     }
-    int status = kExitNothingTested;
-    switch (s.outcome) {
-        case RunOutcome::NoErrors: status = kExitNoErrors; break;
-        case RunOutcome::Errors: status = kExitErrors; break;
-        case RunOutcome::Stopped:
-        case RunOutcome::Aborted: status = kExitCritical; break;
-        case RunOutcome::Failed:
-        case RunOutcome::Cancelled:
-        case RunOutcome::NoData:
-        case RunOutcome::Restart: status = kExitNothingTested; break;
-    }
-    // Files named on the command line that the run never read.
-    std::string why;
-    if (!services.Missing().empty()) {
-        why = "testing ended at the missing file " + quorvex::TerminalValue(services.Missing().back()) + " before it";
-    } else if (!services.UnreadableFiles().empty()) {
-        why = "testing ended at the unreadable file " + quorvex::TerminalValue(services.UnreadableFiles().back().name) +
-              " before it";
-    } else if (s.outcome == RunOutcome::NoErrors || s.outcome == RunOutcome::Errors) {
-        why = "the submission ended with its RF record before it";
-    } else if (s.outcome == RunOutcome::Stopped) {
-        why = "testing was stopped by a critical error before it";
-    } else {
-        why = "testing ended before it";
-    }
-    // The names are escaped as values: a line feed in one forges no line.
-    for (const std::string& file : services.Missing())
-        quorvex::Print(stderr, "quorvex-check: warning: " + quorvex::TerminalValue(file) +
-                                   " was not tested: it was not found\n");
-    for (const auto& [file, problem] : services.UnreadableFiles())
-        quorvex::Print(stderr,
-                       "quorvex-check: warning: " + quorvex::TerminalValue(file) + " was not tested: " + problem + "\n");
-    for (const std::string& file : services.Unasked())
-        quorvex::Print(stderr,
-                       "quorvex-check: warning: " + quorvex::TerminalValue(file) + " was not tested: " + why + "\n");
-    const bool untested =
-        !services.Missing().empty() || !services.UnreadableFiles().empty() || !services.Unasked().empty();
-    if (untested && (status == kExitNoErrors || status == kExitErrors)) status = kExitNotAllTested;
+    const int status = WarnUntested(services, s.outcome, OutcomeStatus(s.outcome));
 
     // Ctrl-C or SIGTERM: the run ended as at the window's Exit; the status tells the signal.
     if (const int signal = quorvex::StopSignals::Received()) {

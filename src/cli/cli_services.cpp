@@ -48,8 +48,8 @@ std::string CliServices::Given(const std::string& name, bool next) {
     return file;
 }
 
-std::optional<std::string> CliServices::OpenFile(std::string_view title, std::string_view) {
-    if (title == "Please Enter File Name to be Tested") {
+std::optional<std::string> CliServices::OpenFile(FileAsked which) {
+    if (which == FileAsked::First) {
         // The first file is given once; a second first-file dialog counts as cancelled.
         auto f = std::exchange(firstFile_, std::nullopt);
         if (f) return Given(*f, false);

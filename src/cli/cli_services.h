@@ -18,7 +18,7 @@ public:
                 bool quiet = false);
     ~CliServices() override;
 
-    std::optional<std::string> OpenFile(std::string_view title, std::string_view filter) override;
+    std::optional<std::string> OpenFile(FileAsked which) override;
     MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon, MsgButtons buttons) override;
     // False once Ctrl-C or SIGTERM came (StopSignals): the run stops as at the window's Exit.
     bool Yield() override;

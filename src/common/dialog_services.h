@@ -11,12 +11,6 @@ enum class MsgIcon { None, Information, Exclamation, Critical, Question };
 enum class MsgButtons { Ok, OkCancel, YesNo };
 enum class MsgAnswer { Ok, Cancel, Yes, No };
 
-// A font as the font dialog gives it: name and size in points.
-struct FontChoice {
-    std::string name;  // UTF-8
-    int size = 10;
-};
-
 struct Date {
     int year = 2000;
     int month = 1;
@@ -26,17 +20,29 @@ struct Date {
     auto operator<=>(const Date&) const = default;
 };
 
-// Everything a run asks of the user or of the window goes through here, so the desktop
-// program, the command line and the tests drive one and the same test run.
+// The file dialogs of a run: the first file of a submission, and the next one after a file
+// that ended without its RF record.
+enum class FileAsked { First, Next };
+// The title of that dialog.
+std::string_view FileDialogTitle(FileAsked which);
+// The names both dialogs show: `filter` alternates descriptions and patterns separated by "|".
+inline constexpr std::string_view kSubmissionFileFilter =
+    "All Files (*.*)|*.*|Ascii Text Files (*.txt; *.asc) |*.txt;*.asc|";
+
+// What a run asks of the user and of the window, so the desktop program, the command line
+// and the tests drive one and the same test run: the submission files, messages, yields,
+// the busy pointer, today's date and the progress. The reports and the result views tell
+// the user through its messages too. What only the desktop offers (the save dialog, the
+// browser, printing a page) is DesktopServices.
 // Texts are code page 1252 bytes; CR LF separates lines.
 class DialogServices {
 public:
     virtual ~DialogServices() = default;
 
-    // File-open dialog; the file must exist. nullopt when the user cancelled. The name is
-    // returned as the file system writes it (UTF-8).
-    // `filter` alternates descriptions and patterns separated by "|".
-    virtual std::optional<std::string> OpenFile(std::string_view title, std::string_view filter) = 0;
+    // The file dialog `which` (FileDialogTitle, kSubmissionFileFilter); the file must exist.
+    // nullopt when the user cancelled. The name is returned as the file system writes it
+    // (UTF-8).
+    virtual std::optional<std::string> OpenFile(FileAsked which) = 0;
 
     // Message box; blocks until answered and returns the button pressed.
     virtual MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon,
@@ -61,32 +67,6 @@ public:
     // `fileLength` is 0 when the length is not known (a pipe).
     virtual void ShowProgress(std::int64_t /*recCtr*/, std::int64_t /*recordsInFile*/,
                               std::uint64_t /*fileLength*/) {}
-
-    // --- What the reports need ---------------------------------------------------------
-
-    // File-save dialog opening in `folder`; asks before an existing file is overwritten.
-    // nullopt when the user cancelled. The name is returned as the file system writes it.
-    virtual std::optional<std::string> SaveFile(std::string_view /*title*/, std::string_view /*folder*/,
-                                                std::string_view /*filter*/) {
-        return std::nullopt;
-    }
-
-    // Font dialog showing `current`, sizes limited to `minSize`..`maxSize` points. nullopt
-    // when the user cancelled.
-    virtual std::optional<FontChoice> ChooseFont(std::string_view /*title*/, const FontChoice& /*current*/,
-                                                 int /*minSize*/, int /*maxSize*/) {
-        return std::nullopt;
-    }
-
-    // The program the desktop opens `document` (a local file) with, as a path or command;
-    // nullopt when there is none.
-    virtual std::optional<std::string> AssociatedProgram(std::string_view /*document*/) { return std::nullopt; }
-
-    // Asks the program associated with `document` to print it; false when that failed.
-    virtual bool PrintDocument(std::string_view /*document*/) { return false; }
-
-    // Starts `program` with `argument` (an address); false when it could not be started.
-    virtual bool StartProgram(std::string_view /*program*/, std::string_view /*argument*/) { return false; }
 };
 
 }  // namespace quorvex

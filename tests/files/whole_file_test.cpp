@@ -23,11 +23,12 @@ const char* const kOutcomes[] = {"Cancelled", "NoData", "NoErrors", "Errors", "S
 // The expected file, the answers of the file dialogs (the next one is cancelled), the error limit.
 using Submission = std::tuple<std::string, std::vector<const char*>, int>;
 
-// Message boxes with the record the progress showed when they came up.
+// Message boxes with the record the progress showed when they came up, each answered OK.
 struct Services : test::ScriptedServices {
     std::string shown;
     MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon, MsgButtons buttons) override {
         shown += "message " + std::string(title) + " at record " + std::to_string(lastRecCtr) + "\n";
+        answers.push_back(MsgAnswer::Ok);
         return ScriptedServices::Message(text, title, icon, buttons);
     }
 };
@@ -38,13 +39,14 @@ std::string RunAndRead(const Submission& s, bool writerThread, std::size_t piece
     test::TempDir dir;
     Services services;
     for (const char* f : std::get<1>(s)) services.files.push_back((kFiles / f).string());
+    services.files.push_back(std::nullopt);
     std::map<std::int64_t, std::string> origins;
     auto origin = [&](const RecordOrigin& r) {
         origins[r.recNum] = "@" + std::to_string(r.line) + ":" + std::to_string(r.column);
     };
     // Progress is shown only where the run must show it; a clean run ends as the programs end it.
     const RunOptions o{dir.path(), std::get<2>(s), origin, std::chrono::hours(1), std::chrono::seconds(2), pieceSize,
-                       writerThread, [&] { SubmissionPrompt(services, dir.path()); }};
+                       writerThread, [&] { SubmissionPrompt(services, services, dir.path()); }};
     const RunSummary sum = quorvex::Run(services, o).ReadFile();
     LogReader log(LogFile::PathIn(dir.path()));
     EXPECT_EQ(std::tuple(log.RecordCount(), log.RecordsWithErrorsCount(), log.ErrorCount()),

@@ -22,7 +22,8 @@ inline QApplication& App() {
     return *app;
 }
 
-// The report option dialog answers from a queue; the print dialog and preview call hooks.
+// The report option and font dialogs answer from queues; the print dialog and preview call
+// hooks.
 struct ScriptedReportDialogs : ReportDialogs {
     std::deque<std::optional<int>> types;
     std::vector<int> preselected;
@@ -39,7 +40,14 @@ struct ScriptedReportDialogs : ReportDialogs {
     bool ShowPrinter(QWidget*, clsPrintDialog& d, QPrinter& p) override { return print && print(d, p); }
     void Preview(QWidget*, QPrinter& p, const std::function<void(QPrinter*)>& paint) override { preview(p, paint); }
     bool PrinterInstalled() const override { return printer; }
+    std::optional<FontChoice> ChooseFont(QWidget*, std::string_view, const FontChoice&, int, int) override {
+        if (fonts.empty()) return ADD_FAILURE() << "unexpected font dialog", std::nullopt;
+        auto answer = fonts.front();
+        fonts.pop_front();
+        return answer;
+    }
     bool printer = true;  // a printer is installed
+    std::deque<std::optional<FontChoice>> fonts;
 };
 
 inline std::string Lines(const std::vector<std::string>& records) {
@@ -61,9 +69,9 @@ inline std::string Submission(int rwCount, bool withRF = true, const std::string
 struct Gui {
     explicit Gui(std::chrono::microseconds yield = std::chrono::milliseconds(8), std::filesystem::path folder = {}) {
         App();
-        script.strict = true;
         options.programFolder = folder.empty() ? dir.path() : folder;
         options.prompter = &script;
+        options.desktop = &script;
         options.reportDialogs = &reports;
         options.yieldInterval = yield;
         options.settingsFile = QString::fromStdString((options.programFolder / "window.ini").string());

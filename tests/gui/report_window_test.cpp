@@ -98,7 +98,7 @@ TEST(ReportCommandsTest, GuardAndFailingLog) {
         if (*log == 'e') ErrorLog::CreateMDB(g.dir.path()).CloseDatabase();
         if (*log == 'd') WriteFile(g.dir / "Errorlog.mdb", std::string(4096, 'x'));
         g.script.answers = {MsgAnswer::Ok};
-        ReportCommands commands(g.dir.path(), g.script, g.window.get(), &g.reports);
+        ReportCommands commands(g.dir.path(), g.script, g.script, g.window.get(), &g.reports);
         commands.cmdPrint_Click();
         EXPECT_EQ(g.script.Titles(), *log == 'd' ? "Error Report" : "Results");
         EXPECT_FALSE(commands.PrintFlag());
@@ -113,12 +113,12 @@ TEST(ReportWindowTest, FontSavePrintAndPreview) {
     g.Click("cmdErrors");
     frmReport* w = g.Window();
     ASSERT_NE(w, nullptr);
-    const std::string report = FormatTextReport(*LogReader::OpenIn(g.dir.path()), g.script, g.dir.path()).text;
+    const std::string report = FormatTextReport(*LogReader::OpenIn(g.dir.path()), g.script, g.script, g.dir.path()).text;
     EXPECT_EQ(w->PreviewBox()->toPlainText(), Utf8MessageText(report));
     const std::tuple<std::optional<FontChoice>, int> fonts[] = {
         {FontChoice{"DejaVu Sans Mono", 30}, 20}, {FontChoice{"", 5}, 8}, {std::nullopt, 8}};
     for (const auto& [answer, size] : fonts) {
-        g.script.fonts = {answer};
+        g.reports.fonts = {answer};
         w->cmdFont_Click();
         EXPECT_EQ(std::tuple(w->PrintFont().name, w->PrintFont().size, w->PreviewBox()->font().pointSize()),
                   std::tuple(std::string("DejaVu Sans Mono"), size, size));
@@ -193,8 +193,8 @@ TEST(ReportWindowTest, PdfLinesFitThePageAndCancel) {
     ScriptedServices script;
     ScriptedReportDialogs reports;
     QPrinter printer(QPrinter::HighResolution);
-    frmReport w(ReportContext{dir.path(), &script, &reports, &printer}, LogReader(LogFile::PathIn(dir.path())));
-    script.fonts = {FontChoice{"DejaVu Sans Mono", 20}};
+    frmReport w(ReportContext{dir.path(), &script, &script, &reports, &printer}, LogReader(LogFile::PathIn(dir.path())));
+    reports.fonts = {FontChoice{"DejaVu Sans Mono", 20}};
     w.cmdFont_Click();
     script.saveFiles = {(dir / "big.pdf").string(), (dir / "cancelled.pdf").string()};
     // A link in the file's place is replaced, not written through; the file is private.

@@ -8,7 +8,7 @@
 
 #include "gui/gui_test_support.h"
 #include "shell/gui/desktop_browser.h"
-#include "shell/gui/print_font_dialog.h"
+#include "report/gui/print_font_dialog.h"
 #include "shell/gui/qt_dialog_services.h"
 #include "common/gui/text_codec.h"
 
@@ -92,13 +92,13 @@ TEST(QtDialogServicesTest, SuffixFontAndOwner) {
     for (auto [filter, suffix] : {std::pair{"ASCII Text Files (*.txt)", "txt"}, {"PDF Files (*.pdf)", "pdf"},
                                   {"All Files (*.*)", ""}, {"Pages (*.htm *.html)", "htm"}})
         EXPECT_EQ(FilterSuffix(QString::fromLatin1(filter)), QString::fromLatin1(suffix)) << filter;
-    const QFont start = QtDialogServices::FontDialogStart({"Courier", 10});
+    const QFont start = PrintFontDialog::StartFont({"Courier", 10});
     EXPECT_TRUE(QFontInfo(start).fixedPitch()) << start.family().toStdString();
     EXPECT_EQ(std::pair(start.family(), start.pointSize()), std::pair(QFontInfo(start).family(), 10));
 
     // The font dialog offers fixed-pitch fonts in sizes 8 to 20; OK without a change keeps
     // the print font (a missing name becomes its fixed-pitch stand-in).
-    QtDialogServices fonts;
+    QtReportDialogs fonts;
     for (const auto& [current, size] : {std::pair{FontChoice{"Courier", 10}, 10}, {FontChoice{"DejaVu Sans Mono", 30}, 20}}) {
         PrintFontDialog dialog(current, 8, 20);
         EXPECT_EQ(std::pair(dialog.Size()->minimum(), dialog.Size()->maximum()), std::pair(8, 20));
@@ -106,7 +106,7 @@ TEST(QtDialogServicesTest, SuffixFontAndOwner) {
             for (QWidget* top : QApplication::topLevelWidgets())
                 if (auto* shown = qobject_cast<PrintFontDialog*>(top); shown && shown->isVisible()) shown->accept();
         });
-        const std::optional<FontChoice> chosen = fonts.ChooseFont("Select Print Font", current, 8, 20);
+        const std::optional<FontChoice> chosen = fonts.ChooseFont(nullptr, "Select Print Font", current, 8, 20);
         ASSERT_TRUE(chosen);
         const QFont drawn(QString::fromStdString(chosen->name), chosen->size);
         EXPECT_TRUE(QFontInfo(drawn).fixedPitch()) << chosen->name;

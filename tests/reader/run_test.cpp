@@ -49,9 +49,10 @@ protected:
         test::WriteFile(dir / name, content);
         return (dir / name).string();
     }
-    // Runs the test on `contents` (one file per file dialog), or on the answers `services` has.
-    RunSummary Test(const std::vector<std::string>& contents = {}, int limit = 500) {
-        if (!contents.empty()) services = ScriptedServices{};
+    // Runs the test on `contents` (one file per file dialog; `answers` answer the messages),
+    // or on the answers `services` has.
+    RunSummary Test(const std::vector<std::string>& contents = {}, int limit = 500, std::deque<MsgAnswer> answers = {}) {
+        if (!contents.empty()) services = ScriptedServices{}, services.strict = strict, services.answers = answers;
         for (std::size_t i = 0; i < contents.size(); ++i)
             services.files.push_back(File("file" + std::to_string(i) + ".txt", contents[i]));
         quorvex::Run run(services, {dir.path(), limit, {}, yieldInterval, commitInterval, 65000,
@@ -82,6 +83,7 @@ protected:
     ScriptedServices services;
     std::string closeFailure;
     bool testingAfter = false;
+    bool strict = true;  // false: the run may ask anything, answered by default
     bool writerThread = WriterThreadByDefault();
     std::chrono::microseconds commitInterval{std::chrono::seconds(2)};
     std::chrono::microseconds yieldInterval{0};
@@ -151,7 +153,8 @@ TEST_F(RunTest, UnusableFilesAndDialogs) {
     for (const auto& [answer, outcome, titles, logKept] : cases) {
         const std::string before = test::ReadFile(dir / "Errorlog.mdb");
         services = ScriptedServices{};
-        if (!answer.empty()) services.files = {answer};
+        services.files = {answer.empty() ? std::nullopt : std::optional(answer), std::nullopt};
+        services.answers = {MsgAnswer::Ok, MsgAnswer::Ok};
         EXPECT_EQ(Test().outcome, outcome) << titles;
         EXPECT_EQ(Titles(), titles);
         EXPECT_FALSE(testingAfter);
@@ -161,7 +164,7 @@ TEST_F(RunTest, UnusableFilesAndDialogs) {
     // A read-only log is not replaced; the message says why.
     std::filesystem::permissions(dir / "Errorlog.mdb", std::filesystem::perms::owner_read);
     const std::string readOnly = test::ReadFile(dir / "Errorlog.mdb");
-    EXPECT_EQ(Test({kValid}).outcome, RunOutcome::Failed);
+    EXPECT_EQ(Test({kValid}, 500, {MsgAnswer::Ok}).outcome, RunOutcome::Failed);
     EXPECT_NE(services.messages.at(0).text.find("read-only"), std::string::npos);
     EXPECT_EQ(test::ReadFile(dir / "Errorlog.mdb"), readOnly);
 }
@@ -171,7 +174,8 @@ TEST_F(RunTest, AMissingFileAfterARunWithErrorsIsAskedForAgain) {
     RunOptions options;
     options.programFolder = dir.path();
     quorvex::Run run(services, options);
-    services.files = {File("f.txt", Ids({"RA", "RE", "RW"})), std::nullopt, (dir / "gone.txt").string()};
+    services.files = {File("f.txt", Ids({"RA", "RE", "RW"})), std::nullopt, (dir / "gone.txt").string(), std::nullopt};
+    services.answers = {MsgAnswer::Ok, MsgAnswer::Ok, MsgAnswer::Ok};
     EXPECT_EQ(run.ReadFile().outcome, RunOutcome::Errors);
     EXPECT_EQ(run.ReadFile().outcome, RunOutcome::Cancelled);
     EXPECT_EQ(services.fileTitles.size(), 4u);
@@ -180,6 +184,7 @@ TEST_F(RunTest, AMissingFileAfterARunWithErrorsIsAskedForAgain) {
 TEST_F(RunTest, FileTruncatedWhileBeingReadIsUnreadable) {
     const std::string p = File("shrinking.txt", ManyRW(300, test::MakeRW()));
     services.files = {p};
+    services.answers = {MsgAnswer::Ok};
     services.onYield = [&](int n) {
         if (n == 3) std::filesystem::resize_file(p, 70000);
         return true;
@@ -238,7 +243,7 @@ TEST_F(RunTest, ADiskFailingUnderTheWriterThreadLeavesAConsistentLog) {
     writerThread = true;
     commitInterval = std::chrono::milliseconds(20);
     sql::FailNthOperation(4000);
-    RunSummary s = Test({ManyRW(6000, bad)}, 25000);
+    RunSummary s = Test({ManyRW(6000, bad)}, 25000, {MsgAnswer::Ok});
     EXPECT_EQ(s.outcome, RunOutcome::Failed);
     ASSERT_EQ(Titles(), "Submission File Error");
     EXPECT_EQ(services.messages[0].text, FailedLogMessage(dir, s.recordsTested));
@@ -254,6 +259,7 @@ TEST_F(RunTest, AFailingLogAtAnyPointEndsTheRunWithItsMessage) {
     std::vector<std::string> first = test::ValidRecords({"RA", "RE", "RW", "RO"});
     test::Put(first[2], 3, "12345678X");  // findings in the RW record and a marker in the block
     const std::vector<std::string> files = {Lines(first), Lines(test::ValidRecords({"RW", "RT", "RU", "RF"}, 1, 1))};
+    strict = false;  // a failure anywhere: the messages of each differ
     for (bool thread : {false, true}) {
         SCOPED_TRACE(thread ? "writer thread" : "one thread");
         writerThread = thread;
@@ -292,6 +298,7 @@ TEST_F(RunTest, AnyBytesEndInAConsistentLog) {
         test::BaselineRA(), test::MakeRE(), test::MakeRW(), test::MakeRO(), test::MakeRT(1, {}),
         test::MakeRU(1, {}), test::MakeRF(1), test::Record("RS"), test::Record("RV"), "\r\n", "\n", "\r",
         std::string("\0", 1), "\x1a", "\xff\x80\xe9", "RW12", std::string(700, 'x'), "ra", "rw"};
+    strict = false;  // whatever the bytes make the run ask
     for (int round = 0; round < 100; ++round) {
         std::string file;
         for (int k = static_cast<int>(random() % 30); k > 0; --k) {

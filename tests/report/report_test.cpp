@@ -27,10 +27,10 @@ TEST(ErrorReport, GoldenReports) {
         const std::string text = Written(dir.path(), ReportFormat::Text), html = Written(dir.path(), ReportFormat::Html);
         ExpectGolden(golden, std::string(golden).ends_with(".txt") ? text : html);
         ScriptedServices services;
-        const TextPreview preview = FormatTextReport(log, services, dir.path());
+        const TextPreview preview = FormatTextReport(log, services, services, dir.path());
         EXPECT_EQ(std::tuple(preview.text, preview.saveEnabled), std::tuple(text, true));
         services.browser = "/usr/bin/firefox";
-        EXPECT_TRUE(FormatHtmlReport(log, services, dir.path(), 1280, false) && services.messages.empty());
+        EXPECT_TRUE(FormatHtmlReport(log, services, services, dir.path(), 1280, false) && services.messages.empty());
         EXPECT_EQ(ReadFile(dir / "temphtm.HTM"), html);
     }
     EXPECT_EQ(SummaryField(7) + SummaryField(98765432109), "         78765432109");
@@ -123,7 +123,7 @@ TEST(ReportLimit, TextSavedInPiecesOrNotAtAll) {
         ScriptedServices services;
         services.answers = {answer};
         services.saveFiles = {saveAs};
-        const TextPreview preview = FormatTextReport(LogReader(LogFile::PathIn(logDir.path())), services, logDir.path());
+        const TextPreview preview = FormatTextReport(LogReader(LogFile::PathIn(logDir.path())), services, services, logDir.path());
         EXPECT_EQ(std::tuple(preview.text, preview.saveEnabled, preview.saveFileName),
                   std::tuple(tooLarge ? std::string(kTooLargeSentence) : full, !tooLarge, tooLarge ? saveAs.value_or("") : ""));
         EXPECT_EQ(ReadFile(file), tooLarge && saveAs ? full : "an older report");
@@ -142,7 +142,7 @@ TEST(ReportLimit, HtmlPageWrittenInPiecesReplacesTheOldPage) {
     std::filesystem::create_symlink(dir / "elsewhere", dir / "temphtm.HTM");
     ScriptedServices services;
     services.browser = "firefox";
-    EXPECT_TRUE(FormatHtmlReport(LogReader(LogFile::PathIn(dir.path())), services, dir.path(), 1280, false));
+    EXPECT_TRUE(FormatHtmlReport(LogReader(LogFile::PathIn(dir.path())), services, services, dir.path(), 1280, false));
     EXPECT_EQ(ReadFile(dir / "temphtm.HTM"), Written(dir.path(), ReportFormat::Html));  // over 2 x 64,000 characters
     EXPECT_EQ(ReadFile(dir / "elsewhere"), "an older page");
     // The background image the page names is beside it, a GIF file.
@@ -176,7 +176,7 @@ TEST(BrowserHandOff, ReportFallbacks) {
         if (hasBrowser) services.browser = b;
         services.printWorks = printWorks, services.startWorks = startWorks, services.answers = {answer};
         const std::string page = (dir / "temphtm.HTM").string();
-        EXPECT_EQ(OpenInBrowser(services, dir.path(), "<HTML>report</HTML>", printing), result) << message;
+        EXPECT_EQ(OpenInBrowser(services, services, dir.path(), "<HTML>report</HTML>", printing), result) << message;
         EXPECT_EQ(ReadFile(page), "<HTML>report</HTML>");
         EXPECT_EQ(std::tuple(services.printed, services.started),
                   std::tuple(std::vector<std::string>(printed, page), std::vector<std::string>(started, b + " file://" + page)));
@@ -200,9 +200,10 @@ TEST(SubmissionPrompt, FilingPage) {
     for (const auto& [today, hasBrowser, startWorks, folder, titles] : cases) {
         TempDir dir;
         ScriptedServices services;
-        services.today = today, services.answers = {MsgAnswer::Yes}, services.startWorks = startWorks;
+        services.today = today, services.startWorks = startWorks;
+        for (const std::string& t : titles) services.answers.push_back(t.ends_with('?') ? MsgAnswer::Yes : MsgAnswer::Ok);
         if (hasBrowser) services.browser = "/opt/web/browser";
-        SubmissionPrompt(services, folder ? dir.path() : dir / "gone");
+        SubmissionPrompt(services, services, folder ? dir.path() : dir / "gone");
         std::vector<std::string> shown;
         for (const auto& m : services.messages) shown.push_back(m.title + (m.buttons == MsgButtons::YesNo ? "?" : ""));
         EXPECT_EQ(shown, titles) << today.Format();
@@ -334,7 +335,7 @@ TEST(ErrorReport, NamesOutsideTheCodePage) {
               std::string::npos);
     ScriptedServices services;
     const LogReader log(LogFile::PathIn(dir.path()));
-    EXPECT_EQ(FormatTextReport(log, services, dir.path()).text, text);
+    EXPECT_EQ(FormatTextReport(log, services, services, dir.path()).text, text);
     FixedPitchSurface surface;
     PrintReportPages(log, surface, kAll);
     char centred[32];  // the line's 43 characters centred on the page

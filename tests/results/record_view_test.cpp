@@ -30,7 +30,8 @@ TEST(RecordView, RowsAndMarksOfEachKindOfRecord) {
         for (const auto& r : records) content += r + "\r\n";
         WriteFile(dir / "sub.txt", content);
         ScriptedServices services;
-        services.files = {(dir / "sub.txt").string()};
+        services.files = {(dir / "sub.txt").string(), std::nullopt};  // "Missing Final Record", then no next file
+        services.answers = {MsgAnswer::Ok};
         RunOptions options;
         options.programFolder = dir.path();
         quorvex::Run(services, options).ReadFile();

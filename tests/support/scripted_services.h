@@ -8,16 +8,17 @@
 
 #include <gtest/gtest.h>
 
+#include "common/desktop_services.h"
 #include "common/dialog_services.h"
 
 namespace quorvex::test {
 
-// Dialog services driven by a script: file dialogs take queued answers (nullopt = cancel),
-// message boxes are recorded and answered from a queue (default: No, else the first
-// button), a hook may run inside each yield, and the browser is a name with switches for
-// its print and start actions. With `strict`, a dialog or message the script did not queue
-// an answer for fails the test.
-class ScriptedServices : public DialogServices {
+// Dialog and desktop services driven by a script: file dialogs take queued answers (nullopt
+// = cancel), message boxes are recorded and answered from a queue, a hook may run inside
+// each yield, and the browser is a name with switches for its print and start actions. A
+// dialog or message the script did not queue an answer for fails the test (it is answered
+// No, else with the first button, or cancelled) unless `strict` is turned off.
+class ScriptedServices : public DialogServices, public DesktopServices {
 public:
     struct Shown {
         std::string text, title;
@@ -25,9 +26,9 @@ public:
         MsgButtons buttons;
     };
 
-    std::optional<std::string> OpenFile(std::string_view title, std::string_view filter) override {
+    std::optional<std::string> OpenFile(FileAsked which) override {
+        const std::string_view title = FileDialogTitle(which);
         fileTitles.emplace_back(title);
-        filters.emplace_back(filter);
         if (files.empty()) return Unexpected("file dialog", title), std::nullopt;
         auto f = files.front();
         files.pop_front();
@@ -69,12 +70,6 @@ public:
         saveFiles.pop_front();
         return f;
     }
-    std::optional<FontChoice> ChooseFont(std::string_view title, const FontChoice&, int, int) override {
-        if (fonts.empty()) return Unexpected("font dialog", title), std::nullopt;
-        auto f = fonts.front();
-        fonts.pop_front();
-        return f;
-    }
     std::optional<std::string> AssociatedProgram(std::string_view) override { return browser; }
     bool PrintDocument(std::string_view document) override {
         printed.emplace_back(document);
@@ -92,12 +87,11 @@ public:
     std::deque<std::optional<std::string>> saveFiles;  // answers of the save dialog
     std::optional<std::string> browser;                // the program pages open with
     bool printWorks = true, startWorks = true;
-    bool strict = false;
-    std::deque<std::optional<FontChoice>> fonts;  // answers of the font dialog
+    bool strict = true;
     std::function<void(std::int64_t recCtr)> onProgress;
     std::function<void(const std::string& title)> onMessage;
 
-    std::vector<std::string> fileTitles, filters;
+    std::vector<std::string> fileTitles;
     std::vector<Shown> messages;
     int yields = 0;
     bool busy = false;

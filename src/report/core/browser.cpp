@@ -40,11 +40,12 @@ std::string PathToUrl(const fs::path& path) {
 namespace {
 
 // Hands the written page (or, for the filing page, its address) to the browser.
-bool HandOver(DialogServices& services, const fs::path& page, bool filingPage, bool printing) {
+bool HandOver(DialogServices& services, DesktopServices& desktop, const fs::path& page, bool filingPage,
+              bool printing) {
     const std::string target = filingPage ? std::string(kFilingPageUrl) : PathToUrl(page);
     const std::string offer = std::string("Would you like to ") + (printing ? "print" : "view") + " a text report?";
 
-    const std::optional<std::string> browser = services.AssociatedProgram(page.string());
+    const std::optional<std::string> browser = desktop.AssociatedProgram(page.string());
     if (!browser) {
         if (filingPage) {
             services.Message("Could not find a default Web Browser. ", "Browser Not Found", MsgIcon::Exclamation,
@@ -55,8 +56,8 @@ bool HandOver(DialogServices& services, const fs::path& page, bool filingPage, b
                                 MsgIcon::Exclamation, MsgButtons::OkCancel) != MsgAnswer::Ok;
     }
 
-    bool started = printing && services.PrintDocument(page.string());
-    if (!started) started = services.StartProgram(*browser, target);
+    bool started = printing && desktop.PrintDocument(page.string());
+    if (!started) started = desktop.StartProgram(*browser, target);
     if (started) return true;
 
     const std::string failed = "Your default browser could not be opened: \r\n" + Utf8ToCp1252(*browser);
@@ -70,7 +71,8 @@ bool HandOver(DialogServices& services, const fs::path& page, bool filingPage, b
 
 }  // namespace
 
-bool OpenInBrowser(DialogServices& services, const fs::path& folder, std::string_view text, bool printing) {
+bool OpenInBrowser(DialogServices& services, DesktopServices& desktop, const fs::path& folder, std::string_view text,
+                   bool printing) {
     const bool filingPage = text.empty() || text == kPlaceholderPage;
     fs::path page = folder / kTempHtmlName;
     if (!filingPage) {
@@ -83,16 +85,16 @@ bool OpenInBrowser(DialogServices& services, const fs::path& folder, std::string
         } catch (const ReportFileError&) {
         }
     }
-    return HandOver(services, page, filingPage, printing);
+    return HandOver(services, desktop, page, filingPage, printing);
 }
 
-bool OpenReportPage(DialogServices& services, const fs::path& folder, bool printing) {
-    return HandOver(services, folder / kTempHtmlName, false, printing);
+bool OpenReportPage(DialogServices& services, DesktopServices& desktop, const fs::path& folder, bool printing) {
+    return HandOver(services, desktop, folder / kTempHtmlName, false, printing);
 }
 
 bool InFilingWindow(const Date& today) { return today >= Date{2008, 12, 8} && today <= Date{2009, 12, 1}; }
 
-void SubmissionPrompt(DialogServices& services, const fs::path& folder) {
+void SubmissionPrompt(DialogServices& services, DesktopServices& desktop, const fs::path& folder) {
     if (!InFilingWindow(services.Today())) {
         services.Message("Testing Completed.\r\nThere were no errors found.", "Results", MsgIcon::Information,
                          MsgButtons::Ok);
@@ -102,7 +104,7 @@ void SubmissionPrompt(DialogServices& services, const fs::path& folder) {
         "Testing Completed.\r\nThere were no errors found.\r\n\r\nWould you like to connect to Plexora Web site to "
         "submit the wage report?",
         "Results", MsgIcon::Question, MsgButtons::YesNo);
-    if (answer == MsgAnswer::Yes) OpenInBrowser(services, folder, {}, false);
+    if (answer == MsgAnswer::Yes) OpenInBrowser(services, desktop, folder, {}, false);
 }
 
 }  // namespace quorvex

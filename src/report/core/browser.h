@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/desktop_services.h"
 #include "common/dialog_services.h"
 
 namespace quorvex {
@@ -26,7 +27,7 @@ std::filesystem::path WriteTempHtml(const std::filesystem::path& folder, std::st
 std::string PathToUrl(const std::filesystem::path& path);
 
 // OpenInBrowser: writes `text` to the temporary page and hands it to the program the desktop
-// opens the page with. An empty `text` (or the placeholder) opens the online filing page
+// opens the page with (`desktop`); `services` tells the user what failed. An empty `text` (or the placeholder) opens the online filing page
 // instead of the report. With `printing` the page is first sent to that program's print
 // action, and opened in it when that fails.
 //
@@ -35,10 +36,11 @@ std::string PathToUrl(const std::filesystem::path& path);
 // caller is to make the text report. For the filing page the failures are only told
 // ("Browser Not Found", "Connect to Plexora") and give false; a placeholder page that cannot
 // be written does not stop it. Throws ReportFileError when the report page cannot be written.
-bool OpenInBrowser(DialogServices& services, const std::filesystem::path& folder, std::string_view text,
-                   bool printing);
+bool OpenInBrowser(DialogServices& services, DesktopServices& desktop, const std::filesystem::path& folder,
+                   std::string_view text, bool printing);
 // The same for the report page already written to the temporary page in `folder`.
-bool OpenReportPage(DialogServices& services, const std::filesystem::path& folder, bool printing);
+bool OpenReportPage(DialogServices& services, DesktopServices& desktop, const std::filesystem::path& folder,
+                    bool printing);
 
 // True from 8 December 2008 to 1 December 2009, both included: the days the online filing
 // prompt is offered.
@@ -48,6 +50,6 @@ bool InFilingWindow(const Date& today);
 // window it offers the online filing page ("Results", Yes / No) and opens it on Yes through
 // OpenInBrowser (writing the placeholder page in `folder`); on other days it only says that
 // no errors were found. Never throws for a file: the run it ends has succeeded.
-void SubmissionPrompt(DialogServices& services, const std::filesystem::path& folder);
+void SubmissionPrompt(DialogServices& services, DesktopServices& desktop, const std::filesystem::path& folder);
 
 }  // namespace quorvex

@@ -157,8 +157,8 @@ std::string PageForRendering(std::string_view page) {
     return out;
 }
 
-bool FormatHtmlReport(const LogReader& log, DialogServices& services, const std::filesystem::path& folder,
-                      int screenWidthPixels, bool printing) {
+bool FormatHtmlReport(const LogReader& log, DialogServices& services, DesktopServices& desktop,
+                      const std::filesystem::path& folder, int screenWidthPixels, bool printing) {
     {
         BusyPointer busy(services);
         // The page goes out piece by piece and takes the old page's place when it is whole.
@@ -180,7 +180,7 @@ bool FormatHtmlReport(const LogReader& log, DialogServices& services, const std:
             throw ReportFileError("Could not write " + page.string());
         }
     }
-    return OpenReportPage(services, folder, printing);
+    return OpenReportPage(services, desktop, folder, printing);
 }
 
 }  // namespace quorvex

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/desktop_services.h"
 #include "common/dialog_services.h"
 #include "common/terminal_text.h"
 #include "report/core/text_report.h"
@@ -67,7 +68,7 @@ std::string PageForRendering(std::string_view page);
 // 64,000 characters) and hands it to the browser to be viewed or, with `printing`, printed.
 // Returns false when the caller is to make the text report instead (no browser, or the
 // browser failed, and the user agreed). Throws LogFailure, ReportFileError.
-bool FormatHtmlReport(const LogReader& log, DialogServices& services, const std::filesystem::path& folder,
-                      int screenWidthPixels, bool printing);
+bool FormatHtmlReport(const LogReader& log, DialogServices& services, DesktopServices& desktop,
+                      const std::filesystem::path& folder, int screenWidthPixels, bool printing);
 
 }  // namespace quorvex

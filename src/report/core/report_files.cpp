@@ -60,16 +60,16 @@ std::string OutputClash(const std::filesystem::path& target, const std::filesyst
     return {};
 }
 
-std::optional<std::string> AskReportFileName(DialogServices& services, const std::filesystem::path& folder) {
-    std::optional<std::string> name = services.SaveFile("Please Enter File Name", folder.string(),
-                                                        "ASCII Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
+std::optional<std::string> AskReportFileName(DesktopServices& desktop, const std::filesystem::path& folder) {
+    std::optional<std::string> name = desktop.SaveFile("Please Enter File Name", folder.string(),
+                                                       "ASCII Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
     if (!name || name->empty()) return std::nullopt;
     return name;
 }
 
-std::optional<std::string> SaveReportAs(DialogServices& services, const std::filesystem::path& folder,
+std::optional<std::string> SaveReportAs(DesktopServices& desktop, const std::filesystem::path& folder,
                                         std::string_view text) {
-    std::optional<std::string> name = AskReportFileName(services, folder);
+    std::optional<std::string> name = AskReportFileName(desktop, folder);
     if (name) SaveText(*name, text);
     return name;
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/desktop_services.h"
 #include "common/dialog_services.h"
 
 namespace quorvex {
@@ -34,11 +35,11 @@ std::string OutputClash(const std::filesystem::path& target, const std::filesyst
 
 // The save dialog of a text report, opening in `folder`: the chosen name, nullopt when the
 // user cancelled (or gave no name).
-std::optional<std::string> AskReportFileName(DialogServices& services, const std::filesystem::path& folder);
+std::optional<std::string> AskReportFileName(DesktopServices& desktop, const std::filesystem::path& folder);
 
 // SaveReportAs: the save dialog opening in `folder`; on OK writes `text` (UTF-8) to the chosen file
 // (replacing it) and returns its name; nullopt when the user cancelled (or gave no name).
-std::optional<std::string> SaveReportAs(DialogServices& services, const std::filesystem::path& folder,
+std::optional<std::string> SaveReportAs(DesktopServices& desktop, const std::filesystem::path& folder,
                                         std::string_view text);
 
 // The hourglass pointer while a report is built, restored however the build ends.

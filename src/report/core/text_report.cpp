@@ -51,7 +51,8 @@ bool TextReportSink::ErrorBlock(const ErrorRow& error) {
     return !afterBlock_ || afterBlock_(text_);
 }
 
-TextPreview FormatTextReport(const LogReader& log, DialogServices& services, const std::filesystem::path& folder) {
+TextPreview FormatTextReport(const LogReader& log, DialogServices& services, DesktopServices& desktop,
+                             const std::filesystem::path& folder) {
     BusyPointer busy(services);
     TextPreview preview;
     // A report too large for the preview goes to a file piece by piece; the file takes its
@@ -72,7 +73,7 @@ TextPreview FormatTextReport(const LogReader& log, DialogServices& services, con
                 "This report is too large to fit into the text preview.  Do you want to save it as a text file?",
                 "Report Too Large", MsgIcon::Exclamation, MsgButtons::YesNo);
             if (answer != MsgAnswer::Yes) return false;
-            std::optional<std::string> name = AskReportFileName(services, folder);
+            std::optional<std::string> name = AskReportFileName(desktop, folder);
             if (!name) return false;
             preview.saveFileName = std::move(*name);
             try {

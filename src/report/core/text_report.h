@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "common/desktop_services.h"
 #include "common/dialog_services.h"
 #include "report/core/format_report.h"
 #include "report/core/report_text.h"
@@ -49,6 +50,7 @@ struct TextPreview {
 // pieces to the file chosen in the save dialog (opening in `folder`) and the preview shows
 // only "This report is too large to fit into the text preview.", as it does on No or when
 // the dialog is cancelled. Throws LogFailure, ReportFileError.
-TextPreview FormatTextReport(const LogReader& log, DialogServices& services, const std::filesystem::path& folder);
+TextPreview FormatTextReport(const LogReader& log, DialogServices& services, DesktopServices& desktop,
+                             const std::filesystem::path& folder);
 
 }  // namespace quorvex

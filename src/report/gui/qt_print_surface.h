@@ -12,7 +12,7 @@
 #include <QPainter>
 #include <QPrinter>
 
-#include "common/dialog_services.h"
+#include "report/gui/report_dialogs.h"
 #include "report/core/print_surface.h"
 
 namespace quorvex {

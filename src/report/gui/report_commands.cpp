@@ -10,11 +10,12 @@
 
 namespace quorvex {
 
-ReportCommands::ReportCommands(std::filesystem::path programFolder, DialogServices& services, QWidget* owner,
-                               ReportDialogs* dialogs)
+ReportCommands::ReportCommands(std::filesystem::path programFolder, DialogServices& services,
+                               DesktopServices& desktop, QWidget* owner, ReportDialogs* dialogs)
     : QObject(owner),
       programFolder_(std::move(programFolder)),
       services_(services),
+      desktop_(desktop),
       owner_(owner),
       qtDialogs_(dialogs ? nullptr : std::make_unique<QtReportDialogs>()),
       dialogs_(dialogs ? dialogs : qtDialogs_.get()) {
@@ -72,7 +73,7 @@ void ReportCommands::MakeReport(const LogReader& log) {
 
     if (reportType_ == kTextReport) {
         TextReport(log);
-    } else if (!FormatHtmlReport(log, services_, programFolder_, screenWidth_, printFlag_)) {
+    } else if (!FormatHtmlReport(log, services_, desktop_, programFolder_, screenWidth_, printFlag_)) {
         // No browser, or it failed, and the user asked for the text report: text from now on.
         reportType_ = kTextReport;
         TextReport(log);
@@ -80,13 +81,13 @@ void ReportCommands::MakeReport(const LogReader& log) {
 }
 
 void ReportCommands::TextReport(const LogReader& log) {
-    window_ = new frmReport(ReportContext{programFolder_, &services_, dialogs_, &Printer()}, log, owner_);
+    window_ = new frmReport(ReportContext{programFolder_, &services_, &desktop_, dialogs_, &Printer()}, log, owner_);
     if (printFlag_) {
         // Printed from the window's state; the window itself is not shown.
         window_->PrintReport(owner_);
         CloseWindow();
     } else {
-        window_->ShowPreview(FormatTextReport(log, services_, programFolder_));
+        window_->ShowPreview(FormatTextReport(log, services_, desktop_, programFolder_));
         window_->show();
     }
 }

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QPrinter>
 
+#include "common/desktop_services.h"
 #include "common/dialog_services.h"
 #include "report/gui/report_dialogs.h"
 #include "report/gui/report_option_dialog.h"
@@ -25,8 +26,8 @@ class ReportCommands : public QObject {
 public:
     // `owner` is the main window: it owns the dialogs and the report window. The Qt report
     // dialogs are used when `dialogs` is null.
-    ReportCommands(std::filesystem::path programFolder, DialogServices& services, QWidget* owner,
-                   ReportDialogs* dialogs = nullptr);
+    ReportCommands(std::filesystem::path programFolder, DialogServices& services, DesktopServices& desktop,
+                   QWidget* owner, ReportDialogs* dialogs = nullptr);
     ~ReportCommands() override;
 
     // cmdErrors_Click: "No errors found in the submission!" when the log holds no error;
@@ -62,6 +63,7 @@ private:
 
     std::filesystem::path programFolder_;
     DialogServices& services_;
+    DesktopServices& desktop_;
     QWidget* owner_;
     std::unique_ptr<ReportDialogs> qtDialogs_;
     ReportDialogs* dialogs_;

@@ -11,6 +11,7 @@
 class QProgressDialog;
 class QWidget;
 
+#include "common/desktop_services.h"
 #include "common/dialog_services.h"
 #include "errorlog/log_reader.h"
 #include "report/core/report_printer.h"
@@ -21,8 +22,9 @@ namespace quorvex {
 // What the report window and the report commands share for the program's run.
 struct ReportContext {
     std::filesystem::path programFolder;  // where the save dialogs open and temphtm.HTM goes
-    DialogServices* services = nullptr;   // messages, save and font dialogs, the browser
-    ReportDialogs* dialogs = nullptr;     // report option, print and preview dialogs
+    DialogServices* services = nullptr;   // messages, the busy pointer
+    DesktopServices* desktop = nullptr;   // save dialogs, the browser
+    ReportDialogs* dialogs = nullptr;     // report option, print, preview and font dialogs
     QPrinter* printer = nullptr;          // the current printer: the one last chosen
 };
 

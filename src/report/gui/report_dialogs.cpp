@@ -4,7 +4,9 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
+#include "common/gui/text_codec.h"
 #include "report/core/print_dialog.h"
+#include "report/gui/print_font_dialog.h"
 #include "report/gui/qt_print_surface.h"
 #include "report/gui/report_option_dialog.h"
 
@@ -45,6 +47,14 @@ void QtReportDialogs::Preview(QWidget* owner, QPrinter& printer, const std::func
     QPrintPreviewDialog preview(&printer, owner);
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, paint);
     preview.exec();
+}
+
+std::optional<FontChoice> QtReportDialogs::ChooseFont(QWidget* owner, std::string_view title,
+                                                      const FontChoice& current, int minSize, int maxSize) {
+    PrintFontDialog dialog(current, minSize, maxSize, owner);
+    dialog.setWindowTitle(FromCp1252(title));
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Chosen();
 }
 
 }  // namespace quorvex

@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <optional>
+#include <string>
+#include <string_view>
 
 class QPrintDialog;
 class QPrinter;
@@ -10,6 +12,12 @@ class QWidget;
 namespace quorvex {
 
 class clsPrintDialog;
+
+// A font as the font dialog gives it: name and size in points.
+struct FontChoice {
+    std::string name;  // UTF-8
+    int size = 10;
+};
 
 // The report's own modal dialogs: the Qt ones in the program, a script in the tests.
 class ReportDialogs {
@@ -30,6 +38,11 @@ public:
 
     // Whether there is a printer to print on.
     virtual bool PrinterInstalled() const = 0;
+
+    // The print font dialog (title `title`, code page 1252) showing `current`, sizes limited
+    // to `minSize`..`maxSize` points. nullopt when the user cancelled.
+    virtual std::optional<FontChoice> ChooseFont(QWidget* owner, std::string_view title, const FontChoice& current,
+                                                 int minSize, int maxSize) = 0;
 };
 
 // The print dialog opened with the pages, range and options of `dialog`.
@@ -37,13 +50,16 @@ void SetUpPrintDialog(QPrintDialog& box, const clsPrintDialog& dialog, QPrinter&
 // What the print dialog gave back on OK, into `dialog` (Accept).
 void TakePrintDialog(clsPrintDialog& dialog, const QPrinter& printer);
 
-// The Qt dialogs: frmReportOption, QPrintDialog, QPrintPreviewDialog.
+// The Qt dialogs: frmReportOption, QPrintDialog, QPrintPreviewDialog, PrintFontDialog (the
+// fixed-pitch fonts of the machine; the name is UTF-8).
 class QtReportDialogs final : public ReportDialogs {
 public:
     std::optional<int> ChooseReportType(QWidget* owner, int reportType) override;
     bool ShowPrinter(QWidget* owner, clsPrintDialog& dialog, QPrinter& printer) override;
     void Preview(QWidget* owner, QPrinter& printer, const std::function<void(QPrinter*)>& paint) override;
     bool PrinterInstalled() const override;
+    std::optional<FontChoice> ChooseFont(QWidget* owner, std::string_view title, const FontChoice& current,
+                                         int minSize, int maxSize) override;
 };
 
 }  // namespace quorvex

@@ -175,7 +175,8 @@ void frmReport::cmdPreview_Click() {
 
 void frmReport::cmdFont_Click() {
     Guarded([this] {
-        const std::optional<FontChoice> chosen = context_.services->ChooseFont("Select Print Font", printFont_, 8, 20);
+        const std::optional<FontChoice> chosen =
+            context_.dialogs->ChooseFont(this, "Select Print Font", printFont_, 8, 20);
         if (!chosen) return;
         if (!chosen->name.empty()) printFont_.name = chosen->name;
         printFont_.size = std::clamp(chosen->size, 8, 20);
@@ -184,7 +185,7 @@ void frmReport::cmdFont_Click() {
 }
 
 void frmReport::cmdSave_Click() {
-    Guarded([this] { SaveReportAs(*context_.services, context_.programFolder, reportText_); });
+    Guarded([this] { SaveReportAs(*context_.desktop, context_.programFolder, reportText_); });
 }
 
 void frmReport::cmdPdf_Click() {
@@ -192,7 +193,7 @@ void frmReport::cmdPdf_Click() {
 }
 
 void frmReport::SavePdf() {
-    const std::optional<std::string> file = context_.services->SaveFile(
+    const std::optional<std::string> file = context_.desktop->SaveFile(
         "Save Report as PDF", context_.programFolder.string(), "PDF Files (*.pdf)|*.pdf|All Files (*.*)|*.*|");
     if (!file || file->empty()) return;
     // The pages of the current printer, in a file.

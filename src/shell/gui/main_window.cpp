@@ -11,14 +11,10 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QFrame>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -34,13 +30,14 @@
 #include "shell/gui/about_dialog.h"
 #include "shell/gui/help_window.h"
 #include "shell/gui/logo.h"
+#include "shell/gui/run_progress.h"
 #include "shell/gui/set_errors_dialog.h"
+#include "shell/gui/unattended_services.h"
+#include "shell/gui/welcome_screen.h"
 
 namespace quorvex {
 
 namespace {
-
-constexpr int kProgressSteps = 1000;
 
 // Object names of the commands, in the order of the enum.
 constexpr std::array<const char*, kCommandCount> kCommandNames = {
@@ -74,20 +71,6 @@ constexpr CommandState kFinishedCleanStates[] = {
 
 QString Caption() { return QStringLiteral("Quorvex %1").arg(kTaxYear); }
 
-QString WelcomeText() {
-    // Three lines; the second and third begin with one blank.
-    return QStringLiteral("Welcome To Quorvex %1\n For Tax Year %1\n ZRW5 Submissions").arg(kTaxYear);
-}
-
-QString DisclosureText() {
-    return QStringLiteral(
-        "\nDISCLAIMER STATEMENT\n\n"
-        "The Quorvex application identifies most of the common format errors in wage submissions. "
-        "Using this application greatly reduces submission rejections. Please be aware that even if "
-        "no errors are identified by Quorvex, your submission could be returned because of other "
-        "errors.");
-}
-
 std::unique_ptr<QSettings> OpenSettings(const QString& file) {
     if (file.isEmpty()) return std::make_unique<QSettings>();
     return std::make_unique<QSettings>(file, QSettings::IniFormat);
@@ -99,8 +82,15 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     : QMainWindow(parent),
       options_(std::move(options)),
       qtServices_(this),
-      services_(options_.prompter ? *options_.prompter : static_cast<DialogServices&>(qtServices_),
-                *this) {
+      unattended_(UnattendedServices::Requested() ? std::make_unique<UnattendedServices>(qtServices_) : nullptr),
+      unattendedReports_(unattended_ ? std::make_unique<UnattendedReportDialogs>() : nullptr),
+      services_(options_.prompter ? *options_.prompter
+                : unattended_     ? static_cast<DialogServices&>(*unattended_)
+                                  : qtServices_,
+                *this),
+      desktop_(options_.desktop ? *options_.desktop
+               : unattended_    ? static_cast<DesktopServices&>(*unattended_)
+                                : qtServices_) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(Caption());
     setWindowIcon(QIcon(AgencyLogo(64)));
@@ -112,7 +102,8 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     connect(this, &MainWindow::viewRecordsWithErrors, results_, &ResultsView::cmdGrid_Click);
     connect(this, &MainWindow::viewTestedRecords, results_, &ResultsView::cmdView_Click);
     connect(this, &MainWindow::viewLastResults, results_, &ResultsView::cmdLast_Click);
-    reports_ = new ReportCommands(options_.programFolder, services_, this, options_.reportDialogs);
+    reports_ = new ReportCommands(options_.programFolder, services_, desktop_, this,
+                                  options_.reportDialogs ? options_.reportDialogs : unattendedReports_.get());
     connect(this, &MainWindow::viewErrorReport, reports_, &ReportCommands::cmdErrors_Click);
     connect(this, &MainWindow::printErrorReport, reports_, &ReportCommands::cmdPrint_Click);
     connect(this, &MainWindow::runStarted, reports_, &ReportCommands::CloseWindow);
@@ -191,7 +182,28 @@ void MainWindow::BuildMenus() {
 QWidget* MainWindow::BuildCentral() {
     auto* central = new QWidget(this);
     auto* outer = new QHBoxLayout(central);
+    outer->addWidget(BuildButtonColumn(central), 0, Qt::AlignLeft);
 
+    auto* right = new QVBoxLayout;
+    welcome_ = std::make_unique<WelcomeScreen>(central, right);
+
+    // Holds the focus during a run, so that it does not fall to Exit when the commands
+    // around it are turned off.
+    central->setFocusPolicy(Qt::ClickFocus);
+    central->setAccessibleName(Caption());
+    progress_ = std::make_unique<RunProgress>(central, right);
+
+    resultsArea_ = new QWidget(central);
+    resultsArea_->setObjectName(QStringLiteral("resultsArea"));
+    new QVBoxLayout(resultsArea_);
+    resultsArea_->layout()->setContentsMargins(0, 0, 0, 0);
+    right->addWidget(resultsArea_, 100);
+    right->addStretch(1);
+    outer->addLayout(right, 1);
+    return central;
+}
+
+QWidget* MainWindow::BuildButtonColumn(QWidget* central) {
     // The command column. Each button is driven by an action of the same name, so the
     // command states are kept in one place for buttons and menus alike.
     // Its width is its own: it does not grow when the rest of the window has nothing to show.
@@ -224,73 +236,12 @@ QWidget* MainWindow::BuildCentral() {
     connect(Action(Print), &QAction::triggered, this, [this] { cmdPrint_Click(); });
     connect(Action(Last), &QAction::triggered, this, [this] { emit viewLastResults(); });
     connect(Action(Exit), &QAction::triggered, this, [this] { RequestExit(); });
-    outer->addWidget(buttonColumn, 0, Qt::AlignLeft);
-
-    auto* right = new QVBoxLayout;
-    auto* welcomeRow = new QHBoxLayout;
-    logo_ = new QLabel(central);
-    logo_->setObjectName(QStringLiteral("imgLogo"));
-    logo_->setPixmap(AgencyLogo(140));
-    logo_->setAccessibleName(tr("Orvanta logo"));
-    logo_->setAccessibleDescription(tr("The mark of Orvanta: a shield with a ledger and a check mark"));
-    welcomeRow->addWidget(logo_, 0, Qt::AlignTop);
-    welcome_ = new QLabel(central);
-    welcome_->setObjectName(QStringLiteral("lblWelcome"));
-    QFont welcomeFont = welcome_->font();
-    welcomeFont.setPointSizeF(welcomeFont.pointSizeF() * 1.6);
-    welcomeFont.setBold(true);
-    welcome_->setFont(welcomeFont);
-    welcomeRow->addWidget(welcome_, 1, Qt::AlignVCenter);
-    right->addLayout(welcomeRow);
-
-    disclosureFrame_ = new QFrame(central);
-    disclosureFrame_->setObjectName(QStringLiteral("shpFrame"));
-    disclosureFrame_->setFrameShape(QFrame::StyledPanel);
-    auto* frameLayout = new QVBoxLayout(disclosureFrame_);
-    disclosure_ = new QPlainTextEdit(disclosureFrame_);
-    disclosure_->setObjectName(QStringLiteral("txtDisclosure"));
-    disclosure_->setReadOnly(true);
-    disclosure_->setTabChangesFocus(true);
-    disclosure_->setAccessibleName(tr("DISCLAIMER STATEMENT"));
-    disclosure_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    disclosure_->setMaximumHeight(disclosure_->fontMetrics().lineSpacing() * 9);
-    frameLayout->addWidget(disclosure_);
-    right->addWidget(disclosureFrame_, 0);
-
-    // Holds the focus during a run, so that it does not fall to Exit when the commands
-    // around it are turned off.
-    central->setFocusPolicy(Qt::ClickFocus);
-    central->setAccessibleName(Caption());
-    recCtr_ = new QLabel(central);
-    recCtr_->setObjectName(QStringLiteral("lblRecCtr"));
-    recCtr_->setMinimumWidth(260);
-    progress_ = new QProgressBar(central);
-    progress_->setObjectName(QStringLiteral("lblPrgrss1"));
-    progress_->setRange(0, kProgressSteps);
-    progress_->setTextVisible(false);
-    progress_->setAccessibleName(tr("Progress through the file"));
-    right->addWidget(recCtr_);
-    right->addWidget(progress_);
-
-    resultsArea_ = new QWidget(central);
-    resultsArea_->setObjectName(QStringLiteral("resultsArea"));
-    new QVBoxLayout(resultsArea_);
-    resultsArea_->layout()->setContentsMargins(0, 0, 0, 0);
-    right->addWidget(resultsArea_, 100);
-    right->addStretch(1);
-    outer->addLayout(right, 1);
-    return central;
+    return buttonColumn;
 }
 
 void MainWindow::FormLoad() {
-    welcome_->setText(WelcomeText());
-    welcome_->setAccessibleName(WelcomeText().simplified());
-    disclosure_->setPlainText(DisclosureText());
-    QTextCursor cursor = disclosure_->textCursor();
-    cursor.setPosition(2);
-    disclosure_->setTextCursor(cursor);
-    recCtr_->hide();
-    progress_->hide();
+    welcome_->Load();
+    progress_->Conceal();
     resultsArea_->hide();
 
     // The program folder is the working folder, so relative names land beside the log.
@@ -325,7 +276,7 @@ void MainWindow::StartTesting() {
     runOptions.programFolder = options_.programFolder;
     runOptions.errorLimit = errorLimit_;
     runOptions.yieldInterval = options_.yieldInterval;
-    runOptions.noErrors = [this] { SubmissionPrompt(services_, options_.programFolder); };
+    runOptions.noErrors = [this] { SubmissionPrompt(services_, desktop_, options_.programFolder); };
     run_ = std::make_unique<Run>(services_, runOptions);
 
     RunSummary summary;
@@ -342,7 +293,7 @@ void MainWindow::StartTesting() {
     lastSummary_ = summary;
     FinishRun(summary);
     // cmdStart_Click: the disclaimer has been read once a test was asked for.
-    disclosureFrame_->hide();
+    welcome_->HideDisclosure();
     emit runFinished(summary.outcome);
 
     if (exitRequested_ || summary.outcome == RunOutcome::Aborted) close();
@@ -405,18 +356,13 @@ void MainWindow::ShowWelcome() {
 }
 
 void MainWindow::ShowWelcomeScreen(bool shown) {
-    logo_->setVisible(shown);
-    welcome_->setVisible(shown);
+    welcome_->Show(shown);
     resultsArea_->setVisible(!shown);
 }
 
-void MainWindow::HideDisclosure() { disclosureFrame_->hide(); }
+void MainWindow::HideDisclosure() { welcome_->HideDisclosure(); }
 
-void MainWindow::HideProgress() {
-    recCtr_->hide();
-    progress_->hide();
-    progress_->setValue(0);
-}
+void MainWindow::HideProgress() { progress_->Hide(); }
 
 void MainWindow::RunShown() {
     if (run_) run_->ClearTesting();
@@ -450,7 +396,7 @@ bool MainWindow::ProcessWindowEvents() {
         newFile_ = false;
         HideProgress();
     }
-    DrawProgress();
+    progress_->Draw();
     // The window answers from here on: no hourglass over Exit and the menus.
     if (busyShown_) {
         QApplication::restoreOverrideCursor();
@@ -461,7 +407,7 @@ bool MainWindow::ProcessWindowEvents() {
 }
 
 void MainWindow::BeforeMessage() {
-    if (running_) DrawProgress();
+    if (running_) progress_->Draw();
 }
 
 void MainWindow::ShowBusy(bool busy) {
@@ -472,29 +418,7 @@ void MainWindow::ShowBusy(bool busy) {
 
 void MainWindow::ShowRunProgress(std::int64_t recCtr, std::int64_t recordsInFile,
                                  std::uint64_t fileLength) {
-    progressRecord_ = recCtr;
-    progressInFile_ = recordsInFile;
-    progressFileLength_ = fileLength;
-    progressDirty_ = true;
-}
-
-void MainWindow::DrawProgress() {
-    if (!progressDirty_) return;
-    progressDirty_ = false;
-    recCtr_->setText(QStringLiteral("Processing Record Number: %1").arg(progressRecord_));
-    recCtr_->show();
-    progress_->show();
-    if (progressFileLength_ > 512) {
-        const double recordsInFile = double(progressFileLength_) / 512.0;
-        const double share = double(progressInFile_) / recordsInFile;
-        progress_->setValue(int(std::min(1.0, std::max(0.0, share)) * kProgressSteps));
-    } else {
-        progress_->setValue(0);
-    }
-    // Painted before the events of the yield are handled: Exit chosen now stops the run
-    // on the number the user sees.
-    recCtr_->repaint();
-    progress_->repaint();
+    progress_->Keep(recCtr, recordsInFile, fileLength);
 }
 
 void MainWindow::RequestExit() {

@@ -22,11 +22,7 @@
 #include "shell/gui/run_services.h"
 
 class QAction;
-class QFrame;
-class QLabel;
 class QMenu;
-class QPlainTextEdit;
-class QProgressBar;
 class QPushButton;
 class QWidget;
 
@@ -36,7 +32,10 @@ class HelpWindow;
 class ReportCommands;
 class ReportDialogs;
 class ResultsView;
+class RunProgress;
 class SetErrorsDialog;
+class UnattendedServices;
+class WelcomeScreen;
 
 inline constexpr int kTaxYear = 2008;
 
@@ -44,7 +43,10 @@ struct MainWindowOptions {
     std::filesystem::path programFolder;
     // Who answers the questions of a run and of the dialogs; the Qt dialogs when null.
     DialogServices* prompter = nullptr;
-    // Who answers the report's own dialogs (report option, print, preview); Qt's when null.
+    // The save dialogs, the browser and printing pages for the reports; the Qt ones when null.
+    DesktopServices* desktop = nullptr;
+    // Who answers the report's own dialogs (report option, print, preview, font); Qt's when
+    // null.
     ReportDialogs* reportDialogs = nullptr;
     std::chrono::microseconds yieldInterval{std::chrono::milliseconds(8)};
     // Where the window keeps its size and position; the user's settings when empty.
@@ -137,17 +139,21 @@ private:
 
     void BuildMenus();
     QWidget* BuildCentral();
+    QWidget* BuildButtonColumn(QWidget* central);
     void FormLoad();
     void ApplyStartupStates();
     void FinishRun(const RunSummary& summary);
     void ShowWelcome();
-    void DrawProgress();
     void UnloadHandler();
     QAction* Register(QAction* action, Command command);
 
     MainWindowOptions options_;
     QtDialogServices qtServices_;
+    // Unattended mode: what stands in front of the Qt dialogs (UnattendedServices::Requested).
+    std::unique_ptr<UnattendedServices> unattended_;
+    std::unique_ptr<ReportDialogs> unattendedReports_;
     RunServices services_;
+    DesktopServices& desktop_;
     std::unique_ptr<Run> run_;
     RunSummary lastSummary_;
     int errorLimit_ = 500;
@@ -158,22 +164,11 @@ private:
     bool runShown_ = false;   // the run has reached its first yield: the window shows it
     bool newFile_ = false;    // a file was chosen and none of its records shown yet
 
-    // Progress of the run: kept as reported, drawn at the yields (where Exit is noticed)
-    // and before a message, so the number on screen is the record the run is at.
-    std::int64_t progressRecord_ = 0;
-    std::int64_t progressInFile_ = 0;
-    std::uint64_t progressFileLength_ = 0;
-    bool progressDirty_ = false;
-
     std::array<QAction*, kCommandCount> actions_{};
     QMenu* reportMenu_ = nullptr;
     QMenu* recordsMenu_ = nullptr;
-    QLabel* logo_ = nullptr;
-    QLabel* welcome_ = nullptr;
-    QFrame* disclosureFrame_ = nullptr;
-    QPlainTextEdit* disclosure_ = nullptr;
-    QLabel* recCtr_ = nullptr;
-    QProgressBar* progress_ = nullptr;
+    std::unique_ptr<WelcomeScreen> welcome_;
+    std::unique_ptr<RunProgress> progress_;
     QWidget* resultsArea_ = nullptr;
     ResultsView* results_ = nullptr;
     ReportCommands* reports_ = nullptr;

@@ -1,7 +1,5 @@
 #include "shell/gui/qt_dialog_services.h"
 
-#include <cstdio>
-
 #include <QApplication>
 #include <QDate>
 #include <QDesktopServices>
@@ -9,7 +7,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontInfo>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -23,7 +20,6 @@
 #include "report/gui/qt_print_surface.h"
 #include "report/gui/report_context.h"
 #include "shell/gui/desktop_browser.h"
-#include "shell/gui/print_font_dialog.h"
 #include "common/gui/text_codec.h"
 
 namespace quorvex {
@@ -41,26 +37,6 @@ QMessageBox::Icon ToQtIcon(MsgIcon icon) {
     return QMessageBox::NoIcon;
 }
 
-const char* IconName(MsgIcon icon) {
-    switch (icon) {
-    case MsgIcon::None: return "no icon";
-    case MsgIcon::Information: return "information";
-    case MsgIcon::Exclamation: return "exclamation";
-    case MsgIcon::Critical: return "critical";
-    case MsgIcon::Question: return "question";
-    }
-    return "";
-}
-
-MsgAnswer FirstButton(MsgButtons buttons) {
-    switch (buttons) {
-    case MsgButtons::Ok:
-    case MsgButtons::OkCancel: return MsgAnswer::Ok;
-    case MsgButtons::YesNo: return MsgAnswer::Yes;
-    }
-    return MsgAnswer::Ok;
-}
-
 }  // namespace
 
 QtDialogServices::QtDialogServices(QWidget* parent) : parent_(parent) {}
@@ -76,20 +52,11 @@ QString FilterSuffix(const QString& nameFilter) {
     return match.hasMatch() ? match.captured(1) : QString();
 }
 
-bool QtDialogServices::Unattended() {
-    return qEnvironmentVariableIntValue("QUORVEX_UNATTENDED") != 0;
-}
-
-std::optional<std::string> QtDialogServices::OpenFile(std::string_view title, std::string_view filter) {
-    if (Unattended()) {
-        std::fprintf(stderr, "quorvex: file dialog \"%s\" cancelled (unattended)\n",
-                     std::string(title).c_str());
-        return std::nullopt;
-    }
-    QFileDialog dialog(DialogOwner(), FromCp1252(title), InitialFolder());
+std::optional<std::string> QtDialogServices::OpenFile(FileAsked which) {
+    QFileDialog dialog(DialogOwner(), FromCp1252(FileDialogTitle(which)), InitialFolder());
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    const QStringList filters = NameFilters(filter);
+    const QStringList filters = NameFilters(kSubmissionFileFilter);
     dialog.setNameFilters(filters);
     if (!filters.isEmpty()) dialog.selectNameFilter(filters.front());
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
@@ -112,13 +79,6 @@ MsgAnswer QtDialogServices::MessageUtf8(std::string_view text, std::string_view 
 
 MsgAnswer QtDialogServices::ShowMessage(const QString& text, std::string_view title, MsgIcon icon,
                                         MsgButtons buttons) {
-    if (Unattended()) {
-        const QString line = QStringLiteral("quorvex: message [%1] (%2): %3\n")
-                                 .arg(MessageText(title), QString::fromLatin1(IconName(icon)), text);
-        std::fputs(line.toLocal8Bit().constData(), stderr);
-        std::fflush(stderr);
-        return FirstButton(buttons);
-    }
     QMessageBox box(ToQtIcon(icon), MessageText(title), text, QMessageBox::NoButton,
                     DialogOwner());
     switch (buttons) {
@@ -160,10 +120,6 @@ Date QtDialogServices::Today() {
 
 std::optional<std::string> QtDialogServices::SaveFile(std::string_view title, std::string_view folder,
                                                       std::string_view filter) {
-    if (Unattended()) {
-        std::fprintf(stderr, "quorvex: save dialog \"%s\" cancelled (unattended)\n", std::string(title).c_str());
-        return std::nullopt;
-    }
     QFileDialog dialog(DialogOwner(), FromCp1252(title), QFile::decodeName(QByteArray(folder.data(), qsizetype(folder.size()))));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -184,22 +140,7 @@ std::optional<std::string> QtDialogServices::SaveFile(std::string_view title, st
     return QFile::encodeName(files.front()).toStdString();
 }
 
-std::optional<FontChoice> QtDialogServices::ChooseFont(std::string_view title, const FontChoice& current,
-                                                       int minSize, int maxSize) {
-    if (Unattended()) return std::nullopt;
-    PrintFontDialog dialog(current, minSize, maxSize, DialogOwner());
-    dialog.setWindowTitle(FromCp1252(title));
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return dialog.Chosen();
-}
-
-QFont QtDialogServices::FontDialogStart(const FontChoice& current) {
-    const QFont drawn = PrintFont(current);
-    return QFont(QFontInfo(drawn).family(), current.size);
-}
-
 std::optional<std::string> QtDialogServices::AssociatedProgram(std::string_view /*document*/) {
-    if (Unattended()) return std::nullopt;
     // The page is always an HTML page of ours: the desktop's application for HTML opens it.
     const DesktopBrowser browser = FindDesktopBrowser();
     switch (browser.lookup) {
@@ -211,7 +152,6 @@ std::optional<std::string> QtDialogServices::AssociatedProgram(std::string_view 
 }
 
 bool QtDialogServices::PrintDocument(std::string_view document) {
-    if (Unattended()) return false;
     QFile file(QFile::decodeName(QByteArray(document.data(), qsizetype(document.size()))));
     if (file.size() > kLargestPrintedPage || !file.open(QIODevice::ReadOnly)) return false;
     QTextDocument page;
@@ -241,7 +181,6 @@ bool QtDialogServices::PrintDocument(std::string_view document) {
 }
 
 bool QtDialogServices::StartProgram(std::string_view program, std::string_view argument) {
-    if (Unattended()) return false;
     const QString address = QString::fromUtf8(argument.data(), qsizetype(argument.size()));
     if (program == kDesktopBrowser) return QDesktopServices::openUrl(QUrl(address));
     QStringList command = SplitCommand(QString::fromUtf8(program.data(), qsizetype(program.size())));

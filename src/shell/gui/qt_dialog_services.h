@@ -4,11 +4,11 @@
 #include <string>
 #include <string_view>
 
-#include <QFont>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 
+#include "common/desktop_services.h"
 #include "common/dialog_services.h"
 
 namespace quorvex {
@@ -18,10 +18,9 @@ namespace quorvex {
 QString FilterSuffix(const QString& nameFilter);
 
 // The questions of the desktop program: Qt file dialogs and message boxes owned by the
-// window in use (DialogOwner). Unattended mode (environment QUORVEX_UNATTENDED=1) shows
-// nothing: each message is written to standard error and answered with its first button,
-// and file dialogs are cancelled; it lets scripts start the program without a screen.
-class QtDialogServices : public DialogServices {
+// window in use (DialogOwner), and the desktop's browser and printing. Without anyone at the
+// screen UnattendedServices stands in front of them.
+class QtDialogServices : public DialogServices, public DesktopServices {
 public:
     explicit QtDialogServices(QWidget* parent = nullptr);
 
@@ -30,10 +29,6 @@ public:
     // The window a dialog belongs to: the active window of the program (the report window
     // when its buttons ask), so that it stays in front; the parent when none is active.
     QWidget* DialogOwner() const;
-    // The font the font dialog starts from: `current` as it is drawn (a missing name gives
-    // the fixed-pitch font that stands in for it), so OK without a change keeps it.
-    static QFont FontDialogStart(const FontChoice& current);
-    static bool Unattended();
 
     // The folder the file dialog opens in: the last one a file was chosen from while it
     // still exists, else the user's documents folder (never the program folder with the
@@ -42,7 +37,7 @@ public:
     const QString& LastFolder() const { return lastFolder_; }
     void SetLastFolder(const QString& folder) { lastFolder_ = folder; }
 
-    std::optional<std::string> OpenFile(std::string_view title, std::string_view filter) override;
+    std::optional<std::string> OpenFile(FileAsked which) override;
     MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon,
                       MsgButtons buttons) override;
     // The text shown as it is.
@@ -50,13 +45,9 @@ public:
                           MsgButtons buttons) override;
     Date Today() override;
 
-    // What the reports ask. Unattended, the dialogs are cancelled and there is no browser.
+    // What the reports ask.
     std::optional<std::string> SaveFile(std::string_view title, std::string_view folder,
                                         std::string_view filter) override;
-    // The fixed-pitch fonts of the machine in sizes `minSize`..`maxSize` (PrintFontDialog).
-    // The name is UTF-8.
-    std::optional<FontChoice> ChooseFont(std::string_view title, const FontChoice& current, int minSize,
-                                         int maxSize) override;
     // The command of the desktop's default application for HTML pages (xdg-mime, else
     // gio); kDesktopBrowser when neither tool is installed, so the page goes through the
     // desktop's own opener (QDesktopServices); nullopt when the desktop has none.

@@ -2,13 +2,13 @@
 
 namespace quorvex {
 
-std::optional<std::string> RunServices::OpenFile(std::string_view title, std::string_view filter) {
+std::optional<std::string> RunServices::OpenFile(FileAsked which) {
     std::optional<std::string> file;
     if (!queuedFiles_.empty()) {
         file = std::move(queuedFiles_.front());
         queuedFiles_.pop_front();
     } else {
-        file = prompter_->OpenFile(title, filter);
+        file = prompter_->OpenFile(which);
     }
     if (file) display_.FileChosen();
     return file;
@@ -44,26 +44,6 @@ void RunServices::ShowProgress(std::int64_t recCtr, std::int64_t recordsInFile,
                                std::uint64_t fileLength) {
     display_.ShowRunProgress(recCtr, recordsInFile, fileLength);
     prompter_->ShowProgress(recCtr, recordsInFile, fileLength);
-}
-
-std::optional<std::string> RunServices::SaveFile(std::string_view title, std::string_view folder,
-                                                 std::string_view filter) {
-    return prompter_->SaveFile(title, folder, filter);
-}
-
-std::optional<FontChoice> RunServices::ChooseFont(std::string_view title, const FontChoice& current, int minSize,
-                                                  int maxSize) {
-    return prompter_->ChooseFont(title, current, minSize, maxSize);
-}
-
-std::optional<std::string> RunServices::AssociatedProgram(std::string_view document) {
-    return prompter_->AssociatedProgram(document);
-}
-
-bool RunServices::PrintDocument(std::string_view document) { return prompter_->PrintDocument(document); }
-
-bool RunServices::StartProgram(std::string_view program, std::string_view argument) {
-    return prompter_->StartProgram(program, argument);
 }
 
 }  // namespace quorvex

@@ -26,21 +26,17 @@ public:
 };
 
 // The services a test run started from the main window talks to: questions go to the
-// prompter (Qt dialogs, or a script in the tests), yields and progress to the window.
-// A file dropped onto the window answers the next file dialog.
+// prompter (Qt dialogs, or a script in the tests), yields and progress to the window as
+// well. A file dropped onto the window answers the next file dialog.
 class RunServices : public DialogServices {
 public:
     RunServices(DialogServices& prompter, RunDisplay& display)
         : prompter_(&prompter), display_(display) {}
 
-    void SetPrompter(DialogServices& prompter) { prompter_ = &prompter; }
-    DialogServices& Prompter() { return *prompter_; }
-
     void QueueFile(std::string path) { queuedFiles_.push_back(std::move(path)); }
     void ClearQueuedFiles() { queuedFiles_.clear(); }
-    bool HasQueuedFile() const { return !queuedFiles_.empty(); }
 
-    std::optional<std::string> OpenFile(std::string_view title, std::string_view filter) override;
+    std::optional<std::string> OpenFile(FileAsked which) override;
     MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon,
                       MsgButtons buttons) override;
     MsgAnswer MessageUtf8(std::string_view text, std::string_view title, MsgIcon icon,
@@ -50,13 +46,6 @@ public:
     Date Today() override;
     void ShowProgress(std::int64_t recCtr, std::int64_t recordsInFile,
                       std::uint64_t fileLength) override;
-    std::optional<std::string> SaveFile(std::string_view title, std::string_view folder,
-                                        std::string_view filter) override;
-    std::optional<FontChoice> ChooseFont(std::string_view title, const FontChoice& current, int minSize,
-                                         int maxSize) override;
-    std::optional<std::string> AssociatedProgram(std::string_view document) override;
-    bool PrintDocument(std::string_view document) override;
-    bool StartProgram(std::string_view program, std::string_view argument) override;
 
 private:
     DialogServices* prompter_;

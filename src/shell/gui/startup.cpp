@@ -2,6 +2,9 @@
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
+#include <optional>
+#include <string>
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -9,6 +12,7 @@
 
 #include "shell/gui/main_window.h"
 #include "shell/gui/qt_dialog_services.h"
+#include "shell/gui/unattended_services.h"
 #include "common/folder_lock.h"
 #include "common/program_folder.h"
 
@@ -20,6 +24,27 @@ QStringList Arguments(int argc, char** argv) {
     QStringList args;
     for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
     return args;
+}
+
+// The program folder of the window (`explicitDir`, else the default one); nullopt after telling
+// why it cannot be used. A program folder that is no folder, or cannot be made, is refused
+// before anything else.
+std::optional<std::filesystem::path> PrepareProgramFolder(const std::optional<std::string>& explicitDir,
+                                                          DialogServices& services) {
+    std::filesystem::path folder;
+    try {
+        folder = ResolveProgramFolder(explicitDir);
+    } catch (const std::exception& failure) {
+        services.Message(std::string("The program folder could not be prepared.\r\n") + failure.what(),
+                         "Quorvex 2008", MsgIcon::Critical, MsgButtons::Ok);
+        return std::nullopt;
+    }
+    if (const std::string problem = ProgramFolderProblem(folder); !problem.empty()) {
+        services.Message("The program folder could not be prepared.\r\n" + problem, "Quorvex 2008",
+                         MsgIcon::Critical, MsgButtons::Ok);
+        return std::nullopt;
+    }
+    return folder;
 }
 
 }  // namespace
@@ -58,24 +83,14 @@ int RunGuiApplication(int argc, char** argv) {
     // The window system's own options (-platform, -style, ...) are gone from the arguments now.
     parser.process(app);
 
-    QtDialogServices services;
-    std::filesystem::path folder;
-    try {
-        std::optional<std::string> explicitDir;
-        if (parser.isSet(dataDir)) explicitDir = QFile::encodeName(parser.value(dataDir)).toStdString();
-        folder = ResolveProgramFolder(explicitDir);
-    } catch (const std::exception& failure) {
-        services.Message(std::string("The program folder could not be prepared.\r\n") + failure.what(),
-                         "Quorvex 2008", MsgIcon::Critical, MsgButtons::Ok);
-        return 1;
-    }
-
-    // A program folder that is no folder, or cannot be made, is refused before anything else.
-    if (const std::string problem = ProgramFolderProblem(folder); !problem.empty()) {
-        services.Message("The program folder could not be prepared.\r\n" + problem, "Quorvex 2008",
-                         MsgIcon::Critical, MsgButtons::Ok);
-        return 1;
-    }
+    QtDialogServices attended;
+    UnattendedServices unattended(attended);
+    DialogServices& services = UnattendedServices::Requested() ? static_cast<DialogServices&>(unattended) : attended;
+    std::optional<std::string> explicitDir;
+    if (parser.isSet(dataDir)) explicitDir = QFile::encodeName(parser.value(dataDir)).toStdString();
+    const std::optional<std::filesystem::path> prepared = PrepareProgramFolder(explicitDir, services);
+    if (!prepared) return 1;
+    const std::filesystem::path& folder = *prepared;
     // One program per program folder, a test run of quorvex-check included: the lock is
     // held while the window is open. No window opens without it: a lock that cannot be
     // taken at all (a read-only folder, a file system without locks) is refused too.
@@ -96,7 +111,7 @@ int RunGuiApplication(int argc, char** argv) {
     options.programFolder = folder;
     MainWindow window(options);
     window.show();
-    if (QtDialogServices::Unattended()) {
+    if (UnattendedServices::Requested()) {
         std::fprintf(stderr, "quorvex: ready in %s\n", folder.string().c_str());
         std::fflush(stderr);
     }

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "common/dialog_services.h"
+#include "report/gui/report_dialogs.h"
 
 class QFontComboBox;
 class QLabel;
@@ -23,6 +23,9 @@ public:
     FontChoice Chosen() const;
 
     QFontComboBox* Family() const { return family_; }
+    // The font the dialog starts from: `current` as it is drawn (a missing name gives the
+    // fixed-pitch font that stands in for it), so OK without a change keeps it.
+    static QFont StartFont(const FontChoice& current);
     QSpinBox* Size() const { return size_; }
 
 private:

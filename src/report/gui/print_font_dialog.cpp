@@ -1,15 +1,16 @@
-#include "shell/gui/print_font_dialog.h"
+#include "report/gui/print_font_dialog.h"
 
 #include <algorithm>
 
 #include <QDialogButtonBox>
 #include <QFontComboBox>
+#include <QFontInfo>
 #include <QFormLayout>
 #include <QLabel>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "shell/gui/qt_dialog_services.h"
+#include "report/gui/qt_print_surface.h"
 
 namespace quorvex {
 
@@ -20,7 +21,7 @@ PrintFontDialog::PrintFontDialog(const FontChoice& current, int minSize, int max
     family_->setObjectName(QStringLiteral("family"));
     family_->setFontFilters(QFontComboBox::MonospacedFonts);
     family_->setEditable(false);
-    family_->setCurrentFont(QtDialogServices::FontDialogStart(current));
+    family_->setCurrentFont(StartFont(current));
     size_ = new QSpinBox(this);
     size_->setObjectName(QStringLiteral("size"));
     size_->setRange(minSize, maxSize);
@@ -42,6 +43,11 @@ PrintFontDialog::PrintFontDialog(const FontChoice& current, int minSize, int max
     connect(family_, &QFontComboBox::currentFontChanged, this, &PrintFontDialog::ShowSample);
     connect(size_, &QSpinBox::valueChanged, this, &PrintFontDialog::ShowSample);
     ShowSample();
+}
+
+QFont PrintFontDialog::StartFont(const FontChoice& current) {
+    const QFont drawn = PrintFont(current);
+    return QFont(QFontInfo(drawn).family(), current.size);
 }
 
 void PrintFontDialog::ShowSample() { sample_->setFont(QFont(family_->currentFont().family(), size_->value())); }
