@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "errorlog/findings.h"
+#include "validation/field_names.h"
 
 namespace quorvex {
 
@@ -32,12 +33,14 @@ struct BlockFields {
 
 constexpr BlockFields FieldsOf(AddressBlock block) {
     switch (block) {
-        case AddressBlock::RACompany: return {RecordType::RA, 12, 13, 18};
-        case AddressBlock::RASubmitter: return {RecordType::RA, 23, 24, 29};
-        case AddressBlock::RE: return {RecordType::RE, 12, 13, 18};
-        case AddressBlock::RW: return {RecordType::RW, 9, 10, 15};
+        case AddressBlock::RACompany:
+            return {RecordType::RA, ra::kCompanyState, ra::kCompanyZip, ra::kCompanyCountry};
+        case AddressBlock::RASubmitter:
+            return {RecordType::RA, ra::kSubmitterState, ra::kSubmitterZip, ra::kSubmitterCountry};
+        case AddressBlock::RE: return {RecordType::RE, re::kState, re::kZip, re::kCountry};
+        case AddressBlock::RW: return {RecordType::RW, rw::kState, rw::kZip, rw::kCountry};
     }
-    return {RecordType::RE, 12, 13, 18};
+    return {RecordType::RE, re::kState, re::kZip, re::kCountry};
 }
 
 }  // namespace
@@ -128,32 +131,16 @@ bool IsBlank(std::string_view text) { return text.find_first_not_of(' ') == std:
 
 bool IsZeroFilled(std::string_view text) { return Trim(text) == "00000000000"; }
 
-namespace {
-// The number of eight digits (byte 0 the most significant), each already less '0'.
-constexpr std::uint64_t EightDigits(std::uint64_t w) {
-    w = (w * 10) + (w >> 8);
-    return (((w & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
-            (((w >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >>
-           32;
-}
-static_assert(EightDigits(0x0807060504030201ull) == 12345678);
-}  // namespace
-
-double DigitsValue(std::string_view digits) {
+double DigitsValue(std::string_view text) {
     // Whole numbers up to 15 digits fit exactly into both the integer and the double.
-    constexpr std::uint64_t zeros = kOnes * '0';
-    const char* p = digits.data();
-    const std::size_t n = digits.size();
-    if (n > 8 && n <= 16) {
-        // The money fields: the last eight digits, and the first n - 8 as the last digits of
-        // the first eight (those after them shifted out, leaving leading zeros).
-        const std::uint64_t head = (Load8(p) - zeros) << (8 * (16 - n));
-        return static_cast<double>(EightDigits(head) * 100000000ull + EightDigits(Load8(p + n - 8) - zeros));
-    }
+    using digits::EightDigits, digits::kZeros;
+    const char* p = text.data();
+    const std::size_t n = text.size();
+    if (n > 8 && n <= 16) return static_cast<double>(digits::NineToSixteen(p, n));
     std::size_t i = 0;
     std::uint64_t v = 0;
     for (; n - i > 8 && (n - i) % 8 != 0; ++i) v = v * 10 + static_cast<std::uint64_t>(p[i] - '0');
-    for (; i + 8 <= n; i += 8) v = v * 100000000ull + EightDigits(Load8(p + i) - zeros);
+    for (; i + 8 <= n; i += 8) v = v * 100000000ull + EightDigits(Load8(p + i) - kZeros);
     for (; i < n; ++i) v = v * 10 + static_cast<std::uint64_t>(p[i] - '0');
     return static_cast<double>(v);
 }
@@ -192,55 +179,53 @@ std::string CharCheckMessage(std::string_view text, int firstPos) {
     return msg;
 }
 
-void Report(Findings& out, std::string_view rec, const FieldLayout& f, std::string_view message) {
-    out.FieldError(Reference(f), UserEntry(Cut(rec, f)), message, f.index);
+void Report(Findings& out, const RecordText& rec, const FieldLayout& f, std::string_view message) {
+    out.FieldError(Reference(f), UserEntry(rec.Cut(f)), message, f.index);
 }
 
-bool CheckChars(Findings& out, std::string_view rec, const FieldLayout& f) {
-    const std::string_view text = Cut(rec, f);
-    if (CharCheck(text)) return true;
+bool CheckChars(Findings& out, const RecordText& rec, const FieldLayout& f) {
+    if (rec.Printable(f)) return true;
+    const std::string_view text = rec.Cut(f);
     out.FieldError(Reference(f), UserEntry(text), CharCheckMessage(text, f.first), f.index);
     return false;
 }
 
-bool CheckNumericOrBlank(Findings& out, std::string_view rec, const FieldLayout& f) {
-    const std::string_view text = Cut(rec, f);
-    if (NumCheck(text) || IsBlank(text)) return true;
+bool CheckNumericOrBlank(Findings& out, const RecordText& rec, const FieldLayout& f) {
+    if (rec.Digits(f) || rec.Blank(f)) return true;
     Report(out, rec, f, kMsgNumericOrBlank);
     return false;
 }
 
-bool CheckState(Findings& out, std::string_view rec, const FieldLayout& f) {
-    if (StateCheck(Cut(rec, f))) return true;
+bool CheckState(Findings& out, const RecordText& rec, const FieldLayout& f) {
+    if (StateCheck(rec.Cut(f))) return true;
     Report(out, rec, f, kMsgState);
     return false;
 }
 
-bool CheckCountry(Findings& out, std::string_view rec, const FieldLayout& f) {
-    if (CountryCheck(Cut(rec, f))) return true;
+bool CheckCountry(Findings& out, const RecordText& rec, const FieldLayout& f) {
+    if (CountryCheck(rec.Cut(f))) return true;
     Report(out, rec, f, kMsgCountry);
     return false;
 }
 
-bool CheckCode(Findings& out, std::string_view rec, const FieldLayout& f,
+bool CheckCode(Findings& out, const RecordText& rec, const FieldLayout& f,
                std::initializer_list<std::string_view> allowed, std::string_view message) {
-    if (IsOneOf(Cut(rec, f), allowed)) return true;
+    if (IsOneOf(rec.Cut(f), allowed)) return true;
     Report(out, rec, f, message);
     return false;
 }
 
-void CheckZipExtension(Findings& out, std::string_view rec, const FieldLayout& zip, const FieldLayout& ext) {
+void CheckZipExtension(Findings& out, const RecordText& rec, const FieldLayout& zip, const FieldLayout& ext) {
     CheckNumericOrBlank(out, rec, ext);
-    if (IsBlank(Cut(rec, zip)) && !IsBlank(Cut(rec, ext))) Report(out, rec, ext, kMsgZipPair);
+    if (rec.Blank(zip) && !rec.Blank(ext)) Report(out, rec, ext, kMsgZipPair);
 }
 
-void CountryZipCheck(Findings& out, std::string_view rec, AddressBlock block) {
+void CountryZipCheck(Findings& out, const RecordText& rec, AddressBlock block) {
     const BlockFields b = FieldsOf(block);
     const FieldLayout& country = Field(b.type, b.country);
-    const std::string_view countryText = Cut(rec, country);
-    if (countryText == "  ") return;
-    const bool stateBlank = Cut(rec, Field(b.type, b.state)) == "  ";
-    if (block != AddressBlock::RASubmitter && stateBlank && !IsBlank(Cut(rec, Field(b.type, b.zip)))) {
+    if (rec.Cut(country) == "  ") return;
+    const bool stateBlank = rec.Cut(Field(b.type, b.state)) == "  ";
+    if (block != AddressBlock::RASubmitter && stateBlank && !rec.Blank(Field(b.type, b.zip))) {
         Report(out, rec, country, kMsgForeignCountryDomesticZip);
     } else if (!stateBlank) {
         Report(out, rec, country, kMsgDomesticStateForeignCountry);
