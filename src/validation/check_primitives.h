@@ -74,7 +74,10 @@ std::string CharCheckMessage(std::string_view text, int firstPos);
 void Report(Findings& out, const RecordText& rec, const FieldLayout& f, std::string_view message);
 
 // Printable characters only (text and blank fields).
-bool CheckChars(Findings& out, const RecordText& rec, const FieldLayout& f);
+bool ReportChars(Findings& out, const RecordText& rec, const FieldLayout& f);
+inline bool CheckChars(Findings& out, const RecordText& rec, const FieldLayout& f) {
+    return rec.Printable(f) || ReportChars(out, rec, f);
+}
 // Numeric-or-blank field: "Must be numeric or blank."
 bool CheckNumericOrBlank(Findings& out, const RecordText& rec, const FieldLayout& f);
 // State abbreviation and country code fields.

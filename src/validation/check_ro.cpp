@@ -34,9 +34,12 @@ void CheckCodeRO(std::string_view txtline, CheckContext& ctx) {
     const auto fields = Layout(RecordType::RO);
     CheckChars(ctx.findings, rec, fields[ro::kBlank1]);
 
+    // Mostly every amount is numeric: tested first all at once.
+    static const RecordText::Positions kMoney = RecordText::PositionsOf(RecordType::RO, FieldClass::Money);
+    const bool allNumeric = rec.AllDigits(kMoney);
     for (const FieldLayout& f : fields) {
         if (f.cls != FieldClass::Money) continue;
-        if (!rec.Digits(f)) {
+        if (!allNumeric && !rec.Digits(f)) {
             ctx.findings.TRUFieldError(Reference(f), UserEntry(rec.Cut(f)), kMsgMoneyNotNumeric, f.index, f.column);
             continue;
         }

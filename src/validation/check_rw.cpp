@@ -46,27 +46,29 @@ struct RwMoney {
     bool yearNumeric;    // the tax year text is numeric
     char code;           // Employment Code of the employer
     WageBases limits;    // zero when the year is outside 1978-2008
-    // The money fields the rules name (boxes 16-22), cut, tested and read once: most rules
-    // look at several of them.
-    std::array<std::string_view, kSsTips + 1> texts{};
-    std::array<bool, kSsTips + 1> numeric{};
-    std::array<double, kSsTips + 1> amounts{};
+    // The money fields the rules name (boxes 16-22), tested and read once: most rules look
+    // at several of them. Element 0 is box kWages.
+    static constexpr int kFields = kSsTips - kWages + 1;
+    std::array<bool, kFields> numeric;
+    std::array<double, kFields> amounts;
 
     void ReadMoney() {
+        static const RecordText::Positions kMoney = RecordText::PositionsOf(RecordType::RW, FieldClass::Money);
+        const bool allNumeric = rec.AllDigits(kMoney);
         for (int index = kWages; index <= kSsTips; ++index) {
-            const auto i = static_cast<std::size_t>(index);
-            const FieldLayout& f = Field(RecordType::RW, index);
-            texts[i] = rec.Cut(f);
-            numeric[i] = rec.Digits(f);
-            amounts[i] = numeric[i] ? rec.Amount(f) : 0;
+            const FieldLayout& f = Field(index);
+            numeric[Slot(index)] = allNumeric || rec.Digits(f);
+            amounts[Slot(index)] = numeric[Slot(index)] ? rec.Amount(f) : 0;
         }
     }
-    std::string_view Text(int index) const { return texts[static_cast<std::size_t>(index)]; }
-    bool Numeric(int index) const { return numeric[static_cast<std::size_t>(index)]; }
+    static std::size_t Slot(int index) { return static_cast<std::size_t>(index - kWages); }
+    static const FieldLayout& Field(int index) { return Layout(RecordType::RW)[static_cast<std::size_t>(index)]; }
+    std::string_view Text(int index) const { return rec.Cut(Field(index)); }
+    bool Numeric(int index) const { return numeric[Slot(index)]; }
     // The amount of a numeric field.
-    double Amount(int index) const { return amounts[static_cast<std::size_t>(index)]; }
+    double Amount(int index) const { return amounts[Slot(index)]; }
     void Report(int index, std::string_view message) const {
-        quorvex::Report(ctx.findings, rec, Field(RecordType::RW, index), message);
+        quorvex::Report(ctx.findings, rec, Field(index), message);
     }
     void Add(int column, bool link, double amount) const {
         ctx.findings.AddTRT(column, link, amount);
@@ -264,7 +266,7 @@ void CheckCodeRW(std::string_view txtline, CheckContext& ctx) {
 
     const EmployerContext& er = ctx.employer;
     RwMoney m{rec, ctx, er.taxYear, er.taxYearNumeric,
-              er.employmentCode, {}};
+              er.employmentCode, {}, {}, {}};
     m.ReadMoney();
     // The limits of the year serve every rule of the record, whether or not the Social
     // Security Wages are numeric.

@@ -30,13 +30,16 @@ constexpr Territory kRwTerritory[25] = {
 void CheckCodeRW2(const RecordText& rec, CheckContext& ctx) {
     const auto rw = Layout(RecordType::RW);
 
+    // Mostly every amount is numeric: tested first all at once.
+    static const RecordText::Positions kMoney = RecordText::PositionsOf(RecordType::RW, FieldClass::Money);
+    const bool allNumeric = rec.AllDigits(kMoney);
     for (int index = rw::kAeic; index <= rw::kRoth403b; ++index) {
         const FieldLayout& f = rw[static_cast<std::size_t>(index)];
         if (index == rw::kBlank2) {
             CheckChars(ctx.findings, rec, f);
             continue;
         }
-        if (!rec.Digits(f)) {
+        if (!allNumeric && !rec.Digits(f)) {
             ctx.findings.TRTFieldError(Reference(f), UserEntry(rec.Cut(f)), kMsgMoneyNotNumeric, f.index, f.column);
             continue;
         }

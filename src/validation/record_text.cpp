@@ -1,6 +1,7 @@
 #include "validation/record_text.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "validation/check_primitives.h"
 
@@ -13,6 +14,7 @@ namespace quorvex {
 namespace {
 
 constexpr int kLength = 512;
+static_assert(std::endian::native == std::endian::little, "the class bits are stored as little-endian words");
 
 // The class bits of sixteen characters: digit, printable, blank.
 struct Masks16 {
@@ -22,9 +24,10 @@ struct Masks16 {
 #if defined(__SSE2__)
 inline Masks16 Classify16(const char* p) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    // Signed comparisons: bytes 128-255 are negative and fall outside both ranges.
-    const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('0' - 1)), _mm_cmplt_epi8(v, _mm_set1_epi8('9' + 1)));
-    const __m128i printable = _mm_andnot_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(127)), _mm_cmpgt_epi8(v, _mm_set1_epi8(31)));
+    // Signed comparisons. Digits: '0'..'9' less 0xB0 wrap to -128..-119, all else lies above.
+    // Printable: 32..126 plus one is 33..127; 127 and 128-255 plus one are negative or 0.
+    const __m128i digit = _mm_cmplt_epi8(_mm_sub_epi8(v, _mm_set1_epi8(static_cast<char>(0xB0))), _mm_set1_epi8(-118));
+    const __m128i printable = _mm_cmpgt_epi8(_mm_add_epi8(v, _mm_set1_epi8(1)), _mm_set1_epi8(32));
     const __m128i blank = _mm_cmpeq_epi8(v, _mm_set1_epi8(' '));
     auto bits = [](__m128i m) { return static_cast<std::uint32_t>(_mm_movemask_epi8(m)); };
     return {bits(digit), bits(printable), bits(blank)};
@@ -55,19 +58,42 @@ RecordText::RecordText(std::string_view text) : text_(text) {
         if (size > 0) std::memcpy(padded, text.data(), static_cast<std::size_t>(size));
         p = padded;
     }
-    for (int w = 0; w < kWords; ++w, p += 64) {
-        const Masks16 a = Classify16(p), b = Classify16(p + 16), c = Classify16(p + 32), d = Classify16(p + 48);
-        auto word = [](std::uint32_t m0, std::uint32_t m1, std::uint32_t m2, std::uint32_t m3) {
-            return std::uint64_t{m0} | std::uint64_t{m1} << 16 | std::uint64_t{m2} << 32 | std::uint64_t{m3} << 48;
-        };
-        // Positions past the end: bits from `size` on.
+    // Sixteen positions at a time, each class's sixteen bits stored in place (the words are
+    // little-endian: position 1 is bit 0 of the first).
+    for (std::size_t chunk = 0; chunk < kLength / 16; ++chunk) {
+        const Masks16 m = Classify16(p + chunk * 16);
+        const std::uint16_t digit = static_cast<std::uint16_t>(m.digit);
+        const std::uint16_t printable = static_cast<std::uint16_t>(m.printable);
+        const std::uint16_t blank = static_cast<std::uint16_t>(m.blank);
+        std::memcpy(reinterpret_cast<char*>(digit_.data()) + 2 * chunk, &digit, 2);
+        std::memcpy(reinterpret_cast<char*>(printable_.data()) + 2 * chunk, &printable, 2);
+        std::memcpy(reinterpret_cast<char*>(blank_.data()) + 2 * chunk, &blank, 2);
+    }
+    if (size == kLength) {
+        std::uint64_t all = ~std::uint64_t{0};
+        for (std::uint64_t word : printable_) all &= word;
+        allPrintable_ = all == ~std::uint64_t{0};
+        return;
+    }
+    // Positions past the end: bits from `size` on.
+    for (int w = 0; w < kWords; ++w) {
         const int from = std::clamp(size - w * 64, 0, 64);
         const std::uint64_t missing = from == 64 ? 0 : ~std::uint64_t{0} << from;
         const auto i = static_cast<std::size_t>(w);
-        digit_[i] = word(a.digit, b.digit, c.digit, d.digit) | missing;
-        printable_[i] = word(a.printable, b.printable, c.printable, d.printable) | missing;
-        blank_[i] = word(a.blank, b.blank, c.blank, d.blank) | missing;
+        digit_[i] |= missing;
+        printable_[i] |= missing;
+        blank_[i] |= missing;
     }
+}
+
+RecordText::Positions RecordText::PositionsOf(RecordType type, FieldClass cls) {
+    Positions positions{};
+    for (const FieldLayout& f : Layout(type)) {
+        if (f.cls != cls) continue;
+        for (int pos = f.first - 1; pos < f.last; ++pos)
+            positions[static_cast<std::size_t>(pos / 64)] |= std::uint64_t{1} << (pos % 64);
+    }
+    return positions;
 }
 
 bool RecordText::AlphaNum(const FieldLayout& f) const { return AlphaNumCheck(Cut(f)); }

@@ -50,11 +50,23 @@ public:
 
     // The character tests of check_primitives.h on the field's text, by its bits:
     bool Digits(const FieldLayout& f) const { return All(digit_, f); }        // NumCheck
-    bool Printable(const FieldLayout& f) const { return All(printable_, f); }  // CharCheck
+    bool Printable(const FieldLayout& f) const { return allPrintable_ || All(printable_, f); }  // CharCheck
     bool Blank(const FieldLayout& f) const { return All(blank_, f); }         // IsBlank
     // ... and those few fields need, on the field's text.
     bool AlphaNum(const FieldLayout& f) const;   // AlphaNumCheck
     bool NameChars(const FieldLayout& f) const;  // NameCheck
+
+    // The positions of a set of fields, as bits (position 1 is bit 0 of the first word).
+    static constexpr int kWords = 512 / 64;
+    using Positions = std::array<std::uint64_t, kWords>;
+    // The positions of the fields of class `cls` in the layout of `type`.
+    static Positions PositionsOf(RecordType type, FieldClass cls);
+    // Every position of `positions` a digit: all those fields pass Digits().
+    bool AllDigits(const Positions& positions) const {
+        std::uint64_t missing = 0;
+        for (std::size_t w = 0; w < kWords; ++w) missing |= positions[w] & ~digit_[w];
+        return missing == 0;
+    }
 
     // The value of a field whose Digits() passed (DigitsValue of its text): a money field
     // is read sixteen digits at a time.
@@ -66,8 +78,7 @@ public:
     }
 
 private:
-    static constexpr int kWords = 512 / 64;
-    using Bits = std::array<std::uint64_t, kWords>;
+    using Bits = Positions;
 
     // Whether every bit of the field's positions is set.
     static bool All(const Bits& bits, const FieldLayout& f) {
@@ -86,6 +97,7 @@ private:
 
     std::string_view text_;
     Bits digit_, printable_, blank_;
+    bool allPrintable_ = false;  // the whole record is printable, as it mostly is
 };
 
 }  // namespace quorvex
