@@ -1,11 +1,13 @@
 #include "reader/fill_fields.h"
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "errorlog/log_findings.h"
 #include "errorlog/log_reader.h"
 #include "reader/sequence.h"
+#include "validation/layouts.h"
 #include "validation/validators.h"
 
 namespace quorvex {
@@ -15,20 +17,24 @@ namespace {
 struct TypeEntry {
     std::string_view id;
     Validator validator;
-    int boxCount;
+    std::optional<RecordType> layout;  // none for RS and RV, which the viewer shows in one box
 };
 
 constexpr std::array<TypeEntry, 9> kTypes = {{
-    {"RA", &CheckCodeRA, 40},
-    {"RE", &CheckCodeRE, 23},
-    {"RW", &CheckCodeRW, 47},
-    {"RO", &CheckCodeRO, 22},
-    {"RS", nullptr, 1},
-    {"RT", &CheckCodeRT, 29},
-    {"RU", &CheckCodeRU, 21},
-    {"RV", nullptr, 1},
-    {"RF", &CheckCodeRF, 4},
+    {"RA", &CheckCodeRA, RecordType::RA},
+    {"RE", &CheckCodeRE, RecordType::RE},
+    {"RW", &CheckCodeRW, RecordType::RW},
+    {"RO", &CheckCodeRO, RecordType::RO},
+    {"RS", nullptr, std::nullopt},
+    {"RT", &CheckCodeRT, RecordType::RT},
+    {"RU", &CheckCodeRU, RecordType::RU},
+    {"RV", nullptr, std::nullopt},
+    {"RF", &CheckCodeRF, RecordType::RF},
 }};
+
+int BoxCount(const TypeEntry* t) {
+    return t && t->layout ? static_cast<int>(Layout(*t->layout).size()) : 1;
+}
 
 const TypeEntry* Find(std::string_view id) {
     for (const auto& t : kTypes)
@@ -81,7 +87,7 @@ ViewerCheck RecheckRecord(std::string_view txtline, std::int64_t recNum, const E
     std::string_view id = txtline.substr(0, std::min<std::size_t>(2, txtline.size()));
     const TypeEntry* t = Find(id);
     result.knownType = t != nullptr;
-    result.boxCount = t ? t->boxCount : 1;
+    result.boxCount = BoxCount(t);
     if (t && t->validator && !result.singleCritical) {
         ViewerFindings findings(id == "RA" && log.PinOK());
         ReaderFacts facts(log);

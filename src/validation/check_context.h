@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 namespace quorvex {
 
@@ -9,15 +8,15 @@ class Findings;
 class RunFacts;
 
 // What the RE record leaves for the RW, RO, RT and RU records of its block. Each RE
-// record empties the tax year number and the accepted jurisdiction first and sets the
+// record clears the tax year and the accepted jurisdiction first and sets the
 // other items as it reaches their fields, valid or not. A code position missing from a
 // short record is kept as '\0', which matches no code.
 struct EmployerContext {
-    std::string taxYearText;      // RE positions 3-6 as entered
-    int taxYear = 0;              // its value when numeric, else 0
+    bool taxYearNumeric = false;  // RE positions 3-6 are present and all digits
+    int taxYear = 0;              // their value when numeric, else 0
     char employmentCode = ' ';    // RE position 219 as entered, even when invalid
     char jurisdiction = ' ';      // RE position 220 as entered
-    std::string acceptedJurisdiction;  // the accepted code ("V","G","S","N","P"," "), empty when invalid
+    char acceptedJurisdiction = '\0';  // the accepted code ('V','G','S','N','P',' '), '\0' when invalid
     bool jurisdictionValid = false;
 };
 

@@ -5,7 +5,12 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "errorlog/findings.h"
+#include "validation/field_names.h"
 
 namespace quorvex {
 
@@ -32,12 +37,14 @@ struct BlockFields {
 
 constexpr BlockFields FieldsOf(AddressBlock block) {
     switch (block) {
-        case AddressBlock::RACompany: return {RecordType::RA, 12, 13, 18};
-        case AddressBlock::RASubmitter: return {RecordType::RA, 23, 24, 29};
-        case AddressBlock::RE: return {RecordType::RE, 12, 13, 18};
-        case AddressBlock::RW: return {RecordType::RW, 9, 10, 15};
+        case AddressBlock::RACompany:
+            return {RecordType::RA, ra::kCompanyState, ra::kCompanyZip, ra::kCompanyCountry};
+        case AddressBlock::RASubmitter:
+            return {RecordType::RA, ra::kSubmitterState, ra::kSubmitterZip, ra::kSubmitterCountry};
+        case AddressBlock::RE: return {RecordType::RE, re::kState, re::kZip, re::kCountry};
+        case AddressBlock::RW: return {RecordType::RW, rw::kState, rw::kZip, rw::kCountry};
     }
-    return {RecordType::RE, 12, 13, 18};
+    return {RecordType::RE, re::kState, re::kZip, re::kCountry};
 }
 
 }  // namespace
@@ -68,9 +75,39 @@ bool NumCheck(std::string_view text) {
 }
 
 bool NameCheck(std::string_view text) {
-    return AllOf(text, [](unsigned char c) {
+    auto isName = [](unsigned char c) {
         return IsUpper(c) || IsDigit(c) || c == ' ' || c == '.' || c == '-' || c == '\'';
-    });
+    };
+#if defined(__SSE2__)
+    // Sixteen characters at a time; a tail of the last sixteen, which may overlap. A shorter
+    // text is tested in a copy filled up with letters.
+    const std::size_t n = text.size();
+    if (n > 1) {
+        auto name16 = [](const char* p) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            auto in = [&v](char lo, char hi) {
+                return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(lo - 1))),
+                                     _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(hi + 1))));
+            };
+            auto is = [&v](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+            // '-' and '.' are neighbours, as are '0'-'9'; the apostrophe and the blank stand alone.
+            const __m128i ok = _mm_or_si128(_mm_or_si128(in('A', 'Z'), in('0', '9')),
+                                            _mm_or_si128(_mm_or_si128(in('-', '.'), is(' ')), is('\'')));
+            return _mm_movemask_epi8(ok) == 0xFFFF;
+        };
+        if (n < 16) {
+            char padded[16];
+            std::memset(padded, 'A', sizeof padded);
+            std::memcpy(padded, text.data(), n);
+            return name16(padded);
+        }
+        std::size_t i = 0;
+        for (; i + 16 <= n; i += 16)
+            if (!name16(text.data() + i)) return false;
+        return i == n || name16(text.data() + n - 16);
+    }
+#endif
+    return AllOf(text, isName);
 }
 
 bool AlphaNumCheck(std::string_view text) {
@@ -128,32 +165,16 @@ bool IsBlank(std::string_view text) { return text.find_first_not_of(' ') == std:
 
 bool IsZeroFilled(std::string_view text) { return Trim(text) == "00000000000"; }
 
-namespace {
-// The number of eight digits (byte 0 the most significant), each already less '0'.
-constexpr std::uint64_t EightDigits(std::uint64_t w) {
-    w = (w * 10) + (w >> 8);
-    return (((w & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
-            (((w >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >>
-           32;
-}
-static_assert(EightDigits(0x0807060504030201ull) == 12345678);
-}  // namespace
-
-double DigitsValue(std::string_view digits) {
+double DigitsValue(std::string_view text) {
     // Whole numbers up to 15 digits fit exactly into both the integer and the double.
-    constexpr std::uint64_t zeros = kOnes * '0';
-    const char* p = digits.data();
-    const std::size_t n = digits.size();
-    if (n > 8 && n <= 16) {
-        // The money fields: the last eight digits, and the first n - 8 as the last digits of
-        // the first eight (those after them shifted out, leaving leading zeros).
-        const std::uint64_t head = (Load8(p) - zeros) << (8 * (16 - n));
-        return static_cast<double>(EightDigits(head) * 100000000ull + EightDigits(Load8(p + n - 8) - zeros));
-    }
+    using digits::EightDigits, digits::kZeros;
+    const char* p = text.data();
+    const std::size_t n = text.size();
+    if (n > 8 && n <= 16) return static_cast<double>(digits::NineToSixteen(p, n));
     std::size_t i = 0;
     std::uint64_t v = 0;
     for (; n - i > 8 && (n - i) % 8 != 0; ++i) v = v * 10 + static_cast<std::uint64_t>(p[i] - '0');
-    for (; i + 8 <= n; i += 8) v = v * 100000000ull + EightDigits(Load8(p + i) - zeros);
+    for (; i + 8 <= n; i += 8) v = v * 100000000ull + EightDigits(Load8(p + i) - kZeros);
     for (; i < n; ++i) v = v * 10 + static_cast<std::uint64_t>(p[i] - '0');
     return static_cast<double>(v);
 }
@@ -192,55 +213,53 @@ std::string CharCheckMessage(std::string_view text, int firstPos) {
     return msg;
 }
 
-void Report(Findings& out, std::string_view rec, const FieldLayout& f, std::string_view message) {
-    out.FieldError(Reference(f), UserEntry(Cut(rec, f)), message, f.index);
+void Report(Findings& out, const RecordText& rec, const FieldLayout& f, std::string_view message) {
+    out.FieldError(Reference(f), UserEntry(rec.Cut(f)), message, f.index);
 }
 
-bool CheckChars(Findings& out, std::string_view rec, const FieldLayout& f) {
-    const std::string_view text = Cut(rec, f);
-    if (CharCheck(text)) return true;
+// The finding of a CheckChars that failed; false.
+bool ReportChars(Findings& out, const RecordText& rec, const FieldLayout& f) {
+    const std::string_view text = rec.Cut(f);
     out.FieldError(Reference(f), UserEntry(text), CharCheckMessage(text, f.first), f.index);
     return false;
 }
 
-bool CheckNumericOrBlank(Findings& out, std::string_view rec, const FieldLayout& f) {
-    const std::string_view text = Cut(rec, f);
-    if (NumCheck(text) || IsBlank(text)) return true;
+bool CheckNumericOrBlank(Findings& out, const RecordText& rec, const FieldLayout& f) {
+    if (rec.Digits(f) || rec.Blank(f)) return true;
     Report(out, rec, f, kMsgNumericOrBlank);
     return false;
 }
 
-bool CheckState(Findings& out, std::string_view rec, const FieldLayout& f) {
-    if (StateCheck(Cut(rec, f))) return true;
+bool CheckState(Findings& out, const RecordText& rec, const FieldLayout& f) {
+    if (StateCheck(rec.Cut(f))) return true;
     Report(out, rec, f, kMsgState);
     return false;
 }
 
-bool CheckCountry(Findings& out, std::string_view rec, const FieldLayout& f) {
-    if (CountryCheck(Cut(rec, f))) return true;
+bool CheckCountry(Findings& out, const RecordText& rec, const FieldLayout& f) {
+    if (CountryCheck(rec.Cut(f))) return true;
     Report(out, rec, f, kMsgCountry);
     return false;
 }
 
-bool CheckCode(Findings& out, std::string_view rec, const FieldLayout& f,
+bool CheckCode(Findings& out, const RecordText& rec, const FieldLayout& f,
                std::initializer_list<std::string_view> allowed, std::string_view message) {
-    if (IsOneOf(Cut(rec, f), allowed)) return true;
+    if (IsOneOf(rec.Cut(f), allowed)) return true;
     Report(out, rec, f, message);
     return false;
 }
 
-void CheckZipExtension(Findings& out, std::string_view rec, const FieldLayout& zip, const FieldLayout& ext) {
+void CheckZipExtension(Findings& out, const RecordText& rec, const FieldLayout& zip, const FieldLayout& ext) {
     CheckNumericOrBlank(out, rec, ext);
-    if (IsBlank(Cut(rec, zip)) && !IsBlank(Cut(rec, ext))) Report(out, rec, ext, kMsgZipPair);
+    if (rec.Blank(zip) && !rec.Blank(ext)) Report(out, rec, ext, kMsgZipPair);
 }
 
-void CountryZipCheck(Findings& out, std::string_view rec, AddressBlock block) {
+void CountryZipCheck(Findings& out, const RecordText& rec, AddressBlock block) {
     const BlockFields b = FieldsOf(block);
     const FieldLayout& country = Field(b.type, b.country);
-    const std::string_view countryText = Cut(rec, country);
-    if (countryText == "  ") return;
-    const bool stateBlank = Cut(rec, Field(b.type, b.state)) == "  ";
-    if (block != AddressBlock::RASubmitter && stateBlank && !IsBlank(Cut(rec, Field(b.type, b.zip)))) {
+    if (rec.Cut(country) == "  ") return;
+    const bool stateBlank = rec.Cut(Field(b.type, b.state)) == "  ";
+    if (block != AddressBlock::RASubmitter && stateBlank && !rec.Blank(Field(b.type, b.zip))) {
         Report(out, rec, country, kMsgForeignCountryDomesticZip);
     } else if (!stateBlank) {
         Report(out, rec, country, kMsgDomesticStateForeignCountry);

@@ -6,6 +6,7 @@
 
 #include "validation/code_tables.h"
 #include "validation/layouts.h"
+#include "validation/record_text.h"
 
 namespace quorvex {
 
@@ -65,25 +66,29 @@ bool IsOneOf(std::string_view value, std::initializer_list<std::string_view> all
 std::string CharCheckMessage(std::string_view text, int firstPos);
 
 // --- Field rules that report their own finding --------------------------------------
-// Each cuts field `f` from `rec`, reports a failure through `out` with the field's
-// Reference, "[<field text>]" and the field index, and returns whether the field passed.
+// Each tests field `f` of the record `rec`, reports a failure through `out` with the
+// field's Reference, "[<field text>]" and the field index, and returns whether the field
+// passed. Nothing is built for a field that passes.
 
 // One finding on field `f` with its usual reference and user entry.
-void Report(Findings& out, std::string_view rec, const FieldLayout& f, std::string_view message);
+void Report(Findings& out, const RecordText& rec, const FieldLayout& f, std::string_view message);
 
 // Printable characters only (text and blank fields).
-bool CheckChars(Findings& out, std::string_view rec, const FieldLayout& f);
+bool ReportChars(Findings& out, const RecordText& rec, const FieldLayout& f);
+inline bool CheckChars(Findings& out, const RecordText& rec, const FieldLayout& f) {
+    return rec.Printable(f) || ReportChars(out, rec, f);
+}
 // Numeric-or-blank field: "Must be numeric or blank."
-bool CheckNumericOrBlank(Findings& out, std::string_view rec, const FieldLayout& f);
+bool CheckNumericOrBlank(Findings& out, const RecordText& rec, const FieldLayout& f);
 // State abbreviation and country code fields.
-bool CheckState(Findings& out, std::string_view rec, const FieldLayout& f);
-bool CheckCountry(Findings& out, std::string_view rec, const FieldLayout& f);
+bool CheckState(Findings& out, const RecordText& rec, const FieldLayout& f);
+bool CheckCountry(Findings& out, const RecordText& rec, const FieldLayout& f);
 // A code field that must be one of `allowed` (a blank entry is written as spaces).
-bool CheckCode(Findings& out, std::string_view rec, const FieldLayout& f,
+bool CheckCode(Findings& out, const RecordText& rec, const FieldLayout& f,
                std::initializer_list<std::string_view> allowed, std::string_view message);
 // The Zip Code Extension `ext`: numeric-or-blank, then an extension without the Zip
 // Code `zip`. Both findings carry the extension's reference.
-void CheckZipExtension(Findings& out, std::string_view rec, const FieldLayout& zip, const FieldLayout& ext);
+void CheckZipExtension(Findings& out, const RecordText& rec, const FieldLayout& zip, const FieldLayout& ext);
 
 // The four address blocks with a State / Zip Code / Country Code cross-check.
 enum class AddressBlock { RACompany, RASubmitter, RE, RW };
@@ -91,6 +96,6 @@ enum class AddressBlock { RACompany, RASubmitter, RE, RW };
 // The address cross-check of `block`, made by the caller only when the block's State
 // Abbreviation, Zip Code and Country Code all passed their own rules. Reports on the
 // block's Country Code. The RA submitter block has no Zip Code test.
-void CountryZipCheck(Findings& out, std::string_view rec, AddressBlock block);
+void CountryZipCheck(Findings& out, const RecordText& rec, AddressBlock block);
 
 }  // namespace quorvex

@@ -2,6 +2,7 @@
 
 #include "errorlog/findings.h"
 #include "validation/check_primitives.h"
+#include "validation/field_names.h"
 #include "validation/validators.h"
 
 namespace quorvex {
@@ -53,28 +54,35 @@ constexpr std::string_view kMsgPreparer =
     "Enter appropriate code: A - Accounting Firm, L - Self-Prepared, S - Service Bureau, P - Parent Company, "
     "O - Other.";
 
-constexpr int kUserIdIndex = 2;
+const FieldLayout& RA(ra::Index field) { return Field(RecordType::RA, field); }
 
-const FieldLayout& RA(int index) { return Field(RecordType::RA, index); }
+// The fields of one address block of the RA record.
+struct RaAddress {
+    ra::Index state, zip, zipExt, blank, foreignState, foreignPostal, country;
+};
+constexpr RaAddress kCompanyAddress{ra::kCompanyState, ra::kCompanyZip, ra::kCompanyZipExt, ra::kBlank2,
+                                    ra::kCompanyForeignState, ra::kCompanyForeignPostal, ra::kCompanyCountry};
+constexpr RaAddress kSubmitterAddress{ra::kSubmitterState, ra::kSubmitterZip, ra::kSubmitterZipExt, ra::kBlank3,
+                                      ra::kSubmitterForeignState, ra::kSubmitterForeignPostal,
+                                      ra::kSubmitterCountry};
 
 // One address block of the RA record: State, Zip Code, Zip Code Extension, Blank,
-// Foreign State/Province, Foreign Postal Code and Country Code, starting at field
-// `state`. Returns whether State, Zip Code and Country Code all passed, so that the
-// caller makes the cross-check. `postal` adds the rules of the preferred method "2"
-// (the submitter block only).
-bool CheckAddressBlock(Findings& out, std::string_view rec, int state, bool postal) {
+// Foreign State/Province, Foreign Postal Code and Country Code. Returns whether State,
+// Zip Code and Country Code all passed, so that the caller makes the cross-check.
+// `postal` adds the rules of the preferred method "2" (the submitter block only).
+bool CheckAddressBlock(Findings& out, const RecordText& rec, const RaAddress& block, bool postal) {
     bool flag = true;
-    const FieldLayout& stateF = RA(state);
-    const FieldLayout& zipF = RA(state + 1);
-    const FieldLayout& extF = RA(state + 2);
-    const FieldLayout& foreignStateF = RA(state + 4);
-    const FieldLayout& foreignPostalF = RA(state + 5);
-    const FieldLayout& countryF = RA(state + 6);
+    const FieldLayout& stateF = RA(block.state);
+    const FieldLayout& zipF = RA(block.zip);
+    const FieldLayout& extF = RA(block.zipExt);
+    const FieldLayout& foreignStateF = RA(block.foreignState);
+    const FieldLayout& foreignPostalF = RA(block.foreignPostal);
+    const FieldLayout& countryF = RA(block.country);
 
     if (!CheckState(out, rec, stateF)) flag = false;
     if (postal) {
-        const bool stateBlank = IsBlank(Cut(rec, stateF));
-        const bool foreignBlank = IsBlank(Cut(rec, foreignStateF));
+        const bool stateBlank = rec.Blank(stateF);
+        const bool foreignBlank = rec.Blank(foreignStateF);
         if (stateBlank && foreignBlank) {
             Report(out, rec, stateF, kMsgPostalState);
         } else if (!stateBlank && !foreignBlank) {
@@ -84,8 +92,8 @@ bool CheckAddressBlock(Findings& out, std::string_view rec, int state, bool post
 
     if (!CheckNumericOrBlank(out, rec, zipF)) flag = false;
     if (postal) {
-        const bool zipBlank = IsBlank(Cut(rec, zipF));
-        const bool foreignBlank = IsBlank(Cut(rec, foreignPostalF));
+        const bool zipBlank = rec.Blank(zipF);
+        const bool foreignBlank = rec.Blank(foreignPostalF);
         if (zipBlank && foreignBlank) {
             Report(out, rec, zipF, kMsgPostalZip);
         } else if (!zipBlank && !foreignBlank) {
@@ -94,99 +102,105 @@ bool CheckAddressBlock(Findings& out, std::string_view rec, int state, bool post
     }
 
     CheckZipExtension(out, rec, zipF, extF);
-    CheckChars(out, rec, RA(state + 3));  // Blank
+    CheckChars(out, rec, RA(block.blank));
     CheckChars(out, rec, foreignStateF);
     CheckChars(out, rec, foreignPostalF);
     if (!CheckCountry(out, rec, countryF)) flag = false;
     return flag;
 }
 
+// 30-39: the contact, the preferred method of problem notification and the preparer.
+void CheckContact(Findings& out, const RecordText& rec) {
+    // 30 Contact Name (may be blank)
+    const FieldLayout& nameF = RA(ra::kContactName);
+    if (!rec.NameChars(nameF)) Report(out, rec, nameF, kMsgName);
+
+    // 31 Contact Phone Number: only tested for being blank.
+    const FieldLayout& phoneF = RA(ra::kContactPhone);
+    const FieldLayout& emailF = RA(ra::kContactEmail);
+    const bool phoneBlank = rec.Blank(phoneF);
+    const bool emailBlank = rec.Blank(emailF);
+    if (phoneBlank) Report(out, rec, phoneF, kMsgPhoneBlank);
+    if (phoneBlank && emailBlank) Report(out, rec, phoneF, kMsgPhoneOrEmail);
+
+    // 32-33 Contact Phone Extension, Blank
+    CheckChars(out, rec, RA(ra::kContactPhoneExt));
+    CheckChars(out, rec, RA(ra::kBlank4));
+
+    // 34 Contact E-Mail/Internet (needed when problems are notified by e-mail)
+    if (rec.Cut(RA(ra::kPreferredMethod)) == "1" && emailBlank) {
+        out.FieldError(kRefEmailTight, UserEntry(rec.Cut(emailF)), kMsgEmailBlank, emailF.index);
+    }
+    CheckChars(out, rec, emailF);
+
+    // 35-39 Blank, Contact Fax, Preferred Method of Problem Notification Code, Preparer Code, Blank
+    CheckChars(out, rec, RA(ra::kBlank5));
+    CheckChars(out, rec, RA(ra::kContactFax));
+    CheckCode(out, rec, RA(ra::kPreferredMethod), {"1", "2"}, kMsgPreferredMethod);
+    CheckCode(out, rec, RA(ra::kPreparerCode), {"A", "L", "S", "P", "O"}, kMsgPreparer);
+    CheckChars(out, rec, RA(ra::kBlank6));
+}
+
 }  // namespace
 
 void CheckCodeRA(std::string_view txtline, CheckContext& ctx) {
     Findings& out = ctx.findings;
-    const std::string_view method = Cut(txtline, RA(37));
-    const bool byMail = method == "1";
-    const bool byPost = method == "2";
+    const RecordText rec(txtline);
+    const bool byPost = rec.Cut(RA(ra::kPreferredMethod)) == "2";
 
     // 1 Submitter's EIN: the record's reference in the log.
-    const FieldLayout& einF = RA(1);
-    const std::string_view ein = Cut(txtline, einF);
+    const FieldLayout& einF = RA(ra::kSubmitterEin);
+    const std::string_view ein = rec.Cut(einF);
     out.SetRecReference(ein);
-    if (!NumCheck(ein)) {
-        Report(out, txtline, einF, kMsgMandatoryNumeric);
+    if (!rec.Digits(einF)) {
+        Report(out, rec, einF, kMsgMandatoryNumeric);
     } else if (BadSubmitterEinPrefix(ein)) {
-        Report(out, txtline, einF, kMsgSubmitterEinPrefix);
+        Report(out, rec, einF, kMsgSubmitterEinPrefix);
     }
 
     // 2 User ID. One that passes is not kept in the log: the stored record gets eight
     // asterisks in its place, and the verdict is kept for the viewer's re-check of it.
-    const FieldLayout& userIdF = RA(kUserIdIndex);
-    const bool userIdOK = UserIdCheck(Cut(txtline, userIdF));
-    if (!userIdOK) Report(out, txtline, userIdF, kMsgUserId);
-    out.UserIdChecked(userIdOK, txtline, userIdF.first, kUserIdIndex);
+    const FieldLayout& userIdF = RA(ra::kUserId);
+    const bool userIdOK = UserIdCheck(rec.Cut(userIdF));
+    if (!userIdOK) Report(out, rec, userIdF, kMsgUserId);
+    out.UserIdChecked(userIdOK, txtline, userIdF.first, ra::kUserId);
 
     // 3-4 Software Vendor Code, Blank
-    CheckNumericOrBlank(out, txtline, RA(3));
-    CheckChars(out, txtline, RA(4));
+    CheckNumericOrBlank(out, rec, RA(ra::kSoftwareVendorCode));
+    CheckChars(out, rec, RA(ra::kBlank1));
 
     // 5-6 Resub Indicator and WFID: only the first case that applies is reported.
-    const std::string_view resub = Cut(txtline, RA(5));
-    CheckCode(out, txtline, RA(5), {"0", "1"}, kMsgResubIndicator);
-    const FieldLayout& wfidF = RA(6);
-    const std::string_view wfid = Cut(txtline, wfidF);
-    if (resub == "0" && !IsBlank(wfid)) {
-        Report(out, txtline, wfidF, kMsgWfidMustBeBlank);
-    } else if (resub == "1" && IsBlank(wfid)) {
-        Report(out, txtline, wfidF, kMsgWfidBlank);
-    } else if (resub == "1" && !AlphaNumCheck(wfid)) {
-        Report(out, txtline, wfidF, kMsgAlphaNum);
+    const std::string_view resub = rec.Cut(RA(ra::kResubIndicator));
+    CheckCode(out, rec, RA(ra::kResubIndicator), {"0", "1"}, kMsgResubIndicator);
+    const FieldLayout& wfidF = RA(ra::kResubWfid);
+    if (resub == "0" && !rec.Blank(wfidF)) {
+        Report(out, rec, wfidF, kMsgWfidMustBeBlank);
+    } else if (resub == "1" && rec.Blank(wfidF)) {
+        Report(out, rec, wfidF, kMsgWfidBlank);
+    } else if (resub == "1" && !rec.AlphaNum(wfidF)) {
+        Report(out, rec, wfidF, kMsgAlphaNum);
     }
 
     // 7 Software Code
-    CheckCode(out, txtline, RA(7), {"98", "99"}, kMsgSoftwareCode);
+    CheckCode(out, rec, RA(ra::kSoftwareCode), {"98", "99"}, kMsgSoftwareCode);
 
     // 8-18 the company: name, address and its cross-check
-    for (int i = 8; i <= 11; ++i) CheckChars(out, txtline, RA(i));
-    if (CheckAddressBlock(out, txtline, 12, false)) CountryZipCheck(out, txtline, AddressBlock::RACompany);
+    for (ra::Index f : {ra::kCompanyName, ra::kCompanyLocation, ra::kCompanyDelivery, ra::kCompanyCity})
+        CheckChars(out, rec, RA(f));
+    if (CheckAddressBlock(out, rec, kCompanyAddress, false)) CountryZipCheck(out, rec, AddressBlock::RACompany);
 
     // 19-29 the submitter: name, address (needed when problems are notified by post)
-    CheckChars(out, txtline, RA(19));
-    CheckChars(out, txtline, RA(20));
-    CheckChars(out, txtline, RA(21));
-    if (byPost && IsBlank(Cut(txtline, RA(21)))) Report(out, txtline, RA(21), kMsgPostalDelivery);
-    CheckChars(out, txtline, RA(22));
-    if (byPost && IsBlank(Cut(txtline, RA(22)))) Report(out, txtline, RA(22), kMsgPostalCity);
-    if (CheckAddressBlock(out, txtline, 23, byPost)) CountryZipCheck(out, txtline, AddressBlock::RASubmitter);
+    CheckChars(out, rec, RA(ra::kSubmitterName));
+    CheckChars(out, rec, RA(ra::kSubmitterLocation));
+    const FieldLayout& deliveryF = RA(ra::kSubmitterDelivery);
+    CheckChars(out, rec, deliveryF);
+    if (byPost && rec.Blank(deliveryF)) Report(out, rec, deliveryF, kMsgPostalDelivery);
+    const FieldLayout& cityF = RA(ra::kSubmitterCity);
+    CheckChars(out, rec, cityF);
+    if (byPost && rec.Blank(cityF)) Report(out, rec, cityF, kMsgPostalCity);
+    if (CheckAddressBlock(out, rec, kSubmitterAddress, byPost)) CountryZipCheck(out, rec, AddressBlock::RASubmitter);
 
-    // 30 Contact Name (may be blank)
-    const FieldLayout& nameF = RA(30);
-    if (!NameCheck(Cut(txtline, nameF))) Report(out, txtline, nameF, kMsgName);
-
-    // 31 Contact Phone Number: only tested for being blank.
-    const FieldLayout& phoneF = RA(31);
-    const FieldLayout& emailF = RA(34);
-    const bool phoneBlank = IsBlank(Cut(txtline, phoneF));
-    const bool emailBlank = IsBlank(Cut(txtline, emailF));
-    if (phoneBlank) Report(out, txtline, phoneF, kMsgPhoneBlank);
-    if (phoneBlank && emailBlank) Report(out, txtline, phoneF, kMsgPhoneOrEmail);
-
-    // 32-33 Contact Phone Extension, Blank
-    CheckChars(out, txtline, RA(32));
-    CheckChars(out, txtline, RA(33));
-
-    // 34 Contact E-Mail/Internet (needed when problems are notified by e-mail)
-    if (byMail && emailBlank) {
-        out.FieldError(kRefEmailTight, UserEntry(Cut(txtline, emailF)), kMsgEmailBlank, emailF.index);
-    }
-    CheckChars(out, txtline, emailF);
-
-    // 35-39 Blank, Contact Fax, Preferred Method of Problem Notification Code, Preparer Code, Blank
-    CheckChars(out, txtline, RA(35));
-    CheckChars(out, txtline, RA(36));
-    CheckCode(out, txtline, RA(37), {"1", "2"}, kMsgPreferredMethod);
-    CheckCode(out, txtline, RA(38), {"A", "L", "S", "P", "O"}, kMsgPreparer);
-    CheckChars(out, txtline, RA(39));
+    CheckContact(out, rec);
 }
 
 }  // namespace quorvex

@@ -3,6 +3,7 @@
 
 #include "errorlog/findings.h"
 #include "validation/check_primitives.h"
+#include "validation/field_names.h"
 #include "validation/validators.h"
 
 namespace quorvex {
@@ -34,104 +35,114 @@ constexpr std::string_view kMsgJurisdiction =
     "N - Northern Mariana Islands, P - Puerto Rico. Otherwise, enter blank.";
 constexpr std::string_view kMsgSickPay = "Enter appropriate code: 1 - Employee has Third-Party Sick Pay, 0 - Other.";
 
-const FieldLayout& RE(int index) { return Field(RecordType::RE, index); }
+const FieldLayout& RE(re::Index field) { return Field(RecordType::RE, field); }
 
 // A one-position field as a character; '\0' when the record is too short to hold it.
-char CharAt(std::string_view rec, const FieldLayout& f) {
-    const std::string_view s = Cut(rec, f);
+char CharAt(const RecordText& rec, const FieldLayout& f) {
+    const std::string_view s = rec.Cut(f);
     return s.empty() ? '\0' : s.front();
+}
+
+// 1 Tax Year: kept for the block's records as its number, when numeric.
+void CheckTaxYear(Findings& out, const RecordText& rec, EmployerContext& employer) {
+    const FieldLayout& yearF = RE(re::kTaxYear);
+    const std::string_view year = rec.Cut(yearF);
+    if (!rec.Digits(yearF)) {
+        Report(out, rec, yearF, kMsgMandatoryNumeric);
+    } else {
+        employer.taxYearNumeric = !year.empty();
+        employer.taxYear = static_cast<int>(DigitsValue(year));
+        if (employer.taxYear < kFirstTaxYear || employer.taxYear > kLastTaxYear) {
+            Report(out, rec, yearF, kMsgTaxYearRange);
+        } else if (employer.taxYear < kLastTaxYear) {
+            Report(out, rec, yearF, kMsgPreviousTaxYear);
+        }
+    }
+}
+
+// 8-18 name and address, then the address cross-check.
+void CheckAddress(Findings& out, const RecordText& rec) {
+    for (re::Index f : {re::kEmployerName, re::kLocation, re::kDelivery, re::kCity}) CheckChars(out, rec, RE(f));
+    bool address = CheckState(out, rec, RE(re::kState));
+    if (!CheckNumericOrBlank(out, rec, RE(re::kZip))) address = false;
+    CheckZipExtension(out, rec, RE(re::kZip), RE(re::kZipExt));
+    for (re::Index f : {re::kBlank1, re::kForeignState, re::kForeignPostal}) CheckChars(out, rec, RE(f));
+    if (!CheckCountry(out, rec, RE(re::kCountry))) address = false;
+    if (address) CountryZipCheck(out, rec, AddressBlock::RE);
 }
 
 }  // namespace
 
 void CheckCodeRE(std::string_view txtline, CheckContext& ctx) {
     Findings& out = ctx.findings;
+    const RecordText rec(txtline);
     EmployerContext& employer = ctx.employer;
     employer.taxYear = 0;
-    employer.acceptedJurisdiction.clear();
+    employer.taxYearNumeric = false;
+    employer.acceptedJurisdiction = '\0';
 
     // The record opens the employer block: a TRT and a TRU row, and the record linked
     // to it, whatever its EIN holds.
-    const FieldLayout& einF = RE(3);
-    const std::string_view ein = Cut(txtline, einF);
+    const FieldLayout& einF = RE(re::kEin);
+    const std::string_view ein = rec.Cut(einF);
     out.OpenBlock(ein);
 
-    // 1 Tax Year
-    const FieldLayout& yearF = RE(1);
-    const std::string_view year = Cut(txtline, yearF);
-    employer.taxYearText = std::string(year);
-    if (!NumCheck(year)) {
-        Report(out, txtline, yearF, kMsgMandatoryNumeric);
-    } else {
-        employer.taxYear = static_cast<int>(DigitsValue(year));
-        if (employer.taxYear < kFirstTaxYear || employer.taxYear > kLastTaxYear) {
-            Report(out, txtline, yearF, kMsgTaxYearRange);
-        } else if (employer.taxYear < kLastTaxYear) {
-            Report(out, txtline, yearF, kMsgPreviousTaxYear);
-        }
-    }
+    CheckTaxYear(out, rec, employer);
 
     // 2 Agent Indicator Code
-    const std::string_view agentCode = Cut(txtline, RE(2));
-    CheckCode(out, txtline, RE(2), {"1", "2", "3", " "}, kMsgAgentIndicator);
+    const std::string_view agentCode = rec.Cut(RE(re::kAgentIndicator));
+    CheckCode(out, rec, RE(re::kAgentIndicator), {"1", "2", "3", " "}, kMsgAgentIndicator);
 
     // 3 Employer/Agent EIN
-    if (!NumCheck(ein)) {
-        Report(out, txtline, einF, kMsgMandatoryNumeric);
+    if (!rec.Digits(einF)) {
+        Report(out, rec, einF, kMsgMandatoryNumeric);
     } else if (BadEmployerEinPrefix(ein)) {
-        Report(out, txtline, einF, kMsgEinPrefixMandatory);
+        Report(out, rec, einF, kMsgEinPrefixMandatory);
     }
 
     // 4 Agent for EIN: four independent tests.
-    const FieldLayout& agentF = RE(4);
-    const std::string_view agentEin = Cut(txtline, agentF);
-    const bool agentBlank = IsBlank(agentEin);
-    if (agentBlank && agentCode == "1") Report(out, txtline, agentF, kMsgAgentForEinBlank);
-    if (!agentBlank && agentCode != "1") Report(out, txtline, agentF, kMsgAgentForEinNotBlank);
-    if (BadEmployerEinPrefix(agentEin)) Report(out, txtline, agentF, kMsgEmployerEinPrefix);
-    if (!agentBlank && !NumCheck(agentEin)) Report(out, txtline, agentF, kMsgNumericOrBlank);
+    const FieldLayout& agentF = RE(re::kAgentForEin);
+    const std::string_view agentEin = rec.Cut(agentF);
+    const bool agentBlank = rec.Blank(agentF);
+    if (agentBlank && agentCode == "1") Report(out, rec, agentF, kMsgAgentForEinBlank);
+    if (!agentBlank && agentCode != "1") Report(out, rec, agentF, kMsgAgentForEinNotBlank);
+    if (BadEmployerEinPrefix(agentEin)) Report(out, rec, agentF, kMsgEmployerEinPrefix);
+    if (!agentBlank && !rec.Digits(agentF)) Report(out, rec, agentF, kMsgNumericOrBlank);
 
     // 5-6 Terminating Business Indicator, Establishment Number
-    CheckCode(out, txtline, RE(5), {"0", "1"}, kMsgTerminating);
-    CheckChars(out, txtline, RE(6));
+    CheckCode(out, rec, RE(re::kTerminating), {"0", "1"}, kMsgTerminating);
+    CheckChars(out, rec, RE(re::kEstablishment));
 
     // 7 Other EIN: tested only when given.
-    const FieldLayout& otherF = RE(7);
-    const std::string_view other = Cut(txtline, otherF);
-    if (!IsBlank(other)) {
-        if (!NumCheck(other)) {
-            Report(out, txtline, otherF, kMsgNumericOrBlank);
+    const FieldLayout& otherF = RE(re::kOtherEin);
+    const std::string_view other = rec.Cut(otherF);
+    if (!rec.Blank(otherF)) {
+        if (!rec.Digits(otherF)) {
+            Report(out, rec, otherF, kMsgNumericOrBlank);
         } else if (BadEmployerEinPrefix(other)) {
-            Report(out, txtline, otherF, kMsgEmployerEinPrefix);
+            Report(out, rec, otherF, kMsgEmployerEinPrefix);
         }
     }
 
-    // 8-18 name and address, then the address cross-check
-    for (int i = 8; i <= 11; ++i) CheckChars(out, txtline, RE(i));
-    bool address = CheckState(out, txtline, RE(12));
-    if (!CheckNumericOrBlank(out, txtline, RE(13))) address = false;
-    CheckZipExtension(out, txtline, RE(13), RE(14));
-    for (int i = 15; i <= 17; ++i) CheckChars(out, txtline, RE(i));
-    if (!CheckCountry(out, txtline, RE(18))) address = false;
-    if (address) CountryZipCheck(out, txtline, AddressBlock::RE);
+    CheckAddress(out, rec);
 
     // 19 Employment Code: kept for the block's records even when invalid.
-    employer.employmentCode = CharAt(txtline, RE(19));
-    CheckCode(out, txtline, RE(19), {"A", "H", "M", "Q", "X", "F", "R"}, kMsgEmploymentCode);
+    employer.employmentCode = CharAt(rec, RE(re::kEmploymentCode));
+    CheckCode(out, rec, RE(re::kEmploymentCode), {"A", "H", "M", "Q", "X", "F", "R"}, kMsgEmploymentCode);
 
     // 20 Tax Jurisdiction Code: kept as entered; accepted only when valid.
-    const std::string_view jurisdiction = Cut(txtline, RE(20));
-    employer.jurisdiction = CharAt(txtline, RE(20));
+    const std::string_view jurisdiction = rec.Cut(RE(re::kJurisdiction));
+    employer.jurisdiction = CharAt(rec, RE(re::kJurisdiction));
     employer.jurisdictionValid = IsOneOf(jurisdiction, {"V", "G", "S", "N", "P", " "});
     if (employer.jurisdictionValid) {
-        employer.acceptedJurisdiction = std::string(jurisdiction);
+        employer.acceptedJurisdiction = employer.jurisdiction;
     } else {
-        Report(out, txtline, RE(20), kMsgJurisdiction);
+        Report(out, rec, RE(re::kJurisdiction), kMsgJurisdiction);
     }
 
     // 21-22 Third-Party Sick Pay Indicator, the blank rest of the record
-    CheckCode(out, txtline, RE(21), {"0", "1"}, kMsgSickPay);
-    CheckChars(out, txtline, RE(22));
+    CheckCode(out, rec, RE(re::kSickPayIndicator), {"0", "1"}, kMsgSickPay);
+    CheckChars(out, rec, RE(re::kBlank2));
 }
 
 }  // namespace quorvex

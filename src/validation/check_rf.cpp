@@ -2,6 +2,7 @@
 
 #include "errorlog/findings.h"
 #include "validation/check_primitives.h"
+#include "validation/field_names.h"
 #include "validation/validators.h"
 
 namespace quorvex {
@@ -20,15 +21,16 @@ void CheckCodeRF(std::string_view txtline, CheckContext& ctx) {
     // submission without any RW record counts 0 (and an RF record saying 0 is right).
     const std::int64_t rwCount = ctx.facts.CountRW();
 
-    const FieldLayout& countF = Field(RecordType::RF, 2);
-    CheckChars(out, txtline, Field(RecordType::RF, 1));
-    const std::string_view count = Cut(txtline, countF);
-    if (!NumCheck(count)) {
-        Report(out, txtline, countF, kMsgCountNotNumeric);
+    const RecordText rec(txtline);
+    const FieldLayout& countF = Field(RecordType::RF, rf::kRwCount);
+    CheckChars(out, rec, Field(RecordType::RF, rf::kBlank1));
+    const std::string_view count = rec.Cut(countF);
+    if (!rec.Digits(countF)) {
+        Report(out, rec, countF, kMsgCountNotNumeric);
     } else if (static_cast<std::int64_t>(DigitsValue(count)) != rwCount) {
-        Report(out, txtline, countF, kMsgCountDiffers);
+        Report(out, rec, countF, kMsgCountDiffers);
     }
-    CheckChars(out, txtline, Field(RecordType::RF, 3));
+    CheckChars(out, rec, Field(RecordType::RF, rf::kBlank2));
 }
 
 }  // namespace quorvex

@@ -1,9 +1,10 @@
-#include <array>
+#include <optional>
 #include <string_view>
 
 #include "errorlog/findings.h"
 #include "validation/check_context.h"
 #include "validation/check_primitives.h"
+#include "validation/field_names.h"
 #include "validation/layouts.h"
 #include "validation/territory_money.h"
 #include "validation/validators.h"
@@ -12,16 +13,16 @@ namespace quorvex {
 
 namespace {
 
-// Territory category of each RO money column (index = column 1-17); empty: the amount
-// goes into the totals directly, without a territory rule.
-constexpr std::array<std::string_view, 18> kRoTerritory{{
-    {},                                                        // column 0: the record count
-    kTerrBlank,                                                // Allocated Tips
-    {},                                                        // Uncollected Employee Tax on Tips
-    kTerrNotPAndN, kTerrNotP, kTerrNotPAndN, kTerrNotP, kTerrNotP, kTerrNotPAndN,
-    kTerrP, kTerrP, kTerrP, kTerrP, kTerrP, kTerrP, kTerrP,    // the seven Puerto Rico amounts
-    kTerrIslands, kTerrIslands,                                // the other territories
-}};
+// Territory category of each RO money column (1-17); none: the amount goes into the
+// totals directly, without a territory rule.
+constexpr std::optional<Territory> kRoTerritory[18] = {
+    std::nullopt,                                              // column 0: the record count
+    Territory::Blank,                                          // Allocated Tips
+    std::nullopt,                                              // Uncollected Employee Tax on Tips
+    Territory::NotPAndN, Territory::NotP, Territory::NotPAndN, Territory::NotP, Territory::NotP, Territory::NotPAndN,
+    Territory::P, Territory::P, Territory::P, Territory::P, Territory::P, Territory::P, Territory::P,  // Puerto Rico
+    Territory::Islands, Territory::Islands,                    // the other territories
+};
 
 }  // namespace
 
@@ -29,29 +30,30 @@ void CheckCodeRO(std::string_view txtline, CheckContext& ctx) {
     // Count the record into the block and link it to the employee of the RW record before it.
     ctx.findings.AddTRU(0, true, 1);
 
+    const RecordText rec(txtline);
     const auto fields = Layout(RecordType::RO);
-    CheckChars(ctx.findings, txtline, fields[1]);
+    CheckChars(ctx.findings, rec, fields[ro::kBlank1]);
 
+    // Mostly every amount is numeric: tested first all at once.
+    static const RecordText::Positions kMoney = RecordText::PositionsOf(RecordType::RO, FieldClass::Money);
+    const bool allNumeric = rec.AllDigits(kMoney);
     for (const FieldLayout& f : fields) {
         if (f.cls != FieldClass::Money) continue;
-        const std::string_view s = Cut(txtline, f);
-        if (!NumCheck(s)) {
-            ctx.findings.TRUFieldError(Reference(f), UserEntry(s), kMsgMoneyNotNumeric, f.index, f.column);
+        if (!allNumeric && !rec.Digits(f)) {
+            ctx.findings.TRUFieldError(Reference(f), UserEntry(rec.Cut(f)), kMsgMoneyNotNumeric, f.index, f.column);
             continue;
         }
-        const double amount = DigitsValue(s);
-        std::string_view terr = kRoTerritory[static_cast<std::size_t>(f.column)];
-        if (terr.empty()) {
-            ctx.findings.AddTRU(f.column, false, amount);
+        const double amount = rec.Amount(f);
+        if (const std::optional<Territory> terr = kRoTerritory[f.column]) {
+            TerritoryMoney(rec, Totals::RU, f, amount, *terr, ctx);
         } else {
-            TerritoryMoney(txtline, "RO", f.caption, f.first, f.last, f.Length(), f.index, amount, terr, f.column,
-                           ctx);
+            ctx.findings.AddTRU(f.column, false, amount);
         }
     }
 
     // The blank fields after the record's first one: 100-274, 352-362, 385-512.
-    for (std::size_t i = 2; i < fields.size(); ++i) {
-        if (fields[i].cls == FieldClass::Blank) CheckChars(ctx.findings, txtline, fields[i]);
+    for (std::size_t i = ro::kBlank1 + 1; i < fields.size(); ++i) {
+        if (fields[i].cls == FieldClass::Blank) CheckChars(ctx.findings, rec, fields[i]);
     }
 }
 

@@ -6,6 +6,7 @@
 #include "errorlog/findings.h"
 #include "validation/check_context.h"
 #include "validation/check_primitives.h"
+#include "validation/field_names.h"
 #include "validation/layouts.h"
 #include "validation/money_total.h"
 #include "validation/validators.h"
@@ -14,28 +15,26 @@ namespace quorvex {
 
 namespace {
 
-constexpr int kSickPayIndex = 23;
-
 // A Social Security or Medicare total that the employer's Employment Code rules out must
 // be fifteen zeros.
-void EmploymentCodeRule(std::string_view txtline, const FieldLayout& f, Findings& out) {
-    if (Trim(Cut(txtline, f)) == "000000000000000") return;
+void EmploymentCodeRule(const RecordText& rec, const FieldLayout& f, Findings& out) {
+    if (Trim(rec.Cut(f)) == "000000000000000") return;
     std::string msg("The ");
     msg.append(f.caption)
         .append(" field must be zero, because it does not apply to the Employment Code entered in the RE ")
         .append("record. Either enter a value of zero in the ").append(f.caption)
         .append(" field or change the Employment Code in the RE record.");
-    Report(out, txtline, f, msg);
+    Report(out, rec, f, msg);
 }
 
 // Income Tax Withheld by Payer of Third-Party Sick Pay: all digits, and zero for an
 // employer of Puerto Rico. No RW field adds into it.
-void SickPayRule(std::string_view txtline, const FieldLayout& f, const CheckContext& ctx) {
-    const std::string_view s = Cut(txtline, f);
-    if (!NumCheck(s)) {
-        Report(ctx.findings, txtline, f, kMsgMoneyNotNumeric);
+void SickPayRule(const RecordText& rec, const FieldLayout& f, const CheckContext& ctx) {
+    const std::string_view s = rec.Cut(f);
+    if (!rec.Digits(f)) {
+        Report(ctx.findings, rec, f, kMsgMoneyNotNumeric);
     } else if (ctx.employer.jurisdiction == 'P' && s != "000000000000000") {
-        Report(ctx.findings, txtline, f,
+        Report(ctx.findings, rec, f,
                "The Income Tax Withheld by Payer of Third-Party Sick Pay field must be zero, because it does not "
                "apply to the Tax Jurisdiction Code entered in the RE record. Either enter a value of zero in the "
                "Income Tax Withheld by Payer of Third-Party Sick Pay field or change the Tax Jurisdiction Code in "
@@ -53,24 +52,25 @@ void CheckCodeRT(std::string_view txtline, CheckContext& ctx) {
     const std::optional<BlockRow> row = ctx.facts.TRTBlock(ctx.recNum);
     const BlockRow* block = row ? &*row : nullptr;
 
+    const RecordText rec(txtline);
     const auto fields = Layout(RecordType::RT);
-    TotalCountCheck(txtline, "RW", fields[1], block, ctx.findings);
+    TotalCountCheck(rec, Totals::RT, fields[rt::kRwCount], block, ctx.findings);
 
     const char code = ctx.employer.employmentCode;
-    for (std::size_t i = 2; i < fields.size(); ++i) {
+    for (std::size_t i = rt::kRwCount + 1; i < fields.size(); ++i) {
         const FieldLayout& f = fields[i];
         if (f.cls == FieldClass::Blank) {
-            CheckChars(ctx.findings, txtline, f);
-        } else if (f.index == kSickPayIndex) {
-            SickPayRule(txtline, f, ctx);
+            CheckChars(ctx.findings, rec, f);
+        } else if (f.index == rt::kSickPayTax) {
+            SickPayRule(rec, f, ctx);
         } else {
             // Social Security Wages, Tax and Tips (columns 3, 4, 7) do not apply to
             // Employment Codes X and Q; the Medicare totals (5, 6) not to X.
             const bool socialSecurity = f.column == 3 || f.column == 4 || f.column == 7;
             const bool medicare = f.column == 5 || f.column == 6;
             if ((socialSecurity && (code == 'X' || code == 'Q')) || (medicare && code == 'X'))
-                EmploymentCodeRule(txtline, f, ctx.findings);
-            TotalMoneyCheck(txtline, "RW", f, block, ctx.findings);
+                EmploymentCodeRule(rec, f, ctx.findings);
+            TotalMoneyCheck(rec, Totals::RT, f, block, ctx.findings);
         }
     }
 }

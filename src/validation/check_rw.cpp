@@ -9,6 +9,7 @@
 #include "errorlog/findings.h"
 #include "validation/check_context.h"
 #include "validation/check_primitives.h"
+#include "validation/field_names.h"
 #include "validation/code_tables.h"
 #include "validation/layouts.h"
 #include "validation/money_total.h"
@@ -17,14 +18,9 @@
 
 namespace quorvex {
 
-namespace {
+using namespace rw;
 
-// Box indexes of the RW fields these rules name.
-enum RwIndex {
-    kSsn = 1, kFirstName = 2, kMiddleName = 3, kLastName = 4, kState = 9, kZip = 10, kZipExt = 11,
-    kCountry = 15, kWages = 16, kFedTax = 17, kSsWages = 18, kSsTax = 19, kMedWages = 20, kMedTax = 21,
-    kSsTips = 22,
-};
+namespace {
 
 constexpr std::string_view kSsWagesAndTips =
     "The sum of the Social Security Wages [Position 210 - 220] and Social Security Tips [Position 254 - 264] ";
@@ -44,32 +40,35 @@ std::string WithThousands(std::string_view fixed) {
 
 // What the money rules of one record share.
 struct RwMoney {
-    std::string_view txtline;
+    const RecordText& rec;
     CheckContext& ctx;
     int year;            // tax year number of the employer, 0 when not numeric
     bool yearNumeric;    // the tax year text is numeric
     char code;           // Employment Code of the employer
     WageBases limits;    // zero when the year is outside 1978-2008
-    // The money fields the rules name (boxes 16-22), cut, tested and read once: most rules
-    // look at several of them.
-    std::array<std::string_view, kSsTips + 1> texts{};
-    std::array<bool, kSsTips + 1> numeric{};
-    std::array<double, kSsTips + 1> amounts{};
+    // The money fields the rules name (boxes 16-22), tested and read once: most rules look
+    // at several of them. Element 0 is box kWages.
+    static constexpr int kFields = kSsTips - kWages + 1;
+    std::array<bool, kFields> numeric;
+    std::array<double, kFields> amounts;
 
     void ReadMoney() {
+        static const RecordText::Positions kMoney = RecordText::PositionsOf(RecordType::RW, FieldClass::Money);
+        const bool allNumeric = rec.AllDigits(kMoney);
         for (int index = kWages; index <= kSsTips; ++index) {
-            const auto i = static_cast<std::size_t>(index);
-            texts[i] = Cut(txtline, Field(RecordType::RW, index));
-            numeric[i] = NumCheck(texts[i]);
-            amounts[i] = numeric[i] ? DigitsValue(texts[i]) : 0;
+            const FieldLayout& f = Field(index);
+            numeric[Slot(index)] = allNumeric || rec.Digits(f);
+            amounts[Slot(index)] = numeric[Slot(index)] ? rec.Amount(f) : 0;
         }
     }
-    std::string_view Text(int index) const { return texts[static_cast<std::size_t>(index)]; }
-    bool Numeric(int index) const { return numeric[static_cast<std::size_t>(index)]; }
+    static std::size_t Slot(int index) { return static_cast<std::size_t>(index - kWages); }
+    static const FieldLayout& Field(int index) { return Layout(RecordType::RW)[static_cast<std::size_t>(index)]; }
+    std::string_view Text(int index) const { return rec.Cut(Field(index)); }
+    bool Numeric(int index) const { return numeric[Slot(index)]; }
     // The amount of a numeric field.
-    double Amount(int index) const { return amounts[static_cast<std::size_t>(index)]; }
+    double Amount(int index) const { return amounts[Slot(index)]; }
     void Report(int index, std::string_view message) const {
-        quorvex::Report(ctx.findings, txtline, Field(RecordType::RW, index), message);
+        quorvex::Report(ctx.findings, rec, Field(index), message);
     }
     void Add(int column, bool link, double amount) const {
         ctx.findings.AddTRT(column, link, amount);
@@ -98,43 +97,38 @@ bool MoneyNumeric(const RwMoney& m, int index) {
     return false;
 }
 
-void TerritoryField(const RwMoney& m, int index, std::string_view category) {
-    const FieldLayout& f = Field(RecordType::RW, index);
-    std::string_view terr = category;
-    TerritoryMoney(m.txtline, "RW", f.caption, f.first, f.last, f.Length(), f.index, m.Amount(index), terr, f.column,
-                   m.ctx);
+void TerritoryField(const RwMoney& m, int index, Territory terr) {
+    TerritoryMoney(m.rec, Totals::RT, Field(RecordType::RW, index), m.Amount(index), terr, m.ctx);
 }
 
-void CheckIdentity(std::string_view txtline, Findings& out) {
+void CheckIdentity(const RecordText& rec, Findings& out) {
     const auto rw = Layout(RecordType::RW);
 
-    const std::string_view ssn = Cut(txtline, rw[kSsn]);
-    if (!NumCheck(ssn)) {
-        Report(out, txtline, rw[kSsn], kMsgMandatoryNumeric);
+    const std::string_view ssn = rec.Cut(rw[kSsn]);
+    if (!rec.Digits(rw[kSsn])) {
+        Report(out, rec, rw[kSsn], kMsgMandatoryNumeric);
     } else if (ssn == "123456789" || ssn == "333333333" || ssn == "111111111" ||
                (!ssn.empty() && (ssn[0] == '8' || ssn[0] == '9'))) {
-        Report(out, txtline, rw[kSsn],
+        Report(out, rec, rw[kSsn],
                "Must not be 111111111 or 333333333 or 123456789 or may not begin with an 8 or 9. "
                "This is a mandatory field and must contain only valid numeric data.");
     }
 
     for (int index : {kFirstName, kMiddleName, kLastName}) {
-        const std::string_view name = Cut(txtline, rw[index]);
+        const FieldLayout& f = rw[index];
         const bool mandatory = index != kMiddleName;
-        if (mandatory && IsBlank(name)) Report(out, txtline, rw[index], kMsgNameBlank);
-        else if (!NameCheck(name)) Report(out, txtline, rw[index], mandatory ? kMsgNameMandatory : kMsgName);
+        if (mandatory && rec.Blank(f)) Report(out, rec, f, kMsgNameBlank);
+        else if (!rec.NameChars(f)) Report(out, rec, f, mandatory ? kMsgNameMandatory : kMsgName);
     }
 
-    // Suffix, Location and Delivery Address, City: printable characters.
-    for (int index = 5; index <= 8; ++index) CheckChars(out, txtline, rw[index]);
+    for (int index : {kSuffix, kLocation, kDelivery, kCity}) CheckChars(out, rec, rw[index]);
 
-    bool addressOk = CheckState(out, txtline, rw[kState]);
-    addressOk = CheckNumericOrBlank(out, txtline, rw[kZip]) && addressOk;
-    CheckZipExtension(out, txtline, rw[kZip], rw[kZipExt]);
-    // Blank, Foreign State/Province, Foreign Postal Code.
-    for (int index = 12; index <= 14; ++index) CheckChars(out, txtline, rw[index]);
-    addressOk = CheckCountry(out, txtline, rw[kCountry]) && addressOk;
-    if (addressOk) CountryZipCheck(out, txtline, AddressBlock::RW);
+    bool addressOk = CheckState(out, rec, rw[kState]);
+    addressOk = CheckNumericOrBlank(out, rec, rw[kZip]) && addressOk;
+    CheckZipExtension(out, rec, rw[kZip], rw[kZipExt]);
+    for (int index : {kBlank1, kForeignState, kForeignPostal}) CheckChars(out, rec, rw[index]);
+    addressOk = CheckCountry(out, rec, rw[kCountry]) && addressOk;
+    if (addressOk) CountryZipCheck(out, rec, AddressBlock::RW);
 }
 
 // Social Security Wages: the wage-base limits of the year, the household minimum and the
@@ -264,21 +258,22 @@ void CheckSocialSecurityTips(const RwMoney& m) {
 void CheckCodeRW(std::string_view txtline, CheckContext& ctx) {
     // The employee of this record, for the block link and the markers of its money fields
     // (and of the RO records that follow it).
-    ctx.findings.SetCurrentSsn(Cut(txtline, Field(RecordType::RW, kSsn)));
+    const RecordText rec(txtline);
+    ctx.findings.SetCurrentSsn(rec.Cut(Field(RecordType::RW, kSsn)));
     ctx.findings.AddTRT(0, true, 1);
 
-    CheckIdentity(txtline, ctx.findings);
+    CheckIdentity(rec, ctx.findings);
 
     const EmployerContext& er = ctx.employer;
-    RwMoney m{txtline, ctx, er.taxYear, !er.taxYearText.empty() && NumCheck(er.taxYearText),
-              er.employmentCode, {}};
+    RwMoney m{rec, ctx, er.taxYear, er.taxYearNumeric,
+              er.employmentCode, {}, {}, {}};
     m.ReadMoney();
     // The limits of the year serve every rule of the record, whether or not the Social
     // Security Wages are numeric.
     if (const auto limits = WageBaseLimits(m.year)) m.limits = *limits;
 
     for (int index : {kWages, kFedTax}) {
-        if (MoneyNumeric(m, index)) TerritoryField(m, index, kTerrBlank);
+        if (MoneyNumeric(m, index)) TerritoryField(m, index, Territory::Blank);
     }
     CheckSocialSecurityWages(m);
     CheckSocialSecurityTax(m);
@@ -286,7 +281,7 @@ void CheckCodeRW(std::string_view txtline, CheckContext& ctx) {
     CheckMedicareTax(m);
     CheckSocialSecurityTips(m);
 
-    CheckCodeRW2(txtline, ctx);
+    CheckCodeRW2(rec, ctx);
 }
 
 }  // namespace quorvex

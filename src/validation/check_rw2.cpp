@@ -1,10 +1,10 @@
 #include "validation/check_rw.h"
 
-#include <array>
 #include <string_view>
 
 #include "errorlog/findings.h"
 #include "validation/check_primitives.h"
+#include "validation/field_names.h"
 #include "validation/layouts.h"
 #include "validation/territory_money.h"
 
@@ -12,62 +12,58 @@ namespace quorvex {
 
 namespace {
 
-// Territory category of each RW money column 1-24 (index 0 unused; columns 3-7 enter the
-// totals directly).
-constexpr std::array<std::string_view, 25> kRwTerritory{{
-    {},
-    kTerrBlank,    kTerrBlank,                                          // 1-2
-    {},            {},           {},          {},          {},         // 3-7
-    kTerrNotPAndS, kTerrBlank,                                          // 8 AEIC, 9 dependent care
-    kTerrNotP,     kTerrNotP,    kTerrNotP,   kTerrNotP,   kTerrNotP,  // 10-14 deferred compensation
-    kTerrBlank,                                                         // 15 military
-    kTerrNotP,     kTerrNotPAndN, kTerrNotP,  kTerrNotPAndN,            // 16-19
-    kTerrNotP,     kTerrNotP,    kTerrNotPAndN, kTerrNotP, kTerrNotP,  // 20-24
-}};
+// Territory category of each RW money field from Advance Earned Income Credit on, by
+// column (8-24).
+constexpr Territory kRwTerritory[25] = {
+    Territory::Blank, Territory::Blank, Territory::Blank, Territory::Blank,           // 0-3 unused
+    Territory::Blank, Territory::Blank, Territory::Blank, Territory::Blank,           // 4-7 unused
+    Territory::NotPAndS, Territory::Blank,                                            // 8 AEIC, 9 dependent care
+    Territory::NotP, Territory::NotP, Territory::NotP, Territory::NotP, Territory::NotP,  // 10-14 deferred comp.
+    Territory::Blank,                                                                 // 15 military
+    Territory::NotP, Territory::NotPAndN, Territory::NotP, Territory::NotPAndN,       // 16-19
+    Territory::NotP, Territory::NotP, Territory::NotPAndN, Territory::NotP, Territory::NotP,  // 20-24
+};
 
-constexpr int kFirstBlockIndex = 23;   // the eighteen fields 265-462: boxes 23-40
-constexpr int kLastBlockIndex = 40;
-constexpr int kMilitaryIndex = 30;
 
 }  // namespace
 
-void CheckCodeRW2(std::string_view txtline, CheckContext& ctx) {
+void CheckCodeRW2(const RecordText& rec, CheckContext& ctx) {
     const auto rw = Layout(RecordType::RW);
 
-    for (int index = kFirstBlockIndex; index <= kLastBlockIndex; ++index) {
+    // Mostly every amount is numeric: tested first all at once.
+    static const RecordText::Positions kMoney = RecordText::PositionsOf(RecordType::RW, FieldClass::Money);
+    const bool allNumeric = rec.AllDigits(kMoney);
+    for (int index = rw::kAeic; index <= rw::kRoth403b; ++index) {
         const FieldLayout& f = rw[static_cast<std::size_t>(index)];
-        if (f.cls == FieldClass::Blank) {  // 397-407
-            CheckChars(ctx.findings, txtline, f);
+        if (index == rw::kBlank2) {
+            CheckChars(ctx.findings, rec, f);
             continue;
         }
-        const std::string_view s = Cut(txtline, f);
-        if (!NumCheck(s)) {
-            ctx.findings.TRTFieldError(Reference(f), UserEntry(s), kMsgMoneyNotNumeric, f.index, f.column);
+        if (!allNumeric && !rec.Digits(f)) {
+            ctx.findings.TRTFieldError(Reference(f), UserEntry(rec.Cut(f)), kMsgMoneyNotNumeric, f.index, f.column);
             continue;
         }
-        std::string_view terr = kRwTerritory[static_cast<std::size_t>(f.column)];
-        TerritoryMoney(txtline, "RW", f.caption, f.first, f.last, f.Length(), f.index, DigitsValue(s), terr,
-                       f.column, ctx);
+        TerritoryMoney(rec, Totals::RT, f, rec.Amount(f), kRwTerritory[f.column], ctx);
     }
 
     // Military pay was reported only for the years 1995 to 2001.
-    const FieldLayout& military = rw[kMilitaryIndex];
+    const FieldLayout& military = rw[rw::kMilitary];
     const int year = ctx.employer.taxYear;
-    if ((year < 1995 || year > 2001) && !IsZeroFilled(Cut(txtline, military))) {
+    if ((year < 1995 || year > 2001) && !IsZeroFilled(rec.Cut(military))) {
         ctx.findings.FieldError(
             Reference("Military Employee Basic Quarters, Subsistence and Combat Pay", military.first, military.last),
-            UserEntry(Cut(txtline, military)), "Must be zero filled for years prior to 1995 and years after 2001.",
+            UserEntry(rec.Cut(military)), "Must be zero filled for years prior to 1995 and years after 2001.",
             military.index);
     }
 
-    CheckChars(ctx.findings, txtline, rw[41]);
-    CheckCode(ctx.findings, txtline, rw[42], {"0", "1"}, "Enter appropriate code: 1 - Statutory employee, 0 - Other.");
-    CheckChars(ctx.findings, txtline, rw[43]);
-    CheckCode(ctx.findings, txtline, rw[44], {"0", "1"},
+    CheckChars(ctx.findings, rec, rw[rw::kBlank3]);
+    CheckCode(ctx.findings, rec, rw[rw::kStatutoryEmployee], {"0", "1"}, "Enter appropriate code: 1 - Statutory employee, 0 - Other.");
+    CheckChars(ctx.findings, rec, rw[rw::kBlank4]);
+    CheckCode(ctx.findings, rec, rw[rw::kRetirementPlan], {"0", "1"},
               "Enter appropriate code: 1 - Employee has Retirement Plan, 0 - Other.");
-    CheckCode(ctx.findings, txtline, rw[45], {"0", "1"},
+    CheckCode(ctx.findings, rec, rw[rw::kSickPayIndicator], {"0", "1"},
               "Enter appropriate code: 1 - Employee has Third-Party Sick Pay, 0 - Other.");
-    CheckChars(ctx.findings, txtline, rw[46]);
+    CheckChars(ctx.findings, rec, rw[rw::kBlank5]);
 }
 
 }  // namespace quorvex

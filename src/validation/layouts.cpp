@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdio>
 
+#include "validation/field_names.h"
+
 namespace quorvex {
 
 namespace {
@@ -282,13 +284,53 @@ constexpr bool WellFormed(const std::array<FieldLayout, N>& fields) {
     }
     return next == 513;
 }
-static_assert(WellFormed(kRA) && kRA.size() == 40);
-static_assert(WellFormed(kRE) && kRE.size() == 23);
-static_assert(WellFormed(kRW) && kRW.size() == 47);
-static_assert(WellFormed(kRO) && kRO.size() == 22);
-static_assert(WellFormed(kRT) && kRT.size() == 29);
-static_assert(WellFormed(kRU) && kRU.size() == 21);
-static_assert(WellFormed(kRF) && kRF.size() == 4);
+static_assert(WellFormed(kRA) && kRA.size() == ra::kCount);
+static_assert(WellFormed(kRE) && kRE.size() == re::kCount);
+static_assert(WellFormed(kRW) && kRW.size() == rw::kCount);
+static_assert(WellFormed(kRO) && kRO.size() == ro::kCount);
+static_assert(WellFormed(kRT) && kRT.size() == rt::kCount);
+static_assert(WellFormed(kRU) && kRU.size() == ru::kCount);
+static_assert(WellFormed(kRF) && kRF.size() == rf::kCount);
+
+// Each name of field_names.h stands where its field begins.
+template <std::size_t N>
+constexpr bool Named(const std::array<FieldLayout, N>& fields, int index, int first, std::string_view caption) {
+    return fields[static_cast<std::size_t>(index)].first == first && fields[static_cast<std::size_t>(index)].caption == caption;
+}
+static_assert(Named(kRA, ra::kUserId, 12, "User ID") && Named(kRA, ra::kBlank1, 24, "Blank") &&
+              Named(kRA, ra::kResubWfid, 30, "Resub WFID") && Named(kRA, ra::kCompanyName, 38, "Company Name") &&
+              Named(kRA, ra::kCompanyState, 161, "State Abbreviation") &&
+              Named(kRA, ra::kCompanyCountry, 215, "Country Code") &&
+              Named(kRA, ra::kSubmitterName, 217, "Submitter Name") &&
+              Named(kRA, ra::kSubmitterState, 340, "State Abbreviation") &&
+              Named(kRA, ra::kSubmitterCountry, 394, "Country Code") &&
+              Named(kRA, ra::kContactName, 396, "Contact Name") &&
+              Named(kRA, ra::kContactEmail, 446, "Contact E-Mail/Internet") &&
+              Named(kRA, ra::kPreferredMethod, 499, "Preferred Method of Problem Notification Code") &&
+              Named(kRA, ra::kBlank6, 501, "Blank"));
+static_assert(Named(kRE, re::kTaxYear, 3, "Tax Year") && Named(kRE, re::kEin, 8, "Employer/Agent EIN") &&
+              Named(kRE, re::kOtherEin, 31, "Other EIN") && Named(kRE, re::kEmployerName, 40, "Employer Name") &&
+              Named(kRE, re::kState, 163, "State Abbreviation") && Named(kRE, re::kCountry, 217, "Country Code") &&
+              Named(kRE, re::kEmploymentCode, 219, "Employment Code") &&
+              Named(kRE, re::kJurisdiction, 220, "Tax Jurisdiction Code") && Named(kRE, re::kBlank2, 222, "Blank"));
+static_assert(Named(kRW, rw::kSsn, 3, "SSN") && Named(kRW, rw::kMiddleName, 27, "Employee Middle Name or Initial") &&
+              Named(kRW, rw::kSuffix, 62, "Suffix") && Named(kRW, rw::kState, 132, "State Abbreviation") &&
+              Named(kRW, rw::kBlank1, 143, "Blank") && Named(kRW, rw::kCountry, 186, "Country Code") &&
+              Named(kRW, rw::kWages, 188, "Wages, Tips and Other Compensation") &&
+              Named(kRW, rw::kSsWages, 210, "Social Security Wages") &&
+              Named(kRW, rw::kSsTips, 254, "Social Security Tips") &&
+              Named(kRW, rw::kAeic, 265, "Advance Earned Income Credit") &&
+              Named(kRW, rw::kMilitary, 342, "Military Employee B.Q.S.C. Pay") &&
+              Named(kRW, rw::kBlank2, 397, "Blank") && Named(kRW, rw::kRoth403b, 452, kRW[40].caption) &&
+              Named(kRW, rw::kBlank3, 463, "Blank") && Named(kRW, rw::kStatutoryEmployee, 486, kRW[42].caption) &&
+              Named(kRW, rw::kSickPayIndicator, 489, "Third-Party Sick Pay Indicator") &&
+              Named(kRW, rw::kBlank5, 490, "Blank"));
+static_assert(Named(kRO, ro::kBlank2, 100, "Blank") && Named(kRO, ro::kBlank3, 352, "Blank") &&
+              Named(kRO, ro::kBlank4, 385, "Blank") && Named(kRT, rt::kRwCount, 3, "Number of RW Records") &&
+              Named(kRT, rt::kBlank1, 295, "Blank") && Named(kRT, rt::kSickPayTax, 325, kRT[23].caption) &&
+              Named(kRT, rt::kBlank2, 400, "Blank") && Named(kRU, ru::kRoCount, 3, "Number of RO Records") &&
+              Named(kRU, ru::kBlank1, 130, "Blank") && Named(kRU, ru::kBlank2, 490, "Blank") &&
+              Named(kRF, rf::kRwCount, 8, "Number of RW Records"));
 
 }  // namespace
 

@@ -19,57 +19,62 @@ std::string AmountText(double amount) {
     return text;
 }
 
-void MoneyTotal(std::string_view txtline, std::string_view id, std::string_view fieldName,
-                int fieldBegPos, int fieldEndPos, int fieldLength, int txtArrayNum,
-                double total, std::string_view hisTotal, Findings& findings) {
+namespace {
+
+// The record type summed into a block row, and the one that reports the sums.
+std::string_view Summed(Totals totals) { return totals == Totals::RT ? "RW" : "RO"; }
+std::string_view Reporting(Totals totals) { return totals == Totals::RT ? "RT" : "RU"; }
+
+// The kept sum of a block column (`total`) differs from the reported total `f`.
+void MoneyTotal(const RecordText& rec, Totals totals, const FieldLayout& f, double total, Findings& findings) {
+    const std::string_view caption = f.caption;
     const std::string calculated = AmountText(total);
-    const std::string reported = AmountText(DigitsValue(hisTotal));
-    // The RU wording has always had two spaces after its first sentence.
-    const bool rw = id == "RW";
-    const std::string_view own = rw ? "RW" : "RO";
-    const std::string_view total_rec = rw ? "RT" : "RU";
+    const std::string reported = AmountText(DigitsValue(rec.Cut(f)));
+    const std::string_view own = Summed(totals);
+    const std::string_view totalRec = Reporting(totals);
     std::string msg;
-    msg.reserve(4 * fieldName.size() + 300);
-    msg.append("The sum of the ").append(own).append(" ").append(fieldName)
-        .append(" amounts does not equal the amount in the ").append(fieldName)
-        .append(" of the ").append(total_rec).append(rw ? " record. " : " record.  ")
-        .append("The calculated sum of the ").append(own).append(" amounts for the ").append(fieldName)
-        .append(" of the ").append(total_rec).append(" record is ").append(calculated)
-        .append(". The reported sum of the ").append(own).append(" amounts for the ").append(fieldName)
-        .append(" of the ").append(total_rec).append(" record is ").append(reported).append(".");
-    findings.FieldError(Reference(fieldName, fieldBegPos, fieldEndPos),
-                        UserEntry(Cut(txtline, fieldBegPos, fieldBegPos + fieldLength - 1)), msg, txtArrayNum);
+    msg.reserve(4 * caption.size() + 300);
+    // The RU wording has always had two spaces after its first sentence.
+    msg.append("The sum of the ").append(own).append(" ").append(caption)
+        .append(" amounts does not equal the amount in the ").append(caption)
+        .append(" of the ").append(totalRec).append(totals == Totals::RT ? " record. " : " record.  ")
+        .append("The calculated sum of the ").append(own).append(" amounts for the ").append(caption)
+        .append(" of the ").append(totalRec).append(" record is ").append(calculated)
+        .append(". The reported sum of the ").append(own).append(" amounts for the ").append(caption)
+        .append(" of the ").append(totalRec).append(" record is ").append(reported).append(".");
+    Report(findings, rec, f, msg);
 }
 
-void MoneyTotal2(std::string_view txtline, std::string_view id, std::string_view fieldName,
-                 int fieldBegPos, int fieldEndPos, int fieldLength, int txtArrayNum,
-                 std::string_view totalErrRef, Findings& findings) {
+// The kept sum cannot be trusted: the record with SSN `totalErrRef` had a non-numeric amount.
+void MoneyTotal2(const RecordText& rec, Totals totals, const FieldLayout& f, std::string_view totalErrRef,
+                 Findings& findings) {
     std::string msg("The calculated sum is incorrect because of a non-numeric value entered in the ");
-    msg.append(id).append(" record with SSN#: ").append(totalErrRef).append(".");
-    findings.FieldError(Reference(fieldName, fieldBegPos, fieldEndPos),
-                        UserEntry(Cut(txtline, fieldBegPos, fieldBegPos + fieldLength - 1)), msg, txtArrayNum);
+    msg.append(Summed(totals)).append(" record with SSN#: ").append(totalErrRef).append(".");
+    Report(findings, rec, f, msg);
 }
 
-void TotalCountCheck(std::string_view txtline, std::string_view id, const FieldLayout& f,
-                     const BlockRow* row, Findings& findings) {
-    const std::string_view s = Cut(txtline, f);
-    if (!NumCheck(s)) {
-        Report(findings, txtline, f, "Must be numeric. Right justify and zero fill.");
+}  // namespace
+
+void TotalCountCheck(const RecordText& rec, Totals totals, const FieldLayout& f, const BlockRow* row,
+                     Findings& findings) {
+    const std::string_view s = rec.Cut(f);
+    if (!rec.Digits(f)) {
+        Report(findings, rec, f, "Must be numeric. Right justify and zero fill.");
         return;
     }
     if (!row || static_cast<double>(row->count) == DigitsValue(s)) return;
     std::string msg("The number of ");
-    msg.append(id).append(" records (").append(std::to_string(row->count))
+    msg.append(Summed(totals)).append(" records (").append(std::to_string(row->count))
         .append(") since the last RE record does not equal the value in the ")
-        .append(id == "RW" ? "RT" : "RU").append(" record.");
-    Report(findings, txtline, f, msg);
+        .append(Reporting(totals)).append(" record.");
+    Report(findings, rec, f, msg);
 }
 
-void TotalMoneyCheck(std::string_view txtline, std::string_view id, const FieldLayout& f,
-                     const BlockRow* row, Findings& findings) {
-    const std::string_view s = Cut(txtline, f);
-    if (!NumCheck(s)) {
-        Report(findings, txtline, f, kMsgMoneyNotNumeric);
+void TotalMoneyCheck(const RecordText& rec, Totals totals, const FieldLayout& f, const BlockRow* row,
+                     Findings& findings) {
+    const std::string_view s = rec.Cut(f);
+    if (!rec.Digits(f)) {
+        Report(findings, rec, f, kMsgMoneyNotNumeric);
         return;
     }
     if (!row) return;
@@ -78,9 +83,9 @@ void TotalMoneyCheck(std::string_view txtline, std::string_view id, const FieldL
     if (marker != "None") {
         // A sum that misses an amount proves nothing; name the record that broke it. An
         // empty marker is a non-numeric amount met before any RW record gave an SSN.
-        MoneyTotal2(txtline, id, f.caption, f.first, f.last, f.Length(), f.index, marker, findings);
+        MoneyTotal2(rec, totals, f, marker, findings);
     } else if (row->sums[n] != DigitsValue(s)) {
-        MoneyTotal(txtline, id, f.caption, f.first, f.last, f.Length(), f.index, row->sums[n], s, findings);
+        MoneyTotal(rec, totals, f, row->sums[n], findings);
     }
 }
 

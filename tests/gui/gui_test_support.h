@@ -25,12 +25,12 @@ inline QApplication& App() {
 // The report option and font dialogs answer from queues; the print dialog and preview call
 // hooks.
 struct ScriptedReportDialogs : ReportDialogs {
-    std::deque<std::optional<int>> types;
-    std::vector<int> preselected;
+    std::deque<std::optional<ReportFormat>> types;
+    std::vector<ReportFormat> preselected;
     std::function<bool(clsPrintDialog&, QPrinter&)> print;
     std::function<void(QPrinter&, const std::function<void(QPrinter*)>&)> preview;
 
-    std::optional<int> ChooseReportType(QWidget*, int type) override {
+    std::optional<ReportFormat> ChooseReportType(QWidget*, ReportFormat type) override {
         preselected.push_back(type);
         if (types.empty()) return ADD_FAILURE() << "unexpected report option dialog", std::nullopt;
         auto answer = types.front();

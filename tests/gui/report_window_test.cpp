@@ -69,7 +69,7 @@ struct ReportGui : Gui {
 // fails and the user says OK; the type used is preselected for the next report.
 TEST(ReportCommandsTest, BrowserHandOff) {
     // browser, it starts, command, answers → browser started, page printed, text window, next preselected
-    const std::tuple<bool, bool, const char*, std::vector<MsgAnswer>, std::size_t, std::size_t, bool, int> cases[] = {
+    const std::tuple<bool, bool, const char*, std::vector<MsgAnswer>, std::size_t, std::size_t, bool, ReportFormat> cases[] = {
         {true, true, "cmdErrors", {}, 1, 0, false, kHtmlReport},
         {true, true, "cmdPrint", {}, 0, 1, false, kHtmlReport},
         {false, true, "cmdErrors", {MsgAnswer::Ok}, 0, 0, true, kTextReport},
@@ -87,7 +87,7 @@ TEST(ReportCommandsTest, BrowserHandOff) {
         g.Click("cmdErrors");
         EXPECT_EQ(std::pair(g.script.started, g.script.printed.size()),
                   std::pair(std::vector<std::string>(started, "/opt/web/browser " + PathToUrl(g.dir / "temphtm.HTM")), printed));
-        EXPECT_EQ(g.reports.preselected, (std::vector<int>{kTextReport, next}));
+        EXPECT_EQ(g.reports.preselected, (std::vector<ReportFormat>{kTextReport, next}));
     }
 }
 

@@ -60,7 +60,7 @@ void ReportCommands::cmdErrors_Click() {
 
 void ReportCommands::MakeReport(const LogReader& log) {
     CloseWindow();
-    const std::optional<int> type = dialogs_->ChooseReportType(owner_, reportType_);
+    const std::optional<ReportFormat> type = dialogs_->ChooseReportType(owner_, reportType_);
     if (!type) return;
     reportType_ = *type;
 

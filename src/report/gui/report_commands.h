@@ -38,7 +38,7 @@ public:
     // cmdPrint_Click: sets the print flag and runs cmdErrors_Click.
     void cmdPrint_Click();
 
-    int ReportType() const { return reportType_; }
+    ReportFormat ReportType() const { return reportType_; }
     bool PrintFlag() const { return printFlag_; }
     frmReport* Window() const { return window_; }
     // The current printer: the one last chosen in a print dialog (made at its first use, so
@@ -69,7 +69,7 @@ private:
     ReportDialogs* dialogs_;
     std::unique_ptr<QPrinter> printer_;
     QPointer<frmReport> window_;
-    int reportType_ = kTextReport;
+    ReportFormat reportType_ = kTextReport;
     bool printFlag_ = false;
     bool busy_ = false;
     int screenWidth_;

@@ -12,7 +12,7 @@
 
 namespace quorvex {
 
-std::optional<int> QtReportDialogs::ChooseReportType(QWidget* owner, int reportType) {
+std::optional<ReportFormat> QtReportDialogs::ChooseReportType(QWidget* owner, ReportFormat reportType) {
     frmReportOption dialog(reportType, owner);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.ReportType();

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "report/core/report_writers.h"
+
 class QPrintDialog;
 class QPrinter;
 class QWidget;
@@ -24,8 +26,8 @@ class ReportDialogs {
 public:
     virtual ~ReportDialogs() = default;
 
-    // frmReportOption opened on `reportType`: 1 (text) or 3 (HTML), nullopt on Cancel.
-    virtual std::optional<int> ChooseReportType(QWidget* owner, int reportType) = 0;
+    // frmReportOption opened on `reportType`: the type chosen, nullopt on Cancel.
+    virtual std::optional<ReportFormat> ChooseReportType(QWidget* owner, ReportFormat reportType) = 0;
 
     // ShowPrinter: the print dialog for `printer`, opened with the pages, range and flags of
     // `dialog`. On OK the printer is the one chosen and `dialog` holds the range, copies and
@@ -54,7 +56,7 @@ void TakePrintDialog(clsPrintDialog& dialog, const QPrinter& printer);
 // fixed-pitch fonts of the machine; the name is UTF-8).
 class QtReportDialogs final : public ReportDialogs {
 public:
-    std::optional<int> ChooseReportType(QWidget* owner, int reportType) override;
+    std::optional<ReportFormat> ChooseReportType(QWidget* owner, ReportFormat reportType) override;
     bool ShowPrinter(QWidget* owner, clsPrintDialog& dialog, QPrinter& printer) override;
     void Preview(QWidget* owner, QPrinter& printer, const std::function<void(QPrinter*)>& paint) override;
     bool PrinterInstalled() const override;

@@ -12,7 +12,7 @@
 
 namespace quorvex {
 
-frmReportOption::frmReportOption(int reportType, QWidget* parent) : QDialog(parent) {
+frmReportOption::frmReportOption(ReportFormat reportType, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmReportOption"));
     setWindowTitle(tr("Report Option"));
     auto* frame = new QGroupBox(tr("Error Report"), this);
@@ -49,7 +49,7 @@ frmReportOption::frmReportOption(int reportType, QWidget* parent) : QDialog(pare
                              QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + 120));
 }
 
-int frmReportOption::ReportType() const { return html_->isChecked() ? kHtmlReport : kTextReport; }
+ReportFormat frmReportOption::ReportType() const { return html_->isChecked() ? kHtmlReport : kTextReport; }
 
 void frmReportOption::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

@@ -2,23 +2,25 @@
 
 #include <QDialog>
 
+#include "report/core/report_writers.h"
+
 class QRadioButton;
 
 namespace quorvex {
 
-// Report types.
-inline constexpr int kTextReport = 1;
-inline constexpr int kHtmlReport = 3;
+// The report types the dialog offers.
+inline constexpr ReportFormat kTextReport = ReportFormat::Text;
+inline constexpr ReportFormat kHtmlReport = ReportFormat::Html;
 
 // frmReportOption "Report Option": text or HTML, with the current report type preselected.
 class frmReportOption : public QDialog {
     Q_OBJECT
 
 public:
-    frmReportOption(int reportType, QWidget* parent = nullptr);
+    frmReportOption(ReportFormat reportType, QWidget* parent = nullptr);
 
-    // 1 (text) or 3 (HTML), as chosen.
-    int ReportType() const;
+    // Text or HTML, as chosen.
+    ReportFormat ReportType() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
