@@ -81,6 +81,8 @@ struct Options {
     std::string file;
     std::string checkExe;
     bool compareThreads = false;
+    std::string secondFile;
+    long long limit = 0;
     int repeat = 3;
     bool callgrind = false;
     std::string workDir;
@@ -98,6 +100,8 @@ void Usage(std::FILE* to) {
         "  --file FILE       measure FILE instead of generating one\n"
         "  --check-exe PATH  quorvex-check to run (default: beside this program or in ../src)\n"
         "  --compare-threads also time quorvex-check --threads 1 (the single-thread run)\n"
+        "  --second-file F   also time quorvex-check on F (say, the file with errors put in)\n"
+        "  --limit N         quorvex-check --limit N (the error limit; 500 unless set)\n"
         "  --repeat K        rounds; each kind is measured once a round, the best counts (default 3)\n"
         "  --callgrind       afterwards, count each thread's instructions under valgrind's callgrind\n"
         "  --work-dir DIR    folder for the temporary files (default: the system's temp folder)\n"
@@ -131,6 +135,8 @@ Options ParseOptions(int argc, char** argv) {
         else if (arg == "--file") o.file = text();
         else if (arg == "--check-exe") o.checkExe = text();
         else if (arg == "--compare-threads") o.compareThreads = true;
+        else if (arg == "--second-file") o.secondFile = text();
+        else if (arg == "--limit") o.limit = NumberArg(i, argc, argv);
         else if (arg == "--repeat") o.repeat = static_cast<int>(NumberArg(i, argc, argv));
         else if (arg == "--callgrind") o.callgrind = true;
         else if (arg == "--work-dir") o.workDir = text();
@@ -727,6 +733,7 @@ int main(int argc, char** argv) {
             const char* name;
             What what;
             std::vector<std::string> checkArgs;  // of a quorvex-check run
+            fs::path file;                       // the file it tests
             const char* pragmas = nullptr;       // of a one-row-a-statement insert
             std::vector<double> times;
             std::vector<double> cpuTimes;
@@ -739,12 +746,21 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "bench_check: quorvex-check not found beside this program or in ../src; use --check-exe\n");
             status = 1;
         } else {
-            kinds.push_back({"check", What::Check, {}, nullptr, {}, {}, 0, {}});
-            if (opt.compareThreads) kinds.push_back({"check-1t", What::Check, {"--threads", "1"}, nullptr, {}, {}, 0, {}});
+            std::vector<std::string> args;
+            if (opt.limit > 0) args = {"--limit", std::to_string(opt.limit)};
+            std::vector<std::string> oneThread = args;
+            oneThread.insert(oneThread.end(), {"--threads", "1"});
+            kinds.push_back({"check", What::Check, args, file, nullptr, {}, {}, 0, {}});
+            if (opt.compareThreads) kinds.push_back({"check-1t", What::Check, oneThread, file, nullptr, {}, {}, 0, {}});
+            if (!opt.secondFile.empty()) {
+                kinds.push_back({"check-2nd", What::Check, args, opt.secondFile, nullptr, {}, {}, 0, {}});
+                if (opt.compareThreads)
+                    kinds.push_back({"check-2nd-1t", What::Check, oneThread, opt.secondFile, nullptr, {}, {}, 0, {}});
+            }
         }
-        kinds.push_back({"base-best", What::BestInsert, {}, kLogPragmas, {}, {}, 0, {}});
-        kinds.push_back({"base-log", What::Insert, {}, kLogPragmas, {}, {}, 0, {}});
-        kinds.push_back({"base-dflt", What::Insert, {}, nullptr, {}, {}, 0, {}});
+        kinds.push_back({"base-best", What::BestInsert, {}, file, kLogPragmas, {}, {}, 0, {}});
+        kinds.push_back({"base-log", What::Insert, {}, file, kLogPragmas, {}, {}, 0, {}});
+        kinds.push_back({"base-dflt", What::Insert, {}, file, nullptr, {}, {}, 0, {}});
 
         long long stored = 0;
         for (int rep = 1; rep <= opt.repeat; ++rep) {
@@ -786,7 +802,7 @@ int main(int argc, char** argv) {
                 const fs::path dataDir = work / ("data-" + tag);
                 fs::create_directories(dataDir);
                 const fs::path errFile = work / (tag + ".err");
-                const ChildRun run = RunCheck(*exe, k.checkArgs, dataDir, file, errFile);
+                const ChildRun run = RunCheck(*exe, k.checkArgs, dataDir, k.file, errFile);
                 if (run.signal != 0 || run.exitCode == 127 || run.exitCode > 3) ShowChildErrors(errFile);
                 if (run.signal != 0) {
                     std::printf("%-9s #%d: killed by signal %d after %.3f s\n", k.name, rep, run.signal, run.seconds);
@@ -800,7 +816,7 @@ int main(int argc, char** argv) {
                     status = 1;
                     continue;
                 }
-                if (run.exitCode != 0 && opt.file.empty())
+                if (run.exitCode != 0 && opt.file.empty() && k.file == file)
                     std::printf("             (the generated file should give exit 0: it is meant to be valid)\n");
                 if (k.times.empty() || run.seconds < *std::min_element(k.times.begin(), k.times.end()))
                     k.threadsOfBest = run.threads;
@@ -828,26 +844,34 @@ int main(int argc, char** argv) {
         // (which ran one after the other under much the same load). The best insert is the
         // floor the checks are held to (target: at most 1.5 times it). The ratio of the best CPU
         // times (all threads) tells more than the wall clock on a machine busy with other work.
-        for (const Kind& c : kinds) {
-            if (c.what != What::Check || c.times.empty()) continue;
-            for (const Kind& b : kinds) {
-                if (b.what == What::Check || b.times.empty()) continue;
-                double lo = 1e9, hi = 0;
-                for (std::size_t r = 0; r < std::min(c.times.size(), b.times.size()); ++r) {
-                    lo = std::min(lo, c.times[r] / b.times[r]);
-                    hi = std::max(hi, c.times[r] / b.times[r]);
-                }
-                const double cpuRatio = *std::min_element(c.cpuTimes.begin(), c.cpuTimes.end()) /
-                                        *std::min_element(b.cpuTimes.begin(), b.cpuTimes.end());
-                std::printf("ratio %-9s / %-9s %.2f x (round by round %.2f - %.2f), cpu %.2f x\n", c.name, b.name,
-                            best(c) / best(b), lo, hi, cpuRatio);
+        auto ratio = [&](const Kind& c, const Kind& b) {
+            if (c.times.empty() || b.times.empty()) return;
+            double lo = 1e9, hi = 0;
+            for (std::size_t r = 0; r < std::min(c.times.size(), b.times.size()); ++r) {
+                lo = std::min(lo, c.times[r] / b.times[r]);
+                hi = std::max(hi, c.times[r] / b.times[r]);
             }
+            const double cpuRatio = *std::min_element(c.cpuTimes.begin(), c.cpuTimes.end()) /
+                                    *std::min_element(b.cpuTimes.begin(), b.cpuTimes.end());
+            std::printf("ratio %-12s / %-9s %.2f x (round by round %.2f - %.2f), cpu %.2f x\n", c.name, b.name,
+                        best(c) / best(b), lo, hi, cpuRatio);
+        };
+        for (const Kind& c : kinds) {
+            if (c.what != What::Check || c.file != file) continue;
+            for (const Kind& b : kinds)
+                if (b.what != What::Check) ratio(c, b);
+        }
+        // The second file against the first, in the same thread mode.
+        for (const Kind& c : kinds) {
+            if (c.what != What::Check || c.file == file) continue;
+            for (const Kind& b : kinds)
+                if (b.what == What::Check && b.file == file && b.checkArgs == c.checkArgs) ratio(c, b);
         }
         // Each thread of the fastest run of each kind.
         bool counted = false;
         for (const Kind& k : kinds) {
             if (k.what != What::Check || k.threadsOfBest.empty()) continue;
-            std::printf("threads %-9s %s\n", k.name, DescribeThreads(k.threadsOfBest, stored).c_str());
+            std::printf("threads %-12s %s\n", k.name, DescribeThreads(k.threadsOfBest, stored).c_str());
             for (const ThreadUse& t : k.threadsOfBest) counted = counted || t.instructions >= 0;
         }
         if (!counted && !g_instructionsMissing.empty())
@@ -857,7 +881,7 @@ int main(int argc, char** argv) {
         if (opt.callgrind && exe) {
             for (const Kind& k : kinds) {
                 if (k.what != What::Check) continue;
-                const auto threads = CallgrindThreads(*exe, k.checkArgs, file, work / ("callgrind-" + std::string(k.name)));
+                const auto threads = CallgrindThreads(*exe, k.checkArgs, k.file, work / ("callgrind-" + std::string(k.name)));
                 std::string text;
                 char part[96];
                 for (std::size_t i = 0; i < threads.size(); ++i) {
