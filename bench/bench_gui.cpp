@@ -63,7 +63,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: bench_gui FILE [--check-exe PATH] [--repeat K]\n");
         return 2;
     }
-    const std::string file = argv[1];
+    // The window's file dialog answers with a path the run opens as it is: made absolute here.
+    const std::string file = std::filesystem::absolute(argv[1]).string();
     QString checkExe = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../src/quorvex-check"));
     int repeat = 3;
     for (int i = 2; i + 1 < argc; i += 2) {
@@ -114,6 +115,7 @@ int main(int argc, char** argv) {
     }
 
     std::printf("records          %lld\n", static_cast<long long>(records));
+    if (records == 0) std::printf("(the window tested nothing: is the file there?)\n");
     std::printf("quorvex-check    %.3f s, cpu %.3f s (best of %d)\n", cli.wall, cli.cpu, repeat);
     std::printf("window           %.3f s, cpu %.3f s\n", gui.wall, gui.cpu);
     std::printf("ratio            %.2f x the command line (cpu %.2f x)\n", gui.wall / cli.wall, gui.cpu / cli.cpu);

@@ -483,7 +483,9 @@ void MainWindow::DrawProgress() {
     progressDirty_ = false;
     recCtr_->setText(QStringLiteral("Processing Record Number: %1").arg(progressRecord_));
     recCtr_->show();
+    const bool shown = progress_->isVisible();
     progress_->show();
+    const int before = progress_->value();
     if (progressFileLength_ > 512) {
         const double recordsInFile = double(progressFileLength_) / 512.0;
         const double share = double(progressInFile_) / recordsInFile;
@@ -492,9 +494,10 @@ void MainWindow::DrawProgress() {
         progress_->setValue(0);
     }
     // Painted before the events of the yield are handled: Exit chosen now stops the run
-    // on the number the user sees.
+    // on the number the user sees. The bar moves a thousandth of the file at a time: it is
+    // painted again only when it has moved (this is done a hundred times a second).
     recCtr_->repaint();
-    progress_->repaint();
+    if (!shown || progress_->value() != before) progress_->repaint();
 }
 
 void MainWindow::RequestExit() {
