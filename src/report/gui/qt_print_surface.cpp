@@ -88,7 +88,11 @@ double QtPrintSurface::TextHeight(std::string_view) const {
 }
 
 void QtPrintSurface::DrawText(double x, double y, std::string_view text) {
-    if (!painter_) return;
+    // Blanks at the end of a line (wrapped lines keep the one they were cut at) and blank
+    // lines (the report's spacing) put nothing on the page.
+    const std::size_t last = text.find_last_not_of(' ');
+    if (!painter_ || last == std::string_view::npos) return;
+    text = text.substr(0, last + 1);
     painter_->drawText(QPointF(x * dpiX_, y * dpiY_ + font_->metrics.ascent()),
                        QString::fromUtf8(text.data(), qsizetype(text.size())));
 }
