@@ -63,6 +63,8 @@ void QtPrintSurface::SetFont(bool bold, int extraPoints) {
         Font& f = at->second;
         for (char16_t c = 0; c < 256; ++c) f.first[c] = f.metrics.horizontalAdvance(QChar(c)) / dpiX_;
     }
+    // The painter keeps its font from page to page: it is told only of a change.
+    if (font_ == &at->second) return;
     font_ = &at->second;
     if (painter_) painter_->setFont(font_->font);
 }
