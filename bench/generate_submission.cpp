@@ -1,7 +1,7 @@
 // generate_submission: writes a valid tax year 2008 wage report of any size.
 //
 //   generate_submission --employers 100 --employees 10000 [--ro | --ro-every K] [--all-money]
-//                       [--territories] [--seed S] OUT
+//                       [--territories] [--seed S] [--fault-every K] OUT
 //   generate_submission --records 1000000 [--employers 100] [--ro] ... OUT
 
 #include <cerrno>
@@ -10,7 +10,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <fstream>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -29,6 +31,7 @@ void Usage(std::FILE* to) {
         "  --all-money       a non-zero amount in every RW and RO money field the block allows\n"
         "  --territories     tax jurisdiction codes blank, P, V, G, S, N in turn per block\n"
         "  --seed S          random seed (default 2008); the same seed gives the same file\n"
+        "  --fault-every K   a letter in the wages (positions 188-198) of every K-th RW record\n"
         "  --quiet           print nothing on success\n",
         to);
 }
@@ -42,11 +45,44 @@ bool ParseInt(std::string_view text, long long& value) {
     return errno == 0 && *end == '\0';
 }
 
+// Puts an 'X' into the last digit of the Wages, Tips and Other Compensation (positions 188-198)
+// of the K-th, 2K-th, ... RW record of the file `path`, written by WriteSubmission (records of
+// 512 characters, each followed by CR LF). Returns the number of records changed.
+long long PutFaults(const std::string& path, long long every) {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    if (!file) throw std::runtime_error("cannot open " + path);
+    constexpr std::streamoff kRecord = 514, kChunkRecords = 2048;
+    std::string chunk(static_cast<std::size_t>(kRecord * kChunkRecords), '\0');
+    long long rw = 0, changed = 0;
+    for (std::streamoff at = 0;; at += kRecord * kChunkRecords) {
+        file.seekg(at);
+        file.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        const std::streamsize got = file.gcount();
+        if (got <= 0) break;
+        file.clear();
+        bool dirty = false;
+        for (std::streamoff r = 0; (r + 1) * kRecord <= got; ++r) {
+            char* rec = chunk.data() + r * kRecord;
+            if (rec[0] != 'R' || rec[1] != 'W' || ++rw % every != 0) continue;
+            rec[197] = 'X';
+            dirty = true;
+            ++changed;
+        }
+        if (dirty) {
+            file.seekp(at);
+            file.write(chunk.data(), got);
+        }
+        if (got < static_cast<std::streamsize>(chunk.size())) break;
+    }
+    if (!file.flush()) throw std::runtime_error("cannot write " + path);
+    return changed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using quorvex::test::SubmissionShape;
-    long long employers = 1, employees = 10, roEvery = 0, seed = 2008;
+    long long employers = 1, employees = 10, roEvery = 0, seed = 2008, faultEvery = 0;
     std::optional<long long> records;
     bool allMoney = false, territories = false, quiet = false;
     std::string out;
@@ -68,6 +104,7 @@ int main(int argc, char** argv) {
         else if (arg == "--all-money") allMoney = true;
         else if (arg == "--territories") territories = true;
         else if (arg == "--seed") number(seed);
+        else if (arg == "--fault-every") number(faultEvery);
         else if (arg == "--quiet") quiet = true;
         else if (arg == "--help" || arg == "-h") { Usage(stdout); return 0; }
         else if (!arg.empty() && arg[0] == '-') {
@@ -84,7 +121,7 @@ int main(int argc, char** argv) {
         Usage(stderr);
         return 2;
     }
-    if (employers < 1 || employers > 1'000'000 || employees < 1 || roEvery < 0) {
+    if (employers < 1 || employers > 1'000'000 || employees < 1 || roEvery < 0 || faultEvery < 0) {
         std::fprintf(stderr, "generate_submission: employers and employees must be at least 1\n");
         return 2;
     }
@@ -107,10 +144,12 @@ int main(int argc, char** argv) {
 
         const auto start = std::chrono::steady_clock::now();
         const auto result = quorvex::test::WriteSubmission(shape, out);
+        const long long faults = faultEvery > 0 ? PutFaults(out, faultEvery) : 0;
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (!quiet)
             std::printf("%s: %lld records, %lld bytes in %.3f s\n", out.c_str(),
                         static_cast<long long>(result.records), static_cast<long long>(result.bytes), seconds);
+        if (!quiet && faultEvery > 0) std::printf("%lld RW records with a letter in their wages\n", faults);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "generate_submission: %s\n", e.what());
         return 1;

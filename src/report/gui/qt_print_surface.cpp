@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QFontInfo>
 #include <QPageLayout>
 #include <QPen>
 #include <QPrinterInfo>
@@ -19,12 +20,11 @@ QFont PrintFont(const FontChoice& choice) {
 }
 
 QtPrintSurface::QtPrintSurface(QPrinter& printer, const FontChoice& printFont)
-    : printer_(printer),
-      base_(PrintFont(printFont)),
-      font_(base_),
-      metrics_(font_, &printer),
-      dpiX_(printer.logicalDpiX()),
-      dpiY_(printer.logicalDpiY()) {
+    : printer_(printer), base_(PrintFont(printFont)), dpiX_(printer.logicalDpiX()), dpiY_(printer.logicalDpiY()) {
+    // A fixed-pitch font has no kerning or ligatures for the report's text: its lines are
+    // drawn glyph by glyph, at the advances they are measured with, without the cost of
+    // shaping every line (the larger part of drawing a long report).
+    if (QFontInfo(base_).fixedPitch()) base_.setStyleStrategy(QFont::PreferNoShaping);
     SetFont(false, 0);
 }
 
@@ -36,7 +36,7 @@ bool QtPrintSurface::Begin() {
         painter_.reset();
         return false;
     }
-    painter_->setFont(font_);
+    painter_->setFont(font_->font);
     QPen pen(Qt::black);
     pen.setWidthF(dpiX_ / 100);
     painter_->setPen(pen);
@@ -54,16 +54,19 @@ double QtPrintSurface::PageWidth() const { return printer_.width() / dpiX_; }
 double QtPrintSurface::PageHeight() const { return printer_.height() / dpiY_; }
 
 void QtPrintSurface::SetFont(bool bold, int extraPoints) {
-    font_ = base_;
-    font_.setBold(bold);
-    font_.setPointSize(base_.pointSize() + extraPoints);
-    metrics_ = QFontMetricsF(font_, &printer_);
-    if (painter_) painter_->setFont(font_);
-    auto [slot, added] = advances_.try_emplace({bold, extraPoints});
-    if (added) {
-        for (char16_t c = 0; c < 256; ++c) slot->second.first[c] = metrics_.horizontalAdvance(QChar(c)) / dpiX_;
+    auto at = fonts_.find({bold, extraPoints});
+    if (at == fonts_.end()) {
+        QFont font = base_;
+        font.setBold(bold);
+        font.setPointSize(base_.pointSize() + extraPoints);
+        at = fonts_.emplace(std::pair{bold, extraPoints}, Font{font, QFontMetricsF(font, &printer_), {}, {}}).first;
+        Font& f = at->second;
+        for (char16_t c = 0; c < 256; ++c) f.first[c] = f.metrics.horizontalAdvance(QChar(c)) / dpiX_;
     }
-    advance_ = &slot->second;
+    // The painter keeps its font from page to page: it is told only of a change.
+    if (font_ == &at->second) return;
+    font_ = &at->second;
+    if (painter_) painter_->setFont(font_->font);
 }
 
 double QtPrintSurface::TextWidth(std::string_view text) const {
@@ -72,23 +75,27 @@ double QtPrintSurface::TextWidth(std::string_view text) const {
         const auto byte = static_cast<unsigned char>(text[i]);
         const char32_t c = byte < 0x80 ? (++i, byte) : NextCodePoint(text, i);
         if (c < 256) {
-            width += advance_->first[c];
+            width += font_->first[c];
             continue;
         }
-        auto [slot, added] = advance_->others.try_emplace(c, 0.0);
-        if (added) slot->second = metrics_.horizontalAdvance(QString::fromUcs4(&c, 1)) / dpiX_;
+        auto [slot, added] = font_->others.try_emplace(c, 0.0);
+        if (added) slot->second = font_->metrics.horizontalAdvance(QString::fromUcs4(&c, 1)) / dpiX_;
         width += slot->second;
     }
     return width;
 }
 
 double QtPrintSurface::TextHeight(std::string_view) const {
-    return metrics_.lineSpacing() / dpiY_;
+    return font_->metrics.lineSpacing() / dpiY_;
 }
 
 void QtPrintSurface::DrawText(double x, double y, std::string_view text) {
-    if (!painter_) return;
-    painter_->drawText(QPointF(x * dpiX_, y * dpiY_ + metrics_.ascent()),
+    // Blanks at the end of a line (wrapped lines keep the one they were cut at) and blank
+    // lines (the report's spacing) put nothing on the page.
+    const std::size_t last = text.find_last_not_of(' ');
+    if (!painter_ || last == std::string_view::npos) return;
+    text = text.substr(0, last + 1);
+    painter_->drawText(QPointF(x * dpiX_, y * dpiY_ + font_->metrics.ascent()),
                        QString::fromUtf8(text.data(), qsizetype(text.size())));
 }
 

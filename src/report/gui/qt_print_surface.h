@@ -45,20 +45,21 @@ public:
 private:
     QPrinter& printer_;
     QFont base_;
-    QFont font_;
-    QFontMetricsF metrics_;
     double dpiX_;
     double dpiY_;
     std::unique_ptr<QPainter> painter_;
-    // Advance of each character in each font used (bold, extra points), taken from the font
-    // once: a line is measured by adding them up, not by shaping it again. The first 256
+    // Each font used (bold, extra points), made once: the report changes font for every
+    // record header and page footer. With it the advance of each character, taken from the
+    // font once: a line is measured by adding them up, not by shaping it again. The first 256
     // characters are measured at once, the others when first met.
-    struct Advances {
+    struct Font {
+        QFont font;
+        QFontMetricsF metrics;
         std::array<double, 256> first{};
         std::unordered_map<char32_t, double> others;
     };
-    std::map<std::pair<bool, int>, Advances> advances_;
-    Advances* advance_ = nullptr;
+    std::map<std::pair<bool, int>, Font> fonts_;
+    Font* font_ = nullptr;
 };
 
 // Whether the print system knows a printer.

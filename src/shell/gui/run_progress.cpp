@@ -38,7 +38,9 @@ void RunProgress::Draw() {
     dirty_ = false;
     recCtr_->setText(QStringLiteral("Processing Record Number: %1").arg(record_));
     recCtr_->show();
+    const bool shown = bar_->isVisible();
     bar_->show();
+    const int before = bar_->value();
     if (fileLength_ > 512) {
         const double recordsInFile = double(fileLength_) / 512.0;
         const double share = double(inFile_) / recordsInFile;
@@ -47,9 +49,10 @@ void RunProgress::Draw() {
         bar_->setValue(0);
     }
     // Painted before the events of the yield are handled: Exit chosen now stops the run
-    // on the number the user sees.
+    // on the number the user sees. The bar moves a thousandth of the file at a time: it is
+    // painted again only when it has moved (this is done a hundred times a second).
     recCtr_->repaint();
-    bar_->repaint();
+    if (!shown || bar_->value() != before) bar_->repaint();
 }
 
 void RunProgress::Hide() {

@@ -51,7 +51,7 @@ private:
 // are the Qt ones.
 class UnattendedReportDialogs final : public ReportDialogs {
 public:
-    std::optional<int> ChooseReportType(QWidget* owner, int reportType) override {
+    std::optional<ReportFormat> ChooseReportType(QWidget* owner, ReportFormat reportType) override {
         return attended_.ChooseReportType(owner, reportType);
     }
     bool ShowPrinter(QWidget* owner, clsPrintDialog& dialog, QPrinter& printer) override {
