@@ -2,6 +2,8 @@
 
 #include <exception>
 #include <system_error>
+#include <tuple>
+#include <utility>
 
 #include <QAction>
 #include <QApplication>
@@ -28,6 +30,7 @@
 
 #include "common/error_limit.h"
 #include "errorlog/error_log.h"
+#include "history/gui/history_views.h"
 #include "report/core/browser.h"
 #include "report/gui/report_commands.h"
 #include "results/gui/results_view.h"
@@ -181,6 +184,18 @@ void MainWindow::BuildMenus() {
     track(recordsMenu_, VRecords);
     add(recordsMenu_, VRAll, tr("All &Tested"), [this] { emit viewTestedRecords(); });
     add(recordsMenu_, VRErrors, tr("&With Errors"), [this] { emit viewRecordsWithErrors(); });
+    // The run history: its actions are no commands of the table; they are off during a run.
+    view->addSeparator();
+    history_ = new HistoryViews(options_.programFolder, services_, this);
+    for (auto [name, caption, open] : {std::tuple{"mnuVCompare", tr("&Compare with Previous Run"), &HistoryViews::ShowComparePrevious},
+                                       std::tuple{"mnuVHistory", tr("Run &History"), &HistoryViews::ShowRunHistory}}) {
+        QAction* action = view->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, history_, open);
+        connect(this, &MainWindow::runStarted, action, [action] { action->setEnabled(false); });
+        connect(this, &MainWindow::runFinished, action, [action] { action->setEnabled(true); });
+    }
+    connect(this, &MainWindow::runStarted, history_, &HistoryViews::CloseWindows);
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     track(help, HelpMenu);
@@ -224,6 +239,13 @@ QWidget* MainWindow::BuildCentral() {
     connect(Action(Print), &QAction::triggered, this, [this] { cmdPrint_Click(); });
     connect(Action(Last), &QAction::triggered, this, [this] { emit viewLastResults(); });
     connect(Action(Exit), &QAction::triggered, this, [this] { RequestExit(); });
+    // Compare with Previous Run, below the results of the last test.
+    auto* compare = new QPushButton(tr("&Compare with Previous Run"), buttonColumn);
+    compare->setObjectName(QStringLiteral("cmdCompare"));
+    QAction* compareAction = findChild<QAction*>(QStringLiteral("mnuVCompare"));
+    connect(compare, &QPushButton::clicked, compareAction, &QAction::trigger);
+    connect(compareAction, &QAction::changed, compare, [compare, compareAction] { compare->setEnabled(compareAction->isEnabled()); });
+    buttons->insertWidget(6, compare);
     outer->addWidget(buttonColumn, 0, Qt::AlignLeft);
 
     auto* right = new QVBoxLayout;
@@ -326,6 +348,10 @@ void MainWindow::StartTesting() {
     runOptions.errorLimit = errorLimit_;
     runOptions.yieldInterval = options_.yieldInterval;
     runOptions.noErrors = [this] { SubmissionPrompt(services_, options_.programFolder); };
+    runOptions.historyProblem = [this](const std::string& problem) {
+        if (!std::exchange(historyTold_, true))
+            services_.Message(problem, "Run History", MsgIcon::Exclamation, MsgButtons::Ok);
+    };
     run_ = std::make_unique<Run>(services_, runOptions);
 
     RunSummary summary;
