@@ -52,6 +52,11 @@ void HistoryViews::Tell(const std::string& text, const char* title) {
     services_.Message(Utf8ToCp1252(text), title, MsgIcon::Information, MsgButtons::Ok);
 }
 
+void HistoryViews::RefuseCopy() {
+    services_.Message("Select at most " + std::to_string(ResultGrid::kMostRowsCopied) + " rows to copy.", "Quorvex",
+                      MsgIcon::Information, MsgButtons::Ok);
+}
+
 void HistoryViews::ShowComparePrevious() { ShowComparison(0, 0); }
 
 void HistoryViews::ShowComparison(std::int64_t a, std::int64_t b) {
@@ -77,7 +82,10 @@ void HistoryViews::ShowComparison(std::int64_t a, std::int64_t b) {
             if (r.id == b) runB = &r;
         }
         if (!runA || !runB) return Tell("The run history no longer holds run " + std::to_string(runA ? b : a) + ".", kCompareTitle);
-        if (!compare_) compare_ = new CompareWindow(folder_, owner_);
+        if (!compare_) {
+            compare_ = new CompareWindow(folder_, owner_);
+            connect(compare_->Grid(), &ResultGrid::copyRefused, this, &HistoryViews::RefuseCopy);
+        }
         compare_->Compare(history, *runA, *runB);
         Raise(*compare_, owner_);
         compare_->Grid()->setFocus();
@@ -94,6 +102,7 @@ void HistoryViews::ShowRunHistory() {
         if (!history_) {
             history_ = new RunHistoryWindow(owner_);
             connect(history_, &RunHistoryWindow::compareRuns, this, &HistoryViews::ShowComparison);
+            connect(history_->Grid(), &ResultGrid::copyRefused, this, &HistoryViews::RefuseCopy);
             connect(history_, &RunHistoryWindow::historyFailed, this,
                     [this](const QString& what) { Tell(what.toStdString(), kHistoryTitle); });
         }

@@ -39,6 +39,8 @@ public:
 
 private:
     void Tell(const std::string& text, const char* title);
+    // Ctrl+C on more rows than a grid copies.
+    void RefuseCopy();
 
     std::filesystem::path folder_;
     DialogServices& services_;

@@ -1,6 +1,10 @@
 #include "history/gui/run_history_window.h"
 
+#include <algorithm>
+#include <climits>
+
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -24,7 +28,7 @@ RunHistoryWindow::RunHistoryWindow(QWidget* owner) : QWidget(owner, Qt::Window) 
     outer->addWidget(hint_);
     grid_ = new ResultGrid(QStringLiteral("grdRuns"), this);
     grid_->SetCaption(tr("Runs"));
-    grid_->FitToContents(6, 60);
+    grid_->horizontalHeader()->setStretchLastSection(true);  // the files take the rest of the width
     outer->addWidget(grid_->CaptionLabel());
     outer->addWidget(grid_, 1);
 
