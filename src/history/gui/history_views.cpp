@@ -71,7 +71,7 @@ void HistoryViews::ShowComparison(std::int64_t a, std::int64_t b) {
             if (!pair) return Tell(b ? "Run " + std::to_string(b) + " is the first run of the history: there is no run "
                                        "before it to compare it with."
                                      : kNothingToCompare,
-                                   kCompareTitle);
+                                   b ? kHistoryTitle : kCompareTitle);
             a = pair->first;
             b = pair->second;
         }

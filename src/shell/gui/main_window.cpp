@@ -230,7 +230,16 @@ QWidget* MainWindow::BuildCentral() {
         connect(action, &QAction::changed, button,
                 [button, action] { button->setEnabled(action->isEnabled()); });
         buttons->addWidget(button);
-        if (i == 5) buttons->addStretch(1);
+        if (i != 5) continue;
+        // Compare with Previous Run, below the results of the last test (and before Exit in
+        // the Tab order and for a screen reader).
+        auto* compare = new QPushButton(tr("&Compare with Previous Run"), buttonColumn);
+        compare->setObjectName(QStringLiteral("cmdCompare"));
+        QAction* compareAction = findChild<QAction*>(QStringLiteral("mnuVCompare"));
+        connect(compare, &QPushButton::clicked, compareAction, &QAction::trigger);
+        connect(compareAction, &QAction::changed, compare, [compare, compareAction] { compare->setEnabled(compareAction->isEnabled()); });
+        buttons->addWidget(compare);
+        buttons->addStretch(1);
     }
     connect(Action(Start), &QAction::triggered, this, [this] { StartTesting(); });
     connect(Action(View), &QAction::triggered, this, [this] { emit viewTestedRecords(); });
@@ -239,13 +248,6 @@ QWidget* MainWindow::BuildCentral() {
     connect(Action(Print), &QAction::triggered, this, [this] { cmdPrint_Click(); });
     connect(Action(Last), &QAction::triggered, this, [this] { emit viewLastResults(); });
     connect(Action(Exit), &QAction::triggered, this, [this] { RequestExit(); });
-    // Compare with Previous Run, below the results of the last test.
-    auto* compare = new QPushButton(tr("&Compare with Previous Run"), buttonColumn);
-    compare->setObjectName(QStringLiteral("cmdCompare"));
-    QAction* compareAction = findChild<QAction*>(QStringLiteral("mnuVCompare"));
-    connect(compare, &QPushButton::clicked, compareAction, &QAction::trigger);
-    connect(compareAction, &QAction::changed, compare, [compare, compareAction] { compare->setEnabled(compareAction->isEnabled()); });
-    buttons->insertWidget(6, compare);
     outer->addWidget(buttonColumn, 0, Qt::AlignLeft);
 
     auto* right = new QVBoxLayout;
