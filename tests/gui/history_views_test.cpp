@@ -96,7 +96,19 @@ TEST(HistoryViewsTest, RunHistoryComparesTheSelectedRunsAndNothingBeforeTwoRuns)
     ASSERT_TRUE(w && w->isVisible());
     EXPECT_EQ(w->windowTitle().toStdString(), "Compare Runs - run 3 against run 1");
     EXPECT_EQ(w->CountsLine()->text().toStdString(), "Fixed: 2   New: 0   Still: 0");
-    // Run 1 is not the log on screen: its record is not shown.
+    // Run 3 is the log on screen: a fixed finding shows its record there when it is still
+    // in the file (found by its SSN), and says so when it is gone.
+    EXPECT_EQ(w->RecordLine()->text().toStdString(), "Record Number 3 of run 3");
+    EXPECT_GT(w->Viewer()->RowCount(), 10);
+    w->Grid()->setCurrentIndex(w->Model()->index(1, 0));
+    EXPECT_EQ(w->RecordLine()->text().toStdString(), "The record is not in run 3.");
+    EXPECT_EQ(w->Viewer()->RowCount(), 1);
+    // Runs 2 and 1: neither is the log on screen, no record is shown.
+    h->Grid()->selectionModel()->select(QItemSelection(h->Model()->index(1, 0), h->Model()->index(2, 6)),
+                                        QItemSelectionModel::ClearAndSelect);
+    h->CompareButton()->click();
+    EXPECT_EQ(w->windowTitle().toStdString(), "Compare Runs - run 2 against run 1");
+    EXPECT_EQ(w->RecordLine()->text().toStdString(), "The error log holds no record of run 2: it is the log of another run.");
     EXPECT_EQ(w->Viewer()->RowCount(), 1);
 }
 

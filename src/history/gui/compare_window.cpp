@@ -1,5 +1,6 @@
 #include "history/gui/compare_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -143,6 +144,7 @@ void CompareWindow::Compare(const RunHistory& history, const HistoryRun& a, cons
     runB_ = b.id;
     log_.reset();
     contexts_ = BlockContexts{};
+    located_.reset();
     try {
         if (!newest.empty() && newest.front().id == b.id)
             if (auto log = LogReader::OpenIn(folder_); log && LogIsRun(*log, b)) log_ = std::move(log);
@@ -170,14 +172,15 @@ void CompareWindow::ApplyFilter() {
 
 void CompareWindow::ShowRecordOf(int row) {
     const ComparedFinding* f = model_ ? model_->FindingAt(row) : nullptr;
-    const std::optional<std::int64_t> recNum = model_ ? model_->RecordInB(row) : std::nullopt;
+    std::optional<std::int64_t> recNum = model_ ? model_->RecordInB(row) : std::nullopt;
+    if (f && !recNum && log_) recNum = Located(f->finding);
     viewer_->UnloadLabels();
     if (!f) {
         recordLine_->setText(QString());
     } else if (!log_) {
         recordLine_->setText(tr("The error log holds no record of run %1: it is the log of another run.").arg(runB_));
     } else if (!recNum) {
-        recordLine_->setText(tr("Run %1 holds no finding on this record (fixed, or the record is gone).").arg(runB_));
+        recordLine_->setText(tr("The record is not in run %1.").arg(runB_));
     } else {
         const std::int64_t n = recNum.value_or(0);
         try {
@@ -190,6 +193,23 @@ void CompareWindow::ShowRecordOf(int row) {
         }
     }
     recordLine_->setAccessibleName(recordLine_->text());
+}
+
+std::optional<std::int64_t> CompareWindow::Located(const HistoryFinding& finding) {
+    if (!located_) {
+        std::set<RecordKey> wanted;
+        for (const ComparedFinding& f : model_->Compared().findings)
+            if (f.status == FindingStatus::Fixed) wanted.insert(RecordKey{f.finding.type, f.finding.key, f.finding.occurrence});
+        try {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            located_ = LocateRecords(*log_, std::move(wanted));
+        } catch (const std::exception&) {
+            located_.emplace();
+        }
+        QApplication::restoreOverrideCursor();
+    }
+    const auto at = located_->find(RecordKey{finding.type, finding.key, finding.occurrence});
+    return at == located_->end() ? std::nullopt : std::optional(at->second);
 }
 
 void CompareWindow::keyPressEvent(QKeyEvent* event) {

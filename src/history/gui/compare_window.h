@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 
 #include <QWidget>
@@ -10,6 +11,7 @@
 #include "errorlog/log_reader.h"
 #include "errorlog/run_history.h"
 #include "history/compare_runs.h"
+#include "history/run_record.h"
 #include "results/core/record_view.h"
 
 class QCheckBox;
@@ -50,6 +52,7 @@ protected:
 private:
     void ApplyFilter();
     void ShowRecordOf(int row);
+    std::optional<std::int64_t> Located(const HistoryFinding& finding);
 
     std::filesystem::path folder_;
     QLabel* runs_ = nullptr;
@@ -63,6 +66,9 @@ private:
     std::int64_t runB_ = 0;
     std::optional<LogReader> log_;  // run B's log, when the folder's log is its
     BlockContexts contexts_;
+    // Where the records of the fixed findings without a finding left in run B stand in its
+    // log: looked up in one pass over the log the first time one is selected.
+    std::optional<std::map<RecordKey, std::int64_t>> located_;
 };
 
 }  // namespace quorvex
