@@ -112,12 +112,19 @@ TEST(HistoryViewsTest, RunHistoryComparesTheSelectedRunsAndNothingBeforeTwoRuns)
     EXPECT_EQ(w->Viewer()->RowCount(), 1);
 }
 
-TEST(HistoryViewsTest, AnUnwritableHistoryIsToldOncePerSession) {
+TEST(HistoryViewsTest, AnUnusableHistoryIsToldOncePerSessionAndByTheWindows) {
     Gui g;
     std::filesystem::create_directory(g.dir / "RunHistory.db");
     g.Test({Employees({{"363862251", "83701"}})}, {MsgAnswer::Ok, MsgAnswer::Ok});
     g.Test({Employees({{"363862251", "83701"}})}, {MsgAnswer::Ok, MsgAnswer::Ok});
     EXPECT_EQ(g.script.Titles(), "Results|Run History|Results");
+    // The windows say why they cannot open.
+    g.script.answers = {MsgAnswer::Ok};
+    Open(g, "mnuVHistory");
+    EXPECT_EQ(g.script.messages.back().title, "Run History");
+    EXPECT_NE(g.script.messages.back().text.find("cannot be used"), std::string::npos) << g.script.messages.back().text;
+    auto* h = g.window->findChild<RunHistoryWindow*>();
+    EXPECT_TRUE(!h || !h->isVisible());
 }
 
 }  // namespace

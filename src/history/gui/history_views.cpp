@@ -48,8 +48,8 @@ void Raise(QWidget& window, const QWidget* owner) {
 HistoryViews::HistoryViews(std::filesystem::path programFolder, DialogServices& services, QWidget* owner)
     : QObject(owner), folder_(std::move(programFolder)), services_(services), owner_(owner) {}
 
-void HistoryViews::Tell(const std::string& text, const char* title) {
-    services_.Message(Utf8ToCp1252(text), title, MsgIcon::Information, MsgButtons::Ok);
+void HistoryViews::Tell(const std::string& text, const char* title, MsgIcon icon) {
+    services_.Message(Utf8ToCp1252(text), title, icon, MsgButtons::Ok);
 }
 
 void HistoryViews::RefuseCopy() {
@@ -90,7 +90,7 @@ void HistoryViews::ShowComparison(std::int64_t a, std::int64_t b) {
         Raise(*compare_, owner_);
         compare_->Grid()->setFocus();
     } catch (const HistoryError& e) {
-        Tell(e.what(), kHistoryTitle);
+        Tell(e.what(), kHistoryTitle, MsgIcon::Exclamation);
     }
 }
 
@@ -104,13 +104,13 @@ void HistoryViews::ShowRunHistory() {
             connect(history_, &RunHistoryWindow::compareRuns, this, &HistoryViews::ShowComparison);
             connect(history_->Grid(), &ResultGrid::copyRefused, this, &HistoryViews::RefuseCopy);
             connect(history_, &RunHistoryWindow::historyFailed, this,
-                    [this](const QString& what) { Tell(what.toStdString(), kHistoryTitle); });
+                    [this](const QString& what) { Tell(what.toStdString(), kHistoryTitle, MsgIcon::Exclamation); });
         }
         history_->Load(file);
         Raise(*history_, owner_);
         history_->Grid()->setFocus();
     } catch (const HistoryError& e) {
-        Tell(e.what(), kHistoryTitle);
+        Tell(e.what(), kHistoryTitle, MsgIcon::Exclamation);
     }
 }
 

@@ -38,7 +38,7 @@ public:
     RunHistoryWindow* History() const;
 
 private:
-    void Tell(const std::string& text, const char* title);
+    void Tell(const std::string& text, const char* title, MsgIcon icon = MsgIcon::Information);
     // Ctrl+C on more rows than a grid copies.
     void RefuseCopy();
 
