@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Reads the desktop program through the accessibility bus, as a screen reader does: the
-# welcome screen, the records with errors, and the tested records with a record in the
-# field viewer. Prints what a reader hears and fails when a control has no name.
+# welcome screen, the records with errors, the tested records with a record in the field
+# viewer, and the run history's windows (the comparison of two runs and the list of runs). Prints what a reader hears and fails when a control has no name.
 # Needs Xvfb, at-spi2-core, python3-pyatspi and dbus-run-session.
 #   scripts/a11y-check.sh [BUILD_DIR] [DISPLAY_NUMBER]
 set -euo pipefail
@@ -15,6 +15,8 @@ Xvfb ":$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
 xvfb=$!
 sleep 1
 # A log with errors for the views to show.
+# Two runs in the history for the comparison: the valid example, then the faulty one.
+"$build/src/quorvex-check" --data-dir "$data" --quiet "$here/../examples/valid-2008.txt" >/dev/null 2>&1 || true
 "$build/src/quorvex-check" --data-dir "$data" --quiet "$here/../examples/faulty-2008.txt" >/dev/null 2>&1 || true
 
 DISPLAY=":$display" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 data="$data" build="$build" here="$here" \
@@ -30,5 +32,9 @@ DISPLAY=":$display" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 data="$data" build="$buil
     /usr/bin/python3 "$here/a11y_tree.py" --press "View Last Test Results" || status=1
     echo; echo "== tested records and the field viewer"
     /usr/bin/python3 "$here/a11y_tree.py" --press "View Tested Records" || status=1
+    echo; echo "== compare with the previous run"
+    /usr/bin/python3 "$here/a11y_tree.py" --press "Compare with Previous Run" || status=1
+    echo; echo "== run history"
+    /usr/bin/python3 "$here/a11y_tree.py" --menu "Run History" || status=1
     kill $app
     exit $status'

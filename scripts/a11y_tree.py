@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Reads the desktop program's windows through the accessibility bus (AT-SPI), as a screen
 reader does: prints every object as "role | name | description" and fails when a control
-that is showing has no name. With --press NAME, presses the button of that name first.
+that is showing has no name. With --press NAME, presses the button of that name first;
+with --menu NAME, chooses the menu item of that name.
 
 Used by scripts/a11y-check.sh, which starts the program under Xvfb."""
 import sys
@@ -57,11 +58,13 @@ def path_of(obj):
     return list(reversed(names))
 
 
-def press(app, label):
+def press(app, label, role="push button"):
+    """Presses the showing button `label`, or with role "menu item" chooses the menu item
+    `label` (menus are closed: their items are not showing)."""
     def search(obj):
-        if obj.getRoleName() == "push button" and obj.name == label and showing(obj):
+        if obj.getRoleName() == role and obj.name == label and (role == "menu item" or showing(obj)):
             return obj
-        if obj.getRoleName() in NO_DESCENT:
+        if obj.getRoleName() in NO_DESCENT and not (role == "menu item" and obj.getRoleName() == "menu bar"):
             return None
         for child in obj:
             if child is not None:
@@ -71,10 +74,10 @@ def press(app, label):
         return None
     button = search(app)
     if button is None:
-        sys.exit("no button named %r" % label)
+        sys.exit("no %s named %r" % (role, label))
     action = button.queryAction()
     for i in range(action.nActions):
-        if action.getName(i) in ("Press", "press", "click"):
+        if action.getName(i) in ("Press", "press", "click", "Trigger", "trigger"):
             action.doAction(i)
             return
     action.doAction(0)
@@ -85,8 +88,8 @@ def main():
     app = find_app("quorvex")
     if app is None:
         sys.exit("the program is not on the accessibility bus")
-    while args[:1] == ["--press"]:
-        press(app, args[1])
+    while args[:1] in (["--press"], ["--menu"]):
+        press(app, args[1], "push button" if args[0] == "--press" else "menu item")
         args = args[2:]
         time.sleep(1.5)
     out, missing = [], []

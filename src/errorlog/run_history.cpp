@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -183,24 +184,59 @@ std::int64_t RunHistory::Add(const HistoryRun& run, const std::vector<HistoryFin
     }
 }
 
-std::vector<HistoryRun> RunHistory::Runs() const {
+namespace {
+
+// The runs `q` selects (id, ended, outcome and the counts), in its order, with their files.
+std::vector<HistoryRun> ReadRuns(sql::Database& db, sql::Statement& q) {
     std::vector<HistoryRun> runs;
+    while (q.step())
+        runs.push_back(HistoryRun{q.int64(0), q.text(1), q.text(2), q.int64(3), q.int64(4), q.int64(5), {}});
+    if (runs.empty()) return runs;
+    std::int64_t low = runs.front().id, high = low;
+    std::unordered_map<std::int64_t, std::size_t> at;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        low = std::min(low, runs[i].id);
+        high = std::max(high, runs[i].id);
+        at.emplace(runs[i].id, i);
+    }
+    auto f = db.prepare("SELECT run, name, size, sha256 FROM files WHERE run BETWEEN ?1 AND ?2 ORDER BY run, seq");
+    f.bind(1, low).bind(2, high);
+    while (f.step())
+        if (const auto run = at.find(f.int64(0)); run != at.end())
+            runs[run->second].files.push_back(HistoryFile{f.text(1), f.isNull(2) ? -1 : f.int64(2), f.text(3)});
+    return runs;
+}
+
+constexpr const char* kRunColumns = "SELECT id, ended, outcome, records, records_with_errors, errors FROM runs";
+
+}  // namespace
+
+std::vector<HistoryRun> RunHistory::Runs() const {
     try {
-        auto q = impl_->db.prepare("SELECT id, ended, outcome, records, records_with_errors, errors FROM runs ORDER BY id");
-        while (q.step())
-            runs.push_back(HistoryRun{q.int64(0), q.text(1), q.text(2), q.int64(3), q.int64(4), q.int64(5), {}});
-        auto f = impl_->db.prepare("SELECT run, name, size, sha256 FROM files ORDER BY run, seq");
-        std::size_t at = 0;
-        while (f.step()) {
-            while (at < runs.size() && runs[at].id < f.int64(0)) ++at;
-            if (at == runs.size()) break;
-            if (runs[at].id == f.int64(0))
-                runs[at].files.push_back(HistoryFile{f.text(1), f.isNull(2) ? -1 : f.int64(2), f.text(3)});
-        }
+        auto q = impl_->db.prepare(std::string(kRunColumns) + " ORDER BY id");
+        return ReadRuns(impl_->db, q);
     } catch (const sql::DbError& e) {
         throw Failed(impl_->file, std::string("cannot be read: ") + e.what() + ".");
     }
-    return runs;
+}
+
+std::int64_t RunHistory::RunCount() const {
+    try {
+        auto q = impl_->db.prepare("SELECT count(*) FROM runs");
+        return q.step() ? q.int64(0) : 0;
+    } catch (const sql::DbError& e) {
+        throw Failed(impl_->file, std::string("cannot be read: ") + e.what() + ".");
+    }
+}
+
+std::vector<HistoryRun> RunHistory::NewestRuns(std::int64_t offset, int limit) const {
+    try {
+        auto q = impl_->db.prepare(std::string(kRunColumns) + " ORDER BY id DESC LIMIT ?1 OFFSET ?2");
+        q.bind(1, std::int64_t{limit}).bind(2, offset);
+        return ReadRuns(impl_->db, q);
+    } catch (const sql::DbError& e) {
+        throw Failed(impl_->file, std::string("cannot be read: ") + e.what() + ".");
+    }
 }
 
 std::vector<HistoryFinding> RunHistory::Findings(std::int64_t id) const {

@@ -87,6 +87,10 @@ public:
 
     // Every run kept, oldest first (files included).
     std::vector<HistoryRun> Runs() const;
+    // The read side of a list of runs, a page at a time: how many runs are kept, and up
+    // to `limit` of them, newest first, from the `offset`-th newest on (files included).
+    std::int64_t RunCount() const;
+    std::vector<HistoryRun> NewestRuns(std::int64_t offset, int limit) const;
     // The findings of run `id` in logged order.
     std::vector<HistoryFinding> Findings(std::int64_t id) const;
 

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <fstream>
 #include <map>
+#include <set>
 #include <tuple>
 
 namespace quorvex {
@@ -93,6 +94,17 @@ std::string Now() {
     return text;
 }
 
+// The key of a record of type `type` in the block of the employer `ein`.
+std::string KeyOf(const std::string& type, const std::string& record, const std::string& ein) {
+    if (type == "RW" || type == "RO") return Trimmed(record.substr(std::min<std::size_t>(2, record.size()), 9)) + "/" + ein;
+    if (type == "RE" || type == "RT" || type == "RU") return ein;
+    return {};
+}
+
+std::string EinOfRE(const std::string& record) {
+    return Trimmed(record.substr(std::min<std::size_t>(7, record.size()), 9));
+}
+
 }  // namespace
 
 std::pair<int, int> FieldPositions(std::string_view reference) {
@@ -162,7 +174,7 @@ std::vector<HistoryFinding> HistoryFindings(const LogReader& log) {
             // The block's EIN from its RE record (positions 8 - 16), read once per block.
             std::string ein;
             if (type == "RE") {
-                ein = Trimmed(row.record.record.substr(std::min<std::size_t>(7, row.record.record.size()), 9));
+                ein = EinOfRE(row.record.record);
             } else if (row.record.reIndx) {
                 auto at = blocks.find(*row.record.reIndx);
                 if (at == blocks.end()) {
@@ -171,12 +183,7 @@ std::vector<HistoryFinding> HistoryFindings(const LogReader& log) {
                 }
                 ein = at->second;
             }
-            if (type == "RW" || type == "RO")
-                key = Trimmed(row.record.record.substr(std::min<std::size_t>(2, row.record.record.size()), 9)) + "/" + ein;
-            else if (type == "RE" || type == "RT" || type == "RU")
-                key = ein;
-            else
-                key.clear();
+            key = KeyOf(type, row.record.record, ein);
             occurrence = seen[{type, key}]++;
         }
         const auto [first, last] = FieldPositions(row.error.reference);
@@ -185,6 +192,31 @@ std::vector<HistoryFinding> HistoryFindings(const LogReader& log) {
         return true;
     });
     return findings;
+}
+
+std::map<RecordKey, std::int64_t> LocateRecords(const LogReader& log, std::set<RecordKey> wanted) {
+    std::map<RecordKey, std::int64_t> found;
+    std::map<std::pair<std::string, std::string>, std::int64_t> seen;
+    std::string ein;
+    constexpr int kWindow = 2048;
+    std::int64_t from = 0;
+    while (!wanted.empty()) {
+        const std::vector<RecordRow> rows = log.RecordsWindow(RecordSet::All, from, kWindow);
+        for (const RecordRow& row : rows) {
+            const std::string type = Trimmed(row.record.substr(0, std::min<std::size_t>(2, row.record.size())));
+            // The records of a block follow its RE record.
+            if (type == "RE") ein = EinOfRE(row.record);
+            std::string key = KeyOf(type, row.record, ein);
+            const std::int64_t occurrence = seen[{type, key}]++;
+            if (const auto at = wanted.find(RecordKey{type, std::move(key), occurrence}); at != wanted.end()) {
+                found.emplace(*at, row.recNum);
+                wanted.erase(at);
+            }
+        }
+        if (rows.size() < static_cast<std::size_t>(kWindow)) break;
+        from = rows.back().recNum + 1;
+    }
+    return found;
 }
 
 std::string RecordRun(const fs::path& folder, const LogReader& log, std::string outcome, int keep,

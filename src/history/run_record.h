@@ -1,6 +1,10 @@
 #pragma once
 
+#include <compare>
+#include <cstdint>
 #include <filesystem>
+#include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -27,6 +31,20 @@ HistoryFile DescribeFile(const std::string& name, const std::filesystem::path& p
 // Every finding of the finished log `log`, keyed by what its record holds (the SSN, the
 // block's EIN), in logged order.
 std::vector<HistoryFinding> HistoryFindings(const LogReader& log);
+
+// A record as the history names it: its type, key and occurrence.
+struct RecordKey {
+    std::string type;
+    std::string key;
+    std::int64_t occurrence = 0;
+    auto operator<=>(const RecordKey&) const = default;
+};
+
+// Where the records `wanted` stand in the log `log`, found in one pass over its records in
+// order: the key of each as HistoryFindings makes it, the occurrence counted over all the
+// records (HistoryFindings counts those with findings only, so for a repeated key the two
+// can differ). A record not found is left out.
+std::map<RecordKey, std::int64_t> LocateRecords(const LogReader& log, std::set<RecordKey> wanted);
 
 // Appends the run the log `log` holds to the history in `folder` as `outcome`, keeping the
 // last `keep` runs (none at all for 0). Never throws: a history that is damaged (set aside

@@ -166,7 +166,9 @@ void Run::RecordInHistory(const RunSummary& s) {
     } catch (const std::exception& e) {
         problem = std::string(e.what()) + " This run is not in the run history.";
     }
-    if (!problem.empty()) services_.Message(Utf8ToCp1252(problem), "Run History", MsgIcon::Exclamation, MsgButtons::Ok);
+    if (problem.empty()) return;
+    if (options_.historyProblem) options_.historyProblem(Utf8ToCp1252(problem));
+    else services_.Message(Utf8ToCp1252(problem), "Run History", MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
 bool Run::Impl::YieldNow(bool force, std::optional<std::int64_t> shown) {

@@ -72,6 +72,9 @@ struct RunOptions {
     std::function<void()> noErrors;
     // How many runs the history beside the log keeps (RunHistory.db); 0 keeps none.
     int historyRuns = HistoryRunsToKeep();
+    // Who is told that the run could not be added to the history (the text in code page
+    // 1252): a window tells it once per session; a message box of the run when empty.
+    std::function<void(const std::string&)> historyProblem{};
 };
 
 // The test run (`ReadFile`): asks for the submission file(s), cuts records, stores and

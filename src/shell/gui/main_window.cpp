@@ -2,6 +2,8 @@
 
 #include <exception>
 #include <system_error>
+#include <tuple>
+#include <utility>
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +26,7 @@
 
 #include "common/error_limit.h"
 #include "errorlog/error_log.h"
+#include "history/gui/history_views.h"
 #include "report/core/browser.h"
 #include "report/gui/report_commands.h"
 #include "results/gui/results_view.h"
@@ -172,6 +175,18 @@ void MainWindow::BuildMenus() {
     track(recordsMenu_, VRecords);
     add(recordsMenu_, VRAll, tr("All &Tested"), [this] { emit viewTestedRecords(); });
     add(recordsMenu_, VRErrors, tr("&With Errors"), [this] { emit viewRecordsWithErrors(); });
+    // The run history: its actions are no commands of the table; they are off during a run.
+    view->addSeparator();
+    history_ = new HistoryViews(options_.programFolder, services_, this);
+    for (auto [name, caption, open] : {std::tuple{"mnuVCompare", tr("&Compare with Previous Run"), &HistoryViews::ShowComparePrevious},
+                                       std::tuple{"mnuVHistory", tr("Run &History"), &HistoryViews::ShowRunHistory}}) {
+        QAction* action = view->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, history_, open);
+        connect(this, &MainWindow::runStarted, action, [action] { action->setEnabled(false); });
+        connect(this, &MainWindow::runFinished, action, [action] { action->setEnabled(true); });
+    }
+    connect(this, &MainWindow::runStarted, history_, &HistoryViews::CloseWindows);
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     track(help, HelpMenu);
@@ -227,7 +242,16 @@ QWidget* MainWindow::BuildButtonColumn(QWidget* central) {
         connect(action, &QAction::changed, button,
                 [button, action] { button->setEnabled(action->isEnabled()); });
         buttons->addWidget(button);
-        if (i == 5) buttons->addStretch(1);
+        if (i != 5) continue;
+        // Compare with Previous Run, below the results of the last test (and before Exit in
+        // the Tab order and for a screen reader).
+        auto* compare = new QPushButton(tr("&Compare with Previous Run"), buttonColumn);
+        compare->setObjectName(QStringLiteral("cmdCompare"));
+        QAction* compareAction = findChild<QAction*>(QStringLiteral("mnuVCompare"));
+        connect(compare, &QPushButton::clicked, compareAction, &QAction::trigger);
+        connect(compareAction, &QAction::changed, compare, [compare, compareAction] { compare->setEnabled(compareAction->isEnabled()); });
+        buttons->addWidget(compare);
+        buttons->addStretch(1);
     }
     connect(Action(Start), &QAction::triggered, this, [this] { StartTesting(); });
     connect(Action(View), &QAction::triggered, this, [this] { emit viewTestedRecords(); });
@@ -277,6 +301,10 @@ void MainWindow::StartTesting() {
     runOptions.errorLimit = errorLimit_;
     runOptions.yieldInterval = options_.yieldInterval;
     runOptions.noErrors = [this] { SubmissionPrompt(services_, desktop_, options_.programFolder); };
+    runOptions.historyProblem = [this](const std::string& problem) {
+        if (!std::exchange(historyTold_, true))
+            services_.Message(problem, "Run History", MsgIcon::Exclamation, MsgButtons::Ok);
+    };
     run_ = std::make_unique<Run>(services_, runOptions);
 
     RunSummary summary;

@@ -29,6 +29,7 @@ class QWidget;
 namespace quorvex {
 
 class HelpWindow;
+class HistoryViews;
 class ReportCommands;
 class ReportDialogs;
 class ResultsView;
@@ -174,6 +175,10 @@ private:
     ReportCommands* reports_ = nullptr;
     QPointer<SetErrorsDialog> setErrors_;
     QPointer<HelpWindow> help_;
+    // The run history's windows, and whether a history that could not be written has been
+    // told this session (once: it will not be writable on the next run either).
+    HistoryViews* history_ = nullptr;
+    bool historyTold_ = false;
 };
 
 }  // namespace quorvex

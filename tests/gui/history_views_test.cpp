@@ -1,0 +1,131 @@
+#include <QAccessible>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "gui/gui_test_support.h"
+#include "history/gui/compare_window.h"
+#include "history/gui/history_models.h"
+#include "history/gui/run_history_window.h"
+#include "results/gui/record_viewer.h"
+#include "results/gui/result_grid.h"
+
+namespace quorvex::test {
+namespace {
+
+// RA RE, an RW per SSN (with its zip code), RT RF.
+std::string Employees(const std::vector<std::pair<const char*, const char*>>& rws) {
+    std::vector<std::string> records = {ValidRecord("RA"), ValidRecord("RE")};
+    for (const auto& [ssn, zip] : rws) {
+        std::string rw = MakeRW(ssn);
+        Put(rw, 134, zip);
+        records.push_back(rw);
+    }
+    records.push_back(MakeRT(static_cast<std::int64_t>(rws.size()), {}));
+    records.push_back(ValidRecord("RF", static_cast<long long>(rws.size())));
+    return Lines(records);
+}
+
+// Run 1: the zip codes of A and C are wrong. Run 2: one employee inserted before them all,
+// A's zip fixed, B's broken: 1 fixed, 1 new, 1 still, matched although every record moved.
+void TwoRuns(Gui& g) {
+    g.Test({Employees({{"363862251", "8370B"}, {"363862252", "83701"}, {"363862253", "1234X"}})});
+    g.Test({Employees({{"363862254", "83701"}, {"363862251", "83701"}, {"363862252", "ABCDE"}, {"363862253", "1234X"}})});
+}
+
+// The history's menu items are no commands of the table: found by name.
+void Open(Gui& g, const char* item) {
+    g.window->findChild<QAction*>(QString::fromLatin1(item))->trigger();
+    QApplication::processEvents();
+}
+
+std::string Statuses(const ComparisonModel& m) {
+    std::string out;
+    for (int row = 0; row < m.rowCount(); ++row) out += m.index(row, 0).data().toString().toStdString() + " ";
+    return out;
+}
+
+TEST(HistoryViewsTest, CompareWithPreviousRunCountsFiltersAndShowsTheRecord) {
+    Gui g;
+    TwoRuns(g);
+    Open(g, "mnuVCompare");
+    auto* w = g.window->findChild<CompareWindow*>();
+    ASSERT_TRUE(w && w->isVisible());
+    EXPECT_EQ(w->CountsLine()->text().toStdString(), "Fixed: 1   New: 1   Still: 1");
+    EXPECT_EQ(Statuses(*w->Model()), "new still fixed ");
+    // The new finding is on record 5 of the log on screen; the field viewer shows it.
+    w->Grid()->setCurrentIndex(w->Model()->index(0, 0));
+    EXPECT_EQ(w->RecordLine()->text().toStdString(), "Record Number 5 of run 2");
+    EXPECT_GT(w->Viewer()->RowCount(), 10);
+    // Was record 4 (still) now 6.
+    EXPECT_EQ(w->Model()->index(1, 1).data().toInt(), 6);
+    EXPECT_EQ(w->Model()->index(1, 2).data().toInt(), 5);
+
+    w->Filter(FindingStatus::New)->setChecked(false);
+    w->Filter(FindingStatus::Still)->setChecked(false);
+    EXPECT_EQ(Statuses(*w->Model()), "fixed ");
+    EXPECT_EQ(w->Grid()->Caption().toStdString(), "1 Finding(s) Shown");
+    w->Filter(FindingStatus::Fixed)->setChecked(false);
+    EXPECT_EQ(w->Model()->rowCount(), 0);
+    // Every control a screen reader reaches has a name.
+    for (QWidget* c : std::initializer_list<QWidget*>{w->Grid(), w->Filter(FindingStatus::New), w->CountsLine()})
+        EXPECT_FALSE(QAccessible::queryAccessibleInterface(c)->text(QAccessible::Name).isEmpty()) << c->objectName().toStdString();
+    // A new run closes the window: its log is about to be replaced.
+    g.Test({Employees({{"363862251", "83701"}})});
+    EXPECT_FALSE(w->isVisible());
+}
+
+TEST(HistoryViewsTest, RunHistoryComparesTheSelectedRunsAndNothingBeforeTwoRuns) {
+    Gui g;
+    g.script.answers = {MsgAnswer::Ok};
+    Open(g, "mnuVCompare");
+    EXPECT_EQ(g.script.Titles(), "Compare with Previous Run");
+    TwoRuns(g);
+    g.Test({Employees({{"363862251", "83701"}})});
+    Open(g, "mnuVHistory");
+    auto* h = g.window->findChild<RunHistoryWindow*>();
+    ASSERT_TRUE(h && h->isVisible());
+    ASSERT_EQ(h->Model()->rowCount(), 3);
+    EXPECT_EQ(h->Model()->index(0, 0).data().toInt(), 3);  // newest first
+    EXPECT_EQ(h->Model()->index(2, 4).data().toInt(), 2);  // run 1: two records with errors
+    // Runs 3 and 1 selected: 3 against 1.
+    h->Grid()->selectionModel()->select(h->Model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    h->Grid()->selectionModel()->select(h->Model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    h->CompareButton()->click();
+    auto* w = g.window->findChild<CompareWindow*>();
+    ASSERT_TRUE(w && w->isVisible());
+    EXPECT_EQ(w->windowTitle().toStdString(), "Compare Runs - run 3 against run 1");
+    EXPECT_EQ(w->CountsLine()->text().toStdString(), "Fixed: 2   New: 0   Still: 0");
+    // Run 3 is the log on screen: a fixed finding shows its record there when it is still
+    // in the file (found by its SSN), and says so when it is gone.
+    EXPECT_EQ(w->RecordLine()->text().toStdString(), "Record Number 3 of run 3");
+    EXPECT_GT(w->Viewer()->RowCount(), 10);
+    w->Grid()->setCurrentIndex(w->Model()->index(1, 0));
+    EXPECT_EQ(w->RecordLine()->text().toStdString(), "The record is not in run 3.");
+    EXPECT_EQ(w->Viewer()->RowCount(), 1);
+    // Runs 2 and 1: neither is the log on screen, no record is shown.
+    h->Grid()->selectionModel()->select(QItemSelection(h->Model()->index(1, 0), h->Model()->index(2, 6)),
+                                        QItemSelectionModel::ClearAndSelect);
+    h->CompareButton()->click();
+    EXPECT_EQ(w->windowTitle().toStdString(), "Compare Runs - run 2 against run 1");
+    EXPECT_EQ(w->RecordLine()->text().toStdString(), "The error log holds no record of run 2: it is the log of another run.");
+    EXPECT_EQ(w->Viewer()->RowCount(), 1);
+}
+
+TEST(HistoryViewsTest, AnUnusableHistoryIsToldOncePerSessionAndByTheWindows) {
+    Gui g;
+    std::filesystem::create_directory(g.dir / "RunHistory.db");
+    g.Test({Employees({{"363862251", "83701"}})}, {MsgAnswer::Ok, MsgAnswer::Ok});
+    g.Test({Employees({{"363862251", "83701"}})}, {MsgAnswer::Ok, MsgAnswer::Ok});
+    EXPECT_EQ(g.script.Titles(), "Results|Run History|Results");
+    // The windows say why they cannot open.
+    g.script.answers = {MsgAnswer::Ok};
+    Open(g, "mnuVHistory");
+    EXPECT_EQ(g.script.messages.back().title, "Run History");
+    EXPECT_NE(g.script.messages.back().text.find("cannot be used"), std::string::npos) << g.script.messages.back().text;
+    auto* h = g.window->findChild<RunHistoryWindow*>();
+    EXPECT_TRUE(!h || !h->isVisible());
+}
+
+}  // namespace
+}  // namespace quorvex::test
