@@ -8,6 +8,8 @@
 #include <set>
 #include <tuple>
 
+#include "validation/layouts.h"
+
 namespace quorvex {
 
 namespace fs = std::filesystem;
@@ -107,24 +109,6 @@ std::string EinOfRE(const std::string& record) {
 
 }  // namespace
 
-std::pair<int, int> FieldPositions(std::string_view reference) {
-    constexpr std::string_view kPosition = "[Position ";
-    const std::size_t at = reference.find(kPosition);
-    if (at == std::string_view::npos) return {0, 0};
-    std::size_t i = at + kPosition.size();
-    auto number = [&] {
-        int n = 0;
-        for (; i < reference.size() && reference[i] >= '0' && reference[i] <= '9'; ++i)
-            if ((n = n * 10 + (reference[i] - '0')) > 512) return 0;
-        return n;
-    };
-    const int first = number();
-    if (first == 0) return {0, 0};
-    while (i < reference.size() && (reference[i] == ' ' || reference[i] == '-')) ++i;
-    const int last = number();
-    return {first, last >= first ? last : first};
-}
-
 std::string Sha256Hex(std::string_view bytes) {
     Sha256 h;
     h.Update(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
@@ -186,7 +170,7 @@ std::vector<HistoryFinding> HistoryFindings(const LogReader& log) {
             key = KeyOf(type, row.record.record, ein);
             occurrence = seen[{type, key}]++;
         }
-        const auto [first, last] = FieldPositions(row.error.reference);
+        const auto [first, last] = ReferencePositions(row.error.reference);
         findings.push_back(HistoryFinding{recNum, type, key, occurrence, row.error.critical, row.error.reference, first,
                                           last, row.error.userEntry, row.error.error});
         return true;

@@ -16,10 +16,6 @@
 
 namespace quorvex {
 
-// The positions a field's reference names ("Tax Year [Position 3 - 6]": 3 and 6; "[Position
-// 7]": 7 and 7); 0 and 0 for a reference without positions ("Record Length").
-std::pair<int, int> FieldPositions(std::string_view reference);
-
 // The SHA-256 of `bytes`, 64 hex digits.
 std::string Sha256Hex(std::string_view bytes);
 

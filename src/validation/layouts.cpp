@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <unordered_map>
 
 #include "validation/field_names.h"
 
@@ -374,6 +375,34 @@ std::string Reference(std::string_view caption, int first, int last) {
 }
 
 std::string Reference(const FieldLayout& f) { return Reference(f.caption, f.first, f.last); }
+
+std::pair<int, int> ReferencePositions(std::string_view reference) {
+    static const auto* const fields = [] {
+        auto* byReference = new std::unordered_map<std::string, const FieldLayout*>;
+        for (RecordType type : {RecordType::RA, RecordType::RE, RecordType::RW, RecordType::RO, RecordType::RT,
+                                RecordType::RU, RecordType::RF})
+            for (const FieldLayout& f : Layout(type))
+                if (f.first > 0) byReference->emplace(Reference(f), &f);
+        return byReference;
+    }();
+    if (const auto at = fields->find(std::string(reference)); at != fields->end())
+        return {at->second->first, at->second->last};
+    constexpr std::string_view kPosition = "[Position ";
+    const std::size_t at = reference.find(kPosition);
+    if (at == std::string_view::npos) return {0, 0};
+    std::size_t i = at + kPosition.size();
+    auto number = [&] {
+        int n = 0;
+        for (; i < reference.size() && reference[i] >= '0' && reference[i] <= '9'; ++i)
+            if ((n = n * 10 + (reference[i] - '0')) > 512) return 0;
+        return n;
+    };
+    const int first = number();
+    if (first == 0) return {0, 0};
+    while (i < reference.size() && (reference[i] == ' ' || reference[i] == '-')) ++i;
+    const int last = number();
+    return {first, last >= first ? last : first};
+}
 
 std::string UserEntry(std::string_view fieldText) {
     std::string entry;

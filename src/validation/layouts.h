@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace quorvex {
 
@@ -66,6 +67,11 @@ constexpr std::string_view Cut(std::string_view rec, const FieldLayout& f) {
 // "<caption> [Position <a> - <b>]", or "<caption> [Position <a>]" for one position.
 std::string Reference(std::string_view caption, int first, int last);
 std::string Reference(const FieldLayout& f);
+
+// The first and last position a finding's reference points at: a field's own from the layout
+// table when the reference is a field's (any record type); otherwise the "[Position a - b]"
+// a rule's text names. {0, 0} when it names none (a whole record).
+std::pair<int, int> ReferencePositions(std::string_view reference);
 
 // The usual user entry of a finding: the untrimmed field text in square brackets.
 std::string UserEntry(std::string_view fieldText);

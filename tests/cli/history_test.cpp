@@ -17,6 +17,7 @@
 #include "report/core/report_writers.h"
 #include "support/db_faults.h"
 #include "support/test_support.h"
+#include "validation/layouts.h"
 
 namespace quorvex::test {
 namespace {
@@ -123,7 +124,7 @@ TEST(History, AnIncompleteLogIsKeptAsSuch) {
     EXPECT_NE(list.out.find("  log incomplete"), std::string::npos) << list.out << run.err;
 }
 
-TEST(History, HashesAndFieldPositions) {
+TEST(History, HashesAndReferencePositions) {
     EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
     EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     EXPECT_EQ(Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),  // padding in a block of its own
@@ -132,7 +133,9 @@ TEST(History, HashesAndFieldPositions) {
         {"Tax Year [Position 3 - 6]", 3, 6}, {"Agent Indicator [Position 7]", 7, 7},
         {"Record Length", 0, 0}, {"X [Position 999 - 1000]", 0, 0}};
     for (const auto& [reference, first, last] : rows)
-        EXPECT_EQ(FieldPositions(reference), std::pair(first, last)) << reference;
+        EXPECT_EQ(ReferencePositions(reference), std::pair(first, last)) << reference;
+    const FieldLayout& ssn = Field(RecordType::RW, 1);
+    EXPECT_EQ(ReferencePositions(Reference(ssn)), std::pair(ssn.first, ssn.last));
 }
 
 // A history that cannot be used never fails a run: the run is told once and goes on.

@@ -13,6 +13,7 @@
 #include "report/core/html_report.h"
 #include "report/core/report_files.h"
 #include "report/core/text_report.h"
+#include "validation/layouts.h"
 
 namespace quorvex {
 
@@ -188,7 +189,7 @@ bool FindingsWriter::Add(const FindingRow& r) {
             line += '}';
             if (r.origin) {
                 // The field's columns; a reference without positions marks the record's first.
-                const auto [first, last] = FieldPositions(r.reference);
+                const auto [first, last] = ReferencePositions(r.reference);
                 const std::uint64_t at = r.origin->column + static_cast<std::uint64_t>(first > 0 ? first - 1 : 0);
                 const std::uint64_t width = first > 0 ? static_cast<std::uint64_t>(last - first + 1) : 1;
                 line += ",\"region\":{\"startLine\":" + std::to_string(r.origin->line) + ",\"startColumn\":" +
@@ -277,15 +278,8 @@ std::string BracketedEntry(std::string_view userEntry) {
 }
 
 int ReferenceColumn(std::string_view reference) {
-    constexpr std::string_view kPosition = "[Position ";
-    const std::size_t at = reference.find(kPosition);
-    if (at == std::string_view::npos) return 1;
-    int column = 0;
-    for (std::size_t i = at + kPosition.size(); i < reference.size() && reference[i] >= '0' && reference[i] <= '9'; ++i) {
-        column = column * 10 + (reference[i] - '0');
-        if (column > 512) return 1;
-    }
-    return column > 0 ? column : 1;
+    const int first = ReferencePositions(reference).first;
+    return first > 0 ? first : 1;
 }
 
 void WriteGnuFindings(const LogReader& log, const OriginOf& originOf, std::ostream& out) {
