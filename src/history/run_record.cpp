@@ -180,26 +180,32 @@ std::vector<HistoryFinding> HistoryFindings(const LogReader& log) {
 
 std::map<RecordKey, std::int64_t> LocateRecords(const LogReader& log, std::set<RecordKey> wanted) {
     std::map<RecordKey, std::int64_t> found;
-    std::map<std::pair<std::string, std::string>, std::int64_t> seen;
+    if (wanted.empty()) return found;
+    std::set<std::pair<std::string, std::string>> keys;
+    for (const RecordKey& k : wanted)
+        if (k.occurrence == 0) keys.emplace(k.type, k.key);
+    // Record number of each wanted key's record; -1 once a second record holds it.
+    std::map<std::pair<std::string, std::string>, std::int64_t> holder;
     std::string ein;
     constexpr int kWindow = 2048;
     std::int64_t from = 0;
-    while (!wanted.empty()) {
+    for (;;) {
         const std::vector<RecordRow> rows = log.RecordsWindow(RecordSet::All, from, kWindow);
         for (const RecordRow& row : rows) {
-            const std::string type = Trimmed(row.record.substr(0, std::min<std::size_t>(2, row.record.size())));
+            std::string type = Trimmed(row.record.substr(0, std::min<std::size_t>(2, row.record.size())));
             // The records of a block follow its RE record.
             if (type == "RE") ein = EinOfRE(row.record);
-            std::string key = KeyOf(type, row.record, ein);
-            const std::int64_t occurrence = seen[{type, key}]++;
-            if (const auto at = wanted.find(RecordKey{type, std::move(key), occurrence}); at != wanted.end()) {
-                found.emplace(*at, row.recNum);
-                wanted.erase(at);
-            }
+            std::string held = KeyOf(type, row.record, ein);
+            std::pair<std::string, std::string> key{std::move(type), std::move(held)};
+            if (!keys.contains(key)) continue;
+            const auto [at, first] = holder.emplace(std::move(key), row.recNum);
+            if (!first) at->second = -1;
         }
         if (rows.size() < static_cast<std::size_t>(kWindow)) break;
         from = rows.back().recNum + 1;
     }
+    for (const auto& [key, recNum] : holder)
+        if (recNum >= 0) found.emplace(RecordKey{key.first, key.second, 0}, recNum);
     return found;
 }
 

@@ -36,10 +36,11 @@ struct RecordKey {
     auto operator<=>(const RecordKey&) const = default;
 };
 
-// Where the records `wanted` stand in the log `log`, found in one pass over its records in
-// order: the key of each as HistoryFindings makes it, the occurrence counted over all the
-// records (HistoryFindings counts those with findings only, so for a repeated key the two
-// can differ). A record not found is left out.
+// Where the records `wanted` stand in the log `log`, found in one pass over all its records:
+// the key of each as HistoryFindings makes it. Only a key that one record of the log holds is
+// found: a key repeated in the log (or a wanted occurrence after the first) cannot be told
+// apart, since HistoryFindings counts occurrences among the records with findings only, and is
+// left out rather than shown on the wrong record.
 std::map<RecordKey, std::int64_t> LocateRecords(const LogReader& log, std::set<RecordKey> wanted);
 
 // Appends the run the log `log` holds to the history in `folder` as `outcome`, keeping the

@@ -75,6 +75,19 @@ TEST(HistoryViewsTest, CompareWithPreviousRunCountsFiltersAndShowsTheRecord) {
     EXPECT_FALSE(w->isVisible());
 }
 
+// Two records of the log hold the fixed finding's SSN: which one it was cannot be told, and
+// neither is shown as its record.
+TEST(HistoryViewsTest, AKeyHeldByTwoRecordsShowsNoRecord) {
+    Gui g;
+    g.Test({Employees({{"363862251", "8370B"}})});
+    g.Test({Employees({{"363862251", "83701"}, {"363862251", "83701"}})});
+    Open(g, "mnuVCompare");
+    auto* w = g.window->findChild<CompareWindow*>();
+    ASSERT_TRUE(w && w->isVisible());
+    EXPECT_EQ(Statuses(*w->Model()), "fixed ");
+    EXPECT_EQ(w->RecordLine()->text().toStdString(), "The record is not in run 2.");
+}
+
 TEST(HistoryViewsTest, RunHistoryComparesTheSelectedRunsAndNothingBeforeTwoRuns) {
     Gui g;
     g.script.answers = {MsgAnswer::Ok};
