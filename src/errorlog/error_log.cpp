@@ -282,25 +282,6 @@ void ErrorLog::LogCritError(std::string_view reference, std::string_view userEnt
     countError();
 }
 
-void ErrorLog::LogErrorFor(std::int64_t recNum, std::string_view reference, std::string_view userEntry,
-                           std::string_view errorText) {
-    if (recNum == cur_.recNum) {
-        LogError(reference, userEntry, errorText);
-        return;
-    }
-    addError(recNum, reference, userEntry, errorText, false);
-    // The record's count is read back from the file.
-    Drain();
-    try {
-        auto q = w_->Connection().prepare("SELECT Errors FROM Records WHERE Rec_Num = ?1");
-        q.bind(1, recNum);
-        if (q.step() && q.int64(0) == 0) ++recordsWithErrors_;
-    } catch (const sql::DbError& e) {
-        throw w_->Failed(e);
-    }
-    write(rows::ErrorsBump{recNum});
-}
-
 // --- Blocks -------------------------------------------------------------------------------
 
 std::int64_t ErrorLog::OpenBlock(std::string_view ein) {

@@ -95,9 +95,6 @@ public:
     // --- Errors -----------------------------------------------------------------------
     void LogError(std::string_view reference, std::string_view userEntry, std::string_view errorText);
     void LogCritError(std::string_view reference, std::string_view userEntry, std::string_view errorText);
-    // An ordinary error for a stored record other than the current one.
-    void LogErrorFor(std::int64_t recNum, std::string_view reference, std::string_view userEntry,
-                     std::string_view errorText);
     std::int64_t ErrorCount() const { return errorCount_; }
     bool LastErrorCritical() const { return lastErrorCritical_; }
 

@@ -27,7 +27,6 @@ enum class Kind : std::uint8_t {
     UpdateRecord,
     DeleteRecord,
     InsertError,
-    BumpErrors,
     InsertMisc,
     UpdatePinOK,
     InsertBlock,
@@ -263,9 +262,8 @@ struct Error {
     }
 };
 
-// One more error on a stored record.
+// One more error on a stored record (the notice of a log that ends incomplete).
 struct ErrorsBump {
-    static constexpr Kind kKind = Kind::BumpErrors;
     static constexpr std::string_view kSql = "UPDATE Records SET Errors = COALESCE(Errors, 0) + 1 WHERE Rec_Num = ?1";
 
     std::int64_t recNum = 0;

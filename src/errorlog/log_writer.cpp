@@ -26,7 +26,7 @@ void Run(sql::Statement& s, const Row& row) {
 }  // namespace
 
 struct LogWriter::Statements {
-    sql::Statement insertRecord, insertRecords, updateRecord, deleteRecord, insertError, bumpErrors;
+    sql::Statement insertRecord, insertRecords, updateRecord, deleteRecord, insertError;
     sql::Statement insertMisc, updatePinOK;
     sql::Statement insertTRT, insertTRU, updateTRT, updateTRU;
     sql::Statement markEnded;
@@ -43,7 +43,6 @@ LogWriter::LogWriter(std::string path, sql::Database db) : path_(std::move(path)
     st->updateRecord = db_.prepare(rows::RecordUpdate::kSql);
     st->deleteRecord = db_.prepare(rows::RecordDelete::kSql);
     st->insertError = db_.prepare(rows::Error::kSql);
-    st->bumpErrors = db_.prepare(rows::ErrorsBump::kSql);
     st->insertMisc = db_.prepare(rows::Misc::kSql);
     st->updatePinOK = db_.prepare(rows::PinOK::kSql);
     st->insertTRT = db_.prepare(rows::Block::Sql(false));
@@ -168,8 +167,6 @@ void LogWriter::applyRow(rows::Kind kind, rows::In& in) {
             return Run(stmts().deleteRecord, in.Get<rows::RecordDelete>());
         case Kind::InsertError:
             return Run(stmts().insertError, in.Get<rows::Error>());
-        case Kind::BumpErrors:
-            return Run(stmts().bumpErrors, in.Get<rows::ErrorsBump>());
         case Kind::InsertMisc:
             return Run(stmts().insertMisc, in.Get<rows::Misc>());
         case Kind::UpdatePinOK:

@@ -457,7 +457,7 @@ RunSummary Run::Impl::HandleFailure(const Failure& f) {
         // further file the two differ.)
         if (awaitingNextFile_ && log && log->IsOpen() && log->CurrentRecNum() > 0) {
             const RunViolation v = MissingFinalRecord(lastId_);
-            log->LogErrorFor(log->CurrentRecNum(), v.reference, v.userEntry, v.error);
+            log->LogError(v.reference, v.userEntry, v.error);
         }
         if (recCtr_ == 1 && f.kind == Failure::NotFound) {
             services_.Message(
