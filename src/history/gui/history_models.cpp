@@ -37,35 +37,20 @@ int RunListModel::rowCount(const QModelIndex& parent) const { return parent.isVa
 
 int RunListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 7; }
 
-std::size_t RunListModel::CachedRows() const {
-    std::size_t n = 0;
-    for (const Window& w : windows_) n += w.runs.size();
-    return n;
-}
+std::size_t RunListModel::CachedRows() const { return windows_.CachedRows(); }
 
 const HistoryRun* RunListModel::RunAt(int row) const {
-    if (row < 0 || row >= rows_) return nullptr;
-    const int first = row - row % kWindowRows;
-    auto it = std::find_if(windows_.begin(), windows_.end(), [first](const Window& w) { return w.first == first; });
-    if (it != windows_.end()) {
-        windows_.splice(windows_.begin(), windows_, it);
-    } else {
-        if (failed_) return nullptr;
-        try {
-            windows_.push_front({first, RunHistory(history_, false).NewestRuns(first, kWindowRows)});
-        } catch (const HistoryError& e) {
-            // Told after the paint that asked for the rows, not inside it.
-            failed_ = true;
-            const QString what = QString::fromStdString(e.what());
-            QMetaObject::invokeMethod(
-                const_cast<RunListModel*>(this), [this, what] { emit historyFailed(what); }, Qt::QueuedConnection);
-            return nullptr;
-        }
-        if (windows_.size() > kKeptWindows) windows_.pop_back();
+    if (row < 0 || row >= rows_ || (failed_ && !windows_.Holds(row))) return nullptr;
+    try {
+        return windows_.At(row, [this](int first) { return RunHistory(history_, false).NewestRuns(first, kWindowRows); });
+    } catch (const HistoryError& e) {
+        // Told after the paint that asked for the rows, not inside it.
+        failed_ = true;
+        const QString what = QString::fromStdString(e.what());
+        QMetaObject::invokeMethod(
+            const_cast<RunListModel*>(this), [this, what] { emit historyFailed(what); }, Qt::QueuedConnection);
+        return nullptr;
     }
-    const std::vector<HistoryRun>& runs = windows_.front().runs;
-    const auto at = static_cast<std::size_t>(row - first);
-    return at < runs.size() ? &runs[at] : nullptr;
 }
 
 QVariant RunListModel::data(const QModelIndex& index, int role) const {

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <list>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -12,6 +11,7 @@
 
 #include "errorlog/run_history.h"
 #include "history/compare_runs.h"
+#include "results/gui/row_windows.h"
 
 namespace quorvex {
 
@@ -23,7 +23,7 @@ class RunListModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    static constexpr int kWindowRows = 64;
+    static constexpr int kWindowRows = RowWindows<HistoryRun>::kRows;
     static constexpr int kKeptWindows = 16;
 
     // Counts the runs of `history`; throws HistoryError when it cannot be read.
@@ -43,14 +43,9 @@ signals:
     void historyFailed(const QString& what) const;
 
 private:
-    struct Window {
-        int first = 0;
-        std::vector<HistoryRun> runs;
-    };
-
     std::filesystem::path history_;
     int rows_ = 0;
-    mutable std::list<Window> windows_;  // the one used last first
+    mutable RowWindows<HistoryRun> windows_{kKeptWindows};
     mutable bool failed_ = false;
 };
 

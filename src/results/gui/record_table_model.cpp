@@ -28,37 +28,22 @@ std::int64_t RecordTableModel::RecNumAt(int row) const {
     return runs_[run].first + (row - runStarts_[run]);
 }
 
-std::size_t RecordTableModel::CachedRows() const {
-    std::size_t n = 0;
-    for (const Window& w : windows_) n += w.rows.size();
-    return n;
-}
+std::size_t RecordTableModel::CachedRows() const { return windows_.CachedRows(); }
 
 const RecordRow* RecordTableModel::Row(int row) const {
-    if (row < 0 || row >= rows_) return nullptr;
-    const int first = row - row % kWindowRows;
-    auto it = std::find_if(windows_.begin(), windows_.end(), [first](const Window& w) { return w.first == first; });
-    if (it != windows_.end()) {
-        windows_.splice(windows_.begin(), windows_, it);
-    } else {
-        if (failed_) return nullptr;
-        try {
-            windows_.push_front({first, log_.RecordsWindow(set_, RecNumAt(first), kWindowRows)});
-        } catch (const LogFailure& failure) {
-            // Told after the paint that asked for the rows, not inside it.
-            failed_ = true;
-            const QString description = QString::fromStdString(failure.description);
-            const int number = failure.number;
-            QMetaObject::invokeMethod(
-                const_cast<RecordTableModel*>(this), [this, number, description] { emit logFailed(number, description); },
-                Qt::QueuedConnection);
-            return nullptr;
-        }
-        if (windows_.size() > kKeptWindows) windows_.pop_back();
+    if (row < 0 || row >= rows_ || (failed_ && !windows_.Holds(row))) return nullptr;
+    try {
+        return windows_.At(row, [this](int first) { return log_.RecordsWindow(set_, RecNumAt(first), kWindowRows); });
+    } catch (const LogFailure& failure) {
+        // Told after the paint that asked for the rows, not inside it.
+        failed_ = true;
+        const QString description = QString::fromStdString(failure.description);
+        const int number = failure.number;
+        QMetaObject::invokeMethod(
+            const_cast<RecordTableModel*>(this), [this, number, description] { emit logFailed(number, description); },
+            Qt::QueuedConnection);
+        return nullptr;
     }
-    const std::vector<RecordRow>& rows = windows_.front().rows;
-    const auto at = static_cast<std::size_t>(row - first);
-    return at < rows.size() ? &rows[at] : nullptr;
 }
 
 QVariant RecordTableModel::data(const QModelIndex& index, int role) const {

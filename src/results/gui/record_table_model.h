@@ -1,13 +1,13 @@
 #pragma once
 
 #include <cstdint>
-#include <list>
 #include <vector>
 
 #include <QAbstractTableModel>
 #include <QString>
 
 #include "errorlog/log_reader.h"
+#include "results/gui/row_windows.h"
 
 namespace quorvex {
 
@@ -21,7 +21,7 @@ class RecordTableModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    static constexpr int kWindowRows = 64;  // rows read at a time
+    static constexpr int kWindowRows = RowWindows<RecordRow>::kRows;  // rows read at a time
     static constexpr int kKeptWindows = 32;  // windows kept: the memory does not grow with the log
 
     // Reads the keys of `set`; throws LogFailure when the log cannot be read.
@@ -43,10 +43,6 @@ signals:
     void logFailed(int number, const QString& description) const;
 
 private:
-    struct Window {
-        int first = 0;  // row of its first record
-        std::vector<RecordRow> rows;
-    };
     const RecordRow* Row(int row) const;
 
     LogReader log_;
@@ -54,7 +50,7 @@ private:
     std::vector<KeyRun> runs_;
     std::vector<std::int64_t> runStarts_;  // row of each run's first record
     int rows_ = 0;
-    mutable std::list<Window> windows_;  // the one used last first
+    mutable RowWindows<RecordRow> windows_{kKeptWindows};
     mutable bool failed_ = false;
 };
 
