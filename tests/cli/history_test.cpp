@@ -134,6 +134,11 @@ TEST(History, HashesAndReferencePositions) {
         {"Record Length", 0, 0}, {"X [Position 999 - 1000]", 0, 0}};
     for (const auto& [reference, first, last] : rows)
         EXPECT_EQ(ReferencePositions(reference), std::pair(first, last)) << reference;
+    // A file is kept with its size and hash; a folder with neither.
+    TempDir dir;
+    WriteFile(dir / "f.txt", "abc");
+    const HistoryFile f = DescribeFile("f.txt", dir / "f.txt"), d = DescribeFile("d", dir.path());
+    EXPECT_EQ(std::tuple(f.size, f.sha256, d.size, d.sha256), std::tuple(3, Sha256Hex("abc"), -1, std::string()));
     const FieldLayout& ssn = Field(RecordType::RW, 1);
     EXPECT_EQ(ReferencePositions(Reference(ssn)), std::pair(ssn.first, ssn.last));
 }
