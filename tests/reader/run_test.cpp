@@ -120,6 +120,8 @@ TEST_F(RunTest, CriticalStopsOnTheRecordThatCausesThem) {
         EXPECT_EQ(Titles(), "");
         EXPECT_TRUE(testingAfter);  // until the results have been shown
     }
+    // Ctrl-Z and NUL alone after RF only end the file.
+    EXPECT_NE(Test({kValid + std::string("\x1a\0\x1a", 3)}).outcome, RunOutcome::Stopped);
 }
 
 TEST_F(RunTest, RecordsAreUpperCasedAndKeptWholeButTheRaEmailKeepsItsCase) {
