@@ -262,16 +262,13 @@ struct Error {
     }
 };
 
-// One more error on a stored record (the notice of a log that ends incomplete).
+// One more error on a stored record: written by the notice of a log that ends incomplete,
+// straight to the file, never through the writer's batches.
 struct ErrorsBump {
     static constexpr std::string_view kSql = "UPDATE Records SET Errors = COALESCE(Errors, 0) + 1 WHERE Rec_Num = ?1";
 
     std::int64_t recNum = 0;
 
-    template <class Self, class Io>
-    static void Fields(Self& r, Io& io) {
-        io(r.recNum);
-    }
     void Bind(sql::Statement& s) const { s.bind(1, recNum); }
 };
 
