@@ -32,7 +32,9 @@ QAccessibleInterface* WindowInterface(const QString& className, QObject* object)
 }  // namespace
 
 void PlaceOnScreen(QWidget& window, std::optional<QPoint> center) {
-    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    // The screen the window is to open on: where its middle goes, else where it is now.
+    const QScreen* screen = QGuiApplication::screenAt(center ? *center : window.frameGeometry().center());
+    if (!screen) screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
     if (!screen || window.isMaximized() || window.isFullScreen()) return;
     const QRect available = screen->availableGeometry();
     const QSize frame = FrameOf(window);
