@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Reads the desktop program through the accessibility bus, as a screen reader does: the
 # welcome screen, the records with errors, the tested records with a record in the field
-# viewer, and the run history's windows (the comparison of two runs and the list of runs). Prints what a reader hears and fails when a control has no name.
+# viewer, the report window, help, About, the error limit dialog and the run history's
+# windows (the comparison of two runs and the list of runs). Prints what a reader hears and
+# fails when a control has no name, a window is no frame or dialog, or a grid's cell says it
+# has the focus while the grid has not.
 # Needs Xvfb, at-spi2-core, python3-pyatspi and dbus-run-session.
 #   scripts/a11y-check.sh [BUILD_DIR] [DISPLAY_NUMBER]
 set -euo pipefail
@@ -32,6 +35,14 @@ DISPLAY=":$display" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 data="$data" build="$buil
     /usr/bin/python3 "$here/a11y_tree.py" --press "View Last Test Results" || status=1
     echo; echo "== tested records and the field viewer"
     /usr/bin/python3 "$here/a11y_tree.py" --press "View Tested Records" || status=1
+    echo; echo "== the report window (a text report)"
+    /usr/bin/python3 "$here/a11y_tree.py" --press "View Error Report" --press "OK" || status=1
+    echo; echo "== help"
+    /usr/bin/python3 "$here/a11y_tree.py" --press "Close" --menu "Contents" || status=1
+    echo; echo "== about"
+    /usr/bin/python3 "$here/a11y_tree.py" --menu "About" || status=1
+    echo; echo "== set error limit"
+    /usr/bin/python3 "$here/a11y_tree.py" --press "OK" --menu "Set Error(s)" || status=1
     echo; echo "== compare with the previous run"
     /usr/bin/python3 "$here/a11y_tree.py" --press "Compare with Previous Run" || status=1
     echo; echo "== run history"

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Reads the desktop program's windows through the accessibility bus (AT-SPI), as a screen
 reader does: prints every object as "role | name | description" and fails when a control
-that is showing has no name. With --press NAME, presses the button of that name first;
-with --menu NAME, chooses the menu item of that name.
+that is showing has no name, when a window is no frame or dialog, or when a cell of a grid
+says it has the focus while the grid has not. With --press NAME, presses the button of that
+name first; with --menu NAME, chooses the menu item of that name.
 
 Used by scripts/a11y-check.sh, which starts the program under Xvfb."""
 import sys
@@ -18,6 +19,8 @@ CONTROLS = {
 }
 # Not read into: the cells of a grid are its rows, which may be millions.
 NO_DESCENT = {"table", "menu bar"}
+# What a window is to a reader.
+WINDOW_ROLES = {"frame", "dialog", "window", "alert", "file chooser"}
 
 
 def find_app(name, seconds=20):
@@ -43,11 +46,31 @@ def walk(obj, depth, out, missing):
         out.append("%s%s | %s | %s" % ("  " * depth, role, name, desc))
         if role in CONTROLS and not name.strip():
             missing.append("%s (%s)" % (role, "/".join(path_of(obj))))
+        if depth == 0 and role not in WINDOW_ROLES:
+            missing.append("a window that is a %s (%s)" % (role, name))
+        if role == "table" and not obj.getState().contains(pyatspi.STATE_FOCUSED):
+            for cell in focused_cells(obj):
+                missing.append("a focused cell %r in the table %r without the focus" % (cell, name))
     if role in NO_DESCENT:
         return
     for child in obj:
         if child is not None:
             walk(child, depth + 1, out, missing)
+
+
+def focused_cells(table):
+    """The first cells of `table` that say they have the focus."""
+    try:
+        cells = table.queryTable()
+    except NotImplementedError:
+        return []
+    found = []
+    for row in range(min(cells.nRows, 3)):
+        for column in range(min(cells.nColumns, 3)):
+            cell = cells.getAccessibleAt(row, column)
+            if cell is not None and cell.getState().contains(pyatspi.STATE_FOCUSED):
+                found.append(cell.name or "%d,%d" % (row, column))
+    return found
 
 
 def path_of(obj):
@@ -98,7 +121,7 @@ def main():
             walk(window, 0, out, missing)
     print("\n".join(out))
     if missing:
-        print("\nNO NAME: %d control(s)" % len(missing))
+        print("\nNOT RIGHT: %d object(s)" % len(missing))
         for m in missing:
             print("  " + m)
         sys.exit(1)

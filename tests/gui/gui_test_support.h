@@ -14,10 +14,12 @@
 
 namespace quorvex::test {
 
-// One QApplication for the whole test program (offscreen platform, set by CMake).
+// One QApplication for the whole test program: the offscreen platform with one screen of
+// 1024x768, the smallest the windows are laid out for, and frames around the windows.
 inline QApplication& App() {
-    static int argc = 1;
-    static char* argv[] = {const_cast<char*>("test_gui"), nullptr};
+    static std::string platform = "offscreen:configfile=" QUORVEX_SOURCE_DIR "/tests/gui/screen-1024x768.json";
+    static int argc = 3;
+    static char* argv[] = {const_cast<char*>("test_gui"), const_cast<char*>("-platform"), platform.data(), nullptr};
     static QApplication* app = (QCoreApplication::setOrganizationName("QuorvexTest"), new QApplication(argc, argv));
     return *app;
 }

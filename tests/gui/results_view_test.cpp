@@ -193,6 +193,16 @@ TEST(ResultsViewTest, ViewerShowsWholeCaptionsValuesAndRows) {
         }
         EXPECT_EQ(viewer.Text1(0)->parentWidget()->height() % viewer.Text1(0)->height(), 0);
     }
+    // At the size the window takes on a 1280x1024 screen the captions of an RA record, whose
+    // values are padded with blanks, are whole too.
+    g.window->resize(1152, 760);
+    r.DBGrid3()->selectRow(0);
+    QApplication::processEvents();
+    for (int row = 0; row < viewer.RowCount(); ++row)
+        EXPECT_LT(viewer.Text1(row)->fontMetrics().horizontalAdvance(viewer.Text1(row)->text()), viewer.Text1(row)->width() - 8)
+            << viewer.Text1(row)->text().toStdString();
+    r.DBGrid3()->selectRow(2);
+    QApplication::processEvents();
     EXPECT_EQ(viewer.Text2(2)->text().left(1), QStringLiteral("\u2401"));
     EXPECT_EQ(VisibleValue(QStringLiteral("a\t\x7f\u0081b")), QStringLiteral("a\u2409\u2421\ufffdb"));
 }

@@ -4,9 +4,14 @@
 #include <QProcess>
 #include <QSpinBox>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QTextTable>
 #include <QTimer>
 
 #include "gui/gui_test_support.h"
+#include "report/core/html_report.h"
 #include "shell/gui/desktop_browser.h"
 #include "report/gui/print_font_dialog.h"
 #include "shell/gui/qt_dialog_services.h"
@@ -27,6 +32,40 @@ TEST(DesktopBrowserTest, BrowserIsStarted) {
     for (int i = 0; i < 250 && ReadFile(dir / "args.txt").empty(); ++i) QTest::qWait(20);
     EXPECT_EQ(ReadFile(dir / "args.txt"), "--new file:///tmp/t.HTM\n");
     EXPECT_FALSE(services.StartProgram("\"" + (dir / "no browser").string() + "\"", "file:///tmp/t.HTM"));
+    // A browser that ends with an error at once (one that cannot run here) failed.
+    WriteFile(dir / "my web/failing", "#!/bin/sh\nexit 1\n");
+    ::chmod((dir / "my web/failing").c_str(), 0755);
+    EXPECT_FALSE(services.StartProgram("\"" + (dir / "my web/failing").string() + "\"", "file:///tmp/t.HTM"));
+}
+
+// The HTML report printed keeps the words of its columns whole, however wide the user
+// entries are.
+TEST(QtDialogServicesTest, PrintedReportPageKeepsWordsWhole) {
+    App();
+    HtmlReportSink sink(BreakWidth(1920));
+    sink.Summary(ReportCounts{3, 1, 1});
+    sink.RecordHeader(RecordHeading{3, "RW", "SSN: 123456789"});
+    sink.ErrorBlock(ErrorRow{12, false, 3, "Employee Name [Position 40 - 151]", std::string(300, 'W'),
+                             "The name must not hold digits or characters other than letters."});
+    sink.End();
+    QTextDocument page;
+    LoadPrintedPage(page, sink.Text().Utf8());
+    page.setTextWidth(620);  // a Letter page within its margins
+    QTextTable* table = nullptr;
+    for (QTextFrame* frame : page.rootFrame()->childFrames())
+        if (auto* t = qobject_cast<QTextTable*>(frame); t && t->columns() == 4) table = t;
+    ASSERT_TRUE(table);
+    page.size();  // laid out
+    std::string lines;
+    for (int row : {0, 2}) {
+        const QTextBlock block = table->cellAt(row, 0).firstCursorPosition().block();
+        for (int i = 0; i < block.layout()->lineCount(); ++i) {
+            const QTextLine line = block.layout()->lineAt(i);
+            lines += block.text().mid(line.textStart(), line.textLength()).trimmed().toStdString() + "/";
+        }
+        lines += "|";
+    }
+    EXPECT_TRUE(lines == "Err Num/|12/|" || lines == "Err/Num/|12/|") << lines;
 }
 
 // The real program, unattended: ready in its folder; a second one there is refused and ends.

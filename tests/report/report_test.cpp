@@ -125,12 +125,20 @@ TEST(ReportLimit, TextSavedInPiecesOrNotAtAll) {
         services.saveFiles = {saveAs};
         const TextPreview preview = FormatTextReport(LogReader(LogFile::PathIn(logDir.path())), services, services, logDir.path());
         EXPECT_EQ(std::tuple(preview.text, preview.saveEnabled, preview.saveFileName),
-                  std::tuple(tooLarge ? std::string(kTooLargeSentence) : full, !tooLarge, tooLarge ? saveAs.value_or("") : ""));
+                  std::tuple(tooLarge ? std::string(kTooLargeSentence) : full, !tooLarge || preview.saveWhole,
+                             tooLarge ? saveAs.value_or("") : ""));
+        EXPECT_EQ(preview.saveWhole, tooLarge && answer == MsgAnswer::Yes && !saveAs);
         EXPECT_EQ(ReadFile(file), tooLarge && saveAs ? full : "an older report");
         // Asked once, however many pieces follow.
         EXPECT_EQ(services.messages.size() == 1 ? services.messages[0].title : std::to_string(services.messages.size()),
                   tooLarge ? "Report Too Large" : "0");
         EXPECT_EQ(std::tuple(services.saveDialogs.size(), services.busy), std::tuple(tooLarge && answer == MsgAnswer::Yes, false));
+        // The save dialog cancelled: Save As... still saves the whole report.
+        if (preview.saveWhole) {
+            services.saveFiles = {file};
+            EXPECT_EQ(SaveTextReportAs(LogReader(LogFile::PathIn(logDir.path())), services, logDir.path()), file);
+            EXPECT_EQ(ReadFile(file), full);
+        }
     }
 }
 
@@ -174,13 +182,18 @@ TEST(BrowserHandOff, ReportFallbacks) {
         TempDir dir;
         ScriptedServices services;
         if (hasBrowser) services.browser = b;
-        services.printWorks = printWorks, services.startWorks = startWorks, services.answers = {answer};
+        services.printWorks = printWorks, services.startWorks = startWorks, services.answers = {answer, MsgAnswer::Yes};
+        services.saveFiles = {(dir / "kept.htm").string()};
         const std::string page = (dir / "temphtm.HTM").string();
         EXPECT_EQ(OpenInBrowser(services, services, dir.path(), "<HTML>report</HTML>", printing), result) << message;
         EXPECT_EQ(ReadFile(page), "<HTML>report</HTML>");
         EXPECT_EQ(std::tuple(services.printed, services.started),
                   std::tuple(std::vector<std::string>(printed, page), std::vector<std::string>(started, b + " file://" + page)));
-        EXPECT_EQ(services.messages.size() == 1 ? services.messages[0].text.substr(0, message.size()) : "", message);
+        EXPECT_EQ(services.messages.empty() ? "" : services.messages[0].text.substr(0, message.size()), message);
+        // A browser that failed and a text report declined: the page is offered for saving (Yes).
+        const bool kept = hasBrowser && !startWorks && answer == MsgAnswer::Cancel;
+        EXPECT_EQ(services.messages.size(), message.empty() ? 0u : kept ? 2u : 1u);
+        EXPECT_EQ(ReadFile(dir / "kept.htm"), kept ? "<HTML>report</HTML>" : "");
     }
     EXPECT_EQ(PathToUrl("/tmp/a b/r\xC3\xA9sum\xC3\xA9 #1.htm"), "file:///tmp/a%20b/r%C3%A9sum%C3%A9%20%231.htm");
 }

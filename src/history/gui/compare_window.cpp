@@ -1,5 +1,7 @@
 #include "history/gui/compare_window.h"
 
+#include <set>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -11,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "common/gui/text_codec.h"
+#include "common/gui/window_place.h"
 #include "history/gui/history_models.h"
 #include "results/gui/record_viewer.h"
 #include "results/gui/result_grid.h"
@@ -41,6 +44,7 @@ bool LogIsRun(const LogReader& log, const HistoryRun& run) {
 CompareWindow::CompareWindow(std::filesystem::path programFolder, QWidget* owner)
     : QWidget(owner, Qt::Window), folder_(std::move(programFolder)) {
     setObjectName(QStringLiteral("frmCompare"));
+    InstallWindowAccessibility();
     setWindowTitle(tr("Compare Runs"));
     auto* outer = new QVBoxLayout(this);
 
@@ -144,13 +148,13 @@ void CompareWindow::Compare(const RunHistory& history, const HistoryRun& a, cons
     runB_ = b.id;
     log_.reset();
     contexts_ = BlockContexts{};
-    located_.reset();
     try {
         if (!newest.empty() && newest.front().id == b.id)
             if (auto log = LogReader::OpenIn(folder_); log && LogIsRun(*log, b)) log_ = std::move(log);
     } catch (const std::exception&) {
         // A log that cannot be read shows no records; the comparison stands without it.
     }
+    FindRecords();
     for (QCheckBox* box : filters_) {
         const QSignalBlocker quiet(box);
         box->setChecked(true);
@@ -170,15 +174,43 @@ void CompareWindow::ApplyFilter() {
     }
 }
 
+void CompareWindow::FindRecords() {
+    if (!log_) {
+        model_->SetRecordsFound({}, NotThisRun());
+        return;
+    }
+    // The records of the fixed findings without a finding left in B, in one pass over its log.
+    std::set<RecordKey> wanted;
+    for (int row = 0; row < model_->rowCount(); ++row)
+        if (const ComparedFinding* f = model_->FindingAt(row); f->status == FindingStatus::Fixed && !model_->RecordInB(row))
+            wanted.insert(RecordKey{f->finding.type, f->finding.key, f->finding.occurrence});
+    std::map<RecordKey, std::int64_t> found;
+    if (!wanted.empty()) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        try {
+            found = LocateRecords(*log_, std::move(wanted));
+        } catch (const std::exception&) {
+            // A log that cannot be read shows no records; the comparison stands without them.
+        }
+        QApplication::restoreOverrideCursor();
+    }
+    model_->SetRecordsFound(found, tr("The record is not in run %1.").arg(runB_));
+}
+
+QString CompareWindow::NotThisRun() const {
+    return tr("The error log holds no record of run %1: it is the log of another run.").arg(runB_);
+}
+
 void CompareWindow::ShowRecordOf(int row) {
     const ComparedFinding* f = model_ ? model_->FindingAt(row) : nullptr;
-    std::optional<std::int64_t> recNum = model_ ? model_->RecordInB(row) : std::nullopt;
-    if (f && !recNum && log_) recNum = Located(f->finding);
+    const std::optional<std::int64_t> recNum = model_ ? model_->RecordInB(row) : std::nullopt;
     viewer_->UnloadLabels();
+    // Without run B's log the viewer has nothing to show: the notice stands alone.
+    viewer_->setVisible(log_.has_value());
     if (!f) {
         recordLine_->setText(QString());
     } else if (!log_) {
-        recordLine_->setText(tr("The error log holds no record of run %1: it is the log of another run.").arg(runB_));
+        recordLine_->setText(NotThisRun());
     } else if (!recNum) {
         recordLine_->setText(tr("The record is not in run %1.").arg(runB_));
     } else {
@@ -193,23 +225,6 @@ void CompareWindow::ShowRecordOf(int row) {
         }
     }
     recordLine_->setAccessibleName(recordLine_->text());
-}
-
-std::optional<std::int64_t> CompareWindow::Located(const HistoryFinding& finding) {
-    if (!located_) {
-        std::set<RecordKey> wanted;
-        for (const ComparedFinding& f : model_->Compared().findings)
-            if (f.status == FindingStatus::Fixed) wanted.insert(RecordKey{f.finding.type, f.finding.key, f.finding.occurrence});
-        try {
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-            located_ = LocateRecords(*log_, std::move(wanted));
-        } catch (const std::exception&) {
-            located_.emplace();
-        }
-        QApplication::restoreOverrideCursor();
-    }
-    const auto at = located_->find(RecordKey{finding.type, finding.key, finding.occurrence});
-    return at == located_->end() ? std::nullopt : std::optional(at->second);
 }
 
 void CompareWindow::keyPressEvent(QKeyEvent* event) {

@@ -52,7 +52,9 @@ protected:
 private:
     void ApplyFilter();
     void ShowRecordOf(int row);
-    std::optional<std::int64_t> Located(const HistoryFinding& finding);
+    // Finds where the fixed findings' records stand in run B's log, for the grid and viewer.
+    void FindRecords();
+    QString NotThisRun() const;
 
     std::filesystem::path folder_;
     QLabel* runs_ = nullptr;
@@ -66,9 +68,6 @@ private:
     std::int64_t runB_ = 0;
     std::optional<LogReader> log_;  // run B's log, when the folder's log is its
     BlockContexts contexts_;
-    // Where the records of the fixed findings without a finding left in run B stand in its
-    // log: looked up in one pass over the log the first time one is selected.
-    std::optional<std::map<RecordKey, std::int64_t>> located_;
 };
 
 }  // namespace quorvex

@@ -22,7 +22,7 @@ QString FileNames(const HistoryRun& run, bool whole) {
     return names.join(whole ? QStringLiteral("\n") : QStringLiteral("; "));
 }
 
-std::string RecordKey(const HistoryFinding& f) {
+std::string KeyText(const HistoryFinding& f) {
     return f.type + '\x1f' + f.key + '\x1f' + std::to_string(f.occurrence);
 }
 
@@ -81,7 +81,7 @@ QVariant RunListModel::headerData(int section, Qt::Orientation orientation, int 
 ComparisonModel::ComparisonModel(Comparison comparison, QObject* parent)
     : QAbstractTableModel(parent), comparison_(std::move(comparison)) {
     for (const ComparedFinding& f : comparison_.findings)
-        if (f.recNumB) recordsInB_.emplace(RecordKey(f.finding), *f.recNumB);
+        if (f.recNumB) recordsInB_.emplace(KeyText(f.finding), *f.recNumB);
     SetShown({true, true, true});
 }
 
@@ -108,8 +108,17 @@ std::optional<std::int64_t> ComparisonModel::RecordInB(int row) const {
     const ComparedFinding* f = FindingAt(row);
     if (!f) return std::nullopt;
     if (f->recNumB) return f->recNumB;
-    if (const auto at = recordsInB_.find(RecordKey(f->finding)); at != recordsInB_.end()) return at->second;
+    if (const auto at = recordsInB_.find(KeyText(f->finding)); at != recordsInB_.end()) return at->second;
     return std::nullopt;
+}
+
+void ComparisonModel::SetRecordsFound(const std::map<RecordKey, std::int64_t>& found, const QString& why) {
+    for (const ComparedFinding& f : comparison_.findings) {
+        const auto at = found.find(RecordKey{f.finding.type, f.finding.key, f.finding.occurrence});
+        if (at != found.end()) recordsInB_.emplace(KeyText(f.finding), at->second);
+    }
+    noRecord_ = why;
+    if (rowCount() > 0) emit dataChanged(index(0, 1), index(rowCount() - 1, 1));
 }
 
 QVariant ComparisonModel::data(const QModelIndex& index, int role) const {
@@ -123,7 +132,11 @@ QVariant ComparisonModel::data(const QModelIndex& index, int role) const {
     auto number = [](const std::optional<std::int64_t>& n) { return n ? QVariant::fromValue<qlonglong>(*n) : QVariant(); };
     switch (index.column()) {
     case 0: return QString::fromLatin1(StatusName(f->status));
-    case 1: return number(f->recNumB);
+    case 1:
+        // A fixed finding has no record of its own in B: the same record's, where B has it.
+        if (f->status != FindingStatus::Fixed) return number(f->recNumB);
+        if (const std::optional<std::int64_t> recNum = RecordInB(index.row())) return number(recNum);
+        return role == Qt::ToolTipRole ? QVariant(noRecord_) : QVariant(QStringLiteral("\u2014"));
     case 2: return number(f->recNumA);
     case 3: return FromCp1252(f->finding.type);
     case 4: return FromCp1252(f->finding.key);

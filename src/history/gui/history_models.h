@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -11,6 +12,7 @@
 
 #include "errorlog/run_history.h"
 #include "history/compare_runs.h"
+#include "history/run_record.h"
 #include "results/gui/row_windows.h"
 
 namespace quorvex {
@@ -72,11 +74,15 @@ public:
     // finding that of the same record (type, key, occurrence) when it has findings left in
     // B; nullopt when B has none.
     std::optional<std::int64_t> RecordInB(int row) const;
+    // The records of fixed findings found in run B's log (by type, key and occurrence), and
+    // why the rest show none: their Record cell shows "—" with `why` as its tooltip.
+    void SetRecordsFound(const std::map<RecordKey, std::int64_t>& found, const QString& why);
 
 private:
     Comparison comparison_;
     std::vector<int> shown_;  // indexes into comparison_.findings, in order
     std::unordered_map<std::string, std::int64_t> recordsInB_;  // by type, key and occurrence
+    QString noRecord_;  // why a fixed finding shows no record in B
 };
 
 }  // namespace quorvex

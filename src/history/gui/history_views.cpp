@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "common/gui/text_codec.h"
+#include "common/gui/window_place.h"
 #include "common/text_1252.h"
 #include "errorlog/run_history.h"
 #include "history/compare_runs.h"
@@ -26,18 +27,7 @@ constexpr const char* kNothingToCompare =
 
 // Shows `window` over the middle of `owner` the first time, all of it on the screen.
 void Raise(QWidget& window, const QWidget* owner) {
-    if (!window.isVisible()) {
-        const QScreen* screen = owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
-        if (screen) {
-            const QRect available = screen->availableGeometry();
-            window.resize(window.size().boundedTo(available.size() - QSize(16, 48)));
-            QRect place(QPoint(), window.size());
-            place.moveCenter(owner ? owner->frameGeometry().center() : available.center());
-            place.moveLeft(std::clamp(place.left(), available.left(), std::max(available.left(), available.right() - place.width())));
-            place.moveTop(std::clamp(place.top(), available.top(), std::max(available.top(), available.bottom() - place.height())));
-            window.move(place.topLeft());
-        }
-    }
+    if (!window.isVisible()) PlaceOnScreen(window, owner ? owner->frameGeometry().center() : std::optional<QPoint>());
     window.show();
     window.raise();
     window.activateWindow();

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "common/gui/window_place.h"
 #include "history/gui/history_models.h"
 #include "results/gui/result_grid.h"
 
@@ -17,6 +18,7 @@ namespace quorvex {
 
 RunHistoryWindow::RunHistoryWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
     setObjectName(QStringLiteral("frmHistory"));
+    InstallWindowAccessibility();
     setWindowTitle(tr("Run History"));
     auto* outer = new QVBoxLayout(this);
     hint_ = new QLabel(tr("Select two runs and click Compare to see which findings were fixed, which are new and "

@@ -1,7 +1,10 @@
 #include "report/core/browser.h"
 
+#include <array>
+#include <fstream>
 #include <optional>
 
+#include "common/safe_file.h"
 #include "common/text_1252.h"
 #include "report/core/page_background.h"
 #include "report/core/report_files.h"
@@ -39,6 +42,26 @@ std::string PathToUrl(const fs::path& path) {
 
 namespace {
 
+// The save dialog for the report page; on OK the page is copied to the chosen file, which
+// takes its name's place when whole. Throws ReportFileError.
+void SavePageAs(DesktopServices& desktop, const fs::path& page) {
+    const std::optional<std::string> name = desktop.SaveFile(
+        "Save Report Page", page.parent_path().string(), "HTML Files (*.htm)|*.htm|All Files (*.*)|*.*|");
+    if (!name || name->empty()) return;
+    std::ifstream in(page, std::ios::binary);
+    if (!in) throw ReportFileError("Could not read " + page.string());
+    try {
+        SafeFile out(*name);
+        std::array<char, 1 << 16> piece;
+        while (in.read(piece.data(), piece.size()) || in.gcount() > 0)
+            out.Append(std::string_view(piece.data(), static_cast<std::size_t>(in.gcount())));
+        if (in.bad()) throw ReportFileError("Could not read " + page.string());
+        out.Commit();
+    } catch (const FileWriteError&) {
+        throw ReportFileError("Could not write " + *name);
+    }
+}
+
 // Hands the written page (or, for the filing page, its address) to the browser.
 bool HandOver(DialogServices& services, DesktopServices& desktop, const fs::path& page, bool filingPage,
               bool printing) {
@@ -65,8 +88,14 @@ bool HandOver(DialogServices& services, DesktopServices& desktop, const fs::path
         services.Message(failed, "Connect to Plexora", MsgIcon::Exclamation, MsgButtons::Ok);
         return false;
     }
-    return services.Message(failed + "\r\n\r\n" + offer, "HTML Report", MsgIcon::Exclamation,
-                            MsgButtons::OkCancel) != MsgAnswer::Ok;
+    if (services.Message(failed + "\r\n\r\n" + offer, "HTML Report", MsgIcon::Exclamation, MsgButtons::OkCancel) ==
+        MsgAnswer::Ok)
+        return false;
+    // No text report: the page can still be kept, for another browser or another machine.
+    if (services.Message("Would you like to save the report page as a file?", "HTML Report", MsgIcon::Question,
+                         MsgButtons::YesNo) == MsgAnswer::Yes)
+        SavePageAs(desktop, page);
+    return true;
 }
 
 }  // namespace

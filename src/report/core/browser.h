@@ -33,7 +33,9 @@ std::string PathToUrl(const std::filesystem::path& path);
 //
 // For a report: true when the browser was started, or when the user declined the text report
 // offered after a missing or failing browser ("HTML Report", OK / Cancel); false when the
-// caller is to make the text report. For the filing page the failures are only told
+// caller is to make the text report. A browser that failed (it could not be started, or
+// ended with an error at once) and a declined text report bring the offer to save the page
+// ("HTML Report", Yes / No), then the save dialog. For the filing page the failures are only told
 // ("Browser Not Found", "Connect to Plexora") and give false; a placeholder page that cannot
 // be written does not stop it. Throws ReportFileError when the report page cannot be written.
 bool OpenInBrowser(DialogServices& services, DesktopServices& desktop, const std::filesystem::path& folder,

@@ -41,7 +41,6 @@ void clsPrintDialog::Accept(int fromPage, int toPage, int copies, std::uint32_t 
 
 clsPrintDialog PrintDialogFor(int pages) {
     clsPrintDialog dialog;
-    dialog.SetCancelError(true);
     dialog.SetMin(1);
     dialog.SetMax(pages);
     dialog.SetFromPage(dialog.Min());

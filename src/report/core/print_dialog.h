@@ -22,14 +22,12 @@ public:
     int ToPage() const { return to_; }
     int Copies() const { return copies_; }
     std::uint32_t Flags() const { return flags_; }
-    bool CancelError() const { return cancelError_; }
 
     void SetMin(int v);
     void SetMax(int v);
     void SetFromPage(int v);
     void SetToPage(int v);
     void SetFlags(std::uint32_t flags) { flags_ = flags; }
-    void SetCancelError(bool cancelError) { cancelError_ = cancelError; }
 
     // What the dialog gave back on OK.
     void Accept(int fromPage, int toPage, int copies, std::uint32_t flags);
@@ -37,7 +35,6 @@ public:
 private:
     int min_ = 0, max_ = 0, from_ = 0, to_ = 0, copies_ = 1;
     std::uint32_t flags_ = 0;
-    bool cancelError_ = false;
 };
 
 // The dialog PrintReport opens for a report of `pages` pages: pages 1 to `pages`, no

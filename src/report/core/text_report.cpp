@@ -51,20 +51,49 @@ bool TextReportSink::ErrorBlock(const ErrorRow& error) {
     return !afterBlock_ || afterBlock_(text_);
 }
 
+namespace {
+
+// A report written piece by piece into a new file, which takes its name's place only when
+// the report is whole. Throws ReportFileError.
+class ReportFile {
+public:
+    explicit ReportFile(std::string name) : name_(std::move(name)) {
+        try {
+            file_ = std::make_unique<SafeFile>(name_);
+        } catch (const FileWriteError&) {
+            throw Failed();
+        }
+    }
+    void Append(const ReportText& text) {
+        try {
+            file_->Append(text.Utf8());
+        } catch (const FileWriteError&) {
+            throw Failed();
+        }
+    }
+    void Commit() {
+        try {
+            file_->Commit();
+        } catch (const FileWriteError&) {
+            throw Failed();
+        }
+    }
+
+private:
+    ReportFileError Failed() const { return ReportFileError("Could not write " + name_); }
+
+    std::string name_;
+    std::unique_ptr<SafeFile> file_;
+};
+
+}  // namespace
+
 TextPreview FormatTextReport(const LogReader& log, DialogServices& services, DesktopServices& desktop,
                              const std::filesystem::path& folder) {
     BusyPointer busy(services);
     TextPreview preview;
-    // A report too large for the preview goes to a file piece by piece; the file takes its
-    // name's place only when the report is whole.
-    std::unique_ptr<SafeFile> saveFile;
-    auto save = [&](const ReportText& text) {
-        try {
-            saveFile->Append(text.Utf8());
-        } catch (const FileWriteError&) {
-            throw ReportFileError("Could not write " + preview.saveFileName);
-        }
-    };
+    // A report too large for the preview goes to a file piece by piece.
+    std::unique_ptr<ReportFile> saveFile;
     TextReportSink sink([&](ReportText& text) {
         if (text.size() <= kReportTextLimit) return true;
         preview.saveEnabled = false;
@@ -74,32 +103,46 @@ TextPreview FormatTextReport(const LogReader& log, DialogServices& services, Des
                 "Report Too Large", MsgIcon::Exclamation, MsgButtons::YesNo);
             if (answer != MsgAnswer::Yes) return false;
             std::optional<std::string> name = AskReportFileName(desktop, folder);
-            if (!name) return false;
-            preview.saveFileName = std::move(*name);
-            try {
-                saveFile = std::make_unique<SafeFile>(preview.saveFileName);
-            } catch (const FileWriteError&) {
-                throw ReportFileError("Could not write " + preview.saveFileName);
+            if (!name) {
+                // The user wants the file but not yet: Save As... writes the whole report.
+                preview.saveEnabled = preview.saveWhole = true;
+                return false;
             }
+            preview.saveFileName = std::move(*name);
+            saveFile = std::make_unique<ReportFile>(preview.saveFileName);
         }
-        save(text);
+        saveFile->Append(text);
         text.clear();
         return true;
     });
     if (!FormatReport(log, sink)) {
         preview.text = kTooLargeSentence;
     } else if (saveFile) {
-        save(sink.Text());
-        try {
-            saveFile->Commit();
-        } catch (const FileWriteError&) {
-            throw ReportFileError("Could not write " + preview.saveFileName);
-        }
+        saveFile->Append(sink.Text());
+        saveFile->Commit();
         preview.text = kTooLargeSentence;
     } else {
         preview.text = sink.Text().Utf8();
     }
     return preview;
+}
+
+std::optional<std::string> SaveTextReportAs(const LogReader& log, DesktopServices& desktop,
+                                            const std::filesystem::path& folder) {
+    std::optional<std::string> name = AskReportFileName(desktop, folder);
+    if (!name) return name;
+    ReportFile file(*name);
+    TextReportSink sink([&](ReportText& text) {
+        if (text.size() > kReportTextLimit) {
+            file.Append(text);
+            text.clear();
+        }
+        return true;
+    });
+    FormatReport(log, sink);
+    file.Append(sink.Text());
+    file.Commit();
+    return name;
 }
 
 }  // namespace quorvex

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "common/desktop_services.h"
@@ -41,7 +42,8 @@ private:
 // What the report window shows after a text report.
 struct TextPreview {
     std::string text;          // the preview box's text (UTF-8, the file names as they are)
-    bool saveEnabled = true;   // false once the report passed the limit
+    bool saveEnabled = true;   // false once the report passed the limit, unless saveWhole
+    bool saveWhole = false;    // Save As... writes the whole report from the log, not the preview
     std::string saveFileName;  // the file a long report went to; empty otherwise
 };
 
@@ -49,8 +51,15 @@ struct TextPreview {
 // kept: the user is asked ("Report Too Large") whether to save it; on Yes it is written in
 // pieces to the file chosen in the save dialog (opening in `folder`) and the preview shows
 // only "This report is too large to fit into the text preview.", as it does on No or when
-// the dialog is cancelled. Throws LogFailure, ReportFileError.
+// the dialog is cancelled. Cancelled, the whole report can still be saved (saveWhole).
+// Throws LogFailure, ReportFileError.
 TextPreview FormatTextReport(const LogReader& log, DialogServices& services, DesktopServices& desktop,
                              const std::filesystem::path& folder);
+
+// The save dialog opening in `folder`; on OK the whole text report of `log`, however long,
+// goes piece by piece into the chosen file, which takes its name's place when the report is
+// whole. The chosen name, nullopt when cancelled. Throws LogFailure, ReportFileError.
+std::optional<std::string> SaveTextReportAs(const LogReader& log, DesktopServices& desktop,
+                                            const std::filesystem::path& folder);
 
 }  // namespace quorvex

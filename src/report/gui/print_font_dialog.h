@@ -22,7 +22,6 @@ public:
     // font) and the size.
     FontChoice Chosen() const;
 
-    QFontComboBox* Family() const { return family_; }
     // The font the dialog starts from: `current` as it is drawn (a missing name gives the
     // fixed-pitch font that stands in for it), so OK without a change keeps it.
     static QFont StartFont(const FontChoice& current);

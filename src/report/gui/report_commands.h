@@ -44,8 +44,6 @@ public:
     // The current printer: the one last chosen in a print dialog (made at its first use, so
     // that starting the program does not wait for the print system).
     QPrinter& Printer();
-    // The screen width the HTML report is laid out for, read at start-up.
-    void SetScreenWidth(int pixels) { screenWidth_ = pixels; }
 
 public slots:
     // Closes the report window: a new run is starting, the window's report is no longer the

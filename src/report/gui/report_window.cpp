@@ -1,6 +1,7 @@
 #include "report/gui/report_window.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -9,11 +10,13 @@
 #include <QPushButton>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QScrollBar>
 
 #include "report/core/print_dialog.h"
 #include "report/core/report_files.h"
 #include "report/gui/qt_print_surface.h"
 #include "common/gui/text_codec.h"
+#include "common/gui/window_place.h"
 
 namespace quorvex {
 
@@ -30,12 +33,16 @@ frmReport::frmReport(ReportContext context, LogReader log, QWidget* parent)
     setObjectName(QStringLiteral("frmReport"));
     setWindowTitle(tr("Report"));
     setAttribute(Qt::WA_DeleteOnClose);
+    InstallWindowAccessibility();
 
     text1_ = new QPlainTextEdit(this);
     text1_->setObjectName(QStringLiteral("Text1"));
     text1_->setReadOnly(true);
     text1_->setLineWrapMode(QPlainTextEdit::NoWrap);
     text1_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    text1_->setAccessibleName(tr("Error Report"));
+    text1_->verticalScrollBar()->setAccessibleName(tr("Report lines"));
+    text1_->horizontalScrollBar()->setAccessibleName(tr("Report columns"));
     ApplyPreviewFont();
 
     auto button = [this](const char* name, const QString& caption, void (frmReport::*click)()) {
@@ -45,25 +52,29 @@ frmReport::frmReport(ReportContext context, LogReader log, QWidget* parent)
         buttons_.push_back(b);
         return b;
     };
-    button("cmdClose", tr("&Close"), &frmReport::cmdClose_Click);
-    save_ = button("cmdSave", tr("&Save As..."), &frmReport::cmdSave_Click);
-    button("cmdFont", tr("&Font..."), &frmReport::cmdFont_Click);
-    QPushButton* print = button("cmdPrint", tr("&Print..."), &frmReport::cmdPrint_Click);
-    button("cmdPreview", tr("Pre&view..."), &frmReport::cmdPreview_Click);
+    // Made left to right, as the keyboard and a reader meet them after the text; laid out
+    // from the right.
     button("cmdPdf", tr("Save as P&DF..."), &frmReport::cmdPdf_Click);
+    button("cmdPreview", tr("Pre&view..."), &frmReport::cmdPreview_Click);
+    QPushButton* print = button("cmdPrint", tr("&Print..."), &frmReport::cmdPrint_Click);
+    button("cmdFont", tr("&Font..."), &frmReport::cmdFont_Click);
+    save_ = button("cmdSave", tr("&Save As..."), &frmReport::cmdSave_Click);
+    button("cmdClose", tr("&Close"), &frmReport::cmdClose_Click);
     // Print... only where it can work; without a printer Save as PDF... is the way to paper.
     if (!context_.dialogs->PrinterInstalled()) {
         print->setEnabled(false);
         print->setToolTip(tr("No printer is installed."));
     }
     QWidget* previous = text1_;
-    for (auto b = buttons_.rbegin(); b != buttons_.rend(); previous = *b++) setTabOrder(previous, *b);
+    for (QPushButton* b : buttons_) setTabOrder(std::exchange(previous, b), b);
+    std::reverse(buttons_.begin(), buttons_.end());
 
     // Near the top-left corner of the screen, and no larger than the screen.
     const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect(0, 0, 1280, 1024);
     resize(std::min(Pixels(kDesignWidth), screen.width() - Pixels(100)),
            std::min(Pixels(kDesignHeight), screen.height() - Pixels(150)));
     move(screen.topLeft() + QPoint(Pixels(10), Pixels(10)));
+    PlaceOnScreen(*this);
 }
 
 int frmReport::Pixels(int twips) const { return qRound(twips * logicalDpiX() / 1440.0); }
@@ -72,6 +83,7 @@ void frmReport::ShowPreview(const TextPreview& preview) {
     reportText_ = preview.text;
     text1_->setPlainText(Utf8MessageText(reportText_));
     save_->setEnabled(preview.saveEnabled);
+    saveWhole_ = preview.saveWhole;
 }
 
 void frmReport::ApplyPreviewFont() {
@@ -185,7 +197,13 @@ void frmReport::cmdFont_Click() {
 }
 
 void frmReport::cmdSave_Click() {
-    Guarded([this] { SaveReportAs(*context_.desktop, context_.programFolder, reportText_); });
+    Guarded([this] {
+        if (saveWhole_) {
+            SaveTextReportAs(log_, *context_.desktop, context_.programFolder);
+        } else {
+            SaveReportAs(*context_.desktop, context_.programFolder, reportText_);
+        }
+    });
 }
 
 void frmReport::cmdPdf_Click() {

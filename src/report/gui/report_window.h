@@ -60,6 +60,7 @@ private:
     FontChoice printFont_{"Courier", 10};
     QPlainTextEdit* text1_;
     QPushButton* save_;
+    bool saveWhole_ = false;  // Save As... saves the whole report, not the preview's text
     // Right to left, as laid out: Close, Save As, Font, Print, then the two added ones.
     std::vector<QPushButton*> buttons_;
 };

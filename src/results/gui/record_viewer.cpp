@@ -170,8 +170,11 @@ void RecordViewer::Show(const RecordView& view) {
         value->setAccessibleDescription(row.marked ? tr("Fails its checks: %1").arg(tip.join(QLatin1Char(' ')))
                                                    : QString());
         captionNeed_ = std::max(captionNeed_, caption->fontMetrics().horizontalAdvance(captionText) + BoxPadding(*caption));
+        // The blanks that pad a value out to its field show nothing: the captions may have their room.
+        QString shown = value->text();
+        while (shown.endsWith(QLatin1Char(' '))) shown.chop(1);
         if (captionText != QLatin1String("Blank"))
-            valueNeed_ = std::max(valueNeed_, value->fontMetrics().horizontalAdvance(value->text()) + BoxPadding(*value));
+            valueNeed_ = std::max(valueNeed_, value->fontMetrics().horizontalAdvance(shown) + BoxPadding(*value));
     }
     Arrange();
 }

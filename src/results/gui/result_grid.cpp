@@ -129,6 +129,8 @@ QItemSelectionModel::SelectionFlags ResultGrid::selectionCommand(const QModelInd
 
 void ResultGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTableView::currentChanged(current, previous);
+    // Set while the focus is elsewhere: put aside once everyone has heard of the change.
+    if (current.isValid() && !hasFocus()) QMetaObject::invokeMethod(this, &ResultGrid::Park, Qt::QueuedConnection);
     if (!keyMove_ || !current.isValid()) return;
     // The full text of a cell the keyboard reached, when the column cuts it.
     const QString text = current.data().toString();
@@ -138,6 +140,27 @@ void ResultGrid::currentChanged(const QModelIndex& current, const QModelIndex& p
     } else {
         QToolTip::hideText();
     }
+}
+
+void ResultGrid::Park() {
+    if (hasFocus() || !selectionModel() || !currentIndex().isValid()) return;
+    parked_ = currentIndex();
+    const QSignalBlocker quiet(selectionModel());
+    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+}
+
+void ResultGrid::focusInEvent(QFocusEvent* event) {
+    if (parked_.isValid() && parked_.model() == model() && selectionModel() && !currentIndex().isValid()) {
+        const QSignalBlocker quiet(selectionModel());
+        selectionModel()->setCurrentIndex(parked_, QItemSelectionModel::NoUpdate);
+    }
+    parked_ = QPersistentModelIndex();
+    QTableView::focusInEvent(event);
+}
+
+void ResultGrid::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    Park();
 }
 
 void ResultGrid::keyPressEvent(QKeyEvent* event) {

@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include <QPersistentModelIndex>
 #include <QString>
 #include <QTableView>
 
@@ -15,7 +16,9 @@ namespace quorvex {
 // whole and the current row is always the one highlighted; Ctrl+C copies the selected rows
 // as text, cells separated by TAB, rows by line ends. Arrow keys move inside the grid, Tab
 // and Shift+Tab (Ctrl+Tab too) move on to the next control. A cell reached by the keyboard
-// whose text does not fit shows its full text as a tooltip.
+// whose text does not fit shows its full text as a tooltip. The current cell is the grid's
+// only while the grid has the focus: a screen reader hears no cell as focused while the
+// focus is elsewhere; the grid takes it up again when the focus comes back.
 class ResultGrid : public QTableView {
     Q_OBJECT
 
@@ -52,6 +55,8 @@ protected:
                                                          const QEvent* event = nullptr) const override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -59,6 +64,9 @@ private:
     int wideColumn_ = -1;
     std::vector<std::pair<int, int>> fitted_;  // column, percent of the width
     bool keyMove_ = false;  // the current cell is being moved by a key
+    // Puts the current cell aside while the grid does not have the focus.
+    void Park();
+    QPersistentModelIndex parked_;
 };
 
 }  // namespace quorvex

@@ -1,6 +1,7 @@
 #include "results/gui/results_view.h"
 
 #include <filesystem>
+#include <string_view>
 
 #include <QApplication>
 #include <QEvent>
@@ -25,16 +26,9 @@ namespace quorvex {
 
 namespace {
 
-using enum Command;
-
-// What the records-with-errors view turns on and off.
-constexpr CommandState kErrorsViewStates[] = {
-    {Start, true},    {TStart, true},   {Print, true},     {View, true},      {Errors, true},
-    {RCurrent, true}, {VRErrors, true}, {VRAll, true},     {TPrint, true},    {VRecords, true},
-    {VReport, true},  {TOpenLast, false}, {RLast, false}, {Grid, false}};
-
-// "View &Last Test Results" is used once per start of the program, whatever it finds.
-constexpr CommandState kLastUsedStates[] = {{Last, false}, {TOpenLast, false}, {RLast, false}};
+// The user entry and reference of the error a run stopped by Exit leaves on its last record.
+constexpr std::string_view kAbortedReference = "Test Aborted";
+constexpr std::string_view kAbortedEntry = "Exit was chosen";
 
 constexpr const char* kNotApplicable = "Not Applicable.";
 
@@ -68,14 +62,38 @@ std::string LastPath(const LogReader& log) {
     return misc.empty() ? std::string() : misc.back().pathUtf8;
 }
 
+// What stopped the log's run, for "Quorvex Testing Stopped": a run that did not finish, a
+// critical error, Exit; empty when the run went to its end.
+QString StopReason(const LogReader& log) {
+    if (log.RunInProgress()) return FromCp1252(InterruptedRunHead(log.LastRecNum()) + "  " + InterruptedRunBody());
+    const std::optional<ErrorRow> last = log.LastError();
+    if (!last) return {};
+    if (last->critical)
+        return FromCp1252("Execution of Testing was terminated due to the Critical Error in Record Number " +
+                          std::to_string(last->recNum) + ":  " + last->error);
+    if (last->reference == kAbortedReference && last->userEntry == kAbortedEntry)
+        return FromCp1252("Execution of Testing was stopped in Record Number " + std::to_string(last->recNum) +
+                          ":  " + last->error);
+    return {};
+}
+
 }  // namespace
 
-ResultsView::ResultsView(ResultsHost& window) : QWidget(window.ResultsArea()), window_(window) {
+void ShowLogFailure(DialogServices& services, const std::exception& failure) {
+    const auto* log = dynamic_cast<const LogFailure*>(&failure);
+    services.Message("Error Number: " + std::to_string(log ? log->number : 0) + "\r\nError Description: " +
+                         (log ? log->description : std::string(failure.what())),
+                     "Submission File Error", MsgIcon::Critical, MsgButtons::Ok);
+}
+
+ResultsView::ResultsView(ResultsHost& host) : QWidget(host.ResultsArea()), host_(host) {
     setObjectName(QStringLiteral("results"));
     Build();
-    window.ResultsArea()->layout()->addWidget(this);
+    host.ResultsArea()->layout()->addWidget(this);
     hide();
 }
+
+void ResultsView::ShowFailure(const std::exception& failure) { ShowLogFailure(host_.Services(), failure); }
 
 ResultsView::~ResultsView() = default;
 
@@ -136,7 +154,7 @@ void ResultsView::Build() {
     outer->addWidget(testedPanel_, 1);
 
     connect(grid1_, &ResultGrid::copyRefused, this, [this] {
-        window_.Services().Message("Select at most " + std::to_string(ResultGrid::kMostRowsCopied) + " rows to copy.",
+        host_.Services().Message("Select at most " + std::to_string(ResultGrid::kMostRowsCopied) + " rows to copy.",
                                    "Quorvex", MsgIcon::Information, MsgButtons::Ok);
     });
     connect(grid3_, &ResultGrid::copyRefused, grid1_, &ResultGrid::copyRefused);
@@ -158,7 +176,7 @@ void ResultsView::ShowTestedView(bool visible) {
     grid3_->setVisible(visible);
 }
 
-std::optional<LogReader> ResultsView::OpenLog() const { return LogReader::OpenIn(window_.ProgramFolder()); }
+std::optional<LogReader> ResultsView::OpenLog() const { return LogReader::OpenIn(host_.ProgramFolder()); }
 
 void ResultsView::SetModel(ResultGrid* grid, RecordTableModel* model) {
     QAbstractItemModel* old = grid->model();
@@ -168,7 +186,7 @@ void ResultsView::SetModel(ResultGrid* grid, RecordTableModel* model) {
     delete old;
     if (model) {
         connect(model, &RecordTableModel::logFailed, this, [this](int number, const QString& description) {
-            window_.ShowFailure(LogFailure(number, ToCp1252(description)));
+            ShowFailure(LogFailure(number, ToCp1252(description)));
         });
     }
 }
@@ -187,20 +205,18 @@ void ResultsView::Unload() {
 
 void ResultsView::cmdGrid_Click() {
     // The view shows the run: Exit no longer records it as aborted.
-    window_.RunShown();
+    emit happened(ResultsEvent::ErrorsViewAsked);
     try {
         BusyCursor busy;
         std::optional<LogReader> log = OpenLog();
         if (!log || log->ErrorCount() == 0) {
             busy.Release();
             if (!log || !TellIfInterrupted(*log))
-                window_.Services().Message("No errors found in the submission within the scope of this program, as "
-                                           "outlined in the User Manual.",
-                                           "Quorvex", MsgIcon::None, MsgButtons::Ok);
-            window_.Apply({{VReport, false}, {VRErrors, false}});
+                host_.Services().Message("No errors found in the submission within the scope of this program, as "
+                                         "outlined in the User Manual.",
+                                         "Quorvex", MsgIcon::None, MsgButtons::Ok);
+            emit happened(ResultsEvent::NothingToShow);
         } else {
-            window_.SetEnabled(Grid, false);
-            window_.HideProgress();
             ShowTestedView(false);
             viewer_->UnloadLabels();
 
@@ -211,12 +227,12 @@ void ResultsView::cmdGrid_Click() {
             const std::string path = LastPath(*log);
             const std::int64_t tested = log->RecordCount();
             if (const auto name = FileNameOf(path)) {
-                window_.Window().setWindowTitle(QStringLiteral("Records With Errors - ") + *name);
+                window()->setWindowTitle(QStringLiteral("Records With Errors - ") + *name);
             } else {
-                window_.Window().setWindowTitle(QStringLiteral("Record Number %1 of %2 Tested Record(s) - %3")
-                                           .arg(withErrors_->RecNumAt(0))
-                                           .arg(tested)
-                                           .arg(QString::fromStdString(path)));
+                window()->setWindowTitle(QStringLiteral("Record Number %1 of %2 Tested Record(s) - %3")
+                                             .arg(withErrors_->RecNumAt(0))
+                                             .arg(tested)
+                                             .arg(QString::fromStdString(path)));
             }
             records_->setText(QStringLiteral("%1 Record(s) Tested, %2 Record(s) with Error(s)")
                                   .arg(tested)
@@ -226,22 +242,15 @@ void ResultsView::cmdGrid_Click() {
                     [this](const QModelIndex& current) { ShowErrorsOf(current.row()); });
             grid1_->setCurrentIndex(withErrors_->index(0, 0));
 
-            const std::optional<ErrorRow> last = log->LastError();
-            critError_->setPlainText(
-                log->RunInProgress()
-                    ? FromCp1252(InterruptedRunHead(log->LastRecNum()) + "  " + InterruptedRunBody())
-                : last && last->critical
-                    ? FromCp1252("Execution of Testing was terminated due to the Critical Error in Record Number " +
-                                 std::to_string(last->recNum) + ":  " + last->error)
-                    : QString::fromLatin1(kNotApplicable));
+            const QString stopReason = StopReason(*log);
+            critError_->setPlainText(stopReason.isEmpty() ? QString::fromLatin1(kNotApplicable) : stopReason);
 
-            window_.ShowWelcomeScreen(false);
             show();
             ShowErrorsView(true);
-            window_.Apply(kErrorsViewStates);
+            emit happened(ResultsEvent::ErrorsViewShown);
             busy.Release();
-            if (!window_.Window().isMinimized()) {
-                if (critError_->toPlainText() == QLatin1String(kNotApplicable)) {
+            if (!window()->isMinimized()) {
+                if (stopReason.isEmpty()) {
                     grid1_->setFocus();
                 } else {
                     critError_->setFocus();
@@ -249,10 +258,9 @@ void ResultsView::cmdGrid_Click() {
             }
         }
     } catch (const std::exception& failure) {
-        window_.ShowFailure(failure);
+        ShowFailure(failure);
     }
-    window_.SetEnabled(Grid, false);
-    window_.SetEnabled(View, true);
+    emit happened(ResultsEvent::ErrorsViewDone);
 }
 
 void ResultsView::ShowErrorsOf(int row) {
@@ -267,7 +275,7 @@ void ResultsView::ShowErrorsOf(int row) {
         grid2_->horizontalScrollBar()->setValue(0);
         grid2_->FitColumns();
     } catch (const std::exception& failure) {
-        window_.ShowFailure(failure);
+        ShowFailure(failure);
     }
 }
 
@@ -276,9 +284,8 @@ void ResultsView::cmdView_Click() {
         BusyCursor busy;
         // Without a log the reader says what is missing.
         std::optional<LogReader> log = OpenLog();
-        if (!log) log.emplace(LogFile::PathIn(window_.ProgramFolder()));
-        if (log->ErrorCount() > 0) window_.SetEnabled(Grid, true);
-        window_.SetEnabled(View, false);
+        if (!log) log.emplace(LogFile::PathIn(host_.ProgramFolder()));
+        emit happened(log->ErrorCount() > 0 ? ResultsEvent::TestedViewAskedWithErrors : ResultsEvent::TestedViewAsked);
 
         tested_ = new RecordTableModel(*log, RecordSet::All, this);
         SetModel(grid3_, tested_);
@@ -294,15 +301,14 @@ void ResultsView::cmdView_Click() {
 
         ShowErrorsView(false);
         viewer_->UnloadLabels();
-        window_.ShowWelcomeScreen(false);
-        window_.HideProgress();
         show();
         ShowTestedView(true);
+        emit happened(ResultsEvent::TestedViewShown);
         busy.Release();
         grid3_->setFocus();
         grid3_->setCurrentIndex(tested_->index(0, 0));
     } catch (const std::exception& failure) {
-        window_.ShowFailure(failure);
+        ShowFailure(failure);
     }
 }
 
@@ -313,33 +319,32 @@ void ResultsView::ViewFile(std::int64_t recNum) {
         if (!view) return;
         viewer_->Show(*view);
         ShowErrorsView(false);
-        window_.ShowWelcomeScreen(false);
+        emit happened(ResultsEvent::RecordShown);
         const auto name = FileNameOf(testedPath_);
-        window_.Window().setWindowTitle(QStringLiteral("Record Number %1 of %2 Tested Record(s) - %3")
+        (*window()).setWindowTitle(QStringLiteral("Record Number %1 of %2 Tested Record(s) - %3")
                                    .arg(recNum)
                                    .arg(testedCount_)
                                    .arg(name ? *name : QString::fromStdString(testedPath_)));
     } catch (const std::exception& failure) {
-        window_.ShowFailure(failure);
+        ShowFailure(failure);
     }
 }
 
 void ResultsView::cmdLast_Click() {
-    window_.HideDisclosure();
+    emit happened(ResultsEvent::LastResultsAsked);
     try {
         std::optional<LogReader> log = OpenLog();
         if (!log) {
-            window_.Services().Message("No Report Found!", "Results", MsgIcon::Information, MsgButtons::Ok);
-            window_.Apply({{Last, false}, {VReport, false}, {TOpenLast, false}, {RLast, false}});
+            host_.Services().Message("No Report Found!", "Results", MsgIcon::Information, MsgButtons::Ok);
+            emit happened(ResultsEvent::NoLastResults);
             return;
         }
         if (log->LastRecNum() == 0) {
-            window_.Services().Message(
+            host_.Services().Message(
                 "Unreadable data was found in the last File tested!\r\n"
                 "Please check to make sure that File entered contains ASCII Text only.",
                 "Results", MsgIcon::Exclamation, MsgButtons::Ok);
-            window_.Apply({{Last, false}, {RLast, false}, {TOpenLast, false}, {VRErrors, false}, {View, false},
-                           {VRecords, false}, {VRAll, false}});
+            emit happened(ResultsEvent::LastResultsUnreadable);
             return;
         }
         std::string files;
@@ -349,17 +354,16 @@ void ResultsView::cmdLast_Click() {
         const bool interrupted = TellIfInterrupted(*log);
         if (log->ErrorCount() > 0) {
             cmdGrid_Click();
-            window_.Apply(kLastUsedStates);
+            emit happened(ResultsEvent::LastResultsShown);
         } else {
             if (!interrupted)
-                window_.Services().MessageUtf8("No errors found in " + files, "Last Report Results",
-                                               MsgIcon::Information, MsgButtons::Ok);
-            window_.Apply(kLastUsedStates);
-            window_.Apply({{VRErrors, false}, {View, true}, {VRecords, true}, {VRAll, true}});
+                host_.Services().MessageUtf8("No errors found in " + files, "Last Report Results",
+                                             MsgIcon::Information, MsgButtons::Ok);
+            emit happened(ResultsEvent::LastResultsClean);
         }
     } catch (const std::exception& failure) {
-        window_.ShowFailure(failure);
-        window_.Apply(kLastUsedStates);
+        ShowFailure(failure);
+        emit happened(ResultsEvent::LastResultsShown);
     }
 }
 
@@ -374,7 +378,7 @@ bool ResultsView::LogHasErrors() const {
 
 bool ResultsView::TellIfInterrupted(const LogReader& log) {
     if (!log.RunInProgress()) return false;
-    window_.Services().Message(InterruptedRunMessage(log.LastRecNum()),
+    host_.Services().Message(InterruptedRunMessage(log.LastRecNum()),
                                "Testing Did Not Finish", MsgIcon::Exclamation, MsgButtons::Ok);
     return true;
 }
@@ -383,10 +387,10 @@ bool ResultsView::ErrorsToReport() {
     try {
         if (LogHasErrors()) return true;
         if (const std::optional<LogReader> log = OpenLog(); log && TellIfInterrupted(*log)) return false;
-        window_.Services().Message("No errors found in the submission!", "Results", MsgIcon::Information,
+        host_.Services().Message("No errors found in the submission!", "Results", MsgIcon::Information,
                                    MsgButtons::Ok);
     } catch (const std::exception& failure) {
-        window_.ShowFailure(failure);
+        ShowFailure(failure);
     }
     return false;
 }

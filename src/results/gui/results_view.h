@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
 
@@ -20,6 +21,24 @@ class RecordTableModel;
 class RecordViewer;
 class ResultGrid;
 
+// What the result views did, for the window to set its commands and screens by.
+enum class ResultsEvent {
+    ErrorsViewAsked,          // the records with errors were asked for: the run is shown
+    NothingToShow,            // ... and the log holds no error to show
+    ErrorsViewShown,          // ... and they are shown
+    ErrorsViewDone,           // the records-with-errors command is over, whatever it found
+    TestedViewAsked,          // all tested records were asked for, of a log without errors
+    TestedViewAskedWithErrors,  // ... of a log with errors
+    TestedViewShown,          // ... and they are shown
+    RecordShown,              // a tested record is shown in the field viewer
+    LastResultsAsked,         // "View Last Test Results" was chosen
+    NoLastResults,            // ... and there is no log
+    LastResultsUnreadable,    // ... and its file held no readable record
+    LastResultsShown,         // ... and its errors are shown (or could not be read)
+    LastResultsClean,         // ... and it holds no error
+    Count
+};
+
 // The results area of the main window: the records with errors (DBGrid1) with the errors
 // of the selected one (DBGrid2), the counts line and the critical-error box; all tested
 // records (DBGrid3) with the record field viewer beside them; and the commands that show
@@ -28,7 +47,7 @@ class ResultsView : public QWidget {
     Q_OBJECT
 
 public:
-    explicit ResultsView(ResultsHost& window);
+    explicit ResultsView(ResultsHost& host);
     ~ResultsView() override;
 
     // Records with errors; also what the end of a run with errors shows.
@@ -51,9 +70,11 @@ public:
     ResultGrid* DBGrid2() const { return grid2_; }
     ResultGrid* DBGrid3() const { return grid3_; }
     RecordViewer* Viewer() const { return viewer_; }
-    QLabel* RecordsLine() const { return records_; }
     QLabel* ErrorsLine() const { return errors_; }
     QPlainTextEdit* CritErrorBox() const { return critError_; }
+
+signals:
+    void happened(quorvex::ResultsEvent event);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -65,10 +86,11 @@ private:
     void ShowErrorsOf(int row);
     void SetModel(ResultGrid* grid, RecordTableModel* model);
     std::optional<LogReader> OpenLog() const;
+    void ShowFailure(const std::exception& failure);
     // Says that the log's run did not finish when it did not; whether it did not.
     bool TellIfInterrupted(const LogReader& log);
 
-    ResultsHost& window_;
+    ResultsHost& host_;
     ResultGrid* grid1_ = nullptr;
     ResultGrid* grid2_ = nullptr;
     ResultGrid* grid3_ = nullptr;

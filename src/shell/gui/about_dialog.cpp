@@ -34,7 +34,9 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
     auto* logo = new QLabel(this);
+    logo->setObjectName(QStringLiteral("imgLogo"));
     logo->setPixmap(AgencyLogo(96));
+    logo->setAccessibleName(tr("Orvanta logo"));
     row->addWidget(logo, 0, Qt::AlignTop);
     auto* text = new QLabel(AboutText(), this);
     text->setObjectName(QStringLiteral("lblAbout"));

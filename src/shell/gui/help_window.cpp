@@ -7,9 +7,12 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include "common/gui/window_place.h"
 
 // The help pages are compiled into the static GUI library; their resources must be
 // registered by hand, as the linker does not keep an unreferenced initialiser.
@@ -18,12 +21,35 @@ static void InitHelpResources() { Q_INIT_RESOURCE(resources); }
 namespace quorvex {
 
 namespace {
+
 const char* const kHomePage = "qrc:/help/Welcome.htm";
-}
+
+// The help page. Tab and Shift+Tab go on to the window's buttons (Back, Forward, Home), as
+// from every other control; Ctrl+Tab and Ctrl+Shift+Tab go from link to link in the page.
+class HelpBrowser : public QTextBrowser {
+public:
+    using QTextBrowser::QTextBrowser;
+
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+                const bool next = key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier);
+                if (key->modifiers() & Qt::ControlModifier) return QTextBrowser::focusNextPrevChild(next);
+                return QWidget::focusNextPrevChild(next);
+            }
+        }
+        return QTextBrowser::event(event);
+    }
+};
+
+}  // namespace
 
 HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
     InitHelpResources();
     setObjectName(QStringLiteral("frmHelp"));
+    InstallWindowAccessibility();
     setWindowTitle(tr("Quorvex Help"));
 
     auto* layout = new QVBoxLayout(this);
@@ -31,15 +57,21 @@ HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
     auto* back = new QPushButton(tr("&Back"), this);
     auto* forward = new QPushButton(tr("&Forward"), this);
     auto* home = new QPushButton(tr("&Home"), this);
+    back->setObjectName(QStringLiteral("cmdBack"));
+    forward->setObjectName(QStringLiteral("cmdForward"));
+    home->setObjectName(QStringLiteral("cmdHome"));
     bar->addWidget(back);
     bar->addWidget(forward);
     bar->addWidget(home);
     bar->addStretch(1);
     layout->addLayout(bar);
 
-    browser_ = new QTextBrowser(this);
+    browser_ = new HelpBrowser(this);
     browser_->setObjectName(QStringLiteral("helpBrowser"));
     browser_->setAccessibleName(windowTitle());
+    browser_->setAccessibleDescription(tr("Ctrl+Tab goes from link to link"));
+    browser_->verticalScrollBar()->setAccessibleName(tr("Help lines"));
+    browser_->horizontalScrollBar()->setAccessibleName(tr("Help columns"));
     browser_->setOpenExternalLinks(true);
     browser_->setSource(QUrl(QString::fromLatin1(kHomePage)));
     layout->addWidget(browser_);
@@ -64,20 +96,10 @@ void HelpWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void HelpWindow::PlaceOnScreen() {
+    // Over the middle of the main window, and all of it on the screen.
     const QWidget* owner = parentWidget();
-    QScreen* screen = owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
-    if (!screen) return;
-    // Over the middle of the main window, and all of it on the screen: the frame the
-    // window manager adds is allowed for.
-    const QRect available = screen->availableGeometry();
-    const QSize frame(16, 48);
-    const QSize size = QSize(640, 560).boundedTo(available.size() - frame);
-    resize(size);
-    QRect place(QPoint(), size + frame);
-    place.moveCenter(owner ? owner->frameGeometry().center() : available.center());
-    place.moveLeft(std::clamp(place.left(), available.left(), std::max(available.left(), available.right() + 1 - place.width())));
-    place.moveTop(std::clamp(place.top(), available.top(), std::max(available.top(), available.bottom() + 1 - place.height())));
-    move(place.topLeft());
+    resize(640, 560);
+    quorvex::PlaceOnScreen(*this, owner ? owner->frameGeometry().center() : std::optional<QPoint>());
 }
 
 void HelpWindow::ShowHome() {

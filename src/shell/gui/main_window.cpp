@@ -25,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include "common/error_limit.h"
+#include "common/gui/window_place.h"
 #include "errorlog/error_log.h"
 #include "history/gui/history_views.h"
 #include "report/core/browser.h"
@@ -72,6 +73,49 @@ constexpr CommandState kRunEndedStates[] = {{Start, true}, {TStart, true}, {TSet
 constexpr CommandState kFinishedCleanStates[] = {
     {View, true}, {VRecords, true}, {VRAll, true}, {VReport, false}, {VRErrors, false}};
 
+// What the window does when a result view tells it what it did: the commands it turns on
+// and off, and the screens it puts away.
+struct Reaction {
+    std::span<const CommandState> states;
+    bool hideWelcome = false;     // the welcome screen gives way to the results area
+    bool hideProgress = false;
+    bool hideDisclosure = false;
+    bool runShown = false;        // Exit no longer records the last run as aborted
+};
+
+// Records with errors shown.
+constexpr CommandState kErrorsViewStates[] = {
+    {Start, true},    {TStart, true},   {Print, true},     {View, true},      {Errors, true},
+    {RCurrent, true}, {VRErrors, true}, {VRAll, true},     {TPrint, true},    {VRecords, true},
+    {VReport, true},  {TOpenLast, false}, {RLast, false}, {Grid, false}};
+constexpr CommandState kNothingToShowStates[] = {{VReport, false}, {VRErrors, false}};
+constexpr CommandState kErrorsViewDoneStates[] = {{Grid, false}, {View, true}};
+constexpr CommandState kTestedViewStates[] = {{View, false}};
+constexpr CommandState kTestedViewWithErrorsStates[] = {{Grid, true}, {View, false}};
+// "View &Last Test Results" is used once per start of the program, whatever it finds.
+constexpr CommandState kLastUsedStates[] = {{Last, false}, {TOpenLast, false}, {RLast, false}};
+constexpr CommandState kNoLastResultsStates[] = {{Last, false}, {VReport, false}, {TOpenLast, false}, {RLast, false}};
+constexpr CommandState kLastUnreadableStates[] = {{Last, false}, {RLast, false},    {TOpenLast, false}, {VRErrors, false},
+                                                  {View, false}, {VRecords, false}, {VRAll, false}};
+constexpr CommandState kLastCleanStates[] = {{Last, false},     {TOpenLast, false}, {RLast, false}, {VRErrors, false},
+                                             {View, true},      {VRecords, true},   {VRAll, true}};
+
+constexpr std::array<Reaction, static_cast<std::size_t>(ResultsEvent::Count)> kReactions = {{
+    /* ErrorsViewAsked */ {{}, false, false, false, true},
+    /* NothingToShow */ {kNothingToShowStates},
+    /* ErrorsViewShown */ {kErrorsViewStates, true, true},
+    /* ErrorsViewDone */ {kErrorsViewDoneStates},
+    /* TestedViewAsked */ {kTestedViewStates},
+    /* TestedViewAskedWithErrors */ {kTestedViewWithErrorsStates},
+    /* TestedViewShown */ {{}, true, true},
+    /* RecordShown */ {{}, true},
+    /* LastResultsAsked */ {{}, false, false, true},
+    /* NoLastResults */ {kNoLastResultsStates},
+    /* LastResultsUnreadable */ {kLastUnreadableStates},
+    /* LastResultsShown */ {kLastUsedStates},
+    /* LastResultsClean */ {kLastCleanStates},
+}};
+
 QString Caption() { return QStringLiteral("Quorvex %1").arg(kTaxYear); }
 
 std::unique_ptr<QSettings> OpenSettings(const QString& file) {
@@ -101,6 +145,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     BuildMenus();
     setCentralWidget(BuildCentral());
     results_ = new ResultsView(*this);
+    connect(results_, &ResultsView::happened, this, &MainWindow::Follow);
     connect(this, &MainWindow::runStarted, results_, &ResultsView::Unload);
     connect(this, &MainWindow::viewRecordsWithErrors, results_, &ResultsView::cmdGrid_Click);
     connect(this, &MainWindow::viewTestedRecords, results_, &ResultsView::cmdView_Click);
@@ -118,12 +163,14 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
 
     auto settings = OpenSettings(options_.settingsFile);
     const QByteArray geometry = settings->value(QStringLiteral("MainWindow/geometry")).toByteArray();
-    if (geometry.isEmpty() || !restoreGeometry(geometry)) {
+    // A size saved on a larger screen opens whole on this one.
+    if (!RestoreOnScreen(*this, geometry)) {
         // Room for the grid beside the whole captions and values of the field viewer,
         // where the screen has it.
         QSize size(1180, 760);
         if (const QScreen* s = screen()) size = size.boundedTo(s->availableGeometry().size() * 9 / 10);
         resize(size);
+        PlaceOnScreen(*this);
     }
     qtServices_.SetLastFolder(settings->value(QStringLiteral("Files/lastFolder")).toString());
 }
@@ -362,11 +409,15 @@ void MainWindow::FinishRun(const RunSummary& summary) {
     }
 }
 
-void MainWindow::ShowFailure(const std::exception& failure) {
-    const auto* log = dynamic_cast<const LogFailure*>(&failure);
-    services_.Message("Error Number: " + std::to_string(log ? log->number : 0) + "\r\nError Description: " +
-                          (log ? log->description : std::string(failure.what())),
-                      "Submission File Error", MsgIcon::Critical, MsgButtons::Ok);
+void MainWindow::ShowFailure(const std::exception& failure) { ShowLogFailure(services_, failure); }
+
+void MainWindow::Follow(ResultsEvent event) {
+    const Reaction& reaction = kReactions[static_cast<std::size_t>(event)];
+    if (reaction.runShown && run_) run_->ClearTesting();
+    if (reaction.hideDisclosure) welcome_->HideDisclosure();
+    if (reaction.hideProgress) HideProgress();
+    if (reaction.hideWelcome) ShowWelcomeScreen(false);
+    Apply(reaction.states);
 }
 
 MsgAnswer MainWindow::MessageOver(QWidget* owner, std::string_view text, std::string_view title, MsgIcon icon,
@@ -388,13 +439,7 @@ void MainWindow::ShowWelcomeScreen(bool shown) {
     resultsArea_->setVisible(!shown);
 }
 
-void MainWindow::HideDisclosure() { welcome_->HideDisclosure(); }
-
 void MainWindow::HideProgress() { progress_->Hide(); }
-
-void MainWindow::RunShown() {
-    if (run_) run_->ClearTesting();
-}
 
 void MainWindow::cmdErrors_Click() {
     if (results_->ErrorsToReport()) emit viewErrorReport();

@@ -15,9 +15,11 @@
 #include <QPointer>
 #include <QString>
 
+#include "common/error_limit.h"
 #include "common/gui/commands.h"
 #include "reader/run.h"
 #include "results/gui/results_host.h"
+#include "results/gui/results_view.h"
 #include "shell/gui/qt_dialog_services.h"
 #include "shell/gui/run_services.h"
 
@@ -32,7 +34,6 @@ class HelpWindow;
 class HistoryViews;
 class ReportCommands;
 class ReportDialogs;
-class ResultsView;
 class RunProgress;
 class SetErrorsDialog;
 class UnattendedServices;
@@ -72,12 +73,10 @@ public:
     int ErrorLimit() const { return errorLimit_; }
     void SetErrorLimit(int limit) { errorLimit_ = limit; }
     const RunSummary& LastSummary() const { return lastSummary_; }
-    Run* CurrentRun() { return run_.get(); }
     DialogServices& Services() override { return services_; }
     QtDialogServices& QtServices() { return qtServices_; }
     // The area below the welcome screen where the result views are placed.
     QWidget* ResultsArea() const override { return resultsArea_; }
-    QWidget& Window() override { return *this; }
     ResultsView* Results() const { return results_; }
 
     // The action behind a button, menu or menu item.
@@ -96,18 +95,8 @@ public:
     void cmdPrint_Click();
     void mnuRLast_Click();
 
-    // --- What the result views use ----------------------------------------------------
-    void SetEnabled(Command command, bool enabled) override;
-    void Apply(std::span<const CommandState> states) override;
-    using ResultsHost::Apply;
-    // The agency logo and the welcome text.
-    void ShowWelcomeScreen(bool shown) override;
-    void HideDisclosure() override;
-    void HideProgress() override;
     // A failure of the log, told as the run tells it ("Error Number: ..."); never fatal.
-    void ShowFailure(const std::exception& failure) override;
-    // The end of the last run has been shown: Exit no longer records it as aborted.
-    void RunShown() override;
+    void ShowFailure(const std::exception& failure);
     // A message box owned by `owner` (a dialog of this window), which gets the focus back.
     MsgAnswer MessageOver(QWidget* owner, std::string_view text, std::string_view title, MsgIcon icon,
                           MsgButtons buttons);
@@ -138,6 +127,14 @@ private:
     void FileChosen() override { newFile_ = true; }
     void BeforeMessage() override;
 
+    void SetEnabled(Command command, bool enabled);
+    void Apply(std::span<const CommandState> states);
+    void Apply(std::initializer_list<CommandState> states) { Apply(std::span(states.begin(), states.size())); }
+    // What the window does when the result views tell it what they did.
+    void Follow(ResultsEvent event);
+    void ShowWelcomeScreen(bool shown);
+    void HideProgress();
+
     void BuildMenus();
     QWidget* BuildCentral();
     QWidget* BuildButtonColumn(QWidget* central);
@@ -157,7 +154,7 @@ private:
     DesktopServices& desktop_;
     std::unique_ptr<Run> run_;
     RunSummary lastSummary_;
-    int errorLimit_ = 500;
+    int errorLimit_ = kDefaultErrorLimit;
     bool running_ = false;
     bool exitRequested_ = false;
     bool busyShown_ = false;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDate>
+#include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -13,7 +14,9 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTextDocument>
+#include <QThread>
 #include <QUrl>
 
 #include "report/core/html_report.h"
@@ -151,11 +154,20 @@ std::optional<std::string> QtDialogServices::AssociatedProgram(std::string_view 
     return std::nullopt;
 }
 
+void LoadPrintedPage(QTextDocument& page, const std::string& html) {
+    // Lines break between words only: a column squeezed by its wider neighbours keeps its
+    // words whole ("Err Num"), rather than one letter under the other.
+    QTextOption option = page.defaultTextOption();
+    option.setWrapMode(QTextOption::WordWrap);
+    page.setDefaultTextOption(option);
+    page.setHtml(QString::fromStdString(PageForRendering(html)));
+}
+
 bool QtDialogServices::PrintDocument(std::string_view document) {
     QFile file(QFile::decodeName(QByteArray(document.data(), qsizetype(document.size()))));
     if (file.size() > kLargestPrintedPage || !file.open(QIODevice::ReadOnly)) return false;
     QTextDocument page;
-    page.setHtml(QString::fromStdString(PageForRendering(file.readAll().toStdString())));
+    LoadPrintedPage(page, file.readAll().toStdString());
     QPrinter printer(QPrinter::HighResolution);
     if (!PrinterInstalled()) {
         // As the text report: the pages can go to a PDF file instead.
@@ -185,9 +197,36 @@ bool QtDialogServices::StartProgram(std::string_view program, std::string_view a
     if (program == kDesktopBrowser) return QDesktopServices::openUrl(QUrl(address));
     QStringList command = SplitCommand(QString::fromUtf8(program.data(), qsizetype(program.size())));
     if (command.isEmpty()) return false;
-    const QString executable = command.takeFirst();
     if (!address.isEmpty()) command << address;
-    return QProcess::startDetached(executable, command);
+    return StartWatched(command, kStartWatch);
+}
+
+bool StartWatched(const QStringList& command, std::chrono::milliseconds watch) {
+    // The program runs under a shell of its own, which outlives this program and writes the
+    // program's exit status into a private folder of ours. The folder is gone once the watch
+    // is over: a status that comes later is written nowhere.
+    const QTemporaryDir folder;
+    if (!folder.isValid() || command.isEmpty()) return false;
+    const QString status = folder.filePath(QStringLiteral("status"));
+    QStringList arguments = {QStringLiteral("-c"),
+                             QStringLiteral("status=$1; shift; \"$@\"; echo $? 2>/dev/null > \"$status\""),
+                             QStringLiteral("sh"), status};
+    arguments << command;
+    if (!QProcess::startDetached(QStringLiteral("/bin/sh"), arguments)) return false;
+    QDeadlineTimer deadline(watch);
+    QFile file(status);
+    while (!deadline.hasExpired()) {
+        if (file.exists() && file.size() > 0 && file.open(QIODevice::ReadOnly)) {
+            const QByteArray code = file.readAll().trimmed();
+            // Written but not yet whole: read again.
+            if (!code.isEmpty()) return code == "0";
+            file.close();
+        }
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(20);
+    }
+    // Still running: the program has started.
+    return true;
 }
 
 }  // namespace quorvex

@@ -1,12 +1,16 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
+
+class QTextDocument;
 
 #include "common/desktop_services.h"
 #include "common/dialog_services.h"
@@ -58,8 +62,11 @@ public:
     // than kLargestPrintedPage (left to the browser) or one that cannot be read. Cancel in
     // the dialog is no failure.
     bool PrintDocument(std::string_view document) override;
-    // Starts the command `program` (as AssociatedProgram gives it) with the address.
+    // Starts the command `program` (as AssociatedProgram gives it) with the address, on its
+    // own (StartWatched): false also when it ends with an error within kStartWatch (a
+    // browser that cannot run here exits at once).
     bool StartProgram(std::string_view program, std::string_view argument) override;
+    static constexpr std::chrono::milliseconds kStartWatch{1500};
 
     static constexpr char kDesktopBrowser[] = "the desktop's default web browser";
     static constexpr qint64 kLargestPrintedPage = 2'000'000;
@@ -70,5 +77,13 @@ private:
     QPointer<QWidget> parent_;
     QString lastFolder_;
 };
+
+// The report page `html` laid out for printing in `page`, as Qt lays out HTML.
+void LoadPrintedPage(QTextDocument& page, const std::string& html);
+
+// Starts `command` (program and arguments) so that it outlives this program, and watches it
+// for `watch`: false when it cannot be started or ends with a nonzero status meanwhile,
+// true when it ends well or still runs. The window's events are handled while it waits.
+bool StartWatched(const QStringList& command, std::chrono::milliseconds watch);
 
 }  // namespace quorvex

@@ -22,20 +22,29 @@ public:
 
     // What the run reports; `fileLength` 0 when it is not known (a pipe).
     void Keep(std::int64_t recCtr, std::int64_t recordsInFile, std::uint64_t fileLength);
-    // Shows what was kept since the last time, painted at once.
+    // Shows what was kept since the last time, painted at once. Called at every yield of the
+    // run: after kStillDraws of them without a record kept the bar shows that the run is
+    // busy but cannot tell how far it is, as it does all along when the file's length is
+    // not known.
     void Draw();
+    static constexpr int kStillDraws = 50;
+    // Whether the bar shows the busy indicator rather than a share of the file.
+    bool Busy() const;
     // Hides the label and the bar, the bar emptied.
     void Hide();
     // Hides them as they are (before the first run).
     void Conceal();
 
 private:
+    void ShowBar();
+
     QLabel* recCtr_;
     QProgressBar* bar_;
     std::int64_t record_ = 0;
     std::int64_t inFile_ = 0;
     std::uint64_t fileLength_ = 0;
     bool dirty_ = false;
+    int stillDraws_ = 0;  // yields since a record was last kept, up to kStillDraws
 };
 
 }  // namespace quorvex

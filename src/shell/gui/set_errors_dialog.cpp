@@ -42,6 +42,7 @@ SetErrorsDialog::SetErrorsDialog(MainWindow& window) : QDialog(&window), window_
     message_->setReadOnly(true);
     message_->setFocusPolicy(Qt::NoFocus);
     message_->setPlainText(QStringLiteral("Set the number of error(s) allowed from\n1 through 25,000 before testing is stopped"));
+    message_->setAccessibleName(windowTitle());
     message_->setFixedHeight(message_->fontMetrics().lineSpacing() * 3 + 12);
     message_->setMinimumWidth(message_->fontMetrics().horizontalAdvance(
                                   QStringLiteral("1 through 25,000 before testing is stopped")) + 40);
