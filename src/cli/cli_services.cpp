@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <utility>
 
@@ -45,7 +46,23 @@ std::string CliServices::Given(const std::string& name, bool next) {
     } else if (next && ::access(file.c_str(), R_OK) != 0) {
         unreadable_.push_back({name, std::string("it cannot be read (") + std::strerror(errno) + ")"});
     }
+    if (std::find_if(given_.begin(), given_.end(), [&](const auto& g) { return g.first == file; }) == given_.end())
+        given_.emplace_back(file, name);
     return file;
+}
+
+std::string_view CliServices::AsGiven(std::string_view file) const {
+    for (const auto& [opened, name] : given_)
+        if (opened == file) return name;
+    return file;
+}
+
+void CliServices::EndProgress(bool complete) {
+    if (progressShown_ && complete && !lastBar_.empty()) {
+        std::fputs(lastBar_.c_str(), stderr);
+        std::fflush(stderr);
+    }
+    ClearProgress();
 }
 
 std::optional<std::string> CliServices::OpenFile(FileAsked which) {
@@ -92,6 +109,7 @@ void CliServices::ShowProgress(std::int64_t recCtr, std::int64_t recordsInFile, 
     if (fileLength == 0) {
         // A pipe: its length is not known, so there is no share to show.
         std::fprintf(stderr, "\rProcessing Record Number: %lld", static_cast<long long>(recCtr));
+        lastBar_.clear();
         std::fflush(stderr);
         progressShown_ = true;
         return;
@@ -105,13 +123,14 @@ void CliServices::ShowProgress(std::int64_t recCtr, std::int64_t recordsInFile, 
     bar.resize(width, '.');
     std::fprintf(stderr, "\rProcessing Record Number: %lld [%s] %3d%%", static_cast<long long>(recCtr), bar.c_str(),
                  static_cast<int>(fraction * 100));
+    lastBar_ = "\rProcessing Record Number: " + std::to_string(recCtr) + " [" + std::string(width, '#') + "] 100%";
     std::fflush(stderr);
     progressShown_ = true;
 }
 
 void CliServices::ClearProgress() {
     if (progressShown_) {
-        std::fprintf(stderr, "\r%80s\r", "");
+        std::fprintf(stderr, "\r%100s\r", "");
         std::fflush(stderr);
         progressShown_ = false;
     }
