@@ -19,12 +19,12 @@ struct ReportRequest {
     std::string reportFile;  // empty: ErrorReport.txt or temphtm.HTM in the program folder; "-": standard output
     std::optional<FindingsFormat> findings;
     std::string findingsFile;  // empty or "-": standard output
-    std::string sarifRoot;     // the folder SARIF names files relative to; empty: the current one
     // The files the command tests: no report or findings file may take the place of one.
     std::vector<std::filesystem::path> inputs;
     // Standard output is a terminal: what goes there is escaped as TerminalText does (a
     // file keeps the exact bytes).
     bool terminal = false;
+    std::string sarifRoot;  // the folder SARIF names files relative to; empty: the current one
 
     bool Any() const { return report || findings; }
     // Something goes to standard output: the run's summary is left out of it.
