@@ -87,19 +87,20 @@ std::optional<int> CheckCombination(const CheckOptions& o) {
         if (reports.report) return Usage("--history and --compare write no report");
         using Info = quorvex::FindingsFormatInfo;
         if (history && reports.findings && !quorvex::FormatInfo(*reports.findings).listsRuns)
-            return Usage(("--history writes its list as " +
-                          quorvex::FormatNames([](const Info& f) { return f.listsRuns; }, ", ", " or "))
+            return Usage(std::string("--history writes its list as ")
+                             .append(quorvex::FormatNames([](const Info& f) { return f.listsRuns; }, ", ", " or "))
                              .c_str());
         if (compare && reports.findings && !quorvex::FormatInfo(*reports.findings).compares)
-            return Usage(("--compare writes its findings as " +
-                          quorvex::FormatNames([](const Info& f) { return f.compares; }, ", ", " or "))
+            return Usage(std::string("--compare writes its findings as ")
+                             .append(quorvex::FormatNames([](const Info& f) { return f.compares; }, ", ", " or "))
                              .c_str());
         return std::nullopt;
     }
     if (!showRecord && files.empty() && !reports.Any()) return Usage("no submission file given");
     if (files.empty() && reports.findings && quorvex::FormatInfo(*reports.findings).needsRun)
-        return Usage(("--findings " + std::string(quorvex::FormatInfo(*reports.findings).name) +
-                      " needs the run: give the submission FILE")
+        return Usage(std::string("--findings ")
+                         .append(quorvex::FormatInfo(*reports.findings).name)
+                         .append(" needs the run: give the submission FILE")
                          .c_str());
     return std::nullopt;
 }

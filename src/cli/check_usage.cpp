@@ -140,13 +140,13 @@ std::string CheckUsage() {
     std::string what = "every finding, for other programs, with where it stands (file, line, column, end_column): ";
     const auto formats = FindingsFormats();
     for (std::size_t i = 0; i < formats.size(); ++i) {
-        what += std::string(formats[i].name) + ", " + std::string(formats[i].help);
+        what.append(formats[i].name).append(", ").append(formats[i].help);
         what += i + 1 == formats.size() ? "." : "; ";
         if (i + 1 == formats.size()) break;
     }
     what += " json and csv have the fields err_num, record, id, critical, reference, user_entry, error, then "
             "file, line, column, end_column (empty when the record's place is unknown)";
-    Replace(text, "@FINDINGS@", Wrapped("  --findings " + FormatNames(nullptr, "|", "|") + "  ", what, 16));
+    Replace(text, "@FINDINGS@", Wrapped(std::string("  --findings ").append(FormatNames(nullptr, "|", "|")).append("  "), what, 16));
     Replace(text, "@LISTS@", FormatNames([](const Info& f) { return f.listsRuns; }, "|", "|"));
     Replace(text, "@COMPARES@", FormatNames([](const Info& f) { return f.compares; }, "|", "|"));
     return text;

@@ -123,7 +123,8 @@ void CliServices::ShowProgress(std::int64_t recCtr, std::int64_t recordsInFile, 
     bar.resize(width, '.');
     std::fprintf(stderr, "\rProcessing Record Number: %lld [%s] %3d%%", static_cast<long long>(recCtr), bar.c_str(),
                  static_cast<int>(fraction * 100));
-    lastBar_ = "\rProcessing Record Number: " + std::to_string(recCtr) + " [" + std::string(width, '#') + "] 100%";
+    lastBar_.assign("\rProcessing Record Number: ").append(std::to_string(recCtr)).append(" [");
+    lastBar_.append(width, '#').append("] 100%");
     std::fflush(stderr);
     progressShown_ = true;
 }

@@ -83,7 +83,7 @@ std::optional<std::string> TakeReportArgument(const std::string& argument,
     } else if (is("--findings")) {
         const std::optional<std::string> v = value("--findings");
         const FindingsFormatInfo* format = v ? FormatNamed(*v) : nullptr;
-        if (!format) return "--findings must be " + FormatNames(nullptr, ", ", " or ");
+        if (!format) return std::string("--findings must be ").append(FormatNames(nullptr, ", ", " or "));
         request.findings = format->format;
     } else {
         return std::nullopt;

@@ -94,5 +94,47 @@ TEST(Consumers, ReadEveryFindingWhereItStands) {
     }
 }
 
+// The package's files as their checkers read them: the manual pages (made at build time),
+// the desktop entry and the AppStream description.
+TEST(Consumers, PackageFilesPassTheirCheckers) {
+    const fs::path packaging = fs::path(QUORVEX_SOURCE_DIR) / "packaging";
+    const fs::path built = fs::path(QUORVEX_CHECK_EXE).parent_path().parent_path() / "packaging";
+    const struct {
+        const char* tool;
+        std::string check;
+    } checkers[] = {
+        {"mandoc", "mandoc -T lint '" + (built / "quorvex-check.1").string() + "'"},
+        {"mandoc", "test ! -e '" + (built / "quorvex.1").string() + "' || mandoc -T lint '" + (built / "quorvex.1").string() + "'"},
+        {"desktop-file-validate", "desktop-file-validate '" + (packaging / "quorvex.desktop").string() + "'"},
+        {"appstreamcli", "appstreamcli validate --no-net --pedantic '" + (packaging / "org.quorvex.quorvex.metainfo.xml").string() + "'"},
+    };
+    for (const auto& [tool, check] : checkers) {
+        if (!Installed(tool)) {
+            std::cout << "note: " << tool << " is not installed; not run: " << check << "\n";
+            continue;
+        }
+        TempDir dir;
+        const std::string said = Sh(dir, check + " 2>&1; echo \"status $?\"");
+        EXPECT_TRUE(said.ends_with("status 0\n") && said.find("WARNING") == std::string::npos &&
+                    said.find("STYLE") == std::string::npos && said.find("ERROR") == std::string::npos)
+            << check << "\n" << said;
+    }
+}
+
+// quorvex FILE, as a file manager opens a submission with it: the window tests the file at
+// once, as Start Testing does with the file of its dialog, and the run is in the history.
+TEST(Consumers, TheDesktopProgramTestsTheFileItIsGiven) {
+    const fs::path gui = fs::path(QUORVEX_CHECK_EXE).parent_path() / "quorvex";
+    if (!fs::exists(gui)) GTEST_SKIP() << "the desktop program is not built";
+    TempDir dir;
+    const std::string file = (fs::path(QUORVEX_SOURCE_DIR) / "examples/faulty-2008.txt").string();
+    // Waits for the run's end (its history; two minutes at most), then ends the program.
+    const std::string said = Sh(dir, "QT_QPA_PLATFORM=offscreen QUORVEX_UNATTENDED=1 '" + gui.string() +
+                                         "' --data-dir data '" + file + "' 2> gui.txt & "
+                                         "for i in $(seq 1200); do [ -s data/RunHistory.db ] && break; sleep 0.1; done; "
+                                         "kill $!; wait; '" + QUORVEX_CHECK_EXE + "' --data-dir data --history");
+    EXPECT_NE(said.find("finished              16           10       10  " + file), std::string::npos) << said;
+}
+
 }  // namespace
 }  // namespace quorvex::test

@@ -39,9 +39,8 @@ public:
         out += ',';
         CsvUtf8Field(out, FileOf(r));
         if (const auto place = PlaceOf(r)) {
-            out += ',' + std::to_string(place->line);
-            out += ',' + std::to_string(place->column);
-            out += ',' + std::to_string(place->endColumn);
+            Append(out, ",", std::to_string(place->line), ",", std::to_string(place->column), ",",
+                   std::to_string(place->endColumn));
         } else {
             out += ",,,";
         }

@@ -38,9 +38,8 @@ public:
             JsonUtf8String(out, file);
         }
         if (const auto place = PlaceOf(r)) {
-            out += ",\"line\":" + std::to_string(place->line);
-            out += ",\"column\":" + std::to_string(place->column);
-            out += ",\"end_column\":" + std::to_string(place->endColumn);
+            Append(out, ",\"line\":", std::to_string(place->line), ",\"column\":", std::to_string(place->column),
+                   ",\"end_column\":", std::to_string(place->endColumn));
         }
         out += '}';
     }

@@ -20,8 +20,10 @@ constexpr char kRootId[] = "%SRCROOT%";
 constexpr char kFingerprint[] = "quorvexFinding/v1";
 
 std::string Version() {
-    return std::to_string(QUORVEX_VERSION_MAJOR) + '.' + std::to_string(QUORVEX_VERSION_MINOR) + '.' +
-           std::to_string(QUORVEX_VERSION_PATCH);
+    std::string version;
+    Append(version, std::to_string(QUORVEX_VERSION_MAJOR), ".", std::to_string(QUORVEX_VERSION_MINOR), ".",
+           std::to_string(QUORVEX_VERSION_PATCH));
+    return version;
 }
 
 // A message with its numbers taken out (each run of digits read as "#"): the text of a rule
@@ -99,7 +101,7 @@ public:
         out += first_ ? "\n{\"ruleId\":" : ",\n{\"ruleId\":";
         first_ = false;
         JsonString(out, ids_[rule]);
-        out += ",\"ruleIndex\":" + std::to_string(rule) + ",\"level\":\"error\",\"message\":{\"text\":";
+        Append(out, ",\"ruleIndex\":", std::to_string(rule), ",\"level\":\"error\",\"message\":{\"text\":");
         JsonString(out, FindingText(r));
         out += "},\"locations\":[{";
         const std::optional<std::int64_t> record = r.recNum ? r.recNum : r.baselineRecNum;
@@ -107,40 +109,42 @@ public:
             out += "\"physicalLocation\":{\"artifactLocation\":";
             ArtifactLocation(file, out);
             if (const auto place = PlaceOf(r)) {
-                out += ",\"region\":{\"startLine\":" + std::to_string(place->line) +
-                       ",\"startColumn\":" + std::to_string(place->column) + ",\"endLine\":" +
-                       std::to_string(place->line) + ",\"endColumn\":" + std::to_string(place->endColumn + 1) + '}';
+                Append(out, ",\"region\":{\"startLine\":", std::to_string(place->line), ",\"startColumn\":",
+                       std::to_string(place->column), ",\"endLine\":", std::to_string(place->line), ",\"endColumn\":",
+                       std::to_string(place->endColumn + 1), "}");
             }
             out += "},";
         }
         out += "\"logicalLocations\":[{\"name\":";
-        JsonString(out, record ? "record " + std::to_string(*record) : std::string("record"));
+        std::string name = "record";
+        if (record) Append(name, " ", std::to_string(*record));
+        JsonString(out, name);
         out += ",\"kind\":\"element\"}]}]";
         out += ",\"partialFingerprints\":{\"";
         out += kFingerprint;
-        out += "\":\"" + Fingerprint(r) + "\"}";
+        Append(out, "\":\"", Fingerprint(r), "\"}");
         if (compared_) {
             out += ",\"baselineState\":";
             out += r.status == "new"     ? "\"new\""
                    : r.status == "still" ? (r.changed ? "\"updated\"" : "\"unchanged\"")
                                          : "\"absent\"";
         }
-        out += ",\"properties\":{\"errNum\":" + std::to_string(r.errNum) + ",\"critical\":";
+        Append(out, ",\"properties\":{\"errNum\":", std::to_string(r.errNum), ",\"critical\":");
         out += r.critical ? "true" : "false";
-        out += ",\"record\":" + (r.recNum ? std::to_string(*r.recNum) : std::string("null")) + ",\"recordType\":";
+        Append(out, ",\"record\":", r.recNum ? std::to_string(*r.recNum) : std::string("null"), ",\"recordType\":");
         JsonString(out, r.id);
         out += ",\"reference\":";
         JsonString(out, r.reference);
         out += ",\"userEntry\":";
         JsonString(out, r.userEntry);
-        if (r.baselineRecNum) out += ",\"baselineRecord\":" + std::to_string(*r.baselineRecNum);
+        if (r.baselineRecNum) Append(out, ",\"baselineRecord\":", std::to_string(*r.baselineRecNum));
         out += "}}";
     }
 
     void End(std::string& out) override {
-        out += "\n],\"tool\":{\"driver\":{\"name\":\"quorvex-check\",\"fullName\":\"Quorvex wage report tester\","
-               "\"version\":\"" + Version() + "\",\"semanticVersion\":\"" + Version() + "\","
-               "\"informationUri\":\"https://quorvex.org/\","
+        Append(out, "\n],\"tool\":{\"driver\":{\"name\":\"quorvex-check\",\"fullName\":\"Quorvex wage report tester\","
+               "\"version\":\"", Version(), "\",\"semanticVersion\":\"", Version(), "\",");
+        out += "\"informationUri\":\"https://quorvex.org/\","
                "\"shortDescription\":{\"text\":\"Tests a ZRW5 wage report submission (tax year 2008).\"},"
                "\"fullDescription\":{\"text\":\"Cuts the submission into its 512-character records, checks their "
                "order and every field, and reconciles the employer-block totals. Each result is one finding: the "
@@ -160,32 +164,41 @@ private:
         kind += MessageKind(r.error);
         if (const auto at = byKind_.find(kind); at != byKind_.end()) return at->second;
         std::string id = RuleId(r.id, r.reference, r.error);
-        for (int n = 2; idSet_.contains(id); ++n) id = RuleId(r.id, r.reference, r.error) + "-" + std::to_string(n);
+        for (int n = 2; idSet_.contains(id); ++n) {
+            id = RuleId(r.id, r.reference, r.error);
+            Append(id, "-", std::to_string(n));
+        }
         idSet_.insert(id);
         std::string name = PascalName(r.id, Caption(r.reference));
-        for (int n = 2; names_.contains(name); ++n) name = PascalName(r.id, Caption(r.reference)) + std::to_string(n);
+        for (int n = 2; names_.contains(name); ++n) {
+            name = PascalName(r.id, Caption(r.reference));
+            name += std::to_string(n);
+        }
         names_.insert(name);
 
         const std::string type(r.id), caption(Caption(r.reference)), requires_ = WithoutNumbers(r.error);
         const auto [first, last] = ReferencePositions(r.reference);
-        const std::string positions =
-            first > 0 ? " (positions " + std::to_string(first) + " to " + std::to_string(last) + ")" : std::string();
-        const std::string field = caption + " of the " + type + " record" + positions;
-        std::string text = field + ": " + requires_;
+        std::string positions;
+        if (first > 0) Append(positions, " (positions ", std::to_string(first), " to ", std::to_string(last), ")");
+        std::string text;
+        Append(text, caption, " of the ", type, " record", positions, ": ", requires_);
         const std::string more = " Each result names the record, the entry found there and the numbers of its message.";
-        std::string md = "**" + MarkdownText(caption) + "** of the **" + MarkdownText(type) + "** record" + positions +
-                         "\n\n" + MarkdownText(requires_) + "\n\n" + MarkdownText(more.substr(1));
+        std::string md;
+        Append(md, "**", MarkdownText(caption), "** of the **", MarkdownText(type), "** record", positions, "\n\n",
+               MarkdownText(requires_), "\n\n", MarkdownText(more.substr(1)));
+        std::string shortText;
+        Append(shortText, type, " ", caption, ": ", requires_);
 
         std::string json = ids_.empty() ? "\n{\"id\":" : ",\n{\"id\":";
         JsonString(json, id);
         json += ",\"name\":";
         JsonString(json, name);
         json += ",\"shortDescription\":{\"text\":";
-        JsonString(json, type + " " + caption + ": " + requires_);
+        JsonString(json, shortText);
         json += "},\"fullDescription\":{\"text\":";
         JsonString(json, text);
         json += "},\"help\":{\"text\":";
-        JsonString(json, text + more);
+        JsonString(json, text.append(more));
         json += ",\"markdown\":";
         JsonString(json, md);
         json += "},\"defaultConfiguration\":{\"level\":\"error\"}}";
@@ -221,7 +234,8 @@ private:
     // What follows the finding from run to run: its record's key (type, SSN / EIN,
     // occurrence), its field and its message's kind, and which of equal ones it is.
     std::string Fingerprint(const FindingRow& r) {
-        std::string key = r.recordKey.empty() ? "record " + std::to_string(r.recNum.value_or(0)) : std::string(r.recordKey);
+        std::string key(r.recordKey);
+        if (key.empty()) Append(key, "record ", std::to_string(r.recNum.value_or(0)));
         key += '\x1F';
         key += r.reference;
         key += '\x1F';

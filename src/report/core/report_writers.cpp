@@ -214,8 +214,10 @@ std::string FileUri(std::string_view path) {
 
 std::string BracketedEntry(std::string_view userEntry) {
     if (userEntry.empty()) return {};
-    if (userEntry.front() == '[' && userEntry.back() == ']') return " " + std::string(userEntry);
-    return " [" + std::string(userEntry) + "]";
+    // Appended, not "literal" + std::string: GCC 12 at -O3 misreads that as an overlapping copy.
+    std::string entry(" ");
+    if (userEntry.front() == '[' && userEntry.back() == ']') return entry.append(userEntry);
+    return entry.append("[").append(userEntry).append("]");
 }
 
 int ReferenceColumn(std::string_view reference) {
