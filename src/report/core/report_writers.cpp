@@ -2,16 +2,13 @@
 
 #include <cctype>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
-#include "common/terminal_text.h"
 #include "common/text_1252.h"
 #include "history/compare_runs.h"
 #include "history/run_record.h"
-#include "report/core/html_report.h"
 #include "report/core/findings_text.h"
+#include "report/core/html_report.h"
 #include "report/core/report_files.h"
 #include "report/core/text_report.h"
 #include "validation/layouts.h"
