@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <algorithm>
@@ -58,7 +59,7 @@ std::string_view CliServices::AsGiven(std::string_view file) const {
 }
 
 void CliServices::EndProgress(bool complete) {
-    if (progressShown_ && complete && !lastBar_.empty()) {
+    if (progressShown_ && complete && !lastBar_.empty() && !full_) {
         std::fputs(lastBar_.c_str(), stderr);
         std::fflush(stderr);
     }
@@ -118,11 +119,14 @@ void CliServices::ShowProgress(std::int64_t recCtr, std::int64_t recordsInFile, 
     double fraction = expected > 0 ? static_cast<double>(recordsInFile) / expected : 0.0;
     if (fraction > 1) fraction = 1;
     constexpr int width = 40;
-    int filled = static_cast<int>(fraction * width);
+    // Rounded: a file read to its end shows 100 %, though its line ends make it a little
+    // longer than its records.
+    const int filled = static_cast<int>(std::lround(fraction * width));
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.resize(width, '.');
     std::fprintf(stderr, "\rProcessing Record Number: %lld [%s] %3d%%", static_cast<long long>(recCtr), bar.c_str(),
-                 static_cast<int>(fraction * 100));
+                 static_cast<int>(std::lround(fraction * 100)));
+    full_ = filled == width;
     lastBar_.assign("\rProcessing Record Number: ").append(std::to_string(recCtr)).append(" [");
     lastBar_.append(width, '#').append("] 100%");
     std::fflush(stderr);

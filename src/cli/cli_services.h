@@ -61,6 +61,7 @@ private:
     bool quiet_;
     bool progressShown_ = false;
     std::string lastBar_;  // the progress line last drawn with a share, at 100 %
+    bool full_ = false;    // that line was drawn full
     std::vector<std::pair<std::string, std::string>> given_;  // file opened, name given
 };
 

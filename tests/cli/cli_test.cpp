@@ -61,6 +61,10 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
         {"Q --threads 3 $S || Q $S --threads", 3, "--threads needs 1 or 2\nTry 'quorvex-check --help'.\n"},
         {"Q --findings xml $S", 3, "quorvex-check: --findings must be json, csv, gnu or sarif\nTry 'quorvex-check --help'.\n"},
         {"Q --version", 0, "quorvex-check 1."},
+        // On a terminal the progress bar ends full and is cleared before the summary.
+        {"script -qec \"'$QC' --data-dir '$D' --today 2010-01-01 '" QUORVEX_SOURCE_DIR "/examples/faulty-2008.txt'\" "
+         "/dev/null | tr '\\r' '~'", 0,
+         "##] 100%~                                                                                                    ~Records tested:"},
         {"Q", 3, "no submission file given"},
         {"Q --show-record 0", 3, "--show-record needs a record number"},
         {"Q --show-record 1 $S", 3, "--show-record tests no file"},
