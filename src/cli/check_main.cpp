@@ -448,7 +448,8 @@ int ReportLastRun(const CheckOptions& o) {
     std::string file;
     if (o.reports.findings) {
         const std::vector<quorvex::MiscRow> misc = log->Misc();
-        if (!misc.empty()) file = misc.front().pathUtf8;
+        // Unplaced, a finding is named by its file only when the run read one file.
+        if (misc.size() == 1) file = misc.front().pathUtf8;
         if (const auto run = LoggedRun(log->Path().parent_path(), *log, misc)) {
             std::vector<std::int64_t> wanted;
             log->ForEachReportRow([&](const quorvex::ReportRow& row) {
@@ -483,8 +484,9 @@ void WriteComparison(const quorvex::HistoryRun& a, const quorvex::HistoryRun& b,
         return quorvex::RecordOrigins::FromFiles(run.files, wanted);
     };
     const std::optional<quorvex::RecordOrigins> originsB = place(b, false), originsA = place(a, true);
-    const std::string fileB = b.files.empty() ? std::string() : b.files.front().name;
-    const std::string fileA = a.files.empty() ? std::string() : a.files.front().name;
+    // Unplaced, a finding is named by its file only when its run read one file.
+    const std::string fileB = b.files.size() == 1 ? b.files.front().name : std::string();
+    const std::string fileA = a.files.size() == 1 ? a.files.front().name : std::string();
     quorvex::FindingsWriter writer(*request.findings, out, quorvex::ContextOf(request, true));
     std::string key;
     for (const quorvex::ComparedFinding& f : c.findings) {
