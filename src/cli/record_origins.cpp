@@ -47,10 +47,12 @@ std::optional<RecordOrigins> RecordOrigins::FromFiles(const std::vector<HistoryF
         origins.files_.push_back(f.name);
         RecordCutter cutter;
         // The records are numbered as the run numbered them: one after the other through the
-        // files, a file ending at an end-of-file mark (Ctrl-Z or NUL) after the run's first record.
+        // files; an end-of-file mark (Ctrl-Z or NUL after the run's first record) takes a number
+        // too, and ends its file.
         auto onRecord = [&](const std::string& record) {
-            if (recNum > 0 && !record.empty() && (record[0] == '\x1a' || record[0] == '\0')) return false;
+            const bool mark = recNum > 0 && !record.empty() && (record[0] == '\x1a' || record[0] == '\0');
             ++recNum;
+            if (mark) return false;
             while (next != wanted.end() && *next < recNum) ++next;
             if (next != wanted.end() && *next == recNum)
                 origins.kept_.push_back(Entry{recNum, origins.files_.size() - 1, cutter.StartLine(), cutter.StartColumn()});

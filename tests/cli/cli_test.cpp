@@ -226,7 +226,8 @@ TEST(QuorvexCheck, ReportsAndFindingsOfTheRunAndOfTheLogItLeft) {
     std::vector<std::string> records = ValidRecords({"RA", "RE", "RW", "RT"});
     Put(records[1], 163, "XX");
     const auto first = dir / "part one.txt", second = dir / "part2.txt";
-    WriteFile(first, records[0] + "\r\n\r\n" + records[1] + "\r\n" + records[2] + "\r\n");
+    // The first file ends at an end-of-file mark: what follows it is never read.
+    WriteFile(first, records[0] + "\r\n\r\n" + records[1] + "\r\n" + records[2] + "\r\n\x1A\r\n" + records[3] + "\r\n");
     WriteFile(second, "\n" + records[3] + "\r\n" + "RF" + std::string(98, ' '));
     CliResult r = Main({"--data-dir", data, "--report", "text", "--findings", "gnu", "--findings-file",
                         (dir / "gnu.txt").string(), first.string(), second.string()});

@@ -128,10 +128,11 @@ TEST(Consumers, TheDesktopProgramTestsTheFileItIsGiven) {
     if (!fs::exists(gui)) GTEST_SKIP() << "the desktop program is not built";
     TempDir dir;
     const std::string file = (fs::path(QUORVEX_SOURCE_DIR) / "examples/faulty-2008.txt").string();
-    // Waits for the run's end (its history; two minutes at most), then ends the program.
+    // Waits for the run's end (its row in the history; two minutes at most), then ends the program.
     const std::string said = Sh(dir, "QT_QPA_PLATFORM=offscreen QUORVEX_UNATTENDED=1 '" + gui.string() +
                                          "' --data-dir data '" + file + "' 2> gui.txt & "
-                                         "for i in $(seq 1200); do [ -s data/RunHistory.db ] && break; sleep 0.1; done; "
+                                         "for i in $(seq 1200); do [ \"$(sqlite3 data/RunHistory.db 'SELECT count(*) FROM runs' 2>/dev/null)\" = 1 ] "
+                                         "&& break; sleep 0.1; done; "
                                          "kill $!; wait; '" + QUORVEX_CHECK_EXE + "' --data-dir data --history");
     EXPECT_NE(said.find("finished              16           10       10  " + file), std::string::npos) << said;
 }
