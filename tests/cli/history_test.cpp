@@ -128,6 +128,14 @@ TEST(History, FindingsAsSarif) {
     EXPECT_NE(run.out.find(R"("artifactLocation":{"uri":"faulty-2008.txt","uriBaseId":"%SRCROOT%"},"region":{"startLine":13,)"
                            R"("startColumn":134,"endLine":13,"endColumn":139})"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("\"semanticVersion\":\""), std::string::npos);
+    // A rule: its name, the field, its positions and what it requires, in text and Markdown.
+    EXPECT_NE(run.out.find(R"("name":"RwZipCode","shortDescription":{"text":"RW Zip Code: Must be numeric or blank."},)"
+                           R"("fullDescription":{"text":"Zip Code of the RW record (positions 134 to 138): Must be )"
+                           R"(numeric or blank."},"help":{"text":"Zip Code of the RW record (positions 134 to 138): Must )"
+                           R"(be numeric or blank. Each result names the record, the entry found there and the numbers )"
+                           R"(of its message.","markdown":"**Zip Code** of the **RW** record (positions 134 to 138)\n\n)"
+                           R"(Must be numeric or blank.\n\nEach result names)"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(R"(Compensation of the RT record is \\#. The reported sum)"), std::string::npos);
     // A rule's texts hold no finding's numbers: they are in its results.
     const std::string rules = run.out.substr(run.out.find("\"rules\":"));
     for (const char* data : {"10181979", "10182079", "363862252", "8370B"}) {
