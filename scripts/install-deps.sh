@@ -1,10 +1,21 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Quorvex needs to build, run and test (only what is missing).
 # Further package names given as arguments are installed too (scripts/fuzz.sh adds clang's).
+# --test-tools adds the programs the tests read the findings and the package files with (the
+# editors' error lists, jq, the manual page and desktop file checkers); without them those
+# tests are skipped with a note. CI installs them.
 set -euo pipefail
+extra=()
+for a in "$@"; do
+  if [ "$a" = "--test-tools" ]; then
+    extra+=(vim emacs-nox jq python3 python3-jsonschema mandoc desktop-file-utils appstream)
+  else
+    extra+=("$a")
+  fi
+done
 packages=(cmake ninja-build g++ pkg-config libsqlite3-dev sqlite3 libgtest-dev
           qt6-base-dev qt6-base-dev-tools libgl-dev
-          fonts-dejavu-core "$@")
+          fonts-dejavu-core ${extra[@]+"${extra[@]}"})
 missing=()
 # The tests read printed pages back with pdftotext.
 packages+=(poppler-utils)

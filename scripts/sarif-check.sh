@@ -1,38 +1,91 @@
 #!/usr/bin/env bash
-# Validates the SARIF that quorvex-check writes with the SARIF multitool: the findings of each
-# example, and a comparison of the faulty example with the valid one. Fails on any error the
-# validator reports (it exits 0 either way, so its output is read).
-# Needs the multitool: npm install -g @microsoft/sarif-multitool
+# Validates the SARIF that quorvex-check writes as code scanning will read it: the findings of
+# each example (named relative to the source folder, and from standard input), those of the log
+# the last run left (no FILE), and a comparison of an edited submission with its last run
+# (baselineState new, unchanged, updated and absent). Each is checked by the SARIF multitool
+# under its default rules, under its GitHub rules, and against the SARIF 2.1.0 JSON schema that
+# ships with it (and by Python's jsonschema where it is installed). Fails on any error, and on
+# any warning that is not in ACCEPTED below (the multitool exits 0 either way, so its output is
+# read).
+# Needs the multitool (installed from npm when missing): npm install -g @microsoft/sarif-multitool
 #   scripts/sarif-check.sh [BUILD_DIR]
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-build="${1:-$here/../build}"
+root="$(cd "$here/.." && pwd)"
+build="$(cd "${1:-$root/build}" && pwd)"
 check="$build/src/quorvex-check"
 data="$(mktemp -d)"
 trap 'rm -rf "$data"' EXIT
+# Warnings decided to be accepted, by rule id (none at present).
+ACCEPTED=()
 
 # The validator comes from the npm registry; without it (no registry reachable) the check is
 # skipped with a note rather than failing the build.
-if command -v sarif-multitool >/dev/null; then validate=(sarif-multitool validate)
-else
-  "$here/install-deps.sh" nodejs npm >/dev/null 2>&1 || true
-  validate=(npx --yes @microsoft/sarif-multitool validate)
+if ! command -v sarif-multitool >/dev/null; then
+  command -v npm >/dev/null || "$here/install-deps.sh" nodejs npm >/dev/null 2>&1 || true
+  npm install -g @microsoft/sarif-multitool >/dev/null 2>&1 || true
 fi
-if ! "${validate[@]}" --help >/dev/null 2>&1; then
-  echo "sarif-check: the SARIF multitool could not be started; SARIF validation skipped"
+if ! command -v sarif-multitool >/dev/null || ! sarif-multitool --version >/dev/null 2>&1; then
+  echo "sarif-check: the SARIF multitool could not be installed or started; SARIF validation skipped"
   exit 0
 fi
+schema="$(find "$(npm root -g)/@microsoft" -name sarif-2.1.0.json 2>/dev/null | head -n 1)"
+if [ -z "$schema" ]; then
+  echo "sarif-check: the SARIF 2.1.0 schema is not in the multitool's package" >&2
+  exit 1
+fi
 
+q() { "$check" --data-dir "$data/log" --today 2009-01-15 --quiet "$@"; }
+cd "$root"
 for example in valid faulty; do
-  "$check" --data-dir "$data" --today 2009-01-15 --quiet --findings sarif \
-    --findings-file "$data/$example.sarif" "$here/../examples/$example-2008.txt" || true
+  q --findings sarif --findings-file "$data/$example.sarif" "examples/$example-2008.txt" || true
 done
-"$check" --data-dir "$data" --compare --findings sarif --findings-file "$data/compare.sarif" || true
+q --findings sarif --findings-file "$data/stdin.sarif" - < examples/faulty-2008.txt || true
+q examples/faulty-2008.txt || true
+q --findings sarif --findings-file "$data/last-log.sarif" || true
+# The faulty example edited: one entry changed (XX to QQ), one fixed (the zip code), one
+# broken (a last name blanked).
+sed -e '2s/XX/QQ/' -e '13s/8370B/83701/' -e '14s/^\(.\{41\}\).\{20\}/\1                    /' \
+  examples/faulty-2008.txt > "$data/edited-2008.txt"
+q --sarif-root "$data" "$data/edited-2008.txt" || true
+q --compare --findings sarif --sarif-root "$data" --findings-file "$data/compare.sarif" || true
+for state in new unchanged updated absent; do
+  grep -q "\"baselineState\":\"$state\"" "$data/compare.sarif" ||
+    { echo "sarif-check: the comparison has no result that is $state" >&2; exit 1; }
+done
 
 status=0
 for file in "$data"/*.sarif; do
-  out="$("${validate[@]}" "$file" 2>&1)" || { echo "$out"; status=1; continue; }
-  if grep -E ": error [A-Z]+[0-9]+:" <<<"$out"; then status=1; fi
-  echo "$(basename "$file"): $(grep -c '"ruleId"' "$file") results, $(grep -cE ': warning ' <<<"$out" || true) warnings"
+  name="$(basename "$file")"
+  for rules in default github; do
+    args=(validate --json-schema "$schema")
+    [ "$rules" = github ] && args+=(--rule-kind 'Sarif\;Gh\;Ghas')
+    out="$(sarif-multitool "${args[@]}" "$file" 2>&1)" || { echo "$out"; status=1; continue; }
+    if grep -E ": error [A-Z]+[0-9]+:" <<<"$out"; then status=1; fi
+    warnings="$(grep -E ": warning [A-Z]+[0-9]+:" <<<"$out" || true)"
+    for id in ${ACCEPTED[@]+"${ACCEPTED[@]}"}; do warnings="$(grep -v ": warning $id:" <<<"$warnings" || true)"; done
+    if [ -n "$warnings" ]; then echo "$warnings"; status=1; fi
+    echo "$name ($rules rules): $(grep -c '"ruleId"' "$file") results, $(grep -cE ': error ' <<<"$out" || true) errors," \
+      "$(grep -cE ': warning ' <<<"$out" || true) warnings"
+  done
+done
+# The schema once more, by a validator of another hand.
+for python in python3 /usr/bin/python3; do
+  if "$python" -c 'import jsonschema' 2>/dev/null; then
+    "$python" - "$schema" "$data"/*.sarif <<'PY' || status=1
+import json, sys
+import jsonschema
+schema = json.load(open(sys.argv[1]))
+bad = 0
+for name in sys.argv[2:]:
+    errors = list(jsonschema.Draft7Validator(schema).iter_errors(json.load(open(name))))
+    for e in errors:
+        print(f"{name}: {'/'.join(map(str, e.absolute_path))}: {e.message}")
+    bad += len(errors)
+print(f"jsonschema: {len(sys.argv) - 2} files, {bad} errors")
+sys.exit(1 if bad else 0)
+PY
+    break
+  fi
 done
 exit $status

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cerrno>
 #include <cstdio>
@@ -37,8 +38,9 @@ constexpr int kExitCritical = 2;
 constexpr int kExitNothingTested = 3;
 constexpr int kExitNotAllTested = 4;
 
+// A command line that is wrong: one line that says what is wrong, and where the help is.
 int Usage(const char* problem) {
-    quorvex::Print(stderr, "quorvex-check: " + quorvex::TerminalValue(problem) + "\n\n" + quorvex::kCheckUsage);
+    quorvex::Print(stderr, "quorvex-check: " + quorvex::TerminalValue(problem) + "\nTry 'quorvex-check --help'.\n");
     return kExitNothingTested;
 }
 
@@ -82,14 +84,24 @@ std::optional<int> CheckCombination(const CheckOptions& o) {
     if (history || compare) {
         if (history && compare) return Usage("--history and --compare: choose one");
         if (showRecord || !files.empty()) return Usage(history ? "--history tests no file" : "--compare tests no file");
-        if (reports.report || (history && reports.findings)) return Usage("--history and --compare write no report");
-        if (reports.findings == quorvex::FindingsKind::Gnu)
-            return Usage("--compare writes its findings as json, csv or sarif");
+        if (reports.report) return Usage("--history and --compare write no report");
+        using Info = quorvex::FindingsFormatInfo;
+        if (history && reports.findings && !quorvex::FormatInfo(*reports.findings).listsRuns)
+            return Usage(std::string("--history writes its list as ")
+                             .append(quorvex::FormatNames([](const Info& f) { return f.listsRuns; }, ", ", " or "))
+                             .c_str());
+        if (compare && reports.findings && !quorvex::FormatInfo(*reports.findings).compares)
+            return Usage(std::string("--compare writes its findings as ")
+                             .append(quorvex::FormatNames([](const Info& f) { return f.compares; }, ", ", " or "))
+                             .c_str());
         return std::nullopt;
     }
     if (!showRecord && files.empty() && !reports.Any()) return Usage("no submission file given");
-    if (files.empty() && reports.findings == quorvex::FindingsKind::Gnu)
-        return Usage("--findings gnu needs the run: give the submission FILE");
+    if (files.empty() && reports.findings && quorvex::FormatInfo(*reports.findings).needsRun)
+        return Usage(std::string("--findings ")
+                         .append(quorvex::FormatInfo(*reports.findings).name)
+                         .append(" needs the run: give the submission FILE")
+                         .c_str());
     return std::nullopt;
 }
 
@@ -116,7 +128,10 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
         if (const auto problem = quorvex::TakeReportArgument(a, value, reports)) {
             if (!problem->empty()) return Usage(problem->c_str());
         } else if (a == "--help" || a == "-h") {
-            std::fputs(quorvex::kCheckUsage, stdout);
+            std::fputs(quorvex::CheckUsage().c_str(), stdout);
+            return kExitNoErrors;
+        } else if (a == "--version" || a == "-V") {
+            std::printf("quorvex-check %d.%d.%d\n", QUORVEX_VERSION_MAJOR, QUORVEX_VERSION_MINOR, QUORVEX_VERSION_PATCH);
             return kExitNoErrors;
         } else if (a == "--quiet" || a == "-q") {
             quiet = true;
@@ -334,13 +349,9 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     if (writerThread) options.writerThread = *writerThread;
     if (adjust) adjust(options);
 
-    // --findings gnu: where the records with errors began, kept while the run is made.
+    // --findings: where the records with errors began, kept while the run is made.
     std::optional<quorvex::RecordOrigins> origins;
     quorvex::Run* running = nullptr;
-    if (reports.findings == quorvex::FindingsKind::Gnu || reports.findings == quorvex::FindingsKind::Sarif) {
-        origins.emplace();
-        options.recordOrigin = [&](const quorvex::RecordOrigin& r) { origins->Add(r, running->Log()->ErrorCount()); };
-    }
 
     for (const std::string& file : files)
         if (file != "-") reports.inputs.emplace_back(file);
@@ -349,6 +360,14 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     bool progress = !quiet && ::isatty(STDERR_FILENO);
     quorvex::StopSignals stopSignals;
     quorvex::CliServices services(first, std::move(files), today ? *today : Today(), progress, quiet);
+    if (reports.findings) {
+        origins.emplace();
+        // The findings name a file as the command line did ("-" for standard input).
+        options.recordOrigin = [&](quorvex::RecordOrigin r) {
+            r.file = services.AsGiven(r.file);
+            origins->Add(r, running->Log()->ErrorCount());
+        };
+    }
     // The filing prompt is answered No: the command line opens no browser.
     quorvex::NoDesktop desktop;
     options.noErrors = [&services, &desktop, &folder] { quorvex::SubmissionPrompt(services, desktop, folder); };
@@ -365,6 +384,8 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     }
 
     const bool summary = !quiet && !reports.ToStandardOutput();
+    // The bar goes before the summary; it ends full when the run read its files to the end.
+    services.EndProgress(s.outcome == quorvex::RunOutcome::NoErrors || s.outcome == quorvex::RunOutcome::Errors);
     if (summary && s.recordsTested > 0) PrintSummary(s, folder);
     if (reports.Any() && s.recordsTested > 0) {
         if (const auto log = quorvex::LogReader::OpenIn(folder)) {
@@ -387,6 +408,26 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     return status;
 }
 
+// The run of the history that left the log `log` in `folder`: the last one, when it tested the
+// files the log names and found as many errors as the log holds; nullopt when there is none such.
+std::optional<quorvex::HistoryRun> LoggedRun(const std::filesystem::path& folder, const quorvex::LogReader& log,
+                                             const std::vector<quorvex::MiscRow>& misc) {
+    const std::filesystem::path file = quorvex::RunHistory::PathIn(folder);
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec)) return std::nullopt;
+    try {
+        const quorvex::RunHistory history(file, false);
+        const auto runs = history.NewestRuns(0, 1);
+        if (runs.empty() || runs.front().files.size() != misc.size() || runs.front().errors != log.ErrorCount())
+            return std::nullopt;
+        for (std::size_t i = 0; i < misc.size(); ++i)
+            if (runs.front().files[i].name != misc[i].pathUtf8) return std::nullopt;
+        return runs.front();
+    } catch (const quorvex::HistoryError&) {
+        return std::nullopt;
+    }
+}
+
 // The report and findings of the log the last run left, without a run; the exit status
 // tells what the log holds: 3 when it holds no tested record or a run that did not finish.
 int ReportLastRun(const CheckOptions& o) {
@@ -400,13 +441,74 @@ int ReportLastRun(const CheckOptions& o) {
     }
     const bool interrupted = TellInterrupted(*log);
     quorvex::CliServices services({}, {}, Today(), false, o.quiet);
-    if (const int status = quorvex::WriteRequested(o.reports, *log, log->Path().parent_path(), nullptr, services,
-                                                   !o.quiet && !o.reports.ToStandardOutput(), interrupted))
+    // The findings are placed in the files the log's run tested, as the history recorded
+    // them, when those are still what the run read; else they name the file alone.
+    std::optional<quorvex::RecordOrigins> origins;
+    std::string file;
+    if (o.reports.findings) {
+        const std::vector<quorvex::MiscRow> misc = log->Misc();
+        // Unplaced, a finding is named by its file only when the run read one file.
+        if (misc.size() == 1) file = misc.front().pathUtf8;
+        if (const auto run = LoggedRun(log->Path().parent_path(), *log, misc)) {
+            std::vector<std::int64_t> wanted;
+            log->ForEachReportRow([&](const quorvex::ReportRow& row) {
+                if (wanted.empty() || wanted.back() != row.error.recNum) wanted.push_back(row.error.recNum);
+                return true;
+            });
+            origins = quorvex::RecordOrigins::FromFiles(run->files, wanted);
+        }
+    }
+    if (const int status = quorvex::WriteRequested(o.reports, *log, log->Path().parent_path(),
+                                                   origins ? &*origins : nullptr, services,
+                                                   !o.quiet && !o.reports.ToStandardOutput(), interrupted, file))
         return status;
     if (interrupted) return kExitNothingTested;
     if (log->ErrorCount() == 0) return kExitNoErrors;
     const std::optional<quorvex::ErrorRow> last = log->LastError();
     return last && last->critical ? kExitCritical : kExitErrors;
+}
+
+// The findings of a comparison of run `b` against run `a`: each in run B where it is there
+// (new, still), else in run A (fixed), placed in the run's files when they are still what
+// the run read, and keyed as the history keys it.
+void WriteComparison(const quorvex::HistoryRun& a, const quorvex::HistoryRun& b, const quorvex::Comparison& c,
+                     const quorvex::ReportRequest& request, std::ostream& out) {
+    using quorvex::FindingStatus;
+    auto place = [&c](const quorvex::HistoryRun& run, bool fixed) {
+        std::vector<std::int64_t> wanted;
+        for (const quorvex::ComparedFinding& f : c.findings)
+            if ((f.status == FindingStatus::Fixed) == fixed) wanted.push_back(f.finding.recNum);
+        std::sort(wanted.begin(), wanted.end());
+        wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+        return quorvex::RecordOrigins::FromFiles(run.files, wanted);
+    };
+    const std::optional<quorvex::RecordOrigins> originsB = place(b, false), originsA = place(a, true);
+    // Unplaced, a finding is named by its file only when its run read one file.
+    const std::string fileB = b.files.size() == 1 ? b.files.front().name : std::string();
+    const std::string fileA = a.files.size() == 1 ? a.files.front().name : std::string();
+    quorvex::FindingsWriter writer(*request.findings, out, quorvex::ContextOf(request, true));
+    std::string key;
+    for (const quorvex::ComparedFinding& f : c.findings) {
+        const bool fixed = f.status == FindingStatus::Fixed;
+        quorvex::FindingRow row;
+        row.errNum = f.number;
+        row.recNum = f.recNumB;
+        row.baselineRecNum = f.recNumA;
+        row.id = f.finding.type;
+        row.critical = f.finding.critical;
+        row.reference = f.finding.reference;
+        row.userEntry = f.finding.userEntry;
+        row.error = f.finding.message;
+        row.status = quorvex::StatusName(f.status);
+        row.changed = f.changed;
+        const auto& origins = fixed ? originsA : originsB;
+        if (origins) row.origin = origins->Find(f.finding.recNum);
+        row.file = fixed ? fileA : fileB;
+        key = quorvex::RecordKeyText(f.finding.type, f.finding.key, f.finding.occurrence);
+        row.recordKey = key;
+        if (!writer.Add(row)) break;
+    }
+    writer.Finish();
 }
 
 // --history and --compare: the runs the history in the program folder keeps, or two of them
@@ -427,7 +529,14 @@ int ReadHistory(const CheckOptions& o) {
         const quorvex::RunHistory history(file, false);
         const std::vector<quorvex::HistoryRun> runs = history.Runs();
         if (o.history) {
-            quorvex::Print(stdout, quorvex::HistoryListText(runs));
+            if (o.reports.findings) {
+                if (const int status = quorvex::WriteFindingsOutput(o.reports, folder, [&](std::ostream& out) {
+                        quorvex::WriteRunList(runs, *o.reports.findings, out);
+                    }))
+                    return status;
+            } else {
+                quorvex::Print(stdout, quorvex::HistoryListText(runs));
+            }
             return runs.empty() ? kExitNothingTested : kExitNoErrors;
         }
         const auto pair = quorvex::ChooseRuns(runs, *o.compare);
@@ -435,30 +544,8 @@ int ReadHistory(const CheckOptions& o) {
         const auto& [a, b] = *pair;
         const quorvex::Comparison c = quorvex::CompareRuns(history.Findings(a->id), history.Findings(b->id));
         if (o.reports.findings) {
-            const auto format = *o.reports.findings == quorvex::FindingsKind::Json  ? quorvex::FindingsFormat::Json
-                                : *o.reports.findings == quorvex::FindingsKind::Csv ? quorvex::FindingsFormat::Csv
-                                                                                    : quorvex::FindingsFormat::Sarif;
-            const std::string fileB = b->files.empty() ? std::string() : b->files.front().name;
-            const std::string fileA = a->files.empty() ? std::string() : a->files.front().name;
             if (const int status = quorvex::WriteFindingsOutput(o.reports, folder, [&](std::ostream& out) {
-                    quorvex::FindingsWriter writer(format, out, true);
-                    std::int64_t n = 0;
-                    for (const quorvex::ComparedFinding& f : c.findings) {
-                        quorvex::FindingRow row;
-                        const bool fixed = f.status == quorvex::FindingStatus::Fixed;
-                        row.errNum = ++n;
-                        row.recNum = fixed ? *f.recNumA : *f.recNumB;
-                        row.id = f.finding.type;
-                        row.critical = f.finding.critical;
-                        row.reference = f.finding.reference;
-                        row.userEntry = f.finding.userEntry;
-                        row.error = f.finding.message;
-                        row.status = quorvex::StatusName(f.status);
-                        if (!fixed) row.baselineRecNum = f.recNumA;
-                        row.file = fixed ? fileA : fileB;
-                        if (!writer.Add(row)) break;
-                    }
-                    writer.Finish();
+                    WriteComparison(*a, *b, c, o.reports, out);
                 }))
                 return status;
         } else {

@@ -1,14 +1,21 @@
 #include "cli/check_usage.h"
 
+#include <string_view>
+
+#include "report/core/findings_formats.h"
+
 namespace quorvex {
 
-const char* const kCheckUsage =
+namespace {
+
+const char* const kUsage =
     "Usage: quorvex-check [--data-dir DIR] [--limit N] [--today YYYY-MM-DD] [--threads N] [--quiet]\n"
     "                     FILE [NEXT-FILE ...]\n"
     "       quorvex-check [--data-dir DIR] --show-record N\n"
     "       quorvex-check [--data-dir DIR] [--report FORMAT] [--findings FORMAT] (the last run's log)\n"
-    "       quorvex-check [--data-dir DIR] --history\n"
-    "       quorvex-check [--data-dir DIR] --compare [A [B]] [--findings json|csv|sarif]\n"
+    "       quorvex-check [--data-dir DIR] --history [--findings @LISTS@]\n"
+    "       quorvex-check [--data-dir DIR] --compare [A [B]] [--findings @COMPARES@]\n"
+    "       quorvex-check --help | --version\n"
     "\n"
     "Tests a ZRW5 wage report submission (tax year 2008) and writes every tested record and\n"
     "every error found to the error log Errorlog.mdb in the program folder.\n"
@@ -36,6 +43,7 @@ const char* const kCheckUsage =
     "                it, one line per field: index, TAB, positions a-b, TAB, caption, TAB,\n"
     "                [value as stored], TAB, and * when the field is highlighted\n"
     "  --help        this text\n"
+    "  --version     the program's name and version\n"
     "\n"
     "Message boxes of the run are printed to standard error as \"<title>: <text>\" and\n"
     "answered with their default button (OK; No for the online filing prompt).\n"
@@ -50,17 +58,9 @@ const char* const kCheckUsage =
     "                laid out for a screen 1280 pixels wide\n"
     "  --report-file PATH  where the report goes: default ErrorReport.txt (text) or\n"
     "                temphtm.HTM (html) in the program folder; - for standard output\n"
-    "  --findings json|csv|gnu|sarif  every finding, for other programs: json, an array of\n"
-    "                objects; csv, RFC 4180 with a header row (a text cell that starts with\n"
-    "                = + - @ TAB or CR gets a leading ', so no spreadsheet runs it); both\n"
-    "                with the fields err_num, record, id, critical, reference, user_entry,\n"
-    "                error. gnu, one line per finding as compilers write them, pointing at\n"
-    "                the field in the file: FILE:LINE:COLUMN: error: REFERENCE: MESSAGE\n"
-    "                [USER ENTRY] (critical for a critical error), control characters and\n"
-    "                line feeds escaped; it needs the run, so FILE must be given. sarif,\n"
-    "                SARIF 2.1.0: one rule per kind of message, each result at its file,\n"
-    "                line and the field's columns (with FILE given), level error, critical\n"
-    "                in its properties\n"
+    "@FINDINGS@"
+    "  --sarif-root DIR  SARIF names the files relative to DIR (%SRCROOT%), a file\n"
+    "                outside it by its absolute file URI. Default: the current folder\n"
     "  --findings-file PATH  where the findings go: default standard output (also -)\n"
     "\n"
     "History of runs: every run that kept a log is added to RunHistory.db in the program\n"
@@ -69,12 +69,13 @@ const char* const kCheckUsage =
     "findings, each\n"
     "keyed by what its record holds (SSN and EIN), not where it stood. A history that cannot\n"
     "be written never fails a run: a \"Run History\" message says so.\n"
-    "  --history     lists the runs: number, date, outcome, counts, files\n"
+    "  --history     lists the runs: number, date, outcome, counts, files; with\n"
+    "                --findings @LISTS@, the same fields for other programs\n"
     "  --compare [A [B]]  the findings of run B against run A: fixed (in A only), new (in\n"
     "                B only), still (in both, with both record numbers), counted by record\n"
     "                type and by field. Default: the last run against the one before it\n"
     "                of the same submission name (else any); A alone: the last run\n"
-    "                against A. With --findings json|csv|sarif, each finding with its\n"
+    "                against A. With --findings @COMPARES@, each finding with its\n"
     "                status (SARIF: baselineState). Exit status 0 when B has no new and\n"
     "                no still finding, 1 otherwise, 3 when there is nothing to compare.\n"
     "                Example, after a fix and a second run:\n"
@@ -103,5 +104,52 @@ const char* const kCheckUsage =
     "     or SIGPIPE (141), as by the window's Exit: the records tested so far stay in\n"
     "     the log, the last one with the error \"Test Aborted\"; a second signal (but\n"
     "     SIGPIPE) ends the program at once\n";
+
+// `text` broken into lines of at most 80 characters, each after `indent` blanks but the
+// first, which follows `head`.
+std::string Wrapped(std::string head, std::string_view text, std::size_t indent) {
+    std::string out;
+    std::string line = std::move(head);
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find(' ', at);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view word = text.substr(at, end - at);
+        if (line.size() + 1 + word.size() > 80 && line.size() > indent) {
+            out += line + "\n";
+            line = std::string(indent, ' ');
+        } else if (line.size() > indent && line.back() != ' ') {
+            line += ' ';
+        }
+        line += word;
+        at = end + 1;
+    }
+    return out + line + "\n";
+}
+
+void Replace(std::string& text, std::string_view name, const std::string& value) {
+    for (std::size_t at; (at = text.find(name)) != std::string::npos;) text.replace(at, name.size(), value);
+}
+
+}  // namespace
+
+std::string CheckUsage() {
+    using Info = FindingsFormatInfo;
+    std::string text = kUsage;
+    // The findings formats as the table of formats has them.
+    std::string what = "every finding, for other programs, with where it stands (file, line, column, end_column): ";
+    const auto formats = FindingsFormats();
+    for (std::size_t i = 0; i < formats.size(); ++i) {
+        what.append(formats[i].name).append(", ").append(formats[i].help);
+        what += i + 1 == formats.size() ? "." : "; ";
+        if (i + 1 == formats.size()) break;
+    }
+    what += " json and csv have the fields err_num, record, id, critical, reference, user_entry, error, then "
+            "file, line, column, end_column (empty when the record's place is unknown)";
+    Replace(text, "@FINDINGS@", Wrapped(std::string("  --findings ").append(FormatNames(nullptr, "|", "|")).append("  "), what, 16));
+    Replace(text, "@LISTS@", FormatNames([](const Info& f) { return f.listsRuns; }, "|", "|"));
+    Replace(text, "@COMPARES@", FormatNames([](const Info& f) { return f.compares; }, "|", "|"));
+    return text;
+}
 
 }  // namespace quorvex

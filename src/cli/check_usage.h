@@ -1,8 +1,10 @@
 #pragma once
 
+#include <string>
+
 namespace quorvex {
 
-// What quorvex-check --help prints, and what follows the problem of a wrong command line.
-extern const char* const kCheckUsage;
+// What quorvex-check --help prints; the findings formats come from their table.
+std::string CheckUsage();
 
 }  // namespace quorvex

@@ -3,8 +3,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <utility>
 
@@ -45,7 +47,23 @@ std::string CliServices::Given(const std::string& name, bool next) {
     } else if (next && ::access(file.c_str(), R_OK) != 0) {
         unreadable_.push_back({name, std::string("it cannot be read (") + std::strerror(errno) + ")"});
     }
+    if (std::find_if(given_.begin(), given_.end(), [&](const auto& g) { return g.first == file; }) == given_.end())
+        given_.emplace_back(file, name);
     return file;
+}
+
+std::string_view CliServices::AsGiven(std::string_view file) const {
+    for (const auto& [opened, name] : given_)
+        if (opened == file) return name;
+    return file;
+}
+
+void CliServices::EndProgress(bool complete) {
+    if (progressShown_ && complete && !lastBar_.empty() && !full_) {
+        std::fputs(lastBar_.c_str(), stderr);
+        std::fflush(stderr);
+    }
+    ClearProgress();
 }
 
 std::optional<std::string> CliServices::OpenFile(FileAsked which) {
@@ -92,6 +110,7 @@ void CliServices::ShowProgress(std::int64_t recCtr, std::int64_t recordsInFile, 
     if (fileLength == 0) {
         // A pipe: its length is not known, so there is no share to show.
         std::fprintf(stderr, "\rProcessing Record Number: %lld", static_cast<long long>(recCtr));
+        lastBar_.clear();
         std::fflush(stderr);
         progressShown_ = true;
         return;
@@ -100,18 +119,23 @@ void CliServices::ShowProgress(std::int64_t recCtr, std::int64_t recordsInFile, 
     double fraction = expected > 0 ? static_cast<double>(recordsInFile) / expected : 0.0;
     if (fraction > 1) fraction = 1;
     constexpr int width = 40;
-    int filled = static_cast<int>(fraction * width);
+    // Rounded: a file read to its end shows 100 %, though its line ends make it a little
+    // longer than its records.
+    const int filled = static_cast<int>(std::lround(fraction * width));
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.resize(width, '.');
     std::fprintf(stderr, "\rProcessing Record Number: %lld [%s] %3d%%", static_cast<long long>(recCtr), bar.c_str(),
-                 static_cast<int>(fraction * 100));
+                 static_cast<int>(std::lround(fraction * 100)));
+    full_ = filled == width;
+    lastBar_.assign("\rProcessing Record Number: ").append(std::to_string(recCtr)).append(" [");
+    lastBar_.append(width, '#').append("] 100%");
     std::fflush(stderr);
     progressShown_ = true;
 }
 
 void CliServices::ClearProgress() {
     if (progressShown_) {
-        std::fprintf(stderr, "\r%80s\r", "");
+        std::fprintf(stderr, "\r%100s\r", "");
         std::fflush(stderr);
         progressShown_ = false;
     }

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <deque>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/dialog_services.h"
@@ -36,6 +38,14 @@ public:
     };
     const std::vector<Unreadable>& UnreadableFiles() const { return unreadable_; }
 
+    // The name the command line gave for the file a dialog was answered with ("-" for
+    // standard input); `file` itself when it gave none.
+    std::string_view AsGiven(std::string_view file) const;
+
+    // The run has ended: the progress bar, if one is shown, is drawn full when the run
+    // read its files to their end (`complete`), then cleared, before anything follows it.
+    void EndProgress(bool complete);
+
 private:
     void ClearProgress();
     // The file `name` stands for; a name that is not there is noted as missing, a next file
@@ -50,6 +60,9 @@ private:
     bool progress_;
     bool quiet_;
     bool progressShown_ = false;
+    std::string lastBar_;  // the progress line last drawn with a share, at 100 %
+    bool full_ = false;    // that line was drawn full
+    std::vector<std::pair<std::string, std::string>> given_;  // file opened, name given
 };
 
 }  // namespace quorvex

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "errorlog/run_history.h"
 #include "reader/run.h"
 #include "report/core/report_writers.h"
 
@@ -22,6 +23,13 @@ public:
     void Finish();
 
     std::optional<FindingOrigin> Find(std::int64_t recNum) const;
+
+    // Where the records `wanted` (in record order) began in the files a run tested, in that
+    // order, read again from the disk: when every file is still there with the size and
+    // the SHA-256 (where it has one) the history recorded, so that its records are the
+    // ones the log holds. nullopt otherwise (a pipe, a file changed or gone since).
+    static std::optional<RecordOrigins> FromFiles(const std::vector<HistoryFile>& files,
+                                                  const std::vector<std::int64_t>& wanted);
     std::size_t Kept() const { return kept_.size(); }
 
 private:

@@ -76,23 +76,23 @@ std::optional<std::string> TakeReportArgument(const std::string& argument,
         } else {
             return std::string("--report must be text or html");
         }
+    } else if (is("--sarif-root")) {
+        const std::optional<std::string> v = value("--sarif-root");
+        if (!v || v->empty()) return std::string("--sarif-root needs a folder");
+        request.sarifRoot = *v;
     } else if (is("--findings")) {
         const std::optional<std::string> v = value("--findings");
-        if (v == "json") {
-            request.findings = FindingsKind::Json;
-        } else if (v == "csv") {
-            request.findings = FindingsKind::Csv;
-        } else if (v == "gnu") {
-            request.findings = FindingsKind::Gnu;
-        } else if (v == "sarif") {
-            request.findings = FindingsKind::Sarif;
-        } else {
-            return std::string("--findings must be json, csv, gnu or sarif");
-        }
+        const FindingsFormatInfo* format = v ? FormatNamed(*v) : nullptr;
+        if (!format) return std::string("--findings must be ").append(FormatNames(nullptr, ", ", " or "));
+        request.findings = format->format;
     } else {
         return std::nullopt;
     }
     return std::string();
+}
+
+FindingsContext ContextOf(const ReportRequest& request, bool compared) {
+    return FindingsContext{compared, request.sarifRoot};
 }
 
 int WriteFindingsOutput(const ReportRequest& request, const std::filesystem::path& programFolder,
@@ -102,7 +102,8 @@ int WriteFindingsOutput(const ReportRequest& request, const std::filesystem::pat
 }
 
 int WriteRequested(const ReportRequest& request, const LogReader& log, const std::filesystem::path& programFolder,
-                   const RecordOrigins* origins, DialogServices& services, bool tell, bool interrupted) {
+                   const RecordOrigins* origins, DialogServices& services, bool tell, bool interrupted,
+                   std::string_view file) {
     bool written = true;
     if (request.report) {
         if (log.ErrorCount() == 0) {
@@ -120,17 +121,12 @@ int WriteRequested(const ReportRequest& request, const LogReader& log, const std
         }
     }
     if (request.findings) {
-        const std::string& file = request.findingsFile;
-        written = WriteTo(file, request, programFolder, ForTerminal(request.terminal, file, [&](std::ostream& out) {
+        const std::string& to = request.findingsFile;
+        written = WriteTo(to, request, programFolder, ForTerminal(request.terminal, to, [&](std::ostream& out) {
             const OriginOf originOf = [origins](std::int64_t recNum) {
                 return origins ? origins->Find(recNum) : std::nullopt;
             };
-            switch (*request.findings) {
-            case FindingsKind::Json: WriteFindings(log, FindingsFormat::Json, out); break;
-            case FindingsKind::Csv: WriteFindings(log, FindingsFormat::Csv, out); break;
-            case FindingsKind::Sarif: WriteFindings(log, FindingsFormat::Sarif, out, originOf); break;
-            case FindingsKind::Gnu: WriteGnuFindings(log, originOf, out); break;
-            }
+            WriteFindings(log, *request.findings, out, originOf, ContextOf(request, false), file);
         })) && written;
     }
     return written ? 0 : kExitNotWritten;

@@ -13,26 +13,26 @@
 
 namespace quorvex {
 
-enum class FindingsKind { Json, Csv, Gnu, Sarif };
-
 // The error report and the findings asked for on the command line.
 struct ReportRequest {
     std::optional<ReportFormat> report;
     std::string reportFile;  // empty: ErrorReport.txt or temphtm.HTM in the program folder; "-": standard output
-    std::optional<FindingsKind> findings;
+    std::optional<FindingsFormat> findings;
     std::string findingsFile;  // empty or "-": standard output
     // The files the command tests: no report or findings file may take the place of one.
     std::vector<std::filesystem::path> inputs;
     // Standard output is a terminal: what goes there is escaped as TerminalText does (a
     // file keeps the exact bytes).
     bool terminal = false;
+    std::string sarifRoot;  // the folder SARIF names files relative to; empty: the current one
 
     bool Any() const { return report || findings; }
     // Something goes to standard output: the run's summary is left out of it.
     bool ToStandardOutput() const { return (report && reportFile == "-") || (findings && (findingsFile.empty() || findingsFile == "-")); }
 };
 
-// Takes `argument` when it is one of --report, --report-file, --findings, --findings-file
+// Takes `argument` when it is one of --report, --report-file, --findings, --findings-file,
+// --sarif-root
 // (`value` gives the option's value, nullopt when it lacks one). nullopt when the argument
 // is none of them; otherwise what is wrong with it, empty when nothing.
 std::optional<std::string> TakeReportArgument(const std::string& argument,
@@ -41,12 +41,16 @@ std::optional<std::string> TakeReportArgument(const std::string& argument,
 
 // Writes what `request` asks of the error log `log`: the report only when the log holds an
 // error (else the message "No errors found in the submission!"), the findings always.
-// `origins` places the findings of the gnu format. Returns 0, or 5 after saying on standard
+// `origins` places the findings (a finding of a record it does not place names `file`). Returns 0, or 5 after saying on standard
 // error what could not be written. With `tell`, names on standard output the report file
 // written. A log whose run did not finish (`interrupted`, already told) is never said to
 // hold no errors.
 int WriteRequested(const ReportRequest& request, const LogReader& log, const std::filesystem::path& programFolder,
-                   const RecordOrigins* origins, DialogServices& services, bool tell, bool interrupted = false);
+                   const RecordOrigins* origins, DialogServices& services, bool tell, bool interrupted = false,
+                   std::string_view file = {});
+
+// What the findings writers know of the request: a comparison or not, SARIF's root.
+FindingsContext ContextOf(const ReportRequest& request, bool compared);
 
 // Writes findings through `write` where `request` sends them (its findings file, or
 // standard output), as WriteRequested does. Returns 0, or 5 after saying what went wrong.

@@ -46,26 +46,27 @@ Comparison CompareRuns(const std::vector<HistoryFinding>& a, const std::vector<H
     Comparison c;
     c.findings.reserve(b.size() + a.size());
     auto add = [&c](FindingStatus status, const HistoryFinding& f, std::optional<std::int64_t> recA,
-                    std::optional<std::int64_t> recB) {
+                    std::optional<std::int64_t> recB, std::size_t index, bool changed) {
         const int s = static_cast<int>(status);
         ++c.counts[s];
         ++c.byType[f.type][s];
         ++c.byField[f.reference][s];
-        c.findings.push_back(ComparedFinding{status, f, recA, recB});
+        c.findings.push_back(ComparedFinding{status, f, recA, recB, static_cast<std::int64_t>(index) + 1, changed});
     };
-    for (const HistoryFinding& f : b) {
+    for (std::size_t j = 0; j < b.size(); ++j) {
+        const HistoryFinding& f = b[j];
         const auto at = open.find(MatchKey(f));
         if (at == open.end() || at->second.empty()) {
-            add(FindingStatus::New, f, std::nullopt, f.recNum);
+            add(FindingStatus::New, f, std::nullopt, f.recNum, j, false);
             continue;
         }
         const std::size_t i = at->second.front();
         at->second.pop_front();
         matched[i] = true;
-        add(FindingStatus::Still, f, a[i].recNum, f.recNum);
+        add(FindingStatus::Still, f, a[i].recNum, f.recNum, j, a[i].userEntry != f.userEntry || a[i].message != f.message);
     }
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (!matched[i]) add(FindingStatus::Fixed, a[i], a[i].recNum, std::nullopt);
+        if (!matched[i]) add(FindingStatus::Fixed, a[i], a[i].recNum, std::nullopt, i, false);
     return c;
 }
 

@@ -21,6 +21,8 @@ struct ComparedFinding {
     HistoryFinding finding;              // B's; A's for a fixed one
     std::optional<std::int64_t> recNumA;  // where it stood in each run
     std::optional<std::int64_t> recNumB;
+    std::int64_t number = 0;  // its place among the findings of the run it comes from (1 for the first)
+    bool changed = false;     // still, but its user entry or message is not what it was in A
 };
 
 // Counts of fixed, new and still findings (indexed by FindingStatus).

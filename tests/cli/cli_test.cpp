@@ -58,7 +58,13 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
         {"Q --today 2009-02-30 $S", 3, "--today 2009-02-30: not a date"},
         {"Q --today 2010-13-01 $S", 3, "--today 2010-13-01: not a date"},
         {"\"$QC\" --data-dir --quiet $S", 3, "--data-dir needs a folder, not the option --quiet"},
-        {"Q --threads 3 $S || Q $S --threads", 3, "--threads needs 1 or 2\n\n"},
+        {"Q --threads 3 $S || Q $S --threads", 3, "--threads needs 1 or 2\nTry 'quorvex-check --help'.\n"},
+        {"Q --findings xml $S", 3, "quorvex-check: --findings must be json, csv, gnu or sarif\nTry 'quorvex-check --help'.\n"},
+        {"Q --version", 0, "quorvex-check 1."},
+        // On a terminal the progress bar ends full and is cleared before the summary.
+        {"script -qec \"'$QC' --data-dir '$D' --today 2010-01-01 '" QUORVEX_SOURCE_DIR "/examples/faulty-2008.txt'\" "
+         "/dev/null | tr '\\r' '~'", 0,
+         "##] 100%~                                                                                                    ~Records tested:"},
         {"Q", 3, "no submission file given"},
         {"Q --show-record 0", 3, "--show-record needs a record number"},
         {"Q --show-record 1 $S", 3, "--show-record tests no file"},
@@ -220,7 +226,8 @@ TEST(QuorvexCheck, ReportsAndFindingsOfTheRunAndOfTheLogItLeft) {
     std::vector<std::string> records = ValidRecords({"RA", "RE", "RW", "RT"});
     Put(records[1], 163, "XX");
     const auto first = dir / "part one.txt", second = dir / "part2.txt";
-    WriteFile(first, records[0] + "\r\n\r\n" + records[1] + "\r\n" + records[2] + "\r\n");
+    // The first file ends at an end-of-file mark: what follows it is never read.
+    WriteFile(first, records[0] + "\r\n\r\n" + records[1] + "\r\n" + records[2] + "\r\n\x1A\r\n" + records[3] + "\r\n");
     WriteFile(second, "\n" + records[3] + "\r\n" + "RF" + std::string(98, ' '));
     CliResult r = Main({"--data-dir", data, "--report", "text", "--findings", "gnu", "--findings-file",
                         (dir / "gnu.txt").string(), first.string(), second.string()});
@@ -228,15 +235,20 @@ TEST(QuorvexCheck, ReportsAndFindingsOfTheRunAndOfTheLogItLeft) {
     EXPECT_EQ(ReadFile(dir / "ErrorReport.txt"), Written(dir.path(), ReportFormat::Text));
     const std::string gnu = ReadFile(dir / "gnu.txt");
     EXPECT_TRUE(gnu.starts_with(first.string() + ":3:163: error: State Abbreviation [Position 163 - 164]: The Postal "
-                                "Abbreviation is invalid (see ZRW5). [XX]\n" + second.string() + ":3:1: critical: Record "
+                                "Abbreviation is invalid (see ZRW5). [XX]\n" + second.string() + ":3:1: fatal error: Record "
                                 "Length: Must be 512 bytes") && gnu.ends_with("[100 bytes.]\n") && std::count(gnu.begin(), gnu.end(), '\n') == 2) << gnu;
     // Without FILE: the log left behind, which ends with a critical error.
     r = Main({"--data-dir", data, "--report", "html", "--report-file", "-"});
     EXPECT_EQ(std::tuple(r.status, r.out), std::tuple(2, Written(dir.path(), ReportFormat::Html)));
+    // Its findings are placed in the files the run read, as the history recorded them.
     r = Main({"--data-dir", data, "--quiet", "--report", "text", "--findings=csv", "--findings-file", data + "/f.csv"});
-    EXPECT_EQ(std::tuple(r.status, r.out, ReadFile(dir / "f.csv")), std::tuple(2, "", Written(dir.path(), FindingsFormat::Csv)));
+    const std::string csv = ReadFile(dir / "f.csv");
+    EXPECT_EQ(std::tuple(r.status, r.out, csv.find("," + first.string() + ",3,163,164\r\n") != std::string::npos,
+                         csv.ends_with("," + second.string() + ",3,1,1\r\n")),
+              std::tuple(2, "", true, true)) << csv;
     r = Main({"--data-dir", data, "--findings", "json"});
-    EXPECT_EQ(std::tuple(r.status, r.out), std::tuple(2, Written(dir.path(), FindingsFormat::Json)));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find(R"("file":")" + second.string() + R"(","line":3,"column":1,"end_column":1})"), std::string::npos);
 }
 
 // A report or findings bound for standard output that is a terminal are escaped; a file keeps the exact bytes.
@@ -252,20 +264,20 @@ TEST(QuorvexCheck, OutputsEscapedOnlyOnATerminal) {
     const std::string file = (dir / "out").string();
     const struct {
         std::optional<ReportFormat> report;
-        std::optional<FindingsKind> findings;
+        std::optional<FindingsFormat> findings;
         std::string to;
         bool terminal;
         const char* shown;
     } rows[] = {
         {ReportFormat::Text, {}, "-", true, "[a\\x1B]\r\n"}, {ReportFormat::Text, {}, "-", false, "[a\x1B]"},
-        {ReportFormat::Text, {}, file, true, "[a\x1B]"},     {{}, FindingsKind::Csv, "-", true, "[a\\x1B]"},
-        {{}, FindingsKind::Csv, "", false, "[a\x1B]"},      {{}, FindingsKind::Csv, file, true, "[a\x1B]"},
-        {{}, FindingsKind::Json, "", true, "[a\\u001b]"},
+        {ReportFormat::Text, {}, file, true, "[a\x1B]"},     {{}, FindingsFormat::Csv, "-", true, "[a\\x1B]"},
+        {{}, FindingsFormat::Csv, "", false, "[a\x1B]"},      {{}, FindingsFormat::Csv, file, true, "[a\x1B]"},
+        {{}, FindingsFormat::Json, "", true, "[a\\u001b]"},
     };
     for (const auto& r : rows) {
         CliServices services({}, {}, Date{2010, 1, 1}, false);
         testing::internal::CaptureStdout();
-        const ReportRequest request{r.report, r.to, r.findings, r.to, {}, r.terminal};
+        const ReportRequest request{r.report, r.to, r.findings, r.to, {}, r.terminal, {}};
         EXPECT_EQ(WriteRequested(request, log, dir.path(), nullptr, services, false), 0);
         const std::string out = (std::cout.flush(), testing::internal::GetCapturedStdout());
         const std::string written = r.to == file ? ReadFile(file) : out;

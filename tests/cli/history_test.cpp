@@ -2,6 +2,7 @@
 // comparison of two runs and the SARIF findings.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <iostream>
 
@@ -38,7 +39,8 @@ std::size_t Count(const std::string& text, const std::string& what) {
 
 const fs::path kExamples = fs::path(QUORVEX_SOURCE_DIR) / "examples";
 
-// The faulty example edited: the zip code of record 13 fixed, the last name of record 14
+// The faulty example edited: the state abbreviation of record 2 still wrong but another, the
+// zip code of record 13 fixed, the last name of record 14
 // blanked, a valid block of three employees of another employer put before the rest (every
 // record number moves by 5), the RF count raised to match.
 std::string Edited() {
@@ -46,6 +48,7 @@ std::string Edited() {
     const std::string valid = ReadFile(kExamples / "valid-2008.txt");
     auto record = [](std::string& t, int n) { return t.begin() + (n - 1) * 514; };
     std::copy_n("83701", 5, record(text, 13) + 133);
+    std::copy_n("QQ", 2, record(text, 2) + 162);
     std::fill_n(record(text, 14) + 41, 20, ' ');
     std::copy_n("000000009", 9, record(text, 16) + 7);
     std::string block = valid.substr(10 * 514, 5 * 514);
@@ -79,14 +82,22 @@ TEST(History, AnEditedSubmissionComparedWithItsLastRun) {
     // The same comparison in each format, and the runs named.
     const CliResult json = Check(dir, {"--compare", "1", "2", "--findings", "json"});
     EXPECT_EQ(json.status, 1);
-    EXPECT_EQ(Count(json.out, "\"status\":\"fixed\",\"baseline_record\":null"), 1u);
+    // record: in run B (none for a fixed one); baseline_record: in run A (none for a new
+    // one); err_num: its number in the run it comes from; each at its line in its file.
+    EXPECT_NE(json.out.find(R"({"err_num":9,"record":null,"id":"RW","critical":false,"reference":"Zip Code)"),
+              std::string::npos) << json.out;
+    EXPECT_NE(json.out.find(R"("status":"fixed","baseline_record":13,"file":")" + (kExamples / "faulty-2008.txt").string() +
+                            R"(","line":13,"column":134,"end_column":138})"), std::string::npos);
+    EXPECT_NE(json.out.find(R"({"err_num":10,"record":20,"id":"RT")"), std::string::npos);
+    EXPECT_NE(json.out.find(R"("status":"still","baseline_record":15,"file":")" + (dir / "edited.txt").string() +
+                            R"(","line":20,"column":10,"end_column":24})"), std::string::npos);
     EXPECT_EQ(Count(json.out, "\"status\":\"new\",\"baseline_record\":null"), 1u);
     EXPECT_EQ(Count(json.out, "\"status\":\"still\""), 9u);
     EXPECT_EQ(Count(Check(dir, {"--compare", "1", "--findings", "csv"}).out, ",still,"), 9u);
     const CliResult sarif = Check(dir, {"--compare", "--findings", "sarif"});
-    EXPECT_EQ(Count(sarif.out, "\"baselineState\":\"absent\""), 1u);
-    EXPECT_EQ(Count(sarif.out, "\"baselineState\":\"new\""), 1u);
-    EXPECT_EQ(Count(sarif.out, "\"baselineState\":\"unchanged\""), 9u);
+    for (const auto& [state, n] : {std::pair{"absent", 1u}, {"new", 1u}, {"unchanged", 8u}, {"updated", 1u}})
+        EXPECT_EQ(Count(sarif.out, "\"baselineState\":\"" + std::string(state) + '"'), n) << state;
+    EXPECT_EQ(Count(sarif.out, "\"region\":{\"startLine\":"), 11u);  // placed in the files of either run
     EXPECT_EQ(Check(dir, {"--compare", "1", "7"}).status, 3);
 
     // A clean run after the faulty one: everything fixed, nothing new or still.
@@ -96,20 +107,75 @@ TEST(History, AnEditedSubmissionComparedWithItsLastRun) {
     EXPECT_NE(clean.out.find("Fixed: 10   New: 0   Still: 0"), std::string::npos);
 }
 
+// The strings of each result's partial fingerprint in a SARIF document, in order.
+std::vector<std::string> Fingerprints(const std::string& sarif) {
+    std::vector<std::string> prints;
+    const std::string key = "\"quorvexFinding/v1\":\"";
+    for (std::size_t at = sarif.find(key); at != std::string::npos; at = sarif.find(key, at + 1))
+        prints.push_back(sarif.substr(at + key.size(), 32));
+    return prints;
+}
+
 TEST(History, FindingsAsSarif) {
     TempDir dir;
     const std::string file = (kExamples / "faulty-2008.txt").string();
-    const CliResult run = Check(dir, {"--findings", "sarif", file});
+    const CliResult run = Check(dir, {"--findings", "sarif", "--sarif-root", kExamples.string(), file});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out.rfind("{\"$schema\":\"https://json.schemastore.org/sarif-2.1.0.json\",\"version\":\"2.1.0\"", 0), 0u);
     EXPECT_EQ(Count(run.out, "\"ruleId\""), 10u);
-    EXPECT_EQ(Count(run.out, "\"defaultConfiguration\":{\"level\":\"error\"}"), 9u);  // one rule per kind of message
-    EXPECT_NE(run.out.find("\"uri\":\"file://" + file + "\"},\"region\":{\"startLine\":13,\"startColumn\":134,\"endColumn\":139}"),
-              std::string::npos);
-    EXPECT_NE(run.out.find("\"tool\":{\"driver\":{\"name\":\"quorvex-check\",\"version\":\""), std::string::npos);
-    // Rule ids hold from run to run and ignore the numbers in a message.
-    EXPECT_EQ(RuleId("The sum is 12 of 3."), RuleId("The sum is 4567 of 0."));
-    EXPECT_NE(RuleId("The sum is 12 of 3."), RuleId("The sum is 12 or 3."));
+    EXPECT_EQ(Count(run.out, "\"defaultConfiguration\":{\"level\":\"error\"}"), 10u);  // one rule per kind of check
+    // Relative to the root given, at the field's columns.
+    EXPECT_NE(run.out.find(R"("artifactLocation":{"uri":"faulty-2008.txt","uriBaseId":"%SRCROOT%"},"region":{"startLine":13,)"
+                           R"("startColumn":134,"endLine":13,"endColumn":139})"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"semanticVersion\":\""), std::string::npos);
+    // A rule: its name, the field, its positions and what it requires, in text and Markdown.
+    EXPECT_NE(run.out.find(R"("name":"RwZipCode","shortDescription":{"text":"RW Zip Code: Must be numeric or blank."},)"
+                           R"("fullDescription":{"text":"Zip Code of the RW record (positions 134 to 138): Must be )"
+                           R"(numeric or blank."},"help":{"text":"Zip Code of the RW record (positions 134 to 138): Must )"
+                           R"(be numeric or blank. Each result names the record, the entry found there and the numbers )"
+                           R"(of its message.","markdown":"**Zip Code** of the **RW** record (positions 134 to 138)\n\n)"
+                           R"(Must be numeric or blank.\n\nEach result names)"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(R"(Compensation of the RT record is \\#. The reported sum)"), std::string::npos);
+    // A rule's texts hold no finding's numbers: they are in its results.
+    const std::string rules = run.out.substr(run.out.find("\"rules\":"));
+    for (const char* data : {"10181979", "10182079", "363862252", "8370B"}) {
+        EXPECT_EQ(rules.find(data), std::string::npos) << data;
+        EXPECT_NE(run.out.find(data), std::string::npos) << data;
+    }
+    // A file outside the root is named by its absolute URI; the findings of the log alone are
+    // placed in the files its run read, and followed by the same fingerprints.
+    const CliResult outside = Check(dir, {"--findings", "sarif", "--sarif-root", (dir / "data").string(), file});
+    EXPECT_NE(outside.out.find("\"uri\":\"file://" + file + '"'), std::string::npos);
+    const CliResult logOnly = Check(dir, {"--findings", "sarif", "--sarif-root", kExamples.string()});
+    EXPECT_EQ(logOnly.out, run.out);
+    // Every record moved by 5 and one field fixed: the same findings keep their fingerprints.
+    WriteFile(dir / "edited.txt", Edited());
+    const auto before = Fingerprints(run.out), after = Fingerprints(Check(dir, {"--findings", "sarif", (dir / "edited.txt").string()}).out);
+    EXPECT_EQ(before.size(), 10u);
+    EXPECT_EQ(std::count_if(after.begin(), after.end(),
+                            [&](const std::string& p) { return std::find(before.begin(), before.end(), p) != before.end(); }),
+              9);
+    // Rule ids hold from run to run and ignore the numbers in a message, not its field.
+    EXPECT_EQ(RuleId("RT", "Wages", "The sum is 12 of 3."), RuleId("RT", "Wages", "The sum is 4567 of 0."));
+    EXPECT_NE(RuleId("RT", "Wages", "The sum is 12 of 3."), RuleId("RT", "Wages", "The sum is 12 or 3."));
+    EXPECT_NE(RuleId("RT", "Wages", "The sum is 12 of 3."), RuleId("RT", "Tips", "The sum is 12 of 3."));
+}
+
+// The runs of the history for other programs: the same fields as the list.
+TEST(History, RunsAsJsonAndCsv) {
+    TempDir dir;
+    const std::string file = (kExamples / "valid-2008.txt").string();
+    ASSERT_EQ(Check(dir, {"-q", file}).status, 0);
+    const CliResult json = Check(dir, {"--history", "--findings", "json"});
+    EXPECT_EQ(json.status, 0);
+    const std::string size = std::to_string(fs::file_size(file));
+    EXPECT_EQ(json.out.rfind(R"([)" "\n" R"({"run":1,"date":")", 0), 0u) << json.out;
+    EXPECT_NE(json.out.find(R"(","outcome":"finished","records":16,"records_with_errors":0,"errors":0,"files":[{"name":")" +
+                            file + R"(","size":)" + size + R"(,"sha256":")"), std::string::npos) << json.out;
+    const CliResult csv = Check(dir, {"--history", "--findings=csv"});
+    EXPECT_EQ(csv.out.rfind("run,date,outcome,records,records_with_errors,errors,file,size,sha256\r\n1,", 0), 0u);
+    EXPECT_NE(csv.out.find(",finished,16,0,0," + file + "," + size + ","), std::string::npos) << csv.out;
+    EXPECT_EQ(Check(dir, {"--history", "--findings", "gnu"}).status, 3);
 }
 
 // A run whose log failed is kept with what its log kept, as such.

@@ -48,7 +48,8 @@ TEST(ErrorReport, UserEntriesCutForTheScreenAndEscaped) {
     EXPECT_EQ(BreakPreEscaped("a\x1B\n\x81\t", 3), "a\\x1B</pre><pre>\\x0A\\u0081\\x09");
 }
 
-// JSON and CSV keep the exact text; gnu lines escape it, and the file name, so that one finding stays one line.
+// JSON and CSV keep the exact text, with where each finding stands when that is known; gnu
+// lines escape it, and the file name, so that one finding stays one line.
 TEST(Findings, JsonCsvAndGnu) {
     TempDir dir;
     {
@@ -65,16 +66,25 @@ TEST(Findings, JsonCsvAndGnu) {
               R"({"err_num":2,"record":2,"id":"RW","critical":true,"reference":"Record Length","user_entry":"",)"
               R"("error":"Must be 512 bytes."})" "\n]\n");
     EXPECT_EQ(Written(dir.path(), FindingsFormat::Csv),
-              "err_num,record,id,critical,reference,user_entry,error\r\n"
+              "err_num,record,id,critical,reference,user_entry,error,file,line,column,end_column\r\n"
               "1,2,RW,false,\"Employee Name, First [Position 42 - 56]\",\"[\"\"Jos\xC3\xA9\"\"\\\t\x1B]\","
-              "\"Line one\r\nline two.\"\r\n2,2,RW,true,Record Length,,Must be 512 bytes.\r\n");
-    std::ostringstream gnu;
-    WriteGnuFindings(LogReader(LogFile::PathIn(dir.path())),
-                     [](std::int64_t) { return FindingOrigin{"w2\n1.txt:9:9: error: forged", 3, 513}; }, gnu);
-    EXPECT_EQ(gnu.str(),
+              "\"Line one\r\nline two.\",,,,\r\n2,2,RW,true,Record Length,,Must be 512 bytes.,,,,\r\n");
+    // Placed: the field's first and last column on the record's line (the record's first
+    // column for a reference without positions).
+    const LogReader log(LogFile::PathIn(dir.path()));
+    auto placed = [&](FindingsFormat format, const char* file) {
+        std::ostringstream out;
+        WriteFindings(log, format, out, [file](std::int64_t) { return FindingOrigin{file, 3, 513}; });
+        return out.str();
+    };
+    EXPECT_NE(placed(FindingsFormat::Json, "a b.txt").find(R"("file":"a b.txt","line":3,"column":554,"end_column":568})"),
+              std::string::npos);
+    EXPECT_NE(placed(FindingsFormat::Csv, "w2,1.txt").find(",\"w2,1.txt\",3,513,513\r\n"), std::string::npos);
+    EXPECT_EQ(placed(FindingsFormat::Gnu, "w2\n1.txt:9:9: error: forged"),
               "w2\\x0A1.txt:9:9: error: forged:3:554: error: Employee Name, First [Position 42 - 56]: "
               "Line one\\x0D\\x0Aline two. [\"Jos\xC3\xA9\"\\\\x09\\x1B]\n"
-              "w2\\x0A1.txt:9:9: error: forged:3:513: critical: Record Length: Must be 512 bytes.\n");
+              "w2\\x0A1.txt:9:9: error: forged:3:513: fatal error: Record Length: Must be 512 bytes.\n");
+    EXPECT_EQ(placed(FindingsFormat::Gnu, "-").substr(0, 20), "<stdin>:3:554: error");
 }
 
 // A text cell a spreadsheet would take for a formula gets a leading ', in every text column; JSON keeps it exact.
@@ -90,10 +100,10 @@ TEST(Findings, CsvCellsThatStartAFormulaAreDefused) {
         for (const auto& [text, cell] : cells) log.LogError(text, text, text);
         log.CloseDatabase();
     }
-    std::string csv = "err_num,record,id,critical,reference,user_entry,error\r\n";
+    std::string csv = "err_num,record,id,critical,reference,user_entry,error,file,line,column,end_column\r\n";
     int n = 0;
     for (const auto& [text, cell] : cells)
-        csv += std::to_string(++n) + ",1,'=1,false," + cell + ',' + cell + ',' + cell + "\r\n";
+        csv += std::to_string(++n) + ",1,'=1,false," + cell + ',' + cell + ',' + cell + ",,,,\r\n";
     EXPECT_EQ(Written(dir.path(), FindingsFormat::Csv), csv);
     const std::string json = Written(dir.path(), FindingsFormat::Json);
     EXPECT_NE(json.find(R"("id":"=1","critical":false,"reference":"-123","user_entry":"-123","error":"-123")"),

@@ -559,6 +559,12 @@ void MainWindow::dropEvent(QDropEvent* event) {
     });
 }
 
+void MainWindow::TestFile(const std::string& file) {
+    if (running_) return;
+    services_.QueueFile(file);
+    StartTesting();
+}
+
 void MainWindow::ShowSetErrors() {
     if (!setErrors_) setErrors_ = new SetErrorsDialog(*this);
     setErrors_->Open();

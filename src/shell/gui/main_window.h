@@ -65,6 +65,8 @@ public:
 
     // Does what "&Start Testing" does (the error limit dialog calls it after OK).
     void StartTesting();
+    // Tests `file` as "&Start Testing" does once its file dialog has given it (quorvex FILE).
+    void TestFile(const std::string& file);
     // cmdExit_Click: ends the program; during a run the run stops first and is logged.
     void RequestExit();
 

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
+#include <QTimer>
 
 #include "shell/gui/main_window.h"
 #include "shell/gui/qt_dialog_services.h"
@@ -65,6 +66,8 @@ int RunGuiApplication(int argc, char** argv) {
                                QStringLiteral("Folder of Errorlog.mdb and ErrSetLog.ini."),
                                QStringLiteral("DIR"));
     parser.addOption(dataDir);
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The submission file to test at once."),
+                                 QStringLiteral("[FILE]"));
     const QString helpAll = QStringLiteral("help-all");
     if (parser.parse(Arguments(argc, argv)) && (parser.isSet(help) || parser.isSet(helpAll) || parser.isSet(version))) {
         QCoreApplication console(argc, argv);
@@ -111,6 +114,11 @@ int RunGuiApplication(int argc, char** argv) {
     options.programFolder = folder;
     MainWindow window(options);
     window.show();
+    // quorvex FILE (a file manager's "Open With"): the file is tested as soon as the window is up.
+    if (const QStringList files = parser.positionalArguments(); !files.isEmpty()) {
+        const std::string file = QFile::encodeName(files.front()).toStdString();
+        QTimer::singleShot(0, &window, [&window, file] { window.TestFile(file); });
+    }
     if (UnattendedServices::Requested()) {
         std::fprintf(stderr, "quorvex: ready in %s\n", folder.string().c_str());
         std::fflush(stderr);

@@ -1,0 +1,60 @@
+#include <string>
+
+#include "report/core/findings_text.h"
+
+namespace quorvex {
+
+namespace {
+
+// An array of objects, one per line: the fields of the log's error rows, then the
+// comparison's (status, baseline_record), then where the finding stands (file, line,
+// column, end_column; absent when its record's place is unknown).
+class JsonWriter final : public FindingsFormatWriter {
+public:
+    explicit JsonWriter(const FindingsContext& context) : compared_(context.compared) {}
+
+    void Add(const FindingRow& r, std::string& out) override {
+        out += first_ ? "[\n{\"err_num\":" : ",\n{\"err_num\":";
+        first_ = false;
+        out += std::to_string(r.errNum);
+        out += ",\"record\":";
+        out += r.recNum ? std::to_string(*r.recNum) : std::string("null");
+        out += ",\"id\":";
+        JsonString(out, r.id);
+        out += r.critical ? ",\"critical\":true,\"reference\":" : ",\"critical\":false,\"reference\":";
+        JsonString(out, r.reference);
+        out += ",\"user_entry\":";
+        JsonString(out, r.userEntry);
+        out += ",\"error\":";
+        JsonString(out, r.error);
+        if (compared_) {
+            out += ",\"status\":";
+            JsonString(out, r.status);
+            out += ",\"baseline_record\":";
+            out += r.baselineRecNum ? std::to_string(*r.baselineRecNum) : std::string("null");
+        }
+        if (const std::string_view file = FileOf(r); !file.empty()) {
+            out += ",\"file\":";
+            JsonUtf8String(out, file);
+        }
+        if (const auto place = PlaceOf(r)) {
+            Append(out, ",\"line\":", std::to_string(place->line), ",\"column\":", std::to_string(place->column),
+                   ",\"end_column\":", std::to_string(place->endColumn));
+        }
+        out += '}';
+    }
+
+    void End(std::string& out) override { out += first_ ? "[]\n" : "\n]\n"; }
+
+private:
+    bool compared_;
+    bool first_ = true;
+};
+
+}  // namespace
+
+std::unique_ptr<FindingsFormatWriter> MakeJsonWriter(const FindingsContext& context) {
+    return std::make_unique<JsonWriter>(context);
+}
+
+}  // namespace quorvex

@@ -1,0 +1,141 @@
+// The findings as the programs that read them see them: the gcc problem matcher of editors
+// and CI services, Vim's and Emacs' error lists, jq and Python's csv module. A tool that is
+// not installed is skipped with a note (CI installs them).
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <regex>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+
+namespace quorvex::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs `script` with bash in `dir`; its standard output.
+std::string Sh(const TempDir& dir, const std::string& script) {
+    WriteFile(dir / "script.sh", script + "\n");
+    if (std::system(("cd '" + dir.path().string() + "' && bash script.sh > out.txt 2> err.txt").c_str()) == -1) return {};
+    return ReadFile(dir / "out.txt");
+}
+
+bool Installed(const char* tool) {
+    return std::system(("command -v " + std::string(tool) + " > /dev/null 2>&1").c_str()) == 0;
+}
+
+// The places the gcc problem matcher of VS Code and GitHub Actions reads from gnu lines:
+// "FILE:LINE:COLUMN:SEVERITY" each, "fatal " before the severity of a fatal error.
+std::string ByProblemMatcher(const std::string& lines) {
+    static const std::regex matcher(R"(^(.*?):(\d+):(\d*):?\s+((?:fatal\s+)?)(warning|error):\s+(.*)$)");
+    std::istringstream in(lines);
+    std::string out;
+    for (std::string line; std::getline(in, line);) {
+        std::smatch m;
+        out += std::regex_match(line, m, matcher)
+                   ? m[1].str() + ':' + m[2].str() + ':' + m[3].str() + ':' + (m[4].length() ? "fatal " : "") + m[5].str() + '\n'
+                   : "unread: " + line + '\n';
+    }
+    return out;
+}
+
+// Every finding of a run with errors and a critical one, read by each consumer of its format:
+// each must find every finding at the same file, line and column.
+TEST(Consumers, ReadEveryFindingWhereItStands) {
+    TempDir dir;
+    // The faulty example, its RF record cut short: a critical error at its end.
+    const std::string faulty = ReadFile(fs::path(QUORVEX_SOURCE_DIR) / "examples/faulty-2008.txt");
+    fs::create_directories(dir / "sub dir");
+    WriteFile(dir / "sub dir/faulty copy.txt", faulty.substr(0, 15 * 514) + "RF" + std::string(98, ' '));
+    const std::string q = std::string("'") + QUORVEX_CHECK_EXE + "' --data-dir data --today 2009-01-15 --quiet ";
+    const std::string gnu = Sh(dir, q + "--findings gnu 'sub dir/faulty copy.txt'");
+    // The same places as the run gives them, for any file name.
+    std::string places;
+    for (const char* at : {"1:423", "2:163", "3:3", "5:199", "6:12", "7:42", "9:25", "10:10", "13:134", "15:10"})
+        places += std::string("sub dir/faulty copy.txt:") + at + '\n';
+    const std::string fatal = "sub dir/faulty copy.txt:16:1\n";
+
+    EXPECT_EQ(ByProblemMatcher(gnu), std::regex_replace(places, std::regex("\n"), ":error\n") +
+                                         std::regex_replace(fatal, std::regex("\n"), ":fatal error\n"));
+    EXPECT_EQ(ByProblemMatcher(Sh(dir, q + "--findings gnu - < 'sub dir/faulty copy.txt'")).substr(0, 22),
+              "<stdin>:1:423:error\n<s");
+
+    const struct {
+        const char* tool;
+        const char* format;
+        const char* read;  // prints FILE:LINE:COLUMN of every finding in the file f
+    } consumers[] = {
+        {"vim", "gnu",
+         "vim -es -u NONE -N -c 'cfile f' -c 'call writefile(map(filter(getqflist(), \"v:val.valid\"), "
+         "\"bufname(v:val.bufnr) . \\\":\\\" . v:val.lnum . \\\":\\\" . v:val.col\"), \"/dev/stdout\")' -c 'qa!'"},
+        {"emacs", "gnu",
+         "emacs --batch -Q --eval '(progn (require (quote compile)) (with-temp-buffer (insert-file-contents \"f\") "
+         "(compilation-mode) (compilation--ensure-parse (point-max)) (goto-char (point-min)) (let (m) (while (setq m "
+         "(text-property-not-all (point) (point-max) (quote compilation-message) nil)) (let* ((msg (get-text-property m "
+         "(quote compilation-message))) (loc (compilation--message->loc msg))) (when (= (compilation--message->type msg) 2) "
+         "(princ (format \"%s:%s:%s\\n\" (caar (compilation--loc->file-struct loc)) (compilation--loc->line loc) "
+         "(compilation--loc->col loc))))) (goto-char (or (next-single-property-change m (quote compilation-message)) "
+         "(point-max)))))))'"},
+        {"jq", "json", "jq -r '.[] | \"\\(.file):\\(.line):\\(.column)\"' f"},
+        {"python3", "csv",
+         "python3 -c 'import csv; [print(\"%s:%s:%s\" % (r[\"file\"], r[\"line\"], r[\"column\"])) "
+         "for r in csv.DictReader(open(\"f\", newline=\"\", encoding=\"utf-8\"))]'"},
+    };
+    for (const auto& [tool, format, read] : consumers) {
+        if (!Installed(tool)) {
+            std::cout << "note: " << tool << " is not installed; its reading of " << format << " is not tested\n";
+            continue;
+        }
+        const std::string rows = Sh(dir, q + "--findings " + format + " --findings-file f 'sub dir/faulty copy.txt'; " + read);
+        EXPECT_EQ(rows, places + fatal) << tool << " " << format;
+    }
+}
+
+// The package's files as their checkers read them: the manual pages (made at build time),
+// the desktop entry and the AppStream description.
+TEST(Consumers, PackageFilesPassTheirCheckers) {
+    const fs::path packaging = fs::path(QUORVEX_SOURCE_DIR) / "packaging";
+    const fs::path built = fs::path(QUORVEX_CHECK_EXE).parent_path().parent_path() / "packaging";
+    const struct {
+        const char* tool;
+        std::string check;
+    } checkers[] = {
+        {"mandoc", "mandoc -T lint '" + (built / "quorvex-check.1").string() + "'"},
+        {"mandoc", "test ! -e '" + (built / "quorvex.1").string() + "' || mandoc -T lint '" + (built / "quorvex.1").string() + "'"},
+        {"desktop-file-validate", "desktop-file-validate '" + (packaging / "quorvex.desktop").string() + "'"},
+        {"appstreamcli", "appstreamcli validate --no-net --pedantic '" + (packaging / "org.quorvex.quorvex.metainfo.xml").string() + "'"},
+    };
+    for (const auto& [tool, check] : checkers) {
+        if (!Installed(tool)) {
+            std::cout << "note: " << tool << " is not installed; not run: " << check << "\n";
+            continue;
+        }
+        TempDir dir;
+        const std::string said = Sh(dir, check + " 2>&1; echo \"status $?\"");
+        EXPECT_TRUE(said.ends_with("status 0\n") && said.find("WARNING") == std::string::npos &&
+                    said.find("STYLE") == std::string::npos && said.find("ERROR") == std::string::npos)
+            << check << "\n" << said;
+    }
+}
+
+// quorvex FILE, as a file manager opens a submission with it: the window tests the file at
+// once, as Start Testing does with the file of its dialog, and the run is in the history.
+TEST(Consumers, TheDesktopProgramTestsTheFileItIsGiven) {
+    const fs::path gui = fs::path(QUORVEX_CHECK_EXE).parent_path() / "quorvex";
+    if (!fs::exists(gui)) GTEST_SKIP() << "the desktop program is not built";
+    TempDir dir;
+    const std::string file = (fs::path(QUORVEX_SOURCE_DIR) / "examples/faulty-2008.txt").string();
+    // Waits for the run's end (its row in the history; two minutes at most), then ends the program.
+    const std::string said = Sh(dir, "QT_QPA_PLATFORM=offscreen QUORVEX_UNATTENDED=1 '" + gui.string() +
+                                         "' --data-dir data '" + file + "' 2> gui.txt & "
+                                         "for i in $(seq 1200); do [ \"$(sqlite3 data/RunHistory.db 'SELECT count(*) FROM runs' 2>/dev/null)\" = 1 ] "
+                                         "&& break; sleep 0.1; done; "
+                                         "kill $!; wait; '" + QUORVEX_CHECK_EXE + "' --data-dir data --history");
+    EXPECT_NE(said.find("finished              16           10       10  " + file), std::string::npos) << said;
+}
+
+}  // namespace
+}  // namespace quorvex::test
