@@ -51,6 +51,7 @@ LogWriter::LogWriter(std::string path, sql::Database db) : path_(std::move(path)
     st->updateTRU = db_.prepare(rows::BlockTotals::Sql(true));
     st->markEnded = db_.prepare(LogFile::MarkSql(false));
     st_ = std::move(st);
+    errorsInGroup_.reserve(64);
 }
 
 LogWriter::~LogWriter() = default;
@@ -59,10 +60,12 @@ LogWriter::~LogWriter() = default;
 
 void LogWriter::StartThread() {
     if (thread_ || !IsOpen()) return;
+    recordsInRun_ = 0;
     thread_ = std::make_unique<WriterThread>([this](const ByteBatch& batch) { apply(batch); }, kBatches, kBatchBytes);
 }
 
 bool LogWriter::StopThread() {
+    recordsInRun_ = 0;
     if (!thread_) return false;
     try {
         thread_->Drain();
@@ -74,6 +77,7 @@ bool LogWriter::StopThread() {
 }
 
 void LogWriter::Drain() {
+    recordsInRun_ = 0;  // the batch handed over ends here
     if (!thread_) return ThrowKeptFailure();
     try {
         thread_->Drain();
@@ -193,14 +197,20 @@ void LogWriter::insertRecords(rows::In& in) {
     constexpr int kGroup = rows::Record::kGroup;
     int n = 0;
     group_[n++] = in.Get<rows::Record>();
-    while (n < kGroup && in.NextIs(rows::Kind::InsertRecord)) group_[n++] = in.Get<rows::Record>();
+    errorsInGroup_.clear();
+    while (n < kGroup) {
+        if (in.NextIs(rows::Kind::InsertRecord)) group_[n++] = in.Get<rows::Record>();
+        else if (in.NextIs(rows::Kind::InsertError)) errorsInGroup_.push_back(in.Get<rows::Error>());
+        else break;
+    }
     if (n == kGroup) {
         auto& s = stmts().insertRecords;
         for (int r = 0; r < n; ++r) group_[r].Bind(s, r * rows::Record::kColumns + 1);
         s.run();
-        return;
+    } else {
+        for (int r = 0; r < n; ++r) Run(stmts().insertRecord, group_[r]);
     }
-    for (int r = 0; r < n; ++r) Run(stmts().insertRecord, group_[r]);
+    for (const rows::Error& e : errorsInGroup_) Run(stmts().insertError, e);
 }
 
 void LogWriter::commit() {

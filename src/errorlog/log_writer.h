@@ -5,6 +5,8 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <vector>
 
 #include "errorlog/log_failure.h"
 #include "errorlog/log_rows.h"
@@ -35,6 +37,10 @@ public:
     template <class Row>
     void Write(const Row& row) {
         rows::Put(thread_ ? thread_->Batch() : direct_, row);
+        // New records go kGroup to a statement, the errors found between them aside: a
+        // batch ends only where a statement does.
+        if constexpr (std::is_same_v<Row, rows::Record>) ++recordsInRun_;
+        else if constexpr (!std::is_same_v<Row, rows::Error>) recordsInRun_ = 0;
         rowDone();
     }
 
@@ -73,7 +79,7 @@ private:
     void rowDone() {
         if (thread_) {
             if (thread_->HasFailed()) Drain();  // throws the failure
-            thread_->RowDone();
+            thread_->RowDone(recordsInRun_ % rows::Record::kGroup == 0);
             return;
         }
         writeDirect();
@@ -86,8 +92,9 @@ private:
     // Applies one row of `in` (its kind already read).
     void applyRow(rows::Kind kind, rows::In& in);
     // The Records rows from an InsertRecord row on (its kind already read): the run of such
-    // rows that follow one another, in statements of rows::Record::kGroup rows where they
-    // fill one.
+    // rows that follow one another, Errors rows between them included, in statements of
+    // rows::Record::kGroup rows where they fill one. The Errors rows are written after the
+    // records, in their order (neither table's rows depend on the other's).
     void insertRecords(rows::In& in);
     void commit();
     // Whether the transaction has written anything.
@@ -103,6 +110,10 @@ private:
     // The in-progress mark was cleared in this transaction (a change the count misses).
     bool markCleared_ = false;
     std::array<rows::Record, rows::Record::kGroup> group_;  // the rows of one statement
+    std::vector<rows::Error> errorsInGroup_;                 // the Errors rows met among them
+    // New records written since the last row that is neither a record nor an error; the
+    // writer groups them the same way, from the start of each batch.
+    std::int64_t recordsInRun_ = 0;
 
     ByteBatch direct_;                   // the row being written at once
     std::exception_ptr keptFailure_;     // of a stopped thread, not yet thrown

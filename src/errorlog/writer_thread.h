@@ -74,9 +74,10 @@ public:
 
     // The batch being filled; rows are appended whole.
     ByteBatch& Batch() { return *filling_; }
-    // Called after each row: hands the batch over once it holds `batchBytes`.
-    void RowDone() {
-        if (filling_->size() >= batchBytes_) HandOver();
+    // Called after each row: hands the batch over once it holds `batchBytes` and the row
+    // ends a piece the applier takes whole (`mayCut`).
+    void RowDone(bool mayCut = true) {
+        if (mayCut && filling_->size() >= batchBytes_) HandOver();
     }
     // Hands over the batch being filled, unless it is empty.
     void HandOver();
