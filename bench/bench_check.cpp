@@ -37,6 +37,7 @@ struct Options {
     std::string file;
     std::string checkExe;
     std::string floorExe;
+    std::string otherExe;
     bool compareThreads = false;
     std::vector<std::string> moreFiles;
     long long limit = 0;
@@ -60,6 +61,7 @@ void Usage(std::FILE* to) {
         "  --second-file F   also time quorvex-check on F (repeatable; say, the file with errors put in)\n"
         "  --check-exe PATH  quorvex-check to run (default: beside this program or in ../src)\n"
         "  --floor-exe PATH  the floor as a program (floor_insert FILE DB) instead of the built-in one\n"
+        "  --other-exe PATH  also time this quorvex-check (say, an earlier build) on the first file\n"
         "  --compare-threads also time quorvex-check --threads 1 (the single-thread run)\n"
         "  --limit N         quorvex-check --limit N (the error limit; 500 unless set)\n"
         "  --repeat K        rounds (default 5); medians and ranges are reported\n"
@@ -99,6 +101,7 @@ Options ParseOptions(int argc, char** argv) {
         else if (arg == "--second-file") o.moreFiles.push_back(text());
         else if (arg == "--check-exe") o.checkExe = text();
         else if (arg == "--floor-exe") o.floorExe = text();
+        else if (arg == "--other-exe") o.otherExe = text();
         else if (arg == "--compare-threads") o.compareThreads = true;
         else if (arg == "--limit") o.limit = NumberArg(i, argc, argv);
         else if (arg == "--repeat") o.repeat = static_cast<int>(NumberArg(i, argc, argv));
@@ -144,14 +147,18 @@ std::vector<Kind> KindsFor(const Options& opt, const fs::path& file, const std::
         for (const auto& f : opt.moreFiles) files.emplace_back(f);
         for (std::size_t i = 0; i < files.size(); ++i) {
             const std::string name = i == 0 ? "check" : "check-f" + std::to_string(i + 1);
-            kinds.push_back({name, What::Check, args, files[i], nullptr, {}});
-            if (opt.compareThreads) kinds.push_back({name + "-1t", What::Check, oneThread, files[i], nullptr, {}});
+            kinds.push_back({name, What::Check, args, files[i], nullptr, {}, {}, {}});
+            if (i == 0 && !opt.otherExe.empty()) {
+                kinds.push_back({"other", What::Check, args, files[i], nullptr, {}, {}, {}});
+                kinds.back().exe = opt.otherExe;
+            }
+            if (opt.compareThreads) kinds.push_back({name + "-1t", What::Check, oneThread, files[i], nullptr, {}, {}, {}});
         }
     }
-    kinds.push_back({"floor", What::Floor, {}, file, nullptr, {}});
+    kinds.push_back({"floor", What::Floor, {}, file, nullptr, {}, {}, {}});
     if (opt.oneRow) {
-        kinds.push_back({"one-row-log", What::OneRow, {}, file, kLogPragmas, {}});
-        kinds.push_back({"one-row-dflt", What::OneRow, {}, file, nullptr, {}});
+        kinds.push_back({"one-row-log", What::OneRow, {}, file, kLogPragmas, {}, {}, {}});
+        kinds.push_back({"one-row-dflt", What::OneRow, {}, file, nullptr, {}, {}, {}});
     }
     return kinds;
 }
@@ -171,6 +178,7 @@ bool MeasureOnce(Kind& k, int rep, const Options& opt, const fs::path& work, con
         run.cpuSeconds = OwnCpuSeconds() - cpuStart;
         PrintRound(k, rep, run, stored);
         k.runs.push_back(run);
+        k.records.push_back(stored);
         if (!opt.keep) RemoveQuietly(dbPath);
         return true;
     }
@@ -185,12 +193,13 @@ bool MeasureOnce(Kind& k, int rep, const Options& opt, const fs::path& work, con
         }
         PrintRound(k, rep, run, stored);
         k.runs.push_back(run);
+        k.records.push_back(stored);
         return true;
     }
     const fs::path dataDir = work / ("data-" + tag);
     fs::create_directories(dataDir);
     const fs::path errFile = work / (tag + ".err");
-    const ChildRun run = RunCheck(*exe, k.checkArgs, dataDir, k.file, errFile, work / (tag + ".timeline"));
+    const ChildRun run = RunCheck(k.exe.empty() ? *exe : k.exe, k.checkArgs, dataDir, k.file, errFile, work / (tag + ".timeline"));
     if (!opt.keep) RemoveQuietly(dataDir);
     if (run.signal != 0 || run.exitCode == 127 || run.exitCode > 3) ShowChildErrors(errFile);
     if (run.signal != 0) {
@@ -202,6 +211,7 @@ bool MeasureOnce(Kind& k, int rep, const Options& opt, const fs::path& work, con
     if (run.exitCode != 0 && opt.file.empty() && k.name == "check" && opt.shape.faultEvery == 0)
         std::printf("               (the generated file should give exit 0: it is meant to be valid)\n");
     k.runs.push_back(run);
+    k.records.push_back(run.timeline.records >= 0 ? run.timeline.records : stored);
     return true;
 }
 
@@ -264,15 +274,15 @@ int main(int argc, char** argv) {
             status = 1;
         }
         std::vector<Kind> kinds = KindsFor(opt, file, exe);
-        long long stored = 0;
+        long long stored = CountRecords(file);
         for (int rep = 1; rep <= opt.repeat; ++rep)
             for (Kind& k : kinds)
                 if (!MeasureOnce(k, rep, opt, work, exe, stored)) status = 1;
 
-        PrintTable(kinds, file, stored);
+        PrintTable(kinds);
         for (const Kind& k : kinds)
             if (k.what == What::Check && !k.runs.empty()) {
-                PrintTimeline(k, stored);
+                PrintTimeline(k);
                 break;
             }
         if (opt.callgrind && exe) Callgrind(kinds, *exe, work, stored);

@@ -219,6 +219,29 @@ double CpuSecondsOf(const rusage& u) {
 
 }  // namespace
 
+long long CountRecords(const fs::path& file) {
+    const int fd = open(file.c_str(), O_RDONLY);
+    struct stat sb {};
+    if (fd < 0 || fstat(fd, &sb) != 0) throw std::runtime_error("cannot open " + file.string());
+    const auto size = static_cast<std::size_t>(sb.st_size);
+    void* map = size ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0) : nullptr;
+    close(fd);
+    if (map == MAP_FAILED) throw std::runtime_error("cannot map " + file.string());
+    const char* p = static_cast<const char*>(map);
+    const char* end = p + size;
+    long long n = 0;
+    while (p < end) {
+        const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        const char* e = nl ? nl : end;
+        std::size_t len = static_cast<std::size_t>(e - p);
+        if (len && p[len - 1] == '\r') --len;
+        n += len >= 16;
+        p = e + 1;
+    }
+    if (map) munmap(map, size);
+    return n;
+}
+
 ChildRun FloorInsert(const fs::path& file, const fs::path& dbPath, const fs::path& floorExe, long long& stored) {
     // The program prints its count to the standard output, which is dropped: the count is
     // the one of the other kinds.

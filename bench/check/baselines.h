@@ -24,6 +24,9 @@ ChildRun FloorInsert(const std::filesystem::path& file, const std::filesystem::p
 // after `pragmas` (nullptr: the engine's defaults), in this process. Returns the rows stored.
 long long OneRowInsert(const std::filesystem::path& file, const std::filesystem::path& dbPath, const char* pragmas);
 
+// The records of `file` as the floor cuts them (lines of at least 16 characters).
+long long CountRecords(const std::filesystem::path& file);
+
 // The settings LogFile::Create gives the error log before it creates its tables.
 inline constexpr const char* kLogPragmas =
     "PRAGMA encoding = 'UTF-8'; PRAGMA page_size = 16384; PRAGMA journal_mode = DELETE; "

@@ -155,6 +155,7 @@ Timeline ReadTimeline(const fs::path& file) {
         if (!(fields >> what >> name >> seconds)) continue;
         if (what == "mark") t.marks.emplace_back(name, seconds);
         else if (what == "wait") t.waits[name] += seconds;
+        else if (what == "count" && name == "records") t.records = static_cast<long long>(seconds);
     }
     return t;
 }

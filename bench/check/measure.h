@@ -40,6 +40,7 @@ const std::string& InstructionsMissing();
 struct Timeline {
     std::vector<std::pair<std::string, double>> marks;  // seconds of the monotonic clock
     std::map<std::string, double> waits;                // seconds
+    long long records = -1;                             // the records the run tested
     bool Empty() const { return marks.empty(); }
     // The time of the mark `name`, or a negative number.
     double At(const std::string& name) const;

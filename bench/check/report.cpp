@@ -7,6 +7,16 @@ namespace bench {
 
 namespace {
 
+// Seconds per record of each run.
+std::vector<double> PerRecord(const Kind& k, bool cpu) {
+    std::vector<double> v;
+    for (std::size_t i = 0; i < k.runs.size(); ++i) {
+        const double n = i < k.records.size() && k.records[i] > 0 ? static_cast<double>(k.records[i]) : 1.0;
+        v.push_back((cpu ? k.runs[i].cpuSeconds : k.runs[i].seconds) / n);
+    }
+    return v;
+}
+
 std::vector<double> Walls(const Kind& k) {
     std::vector<double> v;
     for (const ChildRun& r : k.runs) v.push_back(r.seconds);
@@ -33,9 +43,9 @@ std::string Ratio(const std::vector<double>& a, const std::vector<double>& b) {
     return text;
 }
 
-const Kind* FloorOf(const std::vector<Kind>& kinds, const std::filesystem::path& file) {
+const Kind* FloorOf(const std::vector<Kind>& kinds) {
     for (const Kind& k : kinds)
-        if (k.what == What::Floor && k.file == file && !k.runs.empty()) return &k;
+        if (k.what == What::Floor && !k.runs.empty()) return &k;
     return nullptr;
 }
 
@@ -75,9 +85,11 @@ std::string DescribeThreads(const std::vector<ThreadUse>& threads, long long rec
 
 void PrintRound(const Kind& k, int rep, const ChildRun& run, long long stored) {
     std::printf("%-14s #%d: %8.3f s, cpu %6.3f s", k.name.c_str(), rep, run.seconds, run.cpuSeconds);
+    if (k.what == What::Check && run.timeline.records >= 0) stored = run.timeline.records;
     if (run.peakRssKb) std::printf(", peak RSS %7.1f MB", static_cast<double>(run.peakRssKb) / 1024.0);
-    if (k.what == What::Check) std::printf(", exit %d\n                cpu by thread: %s\n", run.exitCode,
-                                           DescribeThreads(run.threads, 0).c_str());
+    if (k.what == What::Check)
+        std::printf(", exit %d, %lld records\n                cpu by thread: %s\n", run.exitCode, stored,
+                    DescribeThreads(run.threads, 0).c_str());
     else std::printf(" (%lld records)\n", stored);
     std::fflush(stdout);
 }
@@ -90,42 +102,47 @@ const ChildRun* MedianRun(const Kind& k) {
     return sorted[(sorted.size() - 1) / 2];
 }
 
-void PrintTable(const std::vector<Kind>& kinds, const std::filesystem::path& firstFile, long long stored) {
-    std::printf("\nrecords %lld; medians of the rounds, the ranges in brackets; ratios: of the medians, and round "
-                "by round\n",
-                stored);
-    std::printf("%-14s %-22s %-22s %-8s %-20s %-20s %s\n", "kind", "wall s", "cpu s", "peak MB", "wall / floor",
-                "cpu / floor", "file");
+void PrintTable(const std::vector<Kind>& kinds) {
+    if (kinds.empty()) return;
+    const std::filesystem::path& firstFile = kinds.front().file;
+    std::printf("\nmedians of the rounds, ranges in brackets; ratios of the times per record: of the medians, and "
+                "round by round\n");
+    std::printf("%-14s %-9s %-22s %-22s %-8s %-20s %-20s %s\n", "kind", "records", "wall s", "cpu s", "peak MB",
+                "wall / floor", "cpu / floor", "file");
+    const Kind* floor = FloorOf(kinds);
     for (const Kind& k : kinds) {
         if (k.runs.empty()) continue;
         const auto walls = Walls(k), cpus = Cpus(k);
         long peak = 0;
         for (const ChildRun& r : k.runs) peak = std::max(peak, r.peakRssKb);
+        std::vector<double> counts(k.records.begin(), k.records.end());
         char wall[64], cpu[64];
         std::snprintf(wall, sizeof wall, "%.3f (%.3f-%.3f)", Median(walls), *std::min_element(walls.begin(), walls.end()),
                       *std::max_element(walls.begin(), walls.end()));
         std::snprintf(cpu, sizeof cpu, "%.3f (%.3f-%.3f)", Median(cpus), *std::min_element(cpus.begin(), cpus.end()),
                       *std::max_element(cpus.begin(), cpus.end()));
-        const Kind* floor = FloorOf(kinds, k.file);
-        if (!floor) floor = FloorOf(kinds, firstFile);
         const bool againstFloor = floor && &k != floor;
-        std::printf("%-14s %-22s %-22s %-8.1f %-20s %-20s %s\n", k.name.c_str(), wall, cpu,
-                    static_cast<double>(peak) / 1024.0, againstFloor ? Ratio(walls, Walls(*floor)).c_str() : "",
-                    againstFloor ? Ratio(cpus, Cpus(*floor)).c_str() : "", k.file.filename().c_str());
+        std::printf("%-14s %-9.0f %-22s %-22s %-8.1f %-20s %-20s %s\n", k.name.c_str(), Median(counts), wall, cpu,
+                    static_cast<double>(peak) / 1024.0,
+                    againstFloor ? Ratio(PerRecord(k, false), PerRecord(*floor, false)).c_str() : "",
+                    againstFloor ? Ratio(PerRecord(k, true), PerRecord(*floor, true)).c_str() : "",
+                    k.file.filename().c_str());
     }
     // A quorvex-check run on another file against the one on the first file with the same options.
     for (const Kind& c : kinds) {
         if (c.what != What::Check || c.file == firstFile || c.runs.empty()) continue;
         for (const Kind& b : kinds)
             if (b.what == What::Check && b.file == firstFile && b.checkArgs == c.checkArgs && !b.runs.empty())
-                std::printf("%-14s / %-14s wall %s, cpu %s\n", c.name.c_str(), b.name.c_str(),
-                            Ratio(Walls(c), Walls(b)).c_str(), Ratio(Cpus(c), Cpus(b)).c_str());
+                std::printf("%-14s / %-14s per record: wall %s, cpu %s\n", c.name.c_str(), b.name.c_str(),
+                            Ratio(PerRecord(c, false), PerRecord(b, false)).c_str(),
+                            Ratio(PerRecord(c, true), PerRecord(b, true)).c_str());
     }
     bool counted = false;
     for (const Kind& k : kinds) {
         const ChildRun* median = MedianRun(k);
         if (k.what != What::Check || !median) continue;
-        std::printf("threads %-14s %s\n", k.name.c_str(), DescribeThreads(median->threads, stored).c_str());
+        std::printf("threads %-14s %s\n", k.name.c_str(),
+                    DescribeThreads(median->threads, std::max(0LL, median->timeline.records)).c_str());
         for (const ThreadUse& t : median->threads) counted = counted || t.instructions >= 0;
     }
     if (!counted && !InstructionsMissing().empty())
@@ -133,9 +150,10 @@ void PrintTable(const std::vector<Kind>& kinds, const std::filesystem::path& fir
                     InstructionsMissing().c_str());
 }
 
-void PrintTimeline(const Kind& k, long long records) {
+void PrintTimeline(const Kind& k) {
     const ChildRun* run = MedianRun(k);
     if (!run) return;
+    const long long records = run->timeline.records;
     const Timeline& t = run->timeline;
     std::printf("\ntimeline of %s (its median run, %.3f s), seconds from the start of the process\n",
                 k.name.c_str(), run->seconds);

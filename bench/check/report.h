@@ -21,6 +21,8 @@ struct Kind {
     std::filesystem::path file;          // the file it stores
     const char* pragmas = nullptr;       // of a one-row-a-statement insert
     std::vector<ChildRun> runs;          // one a round (a one-row insert: its times only)
+    std::vector<long long> records;      // the records each run stored (a check: tested)
+    std::filesystem::path exe;           // a quorvex-check other than the one measured
 };
 
 double Median(std::vector<double> v);
@@ -34,12 +36,13 @@ void PrintRound(const Kind& k, int rep, const ChildRun& run, long long stored);
 
 // The table: median wall and CPU time of each kind with their ranges, peak memory, and the
 // ratios to the floor (the medians' ratio and the range of the ratios round by round); a
-// kind on another file also against the first file's run with the same options.
-void PrintTable(const std::vector<Kind>& kinds, const std::filesystem::path& firstFile, long long stored);
+// kind on another file also against the first file's run with the same options. Ratios are
+// of the times per record: a run the error limit stopped tested fewer.
+void PrintTable(const std::vector<Kind>& kinds);
 
 // The timeline of the median run of `k`: when each thread starts and ends, how long each
 // waits for the other, and what comes before the first record and after the last.
-void PrintTimeline(const Kind& k, long long records);
+void PrintTimeline(const Kind& k);
 
 // The median run of `k` (by wall time).
 const ChildRun* MedianRun(const Kind& k);

@@ -60,13 +60,24 @@ LogWriter::~LogWriter() = default;
 
 void LogWriter::StartThread() {
     if (thread_ || !IsOpen()) return;
+    if (!direct_.empty()) writeDirect();  // rows waiting for their group go first
     recordsInRun_ = 0;
     thread_ = std::make_unique<WriterThread>([this](const ByteBatch& batch) { apply(batch); }, kBatches, kBatchBytes);
 }
 
 bool LogWriter::StopThread() {
     recordsInRun_ = 0;
-    if (!thread_) return false;
+    if (!thread_) {
+        // Rows waiting for their group are written now; a failure is kept like the thread's.
+        if (direct_.empty() || keptFailure_) return false;
+        try {
+            writeDirect();
+        } catch (...) {
+            keptFailure_ = std::current_exception();
+            return true;
+        }
+        return false;
+    }
     try {
         thread_->Drain();
     } catch (...) {
@@ -78,7 +89,11 @@ bool LogWriter::StopThread() {
 
 void LogWriter::Drain() {
     recordsInRun_ = 0;  // the batch handed over ends here
-    if (!thread_) return ThrowKeptFailure();
+    if (!thread_) {
+        ThrowKeptFailure();
+        if (!direct_.empty()) writeDirect();
+        return;
+    }
     try {
         thread_->Drain();
     } catch (...) {

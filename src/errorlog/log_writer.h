@@ -33,15 +33,18 @@ public:
     LogWriter& operator=(const LogWriter&) = delete;
 
     // Writes `row` (a codec of log_rows.h), or hands it to the thread. Throws LogFailure,
-    // or the failure of the thread.
+    // or the failure of the thread. Without the thread, new records (and the errors between
+    // them) are written when their group of rows::Record::kGroup is full, or with the next
+    // other row or Drain.
     template <class Row>
     void Write(const Row& row) {
         rows::Put(thread_ ? thread_->Batch() : direct_, row);
         // New records go kGroup to a statement, the errors found between them aside: a
-        // batch ends only where a statement does.
+        // batch ends, and rows written at once are written, only where a statement does.
+        constexpr bool grouped = std::is_same_v<Row, rows::Record> || std::is_same_v<Row, rows::Error>;
         if constexpr (std::is_same_v<Row, rows::Record>) ++recordsInRun_;
-        else if constexpr (!std::is_same_v<Row, rows::Error>) recordsInRun_ = 0;
-        rowDone();
+        else if constexpr (!grouped) recordsInRun_ = 0;
+        rowDone(!grouped || recordsInRun_ % rows::Record::kGroup == 0);
     }
 
     // From now on rows are written by a thread of their own.
@@ -50,7 +53,8 @@ public:
     // failed; its failure is thrown by the next call that writes or drains.
     bool StopThread();
     // Waits until every row handed over so far is written; throws the writer's failure
-    // (without the thread: one kept by StopThread). A failed thread is ended.
+    // (without the thread: one kept by StopThread, or of the rows not yet written, which
+    // wait for their group of records to fill). A failed thread is ended.
     void Drain();
     bool Threaded() const { return thread_ != nullptr; }
 
@@ -76,13 +80,13 @@ public:
 private:
     struct Statements;
 
-    void rowDone() {
+    void rowDone(bool statementEnds) {
         if (thread_) {
             if (thread_->HasFailed()) Drain();  // throws the failure
-            thread_->RowDone(recordsInRun_ % rows::Record::kGroup == 0);
+            thread_->RowDone(statementEnds);
             return;
         }
-        writeDirect();
+        if (statementEnds) writeDirect();
     }
     void writeDirect();
     // The statements; a LogFailure once the log is closed or its transaction lost.

@@ -55,13 +55,14 @@ void AddWait(Wait which, Clock::duration d) {
     g_waits[static_cast<std::size_t>(which)].fetch_add(d.count(), std::memory_order_relaxed);
 }
 
-void Write() {
+void Write(long long recordsTested) {
     if (!Enabled()) return;
     std::FILE* f = std::fopen(std::getenv("QUORVEX_TIMELINE"), "a");
     const std::size_t n = std::min(g_count.exchange(0), kMarks);
     if (f) {
         for (std::size_t i = 0; i < n; ++i)
             std::fprintf(f, "mark %s %.6f\n", g_marks[i].name, Seconds(g_marks[i].at.time_since_epoch()));
+        std::fprintf(f, "count records %lld\n", recordsTested);
         for (std::size_t i = 0; i < g_waits.size(); ++i)
             std::fprintf(f, "wait %s %.6f\n", WaitName(i), Seconds(Clock::duration(g_waits[i].exchange(0))));
         std::fclose(f);

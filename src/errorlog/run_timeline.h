@@ -6,7 +6,8 @@ namespace quorvex::timeline {
 
 // The phases of a run on the monotonic clock, for the benchmark (bench_check): when the
 // environment variable QUORVEX_TIMELINE names a file, a run appends to it one line per mark
-// ("mark NAME SECONDS") and per kind of wait ("wait NAME SECONDS"), the marks in seconds of
+// ("mark NAME SECONDS"), per kind of wait ("wait NAME SECONDS") and the records tested
+// ("count records N"), the marks in seconds of
 // the system's monotonic clock, which the benchmark shares with the program it starts.
 // Without the variable nothing is kept and every call returns at once.
 
@@ -38,7 +39,7 @@ private:
     std::chrono::steady_clock::time_point start_{};
 };
 
-// Appends what was kept to the file and forgets it.
-void Write();
+// Appends what was kept to the file, with the count of records the run tested, and forgets it.
+void Write(long long recordsTested);
 
 }  // namespace quorvex::timeline

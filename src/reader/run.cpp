@@ -143,7 +143,7 @@ RunSummary Run::ReadFile() {
         timeline::Mark("history-start");
         RecordInHistory(s);
         timeline::Mark("history-done");
-        timeline::Write();
+        timeline::Write(s.recordsTested);
         return s;
     }
 }
