@@ -77,7 +77,9 @@ void WriterThread::Loop() {
     for (;;) {
         if (!stop_ && queued_.empty()) {
             const timeline::WaitTimer timer(timeline::Wait::WriterIdle);
+            idle_.store(true, std::memory_order_relaxed);
             work_.wait(lock, [this] { return stop_ || !queued_.empty(); });
+            idle_.store(false, std::memory_order_relaxed);
         }
         if (queued_.empty()) {  // stopped, and nothing left
             if (timeline::Enabled()) timeline::Mark("writer-last-batch-end", lastApplied);
