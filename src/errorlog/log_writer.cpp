@@ -66,18 +66,9 @@ void LogWriter::StartThread() {
 }
 
 bool LogWriter::StopThread() {
+    // Without the thread, rows waiting for their group go with the next row or Drain.
+    if (!thread_) return false;
     recordsInRun_ = 0;
-    if (!thread_) {
-        // Rows waiting for their group are written now; a failure is kept like the thread's.
-        if (direct_.empty() || keptFailure_) return false;
-        try {
-            writeDirect();
-        } catch (...) {
-            keptFailure_ = std::current_exception();
-            return true;
-        }
-        return false;
-    }
     try {
         thread_->Drain();
     } catch (...) {

@@ -66,7 +66,7 @@ public:
     // Throws the failure StopThread kept, if any.
     void ThrowKeptFailure();
     // Commits what the transaction wrote and closes the connection (also after a failed
-    // commit, which is thrown). Nothing may be pending: StopThread first.
+    // commit, which is thrown). Nothing may be pending: StopThread and Drain first.
     void Close();
     // Drops the thread, every row not yet written and the statements, and hands over the
     // connection, still in its transaction (or closed): for a log that failed.
