@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "check/generator.h"
 #include "support/records.h"
 
 namespace {
@@ -43,39 +44,6 @@ bool ParseInt(std::string_view text, long long& value) {
     errno = 0;
     value = std::strtoll(s.c_str(), &end, 10);
     return errno == 0 && *end == '\0';
-}
-
-// Puts an 'X' into the last digit of the Wages, Tips and Other Compensation (positions 188-198)
-// of the K-th, 2K-th, ... RW record of the file `path`, written by WriteSubmission (records of
-// 512 characters, each followed by CR LF). Returns the number of records changed.
-long long PutFaults(const std::string& path, long long every) {
-    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-    if (!file) throw std::runtime_error("cannot open " + path);
-    constexpr std::streamoff kRecord = 514, kChunkRecords = 2048;
-    std::string chunk(static_cast<std::size_t>(kRecord * kChunkRecords), '\0');
-    long long rw = 0, changed = 0;
-    for (std::streamoff at = 0;; at += kRecord * kChunkRecords) {
-        file.seekg(at);
-        file.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-        const std::streamsize got = file.gcount();
-        if (got <= 0) break;
-        file.clear();
-        bool dirty = false;
-        for (std::streamoff r = 0; (r + 1) * kRecord <= got; ++r) {
-            char* rec = chunk.data() + r * kRecord;
-            if (rec[0] != 'R' || rec[1] != 'W' || ++rw % every != 0) continue;
-            rec[197] = 'X';
-            dirty = true;
-            ++changed;
-        }
-        if (dirty) {
-            file.seekp(at);
-            file.write(chunk.data(), got);
-        }
-        if (got < static_cast<std::streamsize>(chunk.size())) break;
-    }
-    if (!file.flush()) throw std::runtime_error("cannot write " + path);
-    return changed;
 }
 
 }  // namespace
@@ -144,7 +112,7 @@ int main(int argc, char** argv) {
 
         const auto start = std::chrono::steady_clock::now();
         const auto result = quorvex::test::WriteSubmission(shape, out);
-        const long long faults = faultEvery > 0 ? PutFaults(out, faultEvery) : 0;
+        const long long faults = faultEvery > 0 ? bench::PutFaults(out, faultEvery) : 0;
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (!quiet)
             std::printf("%s: %lld records, %lld bytes in %.3f s\n", out.c_str(),

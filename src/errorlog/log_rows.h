@@ -191,8 +191,11 @@ struct Record {
         std::string sql = "INSERT INTO Records (Rec_Num, ID, RE_Indx, Errors, Record, RecReference) VALUES ";
         for (int r = 0; r < kGroup; ++r) {
             sql += r ? ", (" : "(";
-            for (int c = 1; c <= kColumns; ++c)
-                sql += "?" + std::to_string(r * kColumns + c) + (c < kColumns ? ", " : ")");
+            for (int c = 1; c <= kColumns; ++c) {
+                sql += '?';
+                sql += std::to_string(r * kColumns + c);
+                sql += c < kColumns ? ", " : ")";
+            }
         }
         return sql;
     }
@@ -343,10 +346,11 @@ struct BlockTotals {
         const int fields = FieldsOf(tru);
         std::string sql = std::string("UPDATE ") + (tru ? "TRU" : "TRT") + " SET \"0\" = ?1";
         for (int n = 1; n <= fields; ++n) {
-            sql += ", \"" + std::to_string(n) + "\" = ?" + std::to_string(2 * n);
-            sql += ", F" + std::to_string(n) + "ErrRef = ?" + std::to_string(2 * n + 1);
+            const std::string field = std::to_string(n);
+            sql.append(", \"").append(field).append("\" = ?").append(std::to_string(2 * n));
+            sql.append(", F").append(field).append("ErrRef = ?").append(std::to_string(2 * n + 1));
         }
-        sql += " WHERE Indx = ?" + std::to_string(2 * fields + 2);
+        sql.append(" WHERE Indx = ?").append(std::to_string(2 * fields + 2));
         return sql;
     }
     template <class Self, class Io>

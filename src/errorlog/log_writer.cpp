@@ -51,6 +51,7 @@ LogWriter::LogWriter(std::string path, sql::Database db) : path_(std::move(path)
     st->updateTRU = db_.prepare(rows::BlockTotals::Sql(true));
     st->markEnded = db_.prepare(LogFile::MarkSql(false));
     st_ = std::move(st);
+    errorsInGroup_.reserve(64);
 }
 
 LogWriter::~LogWriter() = default;
@@ -59,11 +60,15 @@ LogWriter::~LogWriter() = default;
 
 void LogWriter::StartThread() {
     if (thread_ || !IsOpen()) return;
+    if (!direct_.empty()) writeDirect();  // rows waiting for their group go first
+    recordsInRun_ = 0;
     thread_ = std::make_unique<WriterThread>([this](const ByteBatch& batch) { apply(batch); }, kBatches, kBatchBytes);
 }
 
 bool LogWriter::StopThread() {
+    // Without the thread, rows waiting for their group go with the next row or Drain.
     if (!thread_) return false;
+    recordsInRun_ = 0;
     try {
         thread_->Drain();
     } catch (...) {
@@ -74,7 +79,12 @@ bool LogWriter::StopThread() {
 }
 
 void LogWriter::Drain() {
-    if (!thread_) return ThrowKeptFailure();
+    recordsInRun_ = 0;  // the batch handed over ends here
+    if (!thread_) {
+        ThrowKeptFailure();
+        if (!direct_.empty()) writeDirect();
+        return;
+    }
     try {
         thread_->Drain();
     } catch (...) {
@@ -193,14 +203,20 @@ void LogWriter::insertRecords(rows::In& in) {
     constexpr int kGroup = rows::Record::kGroup;
     int n = 0;
     group_[n++] = in.Get<rows::Record>();
-    while (n < kGroup && in.NextIs(rows::Kind::InsertRecord)) group_[n++] = in.Get<rows::Record>();
+    errorsInGroup_.clear();
+    while (n < kGroup) {
+        if (in.NextIs(rows::Kind::InsertRecord)) group_[n++] = in.Get<rows::Record>();
+        else if (in.NextIs(rows::Kind::InsertError)) errorsInGroup_.push_back(in.Get<rows::Error>());
+        else break;
+    }
     if (n == kGroup) {
         auto& s = stmts().insertRecords;
         for (int r = 0; r < n; ++r) group_[r].Bind(s, r * rows::Record::kColumns + 1);
         s.run();
-        return;
+    } else {
+        for (int r = 0; r < n; ++r) Run(stmts().insertRecord, group_[r]);
     }
-    for (int r = 0; r < n; ++r) Run(stmts().insertRecord, group_[r]);
+    for (const rows::Error& e : errorsInGroup_) Run(stmts().insertError, e);
 }
 
 void LogWriter::commit() {

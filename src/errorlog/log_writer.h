@@ -5,6 +5,8 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <vector>
 
 #include "errorlog/log_failure.h"
 #include "errorlog/log_rows.h"
@@ -31,11 +33,18 @@ public:
     LogWriter& operator=(const LogWriter&) = delete;
 
     // Writes `row` (a codec of log_rows.h), or hands it to the thread. Throws LogFailure,
-    // or the failure of the thread.
+    // or the failure of the thread. Without the thread, new records (and the errors between
+    // them) are written when their group of rows::Record::kGroup is full, or with the next
+    // other row or Drain.
     template <class Row>
     void Write(const Row& row) {
         rows::Put(thread_ ? thread_->Batch() : direct_, row);
-        rowDone();
+        // New records go kGroup to a statement, the errors found between them aside: a
+        // batch ends, and rows written at once are written, only where a statement does.
+        constexpr bool grouped = std::is_same_v<Row, rows::Record> || std::is_same_v<Row, rows::Error>;
+        if constexpr (std::is_same_v<Row, rows::Record>) ++recordsInRun_;
+        else if constexpr (!grouped) recordsInRun_ = 0;
+        rowDone(!grouped || recordsInRun_ % rows::Record::kGroup == 0);
     }
 
     // From now on rows are written by a thread of their own.
@@ -44,7 +53,8 @@ public:
     // failed; its failure is thrown by the next call that writes or drains.
     bool StopThread();
     // Waits until every row handed over so far is written; throws the writer's failure
-    // (without the thread: one kept by StopThread). A failed thread is ended.
+    // (without the thread: one kept by StopThread, or of the rows not yet written, which
+    // wait for their group of records to fill). A failed thread is ended.
     void Drain();
     bool Threaded() const { return thread_ != nullptr; }
 
@@ -56,7 +66,7 @@ public:
     // Throws the failure StopThread kept, if any.
     void ThrowKeptFailure();
     // Commits what the transaction wrote and closes the connection (also after a failed
-    // commit, which is thrown). Nothing may be pending: StopThread first.
+    // commit, which is thrown). Nothing may be pending: StopThread and Drain first.
     void Close();
     // Drops the thread, every row not yet written and the statements, and hands over the
     // connection, still in its transaction (or closed): for a log that failed.
@@ -70,13 +80,13 @@ public:
 private:
     struct Statements;
 
-    void rowDone() {
+    void rowDone(bool statementEnds) {
         if (thread_) {
             if (thread_->HasFailed()) Drain();  // throws the failure
-            thread_->RowDone();
+            thread_->RowDone(statementEnds);
             return;
         }
-        writeDirect();
+        if (statementEnds) writeDirect();
     }
     void writeDirect();
     // The statements; a LogFailure once the log is closed or its transaction lost.
@@ -86,8 +96,9 @@ private:
     // Applies one row of `in` (its kind already read).
     void applyRow(rows::Kind kind, rows::In& in);
     // The Records rows from an InsertRecord row on (its kind already read): the run of such
-    // rows that follow one another, in statements of rows::Record::kGroup rows where they
-    // fill one.
+    // rows that follow one another, Errors rows between them included, in statements of
+    // rows::Record::kGroup rows where they fill one. The Errors rows are written after the
+    // records, in their order (neither table's rows depend on the other's).
     void insertRecords(rows::In& in);
     void commit();
     // Whether the transaction has written anything.
@@ -103,6 +114,10 @@ private:
     // The in-progress mark was cleared in this transaction (a change the count misses).
     bool markCleared_ = false;
     std::array<rows::Record, rows::Record::kGroup> group_;  // the rows of one statement
+    std::vector<rows::Error> errorsInGroup_;                 // the Errors rows met among them
+    // New records written since the last row that is neither a record nor an error; the
+    // writer groups them the same way, from the start of each batch.
+    std::int64_t recordsInRun_ = 0;
 
     ByteBatch direct_;                   // the row being written at once
     std::exception_ptr keptFailure_;     // of a stopped thread, not yet thrown

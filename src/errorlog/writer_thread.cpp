@@ -5,6 +5,8 @@
 
 #include <utility>
 
+#include "errorlog/run_timeline.h"
+
 namespace quorvex {
 
 WriterThread::WriterThread(Apply apply, std::size_t batches, std::size_t batchBytes)
@@ -47,7 +49,10 @@ void WriterThread::HandOver() {
     std::unique_lock lock(mutex_);
     queued_.push_back(filling_);
     work_.notify_one();
-    settled_.wait(lock, [this] { return !free_.empty(); });
+    if (free_.empty()) {
+        const timeline::WaitTimer timer(timeline::Wait::ChecksForBuffer);
+        settled_.wait(lock, [this] { return !free_.empty(); });
+    }
     filling_ = free_.back();
     free_.pop_back();
 }
@@ -55,7 +60,10 @@ void WriterThread::HandOver() {
 void WriterThread::Drain() {
     HandOver();
     std::unique_lock lock(mutex_);
-    settled_.wait(lock, [this] { return queued_.empty() && !busy_; });
+    if (!queued_.empty() || busy_) {
+        const timeline::WaitTimer timer(timeline::Wait::ChecksForDrain);
+        settled_.wait(lock, [this] { return queued_.empty() && !busy_; });
+    }
     if (failure_) {
         failed_.store(false, std::memory_order_release);
         std::rethrow_exception(std::exchange(failure_, nullptr));
@@ -63,10 +71,20 @@ void WriterThread::Drain() {
 }
 
 void WriterThread::Loop() {
+    timeline::Mark("writer-thread-start");
+    std::chrono::steady_clock::time_point lastApplied{};
     std::unique_lock lock(mutex_);
     for (;;) {
-        work_.wait(lock, [this] { return stop_ || !queued_.empty(); });
-        if (queued_.empty()) return;  // stopped, and nothing left
+        if (!stop_ && queued_.empty()) {
+            const timeline::WaitTimer timer(timeline::Wait::WriterIdle);
+            idle_.store(true, std::memory_order_relaxed);
+            work_.wait(lock, [this] { return stop_ || !queued_.empty(); });
+            idle_.store(false, std::memory_order_relaxed);
+        }
+        if (queued_.empty()) {  // stopped, and nothing left
+            if (timeline::Enabled()) timeline::Mark("writer-last-batch-end", lastApplied);
+            return;
+        }
         ByteBatch* batch = queued_.front();
         queued_.pop_front();
         busy_ = true;
@@ -74,6 +92,8 @@ void WriterThread::Loop() {
         lock.unlock();
         std::exception_ptr failure;
         if (!skip) {
+            if (timeline::Enabled() && lastApplied == std::chrono::steady_clock::time_point{})
+                timeline::Mark("writer-first-batch");
             try {
                 apply_(*batch);
             } catch (...) {
@@ -81,6 +101,7 @@ void WriterThread::Loop() {
             }
         }
         batch->clear();
+        if (timeline::Enabled()) lastApplied = std::chrono::steady_clock::now();
         lock.lock();
         if (failure) {
             failure_ = failure;

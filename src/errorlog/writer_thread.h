@@ -74,9 +74,13 @@ public:
 
     // The batch being filled; rows are appended whole.
     ByteBatch& Batch() { return *filling_; }
-    // Called after each row: hands the batch over once it holds `batchBytes`.
-    void RowDone() {
-        if (filling_->size() >= batchBytes_) HandOver();
+    // Called after each row: hands the batch over once it holds `batchBytes` (an eighth of
+    // it while the writer waits for work, so that it does not wait long) and the row ends a
+    // piece the applier takes whole (`mayCut`).
+    void RowDone(bool mayCut = true) {
+        if (!mayCut) return;
+        const std::size_t size = filling_->size();
+        if (size >= batchBytes_ || (size >= batchBytes_ / 8 && idle_.load(std::memory_order_relaxed))) HandOver();
     }
     // Hands over the batch being filled, unless it is empty.
     void HandOver();
@@ -103,6 +107,7 @@ private:
     bool stop_ = false;
     std::exception_ptr failure_;
     std::atomic<bool> failed_{false};
+    std::atomic<bool> idle_{false};  // the writer waits for a batch
     std::thread thread_;  // last: starts once everything above is ready
 };
 

@@ -61,8 +61,6 @@ public:
         return go;
     }
 
-    void Reset() { *this = RecordCutter(); }
-
     // Where the record being delivered began: its line (1-based) and the column of its
     // first character on that line (1-based).
     std::int64_t StartLine() const { return startLine_; }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "errorlog/log_findings.h"
+#include "errorlog/run_timeline.h"
 #include "history/run_record.h"
 #include "common/text_1252.h"
 #include "reader/fill_fields.h"
@@ -131,6 +132,7 @@ void Run::LogTestAborted() {
 }
 
 RunSummary Run::ReadFile() {
+    timeline::Mark("run-start");
     for (;;) {
         Impl impl(*this);
         RunSummary s = impl.Read();
@@ -138,7 +140,10 @@ RunSummary Run::ReadFile() {
         if (log_) log_->StopWriterThread();
         // A first file that was not found asks for a file again.
         if (s.outcome == RunOutcome::Restart) continue;
+        timeline::Mark("history-start");
         RecordInHistory(s);
+        timeline::Mark("history-done");
+        timeline::Write(s.recordsTested);
         return s;
     }
 }
@@ -246,6 +251,7 @@ void Run::Impl::CreateLog() {
     LogFile::DeleteMDB(options_.programFolder);
     run_.log_.emplace(ErrorLog::CreateMDB(options_.programFolder));
     createdLog_ = true;
+    timeline::Mark("log-created");
     if (options_.writerThread) run_.log_->StartWriterThread();
     findings_.emplace(*run_.log_);
     facts_.emplace(*run_.log_);
@@ -258,6 +264,7 @@ RecordResult Run::Impl::TestFile(const std::string& chosen, std::vector<char>& b
         if (!YieldNow(true, Handled())) throw AbortRequested{};
     });
     fileLength_ = file.Length();
+    timeline::Mark("file-open");
 
     // The window shows the run; no record number until a record has been read.
     if (!YieldNow(true, std::nullopt)) throw AbortRequested{};
@@ -289,9 +296,11 @@ RecordResult Run::Impl::TestFile(const std::string& chosen, std::vector<char>& b
         if (atEnd ? StopAtPipeEnd() : !YieldNow(false, std::nullopt)) throw AbortRequested{};
     });
     file.Close();
+    timeline::Mark("last-record");
     // Everything the file gave is written before its end is shown: a failure of the
     // log ends the run here, as it would have ended at its record.
     run_.log_->Drain();
+    timeline::Mark("file-written");
     services_.SetBusy(false);
     // The last record handled is shown before any message about the file's end.
     if (recordsCut_ > 0)
@@ -305,14 +314,15 @@ RecordResult Run::Impl::Record(std::string& rec) {
     if (!YieldNow(options_.yieldInterval.count() == 0, recCtr_)) throw AbortRequested{};
 
     ErrorLog& log = *run_.log_;
+    if (recCtr_ == 1) timeline::Mark("first-record");
     // Length and identifier as read.
     const std::size_t length = rec.size();
     std::string id = rec.substr(0, 2);
     UpperCaseRecord(id, rec);
     // The next file has begun; an empty identifier or record is one blank.
     awaitingNextFile_ = false;
-    if (id.empty()) id = " ";
-    if (rec.empty()) rec = " ";
+    if (id.empty()) id += ' ';
+    if (rec.empty()) rec += ' ';
     // The record's row: the current record for all logging.
     previousId_ = lastId_;
     ctx_->recNum = log.AddRecord(id, rec);
@@ -358,9 +368,11 @@ RunSummary Run::Impl::Summary(RunOutcome outcome) {
                 s.criticalError = critical->error;
             }
         }
+        timeline::Mark("summary-counted");
         log->MarkEnded();
         log->Commit();
         log->Drain();
+        timeline::Mark("final-commit");
     }
     return s;
 }

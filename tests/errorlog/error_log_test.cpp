@@ -112,6 +112,31 @@ TEST(ErrorLog, RowsAndCountersOfARun) {
     EXPECT_THROW(log.LogError("r", "u", "e"), LogFailure);
 }
 
+// The writer thread groups records 32 to a statement across its batches and the errors found
+// between them: the tables are those of rows written one at a time.
+TEST(ErrorLog, GroupedRecordsAndErrorsBetweenThemAreTheRowsWrittenAtOnce) {
+    auto tables = [](bool thread) {
+        TempDir dir;
+        ErrorLog log = ErrorLog::CreateMDB(dir.path());
+        if (thread) log.StartWriterThread();
+        for (int n = 1; n <= 2000; ++n) {
+            log.AddRecord("RW", std::string(512, static_cast<char>('A' + n % 26)));
+            for (int e = 0; e < (n % 7 == 0) + (n % 45 == 0) * 3; ++e) log.LogError("r", std::to_string(n), "e");
+            if (n == 999) log.Commit();
+        }
+        log.Commit();
+        log.StopWriterThread();
+        std::string dump;
+        for (const char* sql : {"SELECT group_concat(Rec_Num || substr(Record, 1, 1) || Errors, ' ') FROM Records",
+                                "SELECT group_concat(Err_Num || ':' || Rec_Num || ':' || User_Entry, ' ') FROM Errors"})
+            dump += test::LogScalar(log.Path(), sql) + "\n";
+        return dump;
+    };
+    const std::string atOnce = tables(false);
+    EXPECT_EQ(tables(true), atOnce);
+    EXPECT_NE(atOnce.find(" 6:42:42 7:45:45 8:45:45 9:45:45 10:49:49 "), std::string::npos);
+}
+
 // A failed log keeps its last commit with a critical notice on its last record, or is removed.
 TEST(ErrorLog, AFailedLogKeepsItsLastCommitOrNothing) {
     for (bool committed : {true, false}) {

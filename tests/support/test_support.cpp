@@ -66,7 +66,7 @@ TempDir::~TempDir() {
 
 PausingFifo::PausingFifo(const std::filesystem::path& path, std::string bytes, bool writer) {
     if (::mkfifo(path.c_str(), 0600) != 0) throw std::runtime_error("mkfifo failed");
-    thread_ = std::thread([path, bytes = std::move(bytes), writer, done = done_.get_future()] {
+    thread_ = std::thread([this, path, bytes = std::move(bytes), writer, done = done_.get_future()] {
         using namespace std::chrono_literals;
         const auto end = std::chrono::steady_clock::now() + 10s;
         int fd = -1;
@@ -81,6 +81,7 @@ PausingFifo::PausingFifo(const std::filesystem::path& path, std::string bytes, b
             else if (n < 0 && errno != EAGAIN) break;
         }
         done.wait_until(end);
+        pauseOver_ = true;
         if (fd < 0) fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd >= 0) ::close(fd);
     });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <future>
 #include <string>
@@ -43,8 +44,12 @@ public:
     PausingFifo(const PausingFifo&) = delete;
     PausingFifo& operator=(const PausingFifo&) = delete;
 
+    // Whether the pause is over: the writer has closed its end (or never had one).
+    bool PauseOver() const { return pauseOver_.load(); }
+
 private:
     std::promise<void> done_;
+    std::atomic<bool> pauseOver_{false};
     std::thread thread_;
 };
 
