@@ -369,7 +369,8 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     quorvex::CliServices services(first, std::move(files), today ? *today : Today(), progress, quiet);
     // The filing prompt is answered No: the command line opens no browser.
     quorvex::NoDesktop desktop;
-    options.noErrors = [&services, &desktop, &folder] { quorvex::SubmissionPrompt(services, desktop, folder); };
+    if (!options.noErrors)
+        options.noErrors = [&services, &desktop, &folder] { quorvex::SubmissionPrompt(services, desktop, folder); };
     quorvex::Run run(services, options);
     running = &run;
     quorvex::RunSummary s = run.ReadFile();
