@@ -21,7 +21,8 @@ public:
     bool damaged;
 };
 
-// One file a run tested: its name as the log holds it, its size and the SHA-256 of its
+// One file a run tested: its name as the file system has it (bytes that need not be UTF-8:
+// the log keeps them as text, shown alike everywhere), its size and the SHA-256 of its
 // content in hex (both unknown, -1 and empty, for a pipe or a file gone since).
 struct HistoryFile {
     std::string name;

@@ -223,7 +223,7 @@ std::string RecordRun(const fs::path& folder, const LogReader& log, std::string 
         run.errors = errors;
         const std::vector<MiscRow> misc = log.Misc();
         for (std::size_t i = 0; i < misc.size(); ++i)
-            run.files.push_back(i < paths.size() ? DescribeFile(misc[i].pathUtf8, fs::path(paths[i]))
+            run.files.push_back(i < paths.size() ? DescribeFile(paths[i], fs::path(paths[i]))
                                                  : HistoryFile{misc[i].pathUtf8, -1, {}});
         const std::vector<HistoryFinding> findings = HistoryFindings(log);
         try {

@@ -236,12 +236,19 @@ TEST(History, ASignalAfterTheEndOfTheRunSaysItHadFinished) {
 TEST(History, ANameThatIsNoUtf8KeepsItsOwnFile) {
     TempDir dir;
     const fs::path tested = dir / "a\xFF.txt", lookAlike = dir / "a\xEF\xBF\xBD.txt";
-    WriteFile(tested, ReadFile(kExamples / "valid-2008.txt"));
+    WriteFile(tested, ReadFile(kExamples / "faulty-2008.txt"));
     WriteFile(lookAlike, "another file");
-    ASSERT_EQ(Check(dir, {"-q", tested.string()}).status, 0);
+    const CliResult run = Check(dir, {"--findings", "sarif", tested.string()});
+    ASSERT_EQ(Check(dir, {"-q", tested.string()}).status, 1);
     const auto runs = RunHistory(dir / "data" / "RunHistory.db", false).Runs();
-    ASSERT_EQ(runs.size(), 1u);
+    ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].files.at(0).sha256, Sha256Hex(ReadFile(tested)));
+    // One URI form in a run and in a comparison: the name's own bytes.
+    const CliResult compared = Check(dir, {"--compare", "--findings", "sarif"});
+    for (const std::string& out : {run.out, compared.out}) {
+        EXPECT_NE(out.find("a%FF.txt\""), std::string::npos);
+        EXPECT_EQ(out.find("%EF%BF%BD"), std::string::npos);
+    }
 }
 
 // The bound from the environment, the history that cannot be made, the submission's name.

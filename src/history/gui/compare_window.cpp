@@ -1,5 +1,7 @@
 #include "history/gui/compare_window.h"
 
+#include "common/text_1252.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -32,7 +34,7 @@ bool LogIsRun(const LogReader& log, const HistoryRun& run) {
     const std::vector<MiscRow> misc = log.Misc();
     if (misc.size() != run.files.size() || log.RunInProgress()) return false;
     for (std::size_t i = 0; i < misc.size(); ++i)
-        if (misc[i].pathUtf8 != run.files[i].name) return false;
+        if (misc[i].pathUtf8 != ValidUtf8(run.files[i].name)) return false;  // the history keeps the name's bytes
     return log.RecordCount() == run.records;
 }
 
