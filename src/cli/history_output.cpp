@@ -68,7 +68,8 @@ std::string ComparisonText(const HistoryRun& a, const HistoryRun& b, const Compa
             "   Still: " + std::to_string(c.Count(FindingStatus::Still)) + "\n\n";
     text += Padded("By record type", 60) + "   fixed     new   still\n";
     for (const auto& [type, n] : c.byType) text += "  " + Padded(TerminalValue(Cp1252ToUtf8(type)), 58) + Counts(n) + "\n";
-    text += "\n" + Padded("By field", 60) + "   fixed     new   still\n";
+    text += '\n';
+    text += Padded("By field", 60) + "   fixed     new   still\n";
     for (const auto& [field, n] : c.byField) {
         std::string caption = TerminalValue(Cp1252ToUtf8(field));
         text += "  " + Padded(caption.size() > 58 ? caption.substr(0, 55) + "..." : caption, 58) + Counts(n) + "\n";

@@ -144,7 +144,11 @@ SafeFile::SafeFile(fs::path target, const std::function<bool()>& keepWaiting) : 
         // A regular file, a link to one or to nothing: the new file takes its place.
         std::string name = ".";
         name += target_.filename().string();
-        name += "." + std::to_string(::getpid()) + "." + std::to_string(serial++) + ".new";
+        name += '.';
+        name += std::to_string(::getpid());
+        name += '.';
+        name += std::to_string(serial++);
+        name += ".new";
         temp_ = FolderOf(target_) / name;
         fd_ = CreatePrivateFile(temp_, O_WRONLY | O_EXCL);
         if (fd_ < 0) {
