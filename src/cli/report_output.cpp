@@ -37,6 +37,8 @@ bool WriteTo(const std::string& file, const ReportRequest& request, const std::f
             text += ": " + clash + "; choose another file";
             throw ReportFileError(text);
         }
+        // What was printed comes first when the file is standard output under another name.
+        std::fflush(stdout);
         // A FIFO without a reader is waited on until a signal asks the program to stop.
         SafeFile out(file, [] { return StopSignals::Received() == 0; });
         try {

@@ -55,6 +55,22 @@ fs::path Destination(const fs::path& target) {
     return ::realpath(target.c_str(), resolved) ? fs::path(resolved) : fs::path();
 }
 
+// The descriptor `target` names when it is one the program was given (/dev/stdout,
+// /dev/stderr, /dev/fd/N, /proc/self/fd/N) and is open; -1 otherwise.
+int GivenDescriptor(const fs::path& target) {
+    const std::string name = target.string();
+    int fd = -1;
+    if (name == "/dev/stdout") fd = 1;
+    if (name == "/dev/stderr") fd = 2;
+    for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+        const std::string_view p(prefix);
+        if (name.size() > p.size() && name.size() <= p.size() + 4 && name.compare(0, p.size(), p) == 0 &&
+            name.find_first_not_of("0123456789", p.size()) == std::string::npos)
+            fd = std::atoi(name.c_str() + p.size());
+    }
+    return fd >= 0 && ::fcntl(fd, F_GETFD) >= 0 ? fd : -1;
+}
+
 }  // namespace
 
 int CreatePrivateFile(const fs::path& file, int flags) {
@@ -110,6 +126,15 @@ private:
 };
 
 SafeFile::SafeFile(fs::path target, const std::function<bool()>& keepWaiting) : target_(std::move(target)) {
+    // A descriptor the program was given is written where the shell left it (> or >>),
+    // whatever it leads to: a regular file there is never replaced by a new one in /dev.
+    if (const int given = GivenDescriptor(target_); given >= 0) {
+        fd_ = ::fcntl(given, F_DUPFD_CLOEXEC, 3);
+        if (fd_ < 0) Fail(target_, errno);
+        buffer_ = std::make_unique<Buffer>(fd_);
+        stream_ = std::make_unique<std::ostream>(buffer_.get());
+        return;
+    }
     struct stat named {}, st {};
     const bool listed = ::lstat(target_.c_str(), &named) == 0;
     const bool special = listed && !S_ISREG(named.st_mode) && !S_ISDIR(named.st_mode);

@@ -126,6 +126,10 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
         {"Q --quiet e.txt; Q --quiet e.txt; Q --compare > /dev/full", 5, "could not be written: No space left"},
         {"Q --quiet e.txt; Q --findings csv --findings-file data/RunHistory.db", 5,
          "data/RunHistory.db: it is a file the program keeps in its program folder"},
+        // A descriptor given by name is written where the shell left it, never replaced in /dev.
+        {"Q --quiet e.txt; echo first > o; Q --findings csv --findings-file /dev/stdout >> o; s=$?; "
+         "Q --findings csv --findings-file /dev/fd/3 3>>o; test -L /dev/stdout && head -n 1 o && grep -c 12345678X o; exit $s",
+         1, "first\n4\n"},
         // --compare names what it was given and what it expected.
         {"Q --compare 0x10", 3, "--compare 0x10: a run number was expected"},
         {"Q --quiet e.txt; Q --quiet e.txt; Q --compare 99999999999999999999", 3,
