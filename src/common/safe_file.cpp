@@ -151,7 +151,7 @@ SafeFile::SafeFile(fs::path target, const std::function<bool()>& keepWaiting) : 
         // reader is waited on in steps, never in a blocking open that no signal ends.
         for (;;) {
             fd_ = ::open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-            if (fd_ >= 0 || (errno != ENXIO && errno != EINTR)) break;
+            if (fd_ >= 0 || (errno != ENXIO && errno != EINTR) || !S_ISFIFO(st.st_mode)) break;
             if (keepWaiting && !keepWaiting()) Fail(target_, "no program read it before the wait was ended");
             const timespec step{0, 20 * 1000 * 1000};
             if (::nanosleep(&step, nullptr) != 0 && errno == EINTR)

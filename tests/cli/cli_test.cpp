@@ -1,5 +1,7 @@
 // quorvex-check as a user runs it, and whole runs with the log written on the checking thread and on its own.
 #include <sqlite3.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -187,6 +189,23 @@ TEST(QuorvexCheck, SharedFoldersAndFilesOfOthers) {
         EXPECT_EQ(r.status, status) << r.out << r.err;
         EXPECT_NE((r.out + r.err).find(shown), std::string::npos) << r.out << r.err;
     }
+}
+
+// A socket in the output's place is no FIFO to wait on: refused at once.
+TEST(QuorvexCheck, ASocketAsTheOutputIsRefusedAtOnce) {
+    TempDir dir;
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un at{};
+    at.sun_family = AF_UNIX;
+    const std::string name = (dir / "sock").string();
+    ASSERT_LT(name.size(), sizeof at.sun_path);
+    std::copy(name.begin(), name.end(), at.sun_path);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+    const CliResult r = Main({"--data-dir", (dir / "data").string(), "--findings", "csv", "--findings-file", name,
+                              (fs::path(QUORVEX_SOURCE_DIR) / "examples" / "faulty-2008.txt").string()});
+    ::close(listener);
+    EXPECT_EQ(r.status, 5);
+    EXPECT_NE(r.err.find("sock: No such device or address"), std::string::npos) << r.err;
 }
 
 // The window holds the folder, a run holds the run: readers wait for no one and are refused

@@ -264,6 +264,12 @@ TEST(History, BoundNameAndCreation) {
         EXPECT_EQ((HistoryRun{0, "", "", 0, 0, 0, {{name, -1, ""}}}.Submission()), shown);
     EXPECT_EQ(HistoryRun{}.Submission(), "");
     TempDir dir;
+    {
+        RunHistory h(dir / "RunHistory.db", true);  // an empty file keeps its size
+        h.Add(HistoryRun{0, "", "finished", 1, 0, 0, {{"e", 0, Sha256Hex("")}, {"p", -1, ""}}}, {}, 50);
+        const auto files = h.Runs().at(0).files;
+        EXPECT_EQ(std::tuple(files.at(0).size, files.at(1).size), std::tuple(0, -1));
+    }
     try {
         RunHistory(dir / "none" / "RunHistory.db", true);
         ADD_FAILURE() << "made in a folder that is not there";
