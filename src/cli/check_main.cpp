@@ -1,5 +1,6 @@
 #include "cli/check_main.h"
 
+#include <stdio_ext.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -37,6 +38,19 @@ constexpr int kExitErrors = 1;
 constexpr int kExitCritical = 2;
 constexpr int kExitNothingTested = 3;
 constexpr int kExitNotAllTested = 4;
+constexpr int kExitNotWritten = 5;
+
+// Why standard output could not be written when the run's summary was sent out: told once,
+// at the end of the program.
+int stdoutFailure = 0;
+
+// Sends out what standard output holds; false (the cause kept for the end) when it cannot.
+bool FlushStandardOutput() {
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
+    if (errno) stdoutFailure = errno;
+    return false;
+}
 
 // A command line that is wrong: one line that says what is wrong, and where the help is.
 int Usage(const char* problem) {
@@ -73,7 +87,7 @@ struct CheckOptions {
     std::optional<std::int64_t> showRecord;
     quorvex::ReportRequest reports;
     bool history = false;
-    std::optional<std::vector<std::int64_t>> compare;  // the runs named, A then B
+    std::optional<std::vector<std::string>> compare;  // the runs named, A then B, as given
 };
 
 // The options that do not go together, or a mode without what it needs: the exit status
@@ -165,10 +179,14 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
             history = true;
         } else if (a == "--compare") {
             compare.emplace();
-            // Up to two run numbers follow.
-            while (compare->size() < 2 && i + 1 < argc && *argv[i + 1] &&
-                   std::string(argv[i + 1]).find_first_not_of("0123456789") == std::string::npos)
-                compare->push_back(std::strtoll(argv[++i], nullptr, 10));
+            // Up to two run numbers follow: whatever is no option there is taken for one.
+            while (compare->size() < 2 && i + 1 < argc && argv[i + 1][0] != '-') {
+                const std::string run = argv[++i];
+                if (run.empty() || run.find_first_not_of("0123456789") != std::string::npos)
+                    return Usage(("--compare " + run + ": a run number was expected, as --history lists them (1, 2, ...)")
+                                     .c_str());
+                compare->push_back(run);
+            }
         } else if (a == "--") {
             for (++i; i < argc; ++i) files.emplace_back(argv[i]);
         } else if (a.size() > 1 && a[0] == '-') {
@@ -180,23 +198,23 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
     return CheckCombination(o);
 }
 
-// The folder lock of a command that reads or writes the program folder; nullopt after
-// saying why it cannot be had: a program holds it (a test in progress, or the desktop
-// program), or the lock file cannot be used. No program runs without the lock.
+// The lock of a command on the program folder: a reader's (`reading`), refused only while a
+// test is in progress there, or the folder's own for a test run, refused while another
+// program (a test run, the desktop program) has the folder. nullopt after saying why it
+// cannot be had. No program runs without its lock.
 std::optional<quorvex::FolderLock>& TakeFolder(const std::filesystem::path& folder,
                                                 std::optional<quorvex::FolderLock>& lock, bool reading) {
-    lock.emplace(folder);
+    lock.emplace(folder, reading ? quorvex::FolderLock::Kind::Reader : quorvex::FolderLock::Kind::Folder);
     switch (lock->GetState()) {
         case quorvex::FolderLock::State::Held:
             return lock;
         case quorvex::FolderLock::State::InUse:
             quorvex::Print(stderr, "quorvex-check: the program folder " + quorvex::TerminalValue(folder.string()) +
-                                       (reading ? " is in use: a test is in progress there (a test run, or the "
-                                                  "desktop program, holds the folder), so its error log is not "
-                                                  "complete yet. Try again once that program has ended.\n"
+                                       (reading ? " is in use: a test is in progress there, so its error log and "
+                                                  "history are not complete yet. Try again once the test has ended.\n"
                                                 : " is in use by another Quorvex program (a test run, or the desktop "
-                                                  "program); its error log was left as it is. Try again once that "
-                                                  "program has ended.\n"));
+                                                  "program, is open there); its error log was left as it is. Try "
+                                                  "again once that program has ended.\n"));
             break;
         case quorvex::FolderLock::State::Unavailable:
             quorvex::Print(stderr, "quorvex-check: the program folder " + quorvex::TerminalValue(folder.string()) +
@@ -370,7 +388,8 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     }
     // The filing prompt is answered No: the command line opens no browser.
     quorvex::NoDesktop desktop;
-    options.noErrors = [&services, &desktop, &folder] { quorvex::SubmissionPrompt(services, desktop, folder); };
+    if (!options.noErrors)
+        options.noErrors = [&services, &desktop, &folder] { quorvex::SubmissionPrompt(services, desktop, folder); };
     quorvex::Run run(services, options);
     running = &run;
     quorvex::RunSummary s = run.ReadFile();
@@ -387,25 +406,35 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     // The bar goes before the summary; it ends full when the run read its files to the end.
     services.EndProgress(s.outcome == quorvex::RunOutcome::NoErrors || s.outcome == quorvex::RunOutcome::Errors);
     if (summary && s.recordsTested > 0) PrintSummary(s, folder);
+    int written = 0;
     if (reports.Any() && s.recordsTested > 0) {
-        if (const auto log = quorvex::LogReader::OpenIn(folder)) {
-            if (const int status = quorvex::WriteRequested(reports, *log, folder, origins ? &*origins : nullptr, services,
-                                                           summary))
-                return status;
-        }
+        if (const auto log = quorvex::LogReader::OpenIn(folder))
+            written = quorvex::WriteRequested(reports, *log, folder, origins ? &*origins : nullptr, services, summary);
     }
-    const int status = WarnUntested(services, s.outcome, OutcomeStatus(s.outcome));
+    // What reaches standard output is out before the signals are let go: a reader that went
+    // away (SIGPIPE) is told here, not by the end of the program.
+    if (!FlushStandardOutput()) __fpurge(stdout);
 
-    // Ctrl-C or SIGTERM: the run ended as at the window's Exit; the status tells the signal.
+    // A signal: the run ended as at the window's Exit, or after its end was written; the
+    // status tells the signal either way, and the message which of the two it was.
     if (const int signal = quorvex::StopSignals::Received()) {
-        if (s.recordsTested > 0)
+        using quorvex::RunOutcome;
+        const bool finished =
+            s.outcome == RunOutcome::NoErrors || s.outcome == RunOutcome::Errors || s.outcome == RunOutcome::Stopped;
+        if (finished)
+            std::fprintf(stderr, "quorvex-check: %s: stopped after the run had finished: the error log is complete.\n",
+                         strsignal(signal));
+        else if (s.recordsTested > 0 && s.outcome == RunOutcome::Aborted)
             std::fprintf(stderr, "quorvex-check: %s: testing stopped after %lld record(s); the error log ends with \"Test Aborted\".\n",
                          strsignal(signal), static_cast<long long>(s.recordsTested));
+        else if (s.recordsTested > 0)
+            std::fprintf(stderr, "quorvex-check: %s: testing stopped.\n", strsignal(signal));
         else
             std::fprintf(stderr, "quorvex-check: %s: testing stopped before any record was tested.\n", strsignal(signal));
         return 128 + signal;
     }
-    return status;
+    if (written) return written;
+    return WarnUntested(services, s.outcome, OutcomeStatus(s.outcome));
 }
 
 // The run of the history that left the log `log` in `folder`: the last one, when it tested the
@@ -550,6 +579,8 @@ int ReadHistory(const CheckOptions& o) {
                 return status;
         } else {
             quorvex::Print(stdout, quorvex::ComparisonText(*a, *b, c));
+            // A comparison that did not reach its reader is no result (exit 1 means findings).
+            if (!FlushStandardOutput()) return kExitNotWritten;
         }
         return c.Count(quorvex::FindingStatus::New) + c.Count(quorvex::FindingStatus::Still) == 0 ? kExitNoErrors
                                                                                                   : kExitErrors;
@@ -589,11 +620,11 @@ int CheckMain(int argc, char** argv, const std::function<void(RunOptions&)>& adj
     // no success.
     errno = 0;
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        const int err = errno;
+        const int err = errno ? errno : stdoutFailure;
         Print(stderr, std::string("quorvex-check: standard output could not be written: ") +
                           (err ? std::strerror(err) : "write error") + "\n");
         std::clearerr(stdout);
-        if (status == kExitNoErrors) status = kExitNothingTested;
+        if (status == kExitNoErrors || status == kExitErrors) status = kExitNotWritten;
     }
     return status;
 }

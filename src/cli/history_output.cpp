@@ -1,6 +1,8 @@
 #include "cli/history_output.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 #include "common/terminal_text.h"
 #include "common/text_1252.h"
@@ -20,7 +22,10 @@ std::string Files(const HistoryRun& run) {
     for (const HistoryFile& f : run.files) {
         if (!files.empty()) files += ", ";
         files += TerminalValue(f.name);
-        if (f.size >= 0) files += " (" + std::to_string(f.size) + " bytes, " + f.sha256.substr(0, 12) + ")";
+        if (f.size < 0) continue;
+        files += " (" + std::to_string(f.size) + " bytes, ";
+        files += f.sha256.empty() ? std::string("not hashed") : f.sha256.substr(0, 12);
+        files += ")";
     }
     return files;
 }
@@ -63,14 +68,17 @@ std::string ComparisonText(const HistoryRun& a, const HistoryRun& b, const Compa
             "   Still: " + std::to_string(c.Count(FindingStatus::Still)) + "\n\n";
     text += Padded("By record type", 60) + "   fixed     new   still\n";
     for (const auto& [type, n] : c.byType) text += "  " + Padded(TerminalValue(Cp1252ToUtf8(type)), 58) + Counts(n) + "\n";
-    text += "\n" + Padded("By field", 60) + "   fixed     new   still\n";
+    text += '\n';
+    text += Padded("By field", 60) + "   fixed     new   still\n";
     for (const auto& [field, n] : c.byField) {
         std::string caption = TerminalValue(Cp1252ToUtf8(field));
         text += "  " + Padded(caption.size() > 58 ? caption.substr(0, 55) + "..." : caption, 58) + Counts(n) + "\n";
     }
     for (const FindingStatus status : {FindingStatus::New, FindingStatus::Fixed, FindingStatus::Still}) {
         if (c.Count(status) == 0) continue;
-        text += std::string("\n") + (status == FindingStatus::New ? "New" : status == FindingStatus::Fixed ? "Fixed" : "Still") + "\n";
+        text += '\n';
+        text += status == FindingStatus::New ? "New" : status == FindingStatus::Fixed ? "Fixed" : "Still";
+        text += '\n';
         for (const ComparedFinding& f : c.findings)
             if (f.status == status) text += Row(f);
     }
@@ -78,11 +86,15 @@ std::string ComparisonText(const HistoryRun& a, const HistoryRun& b, const Compa
 }
 
 std::optional<std::pair<const HistoryRun*, const HistoryRun*>> ChooseRuns(const std::vector<HistoryRun>& runs,
-                                                                         const std::vector<std::int64_t>& named) {
-    auto find = [&](std::int64_t id) -> const HistoryRun* {
-        for (const HistoryRun& r : runs)
-            if (r.id == id) return &r;
-        Print(stderr, "quorvex-check: the run history holds no run " + std::to_string(id) + "\n");
+                                                                         const std::vector<std::string>& named) {
+    // The run numbered `number` (decimal digits, as given); told when there is none.
+    auto find = [&](const std::string& number) -> const HistoryRun* {
+        errno = 0;
+        const long long id = std::strtoll(number.c_str(), nullptr, 10);
+        if (errno == 0)
+            for (const HistoryRun& r : runs)
+                if (r.id == id) return &r;
+        Print(stderr, "quorvex-check: the run history holds no run " + TerminalValue(number) + "\n");
         return nullptr;
     };
     if (named.empty()) {
@@ -91,7 +103,7 @@ std::optional<std::pair<const HistoryRun*, const HistoryRun*>> ChooseRuns(const 
             Print(stderr, "quorvex-check: the run history holds fewer than two runs: nothing to compare\n");
             return std::nullopt;
         }
-        return std::pair{find(pair->first), find(pair->second)};
+        return std::pair{find(std::to_string(pair->first)), find(std::to_string(pair->second))};
     }
     if (runs.empty()) {
         find(named.front());
@@ -100,6 +112,11 @@ std::optional<std::pair<const HistoryRun*, const HistoryRun*>> ChooseRuns(const 
     const HistoryRun* a = find(named[0]);
     const HistoryRun* b = named.size() > 1 ? find(named[1]) : &runs.back();
     if (!a || !b) return std::nullopt;
+    if (a == b) {
+        Print(stderr, "quorvex-check: --compare names run " + std::to_string(a->id) +
+                          " twice: a run compared with itself shows nothing; name two different runs\n");
+        return std::nullopt;
+    }
     return std::pair{a, b};
 }
 

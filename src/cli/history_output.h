@@ -18,9 +18,10 @@ std::string HistoryListText(const std::vector<HistoryRun>& runs);
 std::string ComparisonText(const HistoryRun& a, const HistoryRun& b, const Comparison& c);
 
 // The runs `--compare` names: none, the last run against the one before it (of the same
-// submission, else any); A alone, the last run against A; A and B. nullopt after saying
-// on standard error why there is nothing to compare.
+// submission, else any); A alone, the last run against A; A and B, as the user wrote their
+// numbers. nullopt after saying on standard error why there is nothing to compare (a run
+// that is not kept, one run twice).
 std::optional<std::pair<const HistoryRun*, const HistoryRun*>> ChooseRuns(const std::vector<HistoryRun>& runs,
-                                                                         const std::vector<std::int64_t>& named);
+                                                                         const std::vector<std::string>& named);
 
 }  // namespace quorvex

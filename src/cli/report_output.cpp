@@ -4,6 +4,7 @@
 #include <iostream>
 #include <memory>
 
+#include "cli/stop_signals.h"
 #include "common/safe_file.h"
 #include "common/terminal_text.h"
 #include "report/core/browser.h"
@@ -30,10 +31,23 @@ bool WriteTo(const std::string& file, const ReportRequest& request, const std::f
             write(std::cout);
             return true;
         }
-        if (const std::string clash = OutputClash(file, programFolder, request.inputs); !clash.empty())
-            throw ReportFileError("Could not write " + clash + "; choose another file");
-        SafeFile out(file);
-        write(out.Stream());
+        if (const std::string clash = OutputClash(file, programFolder, request.inputs); !clash.empty()) {
+            std::string text = "Could not write ";
+            text += file;
+            text += ": " + clash + "; choose another file";
+            throw ReportFileError(text);
+        }
+        // What was printed comes first when the file is standard output under another name.
+        std::fflush(stdout);
+        // A FIFO without a reader is waited on until a signal asks the program to stop.
+        SafeFile out(file, [] { return StopSignals::Received() == 0; });
+        try {
+            write(out.Stream());
+        } catch (const ReportFileError&) {
+            // The file's own failure names it and its cause (a full disk).
+            out.Commit();
+            throw;
+        }
         out.Commit();
         return true;
     } catch (const std::exception& failure) {

@@ -4,10 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <optional>
 #include <string>
+
+#include "common/safe_file.h"
 
 namespace quorvex {
 
@@ -62,17 +63,6 @@ ReadResult ReadLimit(const std::filesystem::path& file) {
     return {static_cast<int>(value), true};
 }
 
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t w = ::write(fd, text.data() + done, text.size() - done);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return false;
-        done += static_cast<std::size_t>(w);
-    }
-    return true;
-}
-
 }  // namespace
 
 bool SaveErrorLimit(const std::filesystem::path& folder, int limit) {
@@ -86,20 +76,20 @@ bool SaveErrorLimit(const std::filesystem::path& folder, int limit) {
     }
     // The new line goes into a file of its own that then takes the old one's place: a
     // symbolic link is replaced, never the file it points to, and no reader sees half a line.
-    static std::atomic<unsigned> serial{0};
-    const std::filesystem::path temp =
-        folder / ("." + std::string(kErrorLimitFile) + "." + std::to_string(::getpid()) + "." +
-                  std::to_string(serial++));
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, kKey + std::to_string(limit) + "\r\n") && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok && ::rename(temp.c_str(), file.c_str()) == 0) return true;
-    ::unlink(temp.c_str());
-    return false;
+    try {
+        std::string line = kKey;
+        line += std::to_string(limit);
+        line += "\r\n";
+        WriteFileSafely(file, line);
+        return true;
+    } catch (const FileWriteError&) {
+        return false;
+    }
 }
 
 int GetErrorLimit(const std::filesystem::path& folder) {
+    // Another user's file, or one others may change, sets no limit and is left as it is.
+    if (!ForeignFileProblem(folder / kErrorLimitFile).empty()) return kDefaultErrorLimit;
     const ReadResult read = ReadLimit(folder / kErrorLimitFile);
     if (read.limit) return read.limit;
     if (read.replaceable) SaveErrorLimit(folder, kDefaultErrorLimit);

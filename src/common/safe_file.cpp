@@ -6,7 +6,10 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <streambuf>
 
 namespace quorvex {
@@ -17,11 +20,75 @@ namespace {
 
 std::atomic<unsigned> serial{0};
 
-[[noreturn]] void Fail(const fs::path& target, int err) {
-    throw FileWriteError("Could not write " + target.string() + ": " + std::strerror(err));
+[[noreturn]] void Fail(const fs::path& target, const std::string& reason) {
+    std::string text = "Could not write ";
+    text += target.string();
+    text += ": ";
+    text += reason;
+    throw FileWriteError(text);
+}
+
+[[noreturn]] void Fail(const fs::path& target, int err) { Fail(target, std::strerror(err)); }
+
+fs::path FolderOf(const fs::path& path) { return path.has_parent_path() ? path.parent_path() : fs::path("."); }
+
+// The rule the kernel applies to links and FIFOs in /tmp (protected_symlinks,
+// protected_fifos), kept whatever the system's setting: in a folder every user may write to
+// that keeps each one's files their own (sticky), a file there is used only when it belongs
+// to this user or to the folder's owner. Anyone else could read what is written to their
+// FIFO, or point their link anywhere.
+bool OtherUsersIn(const fs::path& folder, uid_t owner) {
+    struct stat dir {};
+    if (::stat(folder.c_str(), &dir) != 0) return false;
+    const bool shared = (dir.st_mode & S_ISVTX) && (dir.st_mode & S_IWOTH);
+    return shared && owner != ::geteuid() && owner != dir.st_uid;
+}
+
+constexpr const char* kOtherUsers = "it belongs to another user in a folder shared by all users; it is not used";
+
+// Where the link `target` leads, as a name on disk; empty when it leads to no named file (an
+// open pipe of /dev/stdout or /dev/fd/N: the process holds it already).
+fs::path Destination(const fs::path& target) {
+    const std::string text = target.string();
+    if (text.rfind("/dev/", 0) == 0 || text.rfind("/proc/", 0) == 0) return {};
+    char resolved[PATH_MAX];
+    return ::realpath(target.c_str(), resolved) ? fs::path(resolved) : fs::path();
+}
+
+// The descriptor `target` names when it is one the program was given (/dev/stdout,
+// /dev/stderr, /dev/fd/N, /proc/self/fd/N) and is open; -1 otherwise.
+int GivenDescriptor(const fs::path& target) {
+    const std::string name = target.string();
+    int fd = -1;
+    if (name == "/dev/stdout") fd = 1;
+    if (name == "/dev/stderr") fd = 2;
+    for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+        const std::string_view p(prefix);
+        if (name.size() > p.size() && name.size() <= p.size() + 4 && name.compare(0, p.size(), p) == 0 &&
+            name.find_first_not_of("0123456789", p.size()) == std::string::npos)
+            fd = std::atoi(name.c_str() + p.size());
+    }
+    return fd >= 0 && ::fcntl(fd, F_GETFD) >= 0 ? fd : -1;
 }
 
 }  // namespace
+
+int CreatePrivateFile(const fs::path& file, int flags) {
+    int fd = -1;
+    do fd = ::open(file.c_str(), flags | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    while (fd < 0 && errno == EINTR);
+    // Private whatever the umask: these files hold Social Security numbers.
+    if (fd >= 0) ::fchmod(fd, 0600);
+    return fd;
+}
+
+std::string ForeignFileProblem(const fs::path& file) {
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) != 0) return {};
+    if (st.st_uid != ::geteuid()) return file.string() + " belongs to another user";
+    if (!S_ISLNK(st.st_mode) && (st.st_mode & S_IWOTH)) return file.string() + " can be changed by other users";
+    return {};
+}
 
 // A stream buffer over the file descriptor; the first failed write is kept and reported at
 // Commit.
@@ -58,30 +125,61 @@ private:
     char data_[64 * 1024];
 };
 
-SafeFile::SafeFile(fs::path target) : target_(std::move(target)) {
-    struct stat st {};
+SafeFile::SafeFile(fs::path target, const std::function<bool()>& keepWaiting) : target_(std::move(target)) {
+    // A descriptor the program was given is written where the shell left it (> or >>),
+    // whatever it leads to: a regular file there is never replaced by a new one in /dev.
+    if (const int given = GivenDescriptor(target_); given >= 0) {
+        fd_ = ::fcntl(given, F_DUPFD_CLOEXEC, 3);
+        if (fd_ < 0) Fail(target_, errno);
+        buffer_ = std::make_unique<Buffer>(fd_);
+        stream_ = std::make_unique<std::ostream>(buffer_.get());
+        return;
+    }
+    struct stat named {}, st {};
+    const bool listed = ::lstat(target_.c_str(), &named) == 0;
+    const bool special = listed && !S_ISREG(named.st_mode) && !S_ISDIR(named.st_mode);
+    if (special && OtherUsersIn(FolderOf(target_), named.st_uid)) Fail(target_, kOtherUsers);
     // What stands in the target's place: a link is looked through only to learn whether it
     // leads to something that is no regular file (a terminal, /dev/stdout).
     const bool exists = ::stat(target_.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) Fail(target_, EISDIR);
     if (exists && !S_ISREG(st.st_mode)) {
-        // Written as it is: it cannot be replaced, and holds nothing to keep.
-        do fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-        while (fd_ < 0 && errno == EINTR);
+        if (S_ISLNK(named.st_mode))
+            if (const fs::path to = Destination(target_); !to.empty() && OtherUsersIn(FolderOf(to), st.st_uid))
+                Fail(target_, kOtherUsers);
+        // Written as it is: it cannot be replaced, and holds nothing to keep. A FIFO without a
+        // reader is waited on in steps, never in a blocking open that no signal ends.
+        for (;;) {
+            fd_ = ::open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+            if (fd_ >= 0 || (errno != ENXIO && errno != EINTR) || !S_ISFIFO(st.st_mode)) break;
+            if (keepWaiting && !keepWaiting()) Fail(target_, "no program read it before the wait was ended");
+            const timespec step{0, 20 * 1000 * 1000};
+            if (::nanosleep(&step, nullptr) != 0 && errno == EINTR)
+                Fail(target_, "the wait for a program to read it was ended by a signal");
+        }
         if (fd_ < 0) Fail(target_, errno);
+        struct stat opened {};
+        if (::fstat(fd_, &opened) != 0 || opened.st_dev != st.st_dev || opened.st_ino != st.st_ino) {
+            ::close(fd_);
+            fd_ = -1;
+            Fail(target_, "it was replaced while it was opened");
+        }
+        ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
     } else {
         // A regular file, a link to one or to nothing: the new file takes its place.
-        const fs::path folder = target_.has_parent_path() ? target_.parent_path() : fs::path(".");
-        temp_ = folder / ("." + target_.filename().string() + "." + std::to_string(::getpid()) + "." +
-                          std::to_string(serial++) + ".new");
-        do fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        while (fd_ < 0 && errno == EINTR);
+        std::string name = ".";
+        name += target_.filename().string();
+        name += '.';
+        name += std::to_string(::getpid());
+        name += '.';
+        name += std::to_string(serial++);
+        name += ".new";
+        temp_ = FolderOf(target_) / name;
+        fd_ = CreatePrivateFile(temp_, O_WRONLY | O_EXCL);
         if (fd_ < 0) {
             temp_.clear();
             Fail(target_, errno);
         }
-        // Private whatever the umask: reports hold Social Security numbers.
-        ::fchmod(fd_, 0600);
     }
     buffer_ = std::make_unique<Buffer>(fd_);
     stream_ = std::make_unique<std::ostream>(buffer_.get());
@@ -104,7 +202,7 @@ fs::path SafeFile::WriterPath() const {
 }
 
 void SafeFile::Commit() {
-    if (fd_ < 0) throw FileWriteError("Could not write " + target_.string() + ": the file is closed");
+    if (fd_ < 0) Fail(target_, "the file is closed");
     stream_->flush();
     int err = buffer_->Flush() ? 0 : buffer_->Error();
     if (err == 0 && !temp_.empty() && ::fsync(fd_) != 0) err = errno;

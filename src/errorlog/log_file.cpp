@@ -12,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "common/safe_file.h"
 #include "common/text_1252.h"
 #include "errorlog/log_rows.h"
 #include "errorlog/schema.h"
@@ -134,12 +135,11 @@ void MakeLogFile(const fs::path& file) {
                                            " the database accepts. Choose a program folder with a shorter path."};
     // Readable by its owner only, whatever the umask: the log holds Social Security numbers
     // (its journal gets the same mode from the database engine).
-    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd = CreatePrivateFile(file, O_RDWR);
     if (fd < 0) {
         const int err = errno;
         throw LogFailure{err, "The error log cannot be created in " + folder + ": " + std::strerror(err) + "."};
     }
-    ::fchmod(fd, 0600);
     ::close(fd);
 }
 

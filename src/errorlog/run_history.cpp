@@ -11,6 +11,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "common/safe_file.h"
 #include "errorlog/sqlite.h"
 
 namespace quorvex {
@@ -22,8 +23,20 @@ namespace {
 // Marks the file as a history of runs, and its layout's version.
 constexpr int kApplicationId = 0x51485231;  // "QHR1"
 constexpr int kSchemaVersion = 1;
-// A history held by another program waits this long, then the run goes on without it.
+// A history held by another program waits this long at most, in steps, then the run goes
+// on without it.
 constexpr int kBusyTimeoutMs = 1000;
+constexpr int kBusyStepMs = 10;
+
+// What this version reads and writes, table by table: a history where one of them cannot be
+// prepared has another layout.
+constexpr const char* kLayout[] = {
+    "SELECT id, ended, outcome, records, records_with_errors, errors FROM runs LIMIT 0",
+    "SELECT run, seq, name, size, sha256 FROM files LIMIT 0",
+    "SELECT id, text FROM texts LIMIT 0",
+    "SELECT run, seq, rec_num, type, key, occurrence, critical, reference, first, last, user_entry, message"
+    " FROM findings LIMIT 0",
+};
 
 const char* kSchema =
     "CREATE TABLE IF NOT EXISTS runs (id INTEGER PRIMARY KEY, ended TEXT NOT NULL, outcome TEXT NOT NULL,"
@@ -62,29 +75,61 @@ int HistoryRunsToKeep() {
 struct RunHistory::Impl {
     fs::path file;
     sql::Database db;
+    std::function<bool()> keepWaiting;
 };
 
 fs::path RunHistory::PathIn(const fs::path& folder) { return folder / "RunHistory.db"; }
 
-RunHistory::RunHistory(fs::path file, bool create) : impl_(std::make_unique<Impl>()) {
+fs::path RunHistory::DamagedPathIn(const fs::path& folder, int number) {
+    return folder / (number <= 1 ? std::string("RunHistory.damaged.db")
+                                 : "RunHistory.damaged." + std::to_string(number) + ".db");
+}
+
+namespace {
+
+// Whether every table of the history is laid out as this version reads and writes it.
+bool LaidOut(sql::Database& db) {
+    try {
+        for (const char* probe : kLayout) db.prepare(probe);
+        return true;
+    } catch (const sql::DbError& e) {
+        if (e.code() == SQLITE_BUSY || e.code() == SQLITE_LOCKED || Damaged(e)) throw;
+        return false;
+    }
+}
+
+}  // namespace
+
+RunHistory::RunHistory(fs::path file, bool create, std::function<bool()> keepWaiting)
+    : impl_(std::make_unique<Impl>()) {
     impl_->file = std::move(file);
+    impl_->keepWaiting = std::move(keepWaiting);
     const fs::path& path = impl_->file;
     std::error_code ec;
     // Never written through a link: whatever it points to stays as it is.
     if (fs::is_symlink(fs::symlink_status(path, ec))) throw Failed(path, "is a symbolic link; it is not followed.");
+    // Another user's file (or its journal, which would be played into it) never receives
+    // the findings: in a shared folder anyone could have put it there.
+    for (const fs::path& own : {path, fs::path(path.string() + "-journal")})
+        if (const std::string problem = ForeignFileProblem(own); !problem.empty())
+            throw HistoryError("The run history " + problem + "; it is not used.");
     if (create && !fs::exists(fs::symlink_status(path, ec))) {
-        // Readable by its owner only, whatever the umask: it holds Social Security numbers.
-        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0 && errno != EEXIST)
-            throw Failed(path, std::string("cannot be created: ") + std::strerror(errno) + ".");
-        if (fd >= 0) {
-            ::fchmod(fd, 0600);
-            ::close(fd);
-        }
+        const int fd = CreatePrivateFile(path, O_RDWR | O_EXCL);
+        if (fd < 0 && errno != EEXIST) throw Failed(path, std::string("cannot be created: ") + std::strerror(errno) + ".");
+        if (fd >= 0) ::close(fd);
     }
     try {
         impl_->db = sql::Database(path.string(), false);
-        sqlite3_busy_timeout(impl_->db.handle(), kBusyTimeoutMs);
+        // Waits in short steps, and not at all once the run is asked to stop.
+        sqlite3_busy_handler(
+            impl_->db.handle(),
+            [](void* data, int count) -> int {
+                const auto* impl = static_cast<const Impl*>(data);
+                if (count * kBusyStepMs >= kBusyTimeoutMs || (impl->keepWaiting && !impl->keepWaiting())) return 0;
+                sqlite3_sleep(kBusyStepMs);
+                return 1;
+            },
+            impl_.get());
         impl_->db.exec("PRAGMA foreign_keys = ON; PRAGMA journal_mode = DELETE");
         auto version = impl_->db.prepare("PRAGMA application_id");
         const std::int64_t id = version.step() ? version.int64(0) : 0;
@@ -99,6 +144,10 @@ RunHistory::RunHistory(fs::path file, bool create) : impl_(std::make_unique<Impl
             impl_->db.exec("COMMIT");
         } else if (id != kApplicationId) {
             throw Failed(path, "is no history of runs.", true);
+        } else if (!LaidOut(impl_->db)) {
+            // An earlier layout that lacks tables gets them; one with other columns is of no use.
+            if (create) impl_->db.exec(kSchema);
+            if (!create || !LaidOut(impl_->db)) throw Failed(path, "is laid out as no history of this version.", true);
         }
     } catch (const sql::DbError& e) {
         throw Failed(path, std::string("cannot be used: ") + e.what() + ".", Damaged(e));

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -15,12 +16,13 @@ class HistoryError : public std::runtime_error {
 public:
     explicit HistoryError(const std::string& what, bool damaged = false)
         : std::runtime_error(what), damaged(damaged) {}
-    // The file is no sound history (not a database, or a damaged one), as opposed to one
-    // that is locked or cannot be written now.
+    // The file is no sound history (not a database, a damaged one, or one of another
+    // layout), as opposed to one that is locked, another user's, or cannot be written now.
     bool damaged;
 };
 
-// One file a run tested: its name as the log holds it, its size and the SHA-256 of its
+// One file a run tested: its name as the file system has it (bytes that need not be UTF-8:
+// the log keeps them as text, shown alike everywhere), its size and the SHA-256 of its
 // content in hex (both unknown, -1 and empty, for a pipe or a file gone since).
 struct HistoryFile {
     std::string name;
@@ -73,10 +75,17 @@ int HistoryRunsToKeep();
 class RunHistory {
 public:
     static std::filesystem::path PathIn(const std::filesystem::path& folder);
+    // Where the damaged histories set aside are kept, the newest as number 1 (up to
+    // kDamagedCopies of them).
+    static constexpr int kDamagedCopies = 3;
+    static std::filesystem::path DamagedPathIn(const std::filesystem::path& folder, int number);
 
-    // Opens the history, creating it (0600) when `create` and there is none. Throws
-    // HistoryError: a file that is no history of runs, locked, or not writable.
-    RunHistory(std::filesystem::path file, bool create);
+    // Opens the history, creating it (0600) when `create` and there is none; a history of an
+    // earlier layout that lacks tables gets them when `create`. A history held by another
+    // program is waited on for a second at most, in short steps, while `keepWaiting` says
+    // yes. Throws HistoryError: a file that is no history of runs (or not of this layout),
+    // another user's or writable by others, locked, or not writable.
+    RunHistory(std::filesystem::path file, bool create, std::function<bool()> keepWaiting = {});
     ~RunHistory();
     RunHistory(RunHistory&&) noexcept;
     RunHistory& operator=(RunHistory&&) noexcept;

@@ -210,7 +210,8 @@ std::map<RecordKey, std::int64_t> LocateRecords(const LogReader& log, std::set<R
 }
 
 std::string RecordRun(const fs::path& folder, const LogReader& log, std::string outcome, int keep,
-                      std::int64_t records, std::int64_t recordsWithErrors, std::int64_t errors) {
+                      std::int64_t records, std::int64_t recordsWithErrors, std::int64_t errors,
+                      const std::vector<std::string>& paths, const std::function<bool()>& keepWaiting) {
     if (keep <= 0) return {};
     const fs::path file = RunHistory::PathIn(folder);
     try {
@@ -220,18 +221,29 @@ std::string RecordRun(const fs::path& folder, const LogReader& log, std::string 
         run.records = records;
         run.recordsWithErrors = recordsWithErrors;
         run.errors = errors;
-        for (const MiscRow& misc : log.Misc()) run.files.push_back(DescribeFile(misc.pathUtf8, fs::path(misc.pathUtf8)));
+        const std::vector<MiscRow> misc = log.Misc();
+        for (std::size_t i = 0; i < misc.size(); ++i)
+            run.files.push_back(i < paths.size() ? DescribeFile(paths[i], fs::path(paths[i]))
+                                                 : HistoryFile{misc[i].pathUtf8, -1, {}});
         const std::vector<HistoryFinding> findings = HistoryFindings(log);
         try {
-            RunHistory(file, true).Add(run, findings, keep);
+            RunHistory(file, true, keepWaiting).Add(run, findings, keep);
         } catch (const HistoryError& e) {
             if (!e.damaged) throw;
-            // A damaged history is kept aside for whoever wants to look at it, and begun again.
+            // A damaged history is kept aside for whoever wants to look at it, with the few
+            // set aside before it, and begun again.
             std::error_code ec;
-            fs::rename(file, folder / "RunHistory.damaged.db", ec);
+            fs::remove(RunHistory::DamagedPathIn(folder, RunHistory::kDamagedCopies), ec);
+            for (int n = RunHistory::kDamagedCopies - 1; n >= 1; --n)
+                fs::rename(RunHistory::DamagedPathIn(folder, n), RunHistory::DamagedPathIn(folder, n + 1), ec);
+            fs::rename(file, RunHistory::DamagedPathIn(folder, 1), ec);
             if (ec) throw;
-            RunHistory(file, true).Add(run, findings, keep);
-            return std::string(e.what()) + " It was set aside as RunHistory.damaged.db and a new history begun.";
+            RunHistory(file, true, keepWaiting).Add(run, findings, keep);
+            std::string told = e.what();
+            told += " It was set aside as ";
+            told += RunHistory::DamagedPathIn({}, 1).filename().string();
+            told += " and a new history begun.";
+            return told;
         }
     } catch (const std::exception& e) {
         return std::string(e.what()) + " This run is not in the history; the error log is complete.";

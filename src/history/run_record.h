@@ -3,6 +3,7 @@
 #include <compare>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -45,11 +46,15 @@ std::map<RecordKey, std::int64_t> LocateRecords(const LogReader& log, std::set<R
 
 // Appends the run the log `log` holds to the history in `folder` as `outcome`, keeping the
 // last `keep` runs (none at all for 0). Never throws: a history that is damaged (set aside
-// as RunHistory.damaged.db and begun again), locked or not writable gives the text that
-// tells the user so; empty when all went well.
+// as RunHistory.damaged.db, the earlier damaged copies kept under numbers, and begun again),
+// another user's, locked or not writable gives the text that tells the user so; empty when
+// all went well. A history held by another program is waited on while `keepWaiting` says yes.
 // `records`, `recordsWithErrors` and `errors` are the run's own counts: counting a large log
-// again would read it whole twice.
+// again would read it whole twice. `paths` are the files the run tested as the file system
+// names them, in the order of the log's files: their sizes and hashes are taken from these
+// bytes, never from the name as text, which may stand for another file.
 std::string RecordRun(const std::filesystem::path& folder, const LogReader& log, std::string outcome, int keep,
-                      std::int64_t records, std::int64_t recordsWithErrors, std::int64_t errors);
+                      std::int64_t records, std::int64_t recordsWithErrors, std::int64_t errors,
+                      const std::vector<std::string>& paths = {}, const std::function<bool()>& keepWaiting = {});
 
 }  // namespace quorvex

@@ -122,6 +122,21 @@ void Run::CloseDatabase() {
         }
         log_.reset();
     }
+    runLock_.reset();
+}
+
+bool Run::TakeRunLock() {
+    runLock_.reset();
+    if (options_.programFolder.empty()) return true;
+    for (;;) {
+        runLock_ = std::make_unique<FolderLock>(options_.programFolder, FolderLock::Kind::Run);
+        // A lock that cannot be had at all leaves the folder to the folder lock alone.
+        if (runLock_->GetState() != FolderLock::State::InUse) return true;
+        runLock_.reset();
+        // A reader of the log or the history (quorvex-check --history) is let finish.
+        if (!services_.Yield()) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 void Run::LogTestAborted() {
@@ -133,6 +148,8 @@ void Run::LogTestAborted() {
 
 RunSummary Run::ReadFile() {
     timeline::Mark("run-start");
+    if (!TakeRunLock()) return RunSummary{};
+    tested_.clear();
     for (;;) {
         Impl impl(*this);
         RunSummary s = impl.Read();
@@ -144,6 +161,7 @@ RunSummary Run::ReadFile() {
         RecordInHistory(s);
         timeline::Mark("history-done");
         timeline::Write(s.recordsTested);
+        if (!testing_) runLock_.reset();
         return s;
     }
 }
@@ -167,7 +185,7 @@ void Run::RecordInHistory(const RunSummary& s) {
         if (log_ && log_->IsOpen()) log_->Sync(), log_->Commit();
         if (const auto log = LogReader::OpenIn(options_.programFolder))
             problem = RecordRun(options_.programFolder, *log, outcome, options_.historyRuns, s.recordsTested,
-                                s.recordsWithErrors, s.errorsFound);
+                                s.recordsWithErrors, s.errorsFound, tested_, [this] { return services_.Yield(); });
     } catch (const std::exception& e) {
         problem = std::string(e.what()) + " This run is not in the run history.";
     }
@@ -273,6 +291,7 @@ RecordResult Run::Impl::TestFile(const std::string& chosen, std::vector<char>& b
     if (recCtr_ == 1) CreateLog();
     // Every file gets its Misc row.
     run_.log_->AddMisc(chosen, services_.Today().Format());
+    run_.tested_.push_back(chosen);
     // A file's first row is written before its records: a log that fails here still
     // finds the run waiting for this file.
     run_.log_->Drain();

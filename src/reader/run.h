@@ -8,7 +8,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "common/folder_lock.h"
 #include "errorlog/error_log.h"
 #include "errorlog/run_history.h"
 #include "common/dialog_services.h"
@@ -88,7 +90,10 @@ public:
 
     // True from the start of ReadFile until the run has been finished or shown.
     bool Testing() const { return testing_; }
-    void ClearTesting() { testing_ = false; }
+    void ClearTesting() {
+        testing_ = false;
+        runLock_.reset();
+    }
 
     // The log of the last run (open until the next run starts or CloseDatabase).
     ErrorLog* Log() { return log_ ? &*log_ : nullptr; }
@@ -103,10 +108,18 @@ private:
     // Appends the run that ended as `s` to the history, when it kept a log; a history that
     // cannot be written is told in one message and changes nothing else.
     void RecordInHistory(const RunSummary& s);
+    // Takes the program folder's run lock, waiting (in steps, while the window yields) for
+    // the programs that read the folder to end; false when the user stopped the wait.
+    bool TakeRunLock();
     DialogServices& services_;
     RunOptions options_;
     std::optional<ErrorLog> log_;
     bool testing_ = false;
+    // Held from the start of a run until its log is closed or shown: readers of the
+    // folder are refused meanwhile.
+    std::unique_ptr<FolderLock> runLock_;
+    // The files the run tested, as the file system names them (the log keeps them as text).
+    std::vector<std::string> tested_;
 };
 
 }  // namespace quorvex

@@ -1,6 +1,9 @@
 // quorvex-check as a user runs it, and whole runs with the log written on the checking thread and on its own.
 #include <sqlite3.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -12,6 +15,7 @@
 #include "cli/cli_services.h"
 #include "cli/report_output.h"
 #include "cli/stop_signals.h"
+#include "common/folder_lock.h"
 #include "support/db_faults.h"
 #include "reader/run.h"
 #include "report/report_logs.h"
@@ -124,7 +128,26 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
         // A line feed in a file name forges no line: not in a message box, not in a warning.
         {"Q \"$(printf 'new\\nline.txt')\"", 3, "/new\\x0Aline.txt was not found.\n"},
         {"Q $S \"$(printf 'next\\nfile')\"", 4, "warning: next\\x0Afile was not tested: the submission ended"},
-        {"Q $S > /dev/full", 3, "standard output could not be written: No space left"},
+        // What does not reach its file or its reader is no success (5), and says where and why.
+        {"Q $S > /dev/full", 5, "standard output could not be written: No space left"},
+        {"Q --quiet e.txt; Q --report text --report-file /dev/full", 5, "Could not write /dev/full: No space left"},
+        {"Q --quiet e.txt; Q --quiet e.txt; Q --compare > /dev/full", 5, "could not be written: No space left"},
+        {"Q --quiet e.txt; Q --findings csv --findings-file data/RunHistory.db", 5,
+         "data/RunHistory.db: it is a file the program keeps in its program folder"},
+        // A descriptor given by name is written where the shell left it, never replaced in /dev.
+        {"Q --quiet e.txt; echo first > o; Q --findings csv --findings-file /dev/stdout >> o; s=$?; "
+         "Q --findings csv --findings-file /dev/fd/3 3>>o; test -L /dev/stdout && head -n 1 o && grep -c 12345678X o; exit $s",
+         1, "first\n4\n"},
+        // --compare names what it was given and what it expected.
+        {"Q --compare 0x10", 3, "--compare 0x10: a run number was expected"},
+        {"Q --quiet e.txt; Q --quiet e.txt; Q --compare 99999999999999999999", 3,
+         "the run history holds no run 99999999999999999999\n"},
+        {"Q --quiet e.txt; Q --quiet e.txt; Q --compare 2 2 || Q --compare 2", 3, "names run 2 twice"},
+        // A FIFO without a reader is waited on without holding the folder; a signal ends the wait
+        // after the run had finished, and says so.
+        {"mkfifo f; \"$QC\" --data-dir \"$D\" --quiet --findings csv --findings-file f e.txt & p=$!; "
+         "until Q --show-record 1 >/dev/null 2>&1; do sleep 0.05; done; kill -TERM $p; wait $p", 143,
+         "Terminated: stopped after the run had finished: the error log is complete."},
         // The program folder: the environment's, a limit for this run only, an installed program's.
         {"QUORVEX_DATA_DIR=$PWD/env \"$QC\" --quiet $S && test -f env/Errorlog.mdb -a -f env/ErrSetLog.ini", 0, ""},
         {"mkdir data; echo '[Maximum Error Count]:1200' > data/ErrSetLog.ini; Q --limit 1 e.txt; s=$?; "
@@ -140,6 +163,80 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
         EXPECT_EQ(r.status, status) << r.out << r.err;
         EXPECT_NE((r.out + r.err).find(shown), std::string::npos) << r.out << r.err;
         for (char c : r.out + r.err) EXPECT_TRUE(c == '\n' || c == '\t' || static_cast<unsigned char>(c) >= 0x20) << int(c);
+    }
+}
+
+// In a folder every user may write to (sticky, as /tmp), another user's FIFO, link or files of
+// the program folder are never written to; the user's own FIFO, /dev/stdout and /dev/fd/N are.
+TEST(QuorvexCheck, SharedFoldersAndFilesOfOthers) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to make files of another user (nobody)";
+    const std::tuple<const char*, int, const char*> rows[] = {
+        {"Q --quiet e.txt; mkdir -m 1777 t; mkfifo t/p; chown nobody t/p; Q --findings csv --findings-file t/p", 5,
+         "t/p: it belongs to another user in a folder shared by all users"},
+        {"Q --quiet e.txt; mkdir -m 1777 t; echo x > v; ln -s ../v t/l; chown -h nobody t/l; "
+         "Q --findings csv --findings-file t/l; s=$?; test \"$(cat v)\" = x && exit $s", 5, "t/l: it belongs to another user"},
+        {"Q --quiet e.txt; mkdir -m 1777 t; mkfifo t/p; cat t/p > got & Q --findings csv --findings-file t/p; s=$?; wait; "
+         "grep -c 12345678X got; exit $s", 1, "2\n"},
+        {"Q --quiet e.txt; Q --findings csv --findings-file /dev/stdout | grep -c 12345678X; "
+         "Q --findings json --findings-file /dev/fd/3 3>&1 >/dev/null | grep -c 12345678X", 0, "2\n2\n"},
+        // The program folder's own files, another user's or open to others: the history is
+        // not used (and said once), the error limit not read.
+        {"Q --quiet e.txt; chown nobody data/RunHistory.db; Q --quiet e.txt; s=$?; chown root data/RunHistory.db; "
+         "Q --history | grep -c finished; exit $s", 1, "RunHistory.db belongs to another user; it is not used. This run is not in the history"},
+        {"Q --quiet e.txt; chmod 666 data/RunHistory.db; Q --quiet e.txt", 1, "RunHistory.db can be changed by other users"},
+        {"mkdir data; echo '[Maximum Error Count]:1' > data/ErrSetLog.ini; chown nobody data/ErrSetLog.ini; Q --quiet e.txt", 1, ""},
+        {"umask 0; Q --quiet e.txt; stat -c %a data/ErrSetLog.ini data/RunHistory.db", 0, "600\n600\n"},
+    };
+    for (const auto& [script, status, shown] : rows) {
+        SCOPED_TRACE(script);
+        TempDir dir;
+        fs::permissions(dir.path(), fs::perms::all);  // nobody reaches its files
+        const CliResult r = Sh(dir, script);
+        EXPECT_EQ(r.status, status) << r.out << r.err;
+        EXPECT_NE((r.out + r.err).find(shown), std::string::npos) << r.out << r.err;
+    }
+}
+
+// A socket in the output's place is no FIFO to wait on: refused at once.
+TEST(QuorvexCheck, ASocketAsTheOutputIsRefusedAtOnce) {
+    TempDir dir;
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un at{};
+    at.sun_family = AF_UNIX;
+    const std::string name = (dir / "sock").string();
+    ASSERT_LT(name.size(), sizeof at.sun_path);
+    std::copy(name.begin(), name.end(), at.sun_path);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+    const CliResult r = Main({"--data-dir", (dir / "data").string(), "--findings", "csv", "--findings-file", name,
+                              (fs::path(QUORVEX_SOURCE_DIR) / "examples" / "faulty-2008.txt").string()});
+    ::close(listener);
+    EXPECT_EQ(r.status, 5);
+    EXPECT_NE(r.err.find("sock: No such device or address"), std::string::npos) << r.err;
+}
+
+// The window holds the folder, a run holds the run: readers wait for no one and are refused
+// only during a run; a second run is refused while the window is open.
+TEST(QuorvexCheck, ReadersBesideAnIdleWindowNotBesideARun) {
+    TempDir dir;
+    ASSERT_EQ(Main({"--data-dir", (dir / "data").string(), "-q", (fs::path(QUORVEX_SOURCE_DIR) / "examples" / "faulty-2008.txt").string()}).status, 1);
+    const std::tuple<FolderLock::Kind, std::vector<std::string>, int, const char*> rows[] = {
+        {FolderLock::Kind::Folder, {"--history"}, 0, ""},
+        {FolderLock::Kind::Folder, {"--show-record", "1"}, 0, ""},
+        {FolderLock::Kind::Folder, {"--findings", "json"}, 1, ""},
+        {FolderLock::Kind::Folder, {"x.txt"}, 3, "is in use by another Quorvex program"},
+        {FolderLock::Kind::Run, {"--history"}, 3, "is in use: a test is in progress there"},
+        {FolderLock::Kind::Run, {"--report", "text", "--report-file", "-"}, 3, "is in use: a test is in progress there"},
+        {FolderLock::Kind::Reader, {"--compare"}, 3, "fewer than two runs"},
+    };
+    for (const auto& [held, args, status, shown] : rows) {
+        SCOPED_TRACE(args.front());
+        const FolderLock other(dir / "data", held);
+        ASSERT_EQ(other.GetState(), FolderLock::State::Held);
+        std::vector<std::string> all = {"--data-dir", (dir / "data").string()};
+        all.insert(all.end(), args.begin(), args.end());
+        const CliResult r = Main(all);
+        EXPECT_EQ(r.status, status) << r.err;
+        EXPECT_NE(r.err.find(shown), std::string::npos) << r.err;
     }
 }
 

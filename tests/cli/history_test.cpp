@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <iostream>
 
 #include <gtest/gtest.h>
@@ -238,6 +240,108 @@ TEST(History, DamagedOrLockedHistoryNeverFailsARun) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(Count(run.err, "is a symbolic link"), 1u) << run.err;
     EXPECT_EQ(ReadFile(dir / "other.txt"), "kept");
+}
+
+// Damaged histories are set aside as numbered copies, the last three kept; a history of the
+// right kind but another layout is set aside, one that only lacks a table gets it.
+TEST(History, DamagedCopiesKeptAndLayoutsChecked) {
+    TempDir dir;
+    const std::string file = (kExamples / "faulty-2008.txt").string();
+    const fs::path history = dir / "data" / "RunHistory.db";
+    fs::create_directories(dir / "data");
+    for (char damage : {'a', 'b', 'c', 'd'}) {
+        WriteFile(history, std::string(8192, damage));
+        EXPECT_NE(Check(dir, {"-q", file}).err.find("set aside as RunHistory.damaged.db"), std::string::npos);
+    }
+    EXPECT_EQ(ReadFile(RunHistory::DamagedPathIn(dir / "data", 1)), std::string(8192, 'd'));
+    EXPECT_EQ(ReadFile(RunHistory::DamagedPathIn(dir / "data", 2)), std::string(8192, 'c'));
+    EXPECT_EQ(ReadFile(RunHistory::DamagedPathIn(dir / "data", 3)), std::string(8192, 'b'));
+    EXPECT_FALSE(fs::exists(RunHistory::DamagedPathIn(dir / "data", 4)));
+
+    const std::pair<const char*, bool> layouts[] = {
+        {"CREATE TABLE runs (id INTEGER PRIMARY KEY, outcome TEXT)", true},  // no column "ended"
+        {"CREATE TABLE runs (id INTEGER PRIMARY KEY, ended TEXT NOT NULL, outcome TEXT NOT NULL, records INTEGER NOT NULL,"
+         " records_with_errors INTEGER NOT NULL, errors INTEGER NOT NULL)", false},  // the other tables are added
+    };
+    for (const auto& [layout, setAside] : layouts) {
+        SCOPED_TRACE(layout);
+        fs::remove(history);
+        {
+            sql::Database db(history.string(), true);
+            db.exec("PRAGMA application_id = 1363694129; " + std::string(layout));
+        }
+        EXPECT_EQ(Check(dir, {"--history"}).status, 3);  // read as it is, never changed by a reader
+        const CliResult run = Check(dir, {"-q", file});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err.find("is laid out as no history of this version") != std::string::npos, setAside) << run.err;
+        EXPECT_EQ(RunHistory(history, false).Runs().size(), 1u);
+        EXPECT_EQ(Check(dir, {"--history"}).status, 0);
+    }
+}
+
+// A signal that comes after the run has written its end (here while the history is held by
+// another program) says so: the log and the history agree with what is said.
+TEST(History, ASignalAfterTheEndOfTheRunSaysItHadFinished) {
+    TempDir dir;
+    ASSERT_EQ(Check(dir, {"-q", (kExamples / "valid-2008.txt").string()}).status, 0);
+    sql::Database other((dir / "data" / "RunHistory.db").string(), false);
+    other.exec("BEGIN EXCLUSIVE");
+    const CliResult run = Check(dir, {"-q", (kExamples / "valid-2008.txt").string()}, [](RunOptions& o) {
+        o.noErrors = [] { std::raise(SIGTERM); };  // the log's end is written before
+    });
+    other.exec("ROLLBACK");
+    EXPECT_EQ(run.status, 128 + SIGTERM);
+    EXPECT_NE(run.err.find("stopped after the run had finished: the error log is complete"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("This run is not in the history"), std::string::npos) << run.err;
+    EXPECT_EQ(Check(dir, {"--report", "text", "--report-file", "-"}).status, 0);  // a finished log, no "Test Aborted"
+    EXPECT_EQ(RunHistory(dir / "data" / "RunHistory.db", false).Runs().size(), 1u);
+}
+
+// The history keeps the size and hash of the file the run tested, by its own bytes: never of
+// a file whose name reads the same once made text.
+TEST(History, ANameThatIsNoUtf8KeepsItsOwnFile) {
+    TempDir dir;
+    const fs::path tested = dir / "a\xFF.txt", lookAlike = dir / "a\xEF\xBF\xBD.txt";
+    WriteFile(tested, ReadFile(kExamples / "faulty-2008.txt"));
+    WriteFile(lookAlike, "another file");
+    const CliResult run = Check(dir, {"--findings", "sarif", tested.string()});
+    ASSERT_EQ(Check(dir, {"-q", tested.string()}).status, 1);
+    const auto runs = RunHistory(dir / "data" / "RunHistory.db", false).Runs();
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].files.at(0).sha256, Sha256Hex(ReadFile(tested)));
+    // One URI form in a run and in a comparison: the name's own bytes.
+    const CliResult compared = Check(dir, {"--compare", "--findings", "sarif"});
+    for (const std::string& out : {run.out, compared.out}) {
+        EXPECT_NE(out.find("a%FF.txt\""), std::string::npos);
+        EXPECT_EQ(out.find("%EF%BF%BD"), std::string::npos);
+    }
+}
+
+// The bound from the environment, the history that cannot be made, the submission's name.
+TEST(History, BoundNameAndCreation) {
+    const std::pair<const char*, int> bounds[] = {{"7", 7}, {"0", 0}, {"12x", 50}, {"-1", 50}, {"10001", 50}, {"", 50}};
+    for (const auto& [value, keep] : bounds) {
+        ::setenv("QUORVEX_HISTORY_RUNS", value, 1);
+        EXPECT_EQ(HistoryRunsToKeep(), keep) << value;
+    }
+    ::unsetenv("QUORVEX_HISTORY_RUNS");
+    for (const auto& [name, shown] : std::vector<std::pair<std::string, std::string>>{
+             {"/a/b/c.txt", "c.txt"}, {"c.txt", "c.txt"}, {"a\\b.txt", "b.txt"}})
+        EXPECT_EQ((HistoryRun{0, "", "", 0, 0, 0, {{name, -1, ""}}}.Submission()), shown);
+    EXPECT_EQ(HistoryRun{}.Submission(), "");
+    TempDir dir;
+    {
+        RunHistory h(dir / "RunHistory.db", true);  // an empty file keeps its size
+        h.Add(HistoryRun{0, "", "finished", 1, 0, 0, {{"e", 0, Sha256Hex("")}, {"p", -1, ""}}}, {}, 50);
+        const auto files = h.Runs().at(0).files;
+        EXPECT_EQ(std::tuple(files.at(0).size, files.at(1).size), std::tuple(0, -1));
+    }
+    try {
+        RunHistory(dir / "none" / "RunHistory.db", true);
+        ADD_FAILURE() << "made in a folder that is not there";
+    } catch (const HistoryError& e) {
+        EXPECT_NE(std::string(e.what()).find("cannot be created: No such file or directory"), std::string::npos) << e.what();
+    }
 }
 
 // 51 runs keep 50, and the texts only the dropped run used go with it. Prints the size of a

@@ -24,7 +24,8 @@ TEST(ErrorLimitFile, ReadRepairedAndSaved) {
         {"500\r\n", 500, kDefault, true}, {"\n", 500, kDefault, true}, {k + "0\r\n", 500, kDefault, true},
         {k + "25001\r\n", 500, kDefault, true}, {k + "99999999999999999999\r\n", 500, kDefault, true},
         {"folder", 500, "", false}, {"FIFO", 500, "", false}, {"link", 500, kDefault, true},
-        {"read-only", 500, "garbage", true},
+        {"read-only", 500, "garbage", true}, {k + " \t 33\r\n", 33, "", true},
+        {"open to others", 500, k + "9\r\n", true},  // anyone could have set it: not read, not replaced
     };
     for (const auto& [there, limit, after, saves] : cases) {
         SCOPED_TRACE(there);
@@ -35,6 +36,7 @@ TEST(ErrorLimitFile, ReadRepairedAndSaved) {
         else if (there == "FIFO") ASSERT_EQ(mkfifo(ini.c_str(), 0600), 0);
         else if (there == "link") fs::create_symlink(dir / "other", ini);
         else if (there == "read-only") WriteFile(ini, "garbage"), fs::permissions(ini, fs::perms::owner_read);
+        else if (there == "open to others") WriteFile(ini, k + "9\r\n"), fs::permissions(ini, fs::perms::all);
         else if (!there.empty()) WriteFile(ini, there);
         auto read = std::async(std::launch::async, [&] { return GetErrorLimit(dir.path()); });
         if (read.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {

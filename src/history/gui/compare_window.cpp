@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "common/gui/text_codec.h"
+#include "common/text_1252.h"
 #include "common/gui/window_place.h"
 #include "history/gui/history_models.h"
 #include "results/gui/record_viewer.h"
@@ -35,7 +36,7 @@ bool LogIsRun(const LogReader& log, const HistoryRun& run) {
     const std::vector<MiscRow> misc = log.Misc();
     if (misc.size() != run.files.size() || log.RunInProgress()) return false;
     for (std::size_t i = 0; i < misc.size(); ++i)
-        if (misc[i].pathUtf8 != run.files[i].name) return false;
+        if (misc[i].pathUtf8 != ValidUtf8(run.files[i].name)) return false;  // the history keeps the name's bytes
     return log.RecordCount() == run.records;
 }
 

@@ -46,7 +46,7 @@ std::string OutputClash(const std::filesystem::path& target, const std::filesyst
     std::error_code ec;
     for (const fs::path& input : inputs)
         if (fs::equivalent(target, input, ec))
-            return target.string() + " is the submission file " + input.string() + " that this command tests";
+            return "it is the submission file " + input.string() + " that this command tests";
     // The program folder's files, whether or not they are there yet.
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     if (!fs::equivalent(folder, programFolder, ec)) return {};
@@ -56,7 +56,7 @@ std::string OutputClash(const std::filesystem::path& target, const std::filesyst
     for (const std::string& own : {log, log + "-journal", log + "-wal", log + "-shm", std::string(kErrorLimitFile),
                                   std::string(FolderLock::kFileName), history, history + "-journal"})
         if (SameName(name, own))
-            return target.string() + " is a file the program keeps in its program folder " + programFolder.string();
+            return "it is a file the program keeps in its program folder " + programFolder.string();
     return {};
 }
 

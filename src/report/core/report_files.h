@@ -29,7 +29,7 @@ void SaveText(const std::string& name, std::string_view text);
 // Why the output file `target` may not be written by a command that reads `inputs` and keeps
 // its log and settings in `programFolder`: it is one of the inputs, or one of the program
 // folder's own files (the error log in any case of its name and its journal, the error limit
-// file, the folder lock). A sentence naming the file; empty when it may be written.
+// file, the folder lock). The reason, as "it is ..."; empty when it may be written.
 std::string OutputClash(const std::filesystem::path& target, const std::filesystem::path& programFolder,
                         const std::vector<std::filesystem::path>& inputs);
 
