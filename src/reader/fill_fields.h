@@ -16,14 +16,6 @@ class LogReader;
 
 namespace quorvex {
 
-using Validator = void (*)(std::string_view txtline, CheckContext& ctx);
-
-// The field checks of a record type by its (upper-cased) identifier; nullptr for the
-// types without field checks (RS, RV) and for unknown identifiers.
-Validator ValidatorFor(std::string_view identifier);
-// Whether the identifier is one of the nine record types.
-bool KnownIdentifier(std::string_view identifier);
-
 // Flags of the record filing during a run.
 struct FilingState {
     bool invalidIdentifier = false;

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "validation/field_names.h"
+#include "validation/record_types.h"
 
 namespace quorvex {
 
@@ -353,14 +354,8 @@ const FieldLayout& Field(RecordType type, int index) {
 }
 
 std::optional<RecordType> RecordTypeOf(std::string_view id) {
-    if (id == "RA") return RecordType::RA;
-    if (id == "RE") return RecordType::RE;
-    if (id == "RW") return RecordType::RW;
-    if (id == "RO") return RecordType::RO;
-    if (id == "RT") return RecordType::RT;
-    if (id == "RU") return RecordType::RU;
-    if (id == "RF") return RecordType::RF;
-    return std::nullopt;
+    const RecordTypeRow* t = FindRecordType(id);
+    return t ? t->layout : std::nullopt;
 }
 
 std::string Reference(std::string_view caption, int first, int last) {
@@ -379,10 +374,10 @@ std::string Reference(const FieldLayout& f) { return Reference(f.caption, f.firs
 std::pair<int, int> ReferencePositions(std::string_view reference) {
     static const auto* const fields = [] {
         auto* byReference = new std::unordered_map<std::string, const FieldLayout*>;
-        for (RecordType type : {RecordType::RA, RecordType::RE, RecordType::RW, RecordType::RO, RecordType::RT,
-                                RecordType::RU, RecordType::RF})
-            for (const FieldLayout& f : Layout(type))
-                if (f.first > 0) byReference->emplace(Reference(f), &f);
+        for (const RecordTypeRow& type : RecordTypes())
+            if (type.layout)
+                for (const FieldLayout& f : Layout(*type.layout))
+                    if (f.first > 0) byReference->emplace(Reference(f), &f);
         return byReference;
     }();
     if (const auto at = fields->find(std::string(reference)); at != fields->end())
