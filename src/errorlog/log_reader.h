@@ -24,7 +24,6 @@ struct MiscRow {
     std::int64_t dataId = 0;
     std::string path;
     std::string pathUtf8;  // the path as the log holds it, every character kept: for captions
-    std::optional<bool> pinOK;
     std::string rptDate;
 };
 
