@@ -109,6 +109,17 @@ TEST(MoneyRules, RW) {
     });
 }
 
+// A money field that is not numeric adds nothing to the block's totals.
+TEST(MoneyRules, UnreadableMoneyAddsNothing) {
+    CheckRun run;
+    run.FeedAll(Er());
+    for (auto [at, column] : {std::pair{188, 1}, {199, 2}, {210, 3}, {221, 4}, {232, 5}, {243, 6}, {254, 7}}) {
+        run.rec.additions.clear();
+        run.Feed(W({}, {{at, "ABC"}}));
+        for (const auto& a : run.rec.additions) EXPECT_NE(a.column, column) << at;
+    }
+}
+
 TEST(MoneyRules, RO) {
     auto er = [](char jur) { return std::vector<std::string>{MakeRE('R', jur), MakeRW()}; };
     CheckRows({
