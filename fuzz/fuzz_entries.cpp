@@ -198,7 +198,8 @@ void RunSubmission(const std::uint8_t* data, std::size_t size) {
     Require(log->RecordCount() == s.recordsTested, "records tested differ from the Records rows");
     Require(log->ErrorCount() == s.errorsFound, "errors found differ from the Errors rows");
     Require(log->RecordsWithErrorsCount() == s.recordsWithErrors, "records with errors differ");
-    if (s.outcome == RunOutcome::NoErrors) Require(s.errorsFound == 0 && s.recordsTested > 0, "a clean run with errors");
+    if (s.outcome == RunOutcome::NoErrors)
+        Require(s.errorsFound == 0 && s.recordsTested > 0, "a clean run with errors");
     if (s.outcome == RunOutcome::Stopped) {
         const auto last = log->LastError();
         Require(last && last->critical, "a stopped run whose last error is not critical");

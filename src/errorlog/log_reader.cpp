@@ -167,13 +167,12 @@ std::int64_t LogReader::LastRecNum() const {
 std::vector<MiscRow> LogReader::Misc() const {
     return WithConnection([](sql::Database& db) {
         std::vector<MiscRow> rows;
-        auto q = db.prepare("SELECT Data_Id, Path, RptDate FROM Misc ORDER BY Data_Id");
+        auto q = db.prepare("SELECT Path, RptDate FROM Misc ORDER BY Data_Id");
         while (q.step()) {
             MiscRow r;
-            r.dataId = q.int64(0);
-            if (!q.isNull(1)) r.pathUtf8 = q.text(1);
+            if (!q.isNull(0)) r.pathUtf8 = q.text(0);
             r.path = Utf8ToCp1252(r.pathUtf8);
-            r.rptDate = Text(q, 2);
+            r.rptDate = Text(q, 1);
             rows.push_back(std::move(r));
         }
         return rows;

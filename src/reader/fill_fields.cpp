@@ -53,7 +53,6 @@ ViewerCheck RecheckRecord(std::string_view txtline, std::int64_t recNum, const E
     }
     std::string_view id = txtline.substr(0, std::min<std::size_t>(2, txtline.size()));
     const RecordTypeRow* t = FindRecordType(id);
-    result.knownType = t != nullptr;
     result.boxCount = BoxCount(t);
     if (t && t->validator && !result.singleCritical) {
         ViewerFindings findings(id == "RA" && log.PinOK());

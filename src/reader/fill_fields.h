@@ -36,7 +36,6 @@ struct ViewerCheck {
     int boxCount = 1;
     bool singleCritical = false;   // the record has exactly one stored error, a critical one
     bool sequenceOnly = false;     // ... and it is a record order error
-    bool knownType = false;        // identifier is one of the nine
     std::set<int> marked;          // field boxes to highlight
     std::map<int, std::vector<std::string>> messages;  // what the re-check says of each box
 };

@@ -23,7 +23,8 @@ std::optional<RunViolation> LeadingViolation(const RunRecord& r) {
     if (r.recCtr == 1 && r.text.compare(0, 3, "RCA") == 0)
         return RunViolation{"Record Identifier [Position 1 - 2]", UserEntry(r.id),
                             "The first two characters in the tested file are RC. This appears to be an ZRW5C "
-                            "formatted file. The Quorvex application should be used to test ZRW5 formatted files only."};
+                            "formatted file. The Quorvex application should be used to test ZRW5 formatted files "
+                            "only."};
     if (r.recCtr == 1 && r.id != "RA") return OrderViolation(r.id, "Record 1 must be RA record.");
     if (r.recCtr == 2 && r.id != "RE") return OrderViolation(r.id, "Record 2 must be RE record.");
     // An end-of-file mark with data in it after RF is a record after RF; any other ends the file.

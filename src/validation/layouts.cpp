@@ -297,7 +297,8 @@ static_assert(WellFormed(kRF) && kRF.size() == rf::kCount);
 // Each name of field_names.h stands where its field begins.
 template <std::size_t N>
 constexpr bool Named(const std::array<FieldLayout, N>& fields, int index, int first, std::string_view caption) {
-    return fields[static_cast<std::size_t>(index)].first == first && fields[static_cast<std::size_t>(index)].caption == caption;
+    const FieldLayout& f = fields[static_cast<std::size_t>(index)];
+    return f.first == first && f.caption == caption;
 }
 static_assert(Named(kRA, ra::kUserId, 12, "User ID") && Named(kRA, ra::kBlank1, 24, "Blank") &&
               Named(kRA, ra::kResubWfid, 30, "Resub WFID") && Named(kRA, ra::kCompanyName, 38, "Company Name") &&

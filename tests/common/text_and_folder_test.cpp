@@ -36,9 +36,9 @@ TEST(Text1252, StrayBytesAreReplacedOneEachAndTheBytesAroundThemKept) {
 // What is not UTF-8 is replaced, a C1 control escaped (the cases of each control character are
 // one table in the report tests, shared with the HTML page).
 TEST(TerminalText, MessagesAndValuesEscaped) {
-    const std::string in = "\x7F \xC2\x9B[m \xC3\xA9 \xFF", out = "\\x7F \\u009B[m \xC3\xA9 \xEF\xBF\xBD";
-    EXPECT_EQ(TerminalText(in), out);
-    EXPECT_EQ(TerminalValue(in), out);
+    const std::string in = "\x7F \xC2\x9B[m \xC3\xA9 \xFF", escaped = "\\x7F \\u009B[m \xC3\xA9 \xEF\xBF\xBD";
+    EXPECT_EQ(TerminalText(in), escaped);
+    EXPECT_EQ(TerminalValue(in), escaped);
     // Through a stream, written in pieces that cut a character and a CR LF.
     std::ostringstream to;
     {

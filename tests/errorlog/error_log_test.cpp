@@ -57,7 +57,8 @@ TEST(ErrorLog, TablesAndColumns) {
     TempDir dir;
     ErrorLog::CreateMDB(dir.path()).CloseDatabase();
     auto columns = [&](const std::string& table) {
-        return test::LogScalar(dir / "Errorlog.mdb", "SELECT group_concat(name, ' ') FROM pragma_table_info('" + table + "')");
+        return test::LogScalar(dir / "Errorlog.mdb",
+                               "SELECT group_concat(name, ' ') FROM pragma_table_info('" + table + "')");
     };
     EXPECT_EQ(columns("Misc"), "Data_Id Path PinOK RptDate");
     EXPECT_EQ(columns("Records"), "Rec_Num ID RE_Indx Errors Record RecReference");
@@ -152,8 +153,9 @@ TEST(ErrorLog, AFailedLogKeepsItsLastCommitOrNothing) {
         log.LogError("r", "u", "e");
         const LogFailure told = log.EndIncomplete(LogFailure{10, "disk I/O error"});
         EXPECT_EQ(test::FailedLogState(dir.path()), committed ? "incomplete after 1" : "no log");
-        EXPECT_TRUE(told.description.ends_with(committed ? "keeps records 1 to 1, and its last error says that it "
-                                                           "is incomplete." : "no error log was kept.")) << told.description;
+        const char* end = committed ? "keeps records 1 to 1, and its last error says that it is incomplete."
+                                    : "no error log was kept.";
+        EXPECT_TRUE(told.description.ends_with(end)) << told.description;
     }
 }
 
@@ -180,7 +182,8 @@ TEST(LogFile, ReplacingTheLastLog) {
     fs::permissions(dir / "ERRORLOG.MDB", fs::perms::owner_read);
     EXPECT_NE(replace().find("is read-only and cannot be replaced"), std::string::npos);
     fs::permissions(dir / "ERRORLOG.MDB", fs::perms::owner_all);
-    for (const char* left : {"errorlog.mdb-wal", "errorlog.mdb-shm", "ERRORLOG.MDB-journal"}) test::WriteFile(dir / left, "");
+    for (const char* left : {"errorlog.mdb-wal", "errorlog.mdb-shm", "ERRORLOG.MDB-journal"})
+        test::WriteFile(dir / left, "");
     test::WriteFile(dir / "Errorlog.MDB", "damaged");
     EXPECT_EQ(replace(), "");
     EXPECT_TRUE(fs::is_empty(dir.path()));

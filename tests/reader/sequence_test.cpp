@@ -24,7 +24,8 @@ TEST(RecordOrder, EachRuleFiresOnlyOnItsOrder) {
     };
     for (const auto& [prev, cur, ro, rs, message] : cases) {
         const std::string got(quorvex::SequenceViolation(prev, cur, ro, rs));
-        EXPECT_TRUE(got.starts_with(message) && got.empty() == !*message) << prev << " " << cur << ro << rs << ": " << got;
+        EXPECT_TRUE(got.starts_with(message) && got.empty() == !*message)
+            << prev << " " << cur << ro << rs << ": " << got;
     }
 }
 

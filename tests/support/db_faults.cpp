@@ -69,7 +69,9 @@ const sqlite3_io_methods kFaultIo = {
     [](sqlite3_file* f, int page, int size, int extend, void volatile** out) {
         return Real(f)->pMethods->xShmMap(Real(f), page, size, extend, out);
     },
-    [](sqlite3_file* f, int offset, int n, int flags) { return Real(f)->pMethods->xShmLock(Real(f), offset, n, flags); },
+    [](sqlite3_file* f, int offset, int n, int flags) {
+        return Real(f)->pMethods->xShmLock(Real(f), offset, n, flags);
+    },
     [](sqlite3_file* f) { Real(f)->pMethods->xShmBarrier(Real(f)); },
     [](sqlite3_file* f, int deleteFlag) { return Real(f)->pMethods->xShmUnmap(Real(f), deleteFlag); },
     [](sqlite3_file* f, sqlite3_int64 o, int n, void** p) { return Real(f)->pMethods->xFetch(Real(f), o, n, p); },
