@@ -6,6 +6,8 @@ namespace quorvex {
 
 namespace {
 
+// After RE only one of the nine identifiers as read breaks the order: one read in another case
+// ("rw") does not.
 constexpr RecordTypeRow kTypes[] = {
     {"RA", RecordType::RA, &CheckCodeRA, {}},
     {"RE", RecordType::RE, &CheckCodeRE, {{{BlockHad::Anything, "RW", false, "RW record must follow RE record."}}}},
