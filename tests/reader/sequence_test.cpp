@@ -21,6 +21,7 @@ TEST(RecordOrder, EachRuleFiresOnlyOnItsOrder) {
         {"RU", "RW", true, false, "RE or RF record must follow RT or RU"},
         {"RT", "RW", false, true, ""},  // RT with RS records only: any record may follow
         {"rw", "RV", false, false, ""},  // identifiers as read: the reader stops unknown ones itself
+        {"RT", "ru", true, false, "RU record must follow RT"}, {"RE", "rt", false, false, ""},
     };
     for (const auto& [prev, cur, ro, rs, message] : cases) {
         const std::string got(quorvex::SequenceViolation(prev, cur, ro, rs));
