@@ -19,6 +19,7 @@
 #include "reader/fill_fields.h"
 #include "reader/record_cutter.h"
 #include "reader/run.h"
+#include "validation/record_types.h"
 #include "validation/validators.h"
 
 namespace quorvex::fuzz {
@@ -197,7 +198,8 @@ void RunSubmission(const std::uint8_t* data, std::size_t size) {
     Require(log->RecordCount() == s.recordsTested, "records tested differ from the Records rows");
     Require(log->ErrorCount() == s.errorsFound, "errors found differ from the Errors rows");
     Require(log->RecordsWithErrorsCount() == s.recordsWithErrors, "records with errors differ");
-    if (s.outcome == RunOutcome::NoErrors) Require(s.errorsFound == 0 && s.recordsTested > 0, "a clean run with errors");
+    if (s.outcome == RunOutcome::NoErrors)
+        Require(s.errorsFound == 0 && s.recordsTested > 0, "a clean run with errors");
     if (s.outcome == RunOutcome::Stopped) {
         const auto last = log->LastError();
         Require(last && last->critical, "a stopped run whose last error is not critical");
@@ -228,7 +230,8 @@ void CheckRecord(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return;
     const std::string rec = recordAt(0);
     std::string id = rec.substr(0, 2);
-    Validator check = ValidatorFor(id);
+    const RecordTypeRow* type = FindRecordType(id);
+    Validator check = type ? type->validator : nullptr;
     if (!check) {
         constexpr std::array<Validator, 7> all = {&CheckCodeRA, &CheckCodeRE, &CheckCodeRW, &CheckCodeRO,
                                                   &CheckCodeRT, &CheckCodeRU, &CheckCodeRF};
@@ -274,7 +277,8 @@ void CheckRecord(const std::uint8_t* data, std::size_t size) {
                                                       std::to_string(v.boxCount));
         // The viewer re-runs the checks that logged the record's errors: it marks a field
         // exactly when the run found one (a lone critical error shows no fields).
-        if (ValidatorFor(stored->record.substr(0, 2)) && !v.singleCritical)
+        const RecordTypeRow* storedType = FindRecordType(stored->record.substr(0, 2));
+        if (storedType && storedType->validator && !v.singleCritical)
             Require(v.marked.empty() == (stored->errors == 0),
                     "the viewer marks " + std::to_string(v.marked.size()) + " fields of a record with " +
                         std::to_string(stored->errors) + " errors");

@@ -7,7 +7,8 @@
 namespace quorvex {
 
 std::string_view FileDialogTitle(FileAsked which) {
-    return which == FileAsked::First ? "Please Enter File Name to be Tested" : "Please Enter Next File Name to be Tested";
+    return which == FileAsked::First ? "Please Enter File Name to be Tested"
+                                     : "Please Enter Next File Name to be Tested";
 }
 
 MsgAnswer DialogServices::MessageUtf8(std::string_view text, std::string_view title, MsgIcon icon,

@@ -4,29 +4,32 @@
 
 namespace quorvex {
 
+bool AppendControlEscape(std::string& out, char32_t code, EscapeStrength strength, bool beforeLineFeed) {
+    const bool c0 = code < 0x20 || code == 0x7F;
+    if (!c0 && (code < 0x80 || code > 0x9F)) return false;
+    const bool lineEnd = code == '\n' || (code == '\r' && beforeLineFeed);
+    if (strength == EscapeStrength::Message && (lineEnd || code == '\t')) return false;
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    out += c0 ? "\\x" : "\\u00";
+    out += kHex[code >> 4];
+    out += kHex[code & 15];
+    return true;
+}
+
 std::string TerminalText(std::string_view utf8, EscapeStrength strength) {
     const std::string valid = ValidUtf8(utf8);
-    const bool message = strength == EscapeStrength::Message;
     std::string out;
     out.reserve(valid.size());
-    static constexpr char kHex[] = "0123456789ABCDEF";
     for (std::size_t i = 0; i < valid.size(); ++i) {
         const auto c = static_cast<unsigned char>(valid[i]);
-        const bool lineEnd = c == '\n' || (c == '\r' && i + 1 < valid.size() && valid[i + 1] == '\n');
-        const bool kept = message && (lineEnd || c == '\t');
-        if ((c < 0x20 && !kept) || c == 0x7F) {
-            out += "\\x";
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        } else if (c == 0xC2 && i + 1 < valid.size() && static_cast<unsigned char>(valid[i + 1]) <= 0x9F) {
+        const bool beforeLineFeed = i + 1 < valid.size() && valid[i + 1] == '\n';
+        if (c < 0x80 && AppendControlEscape(out, c, strength, beforeLineFeed)) continue;
+        if (c == 0xC2 && i + 1 < valid.size() && static_cast<unsigned char>(valid[i + 1]) <= 0x9F) {
             // U+0080 to U+009F, the second set of control characters (0x9B starts a sequence too).
-            const auto code = static_cast<unsigned char>(valid[++i]);
-            out += "\\u00";
-            out += kHex[code >> 4];
-            out += kHex[code & 15];
-        } else {
-            out += static_cast<char>(c);
+            AppendControlEscape(out, static_cast<unsigned char>(valid[++i]), strength, false);
+            continue;
         }
+        out += static_cast<char>(c);
     }
     return out;
 }

@@ -17,6 +17,15 @@ enum class EscapeStrength {
               // so that a name holding a line feed cannot forge a line
 };
 
+// The one table of what a control character becomes wherever text is escaped (the terminal,
+// the HTML report): C0 controls and DEL as \x1B, C1 controls (U+0080 to U+009F) as \u009B.
+// A message keeps a tab, a line feed and a CR just before a line feed; a value keeps none.
+// A lone CR is escaped in both: it would send the cursor back and let what follows
+// overwrite the line. Appends the escape of code point `code` to `out` and returns true;
+// returns false, appending nothing, when `code` stays as it is. `beforeLineFeed`: the next
+// character is a line feed.
+bool AppendControlEscape(std::string& out, char32_t code, EscapeStrength strength, bool beforeLineFeed);
+
 // Text made safe for a terminal: each byte that is not UTF-8 becomes U+FFFD, and every
 // control character the strength does not keep is written as an escape (\x1B, \x00,
 // \u009B), so that a record or a file name can neither drive the terminal nor cut a line.

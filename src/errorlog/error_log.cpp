@@ -328,8 +328,12 @@ void ErrorLog::setErrRef(std::optional<Block>& block, int fields, int n) {
     }
 }
 
-void ErrorLog::AddTRT(int column, bool linkRecord, double amount) { addTo(trt_, kTrtFields, column, linkRecord, amount); }
-void ErrorLog::AddTRU(int column, bool linkRecord, double amount) { addTo(tru_, kTruFields, column, linkRecord, amount); }
+void ErrorLog::AddTRT(int column, bool linkRecord, double amount) {
+    addTo(trt_, kTrtFields, column, linkRecord, amount);
+}
+void ErrorLog::AddTRU(int column, bool linkRecord, double amount) {
+    addTo(tru_, kTruFields, column, linkRecord, amount);
+}
 void ErrorLog::SetTRTErrRef(int n) { setErrRef(trt_, kTrtFields, n); }
 void ErrorLog::SetTRUErrRef(int n) { setErrRef(tru_, kTruFields, n); }
 

@@ -10,8 +10,7 @@ namespace quorvex {
 // failure handler reports: "Error Number: <number>" and "Error Description: <description>".
 class LogFailure : public std::runtime_error {
 public:
-    LogFailure(int number, std::string description)
-        : std::runtime_error(description), number(number), description(std::move(description)) {}
+    LogFailure(int code, std::string text) : std::runtime_error(text), number(code), description(std::move(text)) {}
 
     int number;
     std::string description;

@@ -54,8 +54,9 @@ constexpr std::string_view kErrorColumns = "Err_Num, Type, Rec_Num, Reference, U
 // The text of the TRU block query without its record number.
 std::string TruBlockQueryText() {
     std::string sql = "Select ";
-    for (int n = 0; n <= kTruFields; ++n) sql += "[" + std::to_string(n) + "], ";
-    for (int n = 1; n <= kTruFields; ++n) sql += "F" + std::to_string(n) + "ErrRef" + (n < kTruFields ? ", " : "");
+    for (int n = 0; n <= kTruFields; ++n) sql.append("[").append(std::to_string(n)).append("], ");
+    for (int n = 1; n <= kTruFields; ++n)
+        sql.append("F").append(std::to_string(n)).append("ErrRef").append(n < kTruFields ? ", " : "");
     sql += " From TRU, Records Where TRU.Indx = Records.Re_Indx and Records.Rec_Num = ";
     return sql;
 }
@@ -166,14 +167,12 @@ std::int64_t LogReader::LastRecNum() const {
 std::vector<MiscRow> LogReader::Misc() const {
     return WithConnection([](sql::Database& db) {
         std::vector<MiscRow> rows;
-        auto q = db.prepare("SELECT Data_Id, Path, PinOK, RptDate FROM Misc ORDER BY Data_Id");
+        auto q = db.prepare("SELECT Path, RptDate FROM Misc ORDER BY Data_Id");
         while (q.step()) {
             MiscRow r;
-            r.dataId = q.int64(0);
-            if (!q.isNull(1)) r.pathUtf8 = q.text(1);
+            if (!q.isNull(0)) r.pathUtf8 = q.text(0);
             r.path = Utf8ToCp1252(r.pathUtf8);
-            if (!q.isNull(2)) r.pinOK = q.int64(2) != 0;
-            r.rptDate = Text(q, 3);
+            r.rptDate = Text(q, 1);
             rows.push_back(std::move(r));
         }
         return rows;

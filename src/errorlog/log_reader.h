@@ -21,10 +21,8 @@ class Database;
 // Rows as the read side returns them. Text is code page 1252, as the core holds it; a
 // column without a value reads as empty text (or nullopt where that matters).
 struct MiscRow {
-    std::int64_t dataId = 0;
     std::string path;
     std::string pathUtf8;  // the path as the log holds it, every character kept: for captions
-    std::optional<bool> pinOK;
     std::string rptDate;
 };
 

@@ -1,55 +1,22 @@
 #include "reader/fill_fields.h"
 
-#include <array>
-#include <optional>
 #include <string>
 
 #include "errorlog/log_findings.h"
 #include "errorlog/log_reader.h"
 #include "reader/sequence.h"
 #include "validation/layouts.h"
-#include "validation/validators.h"
+#include "validation/record_types.h"
 
 namespace quorvex {
 
 namespace {
 
-struct TypeEntry {
-    std::string_view id;
-    Validator validator;
-    std::optional<RecordType> layout;  // none for RS and RV, which the viewer shows in one box
-};
-
-constexpr std::array<TypeEntry, 9> kTypes = {{
-    {"RA", &CheckCodeRA, RecordType::RA},
-    {"RE", &CheckCodeRE, RecordType::RE},
-    {"RW", &CheckCodeRW, RecordType::RW},
-    {"RO", &CheckCodeRO, RecordType::RO},
-    {"RS", nullptr, std::nullopt},
-    {"RT", &CheckCodeRT, RecordType::RT},
-    {"RU", &CheckCodeRU, RecordType::RU},
-    {"RV", nullptr, std::nullopt},
-    {"RF", &CheckCodeRF, RecordType::RF},
-}};
-
-int BoxCount(const TypeEntry* t) {
+int BoxCount(const RecordTypeRow* t) {
     return t && t->layout ? static_cast<int>(Layout(*t->layout).size()) : 1;
 }
 
-const TypeEntry* Find(std::string_view id) {
-    for (const auto& t : kTypes)
-        if (t.id == id) return &t;
-    return nullptr;
-}
-
 }  // namespace
-
-Validator ValidatorFor(std::string_view identifier) {
-    const TypeEntry* t = Find(identifier);
-    return t ? t->validator : nullptr;
-}
-
-bool KnownIdentifier(std::string_view identifier) { return Find(identifier) != nullptr; }
 
 void FillFields(std::string_view txtline, std::string_view idAsRead, std::string_view previousId,
                 std::int64_t recCtr, FilingState& state, CheckContext& ctx, ErrorLog& log) {
@@ -58,7 +25,7 @@ void FillFields(std::string_view txtline, std::string_view idAsRead, std::string
     // During a test run the record has no stored error yet: the single-critical test of the
     // viewer does not apply.
     std::string_view id = txtline.substr(0, std::min<std::size_t>(2, txtline.size()));
-    const TypeEntry* type = Find(id);
+    const RecordTypeRow* type = FindRecordType(id);
     if (!type) {
         state.invalidIdentifier = true;
         return;
@@ -85,8 +52,7 @@ ViewerCheck RecheckRecord(std::string_view txtline, std::int64_t recNum, const E
         result.sequenceOnly = errors.front().reference == kSequenceReference;
     }
     std::string_view id = txtline.substr(0, std::min<std::size_t>(2, txtline.size()));
-    const TypeEntry* t = Find(id);
-    result.knownType = t != nullptr;
+    const RecordTypeRow* t = FindRecordType(id);
     result.boxCount = BoxCount(t);
     if (t && t->validator && !result.singleCritical) {
         ViewerFindings findings(id == "RA" && log.PinOK());

@@ -16,14 +16,6 @@ class LogReader;
 
 namespace quorvex {
 
-using Validator = void (*)(std::string_view txtline, CheckContext& ctx);
-
-// The field checks of a record type by its (upper-cased) identifier; nullptr for the
-// types without field checks (RS, RV) and for unknown identifiers.
-Validator ValidatorFor(std::string_view identifier);
-// Whether the identifier is one of the nine record types.
-bool KnownIdentifier(std::string_view identifier);
-
 // Flags of the record filing during a run.
 struct FilingState {
     bool invalidIdentifier = false;
@@ -44,7 +36,6 @@ struct ViewerCheck {
     int boxCount = 1;
     bool singleCritical = false;   // the record has exactly one stored error, a critical one
     bool sequenceOnly = false;     // ... and it is a record order error
-    bool knownType = false;        // identifier is one of the nine
     std::set<int> marked;          // field boxes to highlight
     std::map<int, std::vector<std::string>> messages;  // what the re-check says of each box
 };

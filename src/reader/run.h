@@ -14,6 +14,7 @@
 #include "errorlog/error_log.h"
 #include "errorlog/run_history.h"
 #include "common/dialog_services.h"
+#include "common/error_limit.h"
 #include "validation/check_context.h"
 
 namespace quorvex {
@@ -55,7 +56,7 @@ bool WriterThreadByDefault();
 
 struct RunOptions {
     std::filesystem::path programFolder;
-    int errorLimit = 500;
+    int errorLimit = kDefaultErrorLimit;
     // Told where each stored record began, after it has been checked; nothing when empty.
     std::function<void(const RecordOrigin&)> recordOrigin;
     // Time between two yields to the window; zero yields before every record.

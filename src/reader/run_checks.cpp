@@ -5,16 +5,14 @@
 #include "errorlog/error_log.h"
 #include "reader/record_cutter.h"
 #include "reader/sequence.h"
+#include "validation/layouts.h"
 
 namespace quorvex {
 
 namespace {
-// The user entry of a run-level error: the identifier in brackets.
-std::string Entry(std::string_view id) { return "[" + std::string(id) + "]"; }
-
 // A broken rule of the order of records.
 RunViolation OrderViolation(std::string_view id, std::string error) {
-    return RunViolation{std::string(kSequenceReference), Entry(id), std::move(error)};
+    return RunViolation{std::string(kSequenceReference), UserEntry(id), std::move(error)};
 }
 }  // namespace
 
@@ -23,9 +21,10 @@ bool EndOfFileMark(const RunRecord& r) { return r.recCtr > 1 && (r.id[0] == '\x1
 std::optional<RunViolation> LeadingViolation(const RunRecord& r) {
     // The first records: a corrections file, RA first, RE second.
     if (r.recCtr == 1 && r.text.compare(0, 3, "RCA") == 0)
-        return RunViolation{"Record Identifier [Position 1 - 2]", Entry(r.id),
+        return RunViolation{"Record Identifier [Position 1 - 2]", UserEntry(r.id),
                             "The first two characters in the tested file are RC. This appears to be an ZRW5C "
-                            "formatted file. The Quorvex application should be used to test ZRW5 formatted files only."};
+                            "formatted file. The Quorvex application should be used to test ZRW5 formatted files "
+                            "only."};
     if (r.recCtr == 1 && r.id != "RA") return OrderViolation(r.id, "Record 1 must be RA record.");
     if (r.recCtr == 2 && r.id != "RE") return OrderViolation(r.id, "Record 2 must be RE record.");
     // An end-of-file mark with data in it after RF is a record after RF; any other ends the file.
@@ -47,7 +46,7 @@ std::optional<RunViolation> LeadingViolation(const RunRecord& r) {
 }
 
 RunViolation InvalidIdentifier(std::string_view id) {
-    return RunViolation{"Invalid Record Identifier [Position 1 - 2]", Entry(id),
+    return RunViolation{"Invalid Record Identifier [Position 1 - 2]", UserEntry(id),
                         "Enter appropriate code: RW, RO, RS, RT, RU, RV, or RF. This condition may also be caused by "
                         "an incorrect record length."};
 }

@@ -242,11 +242,9 @@ bool CheckCountry(Findings& out, const RecordText& rec, const FieldLayout& f) {
     return false;
 }
 
-bool CheckCode(Findings& out, const RecordText& rec, const FieldLayout& f,
+void CheckCode(Findings& out, const RecordText& rec, const FieldLayout& f,
                std::initializer_list<std::string_view> allowed, std::string_view message) {
-    if (IsOneOf(rec.Cut(f), allowed)) return true;
-    Report(out, rec, f, message);
-    return false;
+    if (!IsOneOf(rec.Cut(f), allowed)) Report(out, rec, f, message);
 }
 
 void CheckZipExtension(Findings& out, const RecordText& rec, const FieldLayout& zip, const FieldLayout& ext) {

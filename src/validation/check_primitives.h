@@ -84,7 +84,7 @@ bool CheckNumericOrBlank(Findings& out, const RecordText& rec, const FieldLayout
 bool CheckState(Findings& out, const RecordText& rec, const FieldLayout& f);
 bool CheckCountry(Findings& out, const RecordText& rec, const FieldLayout& f);
 // A code field that must be one of `allowed` (a blank entry is written as spaces).
-bool CheckCode(Findings& out, const RecordText& rec, const FieldLayout& f,
+void CheckCode(Findings& out, const RecordText& rec, const FieldLayout& f,
                std::initializer_list<std::string_view> allowed, std::string_view message);
 // The Zip Code Extension `ext`: numeric-or-blank, then an extension without the Zip
 // Code `zip`. Both findings carry the extension's reference.

@@ -57,7 +57,8 @@ void CheckCodeRW2(const RecordText& rec, CheckContext& ctx) {
     }
 
     CheckChars(ctx.findings, rec, rw[rw::kBlank3]);
-    CheckCode(ctx.findings, rec, rw[rw::kStatutoryEmployee], {"0", "1"}, "Enter appropriate code: 1 - Statutory employee, 0 - Other.");
+    CheckCode(ctx.findings, rec, rw[rw::kStatutoryEmployee], {"0", "1"},
+              "Enter appropriate code: 1 - Statutory employee, 0 - Other.");
     CheckChars(ctx.findings, rec, rw[rw::kBlank4]);
     CheckCode(ctx.findings, rec, rw[rw::kRetirementPlan], {"0", "1"},
               "Enter appropriate code: 1 - Employee has Retirement Plan, 0 - Other.");

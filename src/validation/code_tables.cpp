@@ -111,8 +111,6 @@ static_assert(WageBasesChain());
 
 }  // namespace
 
-std::span<const std::string_view> StateTable() { return kStates; }
-std::span<const std::string_view> CountryTable() { return kCountries; }
 
 bool StateCheck(std::string_view code) { return code == "  " || Has(kStateSet, code); }
 bool CountryCheck(std::string_view code) { return code == "  " || Has(kCountrySet, code); }

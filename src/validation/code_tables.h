@@ -1,7 +1,6 @@
 #pragma once
 
 #include <optional>
-#include <span>
 #include <string_view>
 
 namespace quorvex {
@@ -9,12 +8,6 @@ namespace quorvex {
 // The tax years the program accepts: it is built for tax year 2008.
 inline constexpr int kFirstTaxYear = 1978;
 inline constexpr int kLastTaxYear = 2008;
-
-// The postal abbreviations, in their order, beginning with the blank entry (two
-// spaces): 60 entries.
-std::span<const std::string_view> StateTable();
-// The 261 country codes (two spaces, "no country", is not an entry).
-std::span<const std::string_view> CountryTable();
 
 // True when `code` is in the state table (two spaces included). Case-sensitive.
 bool StateCheck(std::string_view code);

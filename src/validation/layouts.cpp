@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "validation/field_names.h"
+#include "validation/record_types.h"
 
 namespace quorvex {
 
@@ -296,7 +297,8 @@ static_assert(WellFormed(kRF) && kRF.size() == rf::kCount);
 // Each name of field_names.h stands where its field begins.
 template <std::size_t N>
 constexpr bool Named(const std::array<FieldLayout, N>& fields, int index, int first, std::string_view caption) {
-    return fields[static_cast<std::size_t>(index)].first == first && fields[static_cast<std::size_t>(index)].caption == caption;
+    const FieldLayout& f = fields[static_cast<std::size_t>(index)];
+    return f.first == first && f.caption == caption;
 }
 static_assert(Named(kRA, ra::kUserId, 12, "User ID") && Named(kRA, ra::kBlank1, 24, "Blank") &&
               Named(kRA, ra::kResubWfid, 30, "Resub WFID") && Named(kRA, ra::kCompanyName, 38, "Company Name") &&
@@ -353,14 +355,8 @@ const FieldLayout& Field(RecordType type, int index) {
 }
 
 std::optional<RecordType> RecordTypeOf(std::string_view id) {
-    if (id == "RA") return RecordType::RA;
-    if (id == "RE") return RecordType::RE;
-    if (id == "RW") return RecordType::RW;
-    if (id == "RO") return RecordType::RO;
-    if (id == "RT") return RecordType::RT;
-    if (id == "RU") return RecordType::RU;
-    if (id == "RF") return RecordType::RF;
-    return std::nullopt;
+    const RecordTypeRow* t = FindRecordType(id);
+    return t ? t->layout : std::nullopt;
 }
 
 std::string Reference(std::string_view caption, int first, int last) {
@@ -379,10 +375,10 @@ std::string Reference(const FieldLayout& f) { return Reference(f.caption, f.firs
 std::pair<int, int> ReferencePositions(std::string_view reference) {
     static const auto* const fields = [] {
         auto* byReference = new std::unordered_map<std::string, const FieldLayout*>;
-        for (RecordType type : {RecordType::RA, RecordType::RE, RecordType::RW, RecordType::RO, RecordType::RT,
-                                RecordType::RU, RecordType::RF})
-            for (const FieldLayout& f : Layout(type))
-                if (f.first > 0) byReference->emplace(Reference(f), &f);
+        for (const RecordTypeRow& type : RecordTypes())
+            if (type.layout)
+                for (const FieldLayout& f : Layout(*type.layout))
+                    if (f.first > 0) byReference->emplace(Reference(f), &f);
         return byReference;
     }();
     if (const auto at = fields->find(std::string(reference)); at != fields->end())

@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <thread>
@@ -12,6 +12,7 @@
 
 #include "errorlog/error_log.h"
 #include "errorlog/log_findings.h"
+#include "support/db_faults.h"
 #include "support/test_support.h"
 
 using namespace quorvex;
@@ -29,6 +30,12 @@ struct Holder {
     ~Holder() { sqlite3_close_v2(db); }
     sqlite3* db = nullptr;
 };
+
+// Whether a new reader of `file` is refused at once: a writer holds its pending lock.
+bool NewReaderRefused(const fs::path& file) {
+    Holder probe(file, nullptr);
+    return sqlite3_exec(probe.db, "SELECT COUNT(*) FROM Records", nullptr, nullptr, nullptr) == SQLITE_BUSY;
+}
 
 // What the LogFailure `f` throws says ("": none); with `asUser` as a user who cannot write everywhere.
 std::string Failure(const std::function<void()>& f, bool asUser = false) {
@@ -50,7 +57,8 @@ TEST(ErrorLog, TablesAndColumns) {
     TempDir dir;
     ErrorLog::CreateMDB(dir.path()).CloseDatabase();
     auto columns = [&](const std::string& table) {
-        return test::LogScalar(dir / "Errorlog.mdb", "SELECT group_concat(name, ' ') FROM pragma_table_info('" + table + "')");
+        return test::LogScalar(dir / "Errorlog.mdb",
+                               "SELECT group_concat(name, ' ') FROM pragma_table_info('" + table + "')");
     };
     EXPECT_EQ(columns("Misc"), "Data_Id Path PinOK RptDate");
     EXPECT_EQ(columns("Records"), "Rec_Num ID RE_Indx Errors Record RecReference");
@@ -137,6 +145,27 @@ TEST(ErrorLog, GroupedRecordsAndErrorsBetweenThemAreTheRowsWrittenAtOnce) {
     EXPECT_NE(atOnce.find(" 6:42:42 7:45:45 8:45:45 9:45:45 10:49:49 "), std::string::npos);
 }
 
+// The totals of a block go to their own table when the next block opens; a reader never opens the log for
+// writing, so that a log on a disk mounted read-only is still read.
+TEST(ErrorLog, BlockTotalsKeepTheirTableAndReadersOnlyRead) {
+    TempDir dir;
+    {
+        ErrorLog log = ErrorLog::CreateMDB(dir.path());
+        LogFindings f(log);
+        log.AddRecord("RE", "RE");
+        f.OpenBlock("111111111");
+        log.AddRecord("RO", "RO");
+        f.AddTRU(17, true, 250);
+        f.OpenBlock("222222222");
+    }
+    sql::PlantFault({sql::FaultAt::Open, "", 1, SQLITE_READONLY, true, true});
+    std::int64_t last = 0;
+    EXPECT_EQ(Failure([&] { last = LogReader(LogFile::PathIn(dir.path())).LastRecNum(); }), "");
+    EXPECT_FALSE(sql::PlantFault({}));
+    EXPECT_EQ(last, 2);
+    EXPECT_EQ(test::LogScalar(dir / "Errorlog.mdb", "SELECT \"17\" FROM TRU WHERE Indx = 1"), "250.0");
+}
+
 // A failed log keeps its last commit with a critical notice on its last record, or is removed.
 TEST(ErrorLog, AFailedLogKeepsItsLastCommitOrNothing) {
     for (bool committed : {true, false}) {
@@ -149,8 +178,9 @@ TEST(ErrorLog, AFailedLogKeepsItsLastCommitOrNothing) {
         log.LogError("r", "u", "e");
         const LogFailure told = log.EndIncomplete(LogFailure{10, "disk I/O error"});
         EXPECT_EQ(test::FailedLogState(dir.path()), committed ? "incomplete after 1" : "no log");
-        EXPECT_TRUE(told.description.ends_with(committed ? "keeps records 1 to 1, and its last error says that it "
-                                                           "is incomplete." : "no error log was kept.")) << told.description;
+        const char* end = committed ? "keeps records 1 to 1, and its last error says that it is incomplete."
+                                    : "no error log was kept.";
+        EXPECT_TRUE(told.description.ends_with(end)) << told.description;
     }
 }
 
@@ -177,7 +207,8 @@ TEST(LogFile, ReplacingTheLastLog) {
     fs::permissions(dir / "ERRORLOG.MDB", fs::perms::owner_read);
     EXPECT_NE(replace().find("is read-only and cannot be replaced"), std::string::npos);
     fs::permissions(dir / "ERRORLOG.MDB", fs::perms::owner_all);
-    for (const char* left : {"errorlog.mdb-wal", "errorlog.mdb-shm", "ERRORLOG.MDB-journal"}) test::WriteFile(dir / left, "");
+    for (const char* left : {"errorlog.mdb-wal", "errorlog.mdb-shm", "ERRORLOG.MDB-journal"})
+        test::WriteFile(dir / left, "");
     test::WriteFile(dir / "Errorlog.MDB", "damaged");
     EXPECT_EQ(replace(), "");
     EXPECT_TRUE(fs::is_empty(dir.path()));
@@ -257,11 +288,17 @@ TEST(ErrorLog, InProgressMarkHotJournalPrivacyAndBusyReaders) {
     log->Commit();
     EXPECT_TRUE(LogReader(file).RunInProgress());
     {
-        // A reader of another program holds the file while the writer commits.
+        // A reader of another program holds the file while the writer commits; it lets go once the writer
+        // waits for it, that is once the writer's pending lock refuses a new reader.
         Holder reader(file, "BEGIN; SELECT COUNT(*) FROM Records;");
-        std::thread release([&] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); sqlite3_exec(reader.db, "COMMIT", nullptr, nullptr, nullptr); });
+        std::atomic<bool> committed{false};
+        std::thread release([&] {
+            while (!committed && !NewReaderRefused(file)) std::this_thread::yield();
+            sqlite3_exec(reader.db, "COMMIT", nullptr, nullptr, nullptr);
+        });
         log->AddRecord("RE", "RE");
         EXPECT_EQ(Failure([&] { log->Commit(); log->Sync(); }), "");
+        committed = true;
         release.join();
     }
     // Killed while writing: a copy of the file and its hot journal as the program left them.

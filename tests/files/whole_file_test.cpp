@@ -18,7 +18,8 @@ namespace fs = std::filesystem;
 namespace {
 
 const fs::path kFiles = fs::path(QUORVEX_SOURCE_DIR) / "tests" / "files";
-const char* const kOutcomes[] = {"Cancelled", "NoData", "NoErrors", "Errors", "Stopped", "Failed", "Aborted", "Restart"};
+const char* const kOutcomes[] = {"Cancelled", "NoData", "NoErrors", "Errors",
+                                 "Stopped", "Failed", "Aborted", "Restart"};
 
 // The expected file, the answers of the file dialogs (the next one is cancelled), the error limit.
 using Submission = std::tuple<std::string, std::vector<const char*>, int>;

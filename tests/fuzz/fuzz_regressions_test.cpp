@@ -7,7 +7,8 @@
 TEST(FuzzRegressions, KeptInputsPass) {
     const std::filesystem::path kept = std::filesystem::path(QUORVEX_SOURCE_DIR) / "fuzz" / "regressions";
     int replayed = 0;
-    for (const auto& [name, entry] : {std::pair{"cutter", &quorvex::fuzz::CutRecords}, {"run", &quorvex::fuzz::RunSubmission},
+    for (const auto& [name, entry] : {std::pair{"cutter", &quorvex::fuzz::CutRecords},
+                                      {"run", &quorvex::fuzz::RunSubmission},
                                       {"record", &quorvex::fuzz::CheckRecord}}) {
         for (const auto& file : std::filesystem::directory_iterator(kept / name)) {
             if (file.path().filename() == ".gitkeep") continue;

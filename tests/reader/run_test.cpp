@@ -107,6 +107,7 @@ TEST_F(RunTest, CriticalStopsOnTheRecordThatCausesThem) {
         {Ids({"ra", "RE"}), "1 C " + seq + "[ra]"},
         {Ids({"RA", "RW"}), "2 C " + seq + "[RW]"},
         {kValid + Ids({"RW"}), "6 C " + seq + "[RW]"},
+        {Ids({"RA", "RE"}) + Lines({test::MakeRT(7, {})}), "3 C " + seq + "[RT]"},  // its own checks not run
         {Ids({"RA", "RE"}) + test::MakeRW() + std::string(88, 'X') + "\r\n", "4 C Record Length | 88 bytes."},
         {Ids({"RA", "RE", "XX"}), "3 C Invalid Record Identifier [Position 1 - 2] | [XX]"},
         {kValid + "\x1a" + "ABC", "6 C " + seq + "[\x1a" + "A]"},

@@ -47,7 +47,8 @@ inline void LongLog(const std::filesystem::path& folder, int errors, int entryLe
     log.AddRecord("RA", Record("RA"));
     for (int i = 0; i < errors; ++i) {
         log.AddRecord("RW", Record("RW")), log.SetRecReference(std::to_string(100000000 + i));
-        log.LogError("Employee Name [Position 42 - 56]", std::string(static_cast<std::size_t>(entryLength), 'a'), "Error");
+        log.LogError("Employee Name [Position 42 - 56]", std::string(static_cast<std::size_t>(entryLength), 'a'),
+                     "Error");
     }
     log.CloseDatabase();
 }

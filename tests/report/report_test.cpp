@@ -43,9 +43,30 @@ TEST(ErrorReport, UserEntriesCutForTheScreenAndEscaped) {
     EXPECT_EQ(BreakPre(x, 57), x.substr(0, 56) + "</pre><pre>" + x.substr(56, 57) + "</pre><pre>" + x.substr(113));
     EXPECT_EQ(BreakPre("abc", 0), "abc");  // a screen too narrow for any break
     EXPECT_EQ(BreakPreEscaped("a<&\xE9'\"", 2), "a</pre><pre>&lt;&amp;</pre><pre>&#233;&#39;</pre><pre>&quot;");
-    // No raw control character reaches the page: a message keeps its white space, a user entry nothing.
-    EXPECT_EQ(HtmlEscape(std::string("l1\r\n\t\0\x1B\x7F\x81\x80", 10)), "l1\r\n\t\\x00\\x1B\\x7F\\u0081&#8364;");
+    EXPECT_EQ(HtmlEscape("\x80<"), "&#8364;&lt;");
     EXPECT_EQ(BreakPreEscaped("a\x1B\n\x81\t", 3), "a\\x1B</pre><pre>\\x0A\\u0081\\x09");
+}
+
+// No raw control character reaches the terminal or the page, and both escape it alike: a
+// message keeps its line ends and tabs, a value (a user entry, a file name) nothing.
+TEST(ErrorReport, TerminalAndPageEscapeControlsAlike) {
+    const struct {
+        std::string cp1252, message, value;
+    } rows[] = {
+        {"a\x1B[2Jb", "a\\x1B[2Jb", "a\\x1B[2Jb"},
+        {std::string("n\0l\x07\x7F", 5), "n\\x00l\\x07\\x7F", "n\\x00l\\x07\\x7F"},
+        {"l1\nl2\tx", "l1\nl2\tx", "l1\\x0Al2\\x09x"},
+        {"a\r\nb\rc\r", "a\r\nb\\x0Dc\\x0D", "a\\x0D\\x0Ab\\x0Dc\\x0D"},  // a lone CR would overwrite the line
+        {"\x81 \x9D\x1F", "\\u0081 \\u009D\\x1F", "\\u0081 \\u009D\\x1F"},
+    };
+    for (const auto& r : rows) {
+        const std::string utf8 = Cp1252ToUtf8(r.cp1252);
+        EXPECT_EQ(TerminalText(utf8), r.message) << r.message;
+        EXPECT_EQ(TerminalValue(utf8), r.value) << r.value;
+        EXPECT_EQ(HtmlEscape(r.cp1252), r.message) << r.message;
+        EXPECT_EQ(HtmlEscape(r.cp1252, EscapeStrength::Value), r.value) << r.value;
+        EXPECT_EQ(HtmlEscapeUtf8(utf8), r.message) << r.message;
+    }
 }
 
 // JSON and CSV keep the exact text, with where each finding stands when that is known; gnu

@@ -13,13 +13,18 @@ namespace quorvex::test {
 namespace {
 
 TEST(RecordView, RowsAndMarksOfEachKindOfRecord) {
-    const std::string badSsn = ValidRecord("RW").replace(2, 9, "12345678X"), ra = ValidRecord("RA"), re = ValidRecord("RE");
+    const std::string badSsn = ValidRecord("RW").replace(2, 9, "12345678X");
+    const std::string ra = ValidRecord("RA"), re = ValidRecord("RE");
     // records, the record shown, its rows, the fields highlighted, the identifier's tooltip
-    const std::tuple<const char*, std::vector<std::string>, std::int64_t, std::size_t, std::set<int>, const char*> cases[] = {
+    using Case =
+        std::tuple<const char*, std::vector<std::string>, std::int64_t, std::size_t, std::set<int>, const char*>;
+    const Case cases[] = {
         {"ordinary error", {ra, re, badSsn}, 3, 47, {1}, ""},
-        {"an RT record re-checked with its block", {ra, re, ValidRecord("RW"), ValidRecord("RT", 0, 2)}, 4, 29, {1}, ""},
+        {"an RT record re-checked with its block",
+         {ra, re, ValidRecord("RW"), ValidRecord("RT", 0, 2)}, 4, 29, {1}, ""},
         {"only a critical length error", {ra, re, badSsn.substr(0, 300)}, 3, 47, {}, ""},
-        {"only a critical order error", ValidRecords({"RA", "RE", "RT"}), 3, 29, {0}, "RW record must follow RE record."},
+        {"only a critical order error", ValidRecords({"RA", "RE", "RT"}), 3, 29, {0},
+         "RW record must follow RE record."},
         {"unknown identifier", ValidRecords({"RA", "RE", "XX"}), 3, 1, {0}, "Enter appropriate code"},
         {"RS record", ValidRecords({"RA", "RE", "RW", "RS", "RT", "RF"}), 4, 1, {}, ""},
     };

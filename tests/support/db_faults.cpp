@@ -25,10 +25,10 @@ bool faultStruck = false;
 thread_local bool statementArmed = false;
 
 // The result of a file operation `at`: the planted code when it fails, else SQLITE_OK.
-int Strike(FaultAt at) {
+int Strike(FaultAt at, bool writable = true) {
     if (!faultPlanted.load(std::memory_order_relaxed)) return SQLITE_OK;
     std::lock_guard lock(faultMutex);
-    if (fault.at != at || fault.nth == 0) return SQLITE_OK;
+    if (fault.at != at || fault.nth == 0 || (fault.writableOnly && !writable)) return SQLITE_OK;
     if (faultStruck) return fault.lasting ? fault.code : SQLITE_OK;
     if (fault.during.empty() ? ++faultCounted != fault.nth : !statementArmed) return SQLITE_OK;
     faultStruck = true;
@@ -69,7 +69,9 @@ const sqlite3_io_methods kFaultIo = {
     [](sqlite3_file* f, int page, int size, int extend, void volatile** out) {
         return Real(f)->pMethods->xShmMap(Real(f), page, size, extend, out);
     },
-    [](sqlite3_file* f, int offset, int n, int flags) { return Real(f)->pMethods->xShmLock(Real(f), offset, n, flags); },
+    [](sqlite3_file* f, int offset, int n, int flags) {
+        return Real(f)->pMethods->xShmLock(Real(f), offset, n, flags);
+    },
     [](sqlite3_file* f) { Real(f)->pMethods->xShmBarrier(Real(f)); },
     [](sqlite3_file* f, int deleteFlag) { return Real(f)->pMethods->xShmUnmap(Real(f), deleteFlag); },
     [](sqlite3_file* f, sqlite3_int64 o, int n, void** p) { return Real(f)->pMethods->xFetch(Real(f), o, n, p); },
@@ -79,7 +81,7 @@ const sqlite3_io_methods kFaultIo = {
 int FaultOpen(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags) {
     auto* f = reinterpret_cast<FaultFile*>(file);
     f->base.pMethods = nullptr;
-    if (int rc = Strike(FaultAt::Open)) return rc;
+    if (int rc = Strike(FaultAt::Open, (flags & SQLITE_OPEN_READWRITE) != 0)) return rc;
     f->real = reinterpret_cast<sqlite3_file*>(f + 1);
     const int rc = realVfs->xOpen(realVfs, name, f->real, flags, outFlags);
     if (f->real->pMethods) f->base.pMethods = &kFaultIo;

@@ -34,6 +34,7 @@ struct PlantedFault {
     long nth = 0;   // 0: no fault
     int code = 0;   // the engine's result code, e.g. SQLITE_FULL
     bool lasting = false;  // every later one of the kind fails too: a disk that stays full
+    bool writableOnly = false;  // Open: only a file opened for writing counts (a disk mounted read-only)
 };
 // Plants `fault` (a default PlantedFault removes it). Returns whether the previous one struck.
 bool PlantFault(PlantedFault fault);

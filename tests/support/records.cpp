@@ -231,7 +231,8 @@ std::string ValidRecord(std::string_view id, long long rwCount, long long blockC
     return Record(id);
 }
 
-std::vector<std::string> ValidRecords(std::initializer_list<const char*> ids, long long priorRW, long long priorBlockRW) {
+std::vector<std::string> ValidRecords(std::initializer_list<const char*> ids, long long priorRW,
+                                      long long priorBlockRW) {
     std::vector<std::string> out;
     long long rw = priorRW, blockRW = priorBlockRW, blockRO = 0;
     for (std::string_view id : ids) {

@@ -60,7 +60,7 @@ public:
         lastFileLength = fileLength;
         if (onProgress) onProgress(recCtr);
     }
-    void SetBusy(bool busy) override { this->busy = busy; }
+    void SetBusy(bool on) override { busy = on; }
 
     std::optional<std::string> SaveFile(std::string_view title, std::string_view folder,
                                         std::string_view filter) override {

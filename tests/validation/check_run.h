@@ -13,7 +13,7 @@
 #include "support/recording_findings.h"
 #include "support/records.h"
 #include "support/test_support.h"
-#include "validation/validators.h"
+#include "validation/record_types.h"
 
 namespace quorvex::test {
 
@@ -24,14 +24,8 @@ inline std::string With(std::string rec, const Edits& edits) {
 }
 
 inline void CheckRecord(std::string_view line, CheckContext& ctx) {
-    const std::string_view id = line.substr(0, 2);
-    if (id == "RA") CheckCodeRA(line, ctx);
-    else if (id == "RE") CheckCodeRE(line, ctx);
-    else if (id == "RW") CheckCodeRW(line, ctx);
-    else if (id == "RO") CheckCodeRO(line, ctx);
-    else if (id == "RT") CheckCodeRT(line, ctx);
-    else if (id == "RU") CheckCodeRU(line, ctx);
-    else if (id == "RF") CheckCodeRF(line, ctx);
+    const RecordTypeRow* type = FindRecordType(line.substr(0, 2));
+    if (type && type->validator) type->validator(line, ctx);
 }
 
 // Records fed to their checks in order over a real error log, as a run files them. Each

@@ -69,7 +69,8 @@ TEST(MoneyRules, RW) {
         {"Medicare above the 1992 maximum", Er('R', ' ', "1992"),
          W(Rw({{3, 1000}, {4, 1}, {5, 13020001}, {6, 13020001}})),
          {"20 should not exceed the annual maximum", "21 should not exceed the annual maximum"}},
-        {"unreadable wages keep the Medicare maximum", Er('R', ' ', "1992"), W(Rw({{5, 100000}, {6, 1450}}), {{210, "ABC"}}),
+        {"unreadable wages keep the Medicare maximum", Er('R', ' ', "1992"),
+         W(Rw({{5, 100000}, {6, 1450}}), {{210, "ABC"}}),
          {"18T3 Must be numeric"}},
         {"unreadable wages keep the household minimum", Er('H'), W(Rw({{5, 159999}}), {{210, "ABC"}}),
          {"18T3 Must be numeric", "20 Annual Household Minimum"}},
@@ -107,6 +108,17 @@ TEST(MoneyRules, RW) {
         {"indicators", Er(), W({}, {{486, "2\x01X9"}}),
          {"42 1 - Statutory", "43 position(s) 487 of", "44 Retirement Plan", "45 Third-Party Sick Pay"}},
     });
+}
+
+// A money field that is not numeric adds nothing to the block's totals.
+TEST(MoneyRules, UnreadableMoneyAddsNothing) {
+    CheckRun run;
+    run.FeedAll(Er());
+    for (auto [at, column] : {std::pair{188, 1}, {199, 2}, {210, 3}, {221, 4}, {232, 5}, {243, 6}, {254, 7}}) {
+        run.rec.additions.clear();
+        run.Feed(W({}, {{at, "ABC"}}));
+        for (const auto& a : run.rec.additions) EXPECT_NE(a.column, column) << at;
+    }
 }
 
 TEST(MoneyRules, RO) {

@@ -83,6 +83,9 @@ TEST(Primitives, LayoutLookups) {
     for (int i = 0; i < 7; ++i) EXPECT_EQ(RecordTypeOf(ids[i]), static_cast<RecordType>(i)) << ids[i];
     EXPECT_FALSE(RecordTypeOf("RS"));
     EXPECT_FALSE(RecordTypeOf("ra"));
+    // A rule's reference names its positions in its text.
+    EXPECT_EQ(ReferencePositions("Sequence of Records [Position 1 - 2]"), std::pair(1, 2));
+    EXPECT_EQ(ReferencePositions("Rule [Position 4-9]"), std::pair(4, 9));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "errorlog/log_reader.h"
 #include "errorlog/sqlite.h"
 #include "validation/check_run.h"
+#include "validation/validators.h"
 
 namespace quorvex::test {
 namespace {

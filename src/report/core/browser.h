@@ -27,9 +27,9 @@ std::filesystem::path WriteTempHtml(const std::filesystem::path& folder, std::st
 std::string PathToUrl(const std::filesystem::path& path);
 
 // OpenInBrowser: writes `text` to the temporary page and hands it to the program the desktop
-// opens the page with (`desktop`); `services` tells the user what failed. An empty `text` (or the placeholder) opens the online filing page
-// instead of the report. With `printing` the page is first sent to that program's print
-// action, and opened in it when that fails.
+// opens the page with (`desktop`); `services` tells the user what failed. An empty `text` (or
+// the placeholder) opens the online filing page instead of the report. With `printing` the
+// page is first sent to that program's print action, and opened in it when that fails.
 //
 // For a report: true when the browser was started, or when the user declined the text report
 // offered after a missing or failing browser ("HTML Report", OK / Cancel); false when the

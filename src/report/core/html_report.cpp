@@ -10,35 +10,38 @@
 
 namespace quorvex {
 
+namespace {
+
+// A character reference: "&#233;".
+void AppendReference(std::string& out, char32_t code) {
+    out += "&#";
+    out += std::to_string(static_cast<std::uint32_t>(code));
+    out += ';';
+}
+
+// Appends code page 1252 byte `c` to the page: a control character escaped as the terminal shows it.
+void AppendHtml(std::string& out, char c, EscapeStrength strength, bool beforeLineFeed) {
+    const char32_t code = Cp1252CodePoint(static_cast<unsigned char>(c));
+    if (AppendControlEscape(out, code, strength, beforeLineFeed)) return;
+    switch (c) {
+    case '&': out += "&amp;"; break;
+    case '<': out += "&lt;"; break;
+    case '>': out += "&gt;"; break;
+    case '"': out += "&quot;"; break;
+    case '\'': out += "&#39;"; break;
+    default:
+        if (static_cast<unsigned char>(c) < 0x80) out += c;
+        else AppendReference(out, code);
+    }
+}
+
+}  // namespace
+
 std::string HtmlEscape(std::string_view text, EscapeStrength strength) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    const bool message = strength == EscapeStrength::Message;
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        const char32_t code = Cp1252CodePoint(u);
-        if ((code < 0x20 && !(message && (c == '\t' || c == '\n' || c == '\r'))) || (code >= 0x7F && code <= 0x9F)) {
-            // A control character, shown as the terminal shows it.
-            out += code < 0x80 ? "\\x" : "\\u00";
-            out += kHex[code >> 4];
-            out += kHex[code & 15];
-            continue;
-        }
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x80) {
-                out += c;
-            } else {
-                out += "&#" + std::to_string(static_cast<std::uint32_t>(Cp1252CodePoint(static_cast<unsigned char>(c)))) + ';';
-            }
-        }
-    }
+    for (std::size_t i = 0; i < text.size(); ++i)
+        AppendHtml(out, text[i], strength, i + 1 < text.size() && text[i + 1] == '\n');
     return out;
 }
 
@@ -48,14 +51,10 @@ std::string HtmlEscapeUtf8(std::string_view utf8) {
         const char32_t c = NextCodePoint(utf8, i);
         const char byte = Cp1252Byte(c);
         if (byte != '?' || c == U'?') {
-            out += HtmlEscape(std::string_view(&byte, 1));
-        } else if (c >= 0x80 && c <= 0x9F) {
-            // A control character the code page has no place for: its escape, as the others'.
-            out += "\\u00";
-            out += "0123456789ABCDEF"[c >> 4];
-            out += "0123456789ABCDEF"[c & 15];
-        } else {
-            out += "&#" + std::to_string(static_cast<std::uint32_t>(c)) + ';';
+            AppendHtml(out, byte, EscapeStrength::Message, i < utf8.size() && utf8[i] == '\n');
+        } else if (!AppendControlEscape(out, c, EscapeStrength::Message, false)) {
+            // Outside the code page; a control character the code page has no place for is escaped as the others.
+            AppendReference(out, c);
         }
     }
     return out;

@@ -140,7 +140,8 @@ public:
     }
     void RecordHeader(const RecordHeading& heading) override {
         printer_.SetFont(true);
-        const std::vector<std::string> lines = FitLines(surface_, HeaderLine(heading), surface_.PageWidth() - kFrameSides);
+        const std::vector<std::string> lines =
+            FitLines(surface_, HeaderLine(heading), surface_.PageWidth() - kFrameSides);
         const double boldLine = surface_.TextHeight("A");
         printer_.SetFont(false);
         const double line = surface_.TextHeight("A");

@@ -14,7 +14,9 @@ namespace quorvex {
 
 namespace {
 
-std::string_view Identifier(std::string_view txtline) { return txtline.substr(0, std::min<std::size_t>(2, txtline.size())); }
+std::string_view Identifier(std::string_view txtline) {
+    return txtline.substr(0, std::min<std::size_t>(2, txtline.size()));
+}
 
 bool InBlock(std::string_view id) { return id == "RW" || id == "RO" || id == "RT" || id == "RU"; }
 
