@@ -152,7 +152,8 @@ std::vector<Kind> KindsFor(const Options& opt, const fs::path& file, const std::
                 kinds.push_back({"other", What::Check, args, files[i], nullptr, {}, {}, {}});
                 kinds.back().exe = opt.otherExe;
             }
-            if (opt.compareThreads) kinds.push_back({name + "-1t", What::Check, oneThread, files[i], nullptr, {}, {}, {}});
+            if (opt.compareThreads)
+                kinds.push_back({name + "-1t", What::Check, oneThread, files[i], nullptr, {}, {}, {}});
         }
     }
     kinds.push_back({"floor", What::Floor, {}, file, nullptr, {}, {}, {}});
@@ -199,7 +200,8 @@ bool MeasureOnce(Kind& k, int rep, const Options& opt, const fs::path& work, con
     const fs::path dataDir = work / ("data-" + tag);
     fs::create_directories(dataDir);
     const fs::path errFile = work / (tag + ".err");
-    const ChildRun run = RunCheck(k.exe.empty() ? *exe : k.exe, k.checkArgs, dataDir, k.file, errFile, work / (tag + ".timeline"));
+    const ChildRun run =
+        RunCheck(k.exe.empty() ? *exe : k.exe, k.checkArgs, dataDir, k.file, errFile, work / (tag + ".timeline"));
     if (!opt.keep) RemoveQuietly(dataDir);
     if (run.signal != 0 || run.exitCode == 127 || run.exitCode > 3) ShowChildErrors(errFile);
     if (run.signal != 0) {
@@ -227,8 +229,8 @@ void Callgrind(const std::vector<Kind>& kinds, const fs::path& exe, const fs::pa
                           stored > 0 ? static_cast<double>(threads[i]) / static_cast<double>(stored) : 0.0);
             text += part;
         }
-        std::printf("callgrind %-10s %s instructions/record%s\n", k.name.c_str(), text.empty() ? "(failed)" : text.c_str(),
-                    text.empty() ? "" : " (run history off)");
+        std::printf("callgrind %-10s %s instructions/record%s\n", k.name.c_str(),
+                    text.empty() ? "(failed)" : text.c_str(), text.empty() ? "" : " (run history off)");
     }
 }
 

@@ -83,8 +83,9 @@ int main(int argc, char** argv) {
         QElapsedTimer clock;
         const double childCpu = CpuSeconds(RUSAGE_CHILDREN);
         clock.start();
-        process.start(checkExe, {QStringLiteral("--data-dir"), cliDir.path(), QStringLiteral("--quiet"),
-                                 QStringLiteral("--limit"), QStringLiteral("25000"), QString::fromLocal8Bit(file.c_str())});
+        process.start(checkExe,
+                      {QStringLiteral("--data-dir"), cliDir.path(), QStringLiteral("--quiet"),
+                       QStringLiteral("--limit"), QStringLiteral("25000"), QString::fromLocal8Bit(file.c_str())});
         if (!process.waitForFinished(-1)) {
             std::fprintf(stderr, "cannot run %s\n", qPrintable(checkExe));
             return 2;

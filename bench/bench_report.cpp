@@ -121,7 +121,8 @@ int main(int argc, char** argv) try {
         else if (arg == "--work-dir" && i + 1 < argc) workDir = argv[++i];
         else if (arg == "--keep") keep = true;
         else {
-            std::fputs("usage: bench_report [--records N] [--errors E] [--repeat K] [--work-dir DIR] [--keep]\n", stderr);
+            std::fputs("usage: bench_report [--records N] [--errors E] [--repeat K] [--work-dir DIR] [--keep]\n",
+                       stderr);
             return 2;
         }
     }

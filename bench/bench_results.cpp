@@ -120,7 +120,8 @@ int main(int argc, char** argv) {
     });
     QApplication app(argc, argv);
     long long records = 1'000'000, every = 1000;
-    QString dataDir, checkExe = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../src/quorvex-check"));
+    QString dataDir,
+        checkExe = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../src/quorvex-check"));
     QString workDir;
     bool keep = false;
     for (int i = 1; i < argc; ++i) {
@@ -193,7 +194,8 @@ int main(int argc, char** argv) {
     std::printf("records in the log         %d (%d with errors)\n", rows, errorRows);
     std::printf("window opened              %8.1f ms\n", open);
     std::printf("View Last Test Results     %8.1f ms  (records with errors)\n", withErrors);
-    std::printf("  page down                %8.1f ms mean, %.1f ms worst (100 pages)\n", errorPages.mean, errorPages.worst);
+    std::printf("  page down                %8.1f ms mean, %.1f ms worst (100 pages)\n", errorPages.mean,
+                errorPages.worst);
     std::printf("View Tested Records        %8.1f ms  (record 1 in the field viewer)\n", tested);
     std::printf("  last row of the grid     %8.1f ms\n", lastRow);
     std::printf("  Ctrl+End (RF in viewer)  %8.1f ms\n", lastRecord);

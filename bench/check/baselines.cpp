@@ -171,10 +171,11 @@ long long FloorInsertHere(const fs::path& file, const fs::path& dbPath) {
     if (size) madvise(map, size, MADV_SEQUENTIAL);
     const char* p = static_cast<const char*>(map);
     const char* end = p + size;
-    auto db = OpenBaseline(dbPath, "PRAGMA page_size = 16384; PRAGMA synchronous = NORMAL;",
-                           "CREATE TABLE Records (Rec_Num INTEGER CONSTRAINT \"Record Index\" PRIMARY KEY AUTOINCREMENT,"
-                           " ID VARCHAR(2) COLLATE NOCASE, RE_Indx INTEGER, Errors SMALLINT, Record TEXT COLLATE NOCASE,"
-                           " RecReference VARCHAR(9) COLLATE NOCASE)");
+    auto db =
+        OpenBaseline(dbPath, "PRAGMA page_size = 16384; PRAGMA synchronous = NORMAL;",
+                     "CREATE TABLE Records (Rec_Num INTEGER CONSTRAINT \"Record Index\" PRIMARY KEY AUTOINCREMENT,"
+                     " ID VARCHAR(2) COLLATE NOCASE, RE_Indx INTEGER, Errors SMALLINT, Record TEXT COLLATE NOCASE,"
+                     " RecReference VARCHAR(9) COLLATE NOCASE)");
     sqlite3_stmt* full = PrepareFloor(db.get(), kFloorGroup);
     FloorRow rows[kFloorGroup];
     long long n = 0, block = 0;
@@ -245,7 +246,8 @@ long long CountRecords(const fs::path& file) {
 ChildRun FloorInsert(const fs::path& file, const fs::path& dbPath, const fs::path& floorExe, long long& stored) {
     // The program prints its count to the standard output, which is dropped: the count is
     // the one of the other kinds.
-    if (!floorExe.empty()) return RunChild({floorExe.string(), file.string(), dbPath.string()}, dbPath.string() + ".err");
+    if (!floorExe.empty())
+        return RunChild({floorExe.string(), file.string(), dbPath.string()}, dbPath.string() + ".err");
     int result[2];
     if (pipe(result) != 0) throw std::runtime_error(std::string("pipe failed: ") + std::strerror(errno));
     const auto start = Clock::now();
@@ -287,7 +289,8 @@ long long OneRowInsert(const fs::path& file, const fs::path& dbPath, const char*
     auto db = OpenBaseline(dbPath, pragmas,
                            "CREATE TABLE Records (Rec_Num INTEGER PRIMARY KEY AUTOINCREMENT, ID TEXT, RE_Indx INTEGER, "
                            "Errors INTEGER, Record TEXT, RecReference TEXT)");
-    auto insert = Prepare(db.get(), "INSERT INTO Records (ID, RE_Indx, Errors, Record, RecReference) VALUES (?, ?, 0, ?, ?)");
+    auto insert =
+        Prepare(db.get(), "INSERT INTO Records (ID, RE_Indx, Errors, Record, RecReference) VALUES (?, ?, 0, ?, ?)");
     long long stored = 0;
     RecordColumns columns;
     ForEachRecord(file, [&](std::string_view rec) {
@@ -298,7 +301,8 @@ long long OneRowInsert(const fs::path& file, const fs::path& dbPath, const char*
         else sqlite3_bind_null(st, 2);
         sqlite3_bind_text(st, 3, rec.data(), static_cast<int>(rec.size()), SQLITE_STATIC);
         if (columns.reference)
-            sqlite3_bind_text(st, 4, columns.reference->data(), static_cast<int>(columns.reference->size()), SQLITE_STATIC);
+            sqlite3_bind_text(st, 4, columns.reference->data(), static_cast<int>(columns.reference->size()),
+                              SQLITE_STATIC);
         else sqlite3_bind_null(st, 4);
         Check(db.get(), sqlite3_step(st), "insert");
         sqlite3_reset(st);

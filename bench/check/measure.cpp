@@ -110,7 +110,8 @@ public:
     std::vector<ThreadUse> Finish() {
         std::vector<ThreadUse> out;
         for (auto& [tid, t] : threads_) {
-            if (const long long ns = ReadCounter(t.clockFd); ns >= 0) t.cpuSeconds = static_cast<double>(ns) / 1e9, t.exact = true;
+            if (const long long ns = ReadCounter(t.clockFd); ns >= 0)
+                t.cpuSeconds = static_cast<double>(ns) / 1e9, t.exact = true;
             t.instructions = ReadCounter(t.instructionsFd);
             out.push_back(t);
             out.back().clockFd = out.back().instructionsFd = -1;

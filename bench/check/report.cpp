@@ -117,8 +117,8 @@ void PrintTable(const std::vector<Kind>& kinds) {
         for (const ChildRun& r : k.runs) peak = std::max(peak, r.peakRssKb);
         std::vector<double> counts(k.records.begin(), k.records.end());
         char wall[64], cpu[64];
-        std::snprintf(wall, sizeof wall, "%.3f (%.3f-%.3f)", Median(walls), *std::min_element(walls.begin(), walls.end()),
-                      *std::max_element(walls.begin(), walls.end()));
+        std::snprintf(wall, sizeof wall, "%.3f (%.3f-%.3f)", Median(walls),
+                      *std::min_element(walls.begin(), walls.end()), *std::max_element(walls.begin(), walls.end()));
         std::snprintf(cpu, sizeof cpu, "%.3f (%.3f-%.3f)", Median(cpus), *std::min_element(cpus.begin(), cpus.end()),
                       *std::max_element(cpus.begin(), cpus.end()));
         const bool againstFloor = floor && &k != floor;
@@ -189,11 +189,12 @@ void PrintTimeline(const Kind& k) {
                 span(zero, first), span(zero, t.At("file-open")), span(t.At("file-open"), t.At("log-created")));
     std::printf("  records        %.3f s (%.2f us a record)\n", span(first, last),
                 records > 0 ? span(first, last) * 1e6 / static_cast<double>(records) : 0.0);
-    std::printf("  after the last record %.3f s: the writer catching up %.3f, summary %.3f, final commit %.3f, "
-                "history %.3f, closing and exit %.3f\n",
-                span(last, run->ended), span(last, t.At("file-written")),
-                span(t.At("file-written"), t.At("summary-counted")), span(t.At("summary-counted"), t.At("final-commit")),
-                span(t.At("history-start"), t.At("history-done")), span(t.At("history-done"), run->ended));
+    std::printf(
+        "  after the last record %.3f s: the writer catching up %.3f, summary %.3f, final commit %.3f, "
+        "history %.3f, closing and exit %.3f\n",
+        span(last, run->ended), span(last, t.At("file-written")), span(t.At("file-written"), t.At("summary-counted")),
+        span(t.At("summary-counted"), t.At("final-commit")), span(t.At("history-start"), t.At("history-done")),
+        span(t.At("history-done"), run->ended));
 }
 
 }  // namespace bench

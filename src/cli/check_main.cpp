@@ -145,7 +145,8 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
             std::fputs(quorvex::CheckUsage().c_str(), stdout);
             return kExitNoErrors;
         } else if (a == "--version" || a == "-V") {
-            std::printf("quorvex-check %d.%d.%d\n", QUORVEX_VERSION_MAJOR, QUORVEX_VERSION_MINOR, QUORVEX_VERSION_PATCH);
+            std::printf("quorvex-check %d.%d.%d\n", QUORVEX_VERSION_MAJOR, QUORVEX_VERSION_MINOR,
+                        QUORVEX_VERSION_PATCH);
             return kExitNoErrors;
         } else if (a == "--quiet" || a == "-q") {
             quiet = true;
@@ -183,8 +184,9 @@ std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
             while (compare->size() < 2 && i + 1 < argc && argv[i + 1][0] != '-') {
                 const std::string run = argv[++i];
                 if (run.empty() || run.find_first_not_of("0123456789") != std::string::npos)
-                    return Usage(("--compare " + run + ": a run number was expected, as --history lists them (1, 2, ...)")
-                                     .c_str());
+                    return Usage(
+                        ("--compare " + run + ": a run number was expected, as --history lists them (1, 2, ...)")
+                            .c_str());
                 compare->push_back(run);
             }
         } else if (a == "--") {
@@ -249,10 +251,11 @@ std::optional<quorvex::LogReader> LastLog(const CheckOptions& o, std::optional<q
 // Says, before anything of it is shown, that the log's run did not finish; whether it did not.
 bool TellInterrupted(const quorvex::LogReader& log) {
     if (!log.RunInProgress()) return false;
-    quorvex::Print(stderr, "quorvex-check: warning: the error log " + quorvex::TerminalValue(log.Path().string()) + ": " +
-                               quorvex::Cp1252ToUtf8(quorvex::InterruptedRunHead(log.LastRecNum()) + " " +
-                                                     quorvex::InterruptedRunBody()) +
-                               "\n");
+    quorvex::Print(
+        stderr,
+        "quorvex-check: warning: the error log " + quorvex::TerminalValue(log.Path().string()) + ": " +
+            quorvex::Cp1252ToUtf8(quorvex::InterruptedRunHead(log.LastRecNum()) + " " + quorvex::InterruptedRunBody()) +
+            "\n");
     return true;
 }
 
@@ -331,8 +334,8 @@ int WarnUntested(const quorvex::CliServices& services, quorvex::RunOutcome outco
         quorvex::Print(stderr, "quorvex-check: warning: " + quorvex::TerminalValue(file) +
                                    " was not tested: it was not found\n");
     for (const auto& [file, problem] : services.UnreadableFiles())
-        quorvex::Print(stderr,
-                       "quorvex-check: warning: " + quorvex::TerminalValue(file) + " was not tested: " + problem + "\n");
+        quorvex::Print(
+            stderr, "quorvex-check: warning: " + quorvex::TerminalValue(file) + " was not tested: " + problem + "\n");
     for (const std::string& file : services.Unasked())
         quorvex::Print(stderr,
                        "quorvex-check: warning: " + quorvex::TerminalValue(file) + " was not tested: " + why + "\n");
@@ -425,12 +428,15 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
             std::fprintf(stderr, "quorvex-check: %s: stopped after the run had finished: the error log is complete.\n",
                          strsignal(signal));
         else if (s.recordsTested > 0 && s.outcome == RunOutcome::Aborted)
-            std::fprintf(stderr, "quorvex-check: %s: testing stopped after %lld record(s); the error log ends with \"Test Aborted\".\n",
-                         strsignal(signal), static_cast<long long>(s.recordsTested));
+            std::fprintf(
+                stderr,
+                "quorvex-check: %s: testing stopped after %lld record(s); the error log ends with \"Test Aborted\".\n",
+                strsignal(signal), static_cast<long long>(s.recordsTested));
         else if (s.recordsTested > 0)
             std::fprintf(stderr, "quorvex-check: %s: testing stopped.\n", strsignal(signal));
         else
-            std::fprintf(stderr, "quorvex-check: %s: testing stopped before any record was tested.\n", strsignal(signal));
+            std::fprintf(stderr, "quorvex-check: %s: testing stopped before any record was tested.\n",
+                         strsignal(signal));
         return 128 + signal;
     }
     if (written) return written;
@@ -549,7 +555,8 @@ int ReadHistory(const CheckOptions& o) {
     const std::filesystem::path file = quorvex::RunHistory::PathIn(folder);
     std::error_code ec;
     if (!std::filesystem::exists(file, ec)) {
-        quorvex::Print(stderr, "quorvex-check: there is no run history in " + quorvex::TerminalValue(folder.string()) + "\n");
+        quorvex::Print(stderr,
+                       "quorvex-check: there is no run history in " + quorvex::TerminalValue(folder.string()) + "\n");
         return kExitNothingTested;
     }
     std::optional<quorvex::FolderLock> lock;

@@ -151,7 +151,8 @@ std::string CheckUsage() {
     }
     what += " json and csv have the fields err_num, record, id, critical, reference, user_entry, error, then "
             "file, line, column, end_column (empty when the record's place is unknown)";
-    Replace(text, "@FINDINGS@", Wrapped(std::string("  --findings ").append(FormatNames(nullptr, "|", "|")).append("  "), what, 16));
+    Replace(text, "@FINDINGS@",
+            Wrapped(std::string("  --findings ").append(FormatNames(nullptr, "|", "|")).append("  "), what, 16));
     Replace(text, "@LISTS@", FormatNames([](const Info& f) { return f.listsRuns; }, "|", "|"));
     Replace(text, "@COMPARES@", FormatNames([](const Info& f) { return f.compares; }, "|", "|"));
     return text;

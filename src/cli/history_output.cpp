@@ -60,14 +60,16 @@ std::string HistoryListText(const std::vector<HistoryRun>& runs) {
 
 std::string ComparisonText(const HistoryRun& a, const HistoryRun& b, const Comparison& c) {
     auto name = [](const HistoryRun& r) {
-        return "run " + std::to_string(r.id) + " (" + r.when + ", " + TerminalValue(r.Submission()) + ", " + r.outcome + ")";
+        return "run " + std::to_string(r.id) + " (" + r.when + ", " + TerminalValue(r.Submission()) + ", " + r.outcome +
+               ")";
     };
     std::string text = "Run " + name(b).substr(4) + " against " + name(a) + "\n";
     text += "Fixed: " + std::to_string(c.Count(FindingStatus::Fixed)) +
             "   New: " + std::to_string(c.Count(FindingStatus::New)) +
             "   Still: " + std::to_string(c.Count(FindingStatus::Still)) + "\n\n";
     text += Padded("By record type", 60) + "   fixed     new   still\n";
-    for (const auto& [type, n] : c.byType) text += "  " + Padded(TerminalValue(Cp1252ToUtf8(type)), 58) + Counts(n) + "\n";
+    for (const auto& [type, n] : c.byType)
+        text += "  " + Padded(TerminalValue(Cp1252ToUtf8(type)), 58) + Counts(n) + "\n";
     text += '\n';
     text += Padded("By field", 60) + "   fixed     new   still\n";
     for (const auto& [field, n] : c.byField) {

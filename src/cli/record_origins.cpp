@@ -55,7 +55,8 @@ std::optional<RecordOrigins> RecordOrigins::FromFiles(const std::vector<HistoryF
             if (mark) return false;
             while (next != wanted.end() && *next < recNum) ++next;
             if (next != wanted.end() && *next == recNum)
-                origins.kept_.push_back(Entry{recNum, origins.files_.size() - 1, cutter.StartLine(), cutter.StartColumn()});
+                origins.kept_.push_back(
+                    Entry{recNum, origins.files_.size() - 1, cutter.StartLine(), cutter.StartColumn()});
             return next != wanted.end();
         };
         bool going = true;

@@ -79,7 +79,8 @@ std::optional<std::string> TakeReportArgument(const std::string& argument,
     if (is("--report-file") || is("--findings-file")) {
         const bool report = is("--report-file");
         const std::optional<std::string> v = value(report ? "--report-file" : "--findings-file");
-        if (!v || v->empty()) return std::string(report ? "--report-file" : "--findings-file") + " needs a file (- for standard output)";
+        if (!v || v->empty())
+            return std::string(report ? "--report-file" : "--findings-file") + " needs a file (- for standard output)";
         (report ? request.reportFile : request.findingsFile) = *v;
     } else if (is("--report")) {
         const std::optional<std::string> v = value("--report");
@@ -124,14 +125,14 @@ int WriteRequested(const ReportRequest& request, const LogReader& log, const std
             if (!interrupted)
                 services.Message("No errors found in the submission!", "Results", MsgIcon::Information, MsgButtons::Ok);
         } else {
-            const std::string file = request.reportFile.empty()
-                                         ? DefaultReportFile(programFolder, *request.report).string()
-                                         : request.reportFile;
-            written = WriteTo(file, request, programFolder, ForTerminal(request.terminal, file, [&](std::ostream& out) {
-                                  WriteReport(log, *request.report, out);
-                              }));
-            if (written && tell && file != "-")
-                Print(stdout, "Error report:              " + TerminalValue(file) + "\n");
+            const std::string reportPath = request.reportFile.empty()
+                                               ? DefaultReportFile(programFolder, *request.report).string()
+                                               : request.reportFile;
+            written = WriteTo(reportPath, request, programFolder,
+                              ForTerminal(request.terminal, reportPath,
+                                          [&](std::ostream& out) { WriteReport(log, *request.report, out); }));
+            if (written && tell && reportPath != "-")
+                Print(stdout, "Error report:              " + TerminalValue(reportPath) + "\n");
         }
     }
     if (request.findings) {

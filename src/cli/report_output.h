@@ -28,7 +28,9 @@ struct ReportRequest {
 
     bool Any() const { return report || findings; }
     // Something goes to standard output: the run's summary is left out of it.
-    bool ToStandardOutput() const { return (report && reportFile == "-") || (findings && (findingsFile.empty() || findingsFile == "-")); }
+    bool ToStandardOutput() const {
+        return (report && reportFile == "-") || (findings && (findingsFile.empty() || findingsFile == "-"));
+    }
 };
 
 // Takes `argument` when it is one of --report, --report-file, --findings, --findings-file,
@@ -41,10 +43,9 @@ std::optional<std::string> TakeReportArgument(const std::string& argument,
 
 // Writes what `request` asks of the error log `log`: the report only when the log holds an
 // error (else the message "No errors found in the submission!"), the findings always.
-// `origins` places the findings (a finding of a record it does not place names `file`). Returns 0, or 5 after saying on standard
-// error what could not be written. With `tell`, names on standard output the report file
-// written. A log whose run did not finish (`interrupted`, already told) is never said to
-// hold no errors.
+// `origins` places the findings (a finding of a record it does not place names `file`). Returns 0, or 5 after saying on
+// standard error what could not be written. With `tell`, names on standard output the report file written. A log whose
+// run did not finish (`interrupted`, already told) is never said to hold no errors.
 int WriteRequested(const ReportRequest& request, const LogReader& log, const std::filesystem::path& programFolder,
                    const RecordOrigins* origins, DialogServices& services, bool tell, bool interrupted = false,
                    std::string_view file = {});

@@ -45,7 +45,8 @@ FolderLock::FolderLock(const std::filesystem::path& folder, Kind kind) {
         taken = err == EAGAIN || err == EACCES;
     }
     state_ = taken ? State::InUse : State::Unavailable;
-    if (state_ == State::Unavailable) problem_ = "the lock file " + file.string() + " cannot be used: " + std::strerror(err);
+    if (state_ == State::Unavailable)
+        problem_ = "the lock file " + file.string() + " cannot be used: " + std::strerror(err);
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
 }

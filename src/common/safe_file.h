@@ -22,11 +22,11 @@ public:
 // file, or none, never a part of one; a symbolic link in the target's place is replaced,
 // never written through. A target that is no regular file (a terminal, a pipe, /dev/null,
 // /dev/stdout) is written as it is, since it cannot be replaced, and so is a descriptor the
-// program was given (/dev/stdout, /dev/fd/N), where the shell left it, whatever it leads to; in a folder anyone may write
-// to that keeps each one's files their own (/tmp), such a target (or a link) is written only
-// when it belongs to the user or to the folder's owner, never to a third user who could read
-// what is written. A FIFO is opened without blocking and waited on for its reader in short
-// steps, for as long as `keepWaiting` says yes; a signal ends the wait at once.
+// program was given (/dev/stdout, /dev/fd/N), where the shell left it, whatever it leads to; in a folder anyone may
+// write to that keeps each one's files their own (/tmp), such a target (or a link) is written only when it belongs to
+// the user or to the folder's owner, never to a third user who could read what is written. A FIFO is opened without
+// blocking and waited on for its reader in short steps, for as long as `keepWaiting` says yes; a signal ends the wait
+// at once.
 class SafeFile {
 public:
     // Opens the new file. Throws FileWriteError (a folder in the target's place, a folder

@@ -112,7 +112,8 @@ void NeedFolder(const fs::path& dir) {
             throw LogFailure{ec.value(), "The error log cannot be created: the program folder " + folder +
                                              " cannot be created (" + ec.message() + ")."};
     } else if (!fs::is_directory(status)) {
-        throw LogFailure{ENOTDIR, "The error log cannot be created: the program folder " + folder + " is not a folder."};
+        throw LogFailure{ENOTDIR,
+                         "The error log cannot be created: the program folder " + folder + " is not a folder."};
     }
 }
 
@@ -156,7 +157,8 @@ std::int64_t KeepLastCommit(sql::Database& db, const fs::path& file, const std::
     if (kept == 0) return 0;
     const std::string folder = Utf8ToCp1252(file.parent_path().string());
     db.exec("BEGIN");
-    auto notice = db.prepare("INSERT INTO Errors (Type, Rec_Num, Reference, User_Entry, Error) VALUES ('C', ?1, ?2, ?3, ?4)");
+    auto notice =
+        db.prepare("INSERT INTO Errors (Type, Rec_Num, Reference, User_Entry, Error) VALUES ('C', ?1, ?2, ?3, ?4)");
     notice.bind(1, kept);
     notice.bindText(2, Cp1252ToUtf8(kLogIncompleteReference));
     notice.bindText(3, Cp1252ToUtf8(cause));
@@ -207,8 +209,10 @@ sql::Database LogFile::Create(const fs::path& folder) {
         // Another program reading the file (a database browser, a backup) holds the writer
         // off for a while, not for good.
         sqlite3_busy_timeout(db.handle(), kWriterBusyTimeoutMs);
-        db.exec("PRAGMA encoding = 'UTF-8'; PRAGMA page_size = 16384; PRAGMA journal_mode = DELETE; PRAGMA synchronous = NORMAL; "
-                "PRAGMA cache_size = -8000");
+        db.exec(
+            "PRAGMA encoding = 'UTF-8'; PRAGMA page_size = 16384; PRAGMA journal_mode = DELETE; PRAGMA synchronous = "
+            "NORMAL; "
+            "PRAGMA cache_size = -8000");
         db.exec("BEGIN");
         // Marked as in progress from its first commit on.
         db.exec(MarkSql(true));

@@ -47,7 +47,8 @@ const char* kSchema =
     "CREATE TABLE IF NOT EXISTS findings (run INTEGER NOT NULL REFERENCES runs(id) ON DELETE CASCADE,"
     " seq INTEGER NOT NULL, rec_num INTEGER NOT NULL, type TEXT NOT NULL, key TEXT NOT NULL,"
     " occurrence INTEGER NOT NULL, critical INTEGER NOT NULL, reference INTEGER NOT NULL, first INTEGER NOT NULL,"
-    " last INTEGER NOT NULL, user_entry TEXT NOT NULL, message INTEGER NOT NULL, PRIMARY KEY (run, seq)) WITHOUT ROWID;";
+    " last INTEGER NOT NULL, user_entry TEXT NOT NULL, message INTEGER NOT NULL, PRIMARY KEY (run, seq)) WITHOUT "
+    "ROWID;";
 
 HistoryError Failed(const fs::path& file, const std::string& what, bool damaged = false) {
     return HistoryError("The run history " + file.string() + " " + what, damaged);
@@ -115,7 +116,8 @@ RunHistory::RunHistory(fs::path file, bool create, std::function<bool()> keepWai
             throw HistoryError("The run history " + problem + "; it is not used.");
     if (create && !fs::exists(fs::symlink_status(path, ec))) {
         const int fd = CreatePrivateFile(path, O_RDWR | O_EXCL);
-        if (fd < 0 && errno != EEXIST) throw Failed(path, std::string("cannot be created: ") + std::strerror(errno) + ".");
+        if (fd < 0 && errno != EEXIST)
+            throw Failed(path, std::string("cannot be created: ") + std::strerror(errno) + ".");
         if (fd >= 0) ::close(fd);
     }
     try {
@@ -163,7 +165,8 @@ std::int64_t RunHistory::Add(const HistoryRun& run, const std::vector<HistoryFin
     try {
         db.exec("BEGIN IMMEDIATE");
         try {
-            db.prepare("INSERT INTO runs (ended, outcome, records, records_with_errors, errors) VALUES (?1, ?2, ?3, ?4, ?5)")
+            db.prepare(
+                  "INSERT INTO runs (ended, outcome, records, records_with_errors, errors) VALUES (?1, ?2, ?3, ?4, ?5)")
                 .bindText(1, run.when)
                 .bindText(2, run.outcome)
                 .bind(3, run.records)
@@ -221,7 +224,9 @@ std::int64_t RunHistory::Add(const HistoryRun& run, const std::vector<HistoryFin
                 .bind(1, std::int64_t{keep})
                 .run();
             if (sqlite3_changes(db.handle()) > 0)
-                db.exec("DELETE FROM texts WHERE id NOT IN (SELECT reference FROM findings UNION SELECT message FROM findings)");
+                db.exec(
+                    "DELETE FROM texts WHERE id NOT IN (SELECT reference FROM findings UNION SELECT message FROM "
+                    "findings)");
             db.exec("COMMIT");
             return id;
         } catch (...) {

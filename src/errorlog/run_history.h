@@ -14,8 +14,8 @@ namespace quorvex {
 // A history that cannot be opened, read or written; the message says which and why.
 class HistoryError : public std::runtime_error {
 public:
-    explicit HistoryError(const std::string& what, bool damaged = false)
-        : std::runtime_error(what), damaged(damaged) {}
+    explicit HistoryError(const std::string& what, bool isDamaged = false)
+        : std::runtime_error(what), damaged(isDamaged) {}
     // The file is no sound history (not a database, a damaged one, or one of another
     // layout), as opposed to one that is locked, another user's, or cannot be written now.
     bool damaged;

@@ -63,7 +63,8 @@ Comparison CompareRuns(const std::vector<HistoryFinding>& a, const std::vector<H
         const std::size_t i = at->second.front();
         at->second.pop_front();
         matched[i] = true;
-        add(FindingStatus::Still, f, a[i].recNum, f.recNum, j, a[i].userEntry != f.userEntry || a[i].message != f.message);
+        add(FindingStatus::Still, f, a[i].recNum, f.recNum, j,
+            a[i].userEntry != f.userEntry || a[i].message != f.message);
     }
     for (std::size_t i = 0; i < a.size(); ++i)
         if (!matched[i]) add(FindingStatus::Fixed, a[i], a[i].recNum, std::nullopt, i, false);

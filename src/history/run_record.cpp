@@ -98,7 +98,8 @@ std::string Now() {
 
 // The key of a record of type `type` in the block of the employer `ein`.
 std::string KeyOf(const std::string& type, const std::string& record, const std::string& ein) {
-    if (type == "RW" || type == "RO") return Trimmed(record.substr(std::min<std::size_t>(2, record.size()), 9)) + "/" + ein;
+    if (type == "RW" || type == "RO")
+        return Trimmed(record.substr(std::min<std::size_t>(2, record.size()), 9)) + "/" + ein;
     if (type == "RE" || type == "RT" || type == "RU") return ein;
     return {};
 }
@@ -163,7 +164,8 @@ std::vector<HistoryFinding> HistoryFindings(const LogReader& log) {
                 auto at = blocks.find(*row.record.reIndx);
                 if (at == blocks.end()) {
                     const auto re = log.BlockRecord(*row.record.reIndx, recNum);
-                    at = blocks.emplace(*row.record.reIndx, re && re->size() >= 16 ? Trimmed(re->substr(7, 9)) : "").first;
+                    at = blocks.emplace(*row.record.reIndx, re && re->size() >= 16 ? Trimmed(re->substr(7, 9)) : "")
+                             .first;
                 }
                 ein = at->second;
             }

@@ -39,13 +39,16 @@ CliResult Sh(const TempDir& dir, const std::string& script) {
     const std::string badSsn = ValidRecord("RW").replace(2, 9, "12345678X");
     WriteFile(dir / "s.txt", Lines(ValidRecords({"RA", "RE", "RW", "RT", "RF"})));
     WriteFile(dir / "e.txt", Lines({ValidRecord("RA"), ValidRecord("RE"), badSsn, badSsn}));
-    WriteFile(dir / "script.sh", "QC=" + Quote(QUORVEX_CHECK_EXE) + "; D=" + Quote((dir / "data").string()) +
-                                     "; S=" + Quote((dir / "s.txt").string()) +
-                                     "\nQ() { \"$QC\" --data-dir \"$D\" --today 2010-01-01 \"$@\"; }\n"
-                                     // Waits (10 s at most) for the run to make its log, then $1 seconds more.
-                                     "started() { for i in $(seq 200); do [ -e \"$D/Errorlog.mdb\" ] && break; sleep 0.05; "
-                                     "done; sleep \"$1\"; }\n" + script + "\n");
-    const int status = std::system(("cd " + Quote(dir.path().string()) + " && bash script.sh >out.txt 2>err.txt").c_str());
+    WriteFile(dir / "script.sh",
+              "QC=" + Quote(QUORVEX_CHECK_EXE) + "; D=" + Quote((dir / "data").string()) +
+                  "; S=" + Quote((dir / "s.txt").string()) +
+                  "\nQ() { \"$QC\" --data-dir \"$D\" --today 2010-01-01 \"$@\"; }\n"
+                  // Waits (10 s at most) for the run to make its log, then $1 seconds more.
+                  "started() { for i in $(seq 200); do [ -e \"$D/Errorlog.mdb\" ] && break; sleep 0.05; "
+                  "done; sleep \"$1\"; }\n" +
+                  script + "\n");
+    const int status =
+        std::system(("cd " + Quote(dir.path().string()) + " && bash script.sh >out.txt 2>err.txt").c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir / "out.txt"), ReadFile(dir / "err.txt")};
 }
 
@@ -63,12 +66,15 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
         {"Q --today 2010-13-01 $S", 3, "--today 2010-13-01: not a date"},
         {"\"$QC\" --data-dir --quiet $S", 3, "--data-dir needs a folder, not the option --quiet"},
         {"Q --threads 3 $S || Q $S --threads", 3, "--threads needs 1 or 2\nTry 'quorvex-check --help'.\n"},
-        {"Q --findings xml $S", 3, "quorvex-check: --findings must be json, csv, gnu or sarif\nTry 'quorvex-check --help'.\n"},
+        {"Q --findings xml $S", 3,
+         "quorvex-check: --findings must be json, csv, gnu or sarif\nTry 'quorvex-check --help'.\n"},
         {"Q --version", 0, "quorvex-check 1."},
         // On a terminal the progress bar ends full and is cleared before the summary.
         {"script -qec \"'$QC' --data-dir '$D' --today 2010-01-01 '" QUORVEX_SOURCE_DIR "/examples/faulty-2008.txt'\" "
-         "/dev/null | tr '\\r' '~'", 0,
-         "##] 100%~                                                                                                    ~Records tested:"},
+         "/dev/null | tr '\\r' '~'",
+         0,
+         "##] 100%~                                                                                                    "
+         "~Records tested:"},
         {"Q", 3, "no submission file given"},
         {"Q --show-record 0", 3, "--show-record needs a record number"},
         {"Q --show-record 1 $S", 3, "--show-record tests no file"},
@@ -87,16 +93,19 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
          "timeout 5 sh -c ': > f'; wait; exit $s$t",
          33, "data is in use: a test is in progress there"},
         // A report or findings file never takes the place of an input or of the program folder's own files.
-        {"Q --quiet e.txt; Q --findings json --findings-file data/ERRORLOG.MDB; s=$?; Q --show-record 3 >/dev/null && exit $s",
+        {"Q --quiet e.txt; Q --findings json --findings-file data/ERRORLOG.MDB; s=$?; Q --show-record 3 >/dev/null && "
+         "exit $s",
          5, "is a file the program keeps in its program folder"},
         {"cp e.txt k; Q --report text --report-file e.txt e.txt; s=$?; cmp -s e.txt k && exit $s", 5,
          "is the submission file"},
         // Written into a new private file renamed into place: never through a link, whatever the umask.
         {"umask 0; Q --quiet e.txt; echo x > v; ln -s ../v data/ErrorReport.txt; Q --quiet --report text e.txt; s=$?; "
-         "test \"$(cat v)\" = x -a ! -L data/ErrorReport.txt && stat -c %a data data/*.txt data/Errorlog.mdb && exit $s",
+         "test \"$(cat v)\" = x -a ! -L data/ErrorReport.txt && stat -c %a data data/*.txt data/Errorlog.mdb && exit "
+         "$s",
          1, "700\n600\n600\n"},
         // A NEXT-FILE that is a folder or cannot be read is named with its reason.
-        {"head -n 3 $S > a; touch c; Q a . c", 4, "warning: . was not tested: it is a folder\nquorvex-check: warning: c was "
+        {"head -n 3 $S > a; touch c; Q a . c", 4,
+         "warning: . was not tested: it is a folder\nquorvex-check: warning: c was "
          "not tested: testing ended at the unreadable file . before it\n"},
         {"Q gone.txt", 3, "/gone.txt was not found."},
         {"Q .", 3, "Submission File Error: Error Number: 21"},
@@ -105,17 +114,21 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
         {"Q $S", 0, "Results: Testing Completed.\nThere were no errors found.\n"},
         {"Q --today 2008-02-29 $S", 0, "There were no errors found."},
         {"Q --today 2009-01-15 $S", 0, "Would you like to connect to Plexora Web site to submit the wage report?"},
-        {"Q --limit 7 e.txt", 1, "Records tested:            4\nRecords with errors:       2\nErrors found:              3\n"},
+        {"Q --limit 7 e.txt", 1,
+         "Records tested:            4\nRecords with errors:       2\nErrors found:              3\n"},
         {"Q --limit 1 e.txt", 2, "Critical Error in Record Number 3\n  1 or more Errors"},
         {"sed -n '1p;3p' $S > c; Q c", 2, "terminated due to the Critical Error in Record Number 2"},
         {": > empty; Q empty", 3, "Results: Warning: The file contains no valid data."},
         {"Q --quiet e.txt > o; s=$?; test ! -s o && exit $s", 1, "Missing Final Record: RF record was not found."},
         {"touch b c; Q $S b c", 4, "warning: c was not tested: the submission ended with its RF record before it\n"},
-        {"head -n 3 $S > a; Q a gone c", 4, "warning: c was not tested: testing ended at the missing file gone before it\n"},
-        {"tail -n 1 $S > rf; Q rf b", 2, "warning: b was not tested: testing was stopped by a critical error before it\n"},
+        {"head -n 3 $S > a; Q a gone c", 4,
+         "warning: c was not tested: testing ended at the missing file gone before it\n"},
+        {"tail -n 1 $S > rf; Q rf b", 2,
+         "warning: b was not tested: testing was stopped by a critical error before it\n"},
         {"Q gone b", 3, "warning: gone was not tested: it was not found\n"},
         {"Q --report text --report-file no/r.txt e.txt", 5, "Could not write"},
-        {"Q --report text --findings json $S > o; s=$?; test ! -e data/ErrorReport.txt -a \"$(cat o)\" = '[]' && exit $s",
+        {"Q --report text --findings json $S > o; s=$?; test ! -e data/ErrorReport.txt -a \"$(cat o)\" = '[]' && exit "
+         "$s",
          0, "Results: No errors found in the submission!"},
         // A pipe or FIFO has no length: it is read to its end.
         {"mkfifo f; (sleep 0.3; cat $S > f) & Q f", 0, "There were no errors found."},
@@ -136,7 +149,8 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
          "data/RunHistory.db: it is a file the program keeps in its program folder"},
         // A descriptor given by name is written where the shell left it, never replaced in /dev.
         {"Q --quiet e.txt; echo first > o; Q --findings csv --findings-file /dev/stdout >> o; s=$?; "
-         "Q --findings csv --findings-file /dev/fd/3 3>>o; test -L /dev/stdout && head -n 1 o && grep -c 12345678X o; exit $s",
+         "Q --findings csv --findings-file /dev/fd/3 3>>o; test -L /dev/stdout && head -n 1 o && grep -c 12345678X o; "
+         "exit $s",
          1, "first\n4\n"},
         // --compare names what it was given and what it expected.
         {"Q --compare 0x10", 3, "--compare 0x10: a run number was expected"},
@@ -146,15 +160,17 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
         // A FIFO without a reader is waited on without holding the folder; a signal ends the wait
         // after the run had finished, and says so.
         {"mkfifo f; \"$QC\" --data-dir \"$D\" --quiet --findings csv --findings-file f e.txt & p=$!; "
-         "until Q --show-record 1 >/dev/null 2>&1; do sleep 0.05; done; kill -TERM $p; wait $p", 143,
-         "Terminated: stopped after the run had finished: the error log is complete."},
+         "until Q --show-record 1 >/dev/null 2>&1; do sleep 0.05; done; kill -TERM $p; wait $p",
+         143, "Terminated: stopped after the run had finished: the error log is complete."},
         // The program folder: the environment's, a limit for this run only, an installed program's.
         {"QUORVEX_DATA_DIR=$PWD/env \"$QC\" --quiet $S && test -f env/Errorlog.mdb -a -f env/ErrSetLog.ini", 0, ""},
         {"mkdir data; echo '[Maximum Error Count]:1200' > data/ErrSetLog.ini; Q --limit 1 e.txt; s=$?; "
-         "grep -q 1200 data/ErrSetLog.ini && exit $s", 2, ""},
+         "grep -q 1200 data/ErrSetLog.ini && exit $s",
+         2, ""},
         {"mkdir -p u/bin u/share/quorvex; cp \"$QC\" u/bin; env -u QUORVEX_DATA_DIR -u XDG_DATA_HOME HOME=$PWD/h "
          "u/bin/quorvex-check --quiet $S && test -f h/.local/share/quorvex/Errorlog.mdb -a ! -e u/bin/Errorlog.mdb "
-         "&& stat -c %a h/.local/share/quorvex", 0, "700\n"},
+         "&& stat -c %a h/.local/share/quorvex",
+         0, "700\n"},
     };
     for (const auto& [script, status, shown] : rows) {
         SCOPED_TRACE(script);
@@ -162,7 +178,8 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
         const CliResult r = Sh(dir, script);
         EXPECT_EQ(r.status, status) << r.out << r.err;
         EXPECT_NE((r.out + r.err).find(shown), std::string::npos) << r.out << r.err;
-        for (char c : r.out + r.err) EXPECT_TRUE(c == '\n' || c == '\t' || static_cast<unsigned char>(c) >= 0x20) << int(c);
+        for (char c : r.out + r.err)
+            EXPECT_TRUE(c == '\n' || c == '\t' || static_cast<unsigned char>(c) >= 0x20) << int(c);
     }
 }
 
@@ -174,17 +191,25 @@ TEST(QuorvexCheck, SharedFoldersAndFilesOfOthers) {
         {"Q --quiet e.txt; mkdir -m 1777 t; mkfifo t/p; chown nobody t/p; Q --findings csv --findings-file t/p", 5,
          "t/p: it belongs to another user in a folder shared by all users"},
         {"Q --quiet e.txt; mkdir -m 1777 t; echo x > v; ln -s ../v t/l; chown -h nobody t/l; "
-         "Q --findings csv --findings-file t/l; s=$?; test \"$(cat v)\" = x && exit $s", 5, "t/l: it belongs to another user"},
-        {"Q --quiet e.txt; mkdir -m 1777 t; mkfifo t/p; cat t/p > got & Q --findings csv --findings-file t/p; s=$?; wait; "
-         "grep -c 12345678X got; exit $s", 1, "2\n"},
+         "Q --findings csv --findings-file t/l; s=$?; test \"$(cat v)\" = x && exit $s",
+         5, "t/l: it belongs to another user"},
+        {"Q --quiet e.txt; mkdir -m 1777 t; mkfifo t/p; cat t/p > got & Q --findings csv --findings-file t/p; s=$?; "
+         "wait; "
+         "grep -c 12345678X got; exit $s",
+         1, "2\n"},
         {"Q --quiet e.txt; Q --findings csv --findings-file /dev/stdout | grep -c 12345678X; "
-         "Q --findings json --findings-file /dev/fd/3 3>&1 >/dev/null | grep -c 12345678X", 0, "2\n2\n"},
+         "Q --findings json --findings-file /dev/fd/3 3>&1 >/dev/null | grep -c 12345678X",
+         0, "2\n2\n"},
         // The program folder's own files, another user's or open to others: the history is
         // not used (and said once), the error limit not read.
         {"Q --quiet e.txt; chown nobody data/RunHistory.db; Q --quiet e.txt; s=$?; chown root data/RunHistory.db; "
-         "Q --history | grep -c finished; exit $s", 1, "RunHistory.db belongs to another user; it is not used. This run is not in the history"},
-        {"Q --quiet e.txt; chmod 666 data/RunHistory.db; Q --quiet e.txt", 1, "RunHistory.db can be changed by other users"},
-        {"mkdir data; echo '[Maximum Error Count]:1' > data/ErrSetLog.ini; chown nobody data/ErrSetLog.ini; Q --quiet e.txt", 1, ""},
+         "Q --history | grep -c finished; exit $s",
+         1, "RunHistory.db belongs to another user; it is not used. This run is not in the history"},
+        {"Q --quiet e.txt; chmod 666 data/RunHistory.db; Q --quiet e.txt", 1,
+         "RunHistory.db can be changed by other users"},
+        {"mkdir data; echo '[Maximum Error Count]:1' > data/ErrSetLog.ini; chown nobody data/ErrSetLog.ini; Q --quiet "
+         "e.txt",
+         1, ""},
         {"umask 0; Q --quiet e.txt; stat -c %a data/ErrSetLog.ini data/RunHistory.db", 0, "600\n600\n"},
     };
     for (const auto& [script, status, shown] : rows) {
@@ -218,14 +243,20 @@ TEST(QuorvexCheck, ASocketAsTheOutputIsRefusedAtOnce) {
 // only during a run; a second run is refused while the window is open.
 TEST(QuorvexCheck, ReadersBesideAnIdleWindowNotBesideARun) {
     TempDir dir;
-    ASSERT_EQ(Main({"--data-dir", (dir / "data").string(), "-q", (fs::path(QUORVEX_SOURCE_DIR) / "examples" / "faulty-2008.txt").string()}).status, 1);
+    ASSERT_EQ(Main({"--data-dir", (dir / "data").string(), "-q",
+                    (fs::path(QUORVEX_SOURCE_DIR) / "examples" / "faulty-2008.txt").string()})
+                  .status,
+              1);
     const std::tuple<FolderLock::Kind, std::vector<std::string>, int, const char*> rows[] = {
         {FolderLock::Kind::Folder, {"--history"}, 0, ""},
         {FolderLock::Kind::Folder, {"--show-record", "1"}, 0, ""},
         {FolderLock::Kind::Folder, {"--findings", "json"}, 1, ""},
         {FolderLock::Kind::Folder, {"x.txt"}, 3, "is in use by another Quorvex program"},
         {FolderLock::Kind::Run, {"--history"}, 3, "is in use: a test is in progress there"},
-        {FolderLock::Kind::Run, {"--report", "text", "--report-file", "-"}, 3, "is in use: a test is in progress there"},
+        {FolderLock::Kind::Run,
+         {"--report", "text", "--report-file", "-"},
+         3,
+         "is in use: a test is in progress there"},
         {FolderLock::Kind::Reader, {"--compare"}, 3, "fewer than two runs"},
     };
     for (const auto& [held, args, status, shown] : rows) {
@@ -243,7 +274,8 @@ TEST(QuorvexCheck, ReadersBesideAnIdleWindowNotBesideARun) {
 // Ctrl-C and SIGTERM end a run as Exit does: the records so far stay with their block totals, the last one gets
 // "Test Aborted", the status is 128 + the signal. Records come through an endless pipe, or a silent FIFO.
 TEST(QuorvexCheck, SignalsEndTheRunAsExitDoes) {
-    const std::string endless = "RW=$(sed -n 3p $S | tr -d '\\r')\n{ head -n 2 $S; while :; do printf '%s\\r\\n' \"$RW\"; done; } | ";
+    const std::string endless =
+        "RW=$(sed -n 3p $S | tr -d '\\r')\n{ head -n 2 $S; while :; do printf '%s\\r\\n' \"$RW\"; done; } | ";
     const std::tuple<std::string, int, const char*> cases[] = {
         {endless + "\"$QC\" --data-dir \"$D\" --threads 1 - & started 0.5; kill -INT $!", 130, ""},
         {endless + "\"$QC\" --data-dir \"$D\" --threads 2 - & started 0.5; kill -TERM $!", 143, ""},
@@ -262,7 +294,8 @@ TEST(QuorvexCheck, SignalsEndTheRunAsExitDoes) {
                   std::string::npos) << r.err;
         EXPECT_EQ(LogScalar(log, "SELECT Rec_Num || ' ' || Reference FROM Errors ORDER BY Err_Num DESC"),
                   last + " Test Aborted");
-        EXPECT_EQ(LogScalar(log, "SELECT \"0\" FROM TRT"), LogScalar(log, "SELECT COUNT(*) FROM Records WHERE ID = 'RW'"));
+        EXPECT_EQ(LogScalar(log, "SELECT \"0\" FROM TRT"),
+                  LogScalar(log, "SELECT COUNT(*) FROM Records WHERE ID = 'RW'"));
         EXPECT_TRUE(!*records || last == records) << last;
     }
 }
@@ -272,11 +305,13 @@ TEST(QuorvexCheck, SignalsEndTheRunAsExitDoes) {
 // even though the end of its input comes with the signal.
 TEST(QuorvexCheck, AnInterruptedRunIsNeverReadAsFinished) {
     TempDir dir;
-    const CliResult r = Sh(dir, "RW=$(sed -n 3p $S | tr -d '\\r')\n"
-                                "{ head -n 2 $S; while :; do printf '%s\\r\\n' \"$RW\"; done; } | \"$QC\" --data-dir \"$D\" - 2>/dev/null & "
-                                "started 2.6; "
-                                "kill -KILL $!; wait; Q --findings json > j; echo \"json $?\"; Q --report text; "
-                                "echo \"text $?\"; Q --show-record 1 >/dev/null; echo \"show $?\"");
+    const CliResult r =
+        Sh(dir,
+           "RW=$(sed -n 3p $S | tr -d '\\r')\n"
+           "{ head -n 2 $S; while :; do printf '%s\\r\\n' \"$RW\"; done; } | \"$QC\" --data-dir \"$D\" - 2>/dev/null & "
+           "started 2.6; "
+           "kill -KILL $!; wait; Q --findings json > j; echo \"json $?\"; Q --report text; "
+           "echo \"text $?\"; Q --show-record 1 >/dev/null; echo \"show $?\"");
     EXPECT_NE(r.out.find("json 3\ntext 3\nshow 3\n"), std::string::npos) << r.out << r.err;
     EXPECT_NE(r.err.find("Testing did not finish: the results end at Record Number"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("No errors found"), std::string::npos) << r.err;
@@ -286,7 +321,8 @@ TEST(QuorvexCheck, AnInterruptedRunIsNeverReadAsFinished) {
                                     "cat p | \"$QC\" --data-dir \"$D\" --quiet - & started 0.5; "
                                     "kill -INT %2; wait %2; echo $?; kill %1");
         EXPECT_EQ(c.out, "130\n") << c.err;
-        EXPECT_EQ(LogScalar(dir / "data" / "Errorlog.mdb", "SELECT group_concat(Reference) FROM Errors"), "Test Aborted");
+        EXPECT_EQ(LogScalar(dir / "data" / "Errorlog.mdb", "SELECT group_concat(Reference) FROM Errors"),
+                  "Test Aborted");
     }
 }
 
@@ -296,11 +332,13 @@ TEST(QuorvexCheck, TwoRunsStartedTogetherOnOneFolder) {
     const auto written = WriteSubmission(UniformShape(2, 1500), (dir / "g.txt").string());
     int refused = 0;
     for (int pair = 0; pair < 10; ++pair) {
-        const CliResult r = Sh(dir, "Q --quiet g.txt 2>e1 & Q --quiet g.txt 2>e2; b=$?; wait $!; echo $? $b; cat e1 e2");
+        const CliResult r =
+            Sh(dir, "Q --quiet g.txt 2>e1 & Q --quiet g.txt 2>e2; b=$?; wait $!; echo $? $b; cat e1 e2");
         refused += r.out.find("data is in use by another Quorvex program") != std::string::npos;
         EXPECT_TRUE(r.out.starts_with("0 0\n") || r.out.starts_with("3 0\n") || r.out.starts_with("0 3\n")) << r.out;
-        EXPECT_EQ(LogScalar(dir / "data" / "Errorlog.mdb", "SELECT COUNT(*) || (SELECT COUNT(*) FROM Errors) FROM Records"),
-                  std::to_string(written.records) + "0");
+        EXPECT_EQ(
+            LogScalar(dir / "data" / "Errorlog.mdb", "SELECT COUNT(*) || (SELECT COUNT(*) FROM Errors) FROM Records"),
+            std::to_string(written.records) + "0");
     }
     EXPECT_GT(refused, 0) << "the runs never met";
 }
@@ -308,7 +346,9 @@ TEST(QuorvexCheck, TwoRunsStartedTogetherOnOneFolder) {
 // --show-record prints a stored record as the record viewer shows it and changes nothing.
 TEST(QuorvexCheck, ShowRecordPrintsTheViewerRows) {
     const TempDir dir;
-    const CliResult r = Sh(dir, "Q --quiet e.txt; cp data/Errorlog.mdb old; Q --show-record 9 >&2; Q --show-record 3; s=$?; cmp -s old data/Errorlog.mdb && exit $s");
+    const CliResult r = Sh(dir,
+                           "Q --quiet e.txt; cp data/Errorlog.mdb old; Q --show-record 9 >&2; Q --show-record 3; s=$?; "
+                           "cmp -s old data/Errorlog.mdb && exit $s");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, r.out.find('\n', r.out.find('\n') + 1) + 1),
               "0\t1-2\tRecord Identifier\t[RW]\t\n1\t3-11\tSSN\t[12345678X]\t*\n");
@@ -331,9 +371,14 @@ TEST(QuorvexCheck, ReportsAndFindingsOfTheRunAndOfTheLogItLeft) {
     EXPECT_NE(r.status == 2 ? r.out.find("Error report:              " + (dir / "ErrorReport.txt").string()) : -1, -1);
     EXPECT_EQ(ReadFile(dir / "ErrorReport.txt"), Written(dir.path(), ReportFormat::Text));
     const std::string gnu = ReadFile(dir / "gnu.txt");
-    EXPECT_TRUE(gnu.starts_with(first.string() + ":3:163: error: State Abbreviation [Position 163 - 164]: The Postal "
-                                "Abbreviation is invalid (see ZRW5). [XX]\n" + second.string() + ":3:1: fatal error: Record "
-                                "Length: Must be 512 bytes") && gnu.ends_with("[100 bytes.]\n") && std::count(gnu.begin(), gnu.end(), '\n') == 2) << gnu;
+    EXPECT_TRUE(gnu.starts_with(first.string() +
+                                ":3:163: error: State Abbreviation [Position 163 - 164]: The Postal "
+                                "Abbreviation is invalid (see ZRW5). [XX]\n" +
+                                second.string() +
+                                ":3:1: fatal error: Record "
+                                "Length: Must be 512 bytes") &&
+                gnu.ends_with("[100 bytes.]\n") && std::count(gnu.begin(), gnu.end(), '\n') == 2)
+        << gnu;
     // Without FILE: the log left behind, which ends with a critical error.
     r = Main({"--data-dir", data, "--report", "html", "--report-file", "-"});
     EXPECT_EQ(std::tuple(r.status, r.out), std::tuple(2, Written(dir.path(), ReportFormat::Html)));
@@ -345,7 +390,8 @@ TEST(QuorvexCheck, ReportsAndFindingsOfTheRunAndOfTheLogItLeft) {
               std::tuple(2, "", true, true)) << csv;
     r = Main({"--data-dir", data, "--findings", "json"});
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find(R"("file":")" + second.string() + R"(","line":3,"column":1,"end_column":1})"), std::string::npos);
+    EXPECT_NE(r.out.find(R"("file":")" + second.string() + R"(","line":3,"column":1,"end_column":1})"),
+              std::string::npos);
 }
 
 // A report or findings bound for standard output that is a terminal are escaped; a file keeps the exact bytes.
@@ -387,11 +433,15 @@ using sql::FaultAt;
 // What a run whose log failed says: the cause, and what is left of the log (which must be sound).
 std::string Told(const fs::path& folder, int code, const std::string& state, bool created = true) {
     EXPECT_TRUE(state == "no log" || state.starts_with("incomplete after ")) << state;
-    const std::string head = "Submission File Error: Error Number: " + std::to_string(code & 0xff) + "\nError Description: ";
-    if (!created) return head + "The error log cannot be created in " + folder.string() + ": " + sqlite3_errstr(code) + ".\n";
-    return head + "The error log " + (folder / "Errorlog.mdb").string() + " could not be written: " + sqlite3_errstr(code) +
-           ". Testing stopped; " + (state == "no log" ? std::string("no error log was kept.\n") : "the log keeps records 1 to " +
-           state.substr(17) + ", and its last error says that it is incomplete.\n");
+    const std::string head =
+        "Submission File Error: Error Number: " + std::to_string(code & 0xff) + "\nError Description: ";
+    if (!created)
+        return head + "The error log cannot be created in " + folder.string() + ": " + sqlite3_errstr(code) + ".\n";
+    return head + "The error log " + (folder / "Errorlog.mdb").string() +
+           " could not be written: " + sqlite3_errstr(code) + ". Testing stopped; " +
+           (state == "no log" ? std::string("no error log was kept.\n")
+                              : "the log keeps records 1 to " + state.substr(17) +
+                                    ", and its last error says that it is incomplete.\n");
 }
 
 // The log failing at each point of a run of 7 records, in both thread modes. The k-th commit (k > 1) comes before
@@ -413,8 +463,9 @@ TEST(LogFaults, EachFaultPointLeavesASoundLogAndSaysSo) {
             TempDir dir;
             WriteFile(dir / "sub.txt", Lines(ValidRecords({"RA", "RE", "RW", "RW", "RW", "RT", "RF"})));
             sql::PlantFault(fault);
-            const CliResult r = Main({"--quiet", "--threads", threads, "--data-dir", dir.path().string(), (dir / "sub.txt").string()},
-                                     [](RunOptions& o) { o.yieldInterval = o.commitInterval = {}; });
+            const CliResult r =
+                Main({"--quiet", "--threads", threads, "--data-dir", dir.path().string(), (dir / "sub.txt").string()},
+                     [](RunOptions& o) { o.yieldInterval = o.commitInterval = {}; });
             EXPECT_TRUE(sql::PlantFault({})) << "the fault never struck";
             EXPECT_EQ(std::tuple(r.status, FailedLogState(dir.path())), std::tuple(3, state));
             EXPECT_EQ(r.err, Told(dir.path(), fault.code, state, fault.at != FaultAt::Open));
@@ -446,10 +497,15 @@ Outcome RunBothModes(const std::vector<fs::path>& files, const std::string& limi
     EXPECT_EQ(std::tuple(runs[0].status, runs[0].err), std::tuple(runs[1].status, runs[1].err));
     EXPECT_EQ(dumps[0], dumps[1]);
     const fs::path log = one / "Errorlog.mdb";
-    return {runs[0].status,
-            LogScalar(log, "SELECT GROUP_CONCAT(Rec_Num || ' ' || Reference, char(10)) FROM (SELECT * FROM Errors ORDER BY Err_Num)"),
-            LogScalar(log, "SELECT COUNT(*) || ' ' || COALESCE((SELECT GROUP_CONCAT(DISTINCT ID) FROM Records WHERE Errors > 0), "
-                           "'') FROM Records")};
+    return {
+        runs[0].status,
+        LogScalar(
+            log,
+            "SELECT GROUP_CONCAT(Rec_Num || ' ' || Reference, char(10)) FROM (SELECT * FROM Errors ORDER BY Err_Num)"),
+        LogScalar(
+            log,
+            "SELECT COUNT(*) || ' ' || COALESCE((SELECT GROUP_CONCAT(DISTINCT ID) FROM Records WHERE Errors > 0), "
+            "'') FROM Records")};
 }
 
 TEST(WholeRuns, ExamplesGiveExactlyThePlantedFindings) {
@@ -501,7 +557,8 @@ TEST(WholeRuns, FaultySubmissionsLeaveTheSameLogInBothModes) {
         seen += o.scalars;
         statuses.insert(o.status);
     }
-    for (const char* type : {"RA", "RE", "RW", "RO", "RT", "RU", "RF"}) EXPECT_NE(seen.find(type), std::string::npos) << type;
+    for (const char* type : {"RA", "RE", "RW", "RO", "RT", "RU", "RF"})
+        EXPECT_NE(seen.find(type), std::string::npos) << type;
     EXPECT_TRUE(statuses.count(1) && statuses.count(2));
 }
 

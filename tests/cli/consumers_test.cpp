@@ -19,7 +19,8 @@ namespace fs = std::filesystem;
 // Runs `script` with bash in `dir`; its standard output.
 std::string Sh(const TempDir& dir, const std::string& script) {
     WriteFile(dir / "script.sh", script + "\n");
-    if (std::system(("cd '" + dir.path().string() + "' && bash script.sh > out.txt 2> err.txt").c_str()) == -1) return {};
+    if (std::system(("cd '" + dir.path().string() + "' && bash script.sh > out.txt 2> err.txt").c_str()) == -1)
+        return {};
     return ReadFile(dir / "out.txt");
 }
 
@@ -35,9 +36,9 @@ std::string ByProblemMatcher(const std::string& lines) {
     std::string out;
     for (std::string line; std::getline(in, line);) {
         std::smatch m;
-        out += std::regex_match(line, m, matcher)
-                   ? m[1].str() + ':' + m[2].str() + ':' + m[3].str() + ':' + (m[4].length() ? "fatal " : "") + m[5].str() + '\n'
-                   : "unread: " + line + '\n';
+        out += std::regex_match(line, m, matcher) ? m[1].str() + ':' + m[2].str() + ':' + m[3].str() + ':' +
+                                                        (m[4].length() ? "fatal " : "") + m[5].str() + '\n'
+                                                  : "unread: " + line + '\n';
     }
     return out;
 }
@@ -74,8 +75,10 @@ TEST(Consumers, ReadEveryFindingWhereItStands) {
         {"emacs", "gnu",
          "emacs --batch -Q --eval '(progn (require (quote compile)) (with-temp-buffer (insert-file-contents \"f\") "
          "(compilation-mode) (compilation--ensure-parse (point-max)) (goto-char (point-min)) (let (m) (while (setq m "
-         "(text-property-not-all (point) (point-max) (quote compilation-message) nil)) (let* ((msg (get-text-property m "
-         "(quote compilation-message))) (loc (compilation--message->loc msg))) (when (= (compilation--message->type msg) 2) "
+         "(text-property-not-all (point) (point-max) (quote compilation-message) nil)) (let* ((msg (get-text-property "
+         "m "
+         "(quote compilation-message))) (loc (compilation--message->loc msg))) (when (= (compilation--message->type "
+         "msg) 2) "
          "(princ (format \"%s:%s:%s\\n\" (caar (compilation--loc->file-struct loc)) (compilation--loc->line loc) "
          "(compilation--loc->col loc))))) (goto-char (or (next-single-property-change m (quote compilation-message)) "
          "(point-max)))))))'"},
@@ -89,7 +92,8 @@ TEST(Consumers, ReadEveryFindingWhereItStands) {
             std::cout << "note: " << tool << " is not installed; its reading of " << format << " is not tested\n";
             continue;
         }
-        const std::string rows = Sh(dir, q + "--findings " + format + " --findings-file f 'sub dir/faulty copy.txt'; " + read);
+        const std::string rows =
+            Sh(dir, q + "--findings " + format + " --findings-file f 'sub dir/faulty copy.txt'; " + read);
         EXPECT_EQ(rows, places + fatal) << tool << " " << format;
     }
 }
@@ -104,9 +108,11 @@ TEST(Consumers, PackageFilesPassTheirCheckers) {
         std::string check;
     } checkers[] = {
         {"mandoc", "mandoc -T lint '" + (built / "quorvex-check.1").string() + "'"},
-        {"mandoc", "test ! -e '" + (built / "quorvex.1").string() + "' || mandoc -T lint '" + (built / "quorvex.1").string() + "'"},
+        {"mandoc", "test ! -e '" + (built / "quorvex.1").string() + "' || mandoc -T lint '" +
+                       (built / "quorvex.1").string() + "'"},
         {"desktop-file-validate", "desktop-file-validate '" + (packaging / "quorvex.desktop").string() + "'"},
-        {"appstreamcli", "appstreamcli validate --no-net --pedantic '" + (packaging / "org.quorvex.quorvex.metainfo.xml").string() + "'"},
+        {"appstreamcli", "appstreamcli validate --no-net --pedantic '" +
+                             (packaging / "org.quorvex.quorvex.metainfo.xml").string() + "'"},
     };
     for (const auto& [tool, check] : checkers) {
         if (!Installed(tool)) {
@@ -129,11 +135,14 @@ TEST(Consumers, TheDesktopProgramTestsTheFileItIsGiven) {
     TempDir dir;
     const std::string file = (fs::path(QUORVEX_SOURCE_DIR) / "examples/faulty-2008.txt").string();
     // Waits for the run's end (its row in the history; two minutes at most), then ends the program.
-    const std::string said = Sh(dir, "QT_QPA_PLATFORM=offscreen QUORVEX_UNATTENDED=1 '" + gui.string() +
-                                         "' --data-dir data '" + file + "' 2> gui.txt & "
-                                         "for i in $(seq 1200); do [ \"$(sqlite3 data/RunHistory.db 'SELECT count(*) FROM runs' 2>/dev/null)\" = 1 ] "
-                                         "&& break; sleep 0.1; done; "
-                                         "kill $!; wait; '" + QUORVEX_CHECK_EXE + "' --data-dir data --history");
+    const std::string said =
+        Sh(dir, "QT_QPA_PLATFORM=offscreen QUORVEX_UNATTENDED=1 '" + gui.string() + "' --data-dir data '" + file +
+                    "' 2> gui.txt & "
+                    "for i in $(seq 1200); do [ \"$(sqlite3 data/RunHistory.db 'SELECT count(*) FROM runs' "
+                    "2>/dev/null)\" = 1 ] "
+                    "&& break; sleep 0.1; done; "
+                    "kill $!; wait; '" +
+                    QUORVEX_CHECK_EXE + "' --data-dir data --history");
     EXPECT_NE(said.find("finished              16           10       10  " + file), std::string::npos) << said;
 }
 

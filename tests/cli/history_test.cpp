@@ -69,8 +69,10 @@ TEST(History, AnEditedSubmissionComparedWithItsLastRun) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     const CliResult list = Check(dir, {"--history"});
     EXPECT_EQ(list.status, 0);
-    EXPECT_NE(list.out.find("finished              16           10       10  " + (kExamples / "faulty-2008.txt").string()),
-              std::string::npos) << list.out;
+    EXPECT_NE(
+        list.out.find("finished              16           10       10  " + (kExamples / "faulty-2008.txt").string()),
+        std::string::npos)
+        << list.out;
 
     const CliResult text = Check(dir, {"--compare"});
     EXPECT_EQ(text.status, 1);
@@ -86,8 +88,9 @@ TEST(History, AnEditedSubmissionComparedWithItsLastRun) {
     // one); err_num: its number in the run it comes from; each at its line in its file.
     EXPECT_NE(json.out.find(R"({"err_num":9,"record":null,"id":"RW","critical":false,"reference":"Zip Code)"),
               std::string::npos) << json.out;
-    EXPECT_NE(json.out.find(R"("status":"fixed","baseline_record":13,"file":")" + (kExamples / "faulty-2008.txt").string() +
-                            R"(","line":13,"column":134,"end_column":138})"), std::string::npos);
+    EXPECT_NE(json.out.find(R"("status":"fixed","baseline_record":13,"file":")" +
+                            (kExamples / "faulty-2008.txt").string() + R"(","line":13,"column":134,"end_column":138})"),
+              std::string::npos);
     EXPECT_NE(json.out.find(R"({"err_num":10,"record":20,"id":"RT")"), std::string::npos);
     EXPECT_NE(json.out.find(R"("status":"still","baseline_record":15,"file":")" + (dir / "edited.txt").string() +
                             R"(","line":20,"column":10,"end_column":24})"), std::string::npos);
@@ -121,20 +124,27 @@ TEST(History, FindingsAsSarif) {
     const std::string file = (kExamples / "faulty-2008.txt").string();
     const CliResult run = Check(dir, {"--findings", "sarif", "--sarif-root", kExamples.string(), file});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out.rfind("{\"$schema\":\"https://json.schemastore.org/sarif-2.1.0.json\",\"version\":\"2.1.0\"", 0), 0u);
+    EXPECT_EQ(run.out.rfind("{\"$schema\":\"https://json.schemastore.org/sarif-2.1.0.json\",\"version\":\"2.1.0\"", 0),
+              0u);
     EXPECT_EQ(Count(run.out, "\"ruleId\""), 10u);
     EXPECT_EQ(Count(run.out, "\"defaultConfiguration\":{\"level\":\"error\"}"), 10u);  // one rule per kind of check
     // Relative to the root given, at the field's columns.
-    EXPECT_NE(run.out.find(R"("artifactLocation":{"uri":"faulty-2008.txt","uriBaseId":"%SRCROOT%"},"region":{"startLine":13,)"
-                           R"("startColumn":134,"endLine":13,"endColumn":139})"), std::string::npos) << run.out;
+    EXPECT_NE(
+        run.out.find(R"("artifactLocation":{"uri":"faulty-2008.txt","uriBaseId":"%SRCROOT%"},"region":{"startLine":13,)"
+                     R"("startColumn":134,"endLine":13,"endColumn":139})"),
+        std::string::npos)
+        << run.out;
     EXPECT_NE(run.out.find("\"semanticVersion\":\""), std::string::npos);
     // A rule: its name, the field, its positions and what it requires, in text and Markdown.
-    EXPECT_NE(run.out.find(R"("name":"RwZipCode","shortDescription":{"text":"RW Zip Code: Must be numeric or blank."},)"
-                           R"("fullDescription":{"text":"Zip Code of the RW record (positions 134 to 138): Must be )"
-                           R"(numeric or blank."},"help":{"text":"Zip Code of the RW record (positions 134 to 138): Must )"
-                           R"(be numeric or blank. Each result names the record, the entry found there and the numbers )"
-                           R"(of its message.","markdown":"**Zip Code** of the **RW** record (positions 134 to 138)\n\n)"
-                           R"(Must be numeric or blank.\n\nEach result names)"), std::string::npos) << run.out;
+    EXPECT_NE(
+        run.out.find(R"("name":"RwZipCode","shortDescription":{"text":"RW Zip Code: Must be numeric or blank."},)"
+                     R"("fullDescription":{"text":"Zip Code of the RW record (positions 134 to 138): Must be )"
+                     R"(numeric or blank."},"help":{"text":"Zip Code of the RW record (positions 134 to 138): Must )"
+                     R"(be numeric or blank. Each result names the record, the entry found there and the numbers )"
+                     R"(of its message.","markdown":"**Zip Code** of the **RW** record (positions 134 to 138)\n\n)"
+                     R"(Must be numeric or blank.\n\nEach result names)"),
+        std::string::npos)
+        << run.out;
     EXPECT_NE(run.out.find(R"(Compensation of the RT record is \\#. The reported sum)"), std::string::npos);
     // A rule's texts hold no finding's numbers: they are in its results.
     const std::string rules = run.out.substr(run.out.find("\"rules\":"));
@@ -150,11 +160,13 @@ TEST(History, FindingsAsSarif) {
     EXPECT_EQ(logOnly.out, run.out);
     // Every record moved by 5 and one field fixed: the same findings keep their fingerprints.
     WriteFile(dir / "edited.txt", Edited());
-    const auto before = Fingerprints(run.out), after = Fingerprints(Check(dir, {"--findings", "sarif", (dir / "edited.txt").string()}).out);
+    const auto before = Fingerprints(run.out),
+               after = Fingerprints(Check(dir, {"--findings", "sarif", (dir / "edited.txt").string()}).out);
     EXPECT_EQ(before.size(), 10u);
-    EXPECT_EQ(std::count_if(after.begin(), after.end(),
-                            [&](const std::string& p) { return std::find(before.begin(), before.end(), p) != before.end(); }),
-              9);
+    EXPECT_EQ(
+        std::count_if(after.begin(), after.end(),
+                      [&](const std::string& p) { return std::find(before.begin(), before.end(), p) != before.end(); }),
+        9);
     // Rule ids hold from run to run and ignore the numbers in a message, not its field.
     EXPECT_EQ(RuleId("RT", "Wages", "The sum is 12 of 3."), RuleId("RT", "Wages", "The sum is 4567 of 0."));
     EXPECT_NE(RuleId("RT", "Wages", "The sum is 12 of 3."), RuleId("RT", "Wages", "The sum is 12 or 3."));
@@ -170,8 +182,11 @@ TEST(History, RunsAsJsonAndCsv) {
     EXPECT_EQ(json.status, 0);
     const std::string size = std::to_string(fs::file_size(file));
     EXPECT_EQ(json.out.rfind(R"([)" "\n" R"({"run":1,"date":")", 0), 0u) << json.out;
-    EXPECT_NE(json.out.find(R"(","outcome":"finished","records":16,"records_with_errors":0,"errors":0,"files":[{"name":")" +
-                            file + R"(","size":)" + size + R"(,"sha256":")"), std::string::npos) << json.out;
+    EXPECT_NE(
+        json.out.find(R"(","outcome":"finished","records":16,"records_with_errors":0,"errors":0,"files":[{"name":")" +
+                      file + R"(","size":)" + size + R"(,"sha256":")"),
+        std::string::npos)
+        << json.out;
     const CliResult csv = Check(dir, {"--history", "--findings=csv"});
     EXPECT_EQ(csv.out.rfind("run,date,outcome,records,records_with_errors,errors,file,size,sha256\r\n1,", 0), 0u);
     EXPECT_NE(csv.out.find(",finished,16,0,0," + file + "," + size + ","), std::string::npos) << csv.out;
@@ -182,8 +197,9 @@ TEST(History, RunsAsJsonAndCsv) {
 TEST(History, AnIncompleteLogIsKeptAsSuch) {
     TempDir dir;
     sql::PlantFault({sql::FaultAt::Statement, "INSERT INTO Errors", 5, 13 /* SQLITE_FULL */});
-    const CliResult run = Check(dir, {"-q", (kExamples / "faulty-2008.txt").string()},
-                                [](RunOptions& o) { o.commitInterval = {}, o.yieldInterval = {}, o.writerThread = false; });
+    const CliResult run = Check(dir, {"-q", (kExamples / "faulty-2008.txt").string()}, [](RunOptions& o) {
+        o.commitInterval = {}, o.yieldInterval = {}, o.writerThread = false;
+    });
     sql::PlantFault({});
     EXPECT_EQ(run.status, 3);
     const CliResult list = Check(dir, {"--history"});
@@ -258,8 +274,10 @@ TEST(History, DamagedCopiesKeptAndLayoutsChecked) {
 
     const std::pair<const char*, bool> layouts[] = {
         {"CREATE TABLE runs (id INTEGER PRIMARY KEY, outcome TEXT)", true},  // no column "ended"
-        {"CREATE TABLE runs (id INTEGER PRIMARY KEY, ended TEXT NOT NULL, outcome TEXT NOT NULL, records INTEGER NOT NULL,"
-         " records_with_errors INTEGER NOT NULL, errors INTEGER NOT NULL)", false},  // the other tables are added
+        {"CREATE TABLE runs (id INTEGER PRIMARY KEY, ended TEXT NOT NULL, outcome TEXT NOT NULL, records INTEGER NOT "
+         "NULL,"
+         " records_with_errors INTEGER NOT NULL, errors INTEGER NOT NULL)",
+         false},  // the other tables are added
     };
     for (const auto& [layout, setAside] : layouts) {
         SCOPED_TRACE(layout);
@@ -289,7 +307,8 @@ TEST(History, ASignalAfterTheEndOfTheRunSaysItHadFinished) {
     });
     other.exec("ROLLBACK");
     EXPECT_EQ(run.status, 128 + SIGTERM);
-    EXPECT_NE(run.err.find("stopped after the run had finished: the error log is complete"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("stopped after the run had finished: the error log is complete"), std::string::npos)
+        << run.err;
     EXPECT_NE(run.err.find("This run is not in the history"), std::string::npos) << run.err;
     EXPECT_EQ(Check(dir, {"--report", "text", "--report-file", "-"}).status, 0);  // a finished log, no "Test Aborted"
     EXPECT_EQ(RunHistory(dir / "data" / "RunHistory.db", false).Runs().size(), 1u);
@@ -338,7 +357,8 @@ TEST(History, BoundNameAndCreation) {
         RunHistory(dir / "none" / "RunHistory.db", true);
         ADD_FAILURE() << "made in a folder that is not there";
     } catch (const HistoryError& e) {
-        EXPECT_NE(std::string(e.what()).find("cannot be created: No such file or directory"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("cannot be created: No such file or directory"), std::string::npos)
+            << e.what();
     }
 }
 
@@ -362,7 +382,8 @@ TEST(History, BoundedInRunsAndSize) {
         RunHistory h(file, true);
         for (int run = 1; run <= 51; ++run)
             h.Add(HistoryRun{0, "2009-01-15 10:00:00", "finished", 5, 1, 1, {{"s.txt", 10, "ab"}}},
-                  {HistoryFinding{3, "RW", "1/2", 0, false, "SSN [Position 3 - 11]", 3, 11, "", "only run " + std::to_string(run)}},
+                  {HistoryFinding{3, "RW", "1/2", 0, false, "SSN [Position 3 - 11]", 3, 11, "",
+                                  "only run " + std::to_string(run)}},
                   50);
         const auto runs = h.Runs();
         ASSERT_EQ(runs.size(), 50u);
@@ -377,8 +398,10 @@ TEST(History, BoundedInRunsAndSize) {
     }
     const auto before = fs::file_size(file);
     RunHistory h(file, true);
-    const auto a = h.Add(HistoryRun{0, "2009-01-15 10:00:00", "stopped", 25000, 25000, 25000, {}}, findings(1, 25000), 50);
-    const auto b = h.Add(HistoryRun{0, "2009-01-15 10:05:00", "stopped", 25000, 25000, 25000, {}}, findings(2, 25000), 50);
+    const auto a =
+        h.Add(HistoryRun{0, "2009-01-15 10:00:00", "stopped", 25000, 25000, 25000, {}}, findings(1, 25000), 50);
+    const auto b =
+        h.Add(HistoryRun{0, "2009-01-15 10:05:00", "stopped", 25000, 25000, 25000, {}}, findings(2, 25000), 50);
     const double perRun = static_cast<double>(fs::file_size(file) - before) / 2 / 1e6;
     EXPECT_LT(perRun, 3.0);
     const Comparison c = CompareRuns(h.Findings(a), h.Findings(b));

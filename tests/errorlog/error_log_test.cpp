@@ -65,7 +65,8 @@ TEST(ErrorLog, TablesAndColumns) {
     EXPECT_EQ(columns("Errors"), "Err_Num Type Rec_Num Reference User_Entry Error");
     for (auto [table, fields] : {std::pair{"TRT", 24}, std::pair{"TRU", 17}}) {
         std::string expected = "Indx RE_EIN 0";
-        for (int n = 1; n <= fields; ++n) expected += " " + std::to_string(n) + " F" + std::to_string(n) + "ErrRef";
+        for (int n = 1; n <= fields; ++n)
+            expected.append(" ").append(std::to_string(n)).append(" F").append(std::to_string(n)).append("ErrRef");
         EXPECT_EQ(columns(table), expected);
     }
 }

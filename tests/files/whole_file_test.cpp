@@ -43,7 +43,8 @@ std::string RunAndRead(const Submission& s, bool writerThread, std::size_t piece
     services.files.push_back(std::nullopt);
     std::map<std::int64_t, std::string> origins;
     auto origin = [&](const RecordOrigin& r) {
-        origins[r.recNum] = "@" + std::to_string(r.line) + ":" + std::to_string(r.column);
+        origins[r.recNum] =
+            std::string("@").append(std::to_string(r.line)).append(":").append(std::to_string(r.column));
     };
     // Progress is shown only where the run must show it; a clean run ends as the programs end it.
     const RunOptions o{dir.path(), std::get<2>(s), origin, std::chrono::hours(1), std::chrono::seconds(2), pieceSize,

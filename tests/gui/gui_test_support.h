@@ -108,8 +108,8 @@ struct Gui {
         for (std::size_t i = 0; i < kCommandCount; ++i) {
             QAction* a = window->Action(static_cast<Command>(i));
             auto* button = window->findChild<QPushButton*>(a->objectName());
-            if (button && button->isEnabled() != a->isEnabled()) out += " !" + a->objectName().toStdString();
-            if (!a->isEnabled()) out += " " + a->objectName().toStdString();
+            if (button && button->isEnabled() != a->isEnabled()) out.append(" !").append(a->objectName().toStdString());
+            if (!a->isEnabled()) out.append(" ").append(a->objectName().toStdString());
         }
         out = (out.empty() ? out : out.substr(1)) + " / ";
         for (const char* name : {"lblWelcome", "DBGrid1", "DBGrid3", "lblRecCtr"})

@@ -30,7 +30,8 @@ std::string Employees(const std::vector<std::pair<const char*, const char*>>& rw
 // A's zip fixed, B's broken: 1 fixed, 1 new, 1 still, matched although every record moved.
 void TwoRuns(Gui& g) {
     g.Test({Employees({{"363862251", "8370B"}, {"363862252", "83701"}, {"363862253", "1234X"}})});
-    g.Test({Employees({{"363862254", "83701"}, {"363862251", "83701"}, {"363862252", "ABCDE"}, {"363862253", "1234X"}})});
+    g.Test(
+        {Employees({{"363862254", "83701"}, {"363862251", "83701"}, {"363862252", "ABCDE"}, {"363862253", "1234X"}})});
 }
 
 // The history's menu items are no commands of the table: found by name.
@@ -69,7 +70,8 @@ TEST(HistoryViewsTest, CompareWithPreviousRunCountsFiltersAndShowsTheRecord) {
     EXPECT_EQ(w->Model()->rowCount(), 0);
     // Every control a screen reader reaches has a name.
     for (QWidget* c : std::initializer_list<QWidget*>{w->Grid(), w->Filter(FindingStatus::New), w->CountsLine()})
-        EXPECT_FALSE(QAccessible::queryAccessibleInterface(c)->text(QAccessible::Name).isEmpty()) << c->objectName().toStdString();
+        EXPECT_FALSE(QAccessible::queryAccessibleInterface(c)->text(QAccessible::Name).isEmpty())
+            << c->objectName().toStdString();
     // A new run closes the window: its log is about to be replaced.
     g.Test({Employees({{"363862251", "83701"}})});
     EXPECT_FALSE(w->isVisible());
@@ -102,8 +104,10 @@ TEST(HistoryViewsTest, RunHistoryComparesTheSelectedRunsAndNothingBeforeTwoRuns)
     EXPECT_EQ(h->Model()->index(0, 0).data().toInt(), 3);  // newest first
     EXPECT_EQ(h->Model()->index(2, 4).data().toInt(), 2);  // run 1: two records with errors
     // Runs 3 and 1 selected: 3 against 1.
-    h->Grid()->selectionModel()->select(h->Model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    h->Grid()->selectionModel()->select(h->Model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    h->Grid()->selectionModel()->select(h->Model()->index(0, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    h->Grid()->selectionModel()->select(h->Model()->index(2, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
     h->CompareButton()->click();
     auto* w = g.window->findChild<CompareWindow*>();
     ASSERT_TRUE(w && w->isVisible());
@@ -117,15 +121,19 @@ TEST(HistoryViewsTest, RunHistoryComparesTheSelectedRunsAndNothingBeforeTwoRuns)
     EXPECT_EQ(w->RecordLine()->text().toStdString(), "The record is not in run 3.");
     EXPECT_EQ(w->Viewer()->RowCount(), 1);
     // The Record column says the same: the record found, or "—" and why not.
-    const auto recordCell = [&](int row, int role) { return w->Model()->index(row, 1).data(role).toString().toStdString(); };
-    EXPECT_EQ(recordCell(0, Qt::DisplayRole) + "|" + recordCell(1, Qt::DisplayRole) + "|" + recordCell(1, Qt::ToolTipRole),
-              "3|\u2014|The record is not in run 3.");
+    const auto recordCell = [&](int row, int role) {
+        return w->Model()->index(row, 1).data(role).toString().toStdString();
+    };
+    EXPECT_EQ(
+        recordCell(0, Qt::DisplayRole) + "|" + recordCell(1, Qt::DisplayRole) + "|" + recordCell(1, Qt::ToolTipRole),
+        "3|\u2014|The record is not in run 3.");
     // Runs 2 and 1: neither is the log on screen, no record is shown.
     h->Grid()->selectionModel()->select(QItemSelection(h->Model()->index(1, 0), h->Model()->index(2, 6)),
                                         QItemSelectionModel::ClearAndSelect);
     h->CompareButton()->click();
     EXPECT_EQ(w->windowTitle().toStdString(), "Compare Runs - run 2 against run 1");
-    EXPECT_EQ(w->RecordLine()->text().toStdString(), "The error log holds no record of run 2: it is the log of another run.");
+    EXPECT_EQ(w->RecordLine()->text().toStdString(),
+              "The error log holds no record of run 2: it is the log of another run.");
     // The notice alone, without the viewer's empty boxes.
     EXPECT_FALSE(w->Viewer()->isVisibleTo(w));
     EXPECT_EQ(recordCell(2, Qt::ToolTipRole), w->RecordLine()->text().toStdString());  // the fixed one

@@ -31,7 +31,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const std::string kStartOff = "cmdView cmdGrid cmdErrors cmdPrint mnuTPrint mnuRCurrent mnuVRecords mnuVRAll mnuVRErrors";
+const std::string kStartOff =
+    "cmdView cmdGrid cmdErrors cmdPrint mnuTPrint mnuRCurrent mnuVRecords mnuVRAll mnuVRErrors";
 const std::string kCleanOff =
     "cmdGrid cmdErrors cmdPrint cmdLast mnuTOpenLast mnuTPrint mnuVReport mnuRLast mnuRCurrent mnuVRErrors";
 const std::string kErrorsOff = "cmdGrid cmdLast mnuTOpenLast mnuRLast";
@@ -52,12 +53,16 @@ std::int64_t QueryInt(const std::filesystem::path& file, const std::string& quer
 TEST(MainWindowTest, CommandStatesPerSituation) {
     const std::tuple<const char*, std::function<void(Gui&)>, std::string, std::string> rows[] = {
         {"start-up", [](Gui&) {}, kStartOff + kWelcome, ""},
-        {"start-up with a log", [](Gui& g) { g.Test({kMissingRF}), g.Reopen(); }, kStartOff + kWelcome + "Missing Final Record", ""},
+        {"start-up with a log", [](Gui& g) { g.Test({kMissingRF}), g.Reopen(); },
+         kStartOff + kWelcome + "Missing Final Record", ""},
         {"dialog cancelled", [](Gui& g) { g.Test({}, {}); }, kStartOff + kWelcome, ""},
         {"clean run", [](Gui& g) { g.Test({Submission(2)}); }, kCleanOff + kWelcome + "Results", ""},
         {"no data", [](Gui& g) { g.Test({""}); }, "cmdView " + kCleanOff + kWelcome + "Results", ""},
         {"errors", [](Gui& g) { g.Test({kMissingRF}); }, kErrorsOff + kErrorsView + "Missing Final Record", ""},
-        {"critical stop", [](Gui& g) { g.Test({Lines({Record("RE"), Record("RA")})}, {}); },
+        {"critical stop",
+         [](Gui& g) {
+             g.Test({Lines({Record("RE"), Record("RA")})}, {});
+         },
          kErrorsOff + " / DBGrid1 @txtCritError / ", ""},
         {"log failed after errors",
          [](Gui& g) {
@@ -79,7 +84,8 @@ TEST(MainWindowTest, CommandStatesPerSituation) {
          },
          kCleanOff + kWelcome + "Results",
          "cmdStart cmdView cmdGrid cmdErrors cmdPrint cmdLast mnuTStart mnuTOpenLast mnuTPrint mnuTSet mnuVReport "
-         "mnuRLast mnuRCurrent mnuVRecords mnuVRAll mnuVRErrors / lblWelcome lblRecCtr @ / Processing Record Number: 20"},
+         "mnuRLast mnuRCurrent mnuVRecords mnuVRAll mnuVRErrors / lblWelcome lblRecCtr @ / Processing Record Number: "
+         "20"},
         {"report printed",
          [](Gui& g) {
              g.Test({kMissingRF}), g.reports.types = {kTextReport};
@@ -97,7 +103,8 @@ TEST(MainWindowTest, CommandStatesPerSituation) {
              g.Click("cmdErrors"), g.Click("cmdGrid");
          },
          "cmdGrid cmdLast mnuTOpenLast mnuVReport mnuRLast mnuVRErrors / DBGrid3 @DBGrid3 / "
-         "Missing Final Record|Results|Quorvex", ""},
+         "Missing Final Record|Results|Quorvex",
+         ""},
         {"locked log",
          [](Gui& g) {
              sql::Database other((g.dir / "Errorlog.mdb").string(), true);
@@ -106,7 +113,9 @@ TEST(MainWindowTest, CommandStatesPerSituation) {
          },
          kFailedOff + kWelcome + "Submission File Error", ""},
         {"file gone after the dialog",
-         [](Gui& g) { g.script.files = {(g.dir / "gone.txt").string()}, g.Test({}, {MsgAnswer::Ok, MsgAnswer::Ok}); },
+         [](Gui& g) {
+             g.script.files = {(g.dir / "gone.txt").string()}, g.Test({}, {MsgAnswer::Ok, MsgAnswer::Ok});
+         },
          kStartOff + kWelcome + "Submission File Not Found|Submission File Name Error", ""},
         {"interrupted run, View Last Test Results",
          [](Gui& g) {
@@ -115,14 +124,17 @@ TEST(MainWindowTest, CommandStatesPerSituation) {
                  .exec("PRAGMA user_version = " + std::to_string(kRunInProgressMark));
              g.script.answers = {MsgAnswer::Ok}, g.Click("cmdLast");
          },
-         "cmdGrid cmdLast mnuTOpenLast mnuRLast / DBGrid1 @txtCritError / Missing Final Record|Testing Did Not Finish", ""},
+         "cmdGrid cmdLast mnuTOpenLast mnuRLast / DBGrid1 @txtCritError / Missing Final Record|Testing Did Not Finish",
+         ""},
         {"damaged log, Report > Last",
          [](Gui& g) {
              WriteFile(g.dir / "Errorlog.mdb", std::string(4096, 'x'));
              g.Reopen(), g.script.answers = {MsgAnswer::Ok}, g.Click("mnuRLast");
          },
          "cmdView cmdGrid cmdErrors cmdPrint cmdLast mnuTOpenLast mnuTPrint mnuRLast mnuRCurrent mnuVRecords mnuVRAll "
-         "mnuVRErrors" + kWelcome + "Submission File Error", ""},
+         "mnuVRErrors" +
+             kWelcome + "Submission File Error",
+         ""},
     };
     for (const auto& [name, act, state, during] : rows) {
         SCOPED_TRACE(name);
@@ -160,14 +172,17 @@ TEST(MainWindowTest, ExitDuringARunLogsTheAbortAndEnds) {
         g.window.reset();
         if (way == 4) break;
         EXPECT_EQ(QueryInt(g.dir / "Errorlog.mdb", "SELECT MAX(Rec_Num) FROM Records"), 119);
-        EXPECT_EQ(QueryInt(g.dir / "Errorlog.mdb", "SELECT group_concat(Rec_Num) FROM Errors WHERE Reference = 'Test Aborted'"), 119);
+        EXPECT_EQ(QueryInt(g.dir / "Errorlog.mdb",
+                           "SELECT group_concat(Rec_Num) FROM Errors WHERE Reference = 'Test Aborted'"),
+                  119);
     }
     for (const bool run : {true, false}) {
         Gui g;
         if (run) g.Test({kMissingRF});
         g.Click("cmdExit");
         EXPECT_FALSE(g.window->isVisible());
-        EXPECT_EQ(QueryInt(g.dir / "Errorlog.mdb", "SELECT COUNT(*) FROM Errors WHERE Reference = 'Test Aborted'"), run ? 0 : -1);
+        EXPECT_EQ(QueryInt(g.dir / "Errorlog.mdb", "SELECT COUNT(*) FROM Errors WHERE Reference = 'Test Aborted'"),
+                  run ? 0 : -1);
     }
 }
 
@@ -184,18 +199,22 @@ TEST(MainWindowTest, ExitWhileAFifoIsSilent) {
             QTest::mouseClick(exit, Qt::LeftButton);
         });
     };
-    const PausingFifo fifo(g.dir / "paused", Lines({ValidRecord("RA"), ValidRecord("RE"), MakeRW(), MakeRW(), MakeRW()}));
+    const PausingFifo fifo(g.dir / "paused",
+                           Lines({ValidRecord("RA"), ValidRecord("RE"), MakeRW(), MakeRW(), MakeRW()}));
     g.script.files = {(g.dir / "paused").string()};
     g.window->StartTesting();
     EXPECT_EQ(shown, "Processing Record Number: 5");
     EXPECT_FALSE(g.window->isVisible());
-    EXPECT_EQ(QueryInt(g.dir / "Errorlog.mdb", "SELECT group_concat(Rec_Num) FROM Errors WHERE Reference = 'Test Aborted'"), 5);
+    EXPECT_EQ(
+        QueryInt(g.dir / "Errorlog.mdb", "SELECT group_concat(Rec_Num) FROM Errors WHERE Reference = 'Test Aborted'"),
+        5);
     // Started again, the last results say what stopped the testing.
     g.Reopen();
     g.Click("cmdLast");
-    EXPECT_EQ(g.window->Results()->CritErrorBox()->toPlainText().toStdString(),
-              "Execution of Testing was stopped in Record Number 5:  The last file did not complete testing because the "
-              "Exit Button was selected while processing.");
+    EXPECT_EQ(
+        g.window->Results()->CritErrorBox()->toPlainText().toStdString(),
+        "Execution of Testing was stopped in Record Number 5:  The last file did not complete testing because the "
+        "Exit Button was selected while processing.");
 }
 
 // A dropped local file answers the first file dialog; anything else is refused.
@@ -247,7 +266,8 @@ std::string DuplicateAccessKeys(QWidget& window) {
         std::map<QChar, QString> seen;
         for (const QString& caption : scope) {
             const QChar key = AccessKey(caption);
-            if (!key.isNull() && !seen.emplace(key, caption).second) out += (seen[key] + "/" + caption + " ").toStdString();
+            if (!key.isNull() && !seen.emplace(key, caption).second)
+                out += (seen[key] + "/" + caption + " ").toStdString();
         }
     }
     return out;

@@ -51,13 +51,13 @@ struct ReportGui : Gui {
             return range.has_value();
         };
         reports.preview = [this](QPrinter& p, const std::function<void(QPrinter*)>& paint) {
-            QPrinter pages(QPrinter::HighResolution);
-            pages.setPageLayout(p.pageLayout());
-            pages.setOutputFormat(QPrinter::PdfFormat);
-            pages.setOutputFileName(QString::fromStdString((dir / "preview.pdf").string()));
-            pages.setPrintRange(QPrinter::PageRange);
-            pages.setFromTo(2, 3);
-            paint(&pages);
+            QPrinter preview(QPrinter::HighResolution);
+            preview.setPageLayout(p.pageLayout());
+            preview.setOutputFormat(QPrinter::PdfFormat);
+            preview.setOutputFileName(QString::fromStdString((dir / "preview.pdf").string()));
+            preview.setPrintRange(QPrinter::PageRange);
+            preview.setFromTo(2, 3);
+            paint(&preview);
         };
     }
     frmReport* Window() { return window->findChild<frmReport*>(); }
@@ -69,13 +69,14 @@ struct ReportGui : Gui {
 // fails and the user says OK; the type used is preselected for the next report.
 TEST(ReportCommandsTest, BrowserHandOff) {
     // browser, it starts, command, answers → browser started, page printed, text window, next preselected
-    const std::tuple<bool, bool, const char*, std::vector<MsgAnswer>, std::size_t, std::size_t, bool, ReportFormat> cases[] = {
-        {true, true, "cmdErrors", {}, 1, 0, false, kHtmlReport},
-        {true, true, "cmdPrint", {}, 0, 1, false, kHtmlReport},
-        {false, true, "cmdErrors", {MsgAnswer::Ok}, 0, 0, true, kTextReport},
-        {false, true, "cmdErrors", {MsgAnswer::Cancel}, 0, 0, false, kHtmlReport},
-        {true, false, "cmdErrors", {MsgAnswer::Ok}, 1, 0, true, kTextReport},
-    };
+    const std::tuple<bool, bool, const char*, std::vector<MsgAnswer>, std::size_t, std::size_t, bool, ReportFormat>
+        cases[] = {
+            {true, true, "cmdErrors", {}, 1, 0, false, kHtmlReport},
+            {true, true, "cmdPrint", {}, 0, 1, false, kHtmlReport},
+            {false, true, "cmdErrors", {MsgAnswer::Ok}, 0, 0, true, kTextReport},
+            {false, true, "cmdErrors", {MsgAnswer::Cancel}, 0, 0, false, kHtmlReport},
+            {true, false, "cmdErrors", {MsgAnswer::Ok}, 1, 0, true, kTextReport},
+        };
     for (const auto& [browser, starts, command, answers, started, printed, window, next] : cases) {
         ReportGui g;
         if (browser) g.script.browser = "/opt/web/browser";
@@ -86,7 +87,8 @@ TEST(ReportCommandsTest, BrowserHandOff) {
         EXPECT_EQ(g.Window() != nullptr, window);
         g.Click("cmdErrors");
         EXPECT_EQ(std::pair(g.script.started, g.script.printed.size()),
-                  std::pair(std::vector<std::string>(started, "/opt/web/browser " + PathToUrl(g.dir / "temphtm.HTM")), printed));
+                  std::pair(std::vector<std::string>(started, "/opt/web/browser " + PathToUrl(g.dir / "temphtm.HTM")),
+                            printed));
         EXPECT_EQ(g.reports.preselected, (std::vector<ReportFormat>{kTextReport, next}));
     }
 }
@@ -113,7 +115,8 @@ TEST(ReportWindowTest, FontSavePrintAndPreview) {
     g.Click("cmdErrors");
     frmReport* w = g.Window();
     ASSERT_NE(w, nullptr);
-    const std::string report = FormatTextReport(*LogReader::OpenIn(g.dir.path()), g.script, g.script, g.dir.path()).text;
+    const std::string report =
+        FormatTextReport(*LogReader::OpenIn(g.dir.path()), g.script, g.script, g.dir.path()).text;
     EXPECT_EQ(w->PreviewBox()->toPlainText(), Utf8MessageText(report));
     const std::tuple<std::optional<FontChoice>, int> fonts[] = {
         {FontChoice{"DejaVu Sans Mono", 30}, 20}, {FontChoice{"", 5}, 8}, {std::nullopt, 8}};
@@ -193,7 +196,8 @@ TEST(ReportWindowTest, PdfLinesFitThePageAndCancel) {
     ScriptedServices script;
     ScriptedReportDialogs reports;
     QPrinter printer(QPrinter::HighResolution);
-    frmReport w(ReportContext{dir.path(), &script, &script, &reports, &printer}, LogReader(LogFile::PathIn(dir.path())));
+    frmReport w(ReportContext{dir.path(), &script, &script, &reports, &printer},
+                LogReader(LogFile::PathIn(dir.path())));
     reports.fonts = {FontChoice{"DejaVu Sans Mono", 20}};
     w.cmdFont_Click();
     script.saveFiles = {(dir / "big.pdf").string(), (dir / "cancelled.pdf").string()};
@@ -204,7 +208,8 @@ TEST(ReportWindowTest, PdfLinesFitThePageAndCancel) {
     w.cmdPdf_Click();
     EXPECT_EQ(std::tuple(ReadFile(dir / "linked.txt"), std::filesystem::is_symlink(dir / "big.pdf"),
                          std::filesystem::status(dir / "big.pdf").permissions() & std::filesystem::perms::all),
-              std::tuple(std::string("kept"), false, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write));
+              std::tuple(std::string("kept"), false,
+                         std::filesystem::perms::owner_read | std::filesystem::perms::owner_write));
     std::string flat = PdfText(dir / "big.pdf", "-layout");
     std::erase_if(flat, [](char c) { return std::isspace(static_cast<unsigned char>(c)); });
     EXPECT_NE(flat.find(entry), std::string::npos) << flat;

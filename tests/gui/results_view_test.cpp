@@ -41,7 +41,8 @@ TEST(ResultsViewTest, GridsAndViewerShowTheLog) {
     Put(rw, 190, "A");  // wages not numeric: this record and the RT total
     g.Test({Lines({ValidRecord("RA"), ValidRecord("RE"), MakeRW(), rw, MakeRT(2, {}), ValidRecord("RF", 2)})});
     ResultsView& r = *g.window->Results();
-    EXPECT_EQ(r.findChild<QLabel*>("lblRecords")->text(), QStringLiteral("6 Record(s) Tested, 2 Record(s) with Error(s)"));
+    EXPECT_EQ(r.findChild<QLabel*>("lblRecords")->text(),
+              QStringLiteral("6 Record(s) Tested, 2 Record(s) with Error(s)"));
     EXPECT_EQ(Column(*r.DBGrid1()->model(), 0) + Column(*r.DBGrid1()->model(), 1), "4|5|2|1|");
     const QAbstractItemModel& errors = *r.DBGrid2()->model();
     EXPECT_EQ(Column(errors, 0).substr(0, 56) + Column(errors, 1).substr(0, 12),
@@ -54,11 +55,13 @@ TEST(ResultsViewTest, GridsAndViewerShowTheLog) {
     QTest::keyClick(r.DBGrid1(), Qt::Key_C, Qt::ControlModifier);
     const QStringList lines = QApplication::clipboard()->text().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 3);
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("4\t2\tRW12345678X")) && lines[1].startsWith(QStringLiteral("5\t1\tRT")));
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("4\t2\tRW12345678X")) &&
+                lines[1].startsWith(QStringLiteral("5\t1\tRT")));
     EXPECT_EQ(lines[0].count(QLatin1Char('\t')) + lines[1].count(QLatin1Char('\t')), 4);
 
     g.Click("cmdView");
-    EXPECT_EQ(Column(*r.DBGrid3()->model(), 0) + r.DBGrid3()->Caption().toStdString(), "1|2|3|4|5|6|6 Record(s) Tested");
+    EXPECT_EQ(Column(*r.DBGrid3()->model(), 0) + r.DBGrid3()->Caption().toStdString(),
+              "1|2|3|4|5|6|6 Record(s) Tested");
     EXPECT_EQ(r.DBGrid3()->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Record Data"));
     EXPECT_EQ(g.State(), "cmdView cmdLast mnuTOpenLast mnuRLast / DBGrid3 @DBGrid3 / ");
     // The faulty record: its faulty boxes highlighted and telling why, the others as usual.
@@ -113,7 +116,8 @@ TEST(ResultsViewTest, KeysInTheGrids) {
     for (const auto& [grid, key, mods, to] : moves) {
         grid->setFocus();
         QTest::keyClick(grid, key, mods);
-        EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString() + std::to_string(grid->horizontalScrollBar()->value()),
+        EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString() +
+                      std::to_string(grid->horizontalScrollBar()->value()),
                   std::string(to) + "0");
     }
     ResultGrid& grid1 = *r.DBGrid1();
@@ -199,7 +203,8 @@ TEST(ResultsViewTest, ViewerShowsWholeCaptionsValuesAndRows) {
     r.DBGrid3()->selectRow(0);
     QApplication::processEvents();
     for (int row = 0; row < viewer.RowCount(); ++row)
-        EXPECT_LT(viewer.Text1(row)->fontMetrics().horizontalAdvance(viewer.Text1(row)->text()), viewer.Text1(row)->width() - 8)
+        EXPECT_LT(viewer.Text1(row)->fontMetrics().horizontalAdvance(viewer.Text1(row)->text()),
+                  viewer.Text1(row)->width() - 8)
             << viewer.Text1(row)->text().toStdString();
     r.DBGrid3()->selectRow(2);
     QApplication::processEvents();
@@ -217,13 +222,15 @@ TEST(ResultsViewTest, CaptionsShowAnyFileName) {
     g.window->StartTesting();
     EXPECT_EQ(g.window->windowTitle(), QString::fromUtf8("Records With Errors - Lohn J\u00e4nner \u03a9.txt"));
     g.Click("cmdView");
-    EXPECT_EQ(g.window->windowTitle(), QString::fromUtf8("Record Number 1 of 7 Tested Record(s) - Lohn J\u00e4nner \u03a9.txt"));
+    EXPECT_EQ(g.window->windowTitle(),
+              QString::fromUtf8("Record Number 1 of 7 Tested Record(s) - Lohn J\u00e4nner \u03a9.txt"));
     // ... in the report window ...
     g.reports.types = {kTextReport};
     g.Click("cmdErrors");
     const auto* report = g.window->findChild<frmReport*>();
     ASSERT_NE(report, nullptr);
-    EXPECT_TRUE(report->PreviewBox()->toPlainText().contains(QString::fromUtf8("Generated from: " + file.string() + "\n")));
+    EXPECT_TRUE(
+        report->PreviewBox()->toPlainText().contains(QString::fromUtf8("Generated from: " + file.string() + "\n")));
     // ... and in the last results of a clean file.
     const auto clean = g.dir / "Lohn J\u00e4nner \u03a9 2.txt";
     WriteFile(clean, Submission(1));
@@ -240,7 +247,8 @@ TEST(ResultsViewTest, CaptionsShowAnyFileName) {
 // and a further file) keeps every row in place, and a long log keeps only a few windows.
 TEST(ResultsViewTest, GridRowsFollowTheLogThroughGapsWithABoundedCache) {
     Gui g;
-    g.Test({Lines({ValidRecord("RA"), ValidRecord("RE"), MakeRW()}) + "\x1a", Lines({MakeRT(1, {}), ValidRecord("RF", 1)})},
+    g.Test({Lines({ValidRecord("RA"), ValidRecord("RE"), MakeRW()}) + "\x1a",
+            Lines({MakeRT(1, {}), ValidRecord("RF", 1)})},
            {MsgAnswer::Ok, MsgAnswer::Ok});
     EXPECT_EQ(Column(RecordTableModel(*LogReader::OpenIn(g.dir.path()), RecordSet::All), 0), "1|2|3|5|6|");
     Gui big;
@@ -270,7 +278,8 @@ TEST(ResultsViewTest, AFailingLogIsReportedOnceAndLastResultsNameTheFiles) {
     sql::PlantFault({});
     EXPECT_EQ(g.script.Titles(), "Results|Submission File Error|Submission File Error");
 
-    g.Test({Lines(ValidRecords({"RA", "RE", "RW", "RT"})), Lines(ValidRecords({"RF"}, 1))}, {MsgAnswer::Ok, MsgAnswer::Ok});
+    g.Test({Lines(ValidRecords({"RA", "RE", "RW", "RT"})), Lines(ValidRecords({"RF"}, 1))},
+           {MsgAnswer::Ok, MsgAnswer::Ok});
     g.Reopen();
     g.script.answers = {MsgAnswer::Ok};
     g.Click("cmdLast");

@@ -63,7 +63,8 @@ TEST(SetErrorsDialogTest, TheLimitIsSavedAndUsed) {
     for (const bool savable : {true, false}) {
         Gui g;
         if (!savable)  // a folder in its place: the limit cannot be saved
-            std::filesystem::remove(g.dir / "ErrSetLog.ini"), std::filesystem::create_directory(g.dir / "ErrSetLog.ini"), g.Reopen();
+            std::filesystem::remove(g.dir / "ErrSetLog.ini"),
+                std::filesystem::create_directory(g.dir / "ErrSetLog.ini"), g.Reopen();
         g.window->ShowSetErrors();
         g.window->findChild<SetErrorsDialog*>()->Entry()->setText(QStringLiteral("30"));
         g.script.files = {std::nullopt};

@@ -20,6 +20,9 @@
 namespace quorvex::test {
 namespace {
 
+// A path in double quotes, as a desktop entry names a program.
+std::string Quoted(const std::filesystem::path& path) { return std::string("\"").append(path.string()).append("\""); }
+
 // The browser started with the arguments of its command and the address.
 TEST(DesktopBrowserTest, BrowserIsStarted) {
     App();
@@ -28,14 +31,14 @@ TEST(DesktopBrowserTest, BrowserIsStarted) {
     WriteFile(dir / "my web/browser", "#!/bin/sh\necho \"$@\" > '" + (dir / "args.txt").string() + "'\n");
     ::chmod((dir / "my web/browser").c_str(), 0755);
     QtDialogServices services;
-    EXPECT_TRUE(services.StartProgram("\"" + (dir / "my web/browser").string() + "\" --new", "file:///tmp/t.HTM"));
+    EXPECT_TRUE(services.StartProgram(Quoted(dir / "my web/browser") + " --new", "file:///tmp/t.HTM"));
     for (int i = 0; i < 250 && ReadFile(dir / "args.txt").empty(); ++i) QTest::qWait(20);
     EXPECT_EQ(ReadFile(dir / "args.txt"), "--new file:///tmp/t.HTM\n");
-    EXPECT_FALSE(services.StartProgram("\"" + (dir / "no browser").string() + "\"", "file:///tmp/t.HTM"));
+    EXPECT_FALSE(services.StartProgram(Quoted(dir / "no browser"), "file:///tmp/t.HTM"));
     // A browser that ends with an error at once (one that cannot run here) failed.
     WriteFile(dir / "my web/failing", "#!/bin/sh\nexit 1\n");
     ::chmod((dir / "my web/failing").c_str(), 0755);
-    EXPECT_FALSE(services.StartProgram("\"" + (dir / "my web/failing").string() + "\"", "file:///tmp/t.HTM"));
+    EXPECT_FALSE(services.StartProgram(Quoted(dir / "my web/failing"), "file:///tmp/t.HTM"));
 }
 
 // The HTML report printed keeps the words of its columns whole, however wide the user
@@ -78,11 +81,13 @@ TEST(DesktopProgramTest, OnePerProgramFolder) {
         env.insert(QStringLiteral("QUORVEX_UNATTENDED"), QStringLiteral("1"));
         p->setProcessEnvironment(env);
     }
-    first.start(QStringLiteral(QUORVEX_GUI_EXE), {QStringLiteral("--data-dir"), QString::fromStdString(dir.path().string())});
+    first.start(QStringLiteral(QUORVEX_GUI_EXE),
+                {QStringLiteral("--data-dir"), QString::fromStdString(dir.path().string())});
     first.setReadChannel(QProcess::StandardError);
     QByteArray said;
     for (int i = 0; i < 500 && !said.contains("ready in"); ++i) first.waitForReadyRead(20), said += first.readAll();
-    second.start(QStringLiteral(QUORVEX_GUI_EXE), {QStringLiteral("--data-dir"), QString::fromStdString(dir.path().string())});
+    second.start(QStringLiteral(QUORVEX_GUI_EXE),
+                 {QStringLiteral("--data-dir"), QString::fromStdString(dir.path().string())});
     ASSERT_TRUE(second.waitForFinished(10000));
     EXPECT_TRUE(second.readAllStandardError().contains("(critical): This program is already running."));
     EXPECT_EQ(first.state(), QProcess::Running);
@@ -97,7 +102,8 @@ TEST(DesktopProgramTest, HelpAndVersionWithoutADisplay) {
                                      std::pair("--help-all", "--data-dir <DIR>")}) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(name));
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(QUORVEX_GUI_EXE), {QString::fromLatin1(option)});
         ASSERT_TRUE(p.waitForFinished(10000));
@@ -138,7 +144,8 @@ TEST(QtDialogServicesTest, SuffixFontAndOwner) {
     // The font dialog offers fixed-pitch fonts in sizes 8 to 20; OK without a change keeps
     // the print font (a missing name becomes its fixed-pitch stand-in).
     QtReportDialogs fonts;
-    for (const auto& [current, size] : {std::pair{FontChoice{"Courier", 10}, 10}, {FontChoice{"DejaVu Sans Mono", 30}, 20}}) {
+    for (const auto& [current, size] :
+         {std::pair{FontChoice{"Courier", 10}, 10}, {FontChoice{"DejaVu Sans Mono", 30}, 20}}) {
         PrintFontDialog dialog(current, 8, 20);
         EXPECT_EQ(std::pair(dialog.Size()->minimum(), dialog.Size()->maximum()), std::pair(8, 20));
         QTimer::singleShot(0, [] {

@@ -68,9 +68,10 @@ TEST(WindowsTest, EveryWindowOpensWholeAt1024x768) {
     g.Click("mnuTSet");
     g.window->ShowAbout();
     for (const char* item : {"mnuVCompare", "mnuVHistory"}) g.window->findChild<QAction*>(item)->trigger();
-    for (QWidget* w : std::initializer_list<QWidget*>{g.window->findChild<HelpWindow*>(), g.window->findChild<SetErrorsDialog*>(),
-                                                      g.window->findChild<AboutDialog*>(), g.window->findChild<CompareWindow*>(),
-                                                      g.window->findChild<RunHistoryWindow*>()})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{g.window->findChild<HelpWindow*>(), g.window->findChild<SetErrorsDialog*>(),
+                                         g.window->findChild<AboutDialog*>(), g.window->findChild<CompareWindow*>(),
+                                         g.window->findChild<RunHistoryWindow*>()})
         windows.push_back(w);
     frmReportOption option(kTextReport, g.window.get());
     PrintFontDialog font(FontChoice{"Courier", 10}, 8, 20, g.window.get());
@@ -168,8 +169,9 @@ TEST(WindowsTest, PromptAndPictureHaveNames) {
     g.window->ShowAbout();
     auto* about = g.window->findChild<AboutDialog*>();
     ASSERT_TRUE(about);
-    EXPECT_EQ(Name(g.window->findChild<QPlainTextEdit*>("txtMessage")) + "|" + Name(about->findChild<QWidget*>("imgLogo")),
-              "Set Error Limit|Orvanta logo");
+    EXPECT_EQ(
+        Name(g.window->findChild<QPlainTextEdit*>("txtMessage")) + "|" + Name(about->findChild<QWidget*>("imgLogo")),
+        "Set Error Limit|Orvanta logo");
 }
 
 // The bar shows how far the file is read, and a busy indicator while its length is not

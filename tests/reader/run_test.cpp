@@ -51,7 +51,8 @@ protected:
     }
     // Runs the test on `contents` (one file per file dialog; `answers` answer the messages),
     // or on the answers `services` has.
-    RunSummary Test(const std::vector<std::string>& contents = {}, int limit = 500, std::deque<MsgAnswer> answers = {}) {
+    RunSummary Test(const std::vector<std::string>& contents = {}, int limit = 500,
+                    std::deque<MsgAnswer> answers = {}) {
         if (!contents.empty()) services = ScriptedServices{}, services.strict = strict, services.answers = answers;
         for (std::size_t i = 0; i < contents.size(); ++i)
             services.files.push_back(File("file" + std::to_string(i) + ".txt", contents[i]));
@@ -93,7 +94,8 @@ protected:
 std::string FailedLogMessage(const test::TempDir& dir, std::int64_t kept) {
     return "Error Number: 10\r\nError Description: The error log " + (dir / "Errorlog.mdb").string() +
            " could not be written: disk I/O error. Testing stopped; " +
-           (kept ? "the log keeps records 1 to " + std::to_string(kept) + ", and its last error says that it is incomplete."
+           (kept ? "the log keeps records 1 to " + std::to_string(kept) +
+                       ", and its last error says that it is incomplete."
                  : std::string("no error log was kept."));
 }
 

@@ -24,7 +24,8 @@ TEST(ErrorReport, GoldenReports) {
         TempDir dir;
         make(dir.path());
         const LogReader log(LogFile::PathIn(dir.path()));
-        const std::string text = Written(dir.path(), ReportFormat::Text), html = Written(dir.path(), ReportFormat::Html);
+        const std::string text = Written(dir.path(), ReportFormat::Text),
+                          html = Written(dir.path(), ReportFormat::Html);
         ExpectGolden(golden, std::string(golden).ends_with(".txt") ? text : html);
         ScriptedServices services;
         const TextPreview preview = FormatTextReport(log, services, services, dir.path());
@@ -80,12 +81,17 @@ TEST(Findings, JsonCsvAndGnu) {
         log.LogCritError("Record Length", "", "Must be 512 bytes.");
         log.CloseDatabase();
     }
-    EXPECT_EQ(Written(dir.path(), FindingsFormat::Json),
-              "[\n"
-              R"({"err_num":1,"record":2,"id":"RW","critical":false,"reference":"Employee Name, First [Position 42 - 56]",)"
-              R"("user_entry":"[\"Jos)" "\xC3\xA9" R"(\"\\\t\u001b]","error":"Line one\r\nline two."},)" "\n"
-              R"({"err_num":2,"record":2,"id":"RW","critical":true,"reference":"Record Length","user_entry":"",)"
-              R"("error":"Must be 512 bytes."})" "\n]\n");
+    EXPECT_EQ(
+        Written(dir.path(), FindingsFormat::Json),
+        "[\n"
+        R"({"err_num":1,"record":2,"id":"RW","critical":false,"reference":"Employee Name, First [Position 42 - 56]",)"
+        R"("user_entry":"[\"Jos)"
+        "\xC3\xA9"
+        R"(\"\\\t\u001b]","error":"Line one\r\nline two."},)"
+        "\n"
+        R"({"err_num":2,"record":2,"id":"RW","critical":true,"reference":"Record Length","user_entry":"",)"
+        R"("error":"Must be 512 bytes."})"
+        "\n]\n");
     EXPECT_EQ(Written(dir.path(), FindingsFormat::Csv),
               "err_num,record,id,critical,reference,user_entry,error,file,line,column,end_column\r\n"
               "1,2,RW,false,\"Employee Name, First [Position 42 - 56]\",\"[\"\"Jos\xC3\xA9\"\"\\\t\x1B]\","
@@ -98,8 +104,9 @@ TEST(Findings, JsonCsvAndGnu) {
         WriteFindings(log, format, out, [file](std::int64_t) { return FindingOrigin{file, 3, 513}; });
         return out.str();
     };
-    EXPECT_NE(placed(FindingsFormat::Json, "a b.txt").find(R"("file":"a b.txt","line":3,"column":554,"end_column":568})"),
-              std::string::npos);
+    EXPECT_NE(
+        placed(FindingsFormat::Json, "a b.txt").find(R"("file":"a b.txt","line":3,"column":554,"end_column":568})"),
+        std::string::npos);
     EXPECT_NE(placed(FindingsFormat::Csv, "w2,1.txt").find(",\"w2,1.txt\",3,513,513\r\n"), std::string::npos);
     EXPECT_EQ(placed(FindingsFormat::Gnu, "w2\n1.txt:9:9: error: forged"),
               "w2\\x0A1.txt:9:9: error: forged:3:554: error: Employee Name, First [Position 42 - 56]: "
@@ -142,8 +149,11 @@ TEST(ReportLimit, TextSavedInPiecesOrNotAtAll) {
     }();
     const std::string file = (dir / "report.txt").string();
     const std::tuple<int, int, MsgAnswer, std::optional<std::string>> cases[] = {
-        {1, fits, MsgAnswer::Yes, file}, {1, fits + 1, MsgAnswer::No, std::nullopt},
-        {400, 400, MsgAnswer::Yes, file}, {400, 400, MsgAnswer::No, std::nullopt}, {400, 400, MsgAnswer::Yes, std::nullopt}};
+        {1, fits, MsgAnswer::Yes, file},
+        {1, fits + 1, MsgAnswer::No, std::nullopt},
+        {400, 400, MsgAnswer::Yes, file},
+        {400, 400, MsgAnswer::No, std::nullopt},
+        {400, 400, MsgAnswer::Yes, std::nullopt}};
     for (const auto& [errors, length, answer, saveAs] : cases) {
         SCOPED_TRACE(std::to_string(errors) + " " + std::to_string(length));
         TempDir logDir;
@@ -154,7 +164,8 @@ TEST(ReportLimit, TextSavedInPiecesOrNotAtAll) {
         ScriptedServices services;
         services.answers = {answer};
         services.saveFiles = {saveAs};
-        const TextPreview preview = FormatTextReport(LogReader(LogFile::PathIn(logDir.path())), services, services, logDir.path());
+        const TextPreview preview =
+            FormatTextReport(LogReader(LogFile::PathIn(logDir.path())), services, services, logDir.path());
         EXPECT_EQ(std::tuple(preview.text, preview.saveEnabled, preview.saveFileName),
                   std::tuple(tooLarge ? std::string(kTooLargeSentence) : full, !tooLarge || preview.saveWhole,
                              tooLarge ? saveAs.value_or("") : ""));
@@ -163,7 +174,8 @@ TEST(ReportLimit, TextSavedInPiecesOrNotAtAll) {
         // Asked once, however many pieces follow.
         EXPECT_EQ(services.messages.size() == 1 ? services.messages[0].title : std::to_string(services.messages.size()),
                   tooLarge ? "Report Too Large" : "0");
-        EXPECT_EQ(std::tuple(services.saveDialogs.size(), services.busy), std::tuple(tooLarge && answer == MsgAnswer::Yes, false));
+        EXPECT_EQ(std::tuple(services.saveDialogs.size(), services.busy),
+                  std::tuple(tooLarge && answer == MsgAnswer::Yes, false));
         // The save dialog cancelled: Save As... still saves the whole report.
         if (preview.saveWhole) {
             services.saveFiles = {file};
@@ -199,17 +211,22 @@ TEST(HtmlReport, PageForRendering) {
 
 // The HTML report printed, else opened; with no browser or one that fails, a text report is offered.
 TEST(BrowserHandOff, ReportFallbacks) {
-    const std::string b = "/opt/web/browser", failing = "Your default browser could not be opened: \r\n" + b + "\r\n\r\n";
+    const std::string b = "/opt/web/browser",
+                      failing = "Your default browser could not be opened: \r\n" + b + "\r\n\r\n";
     // printing, a browser, printing works, starting works, the answer, result, message, printed, started
     const std::tuple<bool, bool, bool, bool, MsgAnswer, bool, std::string, int, int> cases[] = {
-        {false, true, true, true, MsgAnswer::Ok, true, "", 0, 1}, {true, true, true, true, MsgAnswer::Ok, true, "", 1, 0},
+        {false, true, true, true, MsgAnswer::Ok, true, "", 0, 1},
+        {true, true, true, true, MsgAnswer::Ok, true, "", 1, 0},
         {true, true, false, true, MsgAnswer::Ok, true, "", 1, 1},  // printing failed: opened instead
-        {false, false, true, true, MsgAnswer::Ok, false, "Could not find a default Web Browser. \r\nWould you like to view", 0, 0},
-        {true, false, true, true, MsgAnswer::Cancel, true, "Could not find a default Web Browser. \r\nWould you like to print", 0, 0},
+        {false, false, true, true, MsgAnswer::Ok, false,
+         "Could not find a default Web Browser. \r\nWould you like to view", 0, 0},
+        {true, false, true, true, MsgAnswer::Cancel, true,
+         "Could not find a default Web Browser. \r\nWould you like to print", 0, 0},
         {false, true, true, false, MsgAnswer::Ok, false, failing + "Would you like to view", 0, 1},
         {true, true, false, false, MsgAnswer::Cancel, true, failing + "Would you like to print", 1, 1},
     };
-    for (const auto& [printing, hasBrowser, printWorks, startWorks, answer, result, message, printed, started] : cases) {
+    for (const auto& [printing, hasBrowser, printWorks, startWorks, answer, result, message, printed, started] :
+         cases) {
         TempDir dir;
         ScriptedServices services;
         if (hasBrowser) services.browser = b;
@@ -219,7 +236,8 @@ TEST(BrowserHandOff, ReportFallbacks) {
         EXPECT_EQ(OpenInBrowser(services, services, dir.path(), "<HTML>report</HTML>", printing), result) << message;
         EXPECT_EQ(ReadFile(page), "<HTML>report</HTML>");
         EXPECT_EQ(std::tuple(services.printed, services.started),
-                  std::tuple(std::vector<std::string>(printed, page), std::vector<std::string>(started, b + " file://" + page)));
+                  std::tuple(std::vector<std::string>(printed, page),
+                             std::vector<std::string>(started, b + " file://" + page)));
         EXPECT_EQ(services.messages.empty() ? "" : services.messages[0].text.substr(0, message.size()), message);
         // A browser that failed and a text report declined: the page is offered for saving (Yes).
         const bool kept = hasBrowser && !startWorks && answer == MsgAnswer::Cancel;
@@ -245,14 +263,16 @@ TEST(SubmissionPrompt, FilingPage) {
         TempDir dir;
         ScriptedServices services;
         services.today = today, services.startWorks = startWorks;
-        for (const std::string& t : titles) services.answers.push_back(t.ends_with('?') ? MsgAnswer::Yes : MsgAnswer::Ok);
+        for (const std::string& t : titles)
+            services.answers.push_back(t.ends_with('?') ? MsgAnswer::Yes : MsgAnswer::Ok);
         if (hasBrowser) services.browser = "/opt/web/browser";
         SubmissionPrompt(services, services, folder ? dir.path() : dir / "gone");
         std::vector<std::string> shown;
         for (const auto& m : services.messages) shown.push_back(m.title + (m.buttons == MsgButtons::YesNo ? "?" : ""));
         EXPECT_EQ(shown, titles) << today.Format();
         const bool offered = titles[0] == "Results?";
-        EXPECT_EQ(services.started, std::vector<std::string>(offered && hasBrowser, "/opt/web/browser " + std::string(kFilingPageUrl)));
+        EXPECT_EQ(services.started,
+                  std::vector<std::string>(offered && hasBrowser, "/opt/web/browser " + std::string(kFilingPageUrl)));
         EXPECT_EQ(ReadFile(dir / "temphtm.HTM"), offered && folder ? "<HTML> </HTML>" : "");
     }
 }
@@ -265,11 +285,16 @@ struct FixedPitchSurface : PrintSurface {
     void SetFont(bool bold, int extraPoints) override { font = bold ? (extraPoints ? "B+" : "B") : ""; }
     double TextWidth(std::string_view text) const override { return 0.125 * static_cast<double>(Characters(text)); }
     static std::size_t Characters(std::string_view utf8) {
-        return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+        return static_cast<std::size_t>(
+            std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
     }
     double TextHeight(std::string_view) const override { return 0.25; }
-    void DrawText(double x, double y, std::string_view text) override { drawn += Place(x, y) + font + " " + std::string(text) + "\n"; }
-    void DrawRect(double l, double t, double r, double b) override { drawn += Place(l, t) + " rect to " + Place(r, b) + "\n"; }
+    void DrawText(double x, double y, std::string_view text) override {
+        drawn += Place(x, y) + font + " " + std::string(text) + "\n";
+    }
+    void DrawRect(double l, double t, double r, double b) override {
+        drawn += Place(l, t) + " rect to " + Place(r, b) + "\n";
+    }
     void NewPage() override { ++page; }
     void EndDoc() override { drawn += "end\n"; }
     std::string Place(double x, double y) const {
@@ -296,7 +321,10 @@ TEST(PrintedReport, WrapText) {
     for (const auto& [text, label, lines] : cases) EXPECT_EQ(WrapText(surface, text, label), lines) << text;
     // User entries are cut at any character, blanks kept.
     const std::tuple<std::string, double, std::vector<std::string>> cuts[] = {
-        {"abcd efghij", 0.5, {"abc", "d e", "fgh", "ij"}}, {"ab", 0.5, {"ab"}}, {"", 0.5, {""}}, {"abc", 0.1, {"a", "b", "c"}}};
+        {"abcd efghij", 0.5, {"abc", "d e", "fgh", "ij"}},
+        {"ab", 0.5, {"ab"}},
+        {"", 0.5, {""}},
+        {"abc", 0.1, {"a", "b", "c"}}};
     for (const auto& [text, width, pieces] : cuts) EXPECT_EQ(CutToWidth(surface, text, width), pieces) << text;
 }
 
@@ -323,7 +351,8 @@ TEST(PrintedReport, NarrowPagesHeadersAndCancel) {
         const std::string text = line.substr(line.find(' ') + 1);
         EXPECT_LE(x + 0.125 * static_cast<double>(FixedPitchSurface::Characters(text)), 4.0) << line;
         if (x == 2.5 && (entry.size() || text.starts_with("[<b>"))) entry += text + "|";
-        if (line.find("B Record number") != std::string::npos || line.find("B SSN") != std::string::npos) headers += text + "|";
+        if (line.find("B Record number") != std::string::npos || line.find("B SSN") != std::string::npos)
+            headers += text + "|";
     }
     EXPECT_TRUE(entry.starts_with("[<b>&\"Tom's|\"</b> \xC3\xA9]|")) << entry;
     EXPECT_EQ(twoLineFrames, 3);  // RA, RE, RW: the RF header fits one line
@@ -375,8 +404,9 @@ TEST(ErrorReport, NamesOutsideTheCodePage) {
     const std::string text = Written(dir.path(), ReportFormat::Text);
     EXPECT_NE(text.find("\r\n\r\n" + line + "\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("User Entry: \t\tRen\xC3\xA9\r\n"), std::string::npos) << text;
-    EXPECT_NE(Written(dir.path(), ReportFormat::Html).find("<P>Generated from: /home/pay/Lohn J&#228;nner &#937;.txt<P>"),
-              std::string::npos);
+    EXPECT_NE(
+        Written(dir.path(), ReportFormat::Html).find("<P>Generated from: /home/pay/Lohn J&#228;nner &#937;.txt<P>"),
+        std::string::npos);
     ScriptedServices services;
     const LogReader log(LogFile::PathIn(dir.path()));
     EXPECT_EQ(FormatTextReport(log, services, services, dir.path()).text, text);

@@ -41,8 +41,10 @@ void PlaceOnScreen(QWidget& window, std::optional<QPoint> center) {
     window.resize(window.size().boundedTo(available.size() - frame).expandedTo(window.minimumSize()));
     QRect place(window.frameGeometry().topLeft(), window.size() + frame);
     if (center) place.moveCenter(*center);
-    place.moveLeft(std::clamp(place.left(), available.left(), std::max(available.left(), available.right() + 1 - place.width())));
-    place.moveTop(std::clamp(place.top(), available.top(), std::max(available.top(), available.bottom() + 1 - place.height())));
+    place.moveLeft(
+        std::clamp(place.left(), available.left(), std::max(available.left(), available.right() + 1 - place.width())));
+    place.moveTop(
+        std::clamp(place.top(), available.top(), std::max(available.top(), available.bottom() + 1 - place.height())));
     window.move(place.topLeft());
 }
 

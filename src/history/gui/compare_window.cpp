@@ -116,7 +116,8 @@ CompareWindow::CompareWindow(std::filesystem::path programFolder, QWidget* owner
 
     // Enter (or a double click) on a finding goes into the fields of its record.
     connect(grid_, &QAbstractItemView::activated, this, [this] {
-        if (viewer_->RowCount() > 0 && !viewer_->Text1(0)->text().isEmpty()) viewer_->Text1(0)->setFocus(Qt::OtherFocusReason);
+        if (viewer_->RowCount() > 0 && !viewer_->Text1(0)->text().isEmpty())
+            viewer_->Text1(0)->setFocus(Qt::OtherFocusReason);
     });
     resize(1180, 700);
 }
@@ -183,7 +184,8 @@ void CompareWindow::FindRecords() {
     // The records of the fixed findings without a finding left in B, in one pass over its log.
     std::set<RecordKey> wanted;
     for (int row = 0; row < model_->rowCount(); ++row)
-        if (const ComparedFinding* f = model_->FindingAt(row); f->status == FindingStatus::Fixed && !model_->RecordInB(row))
+        if (const ComparedFinding* f = model_->FindingAt(row);
+            f->status == FindingStatus::Fixed && !model_->RecordInB(row))
             wanted.insert(RecordKey{f->finding.type, f->finding.key, f->finding.occurrence});
     std::map<RecordKey, std::int64_t> found;
     if (!wanted.empty()) {

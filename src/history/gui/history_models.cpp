@@ -15,8 +15,10 @@ QString FileNames(const HistoryRun& run, bool whole) {
         QString name = QString::fromStdString(f.name);
         if (!whole) name = name.mid(name.lastIndexOf(QLatin1Char('/')) + 1);
         else if (f.size >= 0)
-            name += QStringLiteral(" (%1 bytes%2)").arg(f.size).arg(f.sha256.empty() ? QString()
-                                                             : QStringLiteral(", SHA-256 ") + QString::fromStdString(f.sha256));
+            name += QStringLiteral(" (%1 bytes%2)")
+                        .arg(f.size)
+                        .arg(f.sha256.empty() ? QString()
+                                              : QStringLiteral(", SHA-256 ") + QString::fromStdString(f.sha256));
         names << name;
     }
     return names.join(whole ? QStringLiteral("\n") : QStringLiteral("; "));
@@ -42,7 +44,8 @@ std::size_t RunListModel::CachedRows() const { return windows_.CachedRows(); }
 const HistoryRun* RunListModel::RunAt(int row) const {
     if (row < 0 || row >= rows_ || (failed_ && !windows_.Holds(row))) return nullptr;
     try {
-        return windows_.At(row, [this](int first) { return RunHistory(history_, false).NewestRuns(first, kWindowRows); });
+        return windows_.At(row,
+                           [this](int first) { return RunHistory(history_, false).NewestRuns(first, kWindowRows); });
     } catch (const HistoryError& e) {
         // Told after the paint that asked for the rows, not inside it.
         failed_ = true;
@@ -56,8 +59,9 @@ const HistoryRun* RunListModel::RunAt(int row) const {
 QVariant RunListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     if (role == Qt::TextAlignmentRole)
-        return index.column() == 0 || (index.column() >= 3 && index.column() <= 5) ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
-                                                                                    : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+        return index.column() == 0 || (index.column() >= 3 && index.column() <= 5)
+                   ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                   : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     const HistoryRun* run = RunAt(index.row());
     if (!run) return {};
@@ -73,7 +77,8 @@ QVariant RunListModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant RunListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
     static const char* const captions[] = {"Run", "Date", "Outcome", "Records", "With Errors", "Errors", "Files"};
     return section >= 0 && section < 7 ? QString::fromLatin1(captions[section]) : QVariant();
 }
@@ -129,7 +134,9 @@ QVariant ComparisonModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     const ComparedFinding* f = FindingAt(index.row());
     if (!f) return {};
-    auto number = [](const std::optional<std::int64_t>& n) { return n ? QVariant::fromValue<qlonglong>(*n) : QVariant(); };
+    auto number = [](const std::optional<std::int64_t>& n) {
+        return n ? QVariant::fromValue<qlonglong>(*n) : QVariant();
+    };
     switch (index.column()) {
     case 0: return QString::fromLatin1(StatusName(f->status));
     case 1:
@@ -147,8 +154,10 @@ QVariant ComparisonModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant ComparisonModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole) return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
+    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole)
+        return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
     static const char* const captions[] = {"Status", "Record", "Was Record", "Type", "SSN / EIN",
                                            "Error Reference", "User Entry", "Error Description"};
     return section >= 0 && section < 8 ? QString::fromLatin1(captions[section]) : QVariant();

@@ -71,7 +71,8 @@ void HistoryViews::ShowComparison(std::int64_t a, std::int64_t b) {
             if (r.id == a) runA = &r;
             if (r.id == b) runB = &r;
         }
-        if (!runA || !runB) return Tell("The run history no longer holds run " + std::to_string(runA ? b : a) + ".", kCompareTitle);
+        if (!runA || !runB)
+            return Tell("The run history no longer holds run " + std::to_string(runA ? b : a) + ".", kCompareTitle);
         if (!compare_) {
             compare_ = new CompareWindow(folder_, owner_);
             connect(compare_->Grid(), &ResultGrid::copyRefused, this, &HistoryViews::RefuseCopy);

@@ -15,7 +15,8 @@ public:
 
     void Begin(std::string& out) override {
         out += "err_num,record,id,critical,reference,user_entry,error";
-        out += compared_ ? ",status,baseline_record,file,line,column,end_column\r\n" : ",file,line,column,end_column\r\n";
+        out +=
+            compared_ ? ",status,baseline_record,file,line,column,end_column\r\n" : ",file,line,column,end_column\r\n";
     }
 
     void Add(const FindingRow& r, std::string& out) override {

@@ -36,8 +36,10 @@ QVariant ErrorsTableModel::data(const QModelIndex& index, int role) const {
 
 QVariant ErrorsTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     // A grid-wide column's caption at its start, where the grid shows it.
-    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole) return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
+    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole)
+        return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
     static const char* const captions[] = {"Error Reference", "User Entry", "Error Description"};
     return section >= 0 && section < 3 ? QString::fromLatin1(captions[section]) : QVariant();
 }

@@ -64,7 +64,8 @@ QVariant RecordTableModel::headerData(int section, Qt::Orientation orientation, 
     // A grid-wide column's caption at its start, where the grid shows it.
     if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole)
         return section < 2 ? QVariant(Qt::AlignCenter) : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
     static const char* const captions[] = {"RecNum", "ErrCount", "Record Data"};
     return section >= 0 && section < 3 ? QString::fromLatin1(captions[section]) : QVariant();
 }

@@ -169,7 +169,8 @@ void RecordViewer::Show(const RecordView& view) {
         value->setAccessibleName(FromCp1252(Reference(row.caption, row.first, row.last)));
         value->setAccessibleDescription(row.marked ? tr("Fails its checks: %1").arg(tip.join(QLatin1Char(' ')))
                                                    : QString());
-        captionNeed_ = std::max(captionNeed_, caption->fontMetrics().horizontalAdvance(captionText) + BoxPadding(*caption));
+        captionNeed_ =
+            std::max(captionNeed_, caption->fontMetrics().horizontalAdvance(captionText) + BoxPadding(*caption));
         // The blanks that pad a value out to its field show nothing: the captions may have their room.
         QString shown = value->text();
         while (shown.endsWith(QLatin1Char(' '))) shown.chop(1);

@@ -119,7 +119,8 @@ QItemSelectionModel::SelectionFlags ResultGrid::selectionCommand(const QModelInd
         switch (key->key()) {
         case Qt::Key_Home: case Qt::Key_End: case Qt::Key_Up: case Qt::Key_Down:
         case Qt::Key_PageUp: case Qt::Key_PageDown: case Qt::Key_Left: case Qt::Key_Right:
-            if (mods == Qt::KeyboardModifiers(Qt::ControlModifier)) return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+            if (mods == Qt::KeyboardModifiers(Qt::ControlModifier))
+                return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
             break;
         default: break;
         }
@@ -164,7 +165,8 @@ void ResultGrid::focusOutEvent(QFocusEvent* event) {
 }
 
 void ResultGrid::keyPressEvent(QKeyEvent* event) {
-    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) && (event->modifiers() & Qt::ControlModifier)) {
+    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+        (event->modifiers() & Qt::ControlModifier)) {
         // Ctrl+Tab leaves the grid as Tab does.
         const bool back = event->key() == Qt::Key_Backtab || (event->modifiers() & Qt::ShiftModifier);
         focusNextPrevChild(!back);

@@ -160,7 +160,8 @@ void ResultsView::Build() {
     connect(grid3_, &ResultGrid::copyRefused, grid1_, &ResultGrid::copyRefused);
     // Enter (or a double click) on a tested record goes into its fields.
     connect(grid3_, &QAbstractItemView::activated, this, [this] {
-        if (viewer_->RowCount() > 0 && !viewer_->Text1(0)->text().isEmpty()) viewer_->Text1(0)->setFocus(Qt::OtherFocusReason);
+        if (viewer_->RowCount() > 0 && !viewer_->Text1(0)->text().isEmpty())
+            viewer_->Text1(0)->setFocus(Qt::OtherFocusReason);
     });
     ShowErrorsView(false);
     ShowTestedView(false);

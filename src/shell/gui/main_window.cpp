@@ -95,8 +95,9 @@ constexpr CommandState kTestedViewWithErrorsStates[] = {{Grid, true}, {View, fal
 // "View &Last Test Results" is used once per start of the program, whatever it finds.
 constexpr CommandState kLastUsedStates[] = {{Last, false}, {TOpenLast, false}, {RLast, false}};
 constexpr CommandState kNoLastResultsStates[] = {{Last, false}, {VReport, false}, {TOpenLast, false}, {RLast, false}};
-constexpr CommandState kLastUnreadableStates[] = {{Last, false}, {RLast, false},    {TOpenLast, false}, {VRErrors, false},
-                                                  {View, false}, {VRecords, false}, {VRAll, false}};
+constexpr CommandState kLastUnreadableStates[] = {{Last, false},     {RLast, false}, {TOpenLast, false},
+                                                  {VRErrors, false}, {View, false},  {VRecords, false},
+                                                  {VRAll, false}};
 constexpr CommandState kLastCleanStates[] = {{Last, false},     {TOpenLast, false}, {RLast, false}, {VRErrors, false},
                                              {View, true},      {VRecords, true},   {VRAll, true}};
 
@@ -225,8 +226,9 @@ void MainWindow::BuildMenus() {
     // The run history: its actions are no commands of the table; they are off during a run.
     view->addSeparator();
     history_ = new HistoryViews(options_.programFolder, services_, this);
-    for (auto [name, caption, open] : {std::tuple{"mnuVCompare", tr("&Compare with Previous Run"), &HistoryViews::ShowComparePrevious},
-                                       std::tuple{"mnuVHistory", tr("Run &History"), &HistoryViews::ShowRunHistory}}) {
+    for (auto [name, caption, open] :
+         {std::tuple{"mnuVCompare", tr("&Compare with Previous Run"), &HistoryViews::ShowComparePrevious},
+          std::tuple{"mnuVHistory", tr("Run &History"), &HistoryViews::ShowRunHistory}}) {
         QAction* action = view->addAction(caption);
         action->setObjectName(QString::fromLatin1(name));
         connect(action, &QAction::triggered, history_, open);
@@ -296,7 +298,8 @@ QWidget* MainWindow::BuildButtonColumn(QWidget* central) {
         compare->setObjectName(QStringLiteral("cmdCompare"));
         QAction* compareAction = findChild<QAction*>(QStringLiteral("mnuVCompare"));
         connect(compare, &QPushButton::clicked, compareAction, &QAction::trigger);
-        connect(compareAction, &QAction::changed, compare, [compare, compareAction] { compare->setEnabled(compareAction->isEnabled()); });
+        connect(compareAction, &QAction::changed, compare,
+                [compare, compareAction] { compare->setEnabled(compareAction->isEnabled()); });
         buttons->addWidget(compare);
         buttons->addStretch(1);
     }

@@ -123,7 +123,8 @@ Date QtDialogServices::Today() {
 
 std::optional<std::string> QtDialogServices::SaveFile(std::string_view title, std::string_view folder,
                                                       std::string_view filter) {
-    QFileDialog dialog(DialogOwner(), FromCp1252(title), QFile::decodeName(QByteArray(folder.data(), qsizetype(folder.size()))));
+    QFileDialog dialog(DialogOwner(), FromCp1252(title),
+                       QFile::decodeName(QByteArray(folder.data(), qsizetype(folder.size()))));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);

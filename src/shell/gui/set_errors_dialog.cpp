@@ -41,7 +41,8 @@ SetErrorsDialog::SetErrorsDialog(MainWindow& window) : QDialog(&window), window_
     message_->setObjectName(QStringLiteral("txtMessage"));
     message_->setReadOnly(true);
     message_->setFocusPolicy(Qt::NoFocus);
-    message_->setPlainText(QStringLiteral("Set the number of error(s) allowed from\n1 through 25,000 before testing is stopped"));
+    message_->setPlainText(
+        QStringLiteral("Set the number of error(s) allowed from\n1 through 25,000 before testing is stopped"));
     message_->setAccessibleName(windowTitle());
     message_->setFixedHeight(message_->fontMetrics().lineSpacing() * 3 + 12);
     message_->setMinimumWidth(message_->fontMetrics().horizontalAdvance(
@@ -101,7 +102,8 @@ void SetErrorsDialog::Accept() {
     }
     window_.SetErrorLimit(limit);
     if (!SaveErrorLimit(window_.ProgramFolder(), limit)) {
-        window_.MessageOver(this, "The error limit could not be saved in ErrSetLog.ini. It is used until the program ends.",
+        window_.MessageOver(this,
+                            "The error limit could not be saved in ErrSetLog.ini. It is used until the program ends.",
                             "Error Limit", MsgIcon::Exclamation, MsgButtons::Ok);
     }
     hide();

@@ -72,8 +72,9 @@ int RunGuiApplication(int argc, char** argv) {
     if (parser.parse(Arguments(argc, argv)) && (parser.isSet(help) || parser.isSet(helpAll) || parser.isSet(version))) {
         QCoreApplication console(argc, argv);
         if (parser.isSet(helpAll)) parser.process(console);  // prints the help with the options of Qt, and ends
-        const QString text = parser.isSet(help) ? parser.helpText()
-                                                : QStringLiteral("Quorvex %1\n").arg(QCoreApplication::applicationVersion());
+        const QString text = parser.isSet(help)
+                                 ? parser.helpText()
+                                 : QStringLiteral("Quorvex %1\n").arg(QCoreApplication::applicationVersion());
         std::fputs(text.toLocal8Bit().constData(), stdout);
         return 0;
     }
