@@ -1,10 +1,15 @@
 #include "errorlog/run_timeline.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+
+#include "common/safe_file.h"
 
 namespace quorvex::timeline {
 
@@ -57,7 +62,10 @@ void AddWait(Wait which, Clock::duration d) {
 
 void Write(long long recordsTested) {
     if (!Enabled()) return;
-    std::FILE* f = std::fopen(std::getenv("QUORVEX_TIMELINE"), "a");
+    // Appended to, never through a link, like every file the program writes.
+    const int fd = CreatePrivateFile(std::getenv("QUORVEX_TIMELINE"), O_WRONLY | O_APPEND);
+    std::FILE* f = fd >= 0 ? ::fdopen(fd, "a") : nullptr;
+    if (fd >= 0 && !f) ::close(fd);
     const std::size_t n = std::min(g_count.exchange(0), kMarks);
     if (f) {
         for (std::size_t i = 0; i < n; ++i)
