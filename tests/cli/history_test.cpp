@@ -332,6 +332,12 @@ TEST(History, ANameThatIsNoUtf8KeepsItsOwnFile) {
         EXPECT_NE(out.find("a%FF.txt\""), std::string::npos);
         EXPECT_EQ(out.find("%EF%BF%BD"), std::string::npos);
     }
+    // JSON and CSV show the name as the program shows it everywhere, and stay valid UTF-8.
+    for (const char* format : {"json", "csv"}) {
+        const std::string out = Check(dir, {"--findings", format, tested.string()}).out;
+        EXPECT_NE(out.find("a\xEF\xBF\xBD.txt"), std::string::npos) << format;
+        EXPECT_EQ(out.find('\xFF'), std::string::npos) << format;
+    }
 }
 
 // The bound from the environment, the history that cannot be made, the submission's name.

@@ -16,7 +16,8 @@ namespace quorvex {
 void JsonString(std::string& out, std::string_view cp1252);
 // A CSV text cell; one a spreadsheet would take for a formula gets a leading '.
 void CsvField(std::string& out, std::string_view cp1252);
-// The same of UTF-8 text (file names).
+// The same of UTF-8 text (file names); a byte outside a well-formed sequence is written as
+// U+FFFD, the form in which the program shows such a name everywhere.
 void JsonUtf8String(std::string& out, std::string_view utf8);
 void CsvUtf8Field(std::string& out, std::string_view utf8);
 

@@ -19,7 +19,11 @@ namespace quorvex {
 // escape: the value stays exact and none reaches a terminal raw.
 void JsonString(std::string& line, std::string_view cp1252) { JsonUtf8String(line, Cp1252ToUtf8(cp1252)); }
 
-void JsonUtf8String(std::string& line, std::string_view utf8) {
+void JsonUtf8String(std::string& line, std::string_view text) {
+    // A file name of the system may be any bytes: it is written as shown everywhere, each
+    // byte outside a well-formed sequence as U+FFFD, so that the document stays valid.
+    const std::string valid = IsAscii(text) ? std::string() : ValidUtf8(text);
+    const std::string_view utf8 = valid.empty() ? text : std::string_view(valid);
     static constexpr char kHex[] = "0123456789abcdef";
     line += '"';
     for (std::size_t i = 0; i < utf8.size(); ++i) {
@@ -52,7 +56,7 @@ void JsonUtf8String(std::string& line, std::string_view utf8) {
 void CsvField(std::string& line, std::string_view cp1252) { CsvUtf8Field(line, Cp1252ToUtf8(cp1252)); }
 
 void CsvUtf8Field(std::string& line, std::string_view text) {
-    std::string utf8(text);
+    std::string utf8 = IsAscii(text) ? std::string(text) : ValidUtf8(text);
     if (!utf8.empty() && std::string_view("=+-@\t\r").find(utf8.front()) != std::string_view::npos)
         utf8.insert(0, 1, '\'');
     if (utf8.find_first_of(",\"\r\n") == std::string::npos) {
