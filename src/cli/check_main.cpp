@@ -577,7 +577,9 @@ int ReadHistory(const CheckOptions& o) {
         }
         const auto pair = quorvex::ChooseRuns(runs, *o.compare);
         if (!pair) return kExitNothingTested;
-        const auto& [a, b] = *pair;
+        // Plain references, not a structured binding: the comparison's writer captures them.
+        const auto& a = pair->first;
+        const auto& b = pair->second;
         const quorvex::Comparison c = quorvex::CompareRuns(history.Findings(a->id), history.Findings(b->id));
         if (o.reports.findings) {
             if (const int status = quorvex::WriteFindingsOutput(o.reports, folder, [&](std::ostream& out) {

@@ -34,8 +34,8 @@ constexpr const char* kLayout[] = {
     "SELECT id, ended, outcome, records, records_with_errors, errors FROM runs LIMIT 0",
     "SELECT run, seq, name, size, sha256 FROM files LIMIT 0",
     "SELECT id, text FROM texts LIMIT 0",
-    "SELECT run, seq, rec_num, type, key, occurrence, critical, reference, first, last, user_entry, message"
-    " FROM findings LIMIT 0",
+    ("SELECT run, seq, rec_num, type, key, occurrence, critical, reference, first, last, user_entry, message"
+     " FROM findings LIMIT 0"),
 };
 
 const char* kSchema =
