@@ -25,6 +25,12 @@ constexpr std::string_view kBodyQuery =
     "RE_Indx, Errors, Record, RecReference "
     "FROM ERRORS INNER JOIN RECORDS ON ERRORS.Rec_Num = RECORDS.Rec_Num ORDER BY ERRORS.Rec_Num, Err_Num";
 
+// The body query's rows for the run history: the record's text cut to its keys, so that
+// neither the sort nor the copies carry 512 characters a row.
+constexpr std::string_view kKeyedQuery =
+    "SELECT Err_Num, Type, ERRORS.Rec_Num, Reference, User_Entry, Error, ID, RE_Indx, substr(Record, 1, 16) "
+    "FROM ERRORS INNER JOIN RECORDS ON ERRORS.Rec_Num = RECORDS.Rec_Num ORDER BY ERRORS.Rec_Num, Err_Num";
+
 std::string Text(const sql::Statement& q, int col) { return q.isNull(col) ? std::string() : Utf8ToCp1252(q.text(col)); }
 
 std::optional<std::int64_t> OptInt(const sql::Statement& q, int col) {
@@ -375,6 +381,24 @@ void LogReader::ForEachReportRow(const std::function<bool(const ReportRow&)>& vi
             row.record.record = Text(q, 9);
             row.record.recReference = Text(q, 10);
             if (!visit(row)) break;
+        }
+        return 0;
+    });
+}
+
+void LogReader::ForEachKeyedRow(const std::function<bool(const ReportRow&, const LogReader&)>& visit) const {
+    static_assert(kKeyChars == 16, "kKeyedQuery cuts the record to 16 characters");
+    WithConnection([&](sql::Database& db) {
+        const LogReader same(db);
+        auto q = db.prepare(kKeyedQuery);
+        ReportRow row;
+        while (q.step()) {
+            row.error = ReadError(q, 0);
+            row.record.recNum = row.error.recNum;
+            row.record.id = Text(q, 6);
+            row.record.reIndx = OptInt(q, 7);
+            row.record.record = Text(q, 8);
+            if (!visit(row, same)) break;
         }
         return 0;
     });

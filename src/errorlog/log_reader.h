@@ -146,6 +146,11 @@ public:
     // The body query: one row per error in record order and, within a record, in logged
     // order. `visit` returns false to stop.
     void ForEachReportRow(const std::function<bool(const ReportRow&)>& visit) const;
+    // The same rows for the run history, lighter: of the record only its identifier, block
+    // and first kKeyChars characters (where the SSN and the EIN lie). `visit` also gets a
+    // reader over the same connection, for the block's RE record.
+    static constexpr int kKeyChars = 16;
+    void ForEachKeyedRow(const std::function<bool(const ReportRow&, const LogReader& same)>& visit) const;
 
 private:
     template <class F>

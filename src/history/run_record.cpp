@@ -152,7 +152,7 @@ std::vector<HistoryFinding> HistoryFindings(const LogReader& log) {
     std::int64_t recNum = -1;
     std::string type, key;
     std::int64_t occurrence = 0;
-    log.ForEachReportRow([&](const ReportRow& row) {
+    log.ForEachKeyedRow([&](const ReportRow& row, const LogReader& same) {
         if (row.record.recNum != recNum) {
             recNum = row.record.recNum;
             type = Trimmed(row.record.id);
@@ -163,7 +163,7 @@ std::vector<HistoryFinding> HistoryFindings(const LogReader& log) {
             } else if (row.record.reIndx) {
                 auto at = blocks.find(*row.record.reIndx);
                 if (at == blocks.end()) {
-                    const auto re = log.BlockRecord(*row.record.reIndx, recNum);
+                    const auto re = same.BlockRecord(*row.record.reIndx, recNum);
                     at = blocks.emplace(*row.record.reIndx, re && re->size() >= 16 ? Trimmed(re->substr(7, 9)) : "")
                              .first;
                 }

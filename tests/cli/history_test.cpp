@@ -80,6 +80,7 @@ TEST(History, AnEditedSubmissionComparedWithItsLastRun) {
     EXPECT_NE(text.out.find("New\n  record 19, RW 363862400/124245050: Employee Last Name"), std::string::npos);
     EXPECT_NE(text.out.find("Fixed\n  was record 13, RW 363862363/124245050: Zip Code"), std::string::npos);
     EXPECT_NE(text.out.find("  record 20 (was 15), RT 124245050: Wages"), std::string::npos);  // its sums differ
+    EXPECT_NE(text.out.find("  record 7 (was 2), RE 162309797: State Abbreviation"), std::string::npos);
 
     // The same comparison in each format, and the runs named.
     const CliResult json = Check(dir, {"--compare", "1", "2", "--findings", "json"});
