@@ -26,9 +26,12 @@ constexpr std::string_view kBodyQuery =
     "FROM ERRORS INNER JOIN RECORDS ON ERRORS.Rec_Num = RECORDS.Rec_Num ORDER BY ERRORS.Rec_Num, Err_Num";
 
 // The body query's rows for the run history: the record's text cut to its keys, so that
-// neither the sort nor the copies carry 512 characters a row.
+// neither the sort nor the copies carry 512 characters a row. It is cut as bytes (enough for
+// the first 16 characters, at most 4 bytes each): a text's substr would end at a NUL in it.
+constexpr int kKeyedBytes = 64;
 constexpr std::string_view kKeyedQuery =
-    "SELECT Err_Num, Type, ERRORS.Rec_Num, Reference, User_Entry, Error, ID, RE_Indx, substr(Record, 1, 16) "
+    "SELECT Err_Num, Type, ERRORS.Rec_Num, Reference, User_Entry, Error, ID, RE_Indx, "
+    "substr(CAST(Record AS BLOB), 1, 64) "
     "FROM ERRORS INNER JOIN RECORDS ON ERRORS.Rec_Num = RECORDS.Rec_Num ORDER BY ERRORS.Rec_Num, Err_Num";
 
 std::string Text(const sql::Statement& q, int col) { return q.isNull(col) ? std::string() : Utf8ToCp1252(q.text(col)); }
@@ -387,7 +390,7 @@ void LogReader::ForEachReportRow(const std::function<bool(const ReportRow&)>& vi
 }
 
 void LogReader::ForEachKeyedRow(const std::function<bool(const ReportRow&, const LogReader&)>& visit) const {
-    static_assert(kKeyChars == 16, "kKeyedQuery cuts the record to 16 characters");
+    static_assert(4 * kKeyChars <= kKeyedBytes, "kKeyedQuery keeps the bytes of kKeyChars characters");
     WithConnection([&](sql::Database& db) {
         const LogReader same(db);
         auto q = db.prepare(kKeyedQuery);
@@ -398,6 +401,7 @@ void LogReader::ForEachKeyedRow(const std::function<bool(const ReportRow&, const
             row.record.id = Text(q, 6);
             row.record.reIndx = OptInt(q, 7);
             row.record.record = Text(q, 8);
+            if (row.record.record.size() > static_cast<std::size_t>(kKeyChars)) row.record.record.resize(kKeyChars);
             if (!visit(row, same)) break;
         }
         return 0;

@@ -120,6 +120,19 @@ std::vector<std::string> Fingerprints(const std::string& sarif) {
     return prints;
 }
 
+// A record is keyed by every byte it holds there: a NUL and a letter of the code page as well.
+TEST(History, KeysKeepEveryByteOfTheRecord) {
+    TempDir dir;
+    std::string text = ReadFile(kExamples / "valid-2008.txt");
+    const std::string ssn("36\0\xC9" "62215", 9);
+    std::copy(ssn.begin(), ssn.end(), text.begin() + 2 * 514 + 2);  // record 3, an RW record
+    WriteFile(dir / "f.txt", text);
+    ASSERT_EQ(Check(dir, {"-q", (dir / "f.txt").string()}).status, 1);
+    const auto findings = RunHistory(dir / "data" / "RunHistory.db", false).Findings(1);
+    ASSERT_FALSE(findings.empty());
+    EXPECT_EQ(findings.front().key, ssn + "/162309797");
+}
+
 TEST(History, FindingsAsSarif) {
     TempDir dir;
     const std::string file = (kExamples / "faulty-2008.txt").string();
