@@ -58,6 +58,14 @@ ErrorRow ReadError(const sql::Statement& q, int at) {
     return e;
 }
 
+// The error (columns 0-5) and its record's ID and RE_Indx (6, 7) of a body query row.
+void ReadErrorAndRecord(const sql::Statement& q, ReportRow& row) {
+    row.error = ReadError(q, 0);
+    row.record.recNum = row.error.recNum;
+    row.record.id = Text(q, 6);
+    row.record.reIndx = OptInt(q, 7);
+}
+
 constexpr std::string_view kErrorColumns = "Err_Num, Type, Rec_Num, Reference, User_Entry, Error";
 
 // The text of the TRU block query without its record number.
@@ -376,10 +384,7 @@ void LogReader::ForEachReportRow(const std::function<bool(const ReportRow&)>& vi
         auto q = db.prepare(kBodyQuery);
         ReportRow row;
         while (q.step()) {
-            row.error = ReadError(q, 0);
-            row.record.recNum = row.error.recNum;
-            row.record.id = Text(q, 6);
-            row.record.reIndx = OptInt(q, 7);
+            ReadErrorAndRecord(q, row);
             row.record.errors = q.isNull(8) ? 0 : q.int64(8);
             row.record.record = Text(q, 9);
             row.record.recReference = Text(q, 10);
@@ -396,10 +401,7 @@ void LogReader::ForEachKeyedRow(const std::function<bool(const ReportRow&, const
         auto q = db.prepare(kKeyedQuery);
         ReportRow row;
         while (q.step()) {
-            row.error = ReadError(q, 0);
-            row.record.recNum = row.error.recNum;
-            row.record.id = Text(q, 6);
-            row.record.reIndx = OptInt(q, 7);
+            ReadErrorAndRecord(q, row);
             row.record.record = Text(q, 8);
             if (row.record.record.size() > static_cast<std::size_t>(kKeyChars)) row.record.record.resize(kKeyChars);
             if (!visit(row, same)) break;
