@@ -6,11 +6,11 @@
 Each build tests the examples, the files of the test suite, the peer files and N generated faulty
 submissions (valid files from generate_submission with bytes changed, records dropped, repeated or
 swapped), with one thread and with two. For every run it keeps the standard output and error, the
-exit status, a dump of every table of the error log, the text report and the JSON findings. Any
-difference is printed and the exit status is 1. Use it before and after a change that must not
-change behaviour (a refactor, speed work). --log-only leaves the findings out (the run's output,
-the log and the text report are compared): for two builds between which a findings format gained
-fields.
+exit status, a dump of every table of the error log, the run history's findings, the text report
+and the JSON findings. Any difference is printed and the exit status is 1. Use it before and after
+a change that must not change behaviour (a refactor, speed work). --log-only leaves the findings
+out (the run's output, the log and the text report are compared): for two builds between which a
+findings format gained fields.
 """
 import argparse
 import os
@@ -97,6 +97,21 @@ def table_dump(db):
     return "\n".join(out)
 
 
+def history_dump(db):
+    """The runs and findings of the run history, without the time each run ended."""
+    if not os.path.exists(db):
+        return "(no history)"
+    con = sqlite3.connect(db)
+    con.text_factory = bytes  # the history keeps the records' bytes as they are
+    out = [repr(row) for row in con.execute("SELECT outcome, records, records_with_errors, errors FROM runs")]
+    out += [repr(row) for row in con.execute(
+        "SELECT f.seq, f.rec_num, f.type, f.key, f.occurrence, f.critical, r.text, f.first, f.last, f.user_entry, "
+        "m.text FROM findings f JOIN texts r ON r.id = f.reference JOIN texts m ON m.id = f.message "
+        "ORDER BY f.run, f.seq")]
+    con.close()
+    return "\n".join(out)
+
+
 def run_one(binary, path, threads, work, log_only=False):
     folder = os.path.join(work, "data")
     shutil.rmtree(folder, ignore_errors=True)
@@ -109,6 +124,8 @@ def run_one(binary, path, threads, work, log_only=False):
     parts.append(proc.stdout.decode("utf-8", "replace").replace(folder, "DATA"))
     parts.append(proc.stderr.decode("utf-8", "replace").replace(folder, "DATA"))
     parts.append(table_dump(os.path.join(folder, "Errorlog.mdb")))
+    if not log_only:
+        parts.append(history_dump(os.path.join(folder, "RunHistory.db")))
     extras = [["--report", "text"]] + ([] if log_only else [["--findings", "json"], ["--findings", "gnu"]])
     for extra in extras:
         proc = subprocess.run(base + extra, capture_output=True, timeout=120)

@@ -46,6 +46,7 @@ ErrorLog ErrorLog::CreateMDB(const fs::path& folder) {
 
 LogFailure ErrorLog::EndIncomplete(const LogFailure& failure) {
     reader_.reset();
+    heads_.Clear();
     return LogFile::EndIncomplete(w_ ? &w_->Abandon() : nullptr, path_, failure);
 }
 
@@ -93,6 +94,7 @@ void ErrorLog::Drain() {
 void ErrorLog::reloadAfterFailure() {
     // What the file holds is what the run has written; rows the writer did not reach are
     // not counted. The file may no longer be readable either: then the counts stay.
+    heads_.Clear();
     try {
         cur_ = PendingRecord{};
         loadLastRecord();
@@ -168,6 +170,7 @@ void ErrorLog::flushRecord() {
         write(rows::RecordUpdate{cur_.recNum, cur_.reIndx, cur_.errors, cur_.record, recReference});
     else
         write(rows::Record{cur_.recNum, cur_.id, cur_.reIndx, cur_.errors, cur_.record, recReference});
+    if (cur_.errors > 0) heads_.Keep(cur_.recNum, cur_.id, cur_.reIndx, cur_.record);
     cur_.stored = true;
     cur_.dirty = false;
 }
@@ -235,6 +238,7 @@ void ErrorLog::DeleteLastRecord() {
         --recordCount_;
         if (cur_.errors > 0) --recordsWithErrors_;
         if (IsRW(cur_.id)) --rwCount_;
+        heads_.Forget(cur_.recNum);
         // The row before it becomes the current record again.
         cur_ = PendingRecord{};
         loadLastRecord();

@@ -71,6 +71,9 @@ public:
     // The read side over this log's own connection, after writing what is pending: the
     // checks of a run read what the run has written so far.
     const LogReader& Read();
+    // The keys of the records with errors as handed to the file so far (see RecordHeads):
+    // they are what the file holds once Sync has written everything.
+    const RecordHeads& Heads() const { return heads_; }
 
     // --- Misc -------------------------------------------------------------------------
     // `path` is the file's name as the file system gives it (UTF-8): a byte of it that is
@@ -159,6 +162,7 @@ private:
     std::filesystem::path path_;
     std::unique_ptr<LogWriter> w_;
     std::optional<LogReader> reader_;
+    RecordHeads heads_;
     PendingRecord cur_;
     std::int64_t nextRecNum_ = 1;
     std::int64_t recordCount_ = 0;

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 #include "common/text_1252.h"
 #include "errorlog/log_file.h"
 #include "errorlog/schema.h"
@@ -25,14 +27,14 @@ constexpr std::string_view kBodyQuery =
     "RE_Indx, Errors, Record, RecReference "
     "FROM ERRORS INNER JOIN RECORDS ON ERRORS.Rec_Num = RECORDS.Rec_Num ORDER BY ERRORS.Rec_Num, Err_Num";
 
-// The body query's rows for the run history: the record's text cut to its keys, so that
-// neither the sort nor the copies carry 512 characters a row. It is cut as bytes (enough for
-// the first 16 characters, at most 4 bytes each): a text's substr would end at a NUL in it.
+// The body query's rows for the run history, in two halves: the errors, and of each one's
+// record only what keys it, looked up once per record. The record is cut as bytes (enough
+// for the first 16 characters, at most 4 bytes each): a text's substr would end at a NUL.
 constexpr int kKeyedBytes = 64;
-constexpr std::string_view kKeyedQuery =
-    "SELECT Err_Num, Type, ERRORS.Rec_Num, Reference, User_Entry, Error, ID, RE_Indx, "
-    "substr(CAST(Record AS BLOB), 1, 64) "
-    "FROM ERRORS INNER JOIN RECORDS ON ERRORS.Rec_Num = RECORDS.Rec_Num ORDER BY ERRORS.Rec_Num, Err_Num";
+constexpr std::string_view kKeyedErrors =
+    "SELECT Err_Num, Type, Rec_Num, Reference, User_Entry, Error FROM Errors ORDER BY Err_Num";
+constexpr std::string_view kKeyedRecord =
+    "SELECT ID, RE_Indx, substr(CAST(Record AS BLOB), 1, 64) FROM Records WHERE Rec_Num = ?1";
 
 std::string Text(const sql::Statement& q, int col) { return q.isNull(col) ? std::string() : Utf8ToCp1252(q.text(col)); }
 
@@ -394,20 +396,75 @@ void LogReader::ForEachReportRow(const std::function<bool(const ReportRow&)>& vi
     });
 }
 
-void LogReader::ForEachKeyedRow(const std::function<bool(const ReportRow&, const LogReader&)>& visit) const {
-    static_assert(4 * kKeyChars <= kKeyedBytes, "kKeyedQuery keeps the bytes of kKeyChars characters");
+void LogReader::ForEachKeyedRow(const std::function<bool(ReportRow&, const LogReader&)>& visit,
+                                const RecordHeads* heads) const {
+    static_assert(4 * kKeyChars <= kKeyedBytes, "kKeyedRecord keeps the bytes of kKeyChars characters");
     WithConnection([&](sql::Database& db) {
         const LogReader same(db);
-        auto q = db.prepare(kKeyedQuery);
+        // The errors in logged order, put in record order here rather than by the engine's
+        // sort, which writes them out to a file once they are many: a log one run wrote has
+        // them in record order already.
+        std::vector<ErrorRow> errors;
+        for (auto q = db.prepare(kKeyedErrors); q.step();) errors.push_back(ReadError(q, 0));
+        const auto byRecord = [](const ErrorRow& a, const ErrorRow& b) { return a.recNum < b.recNum; };
+        if (!std::is_sorted(errors.begin(), errors.end(), byRecord))
+            std::stable_sort(errors.begin(), errors.end(), byRecord);
+        auto record = db.prepare(kKeyedRecord);
         ReportRow row;
-        while (q.step()) {
-            ReadErrorAndRecord(q, row);
-            row.record.record = Text(q, 8);
-            if (row.record.record.size() > static_cast<std::size_t>(kKeyChars)) row.record.record.resize(kKeyChars);
-            if (!visit(row, same)) break;
+        std::optional<std::int64_t> looked;  // the record last looked up, and whether it is there
+        bool found = false;
+        for (ErrorRow& error : errors) {
+            row.error = std::move(error);
+            if (row.error.recNum != looked) {
+                looked = row.record.recNum = row.error.recNum;
+                if (const RecordHeads::Head* head = heads ? heads->Find(*looked) : nullptr) {
+                    found = true;
+                    row.record.id = head->id;
+                    row.record.reIndx = head->reIndx;
+                    row.record.record = head->text;
+                } else {
+                    record.bind(1, *looked);
+                    found = record.step();
+                    if (found) {
+                        row.record.id = Text(record, 0);
+                        row.record.reIndx = OptInt(record, 1);
+                        row.record.record = Text(record, 2);
+                        if (row.record.record.size() > std::size_t{kKeyChars}) row.record.record.resize(kKeyChars);
+                    }
+                    record.reset();
+                }
+            }
+            // An error whose record is not in the log has no key: it is left out.
+            if (found && !visit(row, same)) break;
         }
         return 0;
     });
+}
+
+void RecordHeads::Keep(std::int64_t recNum, std::string_view id, std::optional<std::int64_t> reIndx,
+                       std::string_view record) {
+    // Records come in order: the newest is the last or goes after it.
+    auto at = heads_.end();
+    if (!heads_.empty() && heads_.back().recNum >= recNum)
+        at = std::lower_bound(heads_.begin(), heads_.end(), recNum,
+                              [](const Head& h, std::int64_t n) { return h.recNum < n; });
+    if (at == heads_.end() || at->recNum != recNum) {
+        if (heads_.size() >= kMost) return;
+        at = heads_.insert(at, Head{recNum, {}, {}, {}});
+    }
+    at->id.assign(id);
+    at->reIndx = reIndx;
+    at->text.assign(record.substr(0, LogReader::kKeyChars));
+}
+
+void RecordHeads::Forget(std::int64_t recNum) {
+    if (const Head* head = Find(recNum)) heads_.erase(heads_.begin() + (head - heads_.data()));
+}
+
+const RecordHeads::Head* RecordHeads::Find(std::int64_t recNum) const {
+    const auto at = std::lower_bound(heads_.begin(), heads_.end(), recNum,
+                                     [](const Head& h, std::int64_t n) { return h.recNum < n; });
+    return at != heads_.end() && at->recNum == recNum ? &*at : nullptr;
 }
 
 }  // namespace quorvex

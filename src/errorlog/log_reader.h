@@ -60,6 +60,8 @@ struct KeyRun {
     bool operator==(const KeyRun&) const = default;
 };
 
+class RecordHeads;
+
 // The read side of the error log: every query of the result views, the record viewer, the
 // reports and the command line. It never writes. Its statements live for one call, so it
 // holds no lock between calls: a new run can always replace the log while a view is open,
@@ -148,9 +150,12 @@ public:
     void ForEachReportRow(const std::function<bool(const ReportRow&)>& visit) const;
     // The same rows for the run history, lighter: of the record only its identifier, block
     // and first kKeyChars characters (where the SSN and the EIN lie). `visit` also gets a
-    // reader over the same connection, for the block's RE record.
+    // reader over the same connection, for the block's RE record, and may take the error's
+    // texts (not the record's). A record that `heads` holds is taken from there, not read
+    // from the file.
     static constexpr int kKeyChars = 16;
-    void ForEachKeyedRow(const std::function<bool(const ReportRow&, const LogReader& same)>& visit) const;
+    void ForEachKeyedRow(const std::function<bool(ReportRow&, const LogReader& same)>& visit,
+                         const RecordHeads* heads = nullptr) const;
 
 private:
     template <class F>
@@ -166,5 +171,30 @@ std::string InterruptedRunHead(std::int64_t lastRecNum);
 std::string InterruptedRunBody();
 // Both, as a message box of the window shows them.
 std::string InterruptedRunMessage(std::int64_t lastRecNum);
+
+// Of each record with errors, what the run history keys it by (its identifier, block and
+// first LogReader::kKeyChars characters), kept by the ErrorLog that writes the record as it
+// hands the row over, so that the history need not read the Records table back: with many
+// errors that read touches every page of the table. It holds what the file holds once the
+// rows are written; a record it does not hold is read from the file. Bounded: records past
+// kMost are not kept.
+class RecordHeads {
+public:
+    struct Head {
+        std::int64_t recNum = 0;
+        std::string id;
+        std::optional<std::int64_t> reIndx;
+        std::string text;  // the record's first kKeyChars characters
+    };
+    static constexpr std::size_t kMost = std::size_t{1} << 16;
+
+    void Keep(std::int64_t recNum, std::string_view id, std::optional<std::int64_t> reIndx, std::string_view record);
+    void Forget(std::int64_t recNum);
+    void Clear() { heads_.clear(); }
+    const Head* Find(std::int64_t recNum) const;
+
+private:
+    std::vector<Head> heads_;  // by record number
+};
 
 }  // namespace quorvex

@@ -27,6 +27,7 @@ constexpr int kSchemaVersion = 1;
 // on without it.
 constexpr int kBusyTimeoutMs = 1000;
 constexpr int kBusyStepMs = 10;
+constexpr std::size_t kFindingsPerInsert = 16;
 
 // What this version reads and writes, table by table: a history where one of them cannot be
 // prepared has another layout.
@@ -200,24 +201,37 @@ std::int64_t RunHistory::Add(const HistoryRun& run, const std::vector<HistoryFin
                 ids.emplace(text, tid);
                 return tid;
             };
-            auto finding = db.prepare(
-                "INSERT INTO findings (run, seq, rec_num, type, key, occurrence, critical, reference, first, last,"
-                " user_entry, message) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
-            std::int64_t seq = 0;
-            for (const HistoryFinding& f : findings) {
-                finding.bind(1, id)
-                    .bind(2, seq++)
-                    .bind(3, f.recNum)
-                    .bindText(4, f.type)
-                    .bindText(5, f.key)
-                    .bind(6, f.occurrence)
-                    .bind(7, std::int64_t{f.critical})
-                    .bind(8, textId(f.reference))
-                    .bind(9, std::int64_t{f.first})
-                    .bind(10, std::int64_t{f.last})
-                    .bindText(11, f.userEntry)
-                    .bind(12, textId(f.message))
-                    .run();
+            // Findings go kFindingsPerInsert to a statement (the rest one by one), their texts
+            // bound in place: `findings` outlives the statements. OR FAIL: a statement of many
+            // rows that may be undone alone would copy the pages it touches to a journal of its own.
+            auto insert = [&](std::size_t rows) {
+                std::string sql =
+                    "INSERT OR FAIL INTO findings (run, seq, rec_num, type, key, occurrence, critical, reference,"
+                    " first, last, user_entry, message) VALUES ";
+                for (std::size_t r = 0; r < rows; ++r)
+                    sql += r ? ", (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)" : "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+                return db.prepare(sql);
+            };
+            sql::Statement group = insert(kFindingsPerInsert), single = insert(1);
+            for (std::size_t at = 0; at < findings.size();) {
+                const std::size_t rows = findings.size() - at >= kFindingsPerInsert ? kFindingsPerInsert : 1;
+                sql::Statement& st = rows > 1 ? group : single;
+                for (int col = 1; col < static_cast<int>(rows) * 12; col += 12, ++at) {
+                    const HistoryFinding& f = findings[at];
+                    st.bind(col, id)
+                        .bind(col + 1, static_cast<std::int64_t>(at))
+                        .bind(col + 2, f.recNum)
+                        .bindTextNoCopy(col + 3, f.type)
+                        .bindTextNoCopy(col + 4, f.key)
+                        .bind(col + 5, f.occurrence)
+                        .bind(col + 6, std::int64_t{f.critical})
+                        .bind(col + 7, textId(f.reference))
+                        .bind(col + 8, std::int64_t{f.first})
+                        .bind(col + 9, std::int64_t{f.last})
+                        .bindTextNoCopy(col + 10, f.userEntry)
+                        .bind(col + 11, textId(f.message));
+                }
+                st.run();
             }
             // The oldest runs beyond the bound go, and the texts only they used.
             db.prepare("DELETE FROM runs WHERE id NOT IN (SELECT id FROM runs ORDER BY id DESC LIMIT ?1)")

@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 #include <tuple>
+#include <unordered_map>
 
 #include "validation/layouts.h"
 
@@ -145,14 +146,16 @@ HistoryFile DescribeFile(const std::string& name, const fs::path& path) {
     return file;
 }
 
-std::vector<HistoryFinding> HistoryFindings(const LogReader& log) {
+std::vector<HistoryFinding> HistoryFindings(const LogReader& log, const RecordHeads* heads) {
     std::vector<HistoryFinding> findings;
-    std::map<std::pair<std::string, std::string>, std::int64_t> seen;  // records of a type and key
+    // Records of a type and key, under the two as one text: the type's length, the type, the key.
+    std::unordered_map<std::string, std::int64_t> seen;
+    std::string typeAndKey;
     std::map<std::int64_t, std::string> blocks;  // EIN by block
     std::int64_t recNum = -1;
     std::string type, key;
     std::int64_t occurrence = 0;
-    log.ForEachKeyedRow([&](const ReportRow& row, const LogReader& same) {
+    const auto visit = [&](ReportRow& row, const LogReader& same) {
         if (row.record.recNum != recNum) {
             recNum = row.record.recNum;
             type = Trimmed(row.record.id);
@@ -170,13 +173,16 @@ std::vector<HistoryFinding> HistoryFindings(const LogReader& log) {
                 ein = at->second;
             }
             key = KeyOf(type, row.record.record, ein);
-            occurrence = seen[{type, key}]++;
+            typeAndKey.assign(1, static_cast<char>(type.size())).append(type).append(key);
+            occurrence = seen[typeAndKey]++;
         }
         const auto [first, last] = ReferencePositions(row.error.reference);
-        findings.push_back(HistoryFinding{recNum, type, key, occurrence, row.error.critical, row.error.reference, first,
-                                          last, row.error.userEntry, row.error.error});
+        findings.push_back(HistoryFinding{recNum, type, key, occurrence, row.error.critical,
+                                          std::move(row.error.reference), first, last, std::move(row.error.userEntry),
+                                          std::move(row.error.error)});
         return true;
-    });
+    };
+    log.ForEachKeyedRow(visit, heads);
     return findings;
 }
 
@@ -211,9 +217,9 @@ std::map<RecordKey, std::int64_t> LocateRecords(const LogReader& log, std::set<R
     return found;
 }
 
-std::string RecordRun(const fs::path& folder, const LogReader& log, std::string outcome, int keep,
-                      std::int64_t records, std::int64_t recordsWithErrors, std::int64_t errors,
-                      const std::vector<std::string>& paths, const std::function<bool()>& keepWaiting) {
+std::string RecordRun(const fs::path& folder, const LogReader& log, std::string outcome, int keep, std::int64_t records,
+                      std::int64_t recordsWithErrors, std::int64_t errors, const std::vector<std::string>& paths,
+                      const std::function<bool()>& keepWaiting, const RecordHeads* heads) {
     if (keep <= 0) return {};
     const fs::path file = RunHistory::PathIn(folder);
     try {
@@ -227,7 +233,7 @@ std::string RecordRun(const fs::path& folder, const LogReader& log, std::string 
         for (std::size_t i = 0; i < misc.size(); ++i)
             run.files.push_back(i < paths.size() ? DescribeFile(paths[i], fs::path(paths[i]))
                                                  : HistoryFile{misc[i].pathUtf8, -1, {}});
-        const std::vector<HistoryFinding> findings = HistoryFindings(log);
+        const std::vector<HistoryFinding> findings = HistoryFindings(log, heads);
         try {
             RunHistory(file, true, keepWaiting).Add(run, findings, keep);
         } catch (const HistoryError& e) {

@@ -146,6 +146,50 @@ TEST(ErrorLog, GroupedRecordsAndErrorsBetweenThemAreTheRowsWrittenAtOnce) {
     EXPECT_NE(atOnce.find(" 6:42:42 7:45:45 8:45:45 9:45:45 10:49:49 "), std::string::npos);
 }
 
+// What the log keeps of its records with errors, for the run history, is what the file gives:
+// the first 16 characters of the text last written, NUL and code page letters included, and
+// nothing of a record taken back.
+TEST(ErrorLog, KeptKeysOfRecordsWithErrorsAreThoseOfTheFile) {
+    using namespace std::string_literals;
+    TempDir dir;
+    ErrorLog log = ErrorLog::CreateMDB(dir.path());
+    LogFindings f(log);
+    log.AddRecord("RE", "RE  123456789");
+    f.OpenBlock("123456789");
+    log.AddRecord("RW",
+                  "RW\0\xC9"
+                  "45678901234567890"s);
+    f.AddTRT(0, true, 1);
+    log.LogError("r", "u", "a");
+    log.LogError("r", "u", "b");
+    log.AddRecord("RW", "RW111");
+    log.Sync();
+    log.SetRecordText("RW2222222222222222222");
+    log.LogError("r", "u", "c");
+    log.AddRecord("RT", "RT");
+    log.AddRecord("RW", "RW333");
+    log.LogError("r", "u", "d");
+    log.DeleteLastRecord();
+    log.Sync();
+    auto keyed = [&](const RecordHeads* heads) {
+        std::string rows;
+        log.Read().ForEachKeyedRow(
+            [&](ReportRow& r, const LogReader&) {
+                rows += std::to_string(r.record.recNum) + r.record.id + std::to_string(r.record.reIndx.value_or(0)) +
+                        "[" + r.record.record + "]" + r.error.error + " ";
+                return true;
+            },
+            heads);
+        return rows;
+    };
+    const std::string fromFile = keyed(nullptr);
+    EXPECT_EQ(fromFile,
+              "2RW1[RW\0\xC9"
+              "456789012345]a 2RW1[RW\0\xC9"
+              "456789012345]b 3RW0[RW22222222222222]c "s);
+    EXPECT_EQ(keyed(&log.Heads()), fromFile);
+}
+
 // The totals of a block go to their own table when the next block opens; a reader never opens the log for
 // writing, so that a log on a disk mounted read-only is still read.
 TEST(ErrorLog, BlockTotalsKeepTheirTableAndReadersOnlyRead) {
