@@ -72,8 +72,9 @@ public:
     // checks of a run read what the run has written so far.
     const LogReader& Read();
     // The keys of the records with errors as handed to the file so far (see RecordHeads):
-    // they are what the file holds once Sync has written everything.
+    // they are what the file holds once Sync has written everything. Taking them leaves none.
     const RecordHeads& Heads() const { return heads_; }
+    RecordHeads TakeHeads() { return std::exchange(heads_, {}); }
 
     // --- Misc -------------------------------------------------------------------------
     // `path` is the file's name as the file system gives it (UTF-8): a byte of it that is

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
+#include <utility>
 
 #include "common/safe_file.h"
 #include "errorlog/sqlite.h"
@@ -162,6 +163,15 @@ RunHistory::RunHistory(RunHistory&&) noexcept = default;
 RunHistory& RunHistory::operator=(RunHistory&&) noexcept = default;
 
 std::int64_t RunHistory::Add(const HistoryRun& run, const std::vector<HistoryFinding>& findings, int keep) {
+    struct Whole : FindingSource {
+        explicit Whole(const std::vector<HistoryFinding>& all) : rest(all) {}
+        std::span<const HistoryFinding> Next() override { return std::exchange(rest, {}); }
+        std::span<const HistoryFinding> rest;
+    } whole(findings);
+    return Add(run, whole, keep);
+}
+
+std::int64_t RunHistory::Add(const HistoryRun& run, FindingSource& findings, int keep) {
     auto& db = impl_->db;
     try {
         db.exec("BEGIN IMMEDIATE");
@@ -201,9 +211,10 @@ std::int64_t RunHistory::Add(const HistoryRun& run, const std::vector<HistoryFin
                 ids.emplace(text, tid);
                 return tid;
             };
-            // Findings go kFindingsPerInsert to a statement (the rest one by one), their texts
-            // bound in place: `findings` outlives the statements. OR FAIL: a statement of many
-            // rows that may be undone alone would copy the pages it touches to a journal of its own.
+            // Findings go kFindingsPerInsert to a statement (the rest of each part one by one),
+            // their texts bound in place: a part stays unchanged while it is written. OR FAIL: a
+            // statement of many rows that may be undone alone would copy the pages it touches to
+            // a journal of its own.
             auto insert = [&](std::size_t rows) {
                 std::string sql =
                     "INSERT OR FAIL INTO findings (run, seq, rec_num, type, key, occurrence, critical, reference,"
@@ -213,25 +224,28 @@ std::int64_t RunHistory::Add(const HistoryRun& run, const std::vector<HistoryFin
                 return db.prepare(sql);
             };
             sql::Statement group = insert(kFindingsPerInsert), single = insert(1);
-            for (std::size_t at = 0; at < findings.size();) {
-                const std::size_t rows = findings.size() - at >= kFindingsPerInsert ? kFindingsPerInsert : 1;
-                sql::Statement& st = rows > 1 ? group : single;
-                for (int col = 1; col < static_cast<int>(rows) * 12; col += 12, ++at) {
-                    const HistoryFinding& f = findings[at];
-                    st.bind(col, id)
-                        .bind(col + 1, static_cast<std::int64_t>(at))
-                        .bind(col + 2, f.recNum)
-                        .bindTextNoCopy(col + 3, f.type)
-                        .bindTextNoCopy(col + 4, f.key)
-                        .bind(col + 5, f.occurrence)
-                        .bind(col + 6, std::int64_t{f.critical})
-                        .bind(col + 7, textId(f.reference))
-                        .bind(col + 8, std::int64_t{f.first})
-                        .bind(col + 9, std::int64_t{f.last})
-                        .bindTextNoCopy(col + 10, f.userEntry)
-                        .bind(col + 11, textId(f.message));
+            std::int64_t seq = 0;
+            for (auto part = findings.Next(); !part.empty(); part = findings.Next()) {
+                for (std::size_t at = 0; at < part.size();) {
+                    const std::size_t rows = part.size() - at >= kFindingsPerInsert ? kFindingsPerInsert : 1;
+                    sql::Statement& st = rows > 1 ? group : single;
+                    for (int col = 1; col < static_cast<int>(rows) * 12; col += 12, ++at) {
+                        const HistoryFinding& f = part[at];
+                        st.bind(col, id)
+                            .bind(col + 1, seq++)
+                            .bind(col + 2, f.recNum)
+                            .bindTextNoCopy(col + 3, f.type)
+                            .bindTextNoCopy(col + 4, f.key)
+                            .bind(col + 5, f.occurrence)
+                            .bind(col + 6, std::int64_t{f.critical})
+                            .bind(col + 7, textId(f.reference))
+                            .bind(col + 8, std::int64_t{f.first})
+                            .bind(col + 9, std::int64_t{f.last})
+                            .bindTextNoCopy(col + 10, f.userEntry)
+                            .bind(col + 11, textId(f.message));
+                    }
+                    st.run();
                 }
-                st.run();
             }
             // The oldest runs beyond the bound go, and the texts only they used.
             db.prepare("DELETE FROM runs WHERE id NOT IN (SELECT id FROM runs ORDER BY id DESC LIMIT ?1)")

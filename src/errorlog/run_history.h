@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -63,6 +64,15 @@ struct HistoryRun {
     std::string Submission() const;
 };
 
+// A run's findings in order, handed over in parts: they can be written to the history while
+// they are still being read from the log.
+class FindingSource {
+public:
+    virtual ~FindingSource() = default;
+    // The next part, in order; empty at the end. Throws what stopped the reading of the rest.
+    virtual std::span<const HistoryFinding> Next() = 0;
+};
+
 // How many runs a history keeps: QUORVEX_HISTORY_RUNS when it is a whole number from 0 to
 // 10,000, else kHistoryRuns. 0 keeps no history at all.
 inline constexpr int kHistoryRuns = 50;
@@ -93,6 +103,8 @@ public:
     // Appends `run` with its findings in one transaction, then drops the oldest runs
     // beyond `keep`. Returns the new run's id.
     std::int64_t Add(const HistoryRun& run, const std::vector<HistoryFinding>& findings, int keep);
+    // The same with the findings as `findings` hands them over; a throw of it undoes the run.
+    std::int64_t Add(const HistoryRun& run, FindingSource& findings, int keep);
 
     // Every run kept, oldest first (files included).
     std::vector<HistoryRun> Runs() const;

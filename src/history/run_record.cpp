@@ -1,13 +1,21 @@
 #include "history/run_record.h"
 
 #include <array>
+#include <condition_variable>
 #include <cstdint>
 #include <ctime>
+#include <deque>
+#include <exception>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <mutex>
 #include <set>
+#include <span>
+#include <thread>
 #include <tuple>
 #include <unordered_map>
+#include <utility>
 
 #include "validation/layouts.h"
 
@@ -146,8 +154,11 @@ HistoryFile DescribeFile(const std::string& name, const fs::path& path) {
     return file;
 }
 
-std::vector<HistoryFinding> HistoryFindings(const LogReader& log, const RecordHeads* heads) {
-    std::vector<HistoryFinding> findings;
+namespace {
+
+// Hands each finding of the log `log` to `out`, keyed, in logged order, while `more` says yes.
+void ForEachFinding(const LogReader& log, const RecordHeads* heads, const std::function<void(HistoryFinding&&)>& out,
+                    const std::function<bool()>& more = {}) {
     // Records of a type and key, under the two as one text: the type's length, the type, the key.
     std::unordered_map<std::string, std::int64_t> seen;
     std::string typeAndKey;
@@ -157,6 +168,7 @@ std::vector<HistoryFinding> HistoryFindings(const LogReader& log, const RecordHe
     std::int64_t occurrence = 0;
     const auto visit = [&](ReportRow& row, const LogReader& same) {
         if (row.record.recNum != recNum) {
+            if (more && !more()) return false;
             recNum = row.record.recNum;
             type = Trimmed(row.record.id);
             // The block's EIN from its RE record (positions 8 - 16), read once per block.
@@ -177,12 +189,59 @@ std::vector<HistoryFinding> HistoryFindings(const LogReader& log, const RecordHe
             occurrence = seen[typeAndKey]++;
         }
         const auto [first, last] = ReferencePositions(row.error.reference);
-        findings.push_back(HistoryFinding{recNum, type, key, occurrence, row.error.critical,
-                                          std::move(row.error.reference), first, last, std::move(row.error.userEntry),
-                                          std::move(row.error.error)});
+        out(HistoryFinding{recNum, type, key, occurrence, row.error.critical, std::move(row.error.reference), first,
+                           last, std::move(row.error.userEntry), std::move(row.error.error)});
         return true;
     };
     log.ForEachKeyedRow(visit, heads);
+}
+
+// The findings of a log as a thread of its own reads them, in parts of kPart: the history
+// writes each part while the next is read. Every part is kept, so that the whole can be
+// written again (Rewind) once the reading is over.
+class FindingsInParts : public FindingSource {
+public:
+    static constexpr std::size_t kPart = 1024;
+
+    void Publish(std::vector<HistoryFinding> part) {
+        if (part.empty()) return;
+        const std::lock_guard lock(mutex_);
+        parts_.push_back(std::move(part));
+        ready_.notify_one();
+    }
+    // The reading is over; `failure`, when set, is what stopped it.
+    void Finish(std::exception_ptr failure) {
+        const std::lock_guard lock(mutex_);
+        done_ = true;
+        failure_ = std::move(failure);
+        ready_.notify_one();
+    }
+    std::span<const HistoryFinding> Next() override {
+        std::unique_lock lock(mutex_);
+        ready_.wait(lock, [&] { return next_ < parts_.size() || done_; });
+        if (next_ < parts_.size()) return parts_[next_++];
+        if (failure_) std::rethrow_exception(failure_);
+        return {};
+    }
+    void Rewind() {
+        const std::lock_guard lock(mutex_);
+        next_ = 0;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<std::vector<HistoryFinding>> parts_;  // never moved once handed over
+    std::size_t next_ = 0;
+    bool done_ = false;
+    std::exception_ptr failure_;
+};
+
+}  // namespace
+
+std::vector<HistoryFinding> HistoryFindings(const LogReader& log, const RecordHeads* heads) {
+    std::vector<HistoryFinding> findings;
+    ForEachFinding(log, heads, [&](HistoryFinding&& f) { findings.push_back(std::move(f)); });
     return findings;
 }
 
@@ -233,11 +292,29 @@ std::string RecordRun(const fs::path& folder, const LogReader& log, std::string 
         for (std::size_t i = 0; i < misc.size(); ++i)
             run.files.push_back(i < paths.size() ? DescribeFile(paths[i], fs::path(paths[i]))
                                                  : HistoryFile{misc[i].pathUtf8, -1, {}});
-        const std::vector<HistoryFinding> findings = HistoryFindings(log, heads);
+        // The findings are read on a thread of their own while the history writes them:
+        // reading the log and writing the history take about as long as each other.
+        FindingsInParts findings;
+        std::jthread reader([&](std::stop_token stop) {
+            try {
+                std::vector<HistoryFinding> part;
+                const auto out = [&](HistoryFinding&& f) {
+                    part.push_back(std::move(f));
+                    if (part.size() == FindingsInParts::kPart) findings.Publish(std::exchange(part, {}));
+                };
+                ForEachFinding(log, heads, out, [&] { return !stop.stop_requested(); });
+                findings.Publish(std::move(part));
+                findings.Finish({});
+            } catch (...) {
+                findings.Finish(std::current_exception());
+            }
+        });
         try {
             RunHistory(file, true, keepWaiting).Add(run, findings, keep);
         } catch (const HistoryError& e) {
             if (!e.damaged) throw;
+            reader.join();
+            findings.Rewind();
             // A damaged history is kept aside for whoever wants to look at it, with the few
             // set aside before it, and begun again.
             std::error_code ec;

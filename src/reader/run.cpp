@@ -184,11 +184,13 @@ void Run::RecordInHistory(const RunSummary& s) {
         // What the run wrote is committed first, so that a reader of the file sees all of it.
         if (log_ && log_->IsOpen()) log_->Sync(), log_->Commit();
         if (const auto log = LogReader::OpenIn(options_.programFolder)) {
-            // The run's own log keeps its records' keys, which spares reading them back.
-            const RecordHeads* heads = log_ && log_->IsOpen() && log_->Path() == log->Path() ? &log_->Heads() : nullptr;
+            // The run's own log keeps its records' keys, which spares reading them back; the
+            // history reads them on a thread of its own.
+            const bool own = log_ && log_->IsOpen() && log_->Path() == log->Path();
+            const RecordHeads heads = own ? log_->TakeHeads() : RecordHeads{};
             problem = RecordRun(
                 options_.programFolder, *log, outcome, options_.historyRuns, s.recordsTested, s.recordsWithErrors,
-                s.errorsFound, tested_, [this] { return services_.Yield(); }, heads);
+                s.errorsFound, tested_, [this] { return services_.Yield(); }, own ? &heads : nullptr);
         }
     } catch (const std::exception& e) {
         problem = std::string(e.what()) + " This run is not in the run history.";
