@@ -46,7 +46,7 @@ ErrorLog ErrorLog::CreateMDB(const fs::path& folder) {
 
 LogFailure ErrorLog::EndIncomplete(const LogFailure& failure) {
     reader_.reset();
-    heads_.Clear();
+    kept_.Clear();
     return LogFile::EndIncomplete(w_ ? &w_->Abandon() : nullptr, path_, failure);
 }
 
@@ -94,7 +94,7 @@ void ErrorLog::Drain() {
 void ErrorLog::reloadAfterFailure() {
     // What the file holds is what the run has written; rows the writer did not reach are
     // not counted. The file may no longer be readable either: then the counts stay.
-    heads_.Clear();
+    kept_.Clear();
     try {
         cur_ = PendingRecord{};
         loadLastRecord();
@@ -170,7 +170,7 @@ void ErrorLog::flushRecord() {
         write(rows::RecordUpdate{cur_.recNum, cur_.reIndx, cur_.errors, cur_.record, recReference});
     else
         write(rows::Record{cur_.recNum, cur_.id, cur_.reIndx, cur_.errors, cur_.record, recReference});
-    if (cur_.errors > 0) heads_.Keep(cur_.recNum, cur_.id, cur_.reIndx, cur_.record);
+    if (cur_.errors > 0) kept_.KeepRecord(cur_.recNum, cur_.id, cur_.reIndx, cur_.record);
     cur_.stored = true;
     cur_.dirty = false;
 }
@@ -238,7 +238,7 @@ void ErrorLog::DeleteLastRecord() {
         --recordCount_;
         if (cur_.errors > 0) --recordsWithErrors_;
         if (IsRW(cur_.id)) --rwCount_;
-        heads_.Forget(cur_.recNum);
+        kept_.Forget(cur_.recNum);
         // The row before it becomes the current record again.
         cur_ = PendingRecord{};
         loadLastRecord();
@@ -267,6 +267,7 @@ void ErrorLog::SetRecordText(std::string_view record) {
 void ErrorLog::addError(std::int64_t recNum, std::string_view reference, std::string_view userEntry,
                         std::string_view errorText, bool critical) {
     write(rows::Error{critical, recNum, reference, userEntry, errorText});
+    kept_.KeepError(critical, recNum, reference, userEntry, errorText);
     ++errorCount_;
     lastErrorCritical_ = critical;
 }

@@ -71,10 +71,15 @@ public:
     // The read side over this log's own connection, after writing what is pending: the
     // checks of a run read what the run has written so far.
     const LogReader& Read();
-    // The keys of the records with errors as handed to the file so far (see RecordHeads):
-    // they are what the file holds once Sync has written everything. Taking them leaves none.
-    const RecordHeads& Heads() const { return heads_; }
-    RecordHeads TakeHeads() { return std::exchange(heads_, {}); }
+    // The errors and the keys of their records as handed to the file so far (KeyedErrors):
+    // what the file holds once Sync has written everything. Taking them leaves an incomplete
+    // set, read from the file when asked.
+    const KeyedErrors& Kept() const { return kept_; }
+    KeyedErrors TakeKept() {
+        KeyedErrors taken = std::exchange(kept_, {});
+        kept_.Clear();
+        return taken;
+    }
 
     // --- Misc -------------------------------------------------------------------------
     // `path` is the file's name as the file system gives it (UTF-8): a byte of it that is
@@ -163,7 +168,7 @@ private:
     std::filesystem::path path_;
     std::unique_ptr<LogWriter> w_;
     std::optional<LogReader> reader_;
-    RecordHeads heads_;
+    KeyedErrors kept_;
     PendingRecord cur_;
     std::int64_t nextRecNum_ = 1;
     std::int64_t recordCount_ = 0;

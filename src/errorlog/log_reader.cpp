@@ -397,7 +397,7 @@ void LogReader::ForEachReportRow(const std::function<bool(const ReportRow&)>& vi
 }
 
 void LogReader::ForEachKeyedRow(const std::function<bool(ReportRow&, const LogReader&)>& visit,
-                                const RecordHeads* heads) const {
+                                KeyedErrors* kept) const {
     static_assert(4 * kKeyChars <= kKeyedBytes, "kKeyedRecord keeps the bytes of kKeyChars characters");
     WithConnection([&](sql::Database& db) {
         const LogReader same(db);
@@ -405,7 +405,11 @@ void LogReader::ForEachKeyedRow(const std::function<bool(ReportRow&, const LogRe
         // sort, which writes them out to a file once they are many: a log one run wrote has
         // them in record order already.
         std::vector<ErrorRow> errors;
-        for (auto q = db.prepare(kKeyedErrors); q.step();) errors.push_back(ReadError(q, 0));
+        if (kept && kept->Complete()) {
+            errors = kept->TakeErrors();
+        } else {
+            for (auto q = db.prepare(kKeyedErrors); q.step();) errors.push_back(ReadError(q, 0));
+        }
         const auto byRecord = [](const ErrorRow& a, const ErrorRow& b) { return a.recNum < b.recNum; };
         if (!std::is_sorted(errors.begin(), errors.end(), byRecord))
             std::stable_sort(errors.begin(), errors.end(), byRecord);
@@ -417,7 +421,7 @@ void LogReader::ForEachKeyedRow(const std::function<bool(ReportRow&, const LogRe
             row.error = std::move(error);
             if (row.error.recNum != looked) {
                 looked = row.record.recNum = row.error.recNum;
-                if (const RecordHeads::Head* head = heads ? heads->Find(*looked) : nullptr) {
+                if (const KeyedErrors::Head* head = kept ? kept->Find(*looked) : nullptr) {
                     found = true;
                     row.record.id = head->id;
                     row.record.reIndx = head->reIndx;
@@ -441,13 +445,21 @@ void LogReader::ForEachKeyedRow(const std::function<bool(ReportRow&, const LogRe
     });
 }
 
-void RecordHeads::Keep(std::int64_t recNum, std::string_view id, std::optional<std::int64_t> reIndx,
-                       std::string_view record) {
+namespace {
+
+// Where record `recNum` stands or would stand among `heads` (by record number).
+template <class Heads>
+auto HeadAt(Heads& heads, std::int64_t recNum) {
+    return std::lower_bound(heads.begin(), heads.end(), recNum,
+                            [](const KeyedErrors::Head& h, std::int64_t n) { return h.recNum < n; });
+}
+
+}  // namespace
+
+void KeyedErrors::KeepRecord(std::int64_t recNum, std::string_view id, std::optional<std::int64_t> reIndx,
+                             std::string_view record) {
     // Records come in order: the newest is the last or goes after it.
-    auto at = heads_.end();
-    if (!heads_.empty() && heads_.back().recNum >= recNum)
-        at = std::lower_bound(heads_.begin(), heads_.end(), recNum,
-                              [](const Head& h, std::int64_t n) { return h.recNum < n; });
+    auto at = heads_.empty() || heads_.back().recNum < recNum ? heads_.end() : HeadAt(heads_, recNum);
     if (at == heads_.end() || at->recNum != recNum) {
         if (heads_.size() >= kMost) return;
         at = heads_.insert(at, Head{recNum, {}, {}, {}});
@@ -457,13 +469,26 @@ void RecordHeads::Keep(std::int64_t recNum, std::string_view id, std::optional<s
     at->text.assign(record.substr(0, LogReader::kKeyChars));
 }
 
-void RecordHeads::Forget(std::int64_t recNum) {
+void KeyedErrors::KeepError(bool critical, std::int64_t recNum, std::string_view reference, std::string_view userEntry,
+                            std::string_view error) {
+    if (!complete_) return;
+    if (errors_.size() >= kMost) return Clear();
+    errors_.push_back(
+        ErrorRow{0, critical, recNum, std::string(reference), std::string(userEntry), std::string(error)});
+}
+
+void KeyedErrors::Forget(std::int64_t recNum) {
     if (const Head* head = Find(recNum)) heads_.erase(heads_.begin() + (head - heads_.data()));
 }
 
-const RecordHeads::Head* RecordHeads::Find(std::int64_t recNum) const {
-    const auto at = std::lower_bound(heads_.begin(), heads_.end(), recNum,
-                                     [](const Head& h, std::int64_t n) { return h.recNum < n; });
+void KeyedErrors::Clear() {
+    heads_ = {};
+    errors_ = {};
+    complete_ = false;
+}
+
+const KeyedErrors::Head* KeyedErrors::Find(std::int64_t recNum) const {
+    const auto at = HeadAt(heads_, recNum);
     return at != heads_.end() && at->recNum == recNum ? &*at : nullptr;
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "errorlog/block_row.h"
@@ -60,7 +61,7 @@ struct KeyRun {
     bool operator==(const KeyRun&) const = default;
 };
 
-class RecordHeads;
+class KeyedErrors;
 
 // The read side of the error log: every query of the result views, the record viewer, the
 // reports and the command line. It never writes. Its statements live for one call, so it
@@ -151,11 +152,11 @@ public:
     // The same rows for the run history, lighter: of the record only its identifier, block
     // and first kKeyChars characters (where the SSN and the EIN lie). `visit` also gets a
     // reader over the same connection, for the block's RE record, and may take the error's
-    // texts (not the record's). A record that `heads` holds is taken from there, not read
-    // from the file.
+    // texts (not the record's). What `kept` holds is taken from there (its errors are taken
+    // out of it), not read from the file.
     static constexpr int kKeyChars = 16;
     void ForEachKeyedRow(const std::function<bool(ReportRow&, const LogReader& same)>& visit,
-                         const RecordHeads* heads = nullptr) const;
+                         KeyedErrors* kept = nullptr) const;
 
 private:
     template <class F>
@@ -172,13 +173,14 @@ std::string InterruptedRunBody();
 // Both, as a message box of the window shows them.
 std::string InterruptedRunMessage(std::int64_t lastRecNum);
 
-// Of each record with errors, what the run history keys it by (its identifier, block and
-// first LogReader::kKeyChars characters), kept by the ErrorLog that writes the record as it
-// hands the row over, so that the history need not read the Records table back: with many
-// errors that read touches every page of the table. It holds what the file holds once the
-// rows are written; a record it does not hold is read from the file. Bounded: records past
-// kMost are not kept.
-class RecordHeads {
+// What the run history reads of a run's errors, kept by the ErrorLog that writes them as it
+// hands the rows over, so that the history need not read them back: the errors as logged,
+// and of each record with errors what keys it (its identifier, block and first
+// LogReader::kKeyChars characters), whose read from the file touches every page of the
+// Records table when errors are many. Once the rows are written it holds what the file holds.
+// Bounded: past kMost errors or records, it is no longer Complete and the errors are read
+// from the file; a record it does not hold is read from the file.
+class KeyedErrors {
 public:
     struct Head {
         std::int64_t recNum = 0;
@@ -188,13 +190,27 @@ public:
     };
     static constexpr std::size_t kMost = std::size_t{1} << 16;
 
-    void Keep(std::int64_t recNum, std::string_view id, std::optional<std::int64_t> reIndx, std::string_view record);
+    void KeepRecord(std::int64_t recNum, std::string_view id, std::optional<std::int64_t> reIndx,
+                    std::string_view record);
+    // The Errors row just handed over (its Err_Num is not kept).
+    void KeepError(bool critical, std::int64_t recNum, std::string_view reference, std::string_view userEntry,
+                   std::string_view error);
+    // The record is taken back (its errors stay, as in the file).
     void Forget(std::int64_t recNum);
-    void Clear() { heads_.clear(); }
+    // What was handed over may not all be in the file: the errors are read from there from now on.
+    void Clear();
     const Head* Find(std::int64_t recNum) const;
+    bool Complete() const { return complete_; }
+    // The errors, which leave it incomplete.
+    std::vector<ErrorRow> TakeErrors() {
+        complete_ = false;
+        return std::exchange(errors_, {});
+    }
 
 private:
     std::vector<Head> heads_;  // by record number
+    std::vector<ErrorRow> errors_;
+    bool complete_ = true;
 };
 
 }  // namespace quorvex

@@ -1,5 +1,6 @@
 #include "history/run_record.h"
 
+#include <algorithm>
 #include <array>
 #include <condition_variable>
 #include <cstdint>
@@ -12,9 +13,9 @@
 #include <mutex>
 #include <set>
 #include <span>
+#include <string_view>
 #include <thread>
 #include <tuple>
-#include <unordered_map>
 #include <utility>
 
 #include "validation/layouts.h"
@@ -156,11 +157,51 @@ HistoryFile DescribeFile(const std::string& name, const fs::path& path) {
 
 namespace {
 
+// How often each text was seen: open addressing over one block of the texts' bytes, so that
+// the 25,000 keys of a large run cost no allocation each.
+class TextCounter {
+public:
+    // The times `text` was seen before; counts this time.
+    std::int64_t Count(std::string_view text) {
+        if (2 * (used_ + 1) > slots_.size()) Grow();
+        const std::size_t hash = std::hash<std::string_view>{}(text);
+        Slot& slot = Find(hash, text);
+        if (slot.seen == 0) {
+            slot.hash = hash, slot.at = bytes_.size(), slot.size = text.size();
+            bytes_.append(text);
+            ++used_;
+        }
+        return slot.seen++;
+    }
+
+private:
+    struct Slot {
+        std::size_t hash = 0, at = 0, size = 0;
+        std::int64_t seen = 0;  // 0: empty
+    };
+    Slot& Find(std::size_t hash, std::string_view text) {
+        for (std::size_t i = hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+            Slot& slot = slots_[i];
+            if (slot.seen == 0 || (slot.hash == hash && std::string_view(bytes_).substr(slot.at, slot.size) == text))
+                return slot;
+        }
+    }
+    void Grow() {
+        std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(std::max<std::size_t>(64, 2 * slots_.size())));
+        for (const Slot& s : old)
+            if (s.seen > 0) Find(s.hash, std::string_view(bytes_).substr(s.at, s.size)) = s;
+    }
+
+    std::vector<Slot> slots_;
+    std::string bytes_;
+    std::size_t used_ = 0;
+};
+
 // Hands each finding of the log `log` to `out`, keyed, in logged order, while `more` says yes.
-void ForEachFinding(const LogReader& log, const RecordHeads* heads, const std::function<void(HistoryFinding&&)>& out,
+void ForEachFinding(const LogReader& log, KeyedErrors* kept, const std::function<void(HistoryFinding&&)>& out,
                     const std::function<bool()>& more = {}) {
     // Records of a type and key, under the two as one text: the type's length, the type, the key.
-    std::unordered_map<std::string, std::int64_t> seen;
+    TextCounter seen;
     std::string typeAndKey;
     std::map<std::int64_t, std::string> blocks;  // EIN by block
     std::int64_t recNum = -1;
@@ -186,14 +227,14 @@ void ForEachFinding(const LogReader& log, const RecordHeads* heads, const std::f
             }
             key = KeyOf(type, row.record.record, ein);
             typeAndKey.assign(1, static_cast<char>(type.size())).append(type).append(key);
-            occurrence = seen[typeAndKey]++;
+            occurrence = seen.Count(typeAndKey);
         }
         const auto [first, last] = ReferencePositions(row.error.reference);
         out(HistoryFinding{recNum, type, key, occurrence, row.error.critical, std::move(row.error.reference), first,
                            last, std::move(row.error.userEntry), std::move(row.error.error)});
         return true;
     };
-    log.ForEachKeyedRow(visit, heads);
+    log.ForEachKeyedRow(visit, kept);
 }
 
 // The findings of a log as a thread of its own reads them, in parts of kPart: the history
@@ -239,9 +280,9 @@ private:
 
 }  // namespace
 
-std::vector<HistoryFinding> HistoryFindings(const LogReader& log, const RecordHeads* heads) {
+std::vector<HistoryFinding> HistoryFindings(const LogReader& log, KeyedErrors* kept) {
     std::vector<HistoryFinding> findings;
-    ForEachFinding(log, heads, [&](HistoryFinding&& f) { findings.push_back(std::move(f)); });
+    ForEachFinding(log, kept, [&](HistoryFinding&& f) { findings.push_back(std::move(f)); });
     return findings;
 }
 
@@ -278,7 +319,7 @@ std::map<RecordKey, std::int64_t> LocateRecords(const LogReader& log, std::set<R
 
 std::string RecordRun(const fs::path& folder, const LogReader& log, std::string outcome, int keep, std::int64_t records,
                       std::int64_t recordsWithErrors, std::int64_t errors, const std::vector<std::string>& paths,
-                      const std::function<bool()>& keepWaiting, const RecordHeads* heads) {
+                      const std::function<bool()>& keepWaiting, KeyedErrors* kept) {
     if (keep <= 0) return {};
     const fs::path file = RunHistory::PathIn(folder);
     try {
@@ -302,7 +343,7 @@ std::string RecordRun(const fs::path& folder, const LogReader& log, std::string 
                     part.push_back(std::move(f));
                     if (part.size() == FindingsInParts::kPart) findings.Publish(std::exchange(part, {}));
                 };
-                ForEachFinding(log, heads, out, [&] { return !stop.stop_requested(); });
+                ForEachFinding(log, kept, out, [&] { return !stop.stop_requested(); });
                 findings.Publish(std::move(part));
                 findings.Finish({});
             } catch (...) {

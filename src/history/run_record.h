@@ -26,9 +26,9 @@ std::string Sha256Hex(std::string_view bytes);
 HistoryFile DescribeFile(const std::string& name, const std::filesystem::path& path);
 
 // Every finding of the finished log `log`, keyed by what its record holds (the SSN, the
-// block's EIN), in logged order. `heads`, when given, are the log's records with errors as
-// its ErrorLog kept them.
-std::vector<HistoryFinding> HistoryFindings(const LogReader& log, const RecordHeads* heads = nullptr);
+// block's EIN), in logged order. `kept`, when given, is what the log's ErrorLog kept of its
+// errors.
+std::vector<HistoryFinding> HistoryFindings(const LogReader& log, KeyedErrors* kept = nullptr);
 
 // A record as the history names it: its type, key and occurrence.
 struct RecordKey {
@@ -53,11 +53,11 @@ std::map<RecordKey, std::int64_t> LocateRecords(const LogReader& log, std::set<R
 // `records`, `recordsWithErrors` and `errors` are the run's own counts: counting a large log
 // again would read it whole twice. `paths` are the files the run tested as the file system
 // names them, in the order of the log's files: their sizes and hashes are taken from these
-// bytes, never from the name as text, which may stand for another file. `heads`: as for
+// bytes, never from the name as text, which may stand for another file. `kept`: as for
 // HistoryFindings.
 std::string RecordRun(const std::filesystem::path& folder, const LogReader& log, std::string outcome, int keep,
                       std::int64_t records, std::int64_t recordsWithErrors, std::int64_t errors,
                       const std::vector<std::string>& paths = {}, const std::function<bool()>& keepWaiting = {},
-                      const RecordHeads* heads = nullptr);
+                      KeyedErrors* kept = nullptr);
 
 }  // namespace quorvex

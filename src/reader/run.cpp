@@ -187,10 +187,10 @@ void Run::RecordInHistory(const RunSummary& s) {
             // The run's own log keeps its records' keys, which spares reading them back; the
             // history reads them on a thread of its own.
             const bool own = log_ && log_->IsOpen() && log_->Path() == log->Path();
-            const RecordHeads heads = own ? log_->TakeHeads() : RecordHeads{};
+            KeyedErrors kept = own ? log_->TakeKept() : KeyedErrors{};
             problem = RecordRun(
                 options_.programFolder, *log, outcome, options_.historyRuns, s.recordsTested, s.recordsWithErrors,
-                s.errorsFound, tested_, [this] { return services_.Yield(); }, own ? &heads : nullptr);
+                s.errorsFound, tested_, [this] { return services_.Yield(); }, own ? &kept : nullptr);
         }
     } catch (const std::exception& e) {
         problem = std::string(e.what()) + " This run is not in the run history.";

@@ -171,7 +171,7 @@ TEST(ErrorLog, KeptKeysOfRecordsWithErrorsAreThoseOfTheFile) {
     log.LogError("r", "u", "d");
     log.DeleteLastRecord();
     log.Sync();
-    auto keyed = [&](const RecordHeads* heads) {
+    auto keyed = [&](KeyedErrors* kept) {
         std::string rows;
         log.Read().ForEachKeyedRow(
             [&](ReportRow& r, const LogReader&) {
@@ -179,7 +179,7 @@ TEST(ErrorLog, KeptKeysOfRecordsWithErrorsAreThoseOfTheFile) {
                         "[" + r.record.record + "]" + r.error.error + " ";
                 return true;
             },
-            heads);
+            kept);
         return rows;
     };
     const std::string fromFile = keyed(nullptr);
@@ -190,7 +190,8 @@ TEST(ErrorLog, KeptKeysOfRecordsWithErrorsAreThoseOfTheFile) {
     // What the log kept is not read back: a change behind its back does not show.
     log.Commit();
     Holder(log.Path(), "UPDATE Records SET ID = 'RT', Record = 'RT' WHERE Rec_Num IN (2, 3)");
-    EXPECT_EQ(keyed(&log.Heads()), fromFile);
+    KeyedErrors kept = log.Kept();
+    EXPECT_EQ(keyed(&kept), fromFile);
 }
 
 // The totals of a block go to their own table when the next block opens; a reader never opens the log for
