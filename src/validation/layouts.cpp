@@ -1,7 +1,8 @@
 #include "validation/layouts.h"
 
+#include <algorithm>
 #include <array>
-#include <cstdio>
+#include <charconv>
 #include <unordered_map>
 
 #include "validation/field_names.h"
@@ -360,13 +361,18 @@ std::optional<RecordType> RecordTypeOf(std::string_view id) {
 }
 
 std::string Reference(std::string_view caption, int first, int last) {
-    char pos[32];
-    const int n = first == last ? std::snprintf(pos, sizeof pos, " [Position %d]", first)
-                                : std::snprintf(pos, sizeof pos, " [Position %d - %d]", first, last);
+    // " [Position F]" or " [Position F - L]", written without a format: every error makes one.
+    char pos[48] = " [Position ";
+    char* end = std::to_chars(pos + 11, pos + 24, first).ptr;
+    if (first != last) {
+        end = std::copy_n(" - ", 3, end);
+        end = std::to_chars(end, end + 12, last).ptr;
+    }
+    *end++ = ']';
     std::string ref;
-    ref.reserve(caption.size() + static_cast<std::size_t>(n));
+    ref.reserve(caption.size() + static_cast<std::size_t>(end - pos));
     ref.append(caption);
-    ref.append(pos, static_cast<std::size_t>(n));
+    ref.append(pos, end);
     return ref;
 }
 
