@@ -311,6 +311,26 @@ std::optional<std::pair<std::int64_t, std::string>> ErrorLog::LastBlock() const 
 
 void ErrorLog::SetCurrentSsn(std::string_view ssn) { currentSsn_.assign(ssn); }
 
+std::optional<BlockRow> ErrorLog::BlockOf(std::int64_t recNum, bool tru) {
+    const std::optional<Block>& block = tru ? tru_ : trt_;
+    if (!IsOpen() || recNum != cur_.recNum || !block || (cur_.reIndx && *cur_.reIndx != block->indx))
+        return tru ? Read().TRUBlock(recNum) : Read().TRTBlock(recNum);
+    // The checks go on while the writer writes what a read would have waited for.
+    flushPending();
+    if (!cur_.reIndx) return std::nullopt;  // a record of no block
+    BlockRow row;
+    if (!tru) {
+        row.indx = block->indx;
+        row.reEin = block->ein;
+    }
+    row.count = block->count;
+    for (int n = 1; n <= (tru ? kTruFields : kTrtFields); ++n) {
+        row.sums[n] = block->sums[n];
+        row.errRefs[n] = block->errRefs[n];
+    }
+    return row;
+}
+
 void ErrorLog::addTo(std::optional<Block>& block, int fields, int column, bool linkRecord, double amount) {
     if (!block || column < 0 || column > fields) return;
     if (column == 0)

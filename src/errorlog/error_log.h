@@ -122,6 +122,12 @@ public:
     // counted as they are added: the rows "Select ID From Records Where ID = 'RW'" counts.
     std::int64_t CountRW() const { return rwCount_; }
 
+    // The TRT (`tru` false) or TRU row of the block of record `recNum`, as the block queries
+    // of LogReader read it. For the current record of the newest block the totals kept here
+    // answer: the pending rows go to the writer as for a read, but the caller does not wait
+    // for it to write them. Any other record is read from the file (after Sync).
+    std::optional<BlockRow> BlockOf(std::int64_t recNum, bool tru);
+
 private:
     struct Block {
         std::int64_t indx = 0;

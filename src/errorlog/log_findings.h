@@ -66,8 +66,8 @@ private:
 class LogFacts final : public RunFacts {
 public:
     explicit LogFacts(ErrorLog& log) : log_(log) {}
-    std::optional<BlockRow> TRTBlock(std::int64_t recNum) const override { return log_.Read().TRTBlock(recNum); }
-    std::optional<BlockRow> TRUBlock(std::int64_t recNum) const override { return log_.Read().TRUBlock(recNum); }
+    std::optional<BlockRow> TRTBlock(std::int64_t recNum) const override { return log_.BlockOf(recNum, false); }
+    std::optional<BlockRow> TRUBlock(std::int64_t recNum) const override { return log_.BlockOf(recNum, true); }
     std::int64_t CountRW() const override { return log_.CountRW(); }
 
 private:
