@@ -28,7 +28,7 @@ constexpr int kSchemaVersion = 1;
 // on without it.
 constexpr int kBusyTimeoutMs = 1000;
 constexpr int kBusyStepMs = 10;
-constexpr std::size_t kFindingsPerInsert = 16;
+constexpr std::size_t kFindingsPerInsert = 64;
 
 // What this version reads and writes, table by table: a history where one of them cannot be
 // prepared has another layout.
@@ -211,6 +211,12 @@ std::int64_t RunHistory::Add(const HistoryRun& run, FindingSource& findings, int
                 ids.emplace(text, tid);
                 return tid;
             };
+            // Consecutive findings mostly repeat their texts: each column remembers its last.
+            std::pair<std::string, std::int64_t> lastReference, lastMessage;
+            auto lastId = [&](const std::string& text, std::pair<std::string, std::int64_t>& last) {
+                if (last.second == 0 || last.first != text) last = {text, textId(text)};
+                return last.second;
+            };
             // Findings go kFindingsPerInsert to a statement (the rest of each part one by one),
             // their texts bound in place: a part stays unchanged while it is written. OR FAIL: a
             // statement of many rows that may be undone alone would copy the pages it touches to
@@ -238,11 +244,11 @@ std::int64_t RunHistory::Add(const HistoryRun& run, FindingSource& findings, int
                             .bindTextNoCopy(col + 4, f.key)
                             .bind(col + 5, f.occurrence)
                             .bind(col + 6, std::int64_t{f.critical})
-                            .bind(col + 7, textId(f.reference))
+                            .bind(col + 7, lastId(f.reference, lastReference))
                             .bind(col + 8, std::int64_t{f.first})
                             .bind(col + 9, std::int64_t{f.last})
                             .bindTextNoCopy(col + 10, f.userEntry)
-                            .bind(col + 11, textId(f.message));
+                            .bind(col + 11, lastId(f.message, lastMessage));
                     }
                     st.run();
                 }
