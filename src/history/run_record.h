@@ -27,7 +27,7 @@ HistoryFile DescribeFile(const std::string& name, const std::filesystem::path& p
 
 // Every finding of the finished log `log`, keyed by what its record holds (the SSN, the
 // block's EIN), in logged order. `kept`, when given, is what the log's ErrorLog kept of its
-// errors.
+// errors; they are taken out of it.
 std::vector<HistoryFinding> HistoryFindings(const LogReader& log, KeyedErrors* kept = nullptr);
 
 // A record as the history names it: its type, key and occurrence.
