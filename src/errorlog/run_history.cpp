@@ -162,6 +162,74 @@ RunHistory::~RunHistory() = default;
 RunHistory::RunHistory(RunHistory&&) noexcept = default;
 RunHistory& RunHistory::operator=(RunHistory&&) noexcept = default;
 
+namespace {
+
+// Writes the findings `findings` hands over as those of run `id`, in the transaction open.
+void InsertFindings(sql::Database& db, std::int64_t id, FindingSource& findings) {
+    // Distinct texts: looked up once per run, written once per history.
+    std::unordered_map<std::string, std::int64_t> ids;
+    auto findText = db.prepare("SELECT id FROM texts WHERE text = ?1");
+    auto addText = db.prepare("INSERT INTO texts (text) VALUES (?1)");
+    auto textId = [&](const std::string& text) {
+        if (const auto at = ids.find(text); at != ids.end()) return at->second;
+        findText.bindText(1, text);
+        std::int64_t tid = 0;
+        if (findText.step()) {
+            tid = findText.int64(0);
+        } else {
+            addText.bindText(1, text).run();
+            tid = db.lastInsertRowid();
+        }
+        findText.reset();
+        ids.emplace(text, tid);
+        return tid;
+    };
+    // Consecutive findings mostly repeat their texts: each column remembers its last.
+    std::pair<std::string, std::int64_t> lastReference, lastMessage;
+    auto lastId = [&](const std::string& text, std::pair<std::string, std::int64_t>& last) {
+        if (last.second == 0 || last.first != text) last = {text, textId(text)};
+        return last.second;
+    };
+    // Findings go kFindingsPerInsert to a statement (the rest of each part one by one),
+    // their texts bound in place: a part stays unchanged while it is written. OR FAIL: a
+    // statement of many rows that may be undone alone would copy the pages it touches to
+    // a journal of its own.
+    auto insert = [&](std::size_t rows) {
+        std::string sql =
+            "INSERT OR FAIL INTO findings (run, seq, rec_num, type, key, occurrence, critical, reference,"
+            " first, last, user_entry, message) VALUES ";
+        for (std::size_t r = 0; r < rows; ++r)
+            sql += r ? ", (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)" : "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+        return db.prepare(sql);
+    };
+    sql::Statement group = insert(kFindingsPerInsert), single = insert(1);
+    std::int64_t seq = 0;
+    for (auto part = findings.Next(); !part.empty(); part = findings.Next()) {
+        for (std::size_t at = 0; at < part.size();) {
+            const std::size_t rows = part.size() - at >= kFindingsPerInsert ? kFindingsPerInsert : 1;
+            sql::Statement& st = rows > 1 ? group : single;
+            for (int col = 1; col < static_cast<int>(rows) * 12; col += 12, ++at) {
+                const HistoryFinding& f = part[at];
+                st.bind(col, id)
+                    .bind(col + 1, seq++)
+                    .bind(col + 2, f.recNum)
+                    .bindTextNoCopy(col + 3, f.type)
+                    .bindTextNoCopy(col + 4, f.key)
+                    .bind(col + 5, f.occurrence)
+                    .bind(col + 6, std::int64_t{f.critical})
+                    .bind(col + 7, lastId(f.reference, lastReference))
+                    .bind(col + 8, std::int64_t{f.first})
+                    .bind(col + 9, std::int64_t{f.last})
+                    .bindTextNoCopy(col + 10, f.userEntry)
+                    .bind(col + 11, lastId(f.message, lastMessage));
+            }
+            st.run();
+        }
+    }
+}
+
+}  // namespace
+
 std::int64_t RunHistory::Add(const HistoryRun& run, const std::vector<HistoryFinding>& findings, int keep) {
     struct Whole : FindingSource {
         explicit Whole(const std::vector<HistoryFinding>& all) : rest(all) {}
@@ -193,66 +261,7 @@ std::int64_t RunHistory::Add(const HistoryRun& run, FindingSource& findings, int
                 if (!f.sha256.empty()) file.bindText(5, f.sha256); else file.bindNull(5);
                 file.run();
             }
-            // Distinct texts: looked up once per run, written once per history.
-            std::unordered_map<std::string, std::int64_t> ids;
-            auto findText = db.prepare("SELECT id FROM texts WHERE text = ?1");
-            auto addText = db.prepare("INSERT INTO texts (text) VALUES (?1)");
-            auto textId = [&](const std::string& text) {
-                if (const auto at = ids.find(text); at != ids.end()) return at->second;
-                findText.bindText(1, text);
-                std::int64_t tid = 0;
-                if (findText.step()) {
-                    tid = findText.int64(0);
-                } else {
-                    addText.bindText(1, text).run();
-                    tid = db.lastInsertRowid();
-                }
-                findText.reset();
-                ids.emplace(text, tid);
-                return tid;
-            };
-            // Consecutive findings mostly repeat their texts: each column remembers its last.
-            std::pair<std::string, std::int64_t> lastReference, lastMessage;
-            auto lastId = [&](const std::string& text, std::pair<std::string, std::int64_t>& last) {
-                if (last.second == 0 || last.first != text) last = {text, textId(text)};
-                return last.second;
-            };
-            // Findings go kFindingsPerInsert to a statement (the rest of each part one by one),
-            // their texts bound in place: a part stays unchanged while it is written. OR FAIL: a
-            // statement of many rows that may be undone alone would copy the pages it touches to
-            // a journal of its own.
-            auto insert = [&](std::size_t rows) {
-                std::string sql =
-                    "INSERT OR FAIL INTO findings (run, seq, rec_num, type, key, occurrence, critical, reference,"
-                    " first, last, user_entry, message) VALUES ";
-                for (std::size_t r = 0; r < rows; ++r)
-                    sql += r ? ", (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)" : "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
-                return db.prepare(sql);
-            };
-            sql::Statement group = insert(kFindingsPerInsert), single = insert(1);
-            std::int64_t seq = 0;
-            for (auto part = findings.Next(); !part.empty(); part = findings.Next()) {
-                for (std::size_t at = 0; at < part.size();) {
-                    const std::size_t rows = part.size() - at >= kFindingsPerInsert ? kFindingsPerInsert : 1;
-                    sql::Statement& st = rows > 1 ? group : single;
-                    for (int col = 1; col < static_cast<int>(rows) * 12; col += 12, ++at) {
-                        const HistoryFinding& f = part[at];
-                        st.bind(col, id)
-                            .bind(col + 1, seq++)
-                            .bind(col + 2, f.recNum)
-                            .bindTextNoCopy(col + 3, f.type)
-                            .bindTextNoCopy(col + 4, f.key)
-                            .bind(col + 5, f.occurrence)
-                            .bind(col + 6, std::int64_t{f.critical})
-                            .bind(col + 7, lastId(f.reference, lastReference))
-                            .bind(col + 8, std::int64_t{f.first})
-                            .bind(col + 9, std::int64_t{f.last})
-                            .bindTextNoCopy(col + 10, f.userEntry)
-                            .bind(col + 11, lastId(f.message, lastMessage));
-                    }
-                    st.run();
-                }
-            }
+            InsertFindings(db, id, findings);
             // The oldest runs beyond the bound go, and the texts only they used.
             db.prepare("DELETE FROM runs WHERE id NOT IN (SELECT id FROM runs ORDER BY id DESC LIMIT ?1)")
                 .bind(1, std::int64_t{keep})
