@@ -111,15 +111,21 @@ int RunGuiApplication(int argc, char** argv) {
         return 1;
     }
 
+    // quorvex FILE (a file manager's "Open With"): the file is tested as soon as the window is up.
+    // A relative name is of the folder the program was started in, taken whole before the
+    // window makes the program folder its working folder.
+    std::optional<std::string> file;
+    if (const QStringList files = parser.positionalArguments(); !files.isEmpty()) {
+        std::error_code ec;
+        const std::filesystem::path given(QFile::encodeName(files.front()).toStdString());
+        const std::filesystem::path whole = std::filesystem::absolute(given, ec);
+        file = (ec ? given : whole).string();
+    }
     MainWindowOptions options;
     options.programFolder = folder;
     MainWindow window(options);
     window.show();
-    // quorvex FILE (a file manager's "Open With"): the file is tested as soon as the window is up.
-    if (const QStringList files = parser.positionalArguments(); !files.isEmpty()) {
-        const std::string file = QFile::encodeName(files.front()).toStdString();
-        QTimer::singleShot(0, &window, [&window, file] { window.TestFile(file); });
-    }
+    if (file) QTimer::singleShot(0, &window, [&window, file] { window.TestFile(*file); });
     if (UnattendedServices::Requested()) {
         std::fprintf(stderr, "quorvex: ready in %s\n", folder.string().c_str());
         std::fflush(stderr);
