@@ -170,6 +170,8 @@ TEST(ErrorLog, KeptKeysOfRecordsWithErrorsAreThoseOfTheFile) {
     log.AddRecord("RW", "RW333");
     log.LogError("r", "u", "d");
     log.DeleteLastRecord();
+    log.AddRecord("RW", "RW444");
+    log.LogError("r", "u", "e");
     log.Sync();
     auto keyed = [&](KeyedErrors* kept) {
         std::string rows;
@@ -186,7 +188,7 @@ TEST(ErrorLog, KeptKeysOfRecordsWithErrorsAreThoseOfTheFile) {
     EXPECT_EQ(fromFile,
               "2RW1[RW\0\xC9"
               "456789012345]a 2RW1[RW\0\xC9"
-              "456789012345]b 3RW0[RW22222222222222]c "s);
+              "456789012345]b 3RW0[RW22222222222222]c 6RW0[RW444]e "s);
     // What the log kept is not read back: a change behind its back does not show.
     log.Commit();
     Holder(log.Path(), "UPDATE Records SET ID = 'RT', Record = 'RT' WHERE Rec_Num IN (2, 3)");
