@@ -48,6 +48,16 @@ std::optional<std::filesystem::path> PrepareProgramFolder(const std::optional<st
     return folder;
 }
 
+// The first of `files`, a relative name taken whole in the folder the program was started in,
+// before the window makes the program folder its working folder; nullopt without one.
+std::optional<std::string> WholeFileName(const QStringList& files) {
+    if (files.isEmpty()) return std::nullopt;
+    std::error_code ec;
+    const std::filesystem::path given(QFile::encodeName(files.front()).toStdString());
+    const std::filesystem::path whole = std::filesystem::absolute(given, ec);
+    return (ec ? given : whole).string();
+}
+
 }  // namespace
 
 int RunGuiApplication(int argc, char** argv) {
@@ -112,15 +122,7 @@ int RunGuiApplication(int argc, char** argv) {
     }
 
     // quorvex FILE (a file manager's "Open With"): the file is tested as soon as the window is up.
-    // A relative name is of the folder the program was started in, taken whole before the
-    // window makes the program folder its working folder.
-    std::optional<std::string> file;
-    if (const QStringList files = parser.positionalArguments(); !files.isEmpty()) {
-        std::error_code ec;
-        const std::filesystem::path given(QFile::encodeName(files.front()).toStdString());
-        const std::filesystem::path whole = std::filesystem::absolute(given, ec);
-        file = (ec ? given : whole).string();
-    }
+    const std::optional<std::string> file = WholeFileName(parser.positionalArguments());
     MainWindowOptions options;
     options.programFolder = folder;
     MainWindow window(options);
