@@ -184,8 +184,8 @@ void Run::RecordInHistory(const RunSummary& s) {
         // What the run wrote is committed first, so that a reader of the file sees all of it.
         if (log_ && log_->IsOpen()) log_->Sync(), log_->Commit();
         if (const auto log = LogReader::OpenIn(options_.programFolder)) {
-            // The run's own log keeps its records' keys, which spares reading them back; the
-            // history reads them on a thread of its own.
+            // The run's own log kept its errors and their records' keys, which spares reading
+            // them back; the history takes them on a thread of its own.
             const bool own = log_ && log_->IsOpen() && log_->Path() == log->Path();
             KeyedErrors kept = own ? log_->TakeKept() : KeyedErrors{};
             problem = RecordRun(
