@@ -60,14 +60,6 @@ ErrorRow ReadError(const sql::Statement& q, int at) {
     return e;
 }
 
-// The error (columns 0-5) and its record's ID and RE_Indx (6, 7) of a body query row.
-void ReadErrorAndRecord(const sql::Statement& q, ReportRow& row) {
-    row.error = ReadError(q, 0);
-    row.record.recNum = row.error.recNum;
-    row.record.id = Text(q, 6);
-    row.record.reIndx = OptInt(q, 7);
-}
-
 constexpr std::string_view kErrorColumns = "Err_Num, Type, Rec_Num, Reference, User_Entry, Error";
 
 // The text of the TRU block query without its record number.
@@ -386,7 +378,10 @@ void LogReader::ForEachReportRow(const std::function<bool(const ReportRow&)>& vi
         auto q = db.prepare(kBodyQuery);
         ReportRow row;
         while (q.step()) {
-            ReadErrorAndRecord(q, row);
+            row.error = ReadError(q, 0);
+            row.record.recNum = row.error.recNum;
+            row.record.id = Text(q, 6);
+            row.record.reIndx = OptInt(q, 7);
             row.record.errors = q.isNull(8) ? 0 : q.int64(8);
             row.record.record = Text(q, 9);
             row.record.recReference = Text(q, 10);
