@@ -155,6 +155,21 @@ inline void BindOpt(sql::Statement& s, int index, const std::optional<std::int64
     else s.bindNull(index);
 }
 
+// "`head` VALUES (?1, ... ?c), (?c+1, ...) ...": `rows` rows of `columns` parameters each.
+inline std::string ValuesSql(std::string_view head, int rows, int columns) {
+    std::string sql(head);
+    sql += " VALUES ";
+    for (int r = 0; r < rows; ++r) {
+        sql += r ? ", (" : "(";
+        for (int c = 1; c <= columns; ++c) {
+            sql += '?';
+            sql += std::to_string(r * columns + c);
+            sql += c < columns ? ", " : ")";
+        }
+    }
+    return sql;
+}
+
 // --- The codecs -------------------------------------------------------------------------------
 
 // A new Records row. Consecutive new records are inserted kGroup to a statement (GroupSql):
@@ -192,16 +207,8 @@ struct Record {
         BindOpt(s, first + 5, recReference);
     }
     static std::string GroupSql() {
-        std::string sql = "INSERT OR FAIL INTO Records (Rec_Num, ID, RE_Indx, Errors, Record, RecReference) VALUES ";
-        for (int r = 0; r < kGroup; ++r) {
-            sql += r ? ", (" : "(";
-            for (int c = 1; c <= kColumns; ++c) {
-                sql += '?';
-                sql += std::to_string(r * kColumns + c);
-                sql += c < kColumns ? ", " : ")";
-            }
-        }
-        return sql;
+        return ValuesSql("INSERT OR FAIL INTO Records (Rec_Num, ID, RE_Indx, Errors, Record, RecReference)", kGroup,
+                         kColumns);
     }
 };
 
@@ -246,6 +253,8 @@ struct RecordDelete {
 // An Errors row; a critical one has Type "C", an ordinary one none.
 struct Error {
     static constexpr Kind kKind = Kind::InsertError;
+    static constexpr int kColumns = 5;
+    static constexpr int kGroup = 8;
     static constexpr std::string_view kSql =
         "INSERT INTO Errors (Type, Rec_Num, Reference, User_Entry, Error) VALUES (?1, ?2, ?3, ?4, ?5)";
 
@@ -259,13 +268,18 @@ struct Error {
     static void Fields(Self& r, Io& io) {
         io(r.critical, r.recNum, r.reference, r.userEntry, r.error);
     }
-    void Bind(sql::Statement& s) const {
-        if (critical) s.bindText(1, "C");
-        else s.bindNull(1);
-        s.bind(2, recNum);
-        s.bindTextNoCopy(3, reference);
-        s.bindTextNoCopy(4, userEntry);
-        s.bindTextNoCopy(5, error);
+    // Binds the row to the columns from `first` on.
+    void Bind(sql::Statement& s, int first = 1) const {
+        if (critical) s.bindText(first, "C");
+        else s.bindNull(first);
+        s.bind(first + 1, recNum);
+        s.bindTextNoCopy(first + 2, reference);
+        s.bindTextNoCopy(first + 3, userEntry);
+        s.bindTextNoCopy(first + 4, error);
+    }
+    // `rows` Errors rows in one statement, OR FAIL as Record::GroupSql is.
+    static std::string GroupSql(int rows) {
+        return ValuesSql("INSERT OR FAIL INTO Errors (Type, Rec_Num, Reference, User_Entry, Error)", rows, kColumns);
     }
 };
 

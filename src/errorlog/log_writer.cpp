@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "errorlog/log_file.h"
@@ -27,6 +29,8 @@ void Run(sql::Statement& s, const Row& row) {
 
 struct LogWriter::Statements {
     sql::Statement insertRecord, insertRecords, updateRecord, deleteRecord, insertError;
+    // insertErrors[n]: n Errors rows in one statement, prepared when first needed.
+    std::array<sql::Statement, rows::Error::kGroup + 1> insertErrors;
     sql::Statement insertMisc, updatePinOK;
     sql::Statement insertTRT, insertTRU, updateTRT, updateTRU;
     sql::Statement markEnded;
@@ -176,7 +180,9 @@ void LogWriter::applyRow(rows::Kind kind, rows::In& in) {
         case Kind::DeleteRecord:
             return Run(stmts().deleteRecord, in.Get<rows::RecordDelete>());
         case Kind::InsertError:
-            return Run(stmts().insertError, in.Get<rows::Error>());
+            Run(stmts().insertError, in.Get<rows::Error>());
+            errorCounter_ = db_.lastInsertRowid();
+            return;
         case Kind::InsertMisc:
             return Run(stmts().insertMisc, in.Get<rows::Misc>());
         case Kind::UpdatePinOK:
@@ -216,7 +222,46 @@ void LogWriter::insertRecords(rows::In& in) {
     } else {
         for (int r = 0; r < n; ++r) Run(stmts().insertRecord, group_[r]);
     }
-    for (const rows::Error& e : errorsInGroup_) Run(stmts().insertError, e);
+    insertErrors();
+}
+
+namespace {
+
+// The last value of the width class `value` is in, as the engine stores an integer in a record:
+// 1 has a width of its own (none), then one, two, three, four, six and eight bytes.
+std::int64_t WidthClassEnd(std::int64_t value) {
+    constexpr std::int64_t kEnds[] = {1, 127, 32767, 8388607, 2147483647, 140737488355327};
+    for (std::int64_t end : kEnds)
+        if (value <= end) return end;
+    return INT64_MAX;
+}
+
+}  // namespace
+
+// The Errors rows go several to a statement, with the log the same byte for byte as one to a
+// statement. Each statement rewrites the table's row in sqlite_sequence once, in place while
+// the counter keeps its width; when the width changes the old row is dropped, and its bytes,
+// the counter's last value among them, stay in the page. So a statement may change the width
+// only from the last value of a width class, as a statement of one row does, and the first
+// statement, which makes the row, has one row.
+void LogWriter::insertErrors() {
+    constexpr std::size_t kMost = rows::Error::kGroup;
+    const std::size_t total = errorsInGroup_.size();
+    for (std::size_t i = 0; i < total;) {
+        std::size_t n = std::min(total - i, kMost);
+        n = static_cast<std::size_t>(std::min<std::int64_t>(n, WidthClassEnd(errorCounter_ + 1) - errorCounter_));
+        if (n == 1) {
+            Run(stmts().insertError, errorsInGroup_[i]);
+        } else {
+            auto& s = stmts().insertErrors[n];
+            if (!s.isPrepared()) s = db_.prepare(rows::Error::GroupSql(static_cast<int>(n)));
+            for (std::size_t r = 0; r < n; ++r)
+                errorsInGroup_[i + r].Bind(s, static_cast<int>(r) * rows::Error::kColumns + 1);
+            s.run();
+        }
+        errorCounter_ = db_.lastInsertRowid();
+        i += n;
+    }
 }
 
 void LogWriter::commit() {

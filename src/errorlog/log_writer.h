@@ -100,6 +100,8 @@ private:
     // rows::Record::kGroup rows where they fill one. The Errors rows are written after the
     // records, in their order (neither table's rows depend on the other's).
     void insertRecords(rows::In& in);
+    // Writes errorsInGroup_, several rows to a statement.
+    void insertErrors();
     void commit();
     // Whether the transaction has written anything.
     bool changed() const;
@@ -115,6 +117,7 @@ private:
     bool markCleared_ = false;
     std::array<rows::Record, rows::Record::kGroup> group_;  // the rows of one statement
     std::vector<rows::Error> errorsInGroup_;                 // the Errors rows met among them
+    std::int64_t errorCounter_ = 0;  // the Errors table's counter: its last row's Err_Num
     // New records written since the last row that is neither a record nor an error; the
     // writer groups them the same way, from the start of each batch.
     std::int64_t recordsInRun_ = 0;

@@ -79,6 +79,7 @@ public:
     Statement& operator=(Statement&& other) noexcept;
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
+    bool isPrepared() const { return stmt_ != nullptr; }
 
     Statement& bind(int index, std::int64_t value);
     Statement& bind(int index, double value);

@@ -246,7 +246,7 @@ TEST_F(RunTest, ADiskFailingUnderTheWriterThreadLeavesAConsistentLog) {
     SlowDisk slow;
     writerThread = true;
     commitInterval = std::chrono::milliseconds(20);
-    sql::FailNthOperation(2000);  // about record 1,950: 32 records, and their errors, to a statement
+    sql::FailNthOperation(500);  // about record 3,100: 32 records to a statement, their errors 8 to one
     RunSummary s = Test({ManyRW(6000, bad)}, 25000, {MsgAnswer::Ok});
     EXPECT_EQ(s.outcome, RunOutcome::Failed);
     ASSERT_EQ(Titles(), "Submission File Error");
