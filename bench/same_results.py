@@ -6,13 +6,14 @@
 Each build tests the examples, the files of the test suite, the peer files and N generated faulty
 submissions (valid files from generate_submission with bytes changed, records dropped, repeated or
 swapped), with one thread and with two. For every run it keeps the standard output and error, the
-exit status, a dump of every table of the error log, the run history's findings, the text report
-and the JSON findings. Any difference is printed and the exit status is 1. Use it before and after
+exit status, a dump of every table of the error log and a hash of its bytes, the run history's
+findings, the text report and the JSON findings. Any difference is printed and the exit status is 1. Use it before and after
 a change that must not change behaviour (a refactor, speed work). --log-only leaves the findings
 out (the run's output, the log and the text report are compared): for two builds between which a
 findings format gained fields.
 """
 import argparse
+import hashlib
 import os
 import random
 import shutil
@@ -94,6 +95,8 @@ def table_dump(db):
             out.append(repr(row))
     out.append("user_version %r" % con.execute("PRAGMA user_version").fetchone())
     con.close()
+    with open(db, "rb") as f:  # the file itself, byte for byte
+        out.append("sha256 " + hashlib.sha256(f.read()).hexdigest())
     return "\n".join(out)
 
 
