@@ -189,12 +189,15 @@ void PrintTimeline(const Kind& k) {
                 span(zero, first), span(zero, t.At("file-open")), span(t.At("file-open"), t.At("log-created")));
     std::printf("  records        %.3f s (%.2f us a record)\n", span(first, last),
                 records > 0 ? span(first, last) * 1e6 / static_cast<double>(records) : 0.0);
+    // The history is written during the final commit when the log kept all it needs.
+    const double commit = t.At("final-commit"), historyStart = t.At("history-start");
+    const bool during = historyStart >= 0 && commit >= 0 && historyStart < commit;
     std::printf(
         "  after the last record %.3f s: the writer catching up %.3f, summary %.3f, final commit %.3f, "
-        "history %.3f, closing and exit %.3f\n",
+        "history %.3f%s, closing and exit %.3f\n",
         span(last, run->ended), span(last, t.At("file-written")), span(t.At("file-written"), t.At("summary-counted")),
-        span(t.At("summary-counted"), t.At("final-commit")), span(t.At("history-start"), t.At("history-done")),
-        span(t.At("history-done"), run->ended));
+        span(t.At("summary-counted"), commit), span(historyStart, t.At("history-done")),
+        during ? " (during the final commit)" : "", span(std::max(commit, t.At("history-done")), run->ended));
 }
 
 }  // namespace bench

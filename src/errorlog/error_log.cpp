@@ -17,6 +17,10 @@ bool IsRW(std::string_view id) {
     return id.size() == 2 && (id[0] == 'R' || id[0] == 'r') && (id[1] == 'W' || id[1] == 'w');
 }
 
+bool IsRE(std::string_view id) {
+    return id.size() == 2 && (id[0] == 'R' || id[0] == 'r') && (id[1] == 'E' || id[1] == 'e');
+}
+
 }  // namespace
 
 // --- The log --------------------------------------------------------------------------------
@@ -142,6 +146,8 @@ void ErrorLog::Commit() {
     if (!w_ || !w_->Writable()) return;
     flushPending();
     write(rows::Commit{});
+    // The writer thread starts on the commit now rather than once the batch fills.
+    w_->HandOver();
 }
 
 void ErrorLog::MarkEnded() {
@@ -171,6 +177,7 @@ void ErrorLog::flushRecord() {
     else
         write(rows::Record{cur_.recNum, cur_.id, cur_.reIndx, cur_.errors, cur_.record, recReference});
     if (cur_.errors > 0) kept_.KeepRecord(cur_.recNum, cur_.id, cur_.reIndx, cur_.record);
+    if (IsRE(cur_.id)) kept_.KeepBlockRecord(cur_.recNum, cur_.reIndx, cur_.record);
     cur_.stored = true;
     cur_.dirty = false;
 }
@@ -194,6 +201,7 @@ void ErrorLog::flushBlock(Block& b, bool tru) {
 void ErrorLog::AddMisc(std::string_view path, std::string_view rptDate) {
     const std::string utf8 = ValidUtf8(path);
     write(rows::Misc{{utf8}, rptDate});
+    kept_.KeepFile(utf8);
 }
 
 void ErrorLog::SetPinOK(bool ok) { write(rows::PinOK{ok}); }

@@ -391,53 +391,73 @@ void LogReader::ForEachReportRow(const std::function<bool(const ReportRow&)>& vi
     });
 }
 
-void LogReader::ForEachKeyedRow(const std::function<bool(ReportRow&, const LogReader&)>& visit,
+namespace {
+
+// Hands `errors`, put in record order, to `visit` with the key of each one's record: as
+// `kept` holds it, or else as `lookUp` reads it (false: the record is not in the log).
+template <class LookUp>
+void VisitKeyed(std::vector<ErrorRow> errors, const KeyedErrors* kept, LookUp&& lookUp, const LogReader* same,
+                const std::function<bool(ReportRow&, const LogReader*)>& visit) {
+    // Put in record order here rather than by the engine's sort, which writes them out to a
+    // file once they are many: a log one run wrote has them in record order already.
+    const auto byRecord = [](const ErrorRow& a, const ErrorRow& b) { return a.recNum < b.recNum; };
+    if (!std::is_sorted(errors.begin(), errors.end(), byRecord))
+        std::stable_sort(errors.begin(), errors.end(), byRecord);
+    ReportRow row;
+    std::optional<std::int64_t> looked;  // the record last looked up, and whether it is there
+    bool found = false;
+    for (ErrorRow& error : errors) {
+        row.error = std::move(error);
+        if (row.error.recNum != looked) {
+            looked = row.record.recNum = row.error.recNum;
+            if (const KeyedErrors::Head* head = kept ? kept->Find(*looked) : nullptr) {
+                found = true;
+                row.record.id = head->id;
+                row.record.reIndx = head->reIndx;
+                row.record.record = head->text;
+            } else {
+                found = lookUp(*looked, row.record);
+            }
+        }
+        // An error whose record is not in the log has no key: it is left out.
+        if (found && !visit(row, same)) break;
+    }
+}
+
+}  // namespace
+
+void LogReader::ForEachKeyedRow(const std::function<bool(ReportRow&, const LogReader*)>& visit,
                                 KeyedErrors* kept) const {
     static_assert(4 * kKeyChars <= kKeyedBytes, "kKeyedRecord keeps the bytes of kKeyChars characters");
+    if (kept && kept->Whole()) return ForEachKeptRow(*kept, visit);
     WithConnection([&](sql::Database& db) {
         const LogReader same(db);
-        // The errors in logged order, put in record order here rather than by the engine's
-        // sort, which writes them out to a file once they are many: a log one run wrote has
-        // them in record order already.
         std::vector<ErrorRow> errors;
         if (kept && kept->Complete()) {
             errors = kept->TakeErrors();
         } else {
             for (auto q = db.prepare(kKeyedErrors); q.step();) errors.push_back(ReadError(q, 0));
         }
-        const auto byRecord = [](const ErrorRow& a, const ErrorRow& b) { return a.recNum < b.recNum; };
-        if (!std::is_sorted(errors.begin(), errors.end(), byRecord))
-            std::stable_sort(errors.begin(), errors.end(), byRecord);
         auto record = db.prepare(kKeyedRecord);
-        ReportRow row;
-        std::optional<std::int64_t> looked;  // the record last looked up, and whether it is there
-        bool found = false;
-        for (ErrorRow& error : errors) {
-            row.error = std::move(error);
-            if (row.error.recNum != looked) {
-                looked = row.record.recNum = row.error.recNum;
-                if (const KeyedErrors::Head* head = kept ? kept->Find(*looked) : nullptr) {
-                    found = true;
-                    row.record.id = head->id;
-                    row.record.reIndx = head->reIndx;
-                    row.record.record = head->text;
-                } else {
-                    record.bind(1, *looked);
-                    found = record.step();
-                    if (found) {
-                        row.record.id = Text(record, 0);
-                        row.record.reIndx = OptInt(record, 1);
-                        row.record.record = Text(record, 2);
-                        if (row.record.record.size() > std::size_t{kKeyChars}) row.record.record.resize(kKeyChars);
-                    }
-                    record.reset();
-                }
+        const auto lookUp = [&](std::int64_t recNum, RecordRow& into) {
+            record.bind(1, recNum);
+            const bool found = record.step();
+            if (found) {
+                into.id = Text(record, 0);
+                into.reIndx = OptInt(record, 1);
+                into.record = Text(record, 2);
+                if (into.record.size() > std::size_t{kKeyChars}) into.record.resize(kKeyChars);
             }
-            // An error whose record is not in the log has no key: it is left out.
-            if (found && !visit(row, same)) break;
-        }
+            record.reset();
+            return found;
+        };
+        VisitKeyed(std::move(errors), kept, lookUp, &same, visit);
         return 0;
     });
+}
+
+void LogReader::ForEachKeptRow(KeyedErrors& kept, const std::function<bool(ReportRow&, const LogReader*)>& visit) {
+    VisitKeyed(kept.TakeErrors(), &kept, [](std::int64_t, RecordRow&) { return false; }, nullptr, visit);
 }
 
 namespace {
@@ -449,19 +469,45 @@ auto HeadAt(Heads& heads, std::int64_t recNum) {
                             [](const KeyedErrors::Head& h, std::int64_t n) { return h.recNum < n; });
 }
 
-}  // namespace
-
-void KeyedErrors::KeepRecord(std::int64_t recNum, std::string_view id, std::optional<std::int64_t> reIndx,
-                             std::string_view record) {
+// Keeps record `recNum` among `heads`, or writes it again there; false when they are full.
+bool KeepHead(std::vector<KeyedErrors::Head>& heads, std::int64_t recNum, std::string_view id,
+              std::optional<std::int64_t> reIndx, std::string_view record) {
     // Records come in order: the newest is the last or goes after it.
-    auto at = heads_.empty() || heads_.back().recNum < recNum ? heads_.end() : HeadAt(heads_, recNum);
-    if (at == heads_.end() || at->recNum != recNum) {
-        if (heads_.size() >= kMost) return;
-        at = heads_.insert(at, Head{recNum, {}, {}, {}});
+    auto at = heads.empty() || heads.back().recNum < recNum ? heads.end() : HeadAt(heads, recNum);
+    if (at == heads.end() || at->recNum != recNum) {
+        if (heads.size() >= KeyedErrors::kMost) return false;
+        at = heads.insert(at, KeyedErrors::Head{recNum, {}, {}, {}});
     }
     at->id.assign(id);
     at->reIndx = reIndx;
     at->text.assign(record.substr(0, LogReader::kKeyChars));
+    return true;
+}
+
+// Takes record `recNum` out of `heads`, if there.
+void ForgetHead(std::vector<KeyedErrors::Head>& heads, std::int64_t recNum) {
+    const auto at = HeadAt(heads, recNum);
+    if (at != heads.end() && at->recNum == recNum) heads.erase(at);
+}
+
+}  // namespace
+
+void KeyedErrors::KeepRecord(std::int64_t recNum, std::string_view id, std::optional<std::int64_t> reIndx,
+                             std::string_view record) {
+    if (!KeepHead(heads_, recNum, id, reIndx, record)) whole_ = false;
+}
+
+void KeyedErrors::KeepBlockRecord(std::int64_t recNum, std::optional<std::int64_t> reIndx, std::string_view record) {
+    if (!KeepHead(blocks_, recNum, "RE", reIndx, record)) whole_ = false;
+}
+
+std::optional<std::string> KeyedErrors::BlockRecord(std::int64_t reIndx, std::int64_t upTo) const {
+    if (upTo > 0)
+        for (auto at = HeadAt(blocks_, upTo + 1); at != blocks_.begin();)
+            if ((--at)->reIndx == reIndx) return at->text;
+    for (const Head& h : blocks_)
+        if (h.reIndx == reIndx) return h.text;
+    return std::nullopt;
 }
 
 void KeyedErrors::KeepError(bool critical, std::int64_t recNum, std::string_view reference, std::string_view userEntry,
@@ -473,12 +519,15 @@ void KeyedErrors::KeepError(bool critical, std::int64_t recNum, std::string_view
 }
 
 void KeyedErrors::Forget(std::int64_t recNum) {
-    if (const Head* head = Find(recNum)) heads_.erase(heads_.begin() + (head - heads_.data()));
+    ForgetHead(heads_, recNum);
+    ForgetHead(blocks_, recNum);
 }
 
 void KeyedErrors::Clear() {
     heads_ = {};
+    blocks_ = {};
     errors_ = {};
+    files_ = {};
     complete_ = false;
 }
 

@@ -151,12 +151,15 @@ public:
     void ForEachReportRow(const std::function<bool(const ReportRow&)>& visit) const;
     // The same rows for the run history, lighter: of the record only its identifier, block
     // and first kKeyChars characters (where the SSN and the EIN lie). `visit` also gets a
-    // reader over the same connection, for the block's RE record, and may take the error's
-    // texts (not the record's). What `kept` holds is taken from there (its errors are taken
-    // out of it), not read from the file.
+    // reader over the same connection, for the block's RE record (none when the rows come
+    // from `kept` alone), and may take the error's texts (not the record's). What `kept`
+    // holds is taken from there (its errors are taken out of it), not read from the file; a
+    // Whole one is all that is read.
     static constexpr int kKeyChars = 16;
-    void ForEachKeyedRow(const std::function<bool(ReportRow&, const LogReader& same)>& visit,
+    void ForEachKeyedRow(const std::function<bool(ReportRow&, const LogReader* same)>& visit,
                          KeyedErrors* kept = nullptr) const;
+    // The same rows from a Whole `kept` alone, the file not touched (it may not yet hold them).
+    static void ForEachKeptRow(KeyedErrors& kept, const std::function<bool(ReportRow&, const LogReader* same)>& visit);
 
 private:
     template <class F>
@@ -195,12 +198,23 @@ public:
     // The Errors row just handed over (its Err_Num is not kept).
     void KeepError(bool critical, std::int64_t recNum, std::string_view reference, std::string_view userEntry,
                    std::string_view error);
+    // An RE record, with errors or none: the keys of its block's records come from it.
+    void KeepBlockRecord(std::int64_t recNum, std::optional<std::int64_t> reIndx, std::string_view record);
+    // The path of a file, as its Misc row holds it.
+    void KeepFile(std::string_view pathUtf8) { files_.emplace_back(pathUtf8); }
     // The record is taken back (its errors stay, as in the file).
     void Forget(std::int64_t recNum);
     // What was handed over may not all be in the file: the errors are read from there from now on.
     void Clear();
     const Head* Find(std::int64_t recNum) const;
     bool Complete() const { return complete_; }
+    // Complete, and holding every record with errors, every RE record and every file: the
+    // history of the run needs nothing of the file, which may not yet hold it all.
+    bool Whole() const { return complete_ && whole_; }
+    // What LogReader::BlockRecord reads, of the first kKeyChars characters: the last RE record
+    // of block `reIndx` up to record `upTo`, else the block's first one. Of a Whole set only.
+    std::optional<std::string> BlockRecord(std::int64_t reIndx, std::int64_t upTo) const;
+    const std::vector<std::string>& Files() const { return files_; }
     // The errors, which leave it incomplete.
     std::vector<ErrorRow> TakeErrors() {
         complete_ = false;
@@ -208,9 +222,12 @@ public:
     }
 
 private:
-    std::vector<Head> heads_;  // by record number
+    std::vector<Head> heads_;   // by record number
+    std::vector<Head> blocks_;  // the RE records, by record number
     std::vector<ErrorRow> errors_;
+    std::vector<std::string> files_;
     bool complete_ = true;
+    bool whole_ = true;  // no record or RE record was left out
 };
 
 }  // namespace quorvex

@@ -49,6 +49,10 @@ public:
 
     // From now on rows are written by a thread of their own.
     void StartThread();
+    // Has the thread start on the rows handed over so far, without waiting for them.
+    void HandOver() {
+        if (thread_) thread_->HandOver();
+    }
     // Waits until every row is written, then ends the thread. Returns whether the thread
     // failed; its failure is thrown by the next call that writes or drains.
     bool StopThread();

@@ -239,7 +239,8 @@ std::int64_t RunHistory::Add(const HistoryRun& run, const std::vector<HistoryFin
     return Add(run, whole, keep);
 }
 
-std::int64_t RunHistory::Add(const HistoryRun& run, FindingSource& findings, int keep) {
+std::int64_t RunHistory::Add(const HistoryRun& run, FindingSource& findings, int keep,
+                             const std::function<bool()>& confirm) {
     auto& db = impl_->db;
     try {
         db.exec("BEGIN IMMEDIATE");
@@ -262,6 +263,10 @@ std::int64_t RunHistory::Add(const HistoryRun& run, FindingSource& findings, int
                 file.run();
             }
             InsertFindings(db, id, findings);
+            if (confirm && !confirm()) {
+                sqlite3_exec(db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+                return 0;
+            }
             // The oldest runs beyond the bound go, and the texts only they used.
             db.prepare("DELETE FROM runs WHERE id NOT IN (SELECT id FROM runs ORDER BY id DESC LIMIT ?1)")
                 .bind(1, std::int64_t{keep})

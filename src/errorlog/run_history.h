@@ -104,7 +104,10 @@ public:
     // beyond `keep`. Returns the new run's id.
     std::int64_t Add(const HistoryRun& run, const std::vector<HistoryFinding>& findings, int keep);
     // The same with the findings as `findings` hands them over; a throw of it undoes the run.
-    std::int64_t Add(const HistoryRun& run, FindingSource& findings, int keep);
+    // `confirm`, when given, is asked once all is written: false (or a throw) undoes the run,
+    // and 0 is returned. The history stays locked for writing while it is asked.
+    std::int64_t Add(const HistoryRun& run, FindingSource& findings, int keep,
+                     const std::function<bool()>& confirm = {});
 
     // Every run kept, oldest first (files included).
     std::vector<HistoryRun> Runs() const;

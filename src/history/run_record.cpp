@@ -198,16 +198,18 @@ private:
 };
 
 // Hands each finding of the log `log` to `out`, keyed, in logged order, while `more` says yes.
-void ForEachFinding(const LogReader& log, KeyedErrors* kept, const std::function<void(HistoryFinding&&)>& out,
+// Without `log`, all comes from `kept`, which is Whole.
+void ForEachFinding(const LogReader* log, KeyedErrors* kept, const std::function<void(HistoryFinding&&)>& out,
                     const std::function<bool()>& more = {}) {
     // Records of a type and key, under the two as one text: the type's length, the type, the key.
     TextCounter seen;
     std::string typeAndKey;
     std::map<std::int64_t, std::string> blocks;  // EIN by block
+    const KeyedErrors* keptBlocks = kept && kept->Whole() ? kept : nullptr;
     std::int64_t recNum = -1;
     std::string type, key;
     std::int64_t occurrence = 0;
-    const auto visit = [&](ReportRow& row, const LogReader& same) {
+    const auto visit = [&](ReportRow& row, const LogReader* same) {
         if (row.record.recNum != recNum) {
             if (more && !more()) return false;
             recNum = row.record.recNum;
@@ -219,7 +221,8 @@ void ForEachFinding(const LogReader& log, KeyedErrors* kept, const std::function
             } else if (row.record.reIndx) {
                 auto at = blocks.find(*row.record.reIndx);
                 if (at == blocks.end()) {
-                    const auto re = same.BlockRecord(*row.record.reIndx, recNum);
+                    const auto re = keptBlocks ? keptBlocks->BlockRecord(*row.record.reIndx, recNum)
+                                               : same->BlockRecord(*row.record.reIndx, recNum);
                     at = blocks.emplace(*row.record.reIndx, re && re->size() >= 16 ? Trimmed(re->substr(7, 9)) : "")
                              .first;
                 }
@@ -234,7 +237,8 @@ void ForEachFinding(const LogReader& log, KeyedErrors* kept, const std::function
                            last, std::move(row.error.userEntry), std::move(row.error.error)});
         return true;
     };
-    log.ForEachKeyedRow(visit, kept);
+    if (log) log->ForEachKeyedRow(visit, kept);
+    else LogReader::ForEachKeptRow(*kept, visit);
 }
 
 // The findings of a log as a thread of its own reads them, in parts of kPart: the history
@@ -282,7 +286,7 @@ private:
 
 std::vector<HistoryFinding> HistoryFindings(const LogReader& log, KeyedErrors* kept) {
     std::vector<HistoryFinding> findings;
-    ForEachFinding(log, kept, [&](HistoryFinding&& f) { findings.push_back(std::move(f)); });
+    ForEachFinding(&log, kept, [&](HistoryFinding&& f) { findings.push_back(std::move(f)); });
     return findings;
 }
 
@@ -317,9 +321,9 @@ std::map<RecordKey, std::int64_t> LocateRecords(const LogReader& log, std::set<R
     return found;
 }
 
-std::string RecordRun(const fs::path& folder, const LogReader& log, std::string outcome, int keep, std::int64_t records,
+std::string RecordRun(const fs::path& folder, const LogReader* log, std::string outcome, int keep, std::int64_t records,
                       std::int64_t recordsWithErrors, std::int64_t errors, const std::vector<std::string>& paths,
-                      const std::function<bool()>& keepWaiting, KeyedErrors* kept) {
+                      const std::function<bool()>& keepWaiting, KeyedErrors* kept, const std::function<bool()>& confirm) {
     if (keep <= 0) return {};
     const fs::path file = RunHistory::PathIn(folder);
     try {
@@ -329,10 +333,15 @@ std::string RecordRun(const fs::path& folder, const LogReader& log, std::string 
         run.records = records;
         run.recordsWithErrors = recordsWithErrors;
         run.errors = errors;
-        const std::vector<MiscRow> misc = log.Misc();
-        for (std::size_t i = 0; i < misc.size(); ++i)
+        std::vector<std::string> named;  // the log's files as it names them
+        if (log) {
+            for (MiscRow& misc : log->Misc()) named.push_back(std::move(misc.pathUtf8));
+        } else {
+            named = kept->Files();
+        }
+        for (std::size_t i = 0; i < named.size(); ++i)
             run.files.push_back(i < paths.size() ? DescribeFile(paths[i], fs::path(paths[i]))
-                                                 : HistoryFile{misc[i].pathUtf8, -1, {}});
+                                                 : HistoryFile{named[i], -1, {}});
         // The findings are read on a thread of their own while the history writes them:
         // reading the log and writing the history take about as long as each other.
         FindingsInParts findings;
@@ -351,7 +360,7 @@ std::string RecordRun(const fs::path& folder, const LogReader& log, std::string 
             }
         });
         try {
-            RunHistory(file, true, keepWaiting).Add(run, findings, keep);
+            RunHistory(file, true, keepWaiting).Add(run, findings, keep, confirm);
         } catch (const HistoryError& e) {
             if (!e.damaged) throw;
             reader.join();
@@ -364,7 +373,7 @@ std::string RecordRun(const fs::path& folder, const LogReader& log, std::string 
                 fs::rename(RunHistory::DamagedPathIn(folder, n), RunHistory::DamagedPathIn(folder, n + 1), ec);
             fs::rename(file, RunHistory::DamagedPathIn(folder, 1), ec);
             if (ec) throw;
-            RunHistory(file, true, keepWaiting).Add(run, findings, keep);
+            RunHistory(file, true, keepWaiting).Add(run, findings, keep, confirm);
             std::string told = e.what();
             told += " It was set aside as ";
             told += RunHistory::DamagedPathIn({}, 1).filename().string();

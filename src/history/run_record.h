@@ -54,10 +54,12 @@ std::map<RecordKey, std::int64_t> LocateRecords(const LogReader& log, std::set<R
 // again would read it whole twice. `paths` are the files the run tested as the file system
 // names them, in the order of the log's files: their sizes and hashes are taken from these
 // bytes, never from the name as text, which may stand for another file. `kept`: as for
-// HistoryFindings.
-std::string RecordRun(const std::filesystem::path& folder, const LogReader& log, std::string outcome, int keep,
+// HistoryFindings; without `log`, all is taken from `kept`, which must be Whole, and the file
+// is not read. `confirm`, when given, is asked last, before the run is committed to the
+// history: false leaves the history as it was (the run's log did not end well).
+std::string RecordRun(const std::filesystem::path& folder, const LogReader* log, std::string outcome, int keep,
                       std::int64_t records, std::int64_t recordsWithErrors, std::int64_t errors,
                       const std::vector<std::string>& paths = {}, const std::function<bool()>& keepWaiting = {},
-                      KeyedErrors* kept = nullptr);
+                      KeyedErrors* kept = nullptr, const std::function<bool()>& confirm = {});
 
 }  // namespace quorvex

@@ -73,7 +73,9 @@ private:
     RunSummary HandleFailure(const Failure& f);
     RunSummary Abort();
     RunSummary LogFailed(const LogFailure& f, RunOutcome outcome = RunOutcome::Failed);
-    RunSummary Summary(RunOutcome outcome);
+    // The counts of the run that ends as `outcome`, after its last commit; `recordHistory`:
+    // its run history is written meanwhile (RecordWhileCommitting), the outcome being final.
+    RunSummary Summary(RunOutcome outcome, bool recordHistory = false);
     void ReportLogFailure(const LogFailure& e) {
         services_.Message("Error Number: " + std::to_string(e.number) + "\r\nError Description: " + e.description,
                           kFileError, MsgIcon::Critical, MsgButtons::Ok);
@@ -157,28 +159,37 @@ RunSummary Run::ReadFile() {
         if (log_) log_->StopWriterThread();
         // A first file that was not found asks for a file again.
         if (s.outcome == RunOutcome::Restart) continue;
-        timeline::Mark("history-start");
         RecordInHistory(s);
-        timeline::Mark("history-done");
         timeline::Write(s.recordsTested);
         if (!testing_) runLock_.reset();
         return s;
     }
 }
 
-void Run::RecordInHistory(const RunSummary& s) {
-    if (options_.historyRuns <= 0 || s.recordsTested <= 0) return;
-    const char* outcome = nullptr;
-    switch (s.outcome) {
+namespace {
+
+// How the history names a run that ended as `outcome`; none for a run it does not keep.
+const char* HistoryOutcome(RunOutcome outcome) {
+    switch (outcome) {
         case RunOutcome::NoErrors:
-        case RunOutcome::Errors: outcome = "finished"; break;
-        case RunOutcome::Stopped: outcome = "stopped"; break;
-        case RunOutcome::Aborted: outcome = "aborted"; break;
-        case RunOutcome::Failed: outcome = "log incomplete"; break;
+        case RunOutcome::Errors: return "finished";
+        case RunOutcome::Stopped: return "stopped";
+        case RunOutcome::Aborted: return "aborted";
+        case RunOutcome::Failed: return "log incomplete";
         case RunOutcome::Cancelled:
         case RunOutcome::NoData:
-        case RunOutcome::Restart: return;
+        case RunOutcome::Restart: break;
     }
+    return nullptr;
+}
+
+}  // namespace
+
+void Run::RecordInHistory(const RunSummary& s) {
+    if (std::exchange(recordedInHistory_, false)) return TellHistoryProblem(std::exchange(historyProblem_, {}));
+    const char* outcome = HistoryOutcome(s.outcome);
+    if (options_.historyRuns <= 0 || s.recordsTested <= 0 || !outcome) return;
+    timeline::Mark("history-start");
     std::string problem;
     try {
         // What the run wrote is committed first, so that a reader of the file sees all of it.
@@ -189,12 +200,49 @@ void Run::RecordInHistory(const RunSummary& s) {
             const bool own = log_ && log_->IsOpen() && log_->Path() == log->Path();
             KeyedErrors kept = own ? log_->TakeKept() : KeyedErrors{};
             problem = RecordRun(
-                options_.programFolder, *log, outcome, options_.historyRuns, s.recordsTested, s.recordsWithErrors,
+                options_.programFolder, &*log, outcome, options_.historyRuns, s.recordsTested, s.recordsWithErrors,
                 s.errorsFound, tested_, [this] { return services_.Yield(); }, own ? &kept : nullptr);
         }
     } catch (const std::exception& e) {
         problem = std::string(e.what()) + " This run is not in the run history.";
     }
+    timeline::Mark("history-done");
+    TellHistoryProblem(problem);
+}
+
+bool Run::RecordWhileCommitting(const RunSummary& s) {
+    const char* outcome = HistoryOutcome(s.outcome);
+    if (options_.historyRuns <= 0 || s.recordsTested <= 0 || !outcome || !log_ || !log_->Kept().Whole()) return false;
+    timeline::Mark("history-start");
+    KeyedErrors kept = log_->TakeKept();
+    std::exception_ptr logFailed;
+    bool confirmed = false;
+    const auto committed = [&] {
+        try {
+            log_->Drain();
+            timeline::Mark("final-commit");
+            return confirmed = true;
+        } catch (...) {
+            logFailed = std::current_exception();
+            return false;
+        }
+    };
+    historyProblem_ = RecordRun(options_.programFolder, nullptr, outcome, options_.historyRuns, s.recordsTested,
+                                s.recordsWithErrors, s.errorsFound, tested_, [this] { return services_.Yield(); },
+                                &kept, committed);
+    timeline::Mark("history-done");
+    if (logFailed) {
+        historyProblem_.clear();
+        std::rethrow_exception(logFailed);
+    }
+    // A history that failed before the log's end was known is tried again after it, so that
+    // what the user is told of the log is true.
+    recordedInHistory_ = confirmed;
+    if (!confirmed) historyProblem_.clear();
+    return confirmed;
+}
+
+void Run::TellHistoryProblem(const std::string& problem) {
     if (problem.empty()) return;
     if (options_.historyProblem) options_.historyProblem(Utf8ToCp1252(problem));
     else services_.Message(Utf8ToCp1252(problem), "Run History", MsgIcon::Exclamation, MsgButtons::Ok);
@@ -379,7 +427,7 @@ RecordResult Run::Impl::Record(std::string& rec) {
     return RecordResult::Next;
 }
 
-RunSummary Run::Impl::Summary(RunOutcome outcome) {
+RunSummary Run::Impl::Summary(RunOutcome outcome, bool recordHistory) {
     RunSummary s;
     s.outcome = outcome;
     if (ErrorLog* log = run_.Log(); log && log->IsOpen()) {
@@ -398,8 +446,10 @@ RunSummary Run::Impl::Summary(RunOutcome outcome) {
         timeline::Mark("summary-counted");
         log->MarkEnded();
         log->Commit();
+        // The history is written while the writer thread makes the commit.
+        const bool committed = recordHistory && run_.RecordWhileCommitting(s);
         log->Drain();
-        timeline::Mark("final-commit");
+        if (!committed) timeline::Mark("final-commit");
     }
     return s;
 }
@@ -407,10 +457,10 @@ RunSummary Run::Impl::Summary(RunOutcome outcome) {
 // A run that reached its end.
 RunSummary Run::Impl::Finish() {
     ErrorLog* log = run_.Log();
-    if (log && log->ErrorCount() > 0) return Summary(RunOutcome::Errors);
+    if (log && log->ErrorCount() > 0) return Summary(RunOutcome::Errors, true);
     RunSummary s;
     if (log && log->RecordCount() > 0) {
-        s = Summary(RunOutcome::NoErrors);
+        s = Summary(RunOutcome::NoErrors, true);
         if (options_.noErrors) options_.noErrors();
     } else {
         s = Summary(RunOutcome::NoData);
@@ -422,7 +472,7 @@ RunSummary Run::Impl::Finish() {
 }
 
 // A run stopped by a critical error.
-RunSummary Run::Impl::Stopped() { return Summary(RunOutcome::Stopped); }
+RunSummary Run::Impl::Stopped() { return Summary(RunOutcome::Stopped, true); }
 
 RunSummary Run::Impl::Abort() {
     RunSummary s;

@@ -109,6 +109,16 @@ private:
     // Appends the run that ended as `s` to the history, when it kept a log; a history that
     // cannot be written is told in one message and changes nothing else.
     void RecordInHistory(const RunSummary& s);
+    // The same, before the log's last commit is known to have been written (`s` is the run's
+    // end as counted before it): while the writer thread writes it, from what the log kept.
+    // The history is committed once the commit is: a log that fails there throws its
+    // failure, and the history is written as that of a failed run, afterwards. Does nothing
+    // when the log kept too little to spare reading the file; a history that fails before
+    // the commit is known is left to RecordInHistory. True once the commit is known to have
+    // been written and the history was written (or failed) after it.
+    bool RecordWhileCommitting(const RunSummary& s);
+    // What RecordInHistory tells of a history that could not be written.
+    void TellHistoryProblem(const std::string& problem);
     // Takes the program folder's run lock, waiting (in steps, while the window yields) for
     // the programs that read the folder to end; false when the user stopped the wait.
     bool TakeRunLock();
@@ -121,6 +131,9 @@ private:
     std::unique_ptr<FolderLock> runLock_;
     // The files the run tested, as the file system names them (the log keeps them as text).
     std::vector<std::string> tested_;
+    // RecordWhileCommitting wrote the run's history (or told why not, in historyProblem_).
+    bool recordedInHistory_ = false;
+    std::string historyProblem_;
 };
 
 }  // namespace quorvex

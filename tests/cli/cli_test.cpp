@@ -16,6 +16,7 @@
 #include "cli/report_output.h"
 #include "cli/stop_signals.h"
 #include "common/folder_lock.h"
+#include "errorlog/run_history.h"
 #include "support/db_faults.h"
 #include "reader/run.h"
 #include "report/report_logs.h"
@@ -463,13 +464,35 @@ TEST(LogFaults, EachFaultPointLeavesASoundLogAndSaysSo) {
             TempDir dir;
             WriteFile(dir / "sub.txt", Lines(ValidRecords({"RA", "RE", "RW", "RW", "RW", "RT", "RF"})));
             sql::PlantFault(fault);
+            // No run history: its commits would count among the log's.
             const CliResult r =
                 Main({"--quiet", "--threads", threads, "--data-dir", dir.path().string(), (dir / "sub.txt").string()},
-                     [](RunOptions& o) { o.yieldInterval = o.commitInterval = {}; });
+                     [](RunOptions& o) { o.yieldInterval = o.commitInterval = {}, o.historyRuns = 0; });
             EXPECT_TRUE(sql::PlantFault({})) << "the fault never struck";
             EXPECT_EQ(std::tuple(r.status, FailedLogState(dir.path())), std::tuple(3, state));
             EXPECT_EQ(r.err, Told(dir.path(), fault.code, state, fault.at != FaultAt::Open));
         }
+    }
+}
+
+// The run history is written while the log's last commit is made, and kept only once that
+// commit is: a log failing there leaves its run in the history as the failed run it is.
+TEST(LogFaults, TheHistoryKeepsARunOnlyOnceItsLogIsWhole) {
+    for (const char* threads : {"1", "2"}) {
+        SCOPED_TRACE(threads);
+        TempDir dir;
+        std::vector<std::string> records = ValidRecords({"RA", "RE", "RW", "RT", "RF"});
+        Put(records[2], 3, "12345678X");
+        WriteFile(dir / "sub.txt", Lines(records));
+        sql::PlantFault({FaultAt::Statement, "PRAGMA user_version = 0", 1, SQLITE_IOERR});  // the log's end
+        const CliResult r =
+            Main({"--quiet", "--threads", threads, "--data-dir", dir.path().string(), (dir / "sub.txt").string()},
+                 [](RunOptions& o) { o.yieldInterval = o.commitInterval = {}; });
+        EXPECT_TRUE(sql::PlantFault({})) << "the fault never struck";
+        EXPECT_EQ(r.status, 3);
+        const std::vector<HistoryRun> runs = RunHistory(RunHistory::PathIn(dir.path()), false).Runs();
+        ASSERT_EQ(runs.size(), 1u);
+        EXPECT_EQ(runs[0].outcome, "log incomplete");
     }
 }
 

@@ -146,15 +146,15 @@ TEST(ErrorLog, GroupedRecordsAndErrorsBetweenThemAreTheRowsWrittenAtOnce) {
     EXPECT_NE(atOnce.find(" 6:42:42 7:45:45 8:45:45 9:45:45 10:49:49 "), std::string::npos);
 }
 
-// What the log keeps of its records with errors, for the run history, is what the file gives:
-// the first 16 characters of the text last written, NUL and code page letters included, and
-// nothing of a record taken back; the history takes it from there.
+// What the log keeps of its records with errors and of its RE records, for the run history, is
+// what the file gives: the first 16 characters of the text last written, NUL and code page
+// letters included, and nothing of a record taken back; the history takes it from there.
 TEST(ErrorLog, KeptKeysOfRecordsWithErrorsAreThoseOfTheFile) {
     using namespace std::string_literals;
     TempDir dir;
     ErrorLog log = ErrorLog::CreateMDB(dir.path());
     LogFindings f(log);
-    log.AddRecord("RE", "RE  123456789");
+    log.AddRecord("RE", "RE  123456789ABCDEFG");
     f.OpenBlock("123456789");
     log.AddRecord("RW",
                   "RW\0\xC9"
@@ -172,11 +172,13 @@ TEST(ErrorLog, KeptKeysOfRecordsWithErrorsAreThoseOfTheFile) {
     log.DeleteLastRecord();
     log.AddRecord("RW", "RW444");
     log.LogError("r", "u", "e");
+    log.AddRecord("re", "re  987654321ABCDEFG");  // an RE record that joins the block before
+    f.LinkToLastBlock();
     log.Sync();
     auto keyed = [&](KeyedErrors* kept) {
         std::string rows;
         log.Read().ForEachKeyedRow(
-            [&](ReportRow& r, const LogReader&) {
+            [&](ReportRow& r, const LogReader*) {
                 rows += std::to_string(r.record.recNum) + r.record.id + std::to_string(r.record.reIndx.value_or(0)) +
                         "[" + r.record.record + "]" + r.error.error + " ";
                 return true;
@@ -193,6 +195,9 @@ TEST(ErrorLog, KeptKeysOfRecordsWithErrorsAreThoseOfTheFile) {
     log.Commit();
     Holder(log.Path(), "UPDATE Records SET ID = 'RT', Record = 'RT' WHERE Rec_Num IN (2, 3)");
     KeyedErrors kept = log.Kept();
+    ASSERT_TRUE(kept.Whole());
+    for (std::int64_t upTo : {0, 1, 6, 7})
+        EXPECT_EQ(kept.BlockRecord(1, upTo), log.Read().BlockRecord(1, upTo)->substr(0, 16)) << upTo;
     EXPECT_EQ(keyed(&kept), fromFile);
 }
 
