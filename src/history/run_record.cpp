@@ -207,8 +207,9 @@ void ForEachFinding(const LogReader* log, KeyedErrors* kept, const std::function
     std::map<std::int64_t, std::string> blocks;  // EIN by block
     const KeyedErrors* keptBlocks = kept && kept->Whole() ? kept : nullptr;
     std::int64_t recNum = -1;
-    std::string type, key;
+    std::string type, key, reference;
     std::int64_t occurrence = 0;
+    std::pair<int, int> positions{0, 0};  // of `reference`
     const auto visit = [&](ReportRow& row, const LogReader* same) {
         if (row.record.recNum != recNum) {
             if (more && !more()) return false;
@@ -232,9 +233,11 @@ void ForEachFinding(const LogReader* log, KeyedErrors* kept, const std::function
             typeAndKey.assign(1, static_cast<char>(type.size())).append(type).append(key);
             occurrence = seen.Count(typeAndKey);
         }
-        const auto [first, last] = ReferencePositions(row.error.reference);
-        out(HistoryFinding{recNum, type, key, occurrence, row.error.critical, std::move(row.error.reference), first,
-                           last, std::move(row.error.userEntry), std::move(row.error.error)});
+        // Findings one after another mostly name the same field.
+        if (row.error.reference != reference) reference = row.error.reference, positions = ReferencePositions(reference);
+        out(HistoryFinding{recNum, type, key, occurrence, row.error.critical, std::move(row.error.reference),
+                           positions.first, positions.second, std::move(row.error.userEntry),
+                           std::move(row.error.error)});
         return true;
     };
     if (log) log->ForEachKeyedRow(visit, kept);
@@ -348,9 +351,13 @@ std::string RecordRun(const fs::path& folder, const LogReader* log, std::string 
         std::jthread reader([&](std::stop_token stop) {
             try {
                 std::vector<HistoryFinding> part;
+                part.reserve(FindingsInParts::kPart);
                 const auto out = [&](HistoryFinding&& f) {
                     part.push_back(std::move(f));
-                    if (part.size() == FindingsInParts::kPart) findings.Publish(std::exchange(part, {}));
+                    if (part.size() == FindingsInParts::kPart) {
+                        findings.Publish(std::exchange(part, {}));
+                        part.reserve(FindingsInParts::kPart);
+                    }
                 };
                 ForEachFinding(log, kept, out, [&] { return !stop.stop_requested(); });
                 findings.Publish(std::move(part));
