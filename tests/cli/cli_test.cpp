@@ -476,23 +476,31 @@ TEST(LogFaults, EachFaultPointLeavesASoundLogAndSaysSo) {
 }
 
 // The run history is written while the log's last commit is made, and kept only once that
-// commit is: a log failing there leaves its run in the history as the failed run it is.
+// commit is: a log failing there leaves its run in the history as the failed run it is. A
+// history that fails before the log's end is known is tried again after it, unseen.
 TEST(LogFaults, TheHistoryKeepsARunOnlyOnceItsLogIsWhole) {
-    for (const char* threads : {"1", "2"}) {
-        SCOPED_TRACE(threads);
-        TempDir dir;
-        std::vector<std::string> records = ValidRecords({"RA", "RE", "RW", "RT", "RF"});
-        Put(records[2], 3, "12345678X");
-        WriteFile(dir / "sub.txt", Lines(records));
-        sql::PlantFault({FaultAt::Statement, "PRAGMA user_version = 0", 1, SQLITE_IOERR});  // the log's end
-        const CliResult r =
-            Main({"--quiet", "--threads", threads, "--data-dir", dir.path().string(), (dir / "sub.txt").string()},
-                 [](RunOptions& o) { o.yieldInterval = o.commitInterval = {}; });
-        EXPECT_TRUE(sql::PlantFault({})) << "the fault never struck";
-        EXPECT_EQ(r.status, 3);
-        const std::vector<HistoryRun> runs = RunHistory(RunHistory::PathIn(dir.path()), false).Runs();
-        ASSERT_EQ(runs.size(), 1u);
-        EXPECT_EQ(runs[0].outcome, "log incomplete");
+    const std::tuple<const char*, int, const char*> cases[] = {
+        {"PRAGMA user_version = 0", 3, "log incomplete"},  // the log's end
+        {"BEGIN IMMEDIATE", 1, "finished"},                // the history's first write
+    };
+    for (const auto& [during, status, outcome] : cases) {
+        for (const char* threads : {"1", "2"}) {
+            SCOPED_TRACE(std::string(during) + ", --threads " + threads);
+            TempDir dir;
+            std::vector<std::string> records = ValidRecords({"RA", "RE", "RW", "RT", "RF"});
+            Put(records[2], 3, "12345678X");
+            WriteFile(dir / "sub.txt", Lines(records));
+            sql::PlantFault({FaultAt::Statement, during, 1, SQLITE_IOERR});
+            const CliResult r =
+                Main({"--quiet", "--threads", threads, "--data-dir", dir.path().string(), (dir / "sub.txt").string()},
+                     [](RunOptions& o) { o.yieldInterval = o.commitInterval = {}; });
+            EXPECT_TRUE(sql::PlantFault({})) << "the fault never struck";
+            EXPECT_EQ(r.status, status) << r.err;
+            EXPECT_EQ(r.err.find("Run History"), std::string::npos) << r.err;
+            const std::vector<HistoryRun> runs = RunHistory(RunHistory::PathIn(dir.path()), false).Runs();
+            ASSERT_EQ(runs.size(), 1u);
+            EXPECT_EQ(runs[0].outcome, outcome);
+        }
     }
 }
 
