@@ -201,6 +201,19 @@ TEST(ErrorLog, KeptKeysOfRecordsWithErrorsAreThoseOfTheFile) {
     EXPECT_EQ(keyed(&kept), fromFile);
 }
 
+// A log with more RE records than it keeps (a submission of many employers) leaves the history
+// to read the file.
+TEST(ErrorLog, MoreBlockRecordsThanKeptLeaveTheFileToBeRead) {
+    TempDir dir;
+    ErrorLog log = ErrorLog::CreateMDB(dir.path());
+    for (std::size_t n = 0; n < KeyedErrors::kMost; ++n) log.AddRecord("RE", "RE  123456789");
+    log.Sync();
+    EXPECT_TRUE(log.Kept().Whole());
+    log.AddRecord("RE", "RE  123456789");
+    log.Sync();
+    EXPECT_FALSE(log.Kept().Whole());
+}
+
 // The totals of a block go to their own table when the next block opens; a reader never opens the log for
 // writing, so that a log on a disk mounted read-only is still read.
 TEST(ErrorLog, BlockTotalsKeepTheirTableAndReadersOnlyRead) {
