@@ -168,6 +168,9 @@ std::vector<Kind> KindsFor(const Options& opt, const fs::path& file, const std::
 bool MeasureOnce(Kind& k, int rep, const Options& opt, const fs::path& work, const std::optional<fs::path>& exe,
                  long long& stored) {
     const std::string tag = k.name + "-" + std::to_string(rep);
+    // What the kinds before wrote (and removed) reaches the disk now, not during this one: a
+    // short run measured after a long one would otherwise carry its writeback.
+    sync();
     if (k.what == What::OneRow) {
         const fs::path dbPath = work / (tag + ".db");
         RemoveQuietly(dbPath);
