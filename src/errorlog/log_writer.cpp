@@ -240,10 +240,11 @@ std::int64_t WidthClassEnd(std::int64_t value) {
 
 // The Errors rows go several to a statement, with the log the same byte for byte as one to a
 // statement. Each statement rewrites the table's row in sqlite_sequence once, in place while
-// the counter keeps its width; when the width changes the old row is dropped, and its bytes,
-// the counter's last value among them, stay in the page. So a statement may change the width
-// only from the last value of a width class, as a statement of one row does, and the first
-// statement, which makes the row, has one row.
+// the counter keeps its width; when the width changes the old row is dropped and the new one
+// placed elsewhere in the page, where the dropped row's bytes (the counter's last value among
+// them) may stay. So a statement may change the width only from the last value of a width
+// class, as a statement of one row does, and the first statement, which makes the row, has
+// one row (a first statement of more rows does leave another page).
 void LogWriter::insertErrors() {
     constexpr std::size_t kMost = rows::Error::kGroup;
     const std::size_t total = errorsInGroup_.size();
