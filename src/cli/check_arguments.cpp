@@ -1,5 +1,6 @@
 #include "cli/check_arguments.h"
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -16,7 +17,12 @@ int Usage(const char* problem) {
     return kExitNothingTested;
 }
 
+int Usage(const std::string& problem) { return Usage(problem.c_str()); }
+
 namespace {
+
+using Values = std::vector<std::string>;
+using Taken = std::optional<int>;
 
 std::optional<Date> ParseDate(const std::string& s) {
     int y, m, d;
@@ -29,7 +35,211 @@ std::optional<Date> ParseDate(const std::string& s) {
     return Date{y, m, d};
 }
 
+Taken TakeHelp(CheckOptions&, const Values&) {
+    std::fputs(CheckUsage().c_str(), stdout);
+    return kExitNoErrors;
+}
+
+Taken TakeVersion(CheckOptions&, const Values&) {
+    std::printf("quorvex-check %d.%d.%d\n", QUORVEX_VERSION_MAJOR, QUORVEX_VERSION_MINOR, QUORVEX_VERSION_PATCH);
+    return kExitNoErrors;
+}
+
+Taken TakeDataDir(CheckOptions& o, const Values& v) {
+    if (v[0].empty()) return Usage("--data-dir: the folder name is empty");
+    o.dataDir = v[0];
+    return std::nullopt;
+}
+
+Taken TakeLimit(CheckOptions& o, const Values& v) {
+    const int n = ParseErrorLimitEntry(v[0]);
+    if (n == 0) return Usage("--limit " + v[0] + ": must be a whole number from 1 to 25,000");
+    o.limit = n;
+    return std::nullopt;
+}
+
+Taken TakeToday(CheckOptions& o, const Values& v) {
+    o.today = ParseDate(v[0]);
+    if (!o.today) return Usage("--today " + v[0] + ": not a date of the calendar as YYYY-MM-DD");
+    return std::nullopt;
+}
+
+Taken TakeThreads(CheckOptions& o, const Values& v) {
+    if (v[0] != "1" && v[0] != "2") return Usage("--threads must be 1 or 2");
+    o.writerThread = v[0] == "2";
+    return std::nullopt;
+}
+
+Taken TakeQuiet(CheckOptions& o, const Values&) {
+    o.quiet = true;
+    return std::nullopt;
+}
+
+Taken TakeShowRecord(CheckOptions& o, const Values& v) {
+    char* end = nullptr;
+    const long long n = std::strtoll(v[0].c_str(), &end, 10);
+    if (v[0].empty() || *end != '\0' || n < 1) return Usage("--show-record needs a record number");
+    o.showRecord = n;
+    return std::nullopt;
+}
+
+Taken TakeReport(CheckOptions& o, const Values& v) {
+    if (v[0] == "text") o.reports.report = ReportFormat::Text;
+    else if (v[0] == "html") o.reports.report = ReportFormat::Html;
+    else return Usage("--report must be text or html");
+    return std::nullopt;
+}
+
+Taken TakeReportFile(CheckOptions& o, const Values& v) {
+    if (v[0].empty()) return Usage("--report-file needs a file (- for standard output)");
+    o.reports.reportFile = v[0];
+    return std::nullopt;
+}
+
+Taken TakeFindings(CheckOptions& o, const Values& v) {
+    const FindingsFormatInfo* format = FormatNamed(v[0]);
+    if (!format) return Usage(std::string("--findings must be ").append(FormatNames(nullptr, ", ", " or ")));
+    o.reports.findings = format->format;
+    return std::nullopt;
+}
+
+Taken TakeFindingsFile(CheckOptions& o, const Values& v) {
+    if (v[0].empty()) return Usage("--findings-file needs a file (- for standard output)");
+    o.reports.findingsFile = v[0];
+    return std::nullopt;
+}
+
+Taken TakeSarifRoot(CheckOptions& o, const Values& v) {
+    if (v[0].empty()) return Usage("--sarif-root needs a folder");
+    o.reports.sarifRoot = v[0];
+    return std::nullopt;
+}
+
+Taken TakeHistory(CheckOptions& o, const Values&) {
+    o.history = true;
+    return std::nullopt;
+}
+
+Taken TakeCompare(CheckOptions& o, const Values& runs) {
+    o.compare.emplace();
+    for (const std::string& run : runs) {
+        if (run.empty() || run.find_first_not_of("0123456789") != std::string::npos)
+            return Usage("--compare " + run + ": a run number was expected, as --history lists them (1, 2, ...)");
+        o.compare->push_back(run);
+    }
+    return std::nullopt;
+}
+
+constexpr unsigned kWritingModes = kModeTest | kModeLog;
+constexpr unsigned kFindingsModes = kModeTest | kModeLog | kModeHistory | kModeCompare;
+
+// The options. A new one is a row here and, when it keeps a value, a member of CheckOptions.
+const std::array kOptions{
+    CheckOption{"--data-dir", 0, OptionValue::One, "DIR", "a folder", kEveryMode, 0, "",
+                "program folder for this run (Errorlog.mdb, ErrSetLog.ini); also the environment variable "
+                "QUORVEX_DATA_DIR. Default: the folder of the program, or the per-user data folder "
+                "(~/.local/share/quorvex) when that is not writable or the program is installed",
+                &TakeDataDir},
+    CheckOption{"--limit", 0, OptionValue::One, "N", "a number", kModeTest, 0, "",
+                "error limit for this run only, 1 to 25,000 (not saved); without it the limit comes from "
+                "ErrSetLog.ini (500 by default)",
+                &TakeLimit},
+    CheckOption{"--today", 0, OptionValue::One, "D", "a date", kModeTest, 0, "",
+                "the date used as today (YYYY-MM-DD): the report date and the online filing prompt", &TakeToday},
+    CheckOption{"--threads", 0, OptionValue::One, "N", "1 or 2", kModeTest, 0, "",
+                "1: the error log is written on the thread that checks the records; 2 (the default): on a thread "
+                "of its own, while the records are checked. The log is the same either way. Also the environment "
+                "variable QUORVEX_THREADS",
+                &TakeThreads},
+    CheckOption{"--quiet", 'q', OptionValue::None, "", "", kWritingModes, 0, "",
+                "no summary, no progress bar, no results: only warnings and errors", &TakeQuiet},
+    CheckOption{"--show-record", 0, OptionValue::One, "N", "a record number", kModeShow, kModeShow, "",
+                "tests nothing and writes nothing: prints record N of the error log left in the program folder as "
+                "the desktop program's record viewer shows it, one line per field: index, TAB, positions a-b, TAB, "
+                "caption, TAB, [value as stored], TAB, and * when the field is highlighted",
+                &TakeShowRecord},
+    CheckOption{"--report", 0, OptionValue::One, "text|html", "text or html", kWritingModes, 0, "",
+                "the error report, written only when there are errors (else \"No errors found in the "
+                "submission!\"): text, the whole report with CR LF line ends (not cut at 64,000 characters); "
+                "html, the HTML report laid out for a screen 1280 pixels wide",
+                &TakeReport},
+    CheckOption{"--report-file", 0, OptionValue::One, "PATH", "a file (- for standard output)", kWritingModes, 0,
+                "--report",
+                "where the report goes: default ErrorReport.txt (text) or temphtm.HTM (html) in the program "
+                "folder; - for standard output",
+                &TakeReportFile},
+    CheckOption{"--findings", 0, OptionValue::One, "FORMAT", "a format", kFindingsModes, 0, "",
+                "every finding, for other programs, with where it stands (file, line, column, end_column)",
+                &TakeFindings},
+    CheckOption{"--sarif-root", 0, OptionValue::One, "DIR", "a folder", kWritingModes | kModeCompare, 0,
+                "--findings sarif",
+                "SARIF names the files relative to DIR (%SRCROOT%), a file outside it by its absolute file URI. "
+                "Default: the current folder",
+                &TakeSarifRoot},
+    CheckOption{"--findings-file", 0, OptionValue::One, "PATH", "a file (- for standard output)", kFindingsModes,
+                0, "--findings", "where the findings go: default standard output (also -)", &TakeFindingsFile},
+    CheckOption{"--history", 0, OptionValue::None, "", "", kModeHistory, kModeHistory, "",
+                "lists the runs: number, date, outcome, counts, files", &TakeHistory},
+    CheckOption{"--compare", 0, OptionValue::Runs, "[A [B]]", "", kModeCompare, kModeCompare, "",
+                "the findings of run B against run A: fixed (in A only), new (in B only), still (in both, with both "
+                "record numbers), counted by record type and by field. Default: the last run against the one "
+                "before it of the same submission name (else any); A alone: the last run against A",
+                &TakeCompare},
+    CheckOption{"--help", 'h', OptionValue::None, "", "", 0, 0, "", "this text", &TakeHelp},
+    CheckOption{"--version", 'V', OptionValue::None, "", "", 0, 0, "", "the program's name and version",
+                &TakeVersion},
+};
+
+// The row that names `a`: "--name", "-x", or "--name=value" for an option that takes a value.
+const CheckOption* Named(std::string_view a) {
+    for (const CheckOption& row : kOptions) {
+        if (a == row.name || (row.letter && a.size() == 2 && a[0] == '-' && a[1] == row.letter)) return &row;
+        if (row.takes == OptionValue::One && a.starts_with(row.name) && a.size() > row.name.size() &&
+            a[row.name.size()] == '=')
+            return &row;
+    }
+    return nullptr;
+}
+
+// The arguments still to read.
+class Arguments {
+public:
+    Arguments(int argc, char** argv) : argc_(argc), argv_(argv) {}
+    bool More() const { return at_ < argc_; }
+    std::string Next() { return argv_[at_++]; }
+    // The next argument, nullptr at the end.
+    const char* Peek() const { return at_ < argc_ ? argv_[at_] : nullptr; }
+
+private:
+    int argc_;
+    char** argv_;
+    int at_ = 1;
+};
+
+// The values of `row`, given as `a`, read from `args`; an exit status when one is missing.
+Taken TakeOption(const CheckOption& row, const std::string& a, Arguments& args, CheckOptions& o) {
+    Values values;
+    const char* next = args.Peek();
+    if (row.takes == OptionValue::One) {
+        if (a.size() > row.name.size() && a[row.name.size()] == '=') {
+            values.push_back(a.substr(row.name.size() + 1));
+        } else if (next && (next[0] != '-' || next[1] == '\0')) {
+            // "-" is a value (standard input or output); an option never is one.
+            values.push_back(args.Next());
+        } else {
+            std::string problem = a + " needs " + std::string(row.lacking);
+            if (next) problem += std::string(", not the option ") + next;
+            return Usage(problem);
+        }
+    }
+    while (row.takes == OptionValue::Runs && values.size() < 2 && args.Peek() && args.Peek()[0] != '-')
+        values.push_back(args.Next());
+    return row.take(o, values);
+}
+
 }  // namespace
+
+std::span<const CheckOption> CheckOptionTable() { return kOptions; }
 
 Date Today() {
     std::time_t t = std::time(nullptr);
@@ -37,8 +247,6 @@ Date Today() {
     localtime_r(&t, &tm);
     return Date{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday};
 }
-
-
 // The options that do not go together, or a mode without what it needs: the exit status
 // after saying so; nullopt when the command line is complete.
 std::optional<int> CheckCombination(const CheckOptions& o) {
@@ -68,82 +276,18 @@ std::optional<int> CheckCombination(const CheckOptions& o) {
     return std::nullopt;
 }
 
-// Parses the arguments into `o`; an exit status when the program is to end at once
-// (--help, or an argument that is wrong).
 std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
-    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports, history, compare] = o;
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        // The value of an option, written "--name=value" or "--name value"; an option in
-        // the value's place is never taken for one ("--data-dir --quiet" lacks its folder).
-        auto value = [&](const char* name) -> std::optional<std::string> {
-            std::string prefix = std::string(name) + "=";
-            if (a.rfind(prefix, 0) == 0) return a.substr(prefix.size());
-            if (i + 1 < argc && (argv[i + 1][0] != '-' || argv[i + 1][1] == '\0')) return std::string(argv[++i]);
-            return std::nullopt;
-        };
-        auto missing = [&](const char* what) {
-            std::string problem = a + " needs " + what;
-            if (a.find('=') == std::string::npos && i + 1 < argc)
-                problem += std::string(", not the option ") + argv[i + 1];
-            return Usage(problem.c_str());
-        };
-        if (const auto problem = TakeReportArgument(a, value, reports)) {
-            if (!problem->empty()) return Usage(problem->c_str());
-        } else if (a == "--help" || a == "-h") {
-            std::fputs(CheckUsage().c_str(), stdout);
-            return kExitNoErrors;
-        } else if (a == "--version" || a == "-V") {
-            std::printf("quorvex-check %d.%d.%d\n", QUORVEX_VERSION_MAJOR, QUORVEX_VERSION_MINOR,
-                        QUORVEX_VERSION_PATCH);
-            return kExitNoErrors;
-        } else if (a == "--quiet" || a == "-q") {
-            quiet = true;
-        } else if (a == "--data-dir" || a.rfind("--data-dir=", 0) == 0) {
-            dataDir = value("--data-dir");
-            if (!dataDir) return missing("a folder");
-            if (dataDir->empty()) return Usage("--data-dir: the folder name is empty");
-        } else if (a == "--limit" || a.rfind("--limit=", 0) == 0) {
-            auto v = value("--limit");
-            if (!v) return missing("a number");
-            int n = ParseErrorLimitEntry(*v);
-            if (n == 0) return Usage(("--limit " + *v + ": must be a whole number from 1 to 25,000").c_str());
-            limit = n;
-        } else if (a == "--today" || a.rfind("--today=", 0) == 0) {
-            auto v = value("--today");
-            if (!v) return missing("a date");
-            today = ParseDate(*v);
-            if (!today) return Usage(("--today " + *v + ": not a date of the calendar as YYYY-MM-DD").c_str());
-        } else if (a == "--threads" || a.rfind("--threads=", 0) == 0) {
-            auto v = value("--threads");
-            if (!v) return missing("1 or 2");
-            if (*v != "1" && *v != "2") return Usage("--threads must be 1 or 2");
-            writerThread = *v == "2";
-        } else if (a == "--show-record" || a.rfind("--show-record=", 0) == 0) {
-            auto v = value("--show-record");
-            char* end = nullptr;
-            const long long n = v ? std::strtoll(v->c_str(), &end, 10) : 0;
-            if (!v || v->empty() || *end != '\0' || n < 1) return Usage("--show-record needs a record number");
-            showRecord = n;
-        } else if (a == "--history") {
-            history = true;
-        } else if (a == "--compare") {
-            compare.emplace();
-            // Up to two run numbers follow: whatever is no option there is taken for one.
-            while (compare->size() < 2 && i + 1 < argc && argv[i + 1][0] != '-') {
-                const std::string run = argv[++i];
-                if (run.empty() || run.find_first_not_of("0123456789") != std::string::npos)
-                    return Usage(
-                        ("--compare " + run + ": a run number was expected, as --history lists them (1, 2, ...)")
-                            .c_str());
-                compare->push_back(run);
-            }
-        } else if (a == "--") {
-            for (++i; i < argc; ++i) files.emplace_back(argv[i]);
+    Arguments args(argc, argv);
+    while (args.More()) {
+        const std::string a = args.Next();
+        if (a == "--") {
+            while (args.More()) o.files.push_back(args.Next());
+        } else if (const CheckOption* row = Named(a)) {
+            if (const Taken end = TakeOption(*row, a, args, o)) return end;
         } else if (a.size() > 1 && a[0] == '-') {
-            return Usage(("unknown option " + a).c_str());
+            return Usage("unknown option " + a);
         } else {
-            files.push_back(a);
+            o.files.push_back(a);
         }
     }
     return CheckCombination(o);

@@ -1,11 +1,14 @@
 #pragma once
 
-// quorvex-check's command line: the options as parsed, and the exit statuses it ends with.
+// quorvex-check's command line: its options as a table, the options as parsed, and the exit
+// statuses it ends with.
 
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/report_output.h"
@@ -34,9 +37,49 @@ struct CheckOptions {
     std::optional<std::vector<std::string>> compare;  // the runs named, A then B, as given
 };
 
+// What a command line does. An option has an effect in some of these modes; given in
+// another, it is refused.
+enum CheckMode : unsigned {
+    kModeTest = 1U << 0,     // FILE: tests a submission
+    kModeLog = 1U << 1,      // --report or --findings without FILE: of the log the last run left
+    kModeShow = 1U << 2,     // --show-record
+    kModeHistory = 1U << 3,  // --history
+    kModeCompare = 1U << 4,  // --compare
+};
+constexpr unsigned kEveryMode = kModeTest | kModeLog | kModeShow | kModeHistory | kModeCompare;
+
+// What follows an option's name.
+enum class OptionValue {
+    None,  // nothing
+    One,   // one value: "--name value" or "--name=value"; an option in its place is none
+    Runs,  // up to two run numbers: whatever follows that is no option
+};
+
+// One option of the command line: one row of CheckOptionTable(). Parsing, the checks of what
+// goes together and the help are made from these rows.
+struct CheckOption {
+    std::string_view name;      // "--limit"
+    char letter;                // its one-letter form ('q' for -q); 0 when none
+    OptionValue takes;
+    std::string_view argument;  // what the help calls its value: "N"
+    std::string_view lacking;   // what it says when the value is missing: "a number"
+    unsigned modes;             // the modes it has an effect in (0: it ends the program at once)
+    unsigned chooses;           // the mode giving it chooses; 0 when none
+    std::string_view needs;     // the option it has an effect only with, with the value when one
+                                // is needed ("--findings sarif"); empty when none
+    std::string_view help;      // what the help says of it
+    // Takes its values into `o`: an exit status when the program is to end at once (--help,
+    // or a value that is wrong, after saying so).
+    std::optional<int> (*take)(CheckOptions& o, const std::vector<std::string>& values);
+};
+
+// Every option, in the order the help names them.
+std::span<const CheckOption> CheckOptionTable();
+
 // A command line that is wrong: one line that says what is wrong, and where the help is.
 // Returns the exit status.
 int Usage(const char* problem);
+int Usage(const std::string& problem);
 
 // Today's date on this computer.
 Date Today();

@@ -70,42 +70,6 @@ std::function<void(std::ostream&)> ForTerminal(bool terminal, const std::string&
 
 }  // namespace
 
-std::optional<std::string> TakeReportArgument(const std::string& argument,
-                                              const std::function<std::optional<std::string>(const char*)>& value,
-                                              ReportRequest& request) {
-    auto is = [&](const char* name) {
-        return argument == name || argument.rfind(std::string(name) + "=", 0) == 0;
-    };
-    if (is("--report-file") || is("--findings-file")) {
-        const bool report = is("--report-file");
-        const std::optional<std::string> v = value(report ? "--report-file" : "--findings-file");
-        if (!v || v->empty())
-            return std::string(report ? "--report-file" : "--findings-file") + " needs a file (- for standard output)";
-        (report ? request.reportFile : request.findingsFile) = *v;
-    } else if (is("--report")) {
-        const std::optional<std::string> v = value("--report");
-        if (v == "text") {
-            request.report = ReportFormat::Text;
-        } else if (v == "html") {
-            request.report = ReportFormat::Html;
-        } else {
-            return std::string("--report must be text or html");
-        }
-    } else if (is("--sarif-root")) {
-        const std::optional<std::string> v = value("--sarif-root");
-        if (!v || v->empty()) return std::string("--sarif-root needs a folder");
-        request.sarifRoot = *v;
-    } else if (is("--findings")) {
-        const std::optional<std::string> v = value("--findings");
-        const FindingsFormatInfo* format = v ? FormatNamed(*v) : nullptr;
-        if (!format) return std::string("--findings must be ").append(FormatNames(nullptr, ", ", " or "));
-        request.findings = format->format;
-    } else {
-        return std::nullopt;
-    }
-    return std::string();
-}
-
 FindingsContext ContextOf(const ReportRequest& request, bool compared) {
     return FindingsContext{compared, request.sarifRoot};
 }

@@ -33,14 +33,6 @@ struct ReportRequest {
     }
 };
 
-// Takes `argument` when it is one of --report, --report-file, --findings, --findings-file,
-// --sarif-root
-// (`value` gives the option's value, nullopt when it lacks one). nullopt when the argument
-// is none of them; otherwise what is wrong with it, empty when nothing.
-std::optional<std::string> TakeReportArgument(const std::string& argument,
-                                              const std::function<std::optional<std::string>(const char*)>& value,
-                                              ReportRequest& request);
-
 // Writes what `request` asks of the error log `log`: the report only when the log holds an
 // error (else the message "No errors found in the submission!"), the findings always.
 // `origins` places the findings (a finding of a record it does not place names `file`). Returns 0, or 5 after saying on
