@@ -24,6 +24,14 @@ namespace {
 using Values = std::vector<std::string>;
 using Taken = std::optional<int>;
 
+// An option given on the command line, with its value (the last one when given twice).
+struct Given {
+    const CheckOption* row;
+    std::string value;
+};
+using GivenOptions = std::vector<Given>;
+
+
 std::optional<Date> ParseDate(const std::string& s) {
     int y, m, d;
     char extra;
@@ -130,6 +138,12 @@ Taken TakeCompare(CheckOptions& o, const Values& runs) {
     return std::nullopt;
 }
 
+Taken TakeFailOn(CheckOptions& o, const Values& v) {
+    if (v[0] != "new" && v[0] != "any") return Usage("--fail-on must be new or any");
+    o.failOnNew = v[0] == "new";
+    return std::nullopt;
+}
+
 constexpr unsigned kWritingModes = kModeTest | kModeLog;
 constexpr unsigned kFindingsModes = kModeTest | kModeLog | kModeHistory | kModeCompare;
 
@@ -185,6 +199,10 @@ const std::array kOptions{
                 "record numbers), counted by record type and by field. Default: the last run against the one "
                 "before it of the same submission name (else any); A alone: the last run against A",
                 &TakeCompare},
+    CheckOption{"--fail-on", 0, OptionValue::One, "new|any", "new or any", kModeCompare, 0, "",
+                "when the comparison fails (exit status 1): new, only when B has a new finding; any (the "
+                "default), when B has a new or a still one",
+                &TakeFailOn},
     CheckOption{"--help", 'h', OptionValue::None, "", "", 0, 0, "", "this text", &TakeHelp},
     CheckOption{"--version", 'V', OptionValue::None, "", "", 0, 0, "", "the program's name and version",
                 &TakeVersion},
@@ -216,8 +234,10 @@ private:
     int at_ = 1;
 };
 
-// The values of `row`, given as `a`, read from `args`; an exit status when one is missing.
-Taken TakeOption(const CheckOption& row, const std::string& a, Arguments& args, CheckOptions& o) {
+// The values of `row`, given as `a`, read from `args` and taken into `o`; an exit status
+// when one is missing or wrong.
+Taken TakeOption(const CheckOption& row, const std::string& a, Arguments& args, CheckOptions& o,
+                 GivenOptions& given) {
     Values values;
     const char* next = args.Peek();
     if (row.takes == OptionValue::One) {
@@ -234,7 +254,109 @@ Taken TakeOption(const CheckOption& row, const std::string& a, Arguments& args, 
     }
     while (row.takes == OptionValue::Runs && values.size() < 2 && args.Peek() && args.Peek()[0] != '-')
         values.push_back(args.Next());
+    given.push_back({&row, values.empty() ? std::string() : values.front()});
     return row.take(o, values);
+}
+
+// The option given last named `name`; nullptr when it was not given.
+const Given* Find(const GivenOptions& given, std::string_view name) {
+    for (auto g = given.rbegin(); g != given.rend(); ++g)
+        if (g->row->name == name) return &*g;
+    return nullptr;
+}
+
+// The first option given that chooses a mode; nullptr when none.
+const Given* Chooser(const GivenOptions& given) {
+    for (const Given& g : given)
+        if (g.row->chooses) return &g;
+    return nullptr;
+}
+
+std::string Together(std::string_view first, std::string_view second) {
+    return std::string(first) + " and " + std::string(second) + " do not go together";
+}
+
+// Two modes chosen at once, or a mode that tests nothing given a file.
+Taken CheckChoosers(const CheckOptions& o, const GivenOptions& given) {
+    const Given* chooser = Chooser(given);
+    if (!chooser) return std::nullopt;
+    for (const Given& g : given)
+        if (g.row->chooses && g.row->chooses != chooser->row->chooses)
+            return Usage(Together(chooser->row->name, g.row->name));
+    if (!o.files.empty()) return Usage(std::string(chooser->row->name) + " tests no file");
+    return std::nullopt;
+}
+
+// An option given without the one it has an effect with, or with another value of it.
+Taken CheckNeeds(const GivenOptions& given) {
+    for (const Given& g : given) {
+        const std::string_view needs = g.row->needs;
+        if (needs.empty()) continue;
+        const std::size_t blank = needs.find(' ');
+        const std::string_view name = needs.substr(0, blank);
+        const Given* other = Find(given, name);
+        if (!other) return Usage(std::string(g.row->name) + " needs " + std::string(needs));
+        if (blank != std::string_view::npos && other->value != needs.substr(blank + 1))
+            return Usage(Together(g.row->name, std::string(name) + " " + other->value));
+    }
+    return std::nullopt;
+}
+
+// The mode of the command line; 0 when it has none (nothing to test, nothing to read).
+unsigned ModeOf(const CheckOptions& o, const GivenOptions& given) {
+    if (const Given* chooser = Chooser(given)) return chooser->row->chooses;
+    if (!o.files.empty()) return kModeTest;
+    return o.reports.Any() ? unsigned{kModeLog} : 0U;
+}
+
+// An option that has no effect in the mode.
+Taken CheckEffects(unsigned mode, const GivenOptions& given) {
+    const Given* chooser = Chooser(given);
+    for (const Given& g : given) {
+        if (g.row->modes & mode) continue;
+        if (chooser) return Usage(Together(chooser->row->name, g.row->name));
+        return Usage(std::string(g.row->name) +
+                     (mode == kModeTest ? " has no effect on a test run" : " has no effect without a submission FILE"));
+    }
+    return std::nullopt;
+}
+
+// A findings format the mode does not write.
+Taken CheckFindingsFormat(unsigned mode, const CheckOptions& o) {
+    using Info = FindingsFormatInfo;
+    if (!o.reports.findings) return std::nullopt;
+    const Info& format = FormatInfo(*o.reports.findings);
+    const std::string given = "--findings " + std::string(format.name);
+    if (mode == kModeHistory && !format.listsRuns)
+        return Usage(Together("--history", given) + ": the list is written as " +
+                     FormatNames([](const Info& f) { return f.listsRuns; }, ", ", " or "));
+    if (mode == kModeCompare && !format.compares)
+        return Usage(Together("--compare", given) + ": the comparison is written as " +
+                     FormatNames([](const Info& f) { return f.compares; }, ", ", " or "));
+    if (mode == kModeLog && format.needsRun) return Usage(given + " needs the run: give the submission FILE");
+    return std::nullopt;
+}
+
+// The report and the findings both sent to standard output, where they would be mixed.
+Taken CheckStandardOutput(const CheckOptions& o) {
+    const ReportRequest& r = o.reports;
+    if (!r.report || r.reportFile != "-" || !r.findings || !(r.findingsFile.empty() || r.findingsFile == "-"))
+        return std::nullopt;
+    return Usage(Together("--report-file -", r.findingsFile.empty() ? "--findings without --findings-file"
+                                                                    : "--findings-file -") +
+                 ": both write to standard output");
+}
+
+// The options that do not go together, or a mode without what it needs: the exit status
+// after saying so; nullopt when the command line is complete.
+Taken CheckCombination(const CheckOptions& o, const GivenOptions& given) {
+    if (const Taken end = CheckChoosers(o, given)) return end;
+    if (const Taken end = CheckNeeds(given)) return end;
+    const unsigned mode = ModeOf(o, given);
+    if (mode == 0) return Usage("no submission file given");
+    if (const Taken end = CheckEffects(mode, given)) return end;
+    if (const Taken end = CheckFindingsFormat(mode, o)) return end;
+    return CheckStandardOutput(o);
 }
 
 }  // namespace
@@ -247,50 +369,22 @@ Date Today() {
     localtime_r(&t, &tm);
     return Date{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday};
 }
-// The options that do not go together, or a mode without what it needs: the exit status
-// after saying so; nullopt when the command line is complete.
-std::optional<int> CheckCombination(const CheckOptions& o) {
-    const auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports, history, compare] = o;
-    if (showRecord && (!files.empty() || reports.Any())) return Usage("--show-record tests no file");
-    if (history || compare) {
-        if (history && compare) return Usage("--history and --compare: choose one");
-        if (showRecord || !files.empty()) return Usage(history ? "--history tests no file" : "--compare tests no file");
-        if (reports.report) return Usage("--history and --compare write no report");
-        using Info = FindingsFormatInfo;
-        if (history && reports.findings && !FormatInfo(*reports.findings).listsRuns)
-            return Usage(std::string("--history writes its list as ")
-                             .append(FormatNames([](const Info& f) { return f.listsRuns; }, ", ", " or "))
-                             .c_str());
-        if (compare && reports.findings && !FormatInfo(*reports.findings).compares)
-            return Usage(std::string("--compare writes its findings as ")
-                             .append(FormatNames([](const Info& f) { return f.compares; }, ", ", " or "))
-                             .c_str());
-        return std::nullopt;
-    }
-    if (!showRecord && files.empty() && !reports.Any()) return Usage("no submission file given");
-    if (files.empty() && reports.findings && FormatInfo(*reports.findings).needsRun)
-        return Usage(std::string("--findings ")
-                         .append(FormatInfo(*reports.findings).name)
-                         .append(" needs the run: give the submission FILE")
-                         .c_str());
-    return std::nullopt;
-}
-
 std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o) {
     Arguments args(argc, argv);
+    GivenOptions given;
     while (args.More()) {
         const std::string a = args.Next();
         if (a == "--") {
             while (args.More()) o.files.push_back(args.Next());
         } else if (const CheckOption* row = Named(a)) {
-            if (const Taken end = TakeOption(*row, a, args, o)) return end;
+            if (const Taken end = TakeOption(*row, a, args, o, given)) return end;
         } else if (a.size() > 1 && a[0] == '-') {
             return Usage("unknown option " + a);
         } else {
             o.files.push_back(a);
         }
     }
-    return CheckCombination(o);
+    return CheckCombination(o, given);
 }
 
 }  // namespace quorvex::check

@@ -35,6 +35,7 @@ struct CheckOptions {
     ReportRequest reports;
     bool history = false;
     std::optional<std::vector<std::string>> compare;  // the runs named, A then B, as given
+    bool failOnNew = false;  // a comparison fails (exit 1) only when B has a new finding
 };
 
 // What a command line does. An option has an effect in some of these modes; given in
@@ -84,12 +85,9 @@ int Usage(const std::string& problem);
 // Today's date on this computer.
 Date Today();
 
-// The options that do not go together, or a mode without what it needs: the exit status
-// after saying so; nullopt when the command line is complete.
-std::optional<int> CheckCombination(const CheckOptions& o);
-
 // Parses the arguments into `o`; an exit status when the program is to end at once
-// (--help, --version, or an argument that is wrong).
+// (--help, --version, an argument that is wrong, or options that do not go together or
+// have no effect in the mode the command line chooses).
 std::optional<int> ParseArguments(int argc, char** argv, CheckOptions& o);
 
 }  // namespace quorvex::check

@@ -217,7 +217,7 @@ int TellSignal(int signal, const quorvex::RunSummary& s) {
 
 // The test run of the command line; its exit status.
 int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjust) {
-    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports, history, compare] = o;
+    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports, history, compare, failOnNew] = o;
 
     std::filesystem::path folder;
     try {
@@ -440,8 +440,9 @@ int ReadHistory(const CheckOptions& o) {
             // A comparison that did not reach its reader is no result (exit 1 means findings).
             if (!FlushStandardOutput()) return kExitNotWritten;
         }
-        return c.Count(quorvex::FindingStatus::New) + c.Count(quorvex::FindingStatus::Still) == 0 ? kExitNoErrors
-                                                                                                  : kExitErrors;
+        const std::int64_t failing =
+            c.Count(quorvex::FindingStatus::New) + (o.failOnNew ? 0 : c.Count(quorvex::FindingStatus::Still));
+        return failing == 0 ? kExitNoErrors : kExitErrors;
     } catch (const quorvex::HistoryError& e) {
         quorvex::Print(stderr, "quorvex-check: " + quorvex::TerminalValue(e.what()) + "\n");
         return kExitNothingTested;

@@ -78,6 +78,8 @@ const char* const kUsage =
     "                against A. With --findings @COMPARES@, each finding with its\n"
     "                status (SARIF: baselineState). Exit status 0 when B has no new and\n"
     "                no still finding, 1 otherwise, 3 when there is nothing to compare.\n"
+    "  --fail-on new|any  with --compare: new, exit status 1 only when B has a new\n"
+    "                finding; any (the default), when it has a new or a still one\n"
     "                Example, after a fix and a second run:\n"
     "                  quorvex-check --compare      Fixed: 1   New: 0   Still: 9 ...\n"
     "\n"

@@ -34,7 +34,7 @@ std::string Lines(const std::vector<std::string>& records) {
     return out;
 }
 
-// Runs `script` with bash in `dir`: Q runs quorvex-check ($QC) on the folder $D with --today 2010-01-01. $S (s.txt)
+// Runs `script` with bash in `dir`: Q runs quorvex-check ($QC) on the folder $D. $S (s.txt)
 // is a valid submission of five records; e.txt holds RA, RE and two RW records with a bad SSN.
 CliResult Sh(const TempDir& dir, const std::string& script) {
     const std::string badSsn = ValidRecord("RW").replace(2, 9, "12345678X");
@@ -43,7 +43,7 @@ CliResult Sh(const TempDir& dir, const std::string& script) {
     WriteFile(dir / "script.sh",
               "QC=" + Quote(QUORVEX_CHECK_EXE) + "; D=" + Quote((dir / "data").string()) +
                   "; S=" + Quote((dir / "s.txt").string()) +
-                  "\nQ() { \"$QC\" --data-dir \"$D\" --today 2010-01-01 \"$@\"; }\n"
+                  "\nQ() { \"$QC\" --data-dir \"$D\" \"$@\"; }\n"
                   // Waits (10 s at most) for the run to make its log, then $1 seconds more.
                   "started() { for i in $(seq 200); do [ -e \"$D/Errorlog.mdb\" ] && break; sleep 0.05; "
                   "done; sleep \"$1\"; }\n" +
@@ -80,6 +80,22 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
         {"Q --show-record 0", 3, "--show-record needs a record number"},
         {"Q --show-record 1 $S", 3, "--show-record tests no file"},
         {"Q --findings gnu", 3, "--findings gnu needs the run"},
+        // Options that do not go together, or have no effect in the mode chosen, are named.
+        {"Q --show-record 1 --findings json", 3, ": --show-record and --findings do not go together\n"},
+        {"Q --history --compare", 3, ": --history and --compare do not go together\n"},
+        {"Q --findings-file x.json", 3, ": --findings-file needs --findings\n"},
+        {"Q --sarif-root . --findings json $S", 3, ": --sarif-root and --findings json do not go together\n"},
+        {"Q --limit 5 --history", 3, ": --history and --limit do not go together\n"},
+        {"Q --compare --today 2009-01-15", 3, ": --compare and --today do not go together\n"},
+        {"Q --limit 5 --report text", 3, ": --limit has no effect without a submission FILE\n"},
+        {"Q --fail-on new $S", 3, ": --fail-on has no effect on a test run\n"},
+        {"Q --report text --report-file - --findings csv e.txt", 3,
+         ": --report-file - and --findings without --findings-file do not go together: both write to standard "
+         "output\n"},
+        // --fail-on new: a comparison fails only on a new finding.
+        {"Q --quiet $S; Q --quiet e.txt; Q --compare --fail-on new >/dev/null; echo $?; Q --quiet e.txt; "
+         "Q --compare --fail-on=new >/dev/null; echo $?; Q --compare --fail-on any >/dev/null; echo $?",
+         0, "1\n0\n1\n"},
         {"Q --report pdf", 3, "--report must be text or html"},
         {"mkdir data; Q --show-record 1; s=$?; rmdir data && exit $s", 3, "there is no error log"},
         {"Q --report text", 3, "there is no error log"},

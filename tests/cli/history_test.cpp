@@ -28,7 +28,7 @@ namespace fs = std::filesystem;
 
 CliResult Check(const TempDir& dir, std::vector<std::string> args,
                 const std::function<void(RunOptions&)>& adjust = {}) {
-    args.insert(args.begin(), {"--data-dir", (dir / "data").string(), "--today", "2009-01-15"});
+    args.insert(args.begin(), {"--data-dir", (dir / "data").string()});
     return CheckInProcess(std::move(args), adjust);
 }
 
