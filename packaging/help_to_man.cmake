@@ -6,9 +6,10 @@
 # The help text is read as: a "Usage: NAME SYNOPSIS" line, continued by indented lines (one
 # that starts with NAME is another form of the command); paragraphs; items, each a line
 # "  TERM  TEXT" (TERM of words with single blanks, then two or more blanks) continued by
-# lines indented further; and headings, unindented lines ending in ":". The paragraphs
-# before the first item describe the program, the items up to the first heading are the
-# options, and each heading opens a section of its own.
+# lines indented further; and headings, unindented lines of a few words ending in ":" after
+# an empty line. The paragraphs before the first item describe the program, the items up to
+# the first heading are the options, and each heading opens a section of its own. Brackets
+# may open on one line and close on another.
 
 cmake_policy(VERSION 3.25)
 
@@ -17,6 +18,11 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "${PROGRAM} --help failed: ${status}")
 endif()
 
+# A bracket of the help stands for itself in CMake lists only as one of these: a list's ";"
+# between "[" and "]" is no separator, so a line break inside brackets would not split.
+string(ASCII 1 LB)
+string(ASCII 2 RB)
+
 # Troff text: backslashes and minus signs escaped, a leading dot or quote made plain text.
 function(roff out text)
   string(REPLACE "\\" "\\e" text "${text}")
@@ -24,22 +30,65 @@ function(roff out text)
   if(text MATCHES "^[.']")
     set(text "\\&${text}")
   endif()
+  string(REPLACE "${LB}" "[" text "${text}")
+  string(REPLACE "${RB}" "]" text "${text}")
   set(${out} "${text}" PARENT_SCOPE)
 endfunction()
 
-# An item's term: options bold, their arguments and other words in italics.
+# A word of a synopsis or an item's term: options and literal values bold, the values to
+# give (upper case) in italics, brackets, bars and dots plain; `out_open` and `out_close`
+# get the brackets (and dots) around it.
+function(roff_word out out_open out_close word)
+  if(NOT word MATCHES "^(${LB}*)(.*[^.${RB}])((${RB}|[.][.][.])*)$")
+    message(FATAL_ERROR "no word in the help: ${word}")
+  endif()
+  set(core "${CMAKE_MATCH_2}")
+  string(REPLACE "${LB}" "[" brackets "${CMAKE_MATCH_1}")
+  string(REPLACE "${RB}" "]" closing "${CMAKE_MATCH_3}")
+  roff(text "${core}")
+  if(core MATCHES "^[A-Z][A-Z-]*$")
+    set(text "\\fI${text}\\fR")
+  elseif(NOT core STREQUAL "|")
+    string(REPLACE "|" "\\fR|\\fB" text "${text}")
+    set(text "\\fB${text}\\fR")
+  endif()
+  set(${out} "${text}" PARENT_SCOPE)
+  set(${out_open} "${brackets}" PARENT_SCOPE)
+  set(${out_close} "${closing}" PARENT_SCOPE)
+endfunction()
+
+# An item's term, as roff_word has its words.
 function(roff_term out term)
   string(REPLACE " " ";" words "${term}")
   set(result "")
   foreach(word IN LISTS words)
-    roff(w "${word}")
-    if(word MATCHES "^-" OR word MATCHES "^[0-9]+$")
-      string(APPEND result " \\fB${w}\\fR")
-    else()
-      string(APPEND result " \\fI${w}\\fR")
-    endif()
+    roff_word(text open close "${word}")
+    string(APPEND result " ${open}${text}${close}")
   endforeach()
   string(STRIP "${result}" result)
+  set(${out} "${result}" PARENT_SCOPE)
+endfunction()
+
+# One form of the command as a synopsis shows it, as roff_word has its words; an option and
+# its value joined by a blank that never breaks, and no word hyphenated. One unit a line.
+function(roff_synopsis out text)
+  string(REPLACE " " ";" words "${text}")
+  set(result "")
+  set(joined FALSE)
+  foreach(word IN LISTS words)
+    roff_word(text open close "${word}")
+    # An option takes the value that follows it, unless that is another option or a choice.
+    if(joined AND NOT word MATCHES "^(${LB}|-|[|])")
+      string(APPEND result "\\ \\%${open}${text}${close}")
+    else()
+      string(APPEND result "\n\\%${open}${text}${close}")
+    endif()
+    set(joined FALSE)
+    if(word MATCHES "^${LB}*-" AND close STREQUAL "")
+      set(joined TRUE)
+    endif()
+  endforeach()
+  string(SUBSTRING "${result}" 1 -1 result)
   set(${out} "${result}" PARENT_SCOPE)
 endfunction()
 
@@ -67,6 +116,8 @@ function(wrap out text)
 endfunction()
 
 string(REPLACE ";" "\\;" help "${help}")
+string(REPLACE "[" "${LB}" help "${help}")
+string(REPLACE "]" "${RB}" help "${help}")
 string(REPLACE "\n" ";" lines "${help}")
 set(page "")
 set(section "")
@@ -76,23 +127,21 @@ foreach(line IN LISTS lines)
   if(line MATCHES "^Usage: ([^ ]+) (.*)$")
     set(program "${CMAKE_MATCH_1}")
     roff(name "${program}")
-    roff(synopsis "${CMAKE_MATCH_2}")
-    wrap(synopsis "${synopsis}")
-    string(APPEND page ".SH SYNOPSIS\n.B ${name}\n${synopsis}\n")
+    roff_synopsis(synopsis "${CMAKE_MATCH_2}")
+    string(APPEND page ".SH SYNOPSIS\n.SY ${name}\n${synopsis}\n")
     set(section "SYNOPSIS")
   elseif(section STREQUAL "SYNOPSIS" AND line MATCHES "^ +([^ ].*)$")
     # Another form of the command, or the previous one continued.
     string(STRIP "${line}" line)
-    roff(text "${line}")
     if(line MATCHES "^${program} (.*)$")
-      roff(text "${CMAKE_MATCH_1}")
-      string(APPEND page ".br\n.B ${name}\n")
+      set(line "${CMAKE_MATCH_1}")
+      string(APPEND page ".YS\n.SY ${name}\n")
     endif()
-    wrap(text "${text}")
+    roff_synopsis(text "${line}")
     string(APPEND page "${text}\n")
   elseif(line STREQUAL "")
     if(section STREQUAL "SYNOPSIS")
-      string(APPEND page ".SH DESCRIPTION\n")
+      string(APPEND page ".YS\n.SH DESCRIPTION\n")
       set(after_heading TRUE)
       set(section "DESCRIPTION")
     endif()
@@ -112,7 +161,7 @@ foreach(line IN LISTS lines)
     roff(text "${CMAKE_MATCH_1}")
     wrap(text "${text}")
     string(APPEND page "${text}\n")
-  elseif(line MATCHES "^([^ ].*):$")
+  elseif(NOT para_open AND line MATCHES "^([A-Z][a-z]*( [a-z]+)*):$")
     string(TOUPPER "${CMAKE_MATCH_1}" heading)
     string(APPEND page ".SH ${heading}\n")
     set(after_heading TRUE)

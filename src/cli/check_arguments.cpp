@@ -183,7 +183,7 @@ const std::array kOptions{
                 "folder; - for standard output",
                 &TakeReportFile},
     CheckOption{"--findings", 0, OptionValue::One, "FORMAT", "a format", kFindingsModes, 0, "",
-                "every finding, for other programs, with where it stands (file, line, column, end_column)",
+                "every finding, for other programs, in one of the findings formats below",
                 &TakeFindings},
     CheckOption{"--sarif-root", 0, OptionValue::One, "DIR", "a folder", kWritingModes | kModeCompare, 0,
                 "--findings sarif",
@@ -193,7 +193,9 @@ const std::array kOptions{
     CheckOption{"--findings-file", 0, OptionValue::One, "PATH", "a file (- for standard output)", kFindingsModes,
                 0, "--findings", "where the findings go: default standard output (also -)", &TakeFindingsFile},
     CheckOption{"--history", 0, OptionValue::None, "", "", kModeHistory, kModeHistory, "",
-                "lists the runs: number, date, outcome, counts, files", &TakeHistory},
+                "lists the runs: number, date, outcome, counts, files; with --findings, the same fields for other "
+                "programs",
+                &TakeHistory},
     CheckOption{"--compare", 0, OptionValue::Runs, "[A [B]]", "", kModeCompare, kModeCompare, "",
                 "the findings of run B against run A: fixed (in A only), new (in B only), still (in both, with both "
                 "record numbers), counted by record type and by field. Default: the last run against the one "

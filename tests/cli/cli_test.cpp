@@ -100,6 +100,7 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
         {"mkdir data; Q --show-record 1; s=$?; rmdir data && exit $s", 3, "there is no error log"},
         {"Q --report text", 3, "there is no error log"},
         {"Q --help", 0, "Exit status:"},
+        {"Q --help | awk 'length > 80 {n++} END {print \"over 80: \" n+0}'", 0, "over 80: 0\n"},
         {"\"$QC\" --data-dir '' $S", 3, "--data-dir: the folder name is empty"},
         {"Q --quiet --today 2009-01-15 $S 2>&1", 0, ""},
         // No lock, no run; a folder in use is not read either.

@@ -110,6 +110,13 @@ TEST(Consumers, PackageFilesPassTheirCheckers) {
         {"mandoc", "mandoc -T lint '" + (built / "quorvex-check.1").string() + "'"},
         {"mandoc", "test ! -e '" + (built / "quorvex.1").string() + "' || mandoc -T lint '" +
                        (built / "quorvex.1").string() + "'"},
+        // Every form, paragraph and item of --help is in the page as the help has it.
+        {"mandoc", "'" QUORVEX_CHECK_EXE "' --help | awk '/^[A-Z][a-z]*( [a-z]+)*:$/ {next} "
+                   "/^$|^Usage:|^ *quorvex-check |^  [^ ]/ {if (c != \"\") print c; c = \"\"} {c = c \" \" $0} "
+                   "END {print c}' | sed 's/Usage://' | tr -s ' ' > chunks; mandoc -Tascii -Owidth=1000 '" +
+                       (built / "quorvex-check.1").string() +
+                       "' | col -b | tr -s ' \\n\\t' '   ' > page; while read -r c; do [ -z \"$c\" ] || "
+                       "grep -qF -- \"$c\" page || echo \"ERROR: not in the page: $c\"; done < chunks"},
         {"desktop-file-validate", "desktop-file-validate '" + (packaging / "quorvex.desktop").string() + "'"},
         {"appstreamcli", "appstreamcli validate --no-net --pedantic '" +
                              (packaging / "org.quorvex.quorvex.metainfo.xml").string() + "'"},
