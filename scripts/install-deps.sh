@@ -2,13 +2,14 @@
 # Installs the Debian 12 packages Quorvex needs to build, run and test (only what is missing).
 # Further package names given as arguments are installed too (scripts/fuzz.sh adds clang's).
 # --test-tools adds the programs the tests read the findings and the package files with (the
-# editors' error lists, jq, the manual page and desktop file checkers); without them those
-# tests are skipped with a note. CI installs them.
+# editors' error lists, jq, the manual page and desktop file checkers, the MIME database);
+# without them those tests are skipped with a note. CI installs them.
 set -euo pipefail
 extra=()
 for a in "$@"; do
   if [ "$a" = "--test-tools" ]; then
-    extra+=(vim emacs-nox jq python3 python3-jsonschema mandoc desktop-file-utils appstream)
+    extra+=(vim emacs-nox jq python3 python3-jsonschema mandoc desktop-file-utils appstream
+            shared-mime-info xdg-utils libfile-mimeinfo-perl)
   else
     extra+=("$a")
   fi

@@ -120,6 +120,14 @@ TEST(Consumers, PackageFilesPassTheirCheckers) {
         {"desktop-file-validate", "desktop-file-validate '" + (packaging / "quorvex.desktop").string() + "'"},
         {"appstreamcli", "appstreamcli validate --no-net --pedantic '" +
                              (packaging / "org.quorvex.quorvex.metainfo.xml").string() + "'"},
+        // The type of a submission, which the desktop entry claims: known by its start, where its
+        // name does not say text (.txt), and never given to other text.
+        {"xdg-mime", "mkdir -p d/mime/packages && cp '" + (packaging / "quorvex-mime.xml").string() +
+                         "' d/mime/packages/quorvex.xml && update-mime-database d/mime 2>/dev/null; cp '" QUORVEX_SOURCE_DIR
+                         "/examples/faulty-2008.txt' s.txt; cp s.txt s; echo text > t; for f in s.txt s t; do "
+                         "XDG_DATA_DIRS=$PWD/d:/usr/share xdg-mime query filetype $f; done | tr '\\n' ' ' | grep -qx "
+                         "'text/plain application/x-zrw5 text/plain ' && grep -qx 'MimeType=application/x-zrw5;' '" +
+                         (packaging / "quorvex.desktop").string() + "' || echo ERROR"},
     };
     for (const auto& [tool, check] : checkers) {
         if (!Installed(tool)) {
