@@ -1,5 +1,7 @@
+#include <set>
+
 #include <QClipboard>
-#include <QLineEdit>
+#include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -64,34 +66,38 @@ TEST(ResultsViewTest, GridsAndViewerShowTheLog) {
               "1|2|3|4|5|6|6 Record(s) Tested");
     EXPECT_EQ(r.DBGrid3()->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Record Data"));
     EXPECT_EQ(g.State(), "cmdView cmdLast mnuTOpenLast mnuRLast / DBGrid3 @DBGrid3 / ");
-    // The faulty record: its faulty boxes highlighted and telling why, the others as usual.
+    // The faulty record: its faulty fields highlighted and telling why, the others as usual;
+    // a reader hears each row whole.
     r.DBGrid3()->selectRow(3);
     RecordViewer& viewer = *r.Viewer();
     ASSERT_EQ(viewer.RowCount(), 47);
     std::string marked;
     for (int row = 0; row < viewer.RowCount(); ++row) {
-        const bool on = viewer.Text2(row)->palette().color(QPalette::Base) == QColor::fromRgb(kHighlightRgb);
-        EXPECT_EQ(on, !viewer.Text2(row)->toolTip().isEmpty()) << row;
-        if (on) marked += viewer.Text1(row)->text().toStdString() + "=" + viewer.Text2(row)->text().toStdString() + "|";
+        const QModelIndex value = viewer.model()->index(row, 1);
+        const bool on = value.data(Qt::BackgroundRole).value<QColor>() == QColor::fromRgb(kHighlightRgb);
+        EXPECT_EQ(on, !value.data(Qt::ToolTipRole).toString().isEmpty()) << row;
+        if (on) marked += viewer.Caption(row).toStdString() + "=" + viewer.Value(row).toStdString() + "|";
     }
     EXPECT_EQ(marked.substr(0, 14) + std::to_string(std::count(marked.begin(), marked.end(), '|')), "SSN=12345678X|2");
-    EXPECT_EQ(viewer.Text2(1)->toolTip(), ssnMessage);
+    EXPECT_EQ(viewer.model()->index(1, 1).data(Qt::ToolTipRole).toString(), ssnMessage);
+    EXPECT_EQ(viewer.model()->index(1, 0).data(Qt::AccessibleTextRole).toString(),
+              QStringLiteral("SSN [Position 3 - 11]: 12345678X"));
     EXPECT_EQ(g.window->windowTitle(), QStringLiteral("Record Number 4 of 6 Tested Record(s) - sub1.txt"));
-    // Tab and Shift+Tab through every box; the box with the focus is always in sight.
-    QScrollBar* scroll = viewer.VScroll1();
-    const auto box = [&](int i) { return i % 2 ? viewer.Text2(i / 2) : viewer.Text1(i / 2); };
-    const auto seen = [&](int i) { return i / 2 >= scroll->value() && i / 2 < scroll->value() + viewer.VisibleRows(); };
-    // A box Tab passed through shows its start again.
-    viewer.Text1(0)->setFocus();
-    for (int n = 1, i = 1; n < 4 * 47 - 1; ++n, i += n < 2 * 47 ? 1 : -1) {
-        auto* left = static_cast<QLineEdit*>(QApplication::focusWidget());
-        QTest::keyClick(left, Qt::Key_Tab, n < 2 * 47 ? Qt::NoModifier : Qt::ShiftModifier);
-        ASSERT_TRUE(QApplication::focusWidget() == box(i) && seen(i) && left->cursorPosition() == 0) << n;
-    }
-    EXPECT_TRUE(scroll->isVisible());
+    // The fields are one Tab stop, crossed by the arrow keys: Tab goes on to the buttons and
+    // round to the record list, and from there back to the field it left.
+    ASSERT_TRUE(viewer.Enter());
+    QTest::keyClick(&viewer, Qt::Key_Down);
+    EXPECT_EQ(viewer.currentIndex().row(), 1);
+    int stops = 0;
+    for (; stops < 100 && (stops == 0 || QApplication::focusWidget() != r.DBGrid3()); ++stops)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_LE(stops, 9);
+    EXPECT_FALSE(viewer.currentIndex().isValid());  // no field current for a reader meanwhile
+    QTest::keyClick(r.DBGrid3(), Qt::Key_Tab);
+    EXPECT_EQ(std::pair(QApplication::focusWidget(), viewer.currentIndex().row()),
+              std::pair(static_cast<QWidget*>(&viewer), 1));
     r.DBGrid3()->selectRow(5);
     EXPECT_EQ(viewer.RowCount(), 4);
-    EXPECT_FALSE(scroll->isVisible());
 
     g.Test({Submission(1)});
     g.Click("cmdView");
@@ -141,75 +147,47 @@ TEST(ResultsViewTest, KeysInTheGrids) {
     g.Click("cmdView");
     QTest::keyClick(r.DBGrid3(), Qt::Key_Down);
     QTest::keyClick(r.DBGrid3(), Qt::Key_Return);
-    EXPECT_EQ(QApplication::focusWidget(), r.Viewer()->Text1(0));
-    EXPECT_EQ(r.Viewer()->Text1(0)->text(), QStringLiteral("Record Identifier"));
+    EXPECT_EQ(std::pair(QApplication::focusWidget(), r.Viewer()->currentIndex().row()),
+              std::pair(static_cast<QWidget*>(r.Viewer()), 0));
+    EXPECT_EQ(r.Viewer()->Caption(0), QStringLiteral("Record Identifier"));
 }
 
-// Tab and Shift+Tab scroll the field viewer by its rules: from a box (the list scrolled to
-// a row), a key → the box with the focus and the first row shown. Boxes count as in the
-// Tab order: 2i is caption box i, 2i+1 value box i.
-TEST(ResultsViewTest, TabAndShiftTabScrollTheViewer) {
+// One split for every record of the view, the captions wrapped rather than cut, at the
+// size of a 1024x768 screen and in a wide window; a control character shows as a mark.
+TEST(ResultsViewTest, ViewerSplitsOnceAndWrapsTheCaptions) {
     Gui g;
     g.Test({ThreeFaultyRW()});
     g.Click("cmdView");
     ResultsView& r = *g.window->Results();
-    r.DBGrid3()->selectRow(2);
     RecordViewer& viewer = *r.Viewer();
-    ASSERT_EQ(viewer.RowCount(), 47);
-    QScrollBar& scroll = *viewer.VScroll1();
-    const int last = scroll.maximum();
-    ASSERT_GT(last, 5);
-    const auto box = [&](int i) { return i % 2 ? viewer.Text2(i / 2) : viewer.Text1(i / 2); };
-    const std::tuple<int, int, bool, int, int> cases[] = {
-        {3, 2 * 5, true, 2 * 4 + 1, 2},    // Shift+Tab out of caption 5: value 4, one row up
-        {0, 2 * 5, true, 2 * 4 + 1, 0},    // ... not when the list is at its top
-        {0, 2 * 1 + 1, false, 2 * 2, 1},   // Tab out of value 1: caption 2, one row down
-        {3, 2 * 2 + 1, false, 2 * 3, 3},   // ... not when caption 1 is out of sight
-        {last, 2 * 45 + 1, false, 2 * 46, last},  // ... nor at the end
-    };
-    for (const auto& [first, from, back, to, after] : cases) {
-        box(from)->setFocus();
-        scroll.setValue(first);
-        QTest::keyClick(box(from), back ? Qt::Key_Backtab : Qt::Key_Tab, back ? Qt::ShiftModifier : Qt::NoModifier);
-        const std::pair<QWidget*, int> expected(box(to), after);
-        EXPECT_EQ(std::pair(QApplication::focusWidget(), scroll.value()), expected) << from << (back ? " back" : "");
-    }
-}
-
-// In a wide window every caption and value of the viewer is whole in its box, and only
-// whole rows show; a control character shows as a mark, in a highlighted box too.
-TEST(ResultsViewTest, ViewerShowsWholeCaptionsValuesAndRows) {
-    Gui g;
-    g.Test({ThreeFaultyRW()});
-    g.window->resize(1600, 900);
-    g.Click("cmdView");
-    ResultsView& r = *g.window->Results();
-    RecordViewer& viewer = *r.Viewer();
-    for (int record : {0, 1, 2}) {
-        r.DBGrid3()->selectRow(record);
-        QApplication::processEvents();
-        for (int row = 0; row < viewer.RowCount(); ++row) {
-            for (QLineEdit* box : {viewer.Text1(row), viewer.Text2(row)}) {
-                if (box == viewer.Text2(row) && viewer.Text1(row)->text() == QStringLiteral("Blank")) continue;
-                EXPECT_LT(box->fontMetrics().horizontalAdvance(box->text()), box->width() - 8)
-                    << box->text().toStdString();
+    for (const QSize size : {QSize(1000, 700), QSize(1600, 900)}) {
+        g.window->resize(size);
+        std::set<int> splits;
+        for (int record : {0, 1, 2, 5}) {
+            r.DBGrid3()->selectRow(record);
+            QApplication::processEvents();
+            splits.insert(viewer.CaptionWidth());
+            for (int row = 0; row < viewer.RowCount(); ++row) {
+                const QRect need = viewer.fontMetrics().boundingRect(QRect(0, 0, viewer.CaptionWidth() - 10, 1000),
+                                                                     Qt::TextWordWrap, viewer.Caption(row));
+                EXPECT_GE(viewer.rowHeight(row), need.height()) << viewer.Caption(row).toStdString();
             }
         }
-        EXPECT_EQ(viewer.Text1(0)->parentWidget()->height() % viewer.Text1(0)->height(), 0);
+        EXPECT_EQ(splits.size(), 1u) << size.width();
     }
-    // At the size the window takes on a 1280x1024 screen the captions of an RA record, whose
-    // values are padded with blanks, are whole too.
-    g.window->resize(1152, 760);
-    r.DBGrid3()->selectRow(0);
-    QApplication::processEvents();
-    for (int row = 0; row < viewer.RowCount(); ++row)
-        EXPECT_LT(viewer.Text1(row)->fontMetrics().horizontalAdvance(viewer.Text1(row)->text()),
-                  viewer.Text1(row)->width() - 8)
-            << viewer.Text1(row)->text().toStdString();
     r.DBGrid3()->selectRow(2);
-    QApplication::processEvents();
-    EXPECT_EQ(viewer.Text2(2)->text().left(1), QStringLiteral("\u2401"));
+    EXPECT_EQ(viewer.Value(2).left(1), QStringLiteral("\u2401"));
     EXPECT_EQ(VisibleValue(QStringLiteral("a\t\x7f\u0081b")), QStringLiteral("a\u2409\u2421\ufffdb"));
+}
+
+// In the room of a 1920x1080 screen at twice the scale the record list shows 7 rows.
+TEST(ResultsViewTest, RecordListRowsInASmallWindow) {
+    Gui g;
+    g.Test({ThreeFaultyRW()});
+    g.window->resize(900, 500);
+    QApplication::processEvents();
+    ResultGrid& grid = *g.window->Results()->DBGrid1();
+    EXPECT_GE(grid.viewport()->height() / grid.rowHeight(0), 7);
 }
 
 // A file name outside the code page shows as it is in the captions.

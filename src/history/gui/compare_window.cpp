@@ -116,8 +116,7 @@ CompareWindow::CompareWindow(std::filesystem::path programFolder, QWidget* owner
 
     // Enter (or a double click) on a finding goes into the fields of its record.
     connect(grid_, &QAbstractItemView::activated, this, [this] {
-        if (viewer_->RowCount() > 0 && !viewer_->Text1(0)->text().isEmpty())
-            viewer_->Text1(0)->setFocus(Qt::OtherFocusReason);
+        viewer_->Enter();
     });
     resize(1180, 700);
 }

@@ -1,16 +1,18 @@
 #include "results/gui/record_viewer.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
-#include <QEvent>
+#include <QAbstractTableModel>
 #include <QFocusEvent>
 #include <QFontDatabase>
-#include <QLabel>
-#include <QLineEdit>
+#include <QHeaderView>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 
-#include "results/core/record_view.h"
 #include "common/gui/text_codec.h"
+#include "results/core/record_view.h"
 #include "validation/layouts.h"
 
 namespace quorvex {
@@ -20,251 +22,216 @@ namespace {
 constexpr RecordType kAllTypes[] = {RecordType::RA, RecordType::RE, RecordType::RW, RecordType::RO,
                                     RecordType::RT, RecordType::RU, RecordType::RF};
 
-// A box of the viewer. Reached by Tab its text is selected with the caret at the start,
-// and it shows its start again when the focus leaves, however far it was scrolled.
-class ViewerBox : public QLineEdit {
+// Room a cell needs around its text.
+constexpr int kCellPadding = 16;
+
+// The names wrap in their column; the values keep to one line, position by position.
+class FieldDelegate : public QStyledItemDelegate {
 public:
-    using QLineEdit::QLineEdit;
+    using QStyledItemDelegate::QStyledItemDelegate;
 
 protected:
-    void focusInEvent(QFocusEvent* event) override {
-        QLineEdit::focusInEvent(event);
-        if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
-            setSelection(int(text().size()), -int(text().size()));
-    }
-    void focusOutEvent(QFocusEvent* event) override {
-        QLineEdit::focusOutEvent(event);
-        if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason)
-            setCursorPosition(0);
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.column() == 1) option->features &= ~QStyleOptionViewItem::WrapText;
     }
 };
 
-// Room a box needs around its text: frame and margins.
-int BoxPadding(const QLineEdit& box) {
-    const QMargins m = box.textMargins() + box.contentsMargins();
-    return m.left() + m.right() + 12;
-}
-
 }  // namespace
+
+// The rows of the record shown: per field its caption, its value and what is wrong with it.
+class RecordFieldsModel : public QAbstractTableModel {
+public:
+    struct Field {
+        QString caption;
+        QString value;      // as shown: control characters as their marks
+        QString reference;  // the caption and the positions
+        QString problem;    // the messages of a highlighted field
+        bool marked = false;
+    };
+
+    RecordFieldsModel(QFont fixed, QObject* parent) : QAbstractTableModel(parent), fixed_(std::move(fixed)) {}
+
+    void Set(std::vector<Field> fields) {
+        beginResetModel();
+        fields_ = std::move(fields);
+        endResetModel();
+    }
+    const Field* At(int row) const {
+        return row >= 0 && row < rowCount() ? &fields_[static_cast<std::size_t>(row)] : nullptr;
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(fields_.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 2; }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        const Field* f = At(index.row());
+        if (!f) return {};
+        const bool value = index.column() == 1;
+        switch (role) {
+        case Qt::DisplayRole: return value ? f->value : f->caption;
+        case Qt::ToolTipRole: return value ? (f->marked ? f->problem : QString()) : f->caption;
+        case Qt::FontRole: return value ? QVariant(fixed_) : QVariant();
+        case Qt::BackgroundRole: return value && f->marked ? QVariant(QColor::fromRgb(kHighlightRgb)) : QVariant();
+        case Qt::ForegroundRole: return value && f->marked ? QVariant(QColor(Qt::black)) : QVariant();
+        // A reader hears the row whole, from either of its cells.
+        case Qt::AccessibleTextRole: {
+            QString shown = f->value;
+            while (shown.endsWith(QLatin1Char(' '))) shown.chop(1);
+            return f->reference + QStringLiteral(": ") + shown;
+        }
+        case Qt::AccessibleDescriptionRole: return f->marked ? tr("Fails its checks: %1").arg(f->problem) : QString();
+        default: return {};
+        }
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+            return section == 0 ? tr("Field Name") : tr("Field Data");
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+
+private:
+    QFont fixed_;
+    std::vector<Field> fields_;
+};
 
 QString VisibleValue(const QString& value) {
     QString out = value;
     for (QChar& ch : out) {
         const char16_t c = ch.unicode();
-        if (c < 0x20) ch = QChar(char16_t(0x2400 + c));  // ␀ .. ␟
+        if (c < 0x20) ch = QChar(char16_t(0x2400 + c));    // ␀ .. ␟
         else if (c == 0x7F) ch = QChar(char16_t(0x2421));  // ␡
         else if (c >= 0x80 && c < 0xA0) ch = QChar(char16_t(0xFFFD));
     }
     return out;
 }
 
-RecordViewer::RecordViewer(QWidget* parent) : QWidget(parent) {
-    fieldName_ = new QLabel(tr("Field Name"), this);
-    fieldName_->setObjectName(QStringLiteral("lblFName"));
-    fieldData_ = new QLabel(tr("Field Data"), this);
-    fieldData_->setObjectName(QStringLiteral("lblFData"));
-    rows_ = new QWidget(this);
-    scroll_ = new QScrollBar(Qt::Vertical, this);
-    scroll_->setObjectName(QStringLiteral("VScroll1"));
-    scroll_->setAccessibleName(tr("Fields shown"));
-    scroll_->setFocusPolicy(Qt::NoFocus);
-    scroll_->setSingleStep(1);
-    scroll_->setPageStep(10);
-    scroll_->hide();
-    connect(scroll_, &QScrollBar::valueChanged, this, [this] { PlaceRows(); });
-    AddRow();
-    normal_ = text2_.front()->palette();
+RecordViewer::RecordViewer(QWidget* parent) : QTableView(parent) {
+    setAccessibleName(tr("Record Fields"));
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSizeF(font().pointSizeF());
+    fields_ = new RecordFieldsModel(fixed, this);
+    setModel(fields_);
+    setItemDelegate(new FieldDelegate(this));
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);  // Tab goes on to the next control
+    setWordWrap(true);
+    setTextElideMode(Qt::ElideNone);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setStretchLastSection(true);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    verticalScrollBar()->setAccessibleName(tr("Fields shown"));
 
-    // Column widths from the layouts, so that they do not change from record to record:
-    // the longest caption, and the longest field other than the blank fillers.
-    QLineEdit& caption = *text1_.front();
-    QLineEdit& value = *text2_.front();
+    // The columns as the longest caption and the longest field other than the blank fillers
+    // of every layout need them, so that the split does not move from record to record.
+    const QFontMetrics captionMetrics(font());
     int captionText = 0, longest = 2;
     for (const RecordType type : kAllTypes) {
         for (const FieldLayout& f : Layout(type)) {
-            captionText = std::max(captionText, caption.fontMetrics().horizontalAdvance(
-                                                    FromCp1252(f.ViewerCaption())));
+            captionText = std::max(captionText, captionMetrics.horizontalAdvance(FromCp1252(f.ViewerCaption())));
             if (f.cls != FieldClass::Blank) longest = std::max(longest, f.Length());
         }
     }
-    captionColumn_ = captionText + BoxPadding(caption);
-    valueColumn_ = value.fontMetrics().horizontalAdvance(QString(longest, QLatin1Char('0'))) + BoxPadding(value);
+    captionColumn_ = captionText + kCellPadding;
+    valueColumn_ = QFontMetrics(fixed).horizontalAdvance(QString(longest, QLatin1Char('0'))) + kCellPadding;
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
-}
-
-QLineEdit* RecordViewer::NewBox(const QString& name, int row) {
-    auto* box = new ViewerBox(rows_);
-    box->setObjectName(QStringLiteral("%1(%2)").arg(name).arg(row));
-    box->setReadOnly(true);
-    box->installEventFilter(this);
-    box->show();
-    return box;
-}
-
-void RecordViewer::AddRow() {
-    const int row = rows_in_use_++;
-    if (row < static_cast<int>(text1_.size())) {
-        text1_[static_cast<std::size_t>(row)]->show();
-        text2_[static_cast<std::size_t>(row)]->show();
-        return;
-    }
-    QLineEdit* caption = NewBox(QStringLiteral("Text1"), row);
-    QLineEdit* value = NewBox(QStringLiteral("Text2"), row);
-    // The field data in a fixed-pitch font: every position as wide as the next.
-    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    fixed.setPointSizeF(value->font().pointSizeF());
-    value->setFont(fixed);
-    // Tab goes from a caption to its value and on to the next row's caption.
-    if (row > 0) setTabOrder(text2_.back(), caption);
-    setTabOrder(caption, value);
-    text1_.push_back(caption);
-    text2_.push_back(value);
+    Split();
 }
 
 void RecordViewer::UnloadLabels() {
-    for (std::size_t row = 0; row < text1_.size(); ++row) {
-        if (row > 0) {
-            text1_[row]->hide();
-            text2_[row]->hide();
-        }
-        text1_[row]->clear();
-        text2_[row]->clear();
-        text2_[row]->setPalette(normal_);
-        text1_[row]->setToolTip({});
-        text2_[row]->setToolTip({});
-        text1_[row]->setAccessibleName(fieldName_->text());
-        text2_[row]->setAccessibleName(fieldData_->text());
-        text2_[row]->setAccessibleDescription({});
-    }
-    rows_in_use_ = 1;
-    captionNeed_ = captionColumn_;
-    valueNeed_ = valueColumn_;
-    scroll_->setValue(0);
-    Arrange();
+    fields_->Set({});
+    lastRow_ = 0;
 }
 
 void RecordViewer::Show(const RecordView& view) {
-    UnloadLabels();
-    while (RowCount() < static_cast<int>(view.rows.size())) AddRow();
-    QPalette highlighted = normal_;
-    highlighted.setColor(QPalette::Base, QColor::fromRgb(kHighlightRgb));
-    const int rows = static_cast<int>(view.rows.size());
-    captionNeed_ = valueNeed_ = 0;
+    std::vector<RecordFieldsModel::Field> fields(view.rows.size());
     for (const ViewerRow& row : view.rows) {
-        QLineEdit* caption = Text1(row.index);
-        QLineEdit* value = Text2(row.index);
-        const QString captionText = FromCp1252(row.caption);
-        caption->setText(captionText);
-        caption->setToolTip(captionText);
-        value->setText(VisibleValue(FromCp1252(row.value)));
-        caption->setCursorPosition(0);
-        value->setCursorPosition(0);
-        value->setPalette(row.marked ? highlighted : normal_);
-        QStringList tip;
-        for (const std::string& message : row.messages) tip << MessageText(message);
-        value->setToolTip(row.marked ? tip.join(QLatin1Char('\n')) : QString());
-        // What a screen reader says of the boxes: the caption box's place in the list, the
-        // value box's field and positions, and what is wrong with a highlighted one.
-        caption->setAccessibleName(tr("Field Name %1 of %2").arg(row.index + 1).arg(rows));
-        value->setAccessibleName(FromCp1252(Reference(row.caption, row.first, row.last)));
-        value->setAccessibleDescription(row.marked ? tr("Fails its checks: %1").arg(tip.join(QLatin1Char(' ')))
-                                                   : QString());
-        captionNeed_ =
-            std::max(captionNeed_, caption->fontMetrics().horizontalAdvance(captionText) + BoxPadding(*caption));
-        // The blanks that pad a value out to its field show nothing: the captions may have their room.
-        QString shown = value->text();
-        while (shown.endsWith(QLatin1Char(' '))) shown.chop(1);
-        if (captionText != QLatin1String("Blank"))
-            valueNeed_ = std::max(valueNeed_, value->fontMetrics().horizontalAdvance(shown) + BoxPadding(*value));
+        RecordFieldsModel::Field& f = fields.at(static_cast<std::size_t>(row.index));
+        f.caption = FromCp1252(row.caption);
+        f.value = VisibleValue(FromCp1252(row.value));
+        f.reference = FromCp1252(Reference(row.caption, row.first, row.last));
+        QStringList messages;
+        for (const std::string& message : row.messages) messages << MessageText(message);
+        f.problem = messages.join(QLatin1Char('\n'));
+        f.marked = row.marked;
     }
-    Arrange();
+    fields_->Set(std::move(fields));
+    lastRow_ = 0;
+    scrollToTop();
 }
 
-int RecordViewer::RowHeight() const { return std::max(1, text1_.front()->sizeHint().height()); }
+bool RecordViewer::Enter() {
+    if (RowCount() == 0) return false;
+    setCurrentIndex(fields_->index(0, 0));
+    setFocus(Qt::OtherFocusReason);
+    return true;
+}
 
-int RecordViewer::VisibleRows() const { return std::max(1, rows_->height() / RowHeight()); }
+int RecordViewer::RowCount() const { return fields_->rowCount(); }
 
-int RecordViewer::CaptionWidth() const {
-    // The captions of the record shown get what its values do not need, and at least 45
-    // percent; a caption longer than that shows its start, and all of it in its tooltip.
-    const int available = std::max(width() - scroll_->sizeHint().width(), 0);
-    return std::min(captionNeed_, std::max(available * 45 / 100, available - valueNeed_));
+QString RecordViewer::Caption(int row) const {
+    const auto* f = fields_->At(row);
+    return f ? f->caption : QString();
+}
+
+QString RecordViewer::Value(int row) const {
+    const auto* f = fields_->At(row);
+    return f ? f->value : QString();
 }
 
 QSize RecordViewer::sizeHint() const {
-    return {captionColumn_ + valueColumn_ + scroll_->sizeHint().width(), RowHeight() * 12};
+    const int frame = 2 * frameWidth();
+    return {captionColumn_ + valueColumn_ + verticalScrollBar()->sizeHint().width() + frame,
+            horizontalHeader()->sizeHint().height() + fontMetrics().height() * 14 + frame};
 }
 
-QSize RecordViewer::minimumSizeHint() const { return {240, fieldName_->sizeHint().height() + RowHeight() * 3}; }
+QSize RecordViewer::minimumSizeHint() const {
+    return {240, horizontalHeader()->sizeHint().height() + fontMetrics().height() * 4};
+}
 
 void RecordViewer::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    Arrange();
+    QTableView::resizeEvent(event);
+    Split();
 }
 
-void RecordViewer::Arrange() {
-    const int heading = fieldName_->sizeHint().height();
-    const int captionWidth = CaptionWidth();
-    fieldName_->setGeometry(0, 0, captionWidth, heading);
-    fieldData_->setGeometry(captionWidth, 0, width() - captionWidth, heading);
-    const int scrollWidth = scroll_->sizeHint().width();
-    // Whole rows only: the last row in sight is never cut.
-    const int h = RowHeight();
-    const int visible = std::max(1, (height() - heading) / h);
-    rows_->setGeometry(0, heading, width() - scrollWidth, visible * h);
-    scroll_->setGeometry(width() - scrollWidth, heading, scrollWidth, visible * h);
-    // The scroll bar when the rows do not fit; the value boxes reach up to it, or to the
-    // right edge without it.
-    const bool scrolls = RowCount() > visible;
-    scroll_->setRange(0, scrolls ? RowCount() - visible : 0);
-    scroll_->setVisible(scrolls);
-    rows_->resize(scrolls ? width() - scrollWidth : width(), rows_->height());
-    PlaceRows();
+void RecordViewer::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    // Made current while the focus is elsewhere: put aside once everyone has heard of it.
+    if (current.isValid() && !hasFocus()) QMetaObject::invokeMethod(this, &RecordViewer::LetGo, Qt::QueuedConnection);
 }
 
-void RecordViewer::PlaceRows() {
-    const int h = RowHeight();
-    const int captionWidth = CaptionWidth();
-    const int valueWidth = std::max(1, rows_->width() - captionWidth);
-    const int first = scroll_->value();
-    for (int row = 0; row < RowCount(); ++row) {
-        const int top = (row - first) * h;
-        Text1(row)->setGeometry(0, top, captionWidth, h);
-        Text2(row)->setGeometry(captionWidth, top, valueWidth, h);
-    }
+void RecordViewer::focusInEvent(QFocusEvent* event) {
+    if (!currentIndex().isValid() && RowCount() > 0)
+        setCurrentIndex(fields_->index(std::min(lastRow_, RowCount() - 1), 0));
+    QTableView::focusInEvent(event);
 }
 
-void RecordViewer::LeaveBox(int row, bool caption, Qt::FocusReason reason) {
-    const int first = scroll_->value();
-    if (caption && reason == Qt::BacktabFocusReason) {
-        // Shift+Tab out of a caption box: one row up, when the list is scrolled.
-        if (row > 0 && first > scroll_->minimum()) scroll_->setValue(first - 1);
-    } else if (!caption && reason == Qt::TabFocusReason) {
-        // Tab out of a value box: one row down, while the row above it is in sight and
-        // the list is not at its end.
-        const bool aboveSeen = row - 1 >= first && row - 1 < first + VisibleRows();
-        if (row > 0 && aboveSeen && row + 1 < RowCount() && first < scroll_->maximum()) scroll_->setValue(first + 1);
-    }
+void RecordViewer::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    if (event->reason() != Qt::PopupFocusReason) LetGo();
 }
 
-bool RecordViewer::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusOut || event->type() == QEvent::FocusIn) {
-        for (int row = 0; row < RowCount(); ++row) {
-            const bool caption = watched == Text1(row);
-            if (!caption && watched != Text2(row)) continue;
-            if (event->type() == QEvent::FocusOut) {
-                LeaveBox(row, caption, static_cast<QFocusEvent*>(event)->reason());
-                break;
-            }
-            // The box that takes the focus is scrolled into view, whichever way it came.
-            const int first = scroll_->value();
-            const int visible = VisibleRows();
-            if (row < first) scroll_->setValue(row);
-            else if (row >= first + visible) scroll_->setValue(row - visible + 1);
-            break;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
+void RecordViewer::LetGo() {
+    if (hasFocus() || !selectionModel()) return;
+    if (currentIndex().isValid()) lastRow_ = currentIndex().row();
+    selectionModel()->clear();
+}
+
+void RecordViewer::Split() {
+    // The room of the cells, with the scroll bar's always kept, whether it shows or not: the
+    // split depends on the width alone. The names get what the values do not need, at least
+    // 45 percent of it, and no more than the longest of them needs.
+    const int room = std::max(width() - 2 * frameWidth() - verticalScrollBar()->sizeHint().width(), 0);
+    setColumnWidth(0, std::min(captionColumn_, std::max(room * 45 / 100, room - valueColumn_)));
 }
 
 }  // namespace quorvex

@@ -128,7 +128,8 @@ void ResultsView::Build() {
     critError_->installEventFilter(this);
     outer->addWidget(records_);
     outer->addWidget(grid1_->CaptionLabel());
-    outer->addWidget(grid1_, 2);
+    // The records take more of the height than the errors of the one selected, which are few.
+    outer->addWidget(grid1_, 3);
     outer->addWidget(errors_);
     outer->addWidget(grid2_->CaptionLabel());
     outer->addWidget(grid2_, 2);
@@ -160,8 +161,7 @@ void ResultsView::Build() {
     connect(grid3_, &ResultGrid::copyRefused, grid1_, &ResultGrid::copyRefused);
     // Enter (or a double click) on a tested record goes into its fields.
     connect(grid3_, &QAbstractItemView::activated, this, [this] {
-        if (viewer_->RowCount() > 0 && !viewer_->Text1(0)->text().isEmpty())
-            viewer_->Text1(0)->setFocus(Qt::OtherFocusReason);
+        viewer_->Enter();
     });
     ShowErrorsView(false);
     ShowTestedView(false);
