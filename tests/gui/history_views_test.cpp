@@ -58,9 +58,11 @@ TEST(HistoryViewsTest, CompareWithPreviousRunCountsFiltersAndShowsTheRecord) {
     w->Grid()->setCurrentIndex(w->Model()->index(0, 0));
     EXPECT_EQ(w->RecordLine()->text().toStdString(), "Record Number 5 of run 2");
     EXPECT_GT(w->Viewer()->RowCount(), 10);
-    // Was record 4 (still) now 6.
+    // Was record 4 (still) now 6; the new one was in no record of run 1.
     EXPECT_EQ(w->Model()->index(1, 1).data().toInt(), 6);
     EXPECT_EQ(w->Model()->index(1, 2).data().toInt(), 5);
+    EXPECT_EQ(w->Model()->index(0, 2).data(Qt::ToolTipRole).toString() + w->Model()->index(0, 2).data().toString(),
+              QStringLiteral("New: run 1 had no such finding.\u2014"));
 
     w->Filter(FindingStatus::New)->setChecked(false);
     w->Filter(FindingStatus::Still)->setChecked(false);
@@ -119,14 +121,16 @@ TEST(HistoryViewsTest, RunHistoryComparesTheSelectedRunsAndNothingBeforeTwoRuns)
     EXPECT_GT(w->Viewer()->RowCount(), 10);
     w->Grid()->setCurrentIndex(w->Model()->index(1, 0));
     EXPECT_EQ(w->RecordLine()->text().toStdString(), "The record is not in run 3.");
-    EXPECT_EQ(w->Viewer()->RowCount(), 1);
-    // The Record column says the same: the record found, or "—" and why not.
-    const auto recordCell = [&](int row, int role) {
-        return w->Model()->index(row, 1).data(role).toString().toStdString();
+    EXPECT_EQ(w->Viewer()->RowCount(), 0);
+    // Record is where a finding is in run 3, Was Record where it was in run 1: a fixed one
+    // has no record in run 3, whichever log is on screen.
+    const auto cells = [&](int row) {
+        std::string out;
+        for (int role : {Qt::DisplayRole, Qt::ToolTipRole})
+            for (int column : {1, 2}) out += w->Model()->index(row, column).data(role).toString().toStdString() + "|";
+        return out;
     };
-    EXPECT_EQ(
-        recordCell(0, Qt::DisplayRole) + "|" + recordCell(1, Qt::DisplayRole) + "|" + recordCell(1, Qt::ToolTipRole),
-        "3|\u2014|The record is not in run 3.");
+    EXPECT_EQ(cells(0), "\u2014|3|Fixed: run 3 has no such finding.|3|");
     // Runs 2 and 1: neither is the log on screen, no record is shown.
     h->Grid()->selectionModel()->select(QItemSelection(h->Model()->index(1, 0), h->Model()->index(2, 6)),
                                         QItemSelectionModel::ClearAndSelect);
@@ -136,7 +140,7 @@ TEST(HistoryViewsTest, RunHistoryComparesTheSelectedRunsAndNothingBeforeTwoRuns)
               "The error log holds no record of run 2: it is the log of another run.");
     // The notice alone, without the viewer's empty boxes.
     EXPECT_FALSE(w->Viewer()->isVisibleTo(w));
-    EXPECT_EQ(recordCell(2, Qt::ToolTipRole), w->RecordLine()->text().toStdString());  // the fixed one
+    EXPECT_EQ(cells(2).substr(0, 4), "\u2014|");
 }
 
 TEST(HistoryViewsTest, AnUnusableHistoryIsToldOncePerSessionAndByTheWindows) {

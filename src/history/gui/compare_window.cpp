@@ -137,7 +137,7 @@ void CompareWindow::Compare(const RunHistory& history, const HistoryRun& a, cons
 
     QAbstractItemModel* oldModel = grid_->model();
     QItemSelectionModel* oldSelection = grid_->selectionModel();
-    model_ = new ComparisonModel(std::move(c), this);
+    model_ = new ComparisonModel(std::move(c), a.id, b.id, this);
     grid_->setModel(model_);
     delete oldSelection;
     delete oldModel;
@@ -176,10 +176,7 @@ void CompareWindow::ApplyFilter() {
 }
 
 void CompareWindow::FindRecords() {
-    if (!log_) {
-        model_->SetRecordsFound({}, NotThisRun());
-        return;
-    }
+    if (!log_) return;
     // The records of the fixed findings without a finding left in B, in one pass over its log.
     std::set<RecordKey> wanted;
     for (int row = 0; row < model_->rowCount(); ++row)
@@ -196,7 +193,7 @@ void CompareWindow::FindRecords() {
         }
         QApplication::restoreOverrideCursor();
     }
-    model_->SetRecordsFound(found, tr("The record is not in run %1.").arg(runB_));
+    model_->SetRecordsFound(found);
 }
 
 QString CompareWindow::NotThisRun() const {

@@ -83,8 +83,8 @@ QVariant RunListModel::headerData(int section, Qt::Orientation orientation, int 
     return section >= 0 && section < 7 ? QString::fromLatin1(captions[section]) : QVariant();
 }
 
-ComparisonModel::ComparisonModel(Comparison comparison, QObject* parent)
-    : QAbstractTableModel(parent), comparison_(std::move(comparison)) {
+ComparisonModel::ComparisonModel(Comparison comparison, std::int64_t runA, std::int64_t runB, QObject* parent)
+    : QAbstractTableModel(parent), comparison_(std::move(comparison)), runA_(runA), runB_(runB) {
     for (const ComparedFinding& f : comparison_.findings)
         if (f.recNumB) recordsInB_.emplace(KeyText(f.finding), *f.recNumB);
     SetShown({true, true, true});
@@ -117,13 +117,11 @@ std::optional<std::int64_t> ComparisonModel::RecordInB(int row) const {
     return std::nullopt;
 }
 
-void ComparisonModel::SetRecordsFound(const std::map<RecordKey, std::int64_t>& found, const QString& why) {
+void ComparisonModel::SetRecordsFound(const std::map<RecordKey, std::int64_t>& found) {
     for (const ComparedFinding& f : comparison_.findings) {
         const auto at = found.find(RecordKey{f.finding.type, f.finding.key, f.finding.occurrence});
         if (at != found.end()) recordsInB_.emplace(KeyText(f.finding), at->second);
     }
-    noRecord_ = why;
-    if (rowCount() > 0) emit dataChanged(index(0, 1), index(rowCount() - 1, 1));
 }
 
 QVariant ComparisonModel::data(const QModelIndex& index, int role) const {
@@ -134,17 +132,16 @@ QVariant ComparisonModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     const ComparedFinding* f = FindingAt(index.row());
     if (!f) return {};
-    auto number = [](const std::optional<std::int64_t>& n) {
-        return n ? QVariant::fromValue<qlonglong>(*n) : QVariant();
+    // Record is the finding's record in run B, Was Record its record in run A: a fixed
+    // finding has none in B, a new one none in A, and the cell says so with a dash.
+    auto number = [role](const std::optional<std::int64_t>& n, const QString& none) {
+        if (n) return QVariant::fromValue<qlonglong>(*n);
+        return role == Qt::ToolTipRole ? QVariant(none) : QVariant(QStringLiteral("\u2014"));
     };
     switch (index.column()) {
     case 0: return QString::fromLatin1(StatusName(f->status));
-    case 1:
-        // A fixed finding has no record of its own in B: the same record's, where B has it.
-        if (f->status != FindingStatus::Fixed) return number(f->recNumB);
-        if (const std::optional<std::int64_t> recNum = RecordInB(index.row())) return number(recNum);
-        return role == Qt::ToolTipRole ? QVariant(noRecord_) : QVariant(QStringLiteral("\u2014"));
-    case 2: return number(f->recNumA);
+    case 1: return number(f->recNumB, tr("Fixed: run %1 has no such finding.").arg(runB_));
+    case 2: return number(f->recNumA, tr("New: run %1 had no such finding.").arg(runA_));
     case 3: return FromCp1252(f->finding.type);
     case 4: return FromCp1252(f->finding.key);
     case 5: return FromCp1252(f->finding.reference);

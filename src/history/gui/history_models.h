@@ -58,7 +58,8 @@ class ComparisonModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    explicit ComparisonModel(Comparison comparison, QObject* parent = nullptr);
+    // The findings of run `runB` against run `runA`.
+    ComparisonModel(Comparison comparison, std::int64_t runA, std::int64_t runB, QObject* parent = nullptr);
 
     // Which statuses the grid shows (indexed by FindingStatus).
     void SetShown(const std::array<bool, 3>& shown);
@@ -74,15 +75,16 @@ public:
     // finding that of the same record (type, key, occurrence) when it has findings left in
     // B; nullopt when B has none.
     std::optional<std::int64_t> RecordInB(int row) const;
-    // The records of fixed findings found in run B's log (by type, key and occurrence), and
-    // why the rest show none: their Record cell shows "—" with `why` as its tooltip.
-    void SetRecordsFound(const std::map<RecordKey, std::int64_t>& found, const QString& why);
+    // The records of fixed findings found in run B's log (by type, key and occurrence), for
+    // RecordInB; the grid's Record cell of a fixed finding stays "—".
+    void SetRecordsFound(const std::map<RecordKey, std::int64_t>& found);
 
 private:
     Comparison comparison_;
     std::vector<int> shown_;  // indexes into comparison_.findings, in order
     std::unordered_map<std::string, std::int64_t> recordsInB_;  // by type, key and occurrence
-    QString noRecord_;  // why a fixed finding shows no record in B
+    std::int64_t runA_ = 0;
+    std::int64_t runB_ = 0;
 };
 
 }  // namespace quorvex
