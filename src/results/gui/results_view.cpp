@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -402,6 +403,13 @@ bool ResultsView::eventFilter(QObject* watched, QEvent* event) {
         QTextCursor cursor(critError_->document());
         cursor.movePosition(QTextCursor::End);
         cursor.setPosition(0, QTextCursor::KeepAnchor);
+        critError_->setTextCursor(cursor);
+    } else if (watched == critError_ && event->type() == QEvent::FocusOut &&
+               static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+        // Focus gone elsewhere: no selection left highlighted, the caret at the start.
+        QTextCursor cursor = critError_->textCursor();
+        cursor.clearSelection();
+        cursor.setPosition(0);
         critError_->setTextCursor(cursor);
     }
     return QWidget::eventFilter(watched, event);
