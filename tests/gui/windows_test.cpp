@@ -1,6 +1,9 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QMenu>
+#include <QPainter>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTest>
@@ -12,6 +15,7 @@
 #include "history/gui/run_history_window.h"
 #include "report/core/format_report.h"
 #include "report/gui/print_font_dialog.h"
+#include "report/gui/print_preview.h"
 #include "report/gui/report_option_dialog.h"
 #include "report/gui/report_window.h"
 #include "results/gui/result_grid.h"
@@ -119,6 +123,48 @@ TEST(WindowsTest, ReportWindowForReadersAndTheKeyboard) {
     save->click();
     const std::string whole = ReadFile(g.dir / "whole.txt");
     EXPECT_TRUE(whole.find("Err Num:") != std::string::npos && whole.find("12345678X") != std::string::npos) << whole;
+}
+
+// The print preview opens large and whole on its screen; Tab reaches every control, each
+// named; Print, the pages and the zoom have their keys; Escape closes it.
+TEST(WindowsTest, PrintPreviewForTheKeyboardAndReaders) {
+    App();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    PrintPreview preview(printer, [](QPrinter* p) {
+        QPainter painter(p);
+        p->newPage();
+        p->newPage();
+    }, true);
+    int printed = 0;
+    QObject::connect(&preview, &PrintPreview::printAsked, [&] { ++printed; });
+    preview.show();
+    QApplication::setActiveWindow(&preview);
+    EXPECT_EQ(NotWhole(preview), "");
+    EXPECT_GT(preview.width() * 100, preview.screen()->availableGeometry().width() * 85);
+    preview.findChild<QWidget*>("cmdPrint")->setFocus();
+    std::string stops;
+    do {
+        stops += Name(QApplication::focusWidget()) + "|";
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    } while (QApplication::focusWidget()->objectName() != QLatin1String("cmdPrint") && stops.size() < 400);
+    // (The zoom box is named by its choice and its label, "Zoom:".)
+    EXPECT_EQ(stops, "Print...|Previous Page|Next Page|Page|Zoom Out|Zoom In|Fit Width|Close|Pages of the report|");
+    // A key → the page shown, the zoom grown (+1) or shrunk (-1), the prints asked.
+    const double fit = preview.Zoom();
+    const std::tuple<Qt::Key, Qt::KeyboardModifiers, int, int, int> keys[] = {
+        {Qt::Key_PageDown, Qt::NoModifier, 2, 0, 0}, {Qt::Key_PageDown, Qt::NoModifier, 3, 0, 0},
+        {Qt::Key_PageDown, Qt::NoModifier, 3, 0, 0}, {Qt::Key_PageUp, Qt::NoModifier, 2, 0, 0},
+        {Qt::Key_Plus, Qt::ControlModifier, 2, 1, 0}, {Qt::Key_Minus, Qt::ControlModifier, 2, -1, 0},
+        {Qt::Key_P, Qt::ControlModifier, 2, -1, 1},
+    };
+    for (const auto& [key, modifiers, page, zoom, prints] : keys) {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        const int zoomed = preview.Zoom() > fit + 0.01 ? 1 : preview.Zoom() < fit - 0.01 ? -1 : 0;
+        EXPECT_EQ(std::tuple(preview.CurrentPage(), zoomed, printed), std::tuple(page, zoom, prints)) << key;
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(preview.isVisible());
 }
 
 // The cells of a grid are focused for a reader only while the grid has the focus.

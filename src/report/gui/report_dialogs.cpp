@@ -1,12 +1,15 @@
 #include "report/gui/report_dialogs.h"
 
+#include <algorithm>
+
 #include <QPrintDialog>
-#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 
 #include "common/gui/text_codec.h"
 #include "report/core/print_dialog.h"
 #include "report/gui/print_font_dialog.h"
+#include "report/gui/print_preview.h"
 #include "report/gui/qt_print_surface.h"
 #include "report/gui/report_option_dialog.h"
 
@@ -44,8 +47,14 @@ bool QtReportDialogs::ShowPrinter(QWidget* owner, clsPrintDialog& dialog, QPrint
 bool QtReportDialogs::PrinterInstalled() const { return quorvex::PrinterInstalled(); }
 
 void QtReportDialogs::Preview(QWidget* owner, QPrinter& printer, const std::function<void(QPrinter*)>& paint) {
-    QPrintPreviewDialog preview(&printer, owner);
-    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, paint);
+    PrintPreview preview(printer, paint, PrinterInstalled(), owner);
+    QObject::connect(&preview, &PrintPreview::printAsked, &preview, [&] {
+        // The pages on the printer chosen, the range chosen included.
+        QPrintDialog box(&printer, &preview);
+        box.setMinMax(1, std::max(1, preview.Pages()->pageCount()));
+        box.setOption(QAbstractPrintDialog::PrintPageRange, true);
+        if (box.exec() == QDialog::Accepted) preview.Pages()->print();
+    });
     preview.exec();
 }
 

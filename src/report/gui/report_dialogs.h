@@ -52,7 +52,7 @@ void SetUpPrintDialog(QPrintDialog& box, const clsPrintDialog& dialog, QPrinter&
 // What the print dialog gave back on OK, into `dialog` (Accept).
 void TakePrintDialog(clsPrintDialog& dialog, const QPrinter& printer);
 
-// The Qt dialogs: frmReportOption, QPrintDialog, QPrintPreviewDialog, PrintFontDialog (the
+// The Qt dialogs: frmReportOption, QPrintDialog, PrintPreview, PrintFontDialog (the
 // fixed-pitch fonts of the machine; the name is UTF-8).
 class QtReportDialogs final : public ReportDialogs {
 public:
