@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -9,6 +11,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextBrowser>
+#include <QTextCursor>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -24,25 +27,88 @@ namespace {
 
 const char* const kHomePage = "qrc:/help/Welcome.htm";
 
-// The help page. Tab and Shift+Tab go on to the window's buttons (Back, Forward, Home), as
-// from every other control; Ctrl+Tab and Ctrl+Shift+Tab go from link to link in the page.
+// The help page: a read-only document with a caret that the arrow keys move (for reading
+// line by line and selecting); Tab and Shift+Tab go from link to link and, past the last
+// one, on to the window's buttons.
 class HelpBrowser : public QTextBrowser {
 public:
-    using QTextBrowser::QTextBrowser;
-
-protected:
-    bool event(QEvent* event) override {
-        if (event->type() == QEvent::KeyPress) {
-            const auto* key = static_cast<QKeyEvent*>(event);
-            if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
-                const bool next = key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier);
-                if (key->modifiers() & Qt::ControlModifier) return QTextBrowser::focusNextPrevChild(next);
-                return QWidget::focusNextPrevChild(next);
-            }
-        }
-        return QTextBrowser::event(event);
+    explicit HelpBrowser(QWidget* parent) : QTextBrowser(parent) {
+        setObjectName(QStringLiteral("helpBrowser"));
+        setTextInteractionFlags(Qt::TextBrowserInteraction | Qt::TextSelectableByKeyboard);
     }
 };
+
+// What a screen reader meets in the help page: a document, read-only, with its text, caret
+// and selection, so that the reader offers its reading mode.
+class HelpDocument : public QAccessibleWidget, public QAccessibleTextInterface {
+public:
+    explicit HelpDocument(QTextBrowser* page) : QAccessibleWidget(page, QAccessible::Document) {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.readOnly = s.multiLine = s.selectableText = true;
+        return s;
+    }
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Value ? Page()->toPlainText() : QAccessibleWidget::text(t);
+    }
+
+    void selection(int index, int* start, int* end) const override {
+        const QTextCursor c = Page()->textCursor();
+        const bool has = index == 0 && c.hasSelection();
+        *start = has ? c.selectionStart() : 0;
+        *end = has ? c.selectionEnd() : 0;
+    }
+    int selectionCount() const override { return Page()->textCursor().hasSelection() ? 1 : 0; }
+    void addSelection(int start, int end) override { setSelection(0, start, end); }
+    void removeSelection(int) override {
+        QTextCursor c = Page()->textCursor();
+        c.clearSelection();
+        Page()->setTextCursor(c);
+    }
+    void setSelection(int, int start, int end) override { Page()->setTextCursor(Range(start, end)); }
+    int cursorPosition() const override { return Page()->textCursor().position(); }
+    void setCursorPosition(int position) override { Page()->setTextCursor(Range(position, position)); }
+    QString text(int start, int end) const override {
+        return Range(start, end).selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    }
+    int characterCount() const override { return std::max(0, Page()->document()->characterCount() - 1); }
+    QRect characterRect(int offset) const override {
+        const QRect caret = Page()->cursorRect(Range(offset, offset));
+        return QRect(Page()->viewport()->mapToGlobal(caret.topLeft()), caret.size());
+    }
+    int offsetAtPoint(const QPoint& point) const override {
+        return Page()->cursorForPosition(Page()->viewport()->mapFromGlobal(point)).position();
+    }
+    void scrollToSubstring(int start, int end) override {
+        Page()->setTextCursor(Range(start, end));
+        Page()->ensureCursorVisible();
+    }
+    QString attributes(int offset, int* start, int* end) const override {
+        *start = offset;
+        *end = offset + 1;
+        return {};
+    }
+
+private:
+    QTextBrowser* Page() const { return static_cast<QTextBrowser*>(widget()); }
+    QTextCursor Range(int start, int end) const {
+        QTextCursor c(Page()->document());
+        const int last = characterCount();
+        c.setPosition(std::clamp(start, 0, last));
+        c.setPosition(std::clamp(end, 0, last), QTextCursor::KeepAnchor);
+        return c;
+    }
+};
+
+QAccessibleInterface* HelpDocumentFor(const QString&, QObject* object) {
+    auto* page = qobject_cast<QTextBrowser*>(object);
+    return page && page->objectName() == QLatin1String("helpBrowser") ? new HelpDocument(page) : nullptr;
+}
 
 }  // namespace
 
@@ -66,10 +132,11 @@ HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
     bar->addStretch(1);
     layout->addLayout(bar);
 
+    static const bool readable = (QAccessible::installFactory(&HelpDocumentFor), true);
+    (void)readable;
     browser_ = new HelpBrowser(this);
-    browser_->setObjectName(QStringLiteral("helpBrowser"));
     browser_->setAccessibleName(windowTitle());
-    browser_->setAccessibleDescription(tr("Ctrl+Tab goes from link to link"));
+    browser_->setAccessibleDescription(tr("Tab goes from link to link"));
     browser_->verticalScrollBar()->setAccessibleName(tr("Help lines"));
     browser_->horizontalScrollBar()->setAccessibleName(tr("Help columns"));
     browser_->setOpenExternalLinks(true);
