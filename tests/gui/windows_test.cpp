@@ -112,6 +112,9 @@ TEST(WindowsTest, ReportWindowForReadersAndTheKeyboard) {
         order += QApplication::focusWidget()->objectName().toStdString() + " ";
     }
     EXPECT_EQ(order, "cmdPdf cmdPreview cmdPrint cmdFont cmdSave cmdClose ");
+    // Under the buttons a margin, no more.
+    const QRect close = report->findChild<QPushButton*>("cmdClose")->geometry();
+    EXPECT_LE(report->height() - close.bottom(), 12);
 
     TextPreview tooLarge;
     tooLarge.text = kTooLargeSentence;

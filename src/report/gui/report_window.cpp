@@ -108,13 +108,14 @@ void frmReport::resizeEvent(QResizeEvent* event) {
 }
 
 void frmReport::LayoutControls() {
+    // The text from the top, the buttons under it, margins of 100 to 150 twips all round.
     const int buttonHeight = buttons_.front()->sizeHint().height();
-    const int width = this->width() - Pixels(500);
-    const int height = this->height() - Pixels(750) - buttonHeight;
+    const int width = this->width() - Pixels(300);
+    const int height = this->height() - Pixels(350) - buttonHeight;
     // A window too small for the controls leaves them where they are.
     if (width <= 0 || height <= 0) return;
     text1_->setGeometry(Pixels(150), Pixels(100), width, height);
-    const int top = this->height() - Pixels(500) - buttonHeight;
+    const int top = this->height() - Pixels(150) - buttonHeight;
     int right = Pixels(150) + width;
     for (QPushButton* b : buttons_) {
         const int buttonWidth = b->sizeHint().width();
