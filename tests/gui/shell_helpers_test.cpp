@@ -1,8 +1,11 @@
 #include <sys/stat.h>
 
 #include <QFontInfo>
+#include <QPainter>
 #include <QProcess>
 #include <QSpinBox>
+#include <QStyleFactory>
+#include <QStyleOption>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -15,6 +18,7 @@
 #include "shell/gui/desktop_browser.h"
 #include "report/gui/print_font_dialog.h"
 #include "shell/gui/qt_dialog_services.h"
+#include "common/gui/focus_style.h"
 #include "common/gui/text_codec.h"
 
 namespace quorvex::test {
@@ -22,6 +26,34 @@ namespace {
 
 // A path in double quotes, as a desktop entry names a program.
 std::string Quoted(const std::filesystem::path& path) { return std::string("\"").append(path.string()).append("\""); }
+
+// A focused button is ringed in the highlight colour all round, at both scales; the
+// platform style alone draws a faint line.
+TEST(FocusFrameStyleTest, FocusedButtonIsRinged) {
+    App();
+    for (const auto& [ring, scale] : {std::pair(false, 1), std::pair(true, 1), std::pair(true, 2)}) {
+        std::unique_ptr<QStyle> style(ring ? new FocusFrameStyle(QStringLiteral("Fusion"))
+                                           : QStyleFactory::create(QStringLiteral("Fusion")));
+        QImage image(120 * scale, 30 * scale, QImage::Format_RGB32);
+        image.setDevicePixelRatio(scale);
+        image.fill(Qt::white);
+        QStyleOptionButton option;
+        option.rect = QRect(0, 0, 120, 30);
+        option.palette = style->standardPalette();
+        option.state = QStyle::State_Enabled | QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
+        option.text = QStringLiteral("OK");
+        QPainter painter(&image);
+        style->drawControl(QStyle::CE_PushButton, &option, &painter);
+        painter.end();
+        const QRgb highlight = option.palette.color(QPalette::Active, QPalette::Highlight).rgb();
+        int ringed = 0;  // the outermost row and column of pixels on every side
+        for (int x = 0; x < image.width(); ++x)
+            ringed += (image.pixel(x, 0) == highlight) + (image.pixel(x, image.height() - 1) == highlight);
+        for (int y = 0; y < image.height(); ++y)
+            ringed += (image.pixel(0, y) == highlight) + (image.pixel(image.width() - 1, y) == highlight);
+        EXPECT_EQ(ringed == 2 * (image.width() + image.height()), ring) << scale;
+    }
+}
 
 // The browser started with the arguments of its command and the address.
 TEST(DesktopBrowserTest, BrowserIsStarted) {

@@ -9,8 +9,10 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
+#include <QStyle>
 #include <QTimer>
 
+#include "common/gui/focus_style.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/qt_dialog_services.h"
 #include "shell/gui/unattended_services.h"
@@ -96,6 +98,8 @@ int RunGuiApplication(int argc, char** argv) {
 
     // The window system's own options (-platform, -style, ...) are gone from the arguments now.
     parser.process(app);
+    // The style chosen (by -style or the platform), with the keyboard focus plainly drawn.
+    QApplication::setStyle(new FocusFrameStyle(QApplication::style()->name()));
 
     QtDialogServices attended;
     UnattendedServices unattended(attended);
