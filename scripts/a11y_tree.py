@@ -3,9 +3,12 @@
 reader does: prints every object as "role | name | description" and fails when a control
 that is showing has no name, when a window is no frame or dialog, or when a cell of a grid
 says it has the focus while the grid has not. With --press NAME, presses the button of that
-name first; with --menu NAME, chooses the menu item of that name.
+name first; with --menu NAME, chooses the menu item of that name; with --key KEY, presses
+that key (an X key name, e.g. ctrl+p). With --tabs N it then presses Tab round the active
+window, prints the stops, and fails when they are more than N or one has no name.
 
 Used by scripts/a11y-check.sh, which starts the program under Xvfb."""
+import subprocess
 import sys
 import time
 
@@ -106,16 +109,68 @@ def press(app, label, role="push button"):
     action.doAction(0)
 
 
+def focused(obj):
+    """The showing object that has the keyboard focus, under `obj`."""
+    state = obj.getState()
+    if state.contains(pyatspi.STATE_FOCUSED) and showing(obj):
+        return obj
+    if obj.getRoleName() in NO_DESCENT or (obj.parent is not None and not showing(obj)):
+        return None
+    for child in obj:
+        if child is not None:
+            found = focused(child)
+            if found:
+                return found
+    return None
+
+
+def key(name):
+    subprocess.run(["xdotool", "key", "--clearmodifiers", name], check=False)
+    time.sleep(0.4)
+
+
+def tab_stops(app, most):
+    """Presses Tab until the focus comes back where it started: the stops, in order."""
+    def where():
+        for window in app:
+            if window is not None and window.getState().contains(pyatspi.STATE_ACTIVE):
+                f = focused(window)
+                return f, window.name
+        return None, ""
+    start, window = where()
+    stops = []
+    current = start
+    for _ in range(most + 5):
+        stops.append("%s '%s'" % (current.getRoleName(), current.name) if current else "nothing")
+        key("Tab")
+        current, _ = where()
+        if current is None or start is None or current == start:
+            break
+    print("Tab stops in %r: %d" % (window, len(stops)))
+    for stop in stops:
+        print("  " + stop)
+    wrong = [s for s in stops if s.endswith("''") or s == "nothing"]
+    if len(stops) > most:
+        wrong.append("more than %d stops" % most)
+    return wrong
+
+
 def main():
     args = sys.argv[1:]
     app = find_app("quorvex")
     if app is None:
         sys.exit("the program is not on the accessibility bus")
-    while args[:1] in (["--press"], ["--menu"]):
-        press(app, args[1], "push button" if args[0] == "--press" else "menu item")
+    while args[:1] in (["--press"], ["--menu"], ["--key"]):
+        if args[0] == "--key":
+            key(args[1])
+        else:
+            press(app, args[1], "push button" if args[0] == "--press" else "menu item")
         args = args[2:]
         time.sleep(1.5)
     out, missing = [], []
+    if args[:1] == ["--tabs"]:
+        missing += ["Tab stop: " + w for w in tab_stops(app, int(args[1]))]
+        args = args[2:]
     for window in app:
         if window is not None:
             walk(window, 0, out, missing)

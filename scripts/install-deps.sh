@@ -3,13 +3,17 @@
 # Further package names given as arguments are installed too (scripts/fuzz.sh adds clang's).
 # --test-tools adds the programs the tests read the findings and the package files with (the
 # editors' error lists, jq, the manual page and desktop file checkers, the MIME database);
-# without them those tests are skipped with a note. CI installs them.
+# without them those tests are skipped with a note. CI installs them. --a11y adds what
+# scripts/a11y-check.sh reads the windows with (a virtual display, a window manager, the
+# accessibility bus, key presses).
 set -euo pipefail
 extra=()
 for a in "$@"; do
   if [ "$a" = "--test-tools" ]; then
     extra+=(vim emacs-nox jq python3 python3-jsonschema mandoc desktop-file-utils appstream
             shared-mime-info xdg-utils libfile-mimeinfo-perl)
+  elif [ "$a" = "--a11y" ]; then
+    extra+=(xvfb openbox xdotool at-spi2-core python3-pyatspi dbus)
   else
     extra+=("$a")
   fi
