@@ -43,14 +43,33 @@ namespace quorvex {
 
 namespace {
 
-// Object names of the commands, in the order of the enum.
-constexpr std::array<const char*, kCommandCount> kCommandNames = {
-    "cmdStart", "cmdView",      "cmdGrid",  "cmdErrors",   "cmdPrint",    "cmdLast",     "cmdExit",
-    "mnuTest",  "mnuTStart",    "mnuTOpenLast", "mnuTPrint", "mnuTSet",   "mnuTExit",
-    "mnuView",  "mnuVReport",   "mnuRLast", "mnuRCurrent", "mnuVRecords", "mnuVRAll",    "mnuVRErrors",
-    "mnuHelp",  "mnuHContents", "mnuHAbout"};
-
 using enum Command;
+
+// The object name of each command. Each row carries its command, and the check below holds
+// row i to command i, so a row left out or put out of order does not build.
+struct CommandName {
+    Command command;
+    const char* name;
+};
+constexpr std::array<CommandName, kCommandCount> kCommandNames = {{
+    {Start, "cmdStart"},     {View, "cmdView"},         {Grid, "cmdGrid"},         {Errors, "cmdErrors"},
+    {Print, "cmdPrint"},     {Last, "cmdLast"},         {Exit, "cmdExit"},         {TestMenu, "mnuTest"},
+    {TStart, "mnuTStart"},   {TOpenLast, "mnuTOpenLast"}, {TPrint, "mnuTPrint"},   {TSet, "mnuTSet"},
+    {TExit, "mnuTExit"},     {ViewMenu, "mnuView"},     {VReport, "mnuVReport"},   {RLast, "mnuRLast"},
+    {RCurrent, "mnuRCurrent"}, {VRecords, "mnuVRecords"}, {VRAll, "mnuVRAll"},     {VRErrors, "mnuVRErrors"},
+    {HelpMenu, "mnuHelp"},   {HContents, "mnuHContents"}, {HAbout, "mnuHAbout"}}};
+
+// True when every row of a table keyed by an enum holds its own key at its own index and
+// no row was left empty.
+template <typename Table, typename Key>
+constexpr bool RowsInKeyOrder(const Table& table, Key Table::value_type::*key) {
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        if (static_cast<std::size_t>(table[i].*key) != i) return false;
+    }
+    return true;
+}
+static_assert(RowsInKeyOrder(kCommandNames, &CommandName::command), "kCommandNames must follow Command");
+
 
 // States at start-up, before any run: every command on except these.
 constexpr CommandState kStartupStates[] = {
@@ -76,6 +95,7 @@ constexpr CommandState kFinishedCleanStates[] = {
 // What the window does when a result view tells it what it did: the commands it turns on
 // and off, and the screens it puts away.
 struct Reaction {
+    ResultsEvent event;
     std::span<const CommandState> states;
     bool hideWelcome = false;     // the welcome screen gives way to the results area
     bool hideProgress = false;
@@ -102,20 +122,21 @@ constexpr CommandState kLastCleanStates[] = {{Last, false},     {TOpenLast, fals
                                              {View, true},      {VRecords, true},   {VRAll, true}};
 
 constexpr std::array<Reaction, static_cast<std::size_t>(ResultsEvent::Count)> kReactions = {{
-    /* ErrorsViewAsked */ {{}, false, false, false, true},
-    /* NothingToShow */ {kNothingToShowStates},
-    /* ErrorsViewShown */ {kErrorsViewStates, true, true},
-    /* ErrorsViewDone */ {kErrorsViewDoneStates},
-    /* TestedViewAsked */ {kTestedViewStates},
-    /* TestedViewAskedWithErrors */ {kTestedViewWithErrorsStates},
-    /* TestedViewShown */ {{}, true, true},
-    /* RecordShown */ {{}, true},
-    /* LastResultsAsked */ {{}, false, false, true},
-    /* NoLastResults */ {kNoLastResultsStates},
-    /* LastResultsUnreadable */ {kLastUnreadableStates},
-    /* LastResultsShown */ {kLastUsedStates},
-    /* LastResultsClean */ {kLastCleanStates},
+    {ResultsEvent::ErrorsViewAsked, {}, false, false, false, true},
+    {ResultsEvent::NothingToShow, kNothingToShowStates},
+    {ResultsEvent::ErrorsViewShown, kErrorsViewStates, true, true},
+    {ResultsEvent::ErrorsViewDone, kErrorsViewDoneStates},
+    {ResultsEvent::TestedViewAsked, kTestedViewStates},
+    {ResultsEvent::TestedViewAskedWithErrors, kTestedViewWithErrorsStates},
+    {ResultsEvent::TestedViewShown, {}, true, true},
+    {ResultsEvent::RecordShown, {}, true},
+    {ResultsEvent::LastResultsAsked, {}, false, false, true},
+    {ResultsEvent::NoLastResults, kNoLastResultsStates},
+    {ResultsEvent::LastResultsUnreadable, kLastUnreadableStates},
+    {ResultsEvent::LastResultsShown, kLastUsedStates},
+    {ResultsEvent::LastResultsClean, kLastCleanStates},
 }};
+static_assert(RowsInKeyOrder(kReactions, &Reaction::event), "kReactions must follow ResultsEvent");
 
 QString Caption() { return QStringLiteral("Quorvex %1").arg(kTaxYear); }
 
@@ -182,13 +203,13 @@ MainWindow::~MainWindow() {
 
 QAction* MainWindow::Action(const char* name) const {
     for (std::size_t i = 0; i < kCommandCount; ++i)
-        if (std::string_view(kCommandNames[i]) == name) return actions_[i];
+        if (std::string_view(kCommandNames[i].name) == name) return actions_[i];
     return nullptr;
 }
 
 QAction* MainWindow::Register(QAction* action, Command command) {
     const auto i = static_cast<std::size_t>(command);
-    action->setObjectName(QString::fromLatin1(kCommandNames[i]));
+    action->setObjectName(QString::fromLatin1(kCommandNames[i].name));
     actions_[i] = action;
     return action;
 }
