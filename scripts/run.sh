@@ -14,7 +14,8 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || [ -n "${QT_QPA_PLATFORM:-}" ]; t
 fi
 folder="$(mktemp -d)"
 trap 'rm -rf "$folder"' EXIT
-echo "No display: testing examples/faulty-2008.txt with $build/src/quorvex-check instead of starting the window."
+echo "No display: testing examples/faulty-2008.txt with $build/src/quorvex-check in a temporary program folder"
+echo "(removed at the end) instead of starting the window."
 echo
 status=0
 "$build/src/quorvex-check" --data-dir "$folder" --report text examples/faulty-2008.txt || status=$?
