@@ -49,6 +49,13 @@ sed -e '2s/XX/QQ/' -e '13s/8370B/83701/' -e '14s/^\(.\{41\}\).\{20\}/\1         
   examples/faulty-2008.txt > "$data/edited-2008.txt"
 q --sarif-root "$data" "$data/edited-2008.txt" || true
 q --compare --findings sarif --sarif-root "$data" --findings-file "$data/compare.sarif" || true
+# The valid example with totals the file decides made wrong: an RT count, an RT total blanked,
+# an RU count and the RF count; each result of those carries a fix.
+sed -e '9s/^RT0000003/RT0000004/' -e '15s/^\(.\{9\}\).\{15\}/\1               /' -e '10s/^RU0000003/RU0000002/' \
+  -e '16s/^\(RF     \)000000006/\1000000007/' examples/valid-2008.txt > "$data/totals-2008.txt"
+q --findings sarif --sarif-root "$data" --findings-file "$data/fixes.sarif" "$data/totals-2008.txt" || true
+[ "$(grep -c '"fixes":' "$data/fixes.sarif")" = 4 ] ||
+  { echo "sarif-check: the submission with wrong totals has not 4 results with fixes" >&2; exit 1; }
 for state in new unchanged updated absent; do
   grep -q "\"baselineState\":\"$state\"" "$data/compare.sarif" ||
     { echo "sarif-check: the comparison has no result that is $state" >&2; exit 1; }

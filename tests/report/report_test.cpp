@@ -87,15 +87,15 @@ TEST(Findings, JsonCsvAndGnu) {
         R"({"err_num":1,"record":2,"id":"RW","critical":false,"reference":"Employee Name, First [Position 42 - 56]",)"
         R"("user_entry":"[\"Jos)"
         "\xC3\xA9"
-        R"(\"\\\t\u001b]","error":"Line one\r\nline two."},)"
+        R"(\"\\\t\u001b]","error":"Line one\r\nline two.","fix":null},)"
         "\n"
         R"({"err_num":2,"record":2,"id":"RW","critical":true,"reference":"Record Length","user_entry":"",)"
-        R"("error":"Must be 512 bytes."})"
+        R"("error":"Must be 512 bytes.","fix":null})"
         "\n]\n");
     EXPECT_EQ(Written(dir.path(), FindingsFormat::Csv),
-              "err_num,record,id,critical,reference,user_entry,error,file,line,column,end_column\r\n"
+              "err_num,record,id,critical,reference,user_entry,error,file,line,column,end_column,fix\r\n"
               "1,2,RW,false,\"Employee Name, First [Position 42 - 56]\",\"[\"\"Jos\xC3\xA9\"\"\\\t\x1B]\","
-              "\"Line one\r\nline two.\",,,,\r\n2,2,RW,true,Record Length,,Must be 512 bytes.,,,,\r\n");
+              "\"Line one\r\nline two.\",,,,,\r\n2,2,RW,true,Record Length,,Must be 512 bytes.,,,,,\r\n");
     // Placed: the field's first and last column on the record's line (the record's first
     // column for a reference without positions).
     const LogReader log(LogFile::PathIn(dir.path()));
@@ -107,7 +107,7 @@ TEST(Findings, JsonCsvAndGnu) {
     EXPECT_NE(
         placed(FindingsFormat::Json, "a b.txt").find(R"("file":"a b.txt","line":3,"column":554,"end_column":568})"),
         std::string::npos);
-    EXPECT_NE(placed(FindingsFormat::Csv, "w2,1.txt").find(",\"w2,1.txt\",3,513,513\r\n"), std::string::npos);
+    EXPECT_NE(placed(FindingsFormat::Csv, "w2,1.txt").find(",\"w2,1.txt\",3,513,513,\r\n"), std::string::npos);
     EXPECT_EQ(placed(FindingsFormat::Gnu, "w2\n1.txt:9:9: error: forged"),
               "w2\\x0A1.txt:9:9: error: forged:3:554: error: Employee Name, First [Position 42 - 56]: "
               "Line one\\x0D\\x0Aline two. [\"Jos\xC3\xA9\"\\\\x09\\x1B]\n"
@@ -128,10 +128,10 @@ TEST(Findings, CsvCellsThatStartAFormulaAreDefused) {
         for (const auto& [text, cell] : cells) log.LogError(text, text, text);
         log.CloseDatabase();
     }
-    std::string csv = "err_num,record,id,critical,reference,user_entry,error,file,line,column,end_column\r\n";
+    std::string csv = "err_num,record,id,critical,reference,user_entry,error,file,line,column,end_column,fix\r\n";
     int n = 0;
     for (const auto& [text, cell] : cells)
-        csv += std::to_string(++n) + ",1,'=1,false," + cell + ',' + cell + ',' + cell + ",,,,\r\n";
+        csv += std::to_string(++n) + ",1,'=1,false," + cell + ',' + cell + ',' + cell + ",,,,,\r\n";
     EXPECT_EQ(Written(dir.path(), FindingsFormat::Csv), csv);
     const std::string json = Written(dir.path(), FindingsFormat::Json);
     EXPECT_NE(json.find(R"("id":"=1","critical":false,"reference":"-123","user_entry":"-123","error":"-123")"),

@@ -8,7 +8,8 @@ namespace {
 
 // RFC 4180 with a header row: the fields of the log's error rows, then the comparison's
 // (status, baseline_record), then where the finding stands (file, line, column,
-// end_column; empty when its record's place is unknown).
+// end_column; empty when its record's place is unknown), and last the fix of the field (empty
+// when there is none).
 class CsvWriter final : public FindingsFormatWriter {
 public:
     explicit CsvWriter(const FindingsContext& context) : compared_(context.compared) {}
@@ -16,7 +17,7 @@ public:
     void Begin(std::string& out) override {
         out += "err_num,record,id,critical,reference,user_entry,error";
         out +=
-            compared_ ? ",status,baseline_record,file,line,column,end_column\r\n" : ",file,line,column,end_column\r\n";
+            compared_ ? ",status,baseline_record,file,line,column,end_column,fix\r\n" : ",file,line,column,end_column,fix\r\n";
     }
 
     void Add(const FindingRow& r, std::string& out) override {
@@ -45,6 +46,8 @@ public:
         } else {
             out += ",,,";
         }
+        out += ',';
+        if (r.fix) CsvField(out, r.fix->text);
         out += "\r\n";
     }
 

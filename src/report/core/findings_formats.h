@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "errorlog/log_fixes.h"
+
 namespace quorvex {
 
 // The formats findings are written in, for other programs. Each is one writer behind
@@ -50,6 +52,8 @@ struct FindingRow {
     // What its record holds, as the run history keys it (type, SSN / EIN, occurrence): the
     // same finding has the same key wherever its record moved. Empty when unknown.
     std::string_view recordKey;
+    // The replacement of its field that the file itself decides (a total); none for most.
+    const FieldFix* fix = nullptr;
 };
 
 // A record's key as FindingRow::recordKey holds it.

@@ -6,7 +6,8 @@ namespace quorvex {
 
 namespace {
 
-// An array of objects, one per line: the fields of the log's error rows, then the
+// An array of objects, one per line: the fields of the log's error rows and the fix of the
+// field (null when there is none), then the
 // comparison's (status, baseline_record), then where the finding stands (file, line,
 // column, end_column; absent when its record's place is unknown).
 class JsonWriter final : public FindingsFormatWriter {
@@ -27,6 +28,9 @@ public:
         JsonString(out, r.userEntry);
         out += ",\"error\":";
         JsonString(out, r.error);
+        out += ",\"fix\":";
+        if (r.fix && !r.fix->text.empty()) JsonString(out, r.fix->text);
+        else out += "null";
         if (compared_) {
             out += ",\"status\":";
             JsonString(out, r.status);

@@ -120,6 +120,7 @@ public:
         if (record) Append(name, " ", std::to_string(*record));
         JsonString(out, name);
         out += ",\"kind\":\"element\"}]}]";
+        Fixes(r, out);
         out += ",\"partialFingerprints\":{\"";
         out += kFingerprint;
         Append(out, "\":\"", Fingerprint(r), "\"}");
@@ -155,6 +156,22 @@ public:
     }
 
 private:
+    // The replacement of the finding's field that the file decides, as a consumer applies it:
+    // the field's region (endColumn the column after it) and the new text.
+    void Fixes(const FindingRow& r, std::string& out) const {
+        const auto place = PlaceOf(r);
+        if (!r.fix || r.fix->text.empty() || !place) return;
+        out += ",\"fixes\":[{\"description\":{\"text\":";
+        JsonString(out, r.fix->description);
+        out += "},\"artifactChanges\":[{\"artifactLocation\":";
+        ArtifactLocation(place->file, out);
+        Append(out, ",\"replacements\":[{\"deletedRegion\":{\"startLine\":", std::to_string(place->line),
+               ",\"startColumn\":", std::to_string(place->column), ",\"endLine\":", std::to_string(place->line),
+               ",\"endColumn\":", std::to_string(place->endColumn + 1), "},\"insertedContent\":{\"text\":");
+        JsonString(out, r.fix->text);
+        out += "}}]}]}]";
+    }
+
     // The index of the rule of `r`'s kind of check, made at its first finding.
     std::size_t Rule(const FindingRow& r) {
         std::string kind(r.id);

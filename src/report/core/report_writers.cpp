@@ -11,6 +11,7 @@
 #include "report/core/html_report.h"
 #include "report/core/report_files.h"
 #include "report/core/text_report.h"
+#include "validation/fixable_fields.h"
 #include "validation/layouts.h"
 
 namespace quorvex {
@@ -156,6 +157,8 @@ void WriteFindings(const LogReader& log, FindingsFormat format, std::ostream& ou
     std::optional<FindingOrigin> origin;
     std::size_t at = 0;
     std::string key;
+    LogFixes fixes(log);
+    std::optional<FieldFix> fix;
     log.ForEachReportRow([&](const ReportRow& row) {
         const ErrorRow& e = row.error;
         if (e.recNum != recNum) {
@@ -170,6 +173,8 @@ void WriteFindings(const LogReader& log, FindingsFormat format, std::ostream& ou
             key = RecordKeyText(h.type, h.key, h.occurrence);
             f.recordKey = key;
         }
+        fix = FixOf(fixes, e, row.record);
+        if (fix) f.fix = &*fix;
         return writer.Add(f);
     });
     writer.Finish();
