@@ -144,6 +144,12 @@ Taken TakeFailOn(CheckOptions& o, const Values& v) {
     return std::nullopt;
 }
 
+Taken TakeFixOut(CheckOptions& o, const Values& v) {
+    if (v[0].empty()) return Usage("--fix-out needs a file or folder");
+    o.fixOut = v[0];
+    return std::nullopt;
+}
+
 constexpr unsigned kWritingModes = kModeTest | kModeLog;
 constexpr unsigned kFindingsModes = kModeTest | kModeLog | kModeHistory | kModeCompare;
 
@@ -205,6 +211,13 @@ const std::array kOptions{
                 "when the comparison fails (exit status 1): new, only when B has a new finding; any (the "
                 "default), when B has a new or a still one",
                 &TakeFailOn},
+    CheckOption{"--fix-out", 0, OptionValue::One, "PATH", "a file or folder", kModeTest, 0, "",
+                "after the run, writes a corrected copy of FILE to PATH (a new private file, never over an input "
+                "or the program folder's files): byte for byte the file, but the RT and RU counts and totals and "
+                "the RF count that disagree with the records they count or sum, each set to the value the file "
+                "decides; lists each change on standard output. With several files, or when PATH is a folder, "
+                "each corrected file goes into PATH under its own name. Nothing to fix: no file is written",
+                &TakeFixOut},
     CheckOption{"--help", 'h', OptionValue::None, "", "", 0, 0, "", "this text", &TakeHelp},
     CheckOption{"--version", 'V', OptionValue::None, "", "", 0, 0, "", "the program's name and version",
                 &TakeVersion},
@@ -349,6 +362,15 @@ Taken CheckStandardOutput(const CheckOptions& o) {
                  ": both write to standard output");
 }
 
+// --fix-out reads the files again and lists its changes on standard output.
+Taken CheckFixOut(const CheckOptions& o) {
+    if (!o.fixOut) return std::nullopt;
+    for (const std::string& file : o.files)
+        if (file == "-") return Usage("--fix-out cannot read standard input a second time: give the FILE");
+    if (o.reports.ToStandardOutput()) return Usage("--fix-out lists its changes on standard output");
+    return std::nullopt;
+}
+
 // The options that do not go together, or a mode without what it needs: the exit status
 // after saying so; nullopt when the command line is complete.
 Taken CheckCombination(const CheckOptions& o, const GivenOptions& given) {
@@ -358,6 +380,7 @@ Taken CheckCombination(const CheckOptions& o, const GivenOptions& given) {
     if (mode == 0) return Usage("no submission file given");
     if (const Taken end = CheckEffects(mode, given)) return end;
     if (const Taken end = CheckFindingsFormat(mode, o)) return end;
+    if (const Taken end = CheckFixOut(o)) return end;
     return CheckStandardOutput(o);
 }
 

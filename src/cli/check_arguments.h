@@ -36,6 +36,7 @@ struct CheckOptions {
     bool history = false;
     std::optional<std::vector<std::string>> compare;  // the runs named, A then B, as given
     bool failOnNew = false;  // a comparison fails (exit 1) only when B has a new finding
+    std::optional<std::string> fixOut;  // --fix-out: the corrected copy, or the folder of the copies
 };
 
 // What a command line does. An option has an effect in some of these modes; given in

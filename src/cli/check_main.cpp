@@ -16,6 +16,7 @@
 
 #include "cli/check_arguments.h"
 #include "cli/check_usage.h"
+#include "cli/fix_out.h"
 #include "cli/cli_services.h"
 #include "cli/history_output.h"
 #include "cli/record_origins.h"
@@ -217,7 +218,8 @@ int TellSignal(int signal, const quorvex::RunSummary& s) {
 
 // The test run of the command line; its exit status.
 int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjust) {
-    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports, history, compare, failOnNew] = o;
+    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports, history, compare, failOnNew,
+           fixOut] = o;
 
     std::filesystem::path folder;
     try {
@@ -282,6 +284,10 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     if (reports.Any() && s.recordsTested > 0) {
         if (const auto log = quorvex::LogReader::OpenIn(folder))
             written = quorvex::WriteRequested(reports, *log, folder, origins ? &*origins : nullptr, services, summary);
+    }
+    if (fixOut && s.recordsTested > 0 && !written) {
+        if (const auto log = quorvex::LogReader::OpenIn(folder))
+            written = quorvex::WriteFixedCopies(*log, *fixOut, folder, reports.inputs);
     }
     // What reaches standard output is out before the signals are let go: a reader that went
     // away (SIGPIPE) is told here, not by the end of the program.

@@ -31,7 +31,8 @@ public:
                     if (p[i] == '\n') LineFeed(i);
                 if (i == n) break;
                 startLine_ = line_;
-                startColumn_ = offset_ + i - lineStart_ + 1;
+                startOffset_ = offset_ + i;
+                startColumn_ = startOffset_ - lineStart_ + 1;
             }
             const std::size_t limit = std::min(n, i + (kRecordLength - buf_.size()));
             const std::size_t j = FindLineEnd(p, i, limit);
@@ -65,6 +66,8 @@ public:
     // first character on that line (1-based).
     std::int64_t StartLine() const { return startLine_; }
     std::uint64_t StartColumn() const { return startColumn_; }
+    // The offset of that character in the stream (0-based).
+    std::uint64_t StartOffset() const { return startOffset_; }
 
     // Index of the first CR or LF in p[i, limit), or limit.
     static std::size_t FindLineEnd(const char* p, std::size_t i, std::size_t limit) {
@@ -88,6 +91,7 @@ private:
     std::uint64_t lineStart_ = 0;  // offset of that line's first character
     std::int64_t startLine_ = 1;
     std::uint64_t startColumn_ = 1;
+    std::uint64_t startOffset_ = 0;
 };
 
 }  // namespace quorvex
