@@ -32,6 +32,7 @@
 #include "report/gui/report_commands.h"
 #include "results/gui/results_view.h"
 #include "shell/gui/about_dialog.h"
+#include "shell/gui/fix_totals.h"
 #include "shell/gui/help_window.h"
 #include "shell/gui/logo.h"
 #include "shell/gui/run_progress.h"
@@ -168,6 +169,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     setCentralWidget(BuildCentral());
     results_ = new ResultsView(*this);
     connect(results_, &ResultsView::happened, this, &MainWindow::Follow);
+    connect(results_, &ResultsView::happened, fixTotals_, &FixTotals::Follow);
     connect(this, &MainWindow::runStarted, results_, &ResultsView::Unload);
     connect(this, &MainWindow::viewRecordsWithErrors, results_, &ResultsView::cmdGrid_Click);
     connect(this, &MainWindow::viewTestedRecords, results_, &ResultsView::cmdView_Click);
@@ -257,6 +259,9 @@ void MainWindow::BuildMenus() {
         connect(this, &MainWindow::runFinished, action, [action] { action->setEnabled(true); });
     }
     connect(this, &MainWindow::runStarted, history_, &HistoryViews::CloseWindows);
+    fixTotals_ = new FixTotals(*this, desktop_, view, this);
+    connect(this, &MainWindow::runStarted, fixTotals_->Action(), [this] { fixTotals_->Action()->setEnabled(false); });
+    connect(fixTotals_, &FixTotals::testCopy, this, [this](const QString& file) { TestFile(file.toStdString()); });
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     track(help, HelpMenu);
@@ -322,6 +327,12 @@ QWidget* MainWindow::BuildButtonColumn(QWidget* central) {
         connect(compareAction, &QAction::changed, compare,
                 [compare, compareAction] { compare->setEnabled(compareAction->isEnabled()); });
         buttons->addWidget(compare);
+        auto* fix = new QPushButton(fixTotals_->Action()->text(), buttonColumn);
+        fix->setObjectName(QStringLiteral("cmdFixTotals"));
+        fix->setEnabled(false);
+        connect(fix, &QPushButton::clicked, fixTotals_->Action(), &QAction::trigger);
+        connect(fixTotals_->Action(), &QAction::changed, fix, [fix, a = fixTotals_->Action()] { fix->setEnabled(a->isEnabled()); });
+        buttons->addWidget(fix);
         buttons->addStretch(1);
     }
     connect(Action(Start), &QAction::triggered, this, [this] { StartTesting(); });

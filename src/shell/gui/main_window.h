@@ -30,6 +30,7 @@ class QWidget;
 
 namespace quorvex {
 
+class FixTotals;
 class HelpWindow;
 class HistoryViews;
 class ReportCommands;
@@ -80,6 +81,7 @@ public:
     // The area below the welcome screen where the result views are placed.
     QWidget* ResultsArea() const override { return resultsArea_; }
     ResultsView* Results() const { return results_; }
+    FixTotals* Fixes() const { return fixTotals_; }
 
     // The action behind a button, menu or menu item.
     QAction* Action(Command command) const { return actions_[static_cast<std::size_t>(command)]; }
@@ -177,6 +179,7 @@ private:
     // The run history's windows, and whether a history that could not be written has been
     // told this session (once: it will not be writable on the next run either).
     HistoryViews* history_ = nullptr;
+    FixTotals* fixTotals_ = nullptr;  // Fix Totals...: its action in the View menu, its button
     bool historyTold_ = false;
 };
 

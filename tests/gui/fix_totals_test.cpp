@@ -1,0 +1,67 @@
+// Fix Totals... in the window: on only while the results on screen have a fix; the table of
+// changes; the corrected copy saved through the save dialog, never over the tested file, and
+// tested at once.
+#include <QTableWidget>
+
+#include "gui/gui_test_support.h"
+#include "shell/gui/fix_totals.h"
+
+namespace quorvex::test {
+namespace {
+
+std::string With(std::string record, int pos, std::string_view text) {
+    Put(record, pos, text);
+    return record;
+}
+
+std::string Cells(const QTableWidget& t) {
+    std::string out;
+    for (int r = 0; r < t.rowCount(); ++r)
+        for (int c = 0; c < t.columnCount(); ++c) out += t.item(r, c)->text().toStdString() + (c == 4 ? "\n" : "|");
+    return out;
+}
+
+TEST(FixTotalsTest, TheTotalsTheFileDecidesAreFixedInACopyTestedAtOnce) {
+    RwAmounts wages{};
+    wages[1] = 150000;
+    const struct {
+        const char* name;
+        std::vector<std::string> records;
+        const char* table;  // empty: the command stays off
+    } rows[] = {
+        {"count and wages off",
+         {ValidRecord("RA"), ValidRecord("RE"), MakeRW("123456780", wages), MakeRT(2, {}), ValidRecord("RF", 1)},
+         "4|RT|Number of RW Records [Position 3 - 9]|0000002|0000001\n"
+         "4|RT|Wages, Tips and Other Compensation [Position 10 - 24]|000000000000000|000000000150000\n"},
+        {"RF off", {ValidRecord("RA"), ValidRecord("RE"), MakeRW(), MakeRT(1, {}), ValidRecord("RF", 3)},
+         "5|RF|Number of RW Records [Position 8 - 16]|000000003|000000001\n"},
+        {"no fix", {ValidRecord("RA"), ValidRecord("RE"), With(MakeRW(), 3, "12345678X"), MakeRT(1, {}),
+                    ValidRecord("RF", 1)}, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Gui g;
+        g.Test({Lines(row.records)});
+        auto* button = g.window->findChild<QPushButton*>(QStringLiteral("cmdFixTotals"));
+        ASSERT_TRUE(button);
+        EXPECT_EQ(button->isEnabled(), *row.table != '\0');
+        if (!*row.table) continue;
+        g.Click("mnuVFixTotals");
+        FixTotals& fix = *g.window->Fixes();
+        ASSERT_TRUE(fix.Dialog() && fix.Dialog()->isVisible());
+        EXPECT_EQ(Cells(*fix.Table()), row.table);
+        // The tested file is refused; another name takes the copy, which is tested at once.
+        const auto tested = g.dir / "sub1.txt", copy = g.dir / "fixed.txt";
+        g.script.saveFiles = {tested.string(), copy.string()};
+        g.script.answers = {MsgAnswer::Ok, MsgAnswer::Yes, MsgAnswer::Ok, MsgAnswer::No};
+        fix.SaveButton()->click();
+        QApplication::processEvents();
+        EXPECT_EQ(ReadFile(tested), Lines(row.records));
+        ASSERT_TRUE(std::filesystem::exists(copy));
+        EXPECT_EQ(g.window->LastSummary().errorsFound, 0);
+        EXPECT_FALSE(button->isEnabled());
+    }
+}
+
+}  // namespace
+}  // namespace quorvex::test
