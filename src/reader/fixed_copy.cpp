@@ -23,6 +23,22 @@ std::string Upper(std::string_view text) {
     return up;
 }
 
+// The patches of record `recNum`, which begins at byte `start` of `file`: the changes from
+// `next` on that concern it (`next` is moved past them).
+void PatchRecord(std::int64_t recNum, std::string_view record, std::uint64_t start, const std::filesystem::path& file,
+                 std::vector<FixChange>::const_iterator& next, std::vector<FixChange>::const_iterator end,
+                 std::vector<Patch>& patches) {
+    while (next != end && next->recNum < recNum) ++next;
+    for (; next != end && next->recNum == recNum; ++next) {
+        if (next->fix.text.empty()) continue;
+        // The file must still hold what the run read there.
+        const auto from = static_cast<std::size_t>(next->fix.first - 1);
+        if (from > record.size() || Upper(record.substr(from, next->fix.reported.size())) != next->fix.reported)
+            throw FileWriteError(file.string() + " has changed since it was tested");
+        patches.push_back({start + from, &*next});
+    }
+}
+
 // Where the fields of `changes` (in record order) lie in the files the run read, the records
 // numbered as the run numbered them (an end-of-file mark after the first record takes a
 // number, and ends its file).
@@ -40,15 +56,7 @@ std::vector<std::vector<Patch>> Place(const std::vector<std::filesystem::path>& 
             const bool mark = recNum > 0 && !record.empty() && (record[0] == '\x1a' || record[0] == '\0');
             ++recNum;
             if (mark) return false;
-            while (next != changes.end() && next->recNum < recNum) ++next;
-            for (; next != changes.end() && next->recNum == recNum; ++next) {
-                if (next->fix.text.empty()) continue;
-                // The file must still hold what the run read there.
-                const auto from = static_cast<std::size_t>(next->fix.first - 1);
-                if (Upper(std::string_view(record).substr(from, next->fix.reported.size())) != next->fix.reported)
-                    throw FileWriteError(files[f].string() + " has changed since it was tested");
-                patches[f].push_back({cutter.StartOffset() + from, &*next});
-            }
+            PatchRecord(recNum, record, cutter.StartOffset(), files[f], next, changes.end(), patches[f]);
             return next != changes.end();
         };
         bool going = true;
