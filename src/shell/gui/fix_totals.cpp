@@ -12,7 +12,7 @@
 #include "common/gui/text_codec.h"
 #include "common/safe_file.h"
 #include "report/core/report_files.h"
-#include "results/gui/results_host.h"
+#include "shell/gui/main_window.h"
 
 namespace quorvex {
 
@@ -31,12 +31,23 @@ std::vector<FixChange> ChangesIn(const std::filesystem::path& folder) {
 
 }  // namespace
 
-FixTotals::FixTotals(ResultsHost& host, DesktopServices& desktop, QMenu* menu, QObject* parent)
-    : QObject(parent), host_(host), desktop_(desktop) {
+FixTotals::FixTotals(MainWindow& window, DesktopServices& desktop, QMenu* menu)
+    : QObject(&window), host_(window), desktop_(desktop) {
     action_ = menu->addAction(tr("&Fix Totals\xE2\x80\xA6"));
     action_->setObjectName(QStringLiteral("mnuVFixTotals"));
     action_->setEnabled(false);
     connect(action_, &QAction::triggered, this, &FixTotals::Open);
+    connect(&window, &MainWindow::runStarted, action_, [this] { action_->setEnabled(false); });
+    connect(this, &FixTotals::testCopy, &window, [&window](const QString& file) { window.TestFile(file.toStdString()); });
+}
+
+QPushButton* FixTotals::MakeButton(QWidget* parent) {
+    auto* button = new QPushButton(action_->text(), parent);
+    button->setObjectName(QStringLiteral("cmdFixTotals"));
+    button->setEnabled(false);
+    connect(button, &QPushButton::clicked, action_, &QAction::trigger);
+    connect(action_, &QAction::changed, button, [button, this] { button->setEnabled(action_->isEnabled()); });
+    return button;
 }
 
 void FixTotals::Follow(ResultsEvent event) {

@@ -16,7 +16,7 @@ class QTableWidget;
 namespace quorvex {
 
 class DesktopServices;
-class ResultsHost;
+class MainWindow;
 
 // Fix Totals...: the totals of the run on screen that the file itself decides, in a table of
 // changes (record, type, field, reported, new), and a corrected copy of the tested file saved
@@ -25,11 +25,13 @@ class ResultsHost;
 class FixTotals : public QObject {
     Q_OBJECT
 public:
-    // The command goes into `menu`; its questions go to `host`'s services, the save dialog
-    // to `desktop`.
-    FixTotals(ResultsHost& host, DesktopServices& desktop, QMenu* menu, QObject* parent);
+    // The command goes into `menu`; its questions go to `window`'s services, the save dialog
+    // to `desktop`; a run of the window turns it off, and the copy is tested by the window.
+    FixTotals(MainWindow& window, DesktopServices& desktop, QMenu* menu);
 
     QAction* Action() const { return action_; }
+    // The command's button, on and off with it.
+    QPushButton* MakeButton(QWidget* parent);
     // The result views told what they did: after they showed a run, the command is on when
     // its log has a fix; off otherwise.
     void Follow(ResultsEvent event);
@@ -46,7 +48,7 @@ signals:
 private:
     void Save();
 
-    ResultsHost& host_;
+    MainWindow& host_;
     DesktopServices& desktop_;
     QAction* action_ = nullptr;
     std::vector<FixChange> changes_;

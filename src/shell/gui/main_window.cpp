@@ -259,9 +259,7 @@ void MainWindow::BuildMenus() {
         connect(this, &MainWindow::runFinished, action, [action] { action->setEnabled(true); });
     }
     connect(this, &MainWindow::runStarted, history_, &HistoryViews::CloseWindows);
-    fixTotals_ = new FixTotals(*this, desktop_, view, this);
-    connect(this, &MainWindow::runStarted, fixTotals_->Action(), [this] { fixTotals_->Action()->setEnabled(false); });
-    connect(fixTotals_, &FixTotals::testCopy, this, [this](const QString& file) { TestFile(file.toStdString()); });
+    fixTotals_ = new FixTotals(*this, desktop_, view);
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     track(help, HelpMenu);
@@ -327,12 +325,7 @@ QWidget* MainWindow::BuildButtonColumn(QWidget* central) {
         connect(compareAction, &QAction::changed, compare,
                 [compare, compareAction] { compare->setEnabled(compareAction->isEnabled()); });
         buttons->addWidget(compare);
-        auto* fix = new QPushButton(fixTotals_->Action()->text(), buttonColumn);
-        fix->setObjectName(QStringLiteral("cmdFixTotals"));
-        fix->setEnabled(false);
-        connect(fix, &QPushButton::clicked, fixTotals_->Action(), &QAction::trigger);
-        connect(fixTotals_->Action(), &QAction::changed, fix, [fix, a = fixTotals_->Action()] { fix->setEnabled(a->isEnabled()); });
-        buttons->addWidget(fix);
+        buttons->addWidget(fixTotals_->MakeButton(buttonColumn));
         buttons->addStretch(1);
     }
     connect(Action(Start), &QAction::triggered, this, [this] { StartTesting(); });
