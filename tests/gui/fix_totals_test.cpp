@@ -46,8 +46,8 @@ TEST(FixTotalsTest, TheTotalsTheFileDecidesAreFixedInACopyTestedAtOnce) {
         ASSERT_TRUE(button);
         EXPECT_EQ(button->isEnabled(), *row.table != '\0');
         if (!*row.table) continue;
-        g.Click("mnuVFixTotals");
         FixTotals& fix = *g.window->Fixes();
+        fix.Action()->trigger();
         ASSERT_TRUE(fix.Dialog() && fix.Dialog()->isVisible());
         EXPECT_EQ(Cells(*fix.Table()), row.table);
         // The tested file is refused; another name takes the copy, which is tested at once.
