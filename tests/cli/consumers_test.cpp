@@ -86,6 +86,12 @@ TEST(Consumers, ReadEveryFindingWhereItStands) {
         {"python3", "csv",
          "python3 -c 'import csv; [print(\"%s:%s:%s\" % (r[\"file\"], r[\"line\"], r[\"column\"])) "
          "for r in csv.DictReader(open(\"f\", newline=\"\", encoding=\"utf-8\"))]'"},
+        // A suite per file whose counts are its testcases and failures, as JUnit readers count them.
+        {"python3", "junit",
+         "python3 -c 'import xml.etree.ElementTree as E\nfor s in E.parse(\"f\").getroot().findall(\"testsuite\"):\n"
+         " c = s.findall(\"testcase\"); f = s.findall(\"testcase/failure\")\n"
+         " assert (s.get(\"name\"), s.get(\"tests\"), s.get(\"failures\")) == (\"sub dir/faulty copy.txt\", "
+         "str(len(c)), str(len(f)))\n for x in f: print(x.text.split(\"\\n\")[0])'"},
     };
     for (const auto& [tool, format, read] : consumers) {
         if (!Installed(tool)) {

@@ -8,7 +8,7 @@ namespace quorvex {
 namespace {
 
 // The formats: a new one is a writer of its own and a row here.
-const std::array<FindingsFormatInfo, 4> kFormats{{
+const std::array<FindingsFormatInfo, 6> kFormats{{
     {FindingsFormat::Json, "json", "an array of objects", false, true, true, &MakeJsonWriter},
     {FindingsFormat::Csv, "csv",
      "RFC 4180 with a header row (a text cell that starts with = + - @ TAB or CR gets a leading ', so no "
@@ -24,6 +24,15 @@ const std::array<FindingsFormatInfo, 4> kFormats{{
      "columns, relative to --sarif-root (default: the current folder), with a fingerprint that follows it from "
      "run to run",
      false, true, false, &MakeSarifWriter},
+    {FindingsFormat::Github, "github",
+     "one workflow command per finding, ::error file=FILE,line=LINE,col=COLUMN,endColumn=END,title=REFERENCE::"
+     "MESSAGE [USER ENTRY], which a CI runner shows as an annotation at the field (% CR LF escaped as %25 %0D "
+     "%0A, and : , in the properties as %3A %2C)",
+     false, false, false, &MakeGithubWriter},
+    {FindingsFormat::Junit, "junit",
+     "JUnit XML for test-report views: one testsuite per submission file, one testcase per record with "
+     "findings, one failure per finding with its reference, message and user entry",
+     false, false, false, &MakeJunitWriter},
 }};
 
 }  // namespace

@@ -22,6 +22,8 @@ enum class FindingsFormat {
             // cell that starts with = + - @ TAB or CR gets a leading ' (no spreadsheet runs it)
     Gnu,    // one line per finding as compilers write them: FILE:LINE:COLUMN: error: ...
     Sarif,  // SARIF 2.1.0: one rule per kind of check, one result per finding at its field
+    Github, // workflow commands: one ::error annotation per finding at its field
+    Junit,  // JUnit XML: a testsuite per file, a testcase per record, a failure per finding
 };
 
 // Where a record began in the submission: the file (as the command line named it; "-" is
@@ -97,6 +99,8 @@ std::unique_ptr<FindingsFormatWriter> MakeJsonWriter(const FindingsContext& cont
 std::unique_ptr<FindingsFormatWriter> MakeCsvWriter(const FindingsContext& context);
 std::unique_ptr<FindingsFormatWriter> MakeGnuWriter(const FindingsContext& context);
 std::unique_ptr<FindingsFormatWriter> MakeSarifWriter(const FindingsContext& context);
+std::unique_ptr<FindingsFormatWriter> MakeGithubWriter(const FindingsContext& context);
+std::unique_ptr<FindingsFormatWriter> MakeJunitWriter(const FindingsContext& context);
 
 // Writes findings one at a time in one of the formats (memory holds SARIF's rules and
 // fingerprints, never the findings).
