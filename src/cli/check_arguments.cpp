@@ -123,6 +123,11 @@ Taken TakeSarifRoot(CheckOptions& o, const Values& v) {
     return std::nullopt;
 }
 
+Taken TakeRedact(CheckOptions& o, const Values&) {
+    o.reports.hideSsns = true;
+    return std::nullopt;
+}
+
 Taken TakeHistory(CheckOptions& o, const Values&) {
     o.history = true;
     return std::nullopt;
@@ -198,6 +203,10 @@ const std::array kOptions{
                 &TakeSarifRoot},
     CheckOption{"--findings-file", 0, OptionValue::One, "PATH", "a file (- for standard output)", kFindingsModes,
                 0, "--findings", "where the findings go: default standard output (also -)", &TakeFindingsFile},
+    CheckOption{"--redact", 0, OptionValue::None, "", "", kWritingModes | kModeShow | kModeCompare, 0, "",
+                "every SSN in the report, the findings, the comparison and --show-record shown as its last four "
+                "digits (*****6789); the log and the history keep them. Also QUORVEX_REDACT=1",
+                &TakeRedact},
     CheckOption{"--history", 0, OptionValue::None, "", "", kModeHistory, kModeHistory, "",
                 "lists the runs: number, date, outcome, counts, files; with --findings, the same fields for other "
                 "programs",

@@ -122,7 +122,7 @@ int ShowRecord(const CheckOptions& o) {
                                    " holds no record " + std::to_string(*o.showRecord) + "\n");
         return kExitNothingTested;
     }
-    quorvex::Print(stdout, quorvex::RecordViewText(*view));
+    quorvex::Print(stdout, quorvex::RecordViewText(o.reports.hideSsns ? quorvex::WithSsnHidden(*view) : *view));
     return interrupted ? kExitNothingTested : kExitNoErrors;
 }
 
@@ -380,15 +380,17 @@ void WriteComparison(const quorvex::HistoryRun& a, const quorvex::HistoryRun& b,
     std::string key;
     for (const quorvex::ComparedFinding& f : c.findings) {
         const bool fixed = f.status == FindingStatus::Fixed;
+        // Shown with its SSNs hidden when asked; its fingerprint is made of the key as kept.
+        const quorvex::HistoryFinding shown = request.hideSsns ? quorvex::WithSsnsHidden(f.finding) : f.finding;
         quorvex::FindingRow row;
         row.errNum = f.number;
         row.recNum = f.recNumB;
         row.baselineRecNum = f.recNumA;
         row.id = f.finding.type;
         row.critical = f.finding.critical;
-        row.reference = f.finding.reference;
-        row.userEntry = f.finding.userEntry;
-        row.error = f.finding.message;
+        row.reference = shown.reference;
+        row.userEntry = shown.userEntry;
+        row.error = shown.message;
         row.status = quorvex::StatusName(f.status);
         row.changed = f.changed;
         const auto& origins = fixed ? originsA : originsB;
@@ -442,7 +444,7 @@ int ReadHistory(const CheckOptions& o) {
                 }))
                 return status;
         } else {
-            quorvex::Print(stdout, quorvex::ComparisonText(*a, *b, c));
+            quorvex::Print(stdout, quorvex::ComparisonText(*a, *b, c, o.reports.hideSsns));
             // A comparison that did not reach its reader is no result (exit 1 means findings).
             if (!FlushStandardOutput()) return kExitNotWritten;
         }
@@ -459,9 +461,10 @@ int ReadHistory(const CheckOptions& o) {
 
 namespace quorvex {
 
-int CheckMain(int argc, char** argv, const std::function<void(RunOptions&)>& adjust) {
+int CheckMain(int argc, char** argv, const std::function<void(RunOptions&)>& adjust, bool hideSsns) {
     int status = kExitNothingTested;
     CheckOptions options;
+    options.reports.hideSsns = hideSsns;
     if (const auto parsed = ParseArguments(argc, argv, options)) {
         status = *parsed;
     } else {

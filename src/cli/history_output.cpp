@@ -35,15 +35,16 @@ std::string Counts(const StatusCounts& n) {
            Padded(std::to_string(n[2]), 8, true);
 }
 
-std::string Row(const ComparedFinding& f) {
+std::string Row(const ComparedFinding& compared, bool hideSsns) {
+    const HistoryFinding f = hideSsns ? WithSsnsHidden(compared.finding) : compared.finding;
     std::string where;
-    if (f.recNumB) where = "record " + std::to_string(*f.recNumB);
-    if (f.recNumA) where += where.empty() ? "was record " + std::to_string(*f.recNumA)
-                                          : " (was " + std::to_string(*f.recNumA) + ")";
-    std::string text = f.finding.reference + ": " + f.finding.message;
-    text += BracketedEntry(f.finding.userEntry);
-    std::string who = f.finding.type;
-    if (!f.finding.key.empty()) who += " " + f.finding.key;
+    if (compared.recNumB) where = "record " + std::to_string(*compared.recNumB);
+    if (compared.recNumA) where += where.empty() ? "was record " + std::to_string(*compared.recNumA)
+                                          : " (was " + std::to_string(*compared.recNumA) + ")";
+    std::string text = f.reference + ": " + f.message;
+    text += BracketedEntry(f.userEntry);
+    std::string who = f.type;
+    if (!f.key.empty()) who += " " + f.key;
     return "  " + where + ", " + TerminalValue(Cp1252ToUtf8(who)) + ": " + TerminalValue(Cp1252ToUtf8(text)) + "\n";
 }
 
@@ -58,7 +59,7 @@ std::string HistoryListText(const std::vector<HistoryRun>& runs) {
     return text;
 }
 
-std::string ComparisonText(const HistoryRun& a, const HistoryRun& b, const Comparison& c) {
+std::string ComparisonText(const HistoryRun& a, const HistoryRun& b, const Comparison& c, bool hideSsns) {
     auto name = [](const HistoryRun& r) {
         return "run " + std::to_string(r.id) + " (" + r.when + ", " + TerminalValue(r.Submission()) + ", " + r.outcome +
                ")";
@@ -82,7 +83,7 @@ std::string ComparisonText(const HistoryRun& a, const HistoryRun& b, const Compa
         text += status == FindingStatus::New ? "New" : status == FindingStatus::Fixed ? "Fixed" : "Still";
         text += '\n';
         for (const ComparedFinding& f : c.findings)
-            if (f.status == status) text += Row(f);
+            if (f.status == status) text += Row(f, hideSsns);
     }
     return text;
 }

@@ -14,8 +14,9 @@ namespace quorvex {
 std::string HistoryListText(const std::vector<HistoryRun>& runs);
 
 // The comparison of run `b` against run `a` for people: the counts, by record type and by
-// field, then the new, the fixed and the still findings with their record numbers (UTF-8).
-std::string ComparisonText(const HistoryRun& a, const HistoryRun& b, const Comparison& c);
+// field, then the new, the fixed and the still findings with their record numbers (UTF-8),
+// with `hideSsns` each SSN masked (WithSsnsHidden).
+std::string ComparisonText(const HistoryRun& a, const HistoryRun& b, const Comparison& c, bool hideSsns = false);
 
 // The runs `--compare` names: none, the last run against the one before it (of the same
 // submission, else any); A alone, the last run against A; A and B, as the user wrote their

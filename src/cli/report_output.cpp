@@ -8,6 +8,7 @@
 #include "common/safe_file.h"
 #include "common/terminal_text.h"
 #include "report/core/browser.h"
+#include "report/core/page_background.h"
 #include "report/core/report_files.h"
 
 namespace quorvex {
@@ -68,6 +69,16 @@ std::function<void(std::ostream&)> ForTerminal(bool terminal, const std::string&
     };
 }
 
+// The HTML report names its background image: it goes beside a page written to a file, as
+// the window's goes beside its page (never a device or a pipe's folder). A file of that
+// name the user keeps there is left as it is.
+void BesideThePage(const std::string& page, const std::filesystem::path& programFolder) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(page, ec)) return;
+    const std::filesystem::path folder = std::filesystem::absolute(page, ec).parent_path();
+    WritePageBackground(folder, !std::filesystem::equivalent(folder, programFolder, ec));
+}
+
 }  // namespace
 
 FindingsContext ContextOf(const ReportRequest& request, bool compared) {
@@ -80,9 +91,10 @@ int WriteFindingsOutput(const ReportRequest& request, const std::filesystem::pat
     return WriteTo(file, request, programFolder, ForTerminal(request.terminal, file, write)) ? 0 : kExitNotWritten;
 }
 
-int WriteRequested(const ReportRequest& request, const LogReader& log, const std::filesystem::path& programFolder,
+int WriteRequested(const ReportRequest& request, const LogReader& logKept, const std::filesystem::path& programFolder,
                    const RecordOrigins* origins, DialogServices& services, bool tell, bool interrupted,
                    std::string_view file) {
+    const LogReader log = request.hideSsns ? logKept.WithSsnsHidden() : logKept;
     bool written = true;
     if (request.report) {
         if (log.ErrorCount() == 0) {
@@ -95,6 +107,8 @@ int WriteRequested(const ReportRequest& request, const LogReader& log, const std
             written = WriteTo(reportPath, request, programFolder,
                               ForTerminal(request.terminal, reportPath,
                                           [&](std::ostream& out) { WriteReport(log, *request.report, out); }));
+            // The page names its background image: it goes beside the page, as the window's does.
+            if (written && *request.report == ReportFormat::Html && reportPath != "-") BesideThePage(reportPath, programFolder);
             if (written && tell && reportPath != "-")
                 Print(stdout, "Error report:              " + TerminalValue(reportPath) + "\n");
         }

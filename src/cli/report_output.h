@@ -25,6 +25,9 @@ struct ReportRequest {
     // file keeps the exact bytes).
     bool terminal = false;
     std::string sarifRoot;  // the folder SARIF names files relative to; empty: the current one
+    // --redact: every SSN in the report, the findings and the comparison shown as its last
+    // four digits (HideSsns); the log keeps them.
+    bool hideSsns = false;
 
     bool Any() const { return report || findings; }
     // Something goes to standard output: the run's summary is left out of it.

@@ -385,6 +385,7 @@ void LogReader::ForEachReportRow(const std::function<bool(const ReportRow&)>& vi
             row.record.errors = q.isNull(8) ? 0 : q.int64(8);
             row.record.record = Text(q, 9);
             row.record.recReference = Text(q, 10);
+            if (hideSsns_) HideSsns(row);
             if (!visit(row)) break;
         }
         return 0;

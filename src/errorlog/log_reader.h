@@ -82,6 +82,16 @@ public:
 
     const std::filesystem::path& Path() const { return path_; }
 
+    // A reader of the same log whose report rows (ForEachReportRow) show every SSN masked
+    // (HideSsns): what a report or findings document shows when SSNs are to stay private.
+    // Every other read gives the log as it is: the checks, the viewer and the history need it.
+    LogReader WithSsnsHidden() const {
+        LogReader hidden = *this;
+        hidden.hideSsns_ = true;
+        return hidden;
+    }
+    bool SsnsHidden() const { return hideSsns_; }
+
     // Whether the log still carries the in-progress mark (LogFile::InProgress): its run never
     // wrote its end. With no program in the folder, the run was interrupted (the program was
     // killed, the computer went down): the log keeps what was committed, and no more.
@@ -147,7 +157,7 @@ public:
 
     // --- The report ------------------------------------------------------------------
     // The body query: one row per error in record order and, within a record, in logged
-    // order. `visit` returns false to stop.
+    // order, its SSNs masked by a reader WithSsnsHidden. `visit` returns false to stop.
     void ForEachReportRow(const std::function<bool(const ReportRow&)>& visit) const;
     // The same rows for the run history, lighter: of the record only its identifier, block
     // and first kKeyChars characters (where the SSN and the EIN lie). `visit` also gets a
@@ -167,7 +177,13 @@ private:
 
     std::filesystem::path path_;
     sql::Database* borrowed_ = nullptr;
+    bool hideSsns_ = false;
 };
+
+// `row` with every SSN masked (common/hidden_ssn.h): the SSN of its record (the reference of
+// an RW or RO record, which its header shows) wherever it stands in the record and the user
+// entry, and the SSN an RT or RU message names. An EIN stays as it is.
+void HideSsns(ReportRow& row);
 
 // What every reader says of a log whose run did not finish (RunInProgress with no program
 // in the folder): the records kept end at `lastRecNum`. Two sentences, the first a heading.

@@ -3,6 +3,8 @@
 #include <deque>
 #include <unordered_map>
 
+#include "common/hidden_ssn.h"
+
 namespace quorvex {
 
 namespace {
@@ -22,11 +24,27 @@ std::string MatchKey(const HistoryFinding& f) {
 
 std::string MessageKind(std::string_view message) {
     std::string kind;
-    for (const char c : message) {
-        if (c < '0' || c > '9') kind += c;
-        else if (kind.empty() || kind.back() != '#') kind += '#';
+    for (std::size_t i = 0; i < message.size(); ++i) {
+        // The asterisks of a masked SSN (MaskSsn) stand for digits: the kind stays the same.
+        std::size_t digit = i;
+        while (digit < message.size() && message[digit] == '*') ++digit;
+        if (digit == message.size() || message[digit] < '0' || message[digit] > '9') {
+            kind += message[i];
+            continue;
+        }
+        i = digit;
+        if (kind.empty() || kind.back() != '#') kind += '#';
     }
     return kind;
+}
+
+HistoryFinding WithSsnsHidden(HistoryFinding f) {
+    const std::size_t slash = f.type == "RW" || f.type == "RO" ? f.key.find('/') : std::string::npos;
+    const std::string ssn = slash == std::string::npos ? std::string() : f.key.substr(0, slash);
+    HideSsns(f.userEntry, ssn);
+    HideSsns(f.message, {});  // the rule's text: an SSN only after 'SSN#: '
+    if (!ssn.empty()) f.key.replace(0, slash, MaskSsn(ssn));
+    return f;
 }
 
 const char* StatusName(FindingStatus status) {

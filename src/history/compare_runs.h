@@ -39,8 +39,14 @@ struct Comparison {
 
 // The kind of a message: the message with each run of digits read as one "#". Sums and
 // counts in a message ("The calculated sum ... is 12413057") change with every edit of
-// the amounts, the finding they belong to does not.
+// the amounts, the finding they belong to does not. Asterisks before digits (a masked SSN,
+// "*****6789") belong to the run: a finding shown with SSNs hidden is of the same kind.
 std::string MessageKind(std::string_view message);
+
+// `f` as a comparison shows it with SSNs hidden (common/hidden_ssn.h): the SSN of its
+// record's key (an RW or RO record's, before the "/") masked there and in its user entry,
+// and the SSN an RT or RU message names. Comparisons match the findings as kept.
+HistoryFinding WithSsnsHidden(HistoryFinding f);
 
 // Findings of run B against run A. Two findings match when their record's type, key and
 // occurrence, their field and their message's kind are the same: never by record number,

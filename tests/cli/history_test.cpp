@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <regex>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include "cli/check_in_process.h"
 #include "cli/check_main.h"
 #include "reader/run.h"
+#include "errorlog/log_reader.h"
 #include "errorlog/run_history.h"
 #include "errorlog/sqlite.h"
 #include "history/compare_runs.h"
@@ -363,12 +365,57 @@ TEST(History, ANameThatIsNoUtf8KeepsItsOwnFile) {
         EXPECT_NE(out.find("a%FF.txt\""), std::string::npos);
         EXPECT_EQ(out.find("%EF%BF%BD"), std::string::npos);
     }
-    // JSON and CSV show the name as the program shows it everywhere, and stay valid UTF-8.
-    for (const char* format : {"json", "csv"}) {
+    // JSON and CSV show the name as the program shows it everywhere, and stay valid UTF-8; gnu lines name the
+    // file by its own bytes, for the editor to open it.
+    for (const auto& [format, shown, other] : {std::tuple{"json", "a\xEF\xBF\xBD.txt", "\xFF"},
+                                               {"csv", "a\xEF\xBF\xBD.txt", "\xFF"}, {"gnu", "a\xFF.txt:1:423: error", "\xEF"}}) {
         const std::string out = Check(dir, {"--findings", format, tested.string()}).out;
-        EXPECT_NE(out.find("a\xEF\xBF\xBD.txt"), std::string::npos) << format;
-        EXPECT_EQ(out.find('\xFF'), std::string::npos) << format;
+        EXPECT_NE(out.find(shown), std::string::npos) << format;
+        EXPECT_EQ(out.find(other), std::string::npos) << format;
     }
+}
+
+// --redact (QUORVEX_REDACT): an SSN in a user entry and a record heading (987651234, not allowed) and one an RT
+// message names (234567891) show as their last four digits in every report, findings format and comparison, and
+// in --show-record, while the rule's own numbers stay (an SSN 123456789 is refused by a text that names it);
+// SARIF's fingerprints stay those of the SSNs; the log keeps them.
+TEST(History, RedactedOutputsShowNoSsn) {
+    TempDir dir;
+    std::string unreadable = MakeRW("234567891");
+    Put(unreadable, 199, "0000000001 ");
+    const std::string file = (dir / "ssn.txt").string();
+    WriteFile(file, MakeRE().insert(0, BaselineRA() + "\n") + "\n" + MakeRW("987651234") + "\n" + MakeRW("123456789") +
+                        "\n" + unreadable + "\n" + MakeRT(3, {}) + "\n" + MakeRF(3) + "\n");
+    ASSERT_EQ(Check(dir, {"-q", file}).status, 1);
+    const std::string sarif = Check(dir, {"--findings", "sarif"}).out;
+    const std::vector<std::string> both = {"*****1234", "*****7891", "[*****6789]", "or 123456789 or"};
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> shown;  // each of these, and neither SSN
+    } rows[] = {
+        {{"--report", "text", "--report-file", "-"}, both},  {{"--report", "html", "--report-file", "-"}, both},
+        {{"--findings", "json"}, both},   {{"--findings", "csv"}, both},   {{"--findings", "sarif"}, both},
+        {{"--findings", "github"}, both}, {{"--findings", "junit"}, both}, {{"-q", "--findings", "gnu", file}, both},
+        {{"--compare"}, both},            {{"--compare", "--findings", "json"}, both},
+        {{"--compare", "--findings", "sarif"}, both}, {{"--show-record", "3"}, {"\t[*****1234]\t*"}},
+    };
+    for (const auto& [args, shown] : rows) {
+        std::vector<std::string> redacted = args;
+        redacted.push_back("--redact");
+        const std::string out = Check(dir, redacted).out;
+        for (const std::string& masked : shown) EXPECT_NE(out.find(masked), std::string::npos) << args[1] << out;
+        EXPECT_EQ(out.find("987651234") & out.find("234567891"), std::string::npos) << args[1] << out;
+        // The same rules and fingerprints: only the texts differ.
+        const std::regex texts("\"(text|markdown|userEntry)\":\"[^\"]*\"");
+        if (args == rows[4].args) {
+            EXPECT_EQ(std::regex_replace(out, texts, ""), std::regex_replace(sarif, texts, ""));
+        }
+    }
+    const std::string env = "QUORVEX_REDACT=yes '" + std::string(QUORVEX_CHECK_EXE) + "' --data-dir '" +
+                            (dir / "data").string() + "' --findings csv > " + (dir / "env.csv").string();
+    EXPECT_EQ(std::system(env.c_str()) == -1 ? "" : ReadFile(dir / "env.csv"), Check(dir, {"--findings", "csv", "--redact"}).out);
+    EXPECT_NE(sarif.find("[987651234]"), std::string::npos);
+    EXPECT_EQ(LogReader(dir / "data" / "Errorlog.mdb").ErrorsOf(3).at(0).userEntry, "[987651234]");
 }
 
 // The bound from the environment, the history that cannot be made, the submission's name.

@@ -27,13 +27,13 @@ inline QApplication& App() {
 // The report option and font dialogs answer from queues; the print dialog and preview call
 // hooks.
 struct ScriptedReportDialogs : ReportDialogs {
-    std::deque<std::optional<ReportFormat>> types;
+    std::deque<std::optional<ReportChoice>> types;
     std::vector<ReportFormat> preselected;
     std::function<bool(clsPrintDialog&, QPrinter&)> print;
     std::function<void(QPrinter&, const std::function<void(QPrinter*)>&)> preview;
 
-    std::optional<ReportFormat> ChooseReportType(QWidget*, ReportFormat type) override {
-        preselected.push_back(type);
+    std::optional<ReportChoice> ChooseReportType(QWidget*, ReportChoice current) override {
+        preselected.push_back(current.type);
         if (types.empty()) return ADD_FAILURE() << "unexpected report option dialog", std::nullopt;
         auto answer = types.front();
         types.pop_front();

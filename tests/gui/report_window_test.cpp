@@ -162,6 +162,25 @@ std::string PdfText(const std::filesystem::path& pdf, const std::string& options
     return text;
 }
 
+// "Hide SSNs": the preview, the report saved as PDF and the HTML page show the SSN as its last four digits; the
+// choice is preselected for the next report.
+TEST(ReportCommandsTest, HideSsns) {
+    Gui g;
+    g.Test({Submission(1, true, MakeRW("987651234"))});
+    g.reports.types = {ReportChoice{kTextReport, true}, ReportChoice{kHtmlReport, true}};
+    g.script.browser = "/opt/web/browser";
+    g.Click("cmdErrors");
+    frmReport* w = g.window->findChild<frmReport*>();
+    ASSERT_NE(w, nullptr);
+    g.script.saveFiles = {(g.dir / "report.pdf").string()};
+    w->cmdPdf_Click();
+    const std::string preview = w->PreviewBox()->toPlainText().toStdString();
+    g.Click("cmdErrors");
+    for (const std::string& shown : {preview, PdfText(g.dir / "report.pdf"), ReadFile(g.dir / "temphtm.HTM")})
+        EXPECT_EQ(std::pair(shown.find("*****1234") != std::string::npos, shown.find("987651234")),
+                  std::pair(true, std::string::npos)) << shown;
+}
+
 // A report window left open is closed when a new run starts (its report is no longer the
 // log's); Escape closes it too.
 TEST(ReportWindowTest, ClosedByANewRunAndByEscape) {

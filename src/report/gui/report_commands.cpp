@@ -58,11 +58,14 @@ void ReportCommands::cmdErrors_Click() {
     busy_ = false;
 }
 
-void ReportCommands::MakeReport(const LogReader& log) {
+void ReportCommands::MakeReport(const LogReader& logKept) {
     CloseWindow();
-    const std::optional<ReportFormat> type = dialogs_->ChooseReportType(owner_, reportType_);
-    if (!type) return;
-    reportType_ = *type;
+    const std::optional<ReportChoice> choice = dialogs_->ChooseReportType(owner_, {reportType_, hideSsns_});
+    if (!choice) return;
+    reportType_ = choice->type;
+    hideSsns_ = choice->hideSsns;
+    // The window, its preview, print and PDF and the page all read the report from this log.
+    const LogReader log = hideSsns_ ? logKept.WithSsnsHidden() : logKept;
 
     struct Disabled {
         ReportCommands& commands;

@@ -39,6 +39,8 @@ public:
     void cmdPrint_Click();
 
     ReportFormat ReportType() const { return reportType_; }
+    // "Hide SSNs" as last chosen: kept for the program's run, as the report type is.
+    bool HideSsns() const { return hideSsns_; }
     bool PrintFlag() const { return printFlag_; }
     frmReport* Window() const { return window_; }
     // The current printer: the one last chosen in a print dialog (made at its first use, so
@@ -68,6 +70,7 @@ private:
     std::unique_ptr<QPrinter> printer_;
     QPointer<frmReport> window_;
     ReportFormat reportType_ = kTextReport;
+    bool hideSsns_ = false;
     bool printFlag_ = false;
     bool busy_ = false;
     int screenWidth_;

@@ -15,10 +15,10 @@
 
 namespace quorvex {
 
-std::optional<ReportFormat> QtReportDialogs::ChooseReportType(QWidget* owner, ReportFormat reportType) {
-    frmReportOption dialog(reportType, owner);
+std::optional<ReportChoice> QtReportDialogs::ChooseReportType(QWidget* owner, ReportChoice current) {
+    frmReportOption dialog(current, owner);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return dialog.ReportType();
+    return dialog.Choice();
 }
 
 void SetUpPrintDialog(QPrintDialog& box, const clsPrintDialog& dialog, QPrinter& printer) {

@@ -21,13 +21,21 @@ struct FontChoice {
     int size = 10;
 };
 
+// What the report option dialog chooses: text or HTML, and whether the report shows every
+// SSN as its last four digits ("Hide SSNs": the report, its preview, print, PDF and page).
+struct ReportChoice {
+    ReportFormat type = ReportFormat::Text;
+    bool hideSsns = false;
+    ReportChoice(ReportFormat t = ReportFormat::Text, bool hide = false) : type(t), hideSsns(hide) {}  // NOLINT
+};
+
 // The report's own modal dialogs: the Qt ones in the program, a script in the tests.
 class ReportDialogs {
 public:
     virtual ~ReportDialogs() = default;
 
-    // frmReportOption opened on `reportType`: the type chosen, nullopt on Cancel.
-    virtual std::optional<ReportFormat> ChooseReportType(QWidget* owner, ReportFormat reportType) = 0;
+    // frmReportOption opened on `current`: the choice made, nullopt on Cancel.
+    virtual std::optional<ReportChoice> ChooseReportType(QWidget* owner, ReportChoice current) = 0;
 
     // ShowPrinter: the print dialog for `printer`, opened with the pages, range and flags of
     // `dialog`. On OK the printer is the one chosen and `dialog` holds the range, copies and
@@ -56,7 +64,7 @@ void TakePrintDialog(clsPrintDialog& dialog, const QPrinter& printer);
 // fixed-pitch fonts of the machine; the name is UTF-8).
 class QtReportDialogs final : public ReportDialogs {
 public:
-    std::optional<ReportFormat> ChooseReportType(QWidget* owner, ReportFormat reportType) override;
+    std::optional<ReportChoice> ChooseReportType(QWidget* owner, ReportChoice current) override;
     bool ShowPrinter(QWidget* owner, clsPrintDialog& dialog, QPrinter& printer) override;
     void Preview(QWidget* owner, QPrinter& printer, const std::function<void(QPrinter*)>& paint) override;
     bool PrinterInstalled() const override;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QCheckBox>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -12,7 +13,7 @@
 
 namespace quorvex {
 
-frmReportOption::frmReportOption(ReportFormat reportType, QWidget* parent) : QDialog(parent) {
+frmReportOption::frmReportOption(ReportChoice current, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmReportOption"));
     setWindowTitle(tr("Report Option"));
     auto* frame = new QGroupBox(tr("Error Report"), this);
@@ -23,7 +24,12 @@ frmReportOption::frmReportOption(ReportFormat reportType, QWidget* parent) : QDi
     auto* choices = new QVBoxLayout(frame);
     choices->addWidget(text_);
     choices->addWidget(html_);
-    (reportType == kHtmlReport ? html_ : text_)->setChecked(true);
+    (current.type == kHtmlReport ? html_ : text_)->setChecked(true);
+    hideSsns_ = new QCheckBox(tr("Hide &SSNs"), frame);
+    hideSsns_->setObjectName(QStringLiteral("chkHideSsns"));
+    hideSsns_->setToolTip(tr("Shows every SSN of the report as its last four digits (*****6789)"));
+    hideSsns_->setChecked(current.hideSsns);
+    choices->addWidget(hideSsns_);
 
     auto* ok = new QPushButton(tr("&OK"), this);
     ok->setObjectName(QStringLiteral("OKButton"));
@@ -50,6 +56,8 @@ frmReportOption::frmReportOption(ReportFormat reportType, QWidget* parent) : QDi
 }
 
 ReportFormat frmReportOption::ReportType() const { return html_->isChecked() ? kHtmlReport : kTextReport; }
+
+ReportChoice frmReportOption::Choice() const { return {ReportType(), hideSsns_->isChecked()}; }
 
 void frmReportOption::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

@@ -3,7 +3,9 @@
 #include <QDialog>
 
 #include "report/core/report_writers.h"
+#include "report/gui/report_dialogs.h"
 
+class QCheckBox;
 class QRadioButton;
 
 namespace quorvex {
@@ -12,15 +14,17 @@ namespace quorvex {
 inline constexpr ReportFormat kTextReport = ReportFormat::Text;
 inline constexpr ReportFormat kHtmlReport = ReportFormat::Html;
 
-// frmReportOption "Report Option": text or HTML, with the current report type preselected.
+// frmReportOption "Report Option": text or HTML, with the current report type preselected,
+// and "Hide SSNs".
 class frmReportOption : public QDialog {
     Q_OBJECT
 
 public:
-    frmReportOption(ReportFormat reportType, QWidget* parent = nullptr);
+    frmReportOption(ReportChoice current, QWidget* parent = nullptr);
 
     // Text or HTML, as chosen.
     ReportFormat ReportType() const;
+    ReportChoice Choice() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -28,6 +32,7 @@ protected:
 private:
     QRadioButton* text_;
     QRadioButton* html_;
+    QCheckBox* hideSsns_;
 };
 
 }  // namespace quorvex

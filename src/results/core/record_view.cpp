@@ -2,11 +2,13 @@
 
 #include <string_view>
 
+#include "common/hidden_ssn.h"
 #include "common/terminal_text.h"
 #include "common/text_1252.h"
 #include "errorlog/log_findings.h"
 #include "errorlog/log_reader.h"
 #include "reader/fill_fields.h"
+#include "validation/field_names.h"
 #include "validation/layouts.h"
 #include "validation/validators.h"
 
@@ -75,6 +77,13 @@ std::optional<RecordView> ViewRecord(const LogReader& log, std::int64_t recNum, 
         for (const ErrorRow& e : log.ErrorsOf(recNum))
             if (AboutIdentifier(e)) identifier.messages.push_back(e.error);
     }
+    return view;
+}
+
+RecordView WithSsnHidden(RecordView view) {
+    if (view.rows.empty() || view.rows.front().value != "RW") return view;
+    for (ViewerRow& row : view.rows)
+        if (row.index == rw::kSsn) row.value = MaskSsn(row.value);
     return view;
 }
 

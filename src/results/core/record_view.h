@@ -62,4 +62,7 @@ std::optional<RecordView> ViewRecord(const LogReader& log, std::int64_t recNum, 
 // no row).
 std::string RecordViewText(const RecordView& view);
 
+// The view with the SSN of an RW record masked (MaskSsn): what --show-record --redact prints.
+RecordView WithSsnHidden(RecordView view);
+
 }  // namespace quorvex

@@ -51,8 +51,8 @@ private:
 // are the Qt ones.
 class UnattendedReportDialogs final : public ReportDialogs {
 public:
-    std::optional<ReportFormat> ChooseReportType(QWidget* owner, ReportFormat reportType) override {
-        return attended_.ChooseReportType(owner, reportType);
+    std::optional<ReportChoice> ChooseReportType(QWidget* owner, ReportChoice current) override {
+        return attended_.ChooseReportType(owner, current);
     }
     bool ShowPrinter(QWidget* owner, clsPrintDialog& dialog, QPrinter& printer) override {
         return attended_.ShowPrinter(owner, dialog, printer);
