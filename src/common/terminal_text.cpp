@@ -17,16 +17,21 @@ bool AppendControlEscape(std::string& out, char32_t code, EscapeStrength strengt
 }
 
 std::string TerminalText(std::string_view utf8, EscapeStrength strength) {
-    const std::string valid = ValidUtf8(utf8);
+    return ControlsEscaped(ValidUtf8(utf8), strength);
+}
+
+std::string ControlsEscaped(std::string_view bytes, EscapeStrength strength) {
     std::string out;
-    out.reserve(valid.size());
-    for (std::size_t i = 0; i < valid.size(); ++i) {
-        const auto c = static_cast<unsigned char>(valid[i]);
-        const bool beforeLineFeed = i + 1 < valid.size() && valid[i + 1] == '\n';
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        const bool beforeLineFeed = i + 1 < bytes.size() && bytes[i + 1] == '\n';
         if (c < 0x80 && AppendControlEscape(out, c, strength, beforeLineFeed)) continue;
-        if (c == 0xC2 && i + 1 < valid.size() && static_cast<unsigned char>(valid[i + 1]) <= 0x9F) {
+        const auto next = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+        if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
             // U+0080 to U+009F, the second set of control characters (0x9B starts a sequence too).
-            AppendControlEscape(out, static_cast<unsigned char>(valid[++i]), strength, false);
+            AppendControlEscape(out, next, strength, false);
+            ++i;
             continue;
         }
         out += static_cast<char>(c);

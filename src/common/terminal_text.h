@@ -31,6 +31,10 @@ bool AppendControlEscape(std::string& out, char32_t code, EscapeStrength strengt
 // \u009B), so that a record or a file name can neither drive the terminal nor cut a line.
 std::string TerminalText(std::string_view utf8, EscapeStrength strength = EscapeStrength::Message);
 inline std::string TerminalValue(std::string_view utf8) { return TerminalText(utf8, EscapeStrength::Value); }
+// The same, the bytes that are not UTF-8 kept as they are: a file name written for a program
+// that opens the file by it (an editor reading compiler lines), where U+FFFD would name
+// another file. The control characters are escaped all the same.
+std::string ControlsEscaped(std::string_view bytes, EscapeStrength strength = EscapeStrength::Value);
 
 // Writes TerminalText(utf8) to `to`.
 void Print(std::FILE* to, std::string_view utf8);

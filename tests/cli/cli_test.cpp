@@ -17,6 +17,7 @@
 #include "cli/stop_signals.h"
 #include "common/folder_lock.h"
 #include "errorlog/run_history.h"
+#include "report/core/page_background.h"
 #include "support/db_faults.h"
 #include "reader/run.h"
 #include "report/report_logs.h"
@@ -400,6 +401,14 @@ TEST(QuorvexCheck, ReportsAndFindingsOfTheRunAndOfTheLogItLeft) {
     // Without FILE: the log left behind, which ends with a critical error.
     r = Main({"--data-dir", data, "--report", "html", "--report-file", "-"});
     EXPECT_EQ(std::tuple(r.status, r.out), std::tuple(2, Written(dir.path(), ReportFormat::Html)));
+    // The page's background image beside a page written to a file; a file of its name of the user's is kept.
+    for (const char* folder : {"page", "own"}) {
+        fs::create_directories(dir / folder);
+        if (folder == std::string("own")) WriteFile(dir / folder / "orvantahalf.gif", "mine");
+        Main({"--data-dir", data, "-q", "--report", "html", "--report-file", (dir / folder / "r.htm").string()});
+    }
+    EXPECT_EQ(std::tuple(ReadFile(dir / "page/orvantahalf.gif") == PageBackgroundGif(), ReadFile(dir / "own/orvantahalf.gif")),
+              std::tuple(true, "mine"));
     // Its findings are placed in the files the run read, as the history recorded them.
     r = Main({"--data-dir", data, "--quiet", "--report", "text", "--findings=csv", "--findings-file", data + "/f.csv"});
     const std::string csv = ReadFile(dir / "f.csv");

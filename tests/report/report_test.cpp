@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstdio>
+#include <regex>
 #include <sstream>
 
 #include "common/text_1252.h"
@@ -87,10 +88,11 @@ TEST(Findings, JsonCsvAndGnu) {
         R"({"err_num":1,"record":2,"id":"RW","critical":false,"reference":"Employee Name, First [Position 42 - 56]",)"
         R"("user_entry":"[\"Jos)"
         "\xC3\xA9"
-        R"(\"\\\t\u001b]","error":"Line one\r\nline two.","fix":null},)"
+        R"(\"\\\t\u001b]","error":"Line one\r\nline two.","fix":null,"file":null,"line":null,"column":null,)"
+        R"("end_column":null},)"
         "\n"
         R"({"err_num":2,"record":2,"id":"RW","critical":true,"reference":"Record Length","user_entry":"",)"
-        R"("error":"Must be 512 bytes.","fix":null})"
+        R"("error":"Must be 512 bytes.","fix":null,"file":null,"line":null,"column":null,"end_column":null})"
         "\n]\n");
     EXPECT_EQ(Written(dir.path(), FindingsFormat::Csv),
               "err_num,record,id,critical,reference,user_entry,error,file,line,column,end_column,fix\r\n"
@@ -113,6 +115,49 @@ TEST(Findings, JsonCsvAndGnu) {
               "Line one\\x0D\\x0Aline two. [\"Jos\xC3\xA9\"\\\\x09\\x1B]\n"
               "w2\\x0A1.txt:9:9: error: forged:3:513: fatal error: Record Length: Must be 512 bytes.\n");
     EXPECT_EQ(placed(FindingsFormat::Gnu, "-").substr(0, 20), "<stdin>:3:554: error");
+    // GitHub's workflow commands, read back by the runner's rules: "::error PROPERTIES::DATA", properties split at
+    // "," and "=", then %25 %0D %0A (and %3A %2C in properties) undone.
+    std::istringstream github(placed(FindingsFormat::Github, "a:b,c%0A.txt"));
+    auto unescape = [](std::string s) {
+        for (const auto& [from, to] : {std::pair{"%0D", "\r"}, {"%0A", "\n"}, {"%3A", ":"}, {"%2C", ","}, {"%25", "%"}})
+            s = std::regex_replace(s, std::regex(from), to);
+        return s;
+    };
+    std::string read;
+    for (std::string line; std::getline(github, line);) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(line, m, std::regex("::error (.*?)::(.*)"))) << line;
+        std::istringstream properties(m[1].str());
+        for (std::string p; std::getline(properties, p, ',');) read += unescape(p) + "|";
+        read += unescape(m[2].str()) + "\n";
+    }
+    EXPECT_EQ(read, "file=a:b,c%0A.txt|line=3|col=554|endColumn=568|title=Employee Name, First [Position 42 - 56]|"
+                    "Line one\r\nline two. [\"Jos\xC3\xA9\"\\\\x09\\x1B]\n"
+                    "file=a:b,c%0A.txt|line=3|col=513|endColumn=513|title=Record Length|Must be 512 bytes.\n");
+}
+
+// The runs' dates in ISO 8601 with the offset of their day (summer time too); what the history does not know of a
+// file (a pipe) is null in JSON, an empty cell in CSV; every object has every key.
+TEST(Findings, RunListsDatedWithTheirOffset) {
+    ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    ::tzset();
+    const std::vector<HistoryRun> runs = {{1, "2009-01-15 10:12:09", "finished", 3, 1, 2, {{"p", -1, ""}}},
+                                          {2, "2009-07-15 10:12:09", "stopped", 3, 1, 2, {{"a", 5, "ab"}}}};
+    std::ostringstream json, csv;
+    WriteRunList(runs, FindingsFormat::Json, json), WriteRunList(runs, FindingsFormat::Csv, csv);
+    ::unsetenv("TZ");
+    ::tzset();
+    EXPECT_EQ(json.str(),
+              "[\n"
+              R"({"run":1,"date":"2009-01-15T10:12:09+01:00","outcome":"finished","records":3,"records_with_errors":1,)"
+              R"("errors":2,"files":[{"name":"p","size":null,"sha256":null}]},)"
+              "\n"
+              R"({"run":2,"date":"2009-07-15T10:12:09+02:00","outcome":"stopped","records":3,"records_with_errors":1,)"
+              R"("errors":2,"files":[{"name":"a","size":5,"sha256":"ab"}]})"
+              "\n]\n");
+    EXPECT_EQ(csv.str(),
+              "run,date,outcome,records,records_with_errors,errors,file,size,sha256\r\n"
+              "1,2009-01-15T10:12:09+01:00,finished,3,1,2,p,,\r\n2,2009-07-15T10:12:09+02:00,stopped,3,1,2,a,5,ab\r\n");
 }
 
 // A text cell a spreadsheet would take for a formula gets a leading ', in every text column; JSON keeps it exact.

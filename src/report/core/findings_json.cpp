@@ -9,7 +9,8 @@ namespace {
 // An array of objects, one per line: the fields of the log's error rows and the fix of the
 // field (null when there is none), then the
 // comparison's (status, baseline_record), then where the finding stands (file, line,
-// column, end_column; absent when its record's place is unknown).
+// column, end_column). Every object has every key, null where the value is unknown, so
+// that readers that take the keys of the first object as the columns read them all.
 class JsonWriter final : public FindingsFormatWriter {
 public:
     explicit JsonWriter(const FindingsContext& context) : compared_(context.compared) {}
@@ -37,13 +38,14 @@ public:
             out += ",\"baseline_record\":";
             out += r.baselineRecNum ? std::to_string(*r.baselineRecNum) : std::string("null");
         }
-        if (const std::string_view file = FileOf(r); !file.empty()) {
-            out += ",\"file\":";
-            JsonUtf8String(out, file);
-        }
+        out += ",\"file\":";
+        if (const std::string_view file = FileOf(r); !file.empty()) JsonUtf8String(out, file);
+        else out += "null";
         if (const auto place = PlaceOf(r)) {
             Append(out, ",\"line\":", std::to_string(place->line), ",\"column\":", std::to_string(place->column),
                    ",\"end_column\":", std::to_string(place->endColumn));
+        } else {
+            out += ",\"line\":null,\"column\":null,\"end_column\":null";
         }
         out += '}';
     }

@@ -1,3 +1,5 @@
+#include <cstdio>
+#include <ctime>
 #include <string>
 
 #include "report/core/findings_text.h"
@@ -6,15 +8,34 @@
 
 namespace quorvex {
 
-// The runs as --history lists them. A size and a hash the history does not know (a pipe,
-// a file gone since, or one too large to hash) are left out (JSON) or empty (CSV).
+std::string IsoDate(std::string_view when) {
+    std::tm tm{};
+    char extra = 0;
+    const std::string text(when);
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &tm.tm_year, &tm.tm_mon, &tm.tm_mday, &tm.tm_hour,
+                    &tm.tm_min, &tm.tm_sec, &extra) != 6)
+        return text;
+    tm.tm_year -= 1900, tm.tm_mon -= 1, tm.tm_isdst = -1;
+    std::tm local = tm;
+    const std::time_t t = std::mktime(&local);
+    if (t == static_cast<std::time_t>(-1) || !localtime_r(&t, &local)) return text;
+    const long offset = local.tm_gmtoff / 60;
+    const long minutes = offset < 0 ? -offset : offset;
+    char zone[8];
+    std::snprintf(zone, sizeof zone, "%c%02ld:%02ld", offset < 0 ? '-' : '+', minutes / 60 % 100, minutes % 60);
+    return text.substr(0, 10) + "T" + text.substr(11) + zone;
+}
+
+// The runs as --history lists them, in the order of their numbers, their dates in ISO 8601
+// with the offset. A size and a hash the history does not know (a pipe, a file gone since,
+// or one too large to hash) are null (JSON) or empty (CSV).
 void WriteRunList(const std::vector<HistoryRun>& runs, FindingsFormat format, std::ostream& out) {
     std::string text;
     if (format == FindingsFormat::Csv) {
         text += "run,date,outcome,records,records_with_errors,errors,file,size,sha256\r\n";
         for (const HistoryRun& r : runs) {
             std::string head;
-            Append(head, std::to_string(r.id), ",", r.when, ",", r.outcome, ",", std::to_string(r.records), ",",
+            Append(head, std::to_string(r.id), ",", IsoDate(r.when), ",", r.outcome, ",", std::to_string(r.records), ",",
                    std::to_string(r.recordsWithErrors), ",", std::to_string(r.errors), ",");
             if (r.files.empty()) Append(text, head, ",,\r\n");
             for (const HistoryFile& f : r.files) {
@@ -30,7 +51,7 @@ void WriteRunList(const std::vector<HistoryRun>& runs, FindingsFormat format, st
         for (const HistoryRun& r : runs) {
             text += &r == &runs.front() ? "\n{\"run\":" : ",\n{\"run\":";
             Append(text, std::to_string(r.id), ",\"date\":");
-            JsonString(text, r.when);
+            JsonString(text, IsoDate(r.when));
             text += ",\"outcome\":";
             JsonString(text, r.outcome);
             Append(text, ",\"records\":", std::to_string(r.records), ",\"records_with_errors\":",
@@ -38,8 +59,9 @@ void WriteRunList(const std::vector<HistoryRun>& runs, FindingsFormat format, st
             for (const HistoryFile& f : r.files) {
                 text += &f == &r.files.front() ? "{\"name\":" : ",{\"name\":";
                 JsonUtf8String(text, f.name);
-                if (f.size >= 0) Append(text, ",\"size\":", std::to_string(f.size));
-                if (!f.sha256.empty()) Append(text, ",\"sha256\":\"", f.sha256, "\"");
+                Append(text, ",\"size\":", f.size >= 0 ? std::to_string(f.size) : std::string("null"), ",\"sha256\":");
+                if (f.sha256.empty()) text += "null";
+                else Append(text, "\"", f.sha256, "\"");
                 text += '}';
             }
             text += "]}";

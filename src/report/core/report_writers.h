@@ -40,6 +40,11 @@ void WriteFindings(const LogReader& log, FindingsFormat format, std::ostream& ou
 // --history lists: number, date, outcome, counts, files with size and hash.
 void WriteRunList(const std::vector<HistoryRun>& runs, FindingsFormat format, std::ostream& out);
 
+// A run's date as the history keeps it (local time, "YYYY-MM-DD HH:MM:SS") in ISO 8601 with
+// the offset of this computer's time zone at that date ("2009-01-15T10:12:09+01:00"); a text
+// of another form as it is.
+std::string IsoDate(std::string_view when);
+
 // The rule a finding belongs to in SARIF: its record type, its field and its message's kind
 // (each run of digits read as one "#", so that sums and counts make no rule of their own);
 // the id is "ZRW" and 8 hex digits of a hash of those, the same from run to run.
