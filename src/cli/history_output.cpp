@@ -39,8 +39,9 @@ std::string Row(const ComparedFinding& compared, bool hideSsns) {
     const HistoryFinding f = hideSsns ? WithSsnsHidden(compared.finding) : compared.finding;
     std::string where;
     if (compared.recNumB) where = "record " + std::to_string(*compared.recNumB);
-    if (compared.recNumA) where += where.empty() ? "was record " + std::to_string(*compared.recNumA)
-                                          : " (was " + std::to_string(*compared.recNumA) + ")";
+    if (compared.recNumA)
+        where += where.empty() ? "was record " + std::to_string(*compared.recNumA)
+                               : " (was " + std::to_string(*compared.recNumA) + ")";
     std::string text = f.reference + ": " + f.message;
     text += BracketedEntry(f.userEntry);
     std::string who = f.type;

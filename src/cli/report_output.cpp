@@ -108,7 +108,8 @@ int WriteRequested(const ReportRequest& request, const LogReader& logKept, const
                               ForTerminal(request.terminal, reportPath,
                                           [&](std::ostream& out) { WriteReport(log, *request.report, out); }));
             // The page names its background image: it goes beside the page, as the window's does.
-            if (written && *request.report == ReportFormat::Html && reportPath != "-") BesideThePage(reportPath, programFolder);
+            if (written && *request.report == ReportFormat::Html && reportPath != "-")
+                BesideThePage(reportPath, programFolder);
             if (written && tell && reportPath != "-")
                 Print(stdout, "Error report:              " + TerminalValue(reportPath) + "\n");
         }

@@ -16,7 +16,8 @@ constexpr std::size_t kSsnWidth = 9;
 std::string MaskSsn(std::string_view ssn) {
     std::string masked(ssn);
     // Blanks stay: an SSN left blank shows as blank.
-    if (masked.size() > 4) std::replace_if(masked.begin(), masked.end() - 4, [](char c) { return c != ' '; }, '*');
+    for (std::size_t i = 0; i + 4 < masked.size(); ++i)
+        if (masked[i] != ' ') masked[i] = '*';
     return masked;
 }
 

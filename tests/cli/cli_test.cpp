@@ -17,10 +17,10 @@
 #include "cli/stop_signals.h"
 #include "common/folder_lock.h"
 #include "errorlog/run_history.h"
-#include "report/core/page_background.h"
-#include "support/db_faults.h"
 #include "reader/run.h"
+#include "report/core/page_background.h"
 #include "report/report_logs.h"
+#include "support/db_faults.h"
 
 namespace quorvex::test {
 namespace {
@@ -407,7 +407,8 @@ TEST(QuorvexCheck, ReportsAndFindingsOfTheRunAndOfTheLogItLeft) {
         if (folder == std::string("own")) WriteFile(dir / folder / "orvantahalf.gif", "mine");
         Main({"--data-dir", data, "-q", "--report", "html", "--report-file", (dir / folder / "r.htm").string()});
     }
-    EXPECT_EQ(std::tuple(ReadFile(dir / "page/orvantahalf.gif") == PageBackgroundGif(), ReadFile(dir / "own/orvantahalf.gif")),
+    EXPECT_EQ(std::tuple(ReadFile(dir / "page/orvantahalf.gif") == PageBackgroundGif(),
+                         ReadFile(dir / "own/orvantahalf.gif")),
               std::tuple(true, "mine"));
     // Its findings are placed in the files the run read, as the history recorded them.
     r = Main({"--data-dir", data, "--quiet", "--report", "text", "--findings=csv", "--findings-file", data + "/f.csv"});

@@ -12,12 +12,12 @@
 
 #include "cli/check_in_process.h"
 #include "cli/check_main.h"
-#include "reader/run.h"
 #include "errorlog/log_reader.h"
 #include "errorlog/run_history.h"
 #include "errorlog/sqlite.h"
 #include "history/compare_runs.h"
 #include "history/run_record.h"
+#include "reader/run.h"
 #include "report/core/report_writers.h"
 #include "support/db_faults.h"
 #include "support/test_support.h"
@@ -368,7 +368,8 @@ TEST(History, ANameThatIsNoUtf8KeepsItsOwnFile) {
     // JSON and CSV show the name as the program shows it everywhere, and stay valid UTF-8; gnu lines name the
     // file by its own bytes, for the editor to open it.
     for (const auto& [format, shown, other] : {std::tuple{"json", "a\xEF\xBF\xBD.txt", "\xFF"},
-                                               {"csv", "a\xEF\xBF\xBD.txt", "\xFF"}, {"gnu", "a\xFF.txt:1:423: error", "\xEF"}}) {
+                                               {"csv", "a\xEF\xBF\xBD.txt", "\xFF"},
+                                               {"gnu", "a\xFF.txt:1:423: error", "\xEF"}}) {
         const std::string out = Check(dir, {"--findings", format, tested.string()}).out;
         EXPECT_NE(out.find(shown), std::string::npos) << format;
         EXPECT_EQ(out.find(other), std::string::npos) << format;
@@ -393,11 +394,18 @@ TEST(History, RedactedOutputsShowNoSsn) {
         std::vector<std::string> args;
         std::vector<std::string> shown;  // each of these, and neither SSN
     } rows[] = {
-        {{"--report", "text", "--report-file", "-"}, both},  {{"--report", "html", "--report-file", "-"}, both},
-        {{"--findings", "json"}, both},   {{"--findings", "csv"}, both},   {{"--findings", "sarif"}, both},
-        {{"--findings", "github"}, both}, {{"--findings", "junit"}, both}, {{"-q", "--findings", "gnu", file}, both},
-        {{"--compare"}, both},            {{"--compare", "--findings", "json"}, both},
-        {{"--compare", "--findings", "sarif"}, both}, {{"--show-record", "3"}, {"\t[*****1234]\t*"}},
+        {{"--report", "text", "--report-file", "-"}, both},
+        {{"--report", "html", "--report-file", "-"}, both},
+        {{"--findings", "json"}, both},
+        {{"--findings", "csv"}, both},
+        {{"--findings", "sarif"}, both},
+        {{"--findings", "github"}, both},
+        {{"--findings", "junit"}, both},
+        {{"-q", "--findings", "gnu", file}, both},
+        {{"--compare"}, both},
+        {{"--compare", "--findings", "json"}, both},
+        {{"--compare", "--findings", "sarif"}, both},
+        {{"--show-record", "3"}, {"\t[*****1234]\t*"}},
     };
     for (const auto& [args, shown] : rows) {
         std::vector<std::string> redacted = args;
@@ -413,7 +421,8 @@ TEST(History, RedactedOutputsShowNoSsn) {
     }
     const std::string env = "QUORVEX_REDACT=yes '" + std::string(QUORVEX_CHECK_EXE) + "' --data-dir '" +
                             (dir / "data").string() + "' --findings csv > " + (dir / "env.csv").string();
-    EXPECT_EQ(std::system(env.c_str()) == -1 ? "" : ReadFile(dir / "env.csv"), Check(dir, {"--findings", "csv", "--redact"}).out);
+    EXPECT_EQ(std::system(env.c_str()) == -1 ? "" : ReadFile(dir / "env.csv"),
+              Check(dir, {"--findings", "csv", "--redact"}).out);
     EXPECT_NE(sarif.find("[987651234]"), std::string::npos);
     EXPECT_EQ(LogReader(dir / "data" / "Errorlog.mdb").ErrorsOf(3).at(0).userEntry, "[987651234]");
 }

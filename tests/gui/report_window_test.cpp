@@ -178,7 +178,8 @@ TEST(ReportCommandsTest, HideSsns) {
     g.Click("cmdErrors");
     for (const std::string& shown : {preview, PdfText(g.dir / "report.pdf"), ReadFile(g.dir / "temphtm.HTM")})
         EXPECT_EQ(std::pair(shown.find("*****1234") != std::string::npos, shown.find("987651234")),
-                  std::pair(true, std::string::npos)) << shown;
+                  std::pair(true, std::string::npos))
+            << shown;
 }
 
 // A report window left open is closed when a new run starts (its report is no longer the

@@ -131,9 +131,10 @@ TEST(Findings, JsonCsvAndGnu) {
         for (std::string p; std::getline(properties, p, ',');) read += unescape(p) + "|";
         read += unescape(m[2].str()) + "\n";
     }
-    EXPECT_EQ(read, "file=a:b,c%0A.txt|line=3|col=554|endColumn=568|title=Employee Name, First [Position 42 - 56]|"
-                    "Line one\r\nline two. [\"Jos\xC3\xA9\"\\\\x09\\x1B]\n"
-                    "file=a:b,c%0A.txt|line=3|col=513|endColumn=513|title=Record Length|Must be 512 bytes.\n");
+    EXPECT_EQ(read,
+              "file=a:b,c%0A.txt|line=3|col=554|endColumn=568|title=Employee Name, First [Position 42 - 56]|"
+              "Line one\r\nline two. [\"Jos\xC3\xA9\"\\\\x09\\x1B]\n"
+              "file=a:b,c%0A.txt|line=3|col=513|endColumn=513|title=Record Length|Must be 512 bytes.\n");
 }
 
 // The runs' dates in ISO 8601 with the offset of their day (summer time too); what the history does not know of a

@@ -17,13 +17,13 @@ namespace quorvex {
 // FindingsFormatWriter and one row of FindingsFormats(): the command line's option values
 // and its help are made from that table.
 enum class FindingsFormat {
-    Json,   // an array of objects, one object per line; every control character escaped
-    Csv,    // RFC 4180: a header row, CR LF line ends, fields quoted where needed; a text
-            // cell that starts with = + - @ TAB or CR gets a leading ' (no spreadsheet runs it)
-    Gnu,    // one line per finding as compilers write them: FILE:LINE:COLUMN: error: ...
-    Sarif,  // SARIF 2.1.0: one rule per kind of check, one result per finding at its field
-    Github, // workflow commands: one ::error annotation per finding at its field
-    Junit,  // JUnit XML: a testsuite per file, a testcase per record, a failure per finding
+    Json,    // an array of objects, one object per line; every control character escaped
+    Csv,     // RFC 4180: a header row, CR LF line ends, fields quoted where needed; a text
+             // cell that starts with = + - @ TAB or CR gets a leading ' (no spreadsheet runs it)
+    Gnu,     // one line per finding as compilers write them: FILE:LINE:COLUMN: error: ...
+    Sarif,   // SARIF 2.1.0: one rule per kind of check, one result per finding at its field
+    Github,  // workflow commands: one ::error annotation per finding at its field
+    Junit,   // JUnit XML: a testsuite per file, a testcase per record, a failure per finding
 };
 
 // Where a record began in the submission: the file (as the command line named it; "-" is

@@ -20,15 +20,15 @@ void XmlText(std::string& out, std::string_view text, bool attribute) {
         const char c = utf8[i];
         const auto u = static_cast<unsigned char>(c);
         switch (c) {
-            case '&': out += "&amp;"; continue;
-            case '<': out += "&lt;"; continue;
-            case '>': out += "&gt;"; continue;
-            case '"': out += "&quot;"; continue;
-            case '\'': out += "&apos;"; continue;
-            case '\t': out += attribute ? "&#9;" : "\t"; continue;
-            case '\n': out += attribute ? "&#10;" : "\n"; continue;
-            case '\r': out += "&#13;"; continue;
-            default: break;
+        case '&': out += "&amp;"; continue;
+        case '<': out += "&lt;"; continue;
+        case '>': out += "&gt;"; continue;
+        case '"': out += "&quot;"; continue;
+        case '\'': out += "&apos;"; continue;
+        case '\t': out += attribute ? "&#9;" : "\t"; continue;
+        case '\n': out += attribute ? "&#10;" : "\n"; continue;
+        case '\r': out += "&#13;"; continue;
+        default: break;
         }
         if (u == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F)
             AppendControlEscape(out, static_cast<unsigned char>(utf8[++i]), EscapeStrength::Value, false);

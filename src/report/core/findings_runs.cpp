@@ -35,8 +35,8 @@ void WriteRunList(const std::vector<HistoryRun>& runs, FindingsFormat format, st
         text += "run,date,outcome,records,records_with_errors,errors,file,size,sha256\r\n";
         for (const HistoryRun& r : runs) {
             std::string head;
-            Append(head, std::to_string(r.id), ",", IsoDate(r.when), ",", r.outcome, ",", std::to_string(r.records), ",",
-                   std::to_string(r.recordsWithErrors), ",", std::to_string(r.errors), ",");
+            Append(head, std::to_string(r.id), ",", IsoDate(r.when), ",", r.outcome, ",", std::to_string(r.records),
+                   ",", std::to_string(r.recordsWithErrors), ",", std::to_string(r.errors), ",");
             if (r.files.empty()) Append(text, head, ",,\r\n");
             for (const HistoryFile& f : r.files) {
                 text += head;
