@@ -69,7 +69,7 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
         {"\"$QC\" --data-dir --quiet $S", 3, "--data-dir needs a folder, not the option --quiet"},
         {"Q --threads 3 $S || Q $S --threads", 3, "--threads needs 1 or 2\nTry 'quorvex-check --help'.\n"},
         {"Q --findings xml $S", 3,
-         "quorvex-check: --findings must be json, csv, gnu or sarif\nTry 'quorvex-check --help'.\n"},
+         "quorvex-check: --findings must be json, csv, gnu, sarif, github or junit\nTry 'quorvex-check --help'.\n"},
         {"Q --version", 0, "quorvex-check 1."},
         // On a terminal the progress bar ends full and is cleared before the summary.
         {"script -qec \"'$QC' --data-dir '$D' --today 2010-01-01 '" QUORVEX_SOURCE_DIR "/examples/faulty-2008.txt'\" "
