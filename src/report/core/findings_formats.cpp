@@ -25,9 +25,9 @@ const std::array<FindingsFormatInfo, 6> kFormats{{
      "run to run",
      false, true, false, &MakeSarifWriter},
     {FindingsFormat::Github, "github",
-     "one workflow command per finding, ::error file=FILE,line=LINE,col=COLUMN,endColumn=END,title=REFERENCE::"
-     "MESSAGE [USER ENTRY], which a CI runner shows as an annotation at the field (% CR LF escaped as %25 %0D "
-     "%0A, and : , in the properties as %3A %2C)",
+     "one workflow command per finding, ::error file=F,line=L,col=C,endColumn=E,title=REFERENCE::MESSAGE [USER "
+     "ENTRY], which a CI runner shows as an annotation at the field (% CR LF escaped as %25 %0D %0A, and : , in "
+     "the properties as %3A %2C)",
      false, false, false, &MakeGithubWriter},
     {FindingsFormat::Junit, "junit",
      "JUnit XML for test-report views: one testsuite per submission file, one testcase per record with "
