@@ -66,6 +66,7 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
         {"Q --limit 25001 $S", 3, "--limit 25001: must be a whole number from 1 to 25,000"},
         {"Q --today 2009-02-30 $S", 3, "--today 2009-02-30: not a date"},
         {"Q --today 2010-13-01 $S", 3, "--today 2010-13-01: not a date"},
+        {"Q --today 1899-12-31 $S", 3, "--today 1899-12-31: not a date"},
         {"\"$QC\" --data-dir --quiet $S", 3, "--data-dir needs a folder, not the option --quiet"},
         {"Q --threads 3 $S || Q $S --threads", 3, "--threads needs 1 or 2\nTry 'quorvex-check --help'.\n"},
         {"Q --findings xml $S", 3,
@@ -79,6 +80,7 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
          "~Records tested:"},
         {"Q", 3, "no submission file given"},
         {"Q --show-record 0", 3, "--show-record needs a record number"},
+        {"Q --show-record 2x", 3, "--show-record needs a record number"},
         {"Q --show-record 1 $S", 3, "--show-record tests no file"},
         {"Q --findings gnu", 3, "--findings gnu needs the run"},
         // Options that do not go together, or have no effect in the mode chosen, are named.
