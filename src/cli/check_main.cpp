@@ -79,19 +79,17 @@ std::optional<quorvex::FolderLock>& TakeFolder(const std::filesystem::path& fold
 }
 
 // The log the last run left in the program folder, with the folder held while it is read;
-// nullopt after saying that there is none or that it cannot be read now. A --data-dir that
-// is no folder is not made.
+// nullopt after saying that there is none or that it cannot be read now. The folder is held
+// before the log is looked for: a run that is replacing it is told as a run, not as a folder
+// without a log. A --data-dir that is no folder is not made.
 std::optional<quorvex::LogReader> LastLog(const CheckOptions& o, std::optional<quorvex::FolderLock>& lock) {
     std::filesystem::path folder;
     if (o.dataDir && !std::filesystem::is_directory(*o.dataDir)) {
         folder = *o.dataDir;
     } else {
         folder = quorvex::ResolveProgramFolder(o.dataDir);
-        // A folder without a log is left as it is; one with a log is held while it is read.
-        if (quorvex::LogFile::Find(folder)) {
-            if (!TakeFolder(folder, lock, true)) return std::nullopt;
-            if (auto log = quorvex::LogReader::OpenIn(folder)) return log;
-        }
+        if (!TakeFolder(folder, lock, true)) return std::nullopt;
+        if (auto log = quorvex::LogReader::OpenIn(folder)) return log;
     }
     quorvex::Print(stderr, "quorvex-check: there is no error log in " + quorvex::TerminalValue(folder.string()) + "\n");
     return std::nullopt;
@@ -410,14 +408,14 @@ int ReadHistory(const CheckOptions& o) {
     if (!o.dataDir || std::filesystem::is_directory(*o.dataDir)) folder = quorvex::ResolveProgramFolder(o.dataDir);
     else folder = *o.dataDir;
     const std::filesystem::path file = quorvex::RunHistory::PathIn(folder);
+    std::optional<quorvex::FolderLock> lock;
     std::error_code ec;
+    if (std::filesystem::is_directory(folder, ec) && !TakeFolder(folder, lock, true)) return kExitNothingTested;
     if (!std::filesystem::exists(file, ec)) {
         quorvex::Print(stderr,
                        "quorvex-check: there is no run history in " + quorvex::TerminalValue(folder.string()) + "\n");
         return kExitNothingTested;
     }
-    std::optional<quorvex::FolderLock> lock;
-    if (!TakeFolder(folder, lock, true)) return kExitNothingTested;
     try {
         const quorvex::RunHistory history(file, false);
         const std::vector<quorvex::HistoryRun> runs = history.Runs();

@@ -90,6 +90,12 @@ std::string ForeignFileProblem(const fs::path& file) {
     return {};
 }
 
+std::string ForeignDatabaseProblem(const fs::path& file) {
+    for (const fs::path& own : {file, fs::path(file.string() + "-journal")})
+        if (std::string problem = ForeignFileProblem(own); !problem.empty()) return problem;
+    return {};
+}
+
 // A stream buffer over the file descriptor; the first failed write is kept and reported at
 // Commit.
 class SafeFile::Buffer : public std::streambuf {

@@ -70,6 +70,9 @@ int CreatePrivateFile(const std::filesystem::path& file, int flags);
 // not be used: it belongs to another user, or other users may write to it. A sentence
 // naming `file`; empty when it is the user's own, or not there.
 std::string ForeignFileProblem(const std::filesystem::path& file);
+// The same for a database of the program folder (the log, the history): the file, or its
+// journal, which would be played into it when it is opened.
+std::string ForeignDatabaseProblem(const std::filesystem::path& file);
 
 // Writes `bytes` as the whole content of `target` through a SafeFile.
 void WriteFileSafely(const std::filesystem::path& target, std::string_view bytes);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "common/safe_file.h"
 #include "common/text_1252.h"
 #include "errorlog/log_file.h"
 #include "errorlog/schema.h"
@@ -120,6 +121,13 @@ void RollBackHotJournal(const fs::path& file) {
 }  // namespace
 
 LogReader::LogReader(fs::path file) : path_(std::move(file)) {
+    // Another user's log is never read as ours: in a shared folder anyone could have put
+    // it there, or a link to theirs.
+    if (const std::string problem = ForeignDatabaseProblem(path_); !problem.empty())
+        throw LogFailure{SQLITE_PERM, "The error log " + problem + "; it is not read."};
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(path_, ec)))
+        throw LogFailure{SQLITE_PERM, "The error log " + path_.string() + " is a symbolic link; it is not read."};
     RollBackHotJournal(path_);
     // Touch the tables so that a damaged or foreign file is reported at once.
     WithConnection([](sql::Database& db) {

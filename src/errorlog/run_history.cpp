@@ -113,9 +113,8 @@ RunHistory::RunHistory(fs::path file, bool create, std::function<bool()> keepWai
     if (fs::is_symlink(fs::symlink_status(path, ec))) throw Failed(path, "is a symbolic link; it is not followed.");
     // Another user's file (or its journal, which would be played into it) never receives
     // the findings: in a shared folder anyone could have put it there.
-    for (const fs::path& own : {path, fs::path(path.string() + "-journal")})
-        if (const std::string problem = ForeignFileProblem(own); !problem.empty())
-            throw HistoryError("The run history " + problem + "; it is not used.");
+    if (const std::string problem = ForeignDatabaseProblem(path); !problem.empty())
+        throw HistoryError("The run history " + problem + "; it is not used.");
     if (create && !fs::exists(fs::symlink_status(path, ec))) {
         const int fd = CreatePrivateFile(path, O_RDWR | O_EXCL);
         if (fd < 0 && errno != EEXIST)

@@ -114,31 +114,38 @@ Run::~Run() {
 }
 
 void Run::CloseDatabase() {
-    if (log_) {
-        try {
-            log_->CloseDatabase();
-        } catch (const LogFailure& f) {
-            const LogFailure told = log_->EndIncomplete(f);
-            log_.reset();
-            throw told;
-        }
-        log_.reset();
-    }
+    CloseLog();
     runLock_.reset();
+}
+
+void Run::CloseLog() {
+    if (!log_) return;
+    try {
+        log_->CloseDatabase();
+    } catch (const LogFailure& f) {
+        const LogFailure told = log_->EndIncomplete(f);
+        log_.reset();
+        throw told;
+    }
+    log_.reset();
 }
 
 bool Run::TakeRunLock() {
     runLock_.reset();
     if (options_.programFolder.empty()) return true;
-    for (;;) {
-        runLock_ = std::make_unique<FolderLock>(options_.programFolder, FolderLock::Kind::Run);
-        // A lock that cannot be had at all leaves the folder to the folder lock alone.
-        if (runLock_->GetState() != FolderLock::State::InUse) return true;
-        runLock_.reset();
-        // A reader of the log or the history (quorvex-check --history) is let finish.
-        if (!services_.Yield()) return false;
+    runLock_ = std::make_unique<FolderLock>(options_.programFolder, FolderLock::Kind::Run);
+    // A lock that cannot be had at all leaves the folder to the folder lock alone. A reader
+    // of the log or the history (quorvex-check --history) is let finish; the run's turn keeps
+    // new ones out meanwhile.
+    while (runLock_->GetState() == FolderLock::State::InUse) {
+        if (!services_.Yield()) {
+            runLock_.reset();
+            return false;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        runLock_->TryAgain();
     }
+    return true;
 }
 
 void Run::LogTestAborted() {
@@ -319,7 +326,8 @@ RunSummary Run::Impl::Read() {
 
 void Run::Impl::CreateLog() {
     services_.SetBusy(true);
-    run_.CloseDatabase();
+    // The earlier log is closed; the run keeps its lock.
+    run_.CloseLog();
     LogFile::DeleteMDB(options_.programFolder);
     run_.log_.emplace(ErrorLog::CreateMDB(options_.programFolder));
     createdLog_ = true;
@@ -485,7 +493,8 @@ RunSummary Run::Impl::Abort() {
     try {
         run_.LogTestAborted();
         s = Summary(RunOutcome::Aborted);
-        run_.CloseDatabase();
+        // The run's history is still to be written: the lock stays.
+        run_.CloseLog();
     } catch (const LogFailure& e) {
         // The program ends anyway; the user learns that the log could not be finished.
         if (run_.log_ && run_.log_->IsOpen()) return LogFailed(e, RunOutcome::Aborted);

@@ -98,6 +98,7 @@ public:
 
     // The log of the last run (open until the next run starts or CloseDatabase).
     ErrorLog* Log() { return log_ ? &*log_ : nullptr; }
+    // Closes the log and lets go of the run lock: the run is over.
     void CloseDatabase();
 
     // Records that the run was interrupted by Exit: a "Test Aborted" error on the last
@@ -106,6 +107,8 @@ public:
 
 private:
     class Impl;
+    // Closes the log, the run lock kept (a run closes the earlier log as it starts).
+    void CloseLog();
     // Appends the run that ended as `s` to the history, when it kept a log; a history that
     // cannot be written is told in one message and changes nothing else.
     void RecordInHistory(const RunSummary& s);
@@ -126,8 +129,8 @@ private:
     RunOptions options_;
     std::optional<ErrorLog> log_;
     bool testing_ = false;
-    // Held from the start of a run until its log is closed or shown: readers of the
-    // folder are refused meanwhile.
+    // Held from the start of a run until its log and history are written and it has been
+    // shown (or its log closed): readers of the folder are refused meanwhile.
     std::unique_ptr<FolderLock> runLock_;
     // The files the run tested, as the file system names them (the log keeps them as text).
     std::vector<std::string> tested_;

@@ -232,6 +232,22 @@ TEST(QuorvexCheck, SharedFoldersAndFilesOfOthers) {
          "e.txt",
          1, ""},
         {"umask 0; Q --quiet e.txt; stat -c %a data/ErrSetLog.ini data/RunHistory.db", 0, "600\n600\n"},
+        // A folder the user may read but not write is read by every reading mode.
+        {"Q --quiet e.txt; Q --quiet e.txt; chown -R nobody data; chmod -R a-w data; for m in '--show-record 1' "
+         "'--findings csv' --history --compare '--report text --report-file -'; do setpriv --reuid=nobody "
+         "--regid=nogroup --clear-groups \"$QC\" --data-dir \"$D\" $m >/dev/null; echo $?; done",
+         0, "0\n1\n0\n1\n1\n"},
+        // Nor is another user's log (or journal, or a link to theirs) read as the last run's.
+        {"mkdir -m 1777 data; Q --quiet e.txt; chown nobody data/Errorlog.mdb; Q --report text", 3,
+         "Errorlog.mdb belongs to another user; it is not read."},
+        {"mkdir -m 1777 data; Q --quiet e.txt; chmod 666 data/Errorlog.mdb; Q --findings json", 3,
+         "Errorlog.mdb can be changed by other users; it is not read."},
+        {"mkdir -m 1777 data; Q --quiet e.txt; mv data/Errorlog.mdb x; ln -s ../x data/Errorlog.mdb; chown -h nobody "
+         "data/Errorlog.mdb; Q --show-record 1",
+         3, "Errorlog.mdb belongs to another user"},
+        {"mkdir -m 1777 data; Q --quiet e.txt; : > data/Errorlog.mdb-journal; chown nobody data/Errorlog.mdb-journal; "
+         "Q --findings csv",
+         3, "Errorlog.mdb-journal belongs to another user"},
     };
     for (const auto& [script, status, shown] : rows) {
         SCOPED_TRACE(script);
@@ -290,6 +306,22 @@ TEST(QuorvexCheck, ReadersBesideAnIdleWindowNotBesideARun) {
         EXPECT_EQ(r.status, status) << r.err;
         EXPECT_NE(r.err.find(shown), std::string::npos) << r.err;
     }
+}
+
+// While a run reads a FIFO whose writer pauses half-way, every reading mode and a second run are refused at once, and
+// the run holds byte 1 of the lock file (in one range with byte 2, its turn). Five readers in loops keep no run out.
+TEST(QuorvexCheck, ReadersAndASecondRunAreRefusedDuringARun) {
+    TempDir dir;
+    const CliResult r = Sh(
+        dir,
+        "Q --quiet e.txt; Q --quiet e.txt; mkfifo f; \"$QC\" --data-dir \"$D\" --quiet f & p=$!; exec 3>f; "
+        "head -n 3 $S >&3; until ls -l /proc/$p/fd | grep -q Errorlog.mdb; do sleep 0.05; done\n"
+        "for m in '--show-record 1' '--report text' '--findings json' --history --compare $S; do Q $m >/dev/null "
+        "2>>r; echo $?; done; grep -c 'is in use: a test is in progress there' r; grep -c 'another Quorvex program' r\n"
+        "grep -cE \"OFDLCK +ADVISORY +WRITE .*:$(stat -c %i data/quorvex.lock) +1 +[12]$\" /proc/locks; exec 3>&-; wait\n"
+        "for i in 1 2 3 4 5; do while :; do Q --findings json; Q --history; done >/dev/null 2>&1 & done\n"
+        "for i in 1 2 3; do timeout 10 \"$QC\" --data-dir \"$D\" --quiet $S; echo $?; done; kill $(jobs -p)");
+    EXPECT_EQ(r.out, "3\n3\n3\n3\n3\n3\n5\n1\n1\n0\n0\n0\n") << r.err;
 }
 
 // Ctrl-C and SIGTERM end a run as Exit does: the records so far stay with their block totals, the last one gets

@@ -188,6 +188,29 @@ TEST_F(RunTest, AMissingFileAfterARunWithErrorsIsAskedForAgain) {
     EXPECT_EQ(services.fileTitles.size(), 4u);
 }
 
+// Readers are refused from the start of a run until its log and its history are written, whether it
+// finished or was ended by Exit; then they are let in.
+TEST_F(RunTest, TheRunLockLastsUntilTheHistoryIsWritten) {
+    std::filesystem::create_directory(dir / "RunHistory.db");  // every run has a history problem to tell
+    std::vector<FolderLock::State> seen;
+    const auto look = [&] { seen.push_back(FolderLock(dir.path(), FolderLock::Kind::Reader).GetState()); };
+    RunOptions options;
+    options.programFolder = dir.path();
+    options.yieldInterval = {};
+    options.historyProblem = [&](const std::string&) { look(); };
+    for (const int exitAt : {0, 20}) {
+        services.files = {File("f.txt", ManyRW(40, test::MakeRW()))};
+        services.onYield = [&](int n) { return look(), n != exitAt; };
+        quorvex::Run run(services, options);
+        seen.clear();
+        run.ReadFile();
+        EXPECT_GT(seen.size(), 20u);
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), FolderLock::State::InUse), std::ssize(seen)) << exitAt;
+        run.CloseDatabase();
+        EXPECT_EQ(FolderLock(dir.path(), FolderLock::Kind::Reader).GetState(), FolderLock::State::Held);
+    }
+}
+
 TEST_F(RunTest, FileTruncatedWhileBeingReadIsUnreadable) {
     const std::string p = File("shrinking.txt", ManyRW(300, test::MakeRW()));
     services.files = {p};
