@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Validates the SARIF that quorvex-check writes as code scanning will read it: the findings of
 # each example (named relative to the source folder, and from standard input), those of the log
-# the last run left (no FILE), and a comparison of an edited submission with its last run
-# (baselineState new, unchanged, updated and absent). Each is checked by the SARIF multitool
+# the last run left (no FILE), a comparison of an edited submission with its last run
+# (baselineState new, unchanged, updated and absent), and a run at the highest error limit with
+# its log alone and its comparison with another such run: no more than 25,000 results each, and
+# a notification of what was left out. Each is checked by the SARIF multitool
 # under its default rules, under its GitHub rules, and against the SARIF 2.1.0 JSON schema that
 # ships with it (and by Python's jsonschema where it is installed). Fails on any error, and on
 # any warning that is not in ACCEPTED below (the multitool exits 0 either way, so its output is
@@ -60,6 +62,24 @@ for state in new unchanged updated absent; do
   grep -q "\"baselineState\":\"$state\"" "$data/compare.sarif" ||
     { echo "sarif-check: the comparison has no result that is $state" >&2; exit 1; }
 done
+
+# The highest error limit: 25,001 findings, and 50,000 and more in a comparison of two such runs
+# of different files; each run holds 25,000 results and says what it left out.
+generator="$build/bench/generate_submission"
+[ -x "$generator" ] || cmake --build "$build" --target generate_submission >/dev/null
+for seed in 1 2; do
+  "$generator" --records 26000 --employers 2 --fault-every 1 --seed "$seed" "$data/large-$seed.txt" >/dev/null
+  q --limit 25000 --sarif-root "$data" "$data/large-$seed.txt" || true
+done
+q --findings sarif --sarif-root "$data" --findings-file "$data/large-log.sarif" || true
+q --compare --findings sarif --sarif-root "$data" --findings-file "$data/large-compare.sarif" || true
+for file in large-log large-compare; do
+  results="$(grep -c '"ruleId"' "$data/$file.sarif")"
+  [ "$results" = 25000 ] || { echo "sarif-check: $file.sarif holds $results results, not 25,000" >&2; exit 1; }
+  grep -q '"executionSuccessful":true' "$data/$file.sarif" && grep -q 'code scanning takes no more than 25,000' \
+    "$data/$file.sarif" || { echo "sarif-check: $file.sarif does not say what it left out" >&2; exit 1; }
+done
+rm -f "$data"/large-*.txt
 
 status=0
 for file in "$data"/*.sarif; do

@@ -159,6 +159,13 @@ int OutcomeStatus(quorvex::RunOutcome outcome) {
     return kExitNothingTested;
 }
 
+// `status`, or 4 when files named on the command line were left untested.
+int WithUntested(const quorvex::CliServices& services, int status) {
+    const bool untested =
+        !services.Missing().empty() || !services.UnreadableFiles().empty() || !services.Unasked().empty();
+    return untested && (status == kExitNoErrors || status == kExitErrors) ? kExitNotAllTested : status;
+}
+
 // Warns of each file named on the command line that the run never read, and why; the exit
 // status `status` of a run that ended as `outcome`, 4 when files were left untested.
 int WarnUntested(const quorvex::CliServices& services, quorvex::RunOutcome outcome, int status) {
@@ -186,11 +193,7 @@ int WarnUntested(const quorvex::CliServices& services, quorvex::RunOutcome outco
     for (const std::string& file : services.Unasked())
         quorvex::Print(stderr,
                        "quorvex-check: warning: " + quorvex::TerminalValue(file) + " was not tested: " + why + "\n");
-    const bool untested =
-        !services.Missing().empty() || !services.UnreadableFiles().empty() || !services.Unasked().empty();
-    if (untested && (status == kExitNoErrors || status == kExitErrors)) status = kExitNotAllTested;
-
-    return status;
+    return WithUntested(services, status);
 }
 
 // A signal: the run ended as at the window's Exit, or after its end was written; the status
@@ -281,7 +284,8 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     int written = 0;
     if (reports.Any() && s.recordsTested > 0) {
         if (const auto log = quorvex::LogReader::OpenIn(folder))
-            written = quorvex::WriteRequested(reports, *log, folder, origins ? &*origins : nullptr, services, summary);
+            written = quorvex::WriteRequested(reports, *log, folder, origins ? &*origins : nullptr, services, summary,
+                                              false, {}, WithUntested(services, OutcomeStatus(s.outcome)));
     }
     if (fixOut && s.recordsTested > 0 && !written) {
         if (const auto log = quorvex::LogReader::OpenIn(folder))
@@ -346,21 +350,22 @@ int ReportLastRun(const CheckOptions& o) {
             origins = quorvex::RecordOrigins::FromFiles(run->files, wanted);
         }
     }
-    if (const int status = quorvex::WriteRequested(o.reports, *log, log->Path().parent_path(),
-                                                   origins ? &*origins : nullptr, services,
-                                                   !o.quiet && !o.reports.ToStandardOutput(), interrupted, file))
-        return status;
-    if (interrupted) return kExitNothingTested;
-    if (log->ErrorCount() == 0) return kExitNoErrors;
     const std::optional<quorvex::ErrorRow> last = log->LastError();
-    return last && last->critical ? kExitCritical : kExitErrors;
+    const int status = interrupted ? kExitNothingTested
+                       : !last     ? kExitNoErrors
+                                   : (last->critical ? kExitCritical : kExitErrors);
+    if (const int failed = quorvex::WriteRequested(o.reports, *log, log->Path().parent_path(),
+                                                   origins ? &*origins : nullptr, services,
+                                                   !o.quiet && !o.reports.ToStandardOutput(), interrupted, file, status))
+        return failed;
+    return status;
 }
 
 // The findings of a comparison of run `b` against run `a`: each in run B where it is there
 // (new, still), else in run A (fixed), placed in the run's files when they are still what
 // the run read, and keyed as the history keys it.
 void WriteComparison(const quorvex::HistoryRun& a, const quorvex::HistoryRun& b, const quorvex::Comparison& c,
-                     const quorvex::ReportRequest& request, std::ostream& out) {
+                     const quorvex::ReportRequest& request, const quorvex::FindingsContext& context, std::ostream& out) {
     using quorvex::FindingStatus;
     auto place = [&c](const quorvex::HistoryRun& run, bool fixed) {
         std::vector<std::int64_t> wanted;
@@ -374,7 +379,7 @@ void WriteComparison(const quorvex::HistoryRun& a, const quorvex::HistoryRun& b,
     // Unplaced, a finding is named by its file only when its run read one file.
     const std::string fileB = b.files.size() == 1 ? b.files.front().name : std::string();
     const std::string fileA = a.files.size() == 1 ? a.files.front().name : std::string();
-    quorvex::FindingsWriter writer(*request.findings, out, quorvex::ContextOf(request, true));
+    quorvex::FindingsWriter writer(*request.findings, out, context);
     std::string key;
     for (const quorvex::ComparedFinding& f : c.findings) {
         const bool fixed = f.status == FindingStatus::Fixed;
@@ -436,19 +441,24 @@ int ReadHistory(const CheckOptions& o) {
         const auto& a = pair->first;
         const auto& b = pair->second;
         const quorvex::Comparison c = quorvex::CompareRuns(history.Findings(a->id), history.Findings(b->id));
+        const std::int64_t failing =
+            c.Count(quorvex::FindingStatus::New) + (o.failOnNew ? 0 : c.Count(quorvex::FindingStatus::Still));
+        const int status = failing == 0 ? kExitNoErrors : kExitErrors;
         if (o.reports.findings) {
-            if (const int status = quorvex::WriteFindingsOutput(o.reports, folder, [&](std::ostream& out) {
-                    WriteComparison(*a, *b, c, o.reports, out);
+            quorvex::FindingsContext context = quorvex::ContextOf(o.reports, true, folder);
+            context.exitCode = status;
+            // A run whose log was left incomplete: its findings end where its log does.
+            if (b->outcome == "log incomplete") context.unfinishedAt = b->records;
+            if (const int failed = quorvex::WriteFindingsOutput(o.reports, folder, [&](std::ostream& out) {
+                    WriteComparison(*a, *b, c, o.reports, context, out);
                 }))
-                return status;
+                return failed;
         } else {
             quorvex::Print(stdout, quorvex::ComparisonText(*a, *b, c, o.reports.hideSsns));
             // A comparison that did not reach its reader is no result (exit 1 means findings).
             if (!FlushStandardOutput()) return kExitNotWritten;
         }
-        const std::int64_t failing =
-            c.Count(quorvex::FindingStatus::New) + (o.failOnNew ? 0 : c.Count(quorvex::FindingStatus::Still));
-        return failing == 0 ? kExitNoErrors : kExitErrors;
+        return status;
     } catch (const quorvex::HistoryError& e) {
         quorvex::Print(stderr, "quorvex-check: " + quorvex::TerminalValue(e.what()) + "\n");
         return kExitNothingTested;
@@ -467,6 +477,8 @@ int CheckMain(int argc, char** argv, const std::function<void(RunOptions&)>& adj
         status = *parsed;
     } else {
         options.reports.terminal = ::isatty(STDOUT_FILENO) == 1;
+        // The pipeline's key of SARIF's fingerprints: the same on every machine that has it.
+        if (const char* key = std::getenv("QUORVEX_FINGERPRINT_KEY"); key && *key) options.reports.fingerprintKey = key;
         try {
             if (options.showRecord) {
                 status = ShowRecord(options);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "cli/stop_signals.h"
+#include "common/fingerprint_key.h"
 #include "common/safe_file.h"
 #include "common/terminal_text.h"
 #include "report/core/browser.h"
@@ -81,8 +82,20 @@ void BesideThePage(const std::string& page, const std::filesystem::path& program
 
 }  // namespace
 
-FindingsContext ContextOf(const ReportRequest& request, bool compared) {
-    return FindingsContext{compared, request.sarifRoot};
+FindingsContext ContextOf(const ReportRequest& request, bool compared, const std::filesystem::path& programFolder) {
+    FindingsContext context{compared, request.sarifRoot, {}, {}, {}};
+    if (request.findings != FindingsFormat::Sarif) return context;
+    if (request.fingerprintKey) {
+        context.fingerprintKey = *request.fingerprintKey;
+        return context;
+    }
+    FingerprintKey key = FolderFingerprintKey(programFolder);
+    if (!key.problem.empty())
+        Print(stderr, "quorvex-check: warning: the key of the SARIF fingerprints could not be kept in " +
+                          TerminalValue(programFolder.string()) + " (" + TerminalValue(key.problem) +
+                          "): these fingerprints match those of no other run; set QUORVEX_FINGERPRINT_KEY\n");
+    context.fingerprintKey = std::move(key.key);
+    return context;
 }
 
 int WriteFindingsOutput(const ReportRequest& request, const std::filesystem::path& programFolder,
@@ -93,7 +106,7 @@ int WriteFindingsOutput(const ReportRequest& request, const std::filesystem::pat
 
 int WriteRequested(const ReportRequest& request, const LogReader& logKept, const std::filesystem::path& programFolder,
                    const RecordOrigins* origins, DialogServices& services, bool tell, bool interrupted,
-                   std::string_view file) {
+                   std::string_view file, std::optional<int> exitCode) {
     const LogReader log = request.hideSsns ? logKept.WithSsnsHidden() : logKept;
     bool written = true;
     if (request.report) {
@@ -120,7 +133,10 @@ int WriteRequested(const ReportRequest& request, const LogReader& logKept, const
             const OriginOf originOf = [origins](std::int64_t recNum) {
                 return origins ? origins->Find(recNum) : std::nullopt;
             };
-            WriteFindings(log, *request.findings, out, originOf, ContextOf(request, false), file);
+            FindingsContext context = ContextOf(request, false, programFolder);
+            context.exitCode = exitCode;
+            if (request.findings == FindingsFormat::Sarif && log.RunInProgress()) context.unfinishedAt = log.LastRecNum();
+            WriteFindings(log, *request.findings, out, originOf, context, file);
         })) && written;
     }
     return written ? 0 : kExitNotWritten;

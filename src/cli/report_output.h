@@ -28,6 +28,8 @@ struct ReportRequest {
     // --redact: every SSN in the report, the findings and the comparison shown as its last
     // four digits (HideSsns); the log keeps them.
     bool hideSsns = false;
+    // The key of SARIF's fingerprints ($QUORVEX_FINGERPRINT_KEY); none: the program folder's.
+    std::optional<std::string> fingerprintKey;
 
     bool Any() const { return report || findings; }
     // Something goes to standard output: the run's summary is left out of it.
@@ -40,13 +42,16 @@ struct ReportRequest {
 // error (else the message "No errors found in the submission!"), the findings always.
 // `origins` places the findings (a finding of a record it does not place names `file`). Returns 0, or 5 after saying on
 // standard error what could not be written. With `tell`, names on standard output the report file written. A log whose
-// run did not finish (`interrupted`, already told) is never said to hold no errors.
+// run did not finish (`interrupted`, already told) is never said to hold no errors. `exitCode`: the status the command
+// ends with, for SARIF's invocation.
 int WriteRequested(const ReportRequest& request, const LogReader& log, const std::filesystem::path& programFolder,
                    const RecordOrigins* origins, DialogServices& services, bool tell, bool interrupted = false,
-                   std::string_view file = {});
+                   std::string_view file = {}, std::optional<int> exitCode = std::nullopt);
 
-// What the findings writers know of the request: a comparison or not, SARIF's root.
-FindingsContext ContextOf(const ReportRequest& request, bool compared);
+// What the findings writers know of the request: a comparison or not, SARIF's root, and for
+// SARIF the key of its fingerprints: the request's, else the one kept in `programFolder`
+// (made there the first time; a warning on standard error when it cannot be kept).
+FindingsContext ContextOf(const ReportRequest& request, bool compared, const std::filesystem::path& programFolder);
 
 // Writes findings through `write` where `request` sends them (its findings file, or
 // standard output), as WriteRequested does. Returns 0, or 5 after saying what went wrong.

@@ -37,7 +37,8 @@ public:
             if (used_ == 64) Compress(), used_ = 0;
         }
     }
-    std::string Hex() {
+    // The hash, 32 bytes; the object is spent.
+    std::array<unsigned char, 32> Digest() {
         const std::uint64_t bits = length_ * 8;
         const unsigned char one = 0x80, zero = 0;
         Update(&one, 1);
@@ -46,10 +47,14 @@ public:
             const auto b = static_cast<unsigned char>(bits >> (i * 8));
             Update(&b, 1);
         }
+        std::array<unsigned char, 32> digest{};
+        for (std::size_t i = 0; i < 32; ++i) digest[i] = static_cast<unsigned char>(h_[i / 4] >> (24 - 8 * (i % 4)));
+        return digest;
+    }
+    std::string Hex() {
         static constexpr char kHex[] = "0123456789abcdef";
         std::string hex;
-        for (std::uint32_t word : h_)
-            for (int i = 28; i >= 0; i -= 4) hex += kHex[(word >> i) & 0xF];
+        for (unsigned char b : Digest()) hex.append({kHex[b >> 4], kHex[b & 0xF]});
         return hex;
     }
 
@@ -124,6 +129,38 @@ std::string Sha256Hex(std::string_view bytes) {
     Sha256 h;
     h.Update(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     return h.Hex();
+}
+
+// The key's two padded blocks are hashed once; each message then costs its own blocks and one
+// more of the outer hash.
+struct HmacSha256::Pads {
+    Sha256 inner, outer;
+};
+
+HmacSha256::HmacSha256(std::string_view key) : pads_(std::make_unique<Pads>()) {
+    std::array<unsigned char, 64> block{};
+    if (key.size() > block.size()) {
+        Sha256 h;
+        h.Update(reinterpret_cast<const unsigned char*>(key.data()), key.size());
+        const auto digest = h.Digest();
+        std::copy(digest.begin(), digest.end(), block.begin());
+    } else {
+        std::copy(key.begin(), key.end(), block.begin());
+    }
+    for (unsigned char& b : block) b ^= 0x36;
+    pads_->inner.Update(block.data(), block.size());
+    for (unsigned char& b : block) b ^= 0x36 ^ 0x5c;
+    pads_->outer.Update(block.data(), block.size());
+}
+
+HmacSha256::~HmacSha256() = default;
+
+std::string HmacSha256::Hex(std::string_view message) const {
+    Sha256 inner = pads_->inner, outer = pads_->outer;
+    inner.Update(reinterpret_cast<const unsigned char*>(message.data()), message.size());
+    const auto digest = inner.Digest();
+    outer.Update(digest.data(), digest.size());
+    return outer.Hex();
 }
 
 // The content hash is a second pass over the file after the run: it is taken of files up to

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -19,6 +20,22 @@ namespace quorvex {
 
 // The SHA-256 of `bytes`, 64 hex digits.
 std::string Sha256Hex(std::string_view bytes);
+
+// HMAC-SHA-256 under one key (RFC 2104): a hash of a message that only a holder of the key
+// can make or test guesses against.
+class HmacSha256 {
+public:
+    explicit HmacSha256(std::string_view key);
+    ~HmacSha256();
+    HmacSha256(const HmacSha256&) = delete;
+    HmacSha256& operator=(const HmacSha256&) = delete;
+    // The HMAC of `message`, 64 hex digits.
+    std::string Hex(std::string_view message) const;
+
+private:
+    struct Pads;
+    std::unique_ptr<Pads> pads_;
+};
 
 // `name` as the history keeps it: its size and content hash read from the disk after the
 // run, for a regular file only (a pipe's content is gone, and hashing it while the run

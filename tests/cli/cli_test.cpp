@@ -363,9 +363,13 @@ TEST(QuorvexCheck, AnInterruptedRunIsNeverReadAsFinished) {
            "RW=$(sed -n 3p $S | tr -d '\\r')\n"
            "{ head -n 2 $S; while :; do printf '%s\\r\\n' \"$RW\"; done; } | \"$QC\" --data-dir \"$D\" - 2>/dev/null & "
            "started 2.6; "
-           "kill -KILL $!; wait; Q --findings json > j; echo \"json $?\"; Q --report text; "
+           "kill -KILL $!; wait; Q --findings json > j; echo \"json $?\"; Q --findings sarif > s; echo \"sarif $?\"; "
+           "Q --report text; "
            "echo \"text $?\"; Q --show-record 1 >/dev/null; echo \"show $?\"");
-    EXPECT_NE(r.out.find("json 3\ntext 3\nshow 3\n"), std::string::npos) << r.out << r.err;
+    EXPECT_NE(r.out.find("json 3\nsarif 3\ntext 3\nshow 3\n"), std::string::npos) << r.out << r.err;
+    EXPECT_NE(ReadFile(dir / "s").find(R"({"executionSuccessful":false,"toolExecutionNotifications":[{"level":"error",)"
+                                       R"("message":{"text":"Testing did not finish: the results end at Record Number)"),
+              std::string::npos);
     EXPECT_NE(r.err.find("Testing did not finish: the results end at Record Number"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("No errors found"), std::string::npos) << r.err;
     EXPECT_EQ(ReadFile(dir / "j"), "[]\n");
@@ -482,7 +486,7 @@ TEST(QuorvexCheck, OutputsEscapedOnlyOnATerminal) {
     for (const auto& r : rows) {
         CliServices services({}, {}, Date{2010, 1, 1}, false);
         testing::internal::CaptureStdout();
-        const ReportRequest request{r.report, r.to, r.findings, r.to, {}, r.terminal, {}};
+        const ReportRequest request{r.report, r.to, r.findings, r.to, {}, r.terminal, {}, {}};
         EXPECT_EQ(WriteRequested(request, log, dir.path(), nullptr, services, false), 0);
         const std::string out = (std::cout.flush(), testing::internal::GetCapturedStdout());
         const std::string written = r.to == file ? ReadFile(file) : out;

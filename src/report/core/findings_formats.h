@@ -65,6 +65,11 @@ std::string RecordKeyText(std::string_view type, std::string_view key, std::int6
 struct FindingsContext {
     bool compared = false;             // the findings carry a status (a comparison)
     std::filesystem::path sourceRoot;  // SARIF: the folder file names are made relative to
+    std::string fingerprintKey;        // SARIF: the key its fingerprints are made with
+    // SARIF's invocation: the command's exit status, and, for a log whose run did not finish,
+    // the last record it holds.
+    std::optional<int> exitCode;
+    std::optional<std::int64_t> unfinishedAt;
 };
 
 // One format's writer: each call appends to `out` what the document gets.

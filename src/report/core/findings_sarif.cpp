@@ -1,3 +1,4 @@
+#include <array>
 #include <filesystem>
 #include <string>
 #include <unordered_map>
@@ -6,9 +7,10 @@
 
 #include "history/compare_runs.h"
 #include "history/run_record.h"
+#include "report/core/findings_sarif.h"
 #include "report/core/findings_text.h"
 #include "report/core/report_writers.h"
-#include "validation/layouts.h"
+#include "errorlog/log_reader.h"
 
 namespace quorvex {
 
@@ -17,7 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr char kRootId[] = "%SRCROOT%";
-constexpr char kFingerprint[] = "quorvexFinding/v1";
+constexpr char kFingerprint[] = "quorvexFinding/v2";
 
 std::string Version() {
     std::string version;
@@ -26,63 +28,27 @@ std::string Version() {
     return version;
 }
 
-// A message with its numbers taken out (each run of digits read as "#"): the text of a rule
-// holds no finding's sums, counts or SSNs.
-std::string WithoutNumbers(std::string_view message) {
-    std::string text;
-    for (std::size_t i = 0; i < message.size(); ++i) {
-        if (message[i] >= '0' && message[i] <= '9') {
-            while (i + 1 < message.size() && message[i + 1] >= '0' && message[i + 1] <= '9') ++i;
-            text += '#';
-        } else {
-            text += message[i];
-        }
-    }
+// The notifications of the run's invocation: how the run ended, what was left out.
+struct Notification {
+    const char* level;
+    std::string text;  // code page 1252
+};
+
+std::string Thousands(std::int64_t n) {
+    std::string text = std::to_string(n);
+    for (std::size_t at = text.size() > 3 ? text.size() - 3 : 0; at > 0 && text[at - 1] != '-'; at -= at > 3 ? 3 : at)
+        text.insert(at, 1, ',');
     return text;
 }
 
-// Markdown of plain text: the characters that would mark it up are escaped.
-std::string MarkdownText(std::string_view text) {
-    std::string md;
-    for (char c : text) {
-        if (std::string_view("\\`*_[]<>#|").find(c) != std::string_view::npos) md += '\\';
-        md += c;
-    }
-    return md;
-}
-
-// The field a reference names, without its positions: "Zip Code [Position 134 - 138]" is
-// "Zip Code".
-std::string_view Caption(std::string_view reference) {
-    const std::size_t at = reference.find(" [");
-    return at == std::string_view::npos ? reference : reference.substr(0, at);
-}
-
-// A rule's friendly name: the record type and the field as one word ("RwZipCode").
-std::string PascalName(std::string_view type, std::string_view caption) {
-    std::string name;
-    bool upper = true;
-    for (char c : std::string(type) + ' ' + std::string(caption)) {
-        const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-        if (!alnum) {
-            upper = true;
-            continue;
-        }
-        if (name.empty() && c >= '0' && c <= '9') name += 'R';
-        name += upper && c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A')
-                : !upper && c >= 'A' && c <= 'Z' && name.size() < 2 ? static_cast<char>(c - 'A' + 'a')
-                                                                    : c;
-        upper = false;
-    }
-    return name.empty() ? std::string("Record") : name;
-}
-
 // SARIF 2.1.0 as code scanning takes it: one rule per kind of check (record type, field,
-// message with its numbers taken out), each result at its field with a fingerprint made of
-// what its record holds, file names relative to %SRCROOT% (absolute only outside it).
+// message with the finding's data taken out), each result at its field with a fingerprint
+// made of what its record holds, file names relative to %SRCROOT% (absolute only outside
+// it), at most kMaxSarifResults results, and an invocation that says how the run ended.
 class SarifWriter final : public FindingsFormatWriter {
 public:
-    explicit SarifWriter(const FindingsContext& context) : compared_(context.compared) {
+    explicit SarifWriter(const FindingsContext& context)
+        : context_(context), fingerprint_(context.fingerprintKey) {
         std::error_code ec;
         root_ = fs::absolute(context.sourceRoot.empty() ? fs::path(".") : context.sourceRoot, ec).lexically_normal();
         if (root_.has_filename()) root_ /= "";
@@ -97,53 +63,16 @@ public:
     }
 
     void Add(const FindingRow& r, std::string& out) override {
-        const std::size_t rule = Rule(r);
-        out += first_ ? "\n{\"ruleId\":" : ",\n{\"ruleId\":";
-        first_ = false;
-        JsonString(out, ids_[rule]);
-        Append(out, ",\"ruleIndex\":", std::to_string(rule), ",\"level\":\"error\",\"message\":{\"text\":");
-        JsonString(out, FindingText(r));
-        out += "},\"locations\":[{";
-        const std::optional<std::int64_t> record = r.recNum ? r.recNum : r.baselineRecNum;
-        if (const std::string_view file = FileOf(r); !file.empty()) {
-            out += "\"physicalLocation\":{\"artifactLocation\":";
-            ArtifactLocation(file, out);
-            if (const auto place = PlaceOf(r)) {
-                Append(out, ",\"region\":{\"startLine\":", std::to_string(place->line), ",\"startColumn\":",
-                       std::to_string(place->column), ",\"endLine\":", std::to_string(place->line), ",\"endColumn\":",
-                       std::to_string(place->endColumn + 1), "}");
-            }
-            out += "},";
-        }
-        out += "\"logicalLocations\":[{\"name\":";
-        std::string name = "record";
-        if (record) Append(name, " ", std::to_string(*record));
-        JsonString(out, name);
-        out += ",\"kind\":\"element\"}]}]";
-        Fixes(r, out);
-        out += ",\"partialFingerprints\":{\"";
-        out += kFingerprint;
-        Append(out, "\":\"", Fingerprint(r), "\"}");
-        if (compared_) {
-            out += ",\"baselineState\":";
-            out += r.status == "new"     ? "\"new\""
-                   : r.status == "still" ? (r.changed ? "\"updated\"" : "\"unchanged\"")
-                                         : "\"absent\"";
-        }
-        Append(out, ",\"properties\":{\"errNum\":", std::to_string(r.errNum), ",\"critical\":");
-        out += r.critical ? "true" : "false";
-        Append(out, ",\"record\":", r.recNum ? std::to_string(*r.recNum) : std::string("null"), ",\"recordType\":");
-        JsonString(out, r.id);
-        out += ",\"reference\":";
-        JsonString(out, r.reference);
-        out += ",\"userEntry\":";
-        JsonString(out, r.userEntry);
-        if (r.baselineRecNum) Append(out, ",\"baselineRecord\":", std::to_string(*r.baselineRecNum));
-        out += "}}";
+        NoteHowTheRunEnded(r);
+        if (results_ == kMaxSarifResults) return LeaveOut(r);
+        ++results_;
+        WriteResult(r, out);
     }
 
     void End(std::string& out) override {
-        Append(out, "\n],\"tool\":{\"driver\":{\"name\":\"quorvex-check\",\"fullName\":\"Quorvex wage report tester\","
+        out += "\n],\"invocations\":[";
+        Invocation(out);
+        Append(out, "],\"tool\":{\"driver\":{\"name\":\"quorvex-check\",\"fullName\":\"Quorvex wage report tester\","
                "\"version\":\"", Version(), "\",\"semanticVersion\":\"", Version(), "\",");
         out += "\"informationUri\":\"https://quorvex.org/\","
                "\"shortDescription\":{\"text\":\"Tests a ZRW5 wage report submission (tax year 2008).\"},"
@@ -158,7 +87,7 @@ public:
 private:
     // The replacement of the finding's field that the file decides, as a consumer applies it:
     // the field's region (endColumn the column after it) and the new text.
-    void Fixes(const FindingRow& r, std::string& out) const {
+    void Fixes(const FindingRow& r, std::string& out) {
         const auto place = PlaceOf(r);
         if (!r.fix || r.fix->text.empty() || !place) return;
         out += ",\"fixes\":[{\"description\":{\"text\":";
@@ -172,102 +101,191 @@ private:
         out += "}}]}]}]";
     }
 
+    void WriteResult(const FindingRow& r, std::string& out) {
+        const std::size_t rule = Rule(r);
+        out += results_ == 1 ? "\n{\"ruleId\":" : ",\n{\"ruleId\":";
+        JsonString(out, ids_[rule]);
+        // A finding of the earlier run that the later one no longer has is no error.
+        out += r.status == "fixed" ? ",\"kind\":\"pass\",\"level\":\"none\"" : ",\"level\":\"error\"";
+        out += ",\"message\":{\"text\":";
+        // What its rule says is in the rule once: the message names the field and the entry,
+        // and says the whole only where it holds data of its own.
+        if (holdsData_[rule]) {
+            JsonString(out, FindingText(r));
+        } else {
+            std::string text(Caption(r.reference));
+            if (!r.userEntry.empty()) text += ':';
+            JsonString(out, text.append(BracketedEntry(r.userEntry)));
+        }
+        out += "},\"locations\":[{";
+        const std::optional<std::int64_t> record = r.recNum ? r.recNum : r.baselineRecNum;
+        if (const std::string_view file = FileOf(r); !file.empty()) {
+            out += "\"physicalLocation\":{\"artifactLocation\":";
+            ArtifactLocation(file, out);
+            if (const auto place = PlaceOf(r)) {
+                // One line: its end is its start.
+                Append(out, ",\"region\":{\"startLine\":", std::to_string(place->line), ",\"startColumn\":",
+                       std::to_string(place->column), ",\"endColumn\":", std::to_string(place->endColumn + 1), "}");
+            }
+            out += '}';
+        } else {
+            // Without its file, the record names where the finding stands.
+            out += "\"logicalLocations\":[{\"name\":\"record";
+            if (record) Append(out, " ", std::to_string(*record));
+            out += "\",\"kind\":\"element\"}]";
+        }
+        out += "}]";
+        Fixes(r, out);
+        Append(out, ",\"partialFingerprints\":{\"", kFingerprint, "\":\"", Fingerprint(r), "\"}");
+        if (context_.compared) {
+            out += ",\"baselineState\":";
+            out += r.status == "new"     ? "\"new\""
+                   : r.status == "still" ? (r.changed ? "\"updated\"" : "\"unchanged\"")
+                                         : "\"absent\"";
+        }
+        Append(out, ",\"properties\":{\"errNum\":", std::to_string(r.errNum));
+        if (r.critical) out += ",\"critical\":true";
+        Append(out, ",\"record\":", r.recNum ? std::to_string(*r.recNum) : std::string("null"));
+        if (r.baselineRecNum) Append(out, ",\"baselineRecord\":", std::to_string(*r.baselineRecNum));
+        out += "}}";
+    }
+
+    // What a finding tells of how its run ended: stopped by a critical error or the error
+    // limit, or aborted. A fixed finding of a comparison belongs to the earlier run.
+    void NoteHowTheRunEnded(const FindingRow& r) {
+        if (r.status == "fixed" || !(r.critical || r.reference == "Test Aborted")) return;
+        std::string text;
+        const std::string record = r.recNum ? "record " + Thousands(*r.recNum) : std::string("its last record");
+        if (!r.critical) {
+            aborted_ = true;
+            Append(text, "Testing was aborted at ", record,
+                   " (Exit was chosen, or the program was asked to stop): the records after it were not tested, "
+                   "so these results are incomplete. Run the test again.");
+        } else if (IsErrorLimit(r.reference)) {
+            Append(text, "Testing stopped at ", record, ", where the error limit was reached (", r.reference,
+                   "). The records after it were not tested.");
+        } else {
+            Append(text, "Testing was stopped by the critical error in ", record, ": ", FindingText(r),
+                   " The records after it were not tested.");
+        }
+        notifications_.push_back({r.critical ? "note" : "error", std::move(text)});
+    }
+
+    // A finding beyond what a run may hold: counted for the notification that tells of it.
+    void LeaveOut(const FindingRow& r) {
+        ++leftOut_;
+        const std::optional<std::int64_t> record = r.recNum ? r.recNum : r.baselineRecNum;
+        if (record && !firstLeftOut_) firstLeftOut_ = record;
+        if (context_.compared) ++leftOutByState_[r.status == "fixed" ? 0 : r.status == "new" ? 1 : 2];
+    }
+
+    void Invocation(std::string& out) {
+        std::vector<Notification> notes;
+        if (context_.unfinishedAt)
+            notes.push_back({"error", InterruptedRunHead(*context_.unfinishedAt) + " " + InterruptedRunBody()});
+        notes.insert(notes.end(), notifications_.begin(), notifications_.end());
+        if (leftOut_ > 0) notes.push_back({"warning", LeftOutText()});
+        const bool successful = !context_.unfinishedAt && !aborted_;
+        out += successful ? "{\"executionSuccessful\":true" : "{\"executionSuccessful\":false";
+        if (successful && context_.exitCode) Append(out, ",\"exitCode\":", std::to_string(*context_.exitCode));
+        if (!notes.empty()) {
+            out += ",\"toolExecutionNotifications\":[";
+            for (const Notification& n : notes) {
+                Append(out, &n == &notes.front() ? "" : ",", "{\"level\":\"", n.level, "\",\"message\":{\"text\":");
+                JsonString(out, n.text);
+                out += "}}";
+            }
+            out += ']';
+        }
+        out += '}';
+    }
+
+    std::string LeftOutText() const {
+        std::string text;
+        Append(text, "This run holds the first ", Thousands(kMaxSarifResults), " of ",
+               Thousands(results_ + leftOut_), " findings: code scanning takes no more than ",
+               Thousands(kMaxSarifResults), " results in a run. The ", Thousands(leftOut_), " left out");
+        if (firstLeftOut_) Append(text, " begin at record ", Thousands(*firstLeftOut_));
+        if (context_.compared)
+            Append(text, " (", Thousands(leftOutByState_[1]), " new, ", Thousands(leftOutByState_[2]),
+                   " still there, ", Thousands(leftOutByState_[0]), " fixed)");
+        text += "; --findings json or csv writes every finding.";
+        return text;
+    }
+
     // The index of the rule of `r`'s kind of check, made at its first finding.
     std::size_t Rule(const FindingRow& r) {
-        std::string kind(r.id);
-        kind += '\x1F';
-        kind += r.reference;
-        kind += '\x1F';
-        kind += MessageKind(r.error);
+        std::string kind = RuleKind(r.id, r.reference, r.error);
         if (const auto at = byKind_.find(kind); at != byKind_.end()) return at->second;
-        std::string id = RuleId(r.id, r.reference, r.error);
-        for (int n = 2; idSet_.contains(id); ++n) {
-            id = RuleId(r.id, r.reference, r.error);
-            Append(id, "-", std::to_string(n));
-        }
-        idSet_.insert(id);
-        std::string name = PascalName(r.id, Caption(r.reference));
-        for (int n = 2; names_.contains(name); ++n) {
-            name = PascalName(r.id, Caption(r.reference));
-            name += std::to_string(n);
-        }
-        names_.insert(name);
-
-        const std::string type(r.id), caption(Caption(r.reference)), requires_ = WithoutNumbers(r.error);
-        const auto [first, last] = ReferencePositions(r.reference);
-        std::string positions;
-        if (first > 0) Append(positions, " (positions ", std::to_string(first), " to ", std::to_string(last), ")");
-        std::string text;
-        Append(text, caption, " of the ", type, " record", positions, ": ", requires_);
-        const std::string more = " Each result names the record, the entry found there and the numbers of its message.";
-        std::string md;
-        Append(md, "**", MarkdownText(caption), "** of the **", MarkdownText(type), "** record", positions, "\n\n",
-               MarkdownText(requires_), "\n\n", MarkdownText(more.substr(1)));
-        std::string shortText;
-        Append(shortText, type, " ", caption, ": ", requires_);
-
-        std::string json = ids_.empty() ? "\n{\"id\":" : ",\n{\"id\":";
-        JsonString(json, id);
-        json += ",\"name\":";
-        JsonString(json, name);
-        json += ",\"shortDescription\":{\"text\":";
-        JsonString(json, shortText);
-        json += "},\"fullDescription\":{\"text\":";
-        JsonString(json, text);
-        json += "},\"help\":{\"text\":";
-        JsonString(json, text.append(more));
-        json += ",\"markdown\":";
-        JsonString(json, md);
-        json += "},\"defaultConfiguration\":{\"level\":\"error\"}}";
-        rules_ += json;
-        ids_.push_back(id);
+        SarifRule rule = MakeSarifRule(r.id, r.reference, r.error);
+        // Two kinds that share an id or a name (a hash that met another, words that say
+        // the same) are told apart by a number.
+        const std::string id = rule.id, name = rule.name;
+        for (int n = 2; idSet_.contains(rule.id); ++n) rule.id = id + "-" + std::to_string(n);
+        for (int n = 2; names_.contains(rule.name); ++n) rule.name = name + std::to_string(n);
+        idSet_.insert(rule.id);
+        names_.insert(rule.name);
+        Append(rules_, ids_.empty() ? "\n" : ",\n", RuleJson(rule));
+        ids_.push_back(rule.id);
+        holdsData_.push_back(rule.messagesHoldData);
         byKind_.emplace(std::move(kind), ids_.size() - 1);
         return ids_.size() - 1;
     }
 
     // Where a file stands: relative to %SRCROOT% when it is inside it, else an absolute
-    // file URI; standard input is an artifact of its own.
-    void ArtifactLocation(std::string_view file, std::string& out) const {
-        if (file == "-" || file == "/dev/stdin") {
-            out += "{\"uri\":\"stdin\",\"description\":{\"text\":\"standard input\"}}";
-            return;
+    // file URI; standard input is an artifact of its own. The last file's is kept: results
+    // come file after file.
+    void ArtifactLocation(std::string_view file, std::string& out) {
+        if (file != locatedFile_) {
+            locatedFile_ = file;
+            location_ = ArtifactLocationOf(file);
         }
+        out += location_;
+    }
+
+    std::string ArtifactLocationOf(std::string_view file) const {
+        if (file == "-" || file == "/dev/stdin") return "{\"uri\":\"stdin\",\"description\":{\"text\":\"standard input\"}}";
+        std::string out;
         std::error_code ec;
         const fs::path path = fs::absolute(fs::path(std::string(file)), ec).lexically_normal();
         const fs::path relative = path.lexically_relative(root_);
         if (!ec && !relative.empty() && *relative.begin() != ".." && relative != ".") {
             out += "{\"uri\":";
             JsonUtf8String(out, FileUri(relative.generic_string()));
-            out += ",\"uriBaseId\":\"";
-            out += kRootId;
-            out += "\"}";
-            return;
+            Append(out, ",\"uriBaseId\":\"", kRootId, "\"}");
+            return out;
         }
         out += "{\"uri\":";
         JsonUtf8String(out, FileUri(ec ? std::string(file) : path.string()));
         out += '}';
+        return out;
     }
 
     // What follows the finding from run to run: its record's key (type, SSN / EIN,
-    // occurrence), its field and its message's kind, and which of equal ones it is.
+    // occurrence), its field and its message's kind, and which of equal ones it is, as an
+    // HMAC under the folder's (or the pipeline's) key: no one without the key can try SSNs
+    // against it.
     std::string Fingerprint(const FindingRow& r) {
         std::string key(r.recordKey);
         if (key.empty()) Append(key, "record ", std::to_string(r.recNum.value_or(0)));
-        key += '\x1F';
-        key += r.reference;
-        key += '\x1F';
-        key += MessageKind(r.error);
-        key += '\x1F';
+        Append(key, "\x1F", r.reference, "\x1F", MessageKind(r.error), "\x1F");
         key += std::to_string(repeats_[key]++);
-        return Sha256Hex(key).substr(0, 32);
+        return fingerprint_.Hex(key).substr(0, 32);
     }
 
-    bool compared_;
+    FindingsContext context_;
+    HmacSha256 fingerprint_;
     fs::path root_;
-    bool first_ = true;
+    std::int64_t results_ = 0, leftOut_ = 0;
+    std::optional<std::int64_t> firstLeftOut_;
+    std::array<std::int64_t, 3> leftOutByState_{};
+    bool aborted_ = false;
+    std::vector<Notification> notifications_;
+    std::string locatedFile_, location_;
     std::unordered_map<std::string, std::size_t> byKind_;
     std::unordered_set<std::string> idSet_, names_;
     std::vector<std::string> ids_;
+    std::vector<bool> holdsData_;
     std::string rules_;
     std::unordered_map<std::string, std::int64_t> repeats_;
 };

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "common/error_limit.h"
+#include "common/fingerprint_key.h"
 #include "common/folder_lock.h"
 #include "common/safe_file.h"
 #include "common/text_1252.h"
@@ -54,7 +55,8 @@ std::string OutputClash(const std::filesystem::path& target, const std::filesyst
     const std::string log(kErrorLogName);
     const std::string history = RunHistory::PathIn({}).filename().string();
     for (const std::string& own : {log, log + "-journal", log + "-wal", log + "-shm", std::string(kErrorLimitFile),
-                                  std::string(FolderLock::kFileName), history, history + "-journal"})
+                                  std::string(FolderLock::kFileName), history, history + "-journal",
+                                  std::string(kFingerprintKeyFile)})
         if (SameName(name, own))
             return "it is a file the program keeps in its program folder " + programFolder.string();
     return {};
