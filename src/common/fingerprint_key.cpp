@@ -41,7 +41,8 @@ std::string RandomKey() {
     while (got < bytes.size()) {
         const ssize_t n = ::getrandom(bytes.data() + got, bytes.size() - got, 0);
         if (n > 0) got += static_cast<std::size_t>(n);
-        else if (errno != EINTR) throw std::runtime_error(std::string("no random key could be made: ") + std::strerror(errno));
+        else if (errno != EINTR)
+            throw std::runtime_error(std::string("no random key could be made: ") + std::strerror(errno));
     }
     static constexpr char kHex[] = "0123456789abcdef";
     std::string key;

@@ -75,7 +75,7 @@ TEST(Sarif, FingerprintsAreKeyed) {
         EXPECT_EQ(print(r.keyA, r.folderA) == print(r.keyB, r.folderB), r.same)
             << r.keyA << r.folderA << " " << r.keyB << r.folderB;
     ::unsetenv("QUORVEX_FINGERPRINT_KEY");
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::stat((dir / "a" / "FingerprintKey.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
@@ -138,8 +138,9 @@ TEST(Sarif, ARunHoldsAtMost25000Results) {
         bool compared;
         std::int64_t findings;
         const char* told;
-    } rows[] = {{false, 25001, "the first 25,000 of 25,001 findings: code scanning takes no more than 25,000 results "
-                               "in a run. The 1 left out begin at record 25,001;"},
+    } rows[] = {{false, 25001,
+                 "the first 25,000 of 25,001 findings: code scanning takes no more than 25,000 results "
+                 "in a run. The 1 left out begin at record 25,001;"},
                 {true, 50018, "The 25,018 left out begin at record 25,001 (25,017 new, 1 still there, 0 fixed)"}};
     for (const auto& r : rows) {
         std::vector<FindingRow> findings(static_cast<std::size_t>(r.findings), Row("RW", "Zip Code", "Must be."));
@@ -163,7 +164,8 @@ TEST(Sarif, TheInvocationSaysHowTheRunEnded) {
     const std::string faulty = ReadFile(kFaulty);
     WriteFile(dir / "cut.txt", faulty.substr(0, 15 * 514) + "RF" + std::string(98, ' '));
     auto run = [&](std::vector<std::string> args) {
-        args.insert(args.begin(), {"--data-dir", (dir / "data").string(), "--today", "2009-01-15", "--findings", "sarif"});
+        args.insert(args.begin(),
+                    {"--data-dir", (dir / "data").string(), "--today", "2009-01-15", "--findings", "sarif"});
         return CheckInProcess(args).out;
     };
     FindingRow aborted = Row("RW", "Test Aborted", "The last file did not complete testing.", 7);
@@ -178,8 +180,9 @@ TEST(Sarif, TheInvocationSaysHowTheRunEnded) {
         {run({(dir / "cut.txt").string()}),
          R"("invocations":[{"executionSuccessful":true,"exitCode":2,"toolExecutionNotifications":[{"level":"note",)"
          R"("message":{"text":"Testing was stopped by the critical error in record 16: )"},
-        {run({"--limit", "5", kFaulty}), "Testing stopped at record 6, where the error limit was reached (5 or more "
-                                         "Errors in submission)."},
+        {run({"--limit", "5", kFaulty}),
+         "Testing stopped at record 6, where the error limit was reached (5 or more "
+         "Errors in submission)."},
         {run({}), R"("executionSuccessful":true,"exitCode":2,"toolExecutionNotifications":[{"level":"note",)"
                   R"("message":{"text":"Testing stopped at record 6)"},
         {Sarif({aborted}), R"("executionSuccessful":false,"toolExecutionNotifications":[{"level":"error","message":)"

@@ -118,22 +118,7 @@ private:
             JsonString(out, text.append(BracketedEntry(r.userEntry)));
         }
         out += "},\"locations\":[{";
-        const std::optional<std::int64_t> record = r.recNum ? r.recNum : r.baselineRecNum;
-        if (const std::string_view file = FileOf(r); !file.empty()) {
-            out += "\"physicalLocation\":{\"artifactLocation\":";
-            ArtifactLocation(file, out);
-            if (const auto place = PlaceOf(r)) {
-                // One line: its end is its start.
-                Append(out, ",\"region\":{\"startLine\":", std::to_string(place->line), ",\"startColumn\":",
-                       std::to_string(place->column), ",\"endColumn\":", std::to_string(place->endColumn + 1), "}");
-            }
-            out += '}';
-        } else {
-            // Without its file, the record names where the finding stands.
-            out += "\"logicalLocations\":[{\"name\":\"record";
-            if (record) Append(out, " ", std::to_string(*record));
-            out += "\",\"kind\":\"element\"}]";
-        }
+        Location(r, out);
         out += "}]";
         Fixes(r, out);
         Append(out, ",\"partialFingerprints\":{\"", kFingerprint, "\":\"", Fingerprint(r), "\"}");
@@ -148,6 +133,25 @@ private:
         Append(out, ",\"record\":", r.recNum ? std::to_string(*r.recNum) : std::string("null"));
         if (r.baselineRecNum) Append(out, ",\"baselineRecord\":", std::to_string(*r.baselineRecNum));
         out += "}}";
+    }
+
+    // Where the finding stands: its file and the field's columns, else its record.
+    void Location(const FindingRow& r, std::string& out) {
+        if (const std::string_view file = FileOf(r); !file.empty()) {
+            out += "\"physicalLocation\":{\"artifactLocation\":";
+            ArtifactLocation(file, out);
+            if (const auto place = PlaceOf(r)) {
+                // One line: its end is its start.
+                Append(out, ",\"region\":{\"startLine\":", std::to_string(place->line), ",\"startColumn\":",
+                       std::to_string(place->column), ",\"endColumn\":", std::to_string(place->endColumn + 1), "}");
+            }
+            out += '}';
+            return;
+        }
+        const std::optional<std::int64_t> record = r.recNum ? r.recNum : r.baselineRecNum;
+        out += "\"logicalLocations\":[{\"name\":\"record";
+        if (record) Append(out, " ", std::to_string(*record));
+        out += "\",\"kind\":\"element\"}]";
     }
 
     // What a finding tells of how its run ended: stopped by a critical error or the error

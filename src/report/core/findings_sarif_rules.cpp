@@ -66,7 +66,7 @@ void AppendPascal(std::string& name, std::string_view words) {
             continue;
         }
         if (name.empty() && Digit(c)) name += 'R';
-        name += upper && c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A')
+        name += upper && c >= 'a' && c <= 'z'                       ? static_cast<char>(c - 'a' + 'A')
                 : !upper && c >= 'A' && c <= 'Z' && name.size() < 2 ? static_cast<char>(c - 'A' + 'a')
                                                                     : c;
         upper = false;
