@@ -119,7 +119,7 @@ std::vector<std::string> Fingerprints(const std::string& sarif) {
     std::vector<std::string> prints;
     const std::string key = "\"quorvexFinding/v2\":\"";
     for (std::size_t at = sarif.find(key); at != std::string::npos; at = sarif.find(key, at + 1))
-        prints.push_back(sarif.substr(at + key.size(), 32));
+        prints.push_back(sarif.substr(at + key.size(), 16));
     return prints;
 }
 

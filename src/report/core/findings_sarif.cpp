@@ -128,9 +128,8 @@ private:
                    : r.status == "still" ? (r.changed ? "\"updated\"" : "\"unchanged\"")
                                          : "\"absent\"";
         }
-        Append(out, ",\"properties\":{\"errNum\":", std::to_string(r.errNum));
+        Append(out, ",\"properties\":{\"record\":", r.recNum ? std::to_string(*r.recNum) : std::string("null"));
         if (r.critical) out += ",\"critical\":true";
-        Append(out, ",\"record\":", r.recNum ? std::to_string(*r.recNum) : std::string("null"));
         if (r.baselineRecNum) Append(out, ",\"baselineRecord\":", std::to_string(*r.baselineRecNum));
         out += "}}";
     }
@@ -274,7 +273,7 @@ private:
         if (key.empty()) Append(key, "record ", std::to_string(r.recNum.value_or(0)));
         Append(key, "\x1F", r.reference, "\x1F", MessageKind(r.error), "\x1F");
         key += std::to_string(repeats_[key]++);
-        return fingerprint_.Hex(key).substr(0, 32);
+        return fingerprint_.Hex(key).substr(0, 16);
     }
 
     FindingsContext context_;
