@@ -170,7 +170,7 @@ TEST(History, FindingsAsSarif) {
     EXPECT_NE(run.out.find("\"semanticVersion\":\""), std::string::npos);
     // A rule: its name, the field, its positions and what it requires, in text and Markdown.
     EXPECT_NE(
-        run.out.find(R"("name":"RwZipCodeMustBeNumericOrBlank","shortDescription":{"text":"RW Zip Code: Must be numeric or blank."},)"
+        run.out.find(R"("name":"RwZipCodeNumericBlank","shortDescription":{"text":"RW Zip Code: Must be numeric or blank."},)"
                      R"("fullDescription":{"text":"Zip Code of the RW record (positions 134 to 138): Must be )"
                      R"(numeric or blank."},"help":{"text":"Zip Code of the RW record (positions 134 to 138): Must )"
                      R"(be numeric or blank. Each result names the record, the entry found there and the numbers )"

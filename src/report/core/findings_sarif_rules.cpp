@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -73,14 +74,34 @@ void AppendPascal(std::string& name, std::string_view words) {
     }
 }
 
-// The first `count` words of `text`.
-std::string_view FirstWords(std::string_view text, int count) {
-    std::size_t end = 0;
-    for (int words = 0; end < text.size() && words < count; ++words) {
-        const std::size_t space = text.find(' ', end);
-        end = space == std::string_view::npos ? text.size() : space + 1;
+// The words that tell what a rule requires: its first `count` words that are neither the
+// field's (`caption`), nor numbers, nor words any rule says ("the", "must", "field").
+std::string KeyWords(std::string_view text, std::string_view caption, int count) {
+    static constexpr std::array<std::string_view, 16> kCommon{"a",  "an",   "and", "be", "field", "for",  "in", "is",
+                                                              "it", "must", "of",  "or", "the",   "this", "to", "with"};
+    auto lower = [](std::string_view word) {
+        std::string w;
+        for (char c : word)
+            if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || Digit(c)) w += static_cast<char>(c | 0x20);
+        return w;
+    };
+    std::string words, fieldWords;
+    for (std::size_t at = 0; at < caption.size();) {
+        const std::size_t end = std::min(caption.find(' ', at), caption.size());
+        Append(fieldWords, " ", lower(caption.substr(at, end - at)), " ");
+        at = end + 1;
     }
-    return text.substr(0, end);
+    for (std::size_t at = 0; at < text.size() && count > 0;) {
+        const std::size_t end = std::min(text.find(' ', at), text.size());
+        const std::string w = lower(text.substr(at, end - at));
+        at = end + 1;
+        if (w.empty() || Digit(w[0]) || fieldWords.find(" " + w + " ") != std::string::npos ||
+            std::find(kCommon.begin(), kCommon.end(), w) != kCommon.end())
+            continue;
+        Append(words, " ", w);
+        --count;
+    }
+    return words;
 }
 
 // Markdown of plain text: the characters that would mark it up are escaped.
@@ -176,7 +197,7 @@ SarifRule MakeSarifRule(std::string_view type, std::string_view reference, std::
     SarifRule rule{RuleId(type, reference, message), {}, {}, {}, {}, requires_ != message};
     AppendPascal(rule.name, type);
     AppendPascal(rule.name, caption);
-    AppendPascal(rule.name, FirstWords(requires_, 6));
+    AppendPascal(rule.name, KeyWords(requires_, caption, 8));
     const auto [first, last] = ReferencePositions(reference);
     std::string positions;
     if (first > 0) Append(positions, " (positions ", std::to_string(first), " to ", std::to_string(last), ")");
