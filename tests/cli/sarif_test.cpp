@@ -164,8 +164,7 @@ TEST(Sarif, TheInvocationSaysHowTheRunEnded) {
     const std::string faulty = ReadFile(kFaulty);
     WriteFile(dir / "cut.txt", faulty.substr(0, 15 * 514) + "RF" + std::string(98, ' '));
     auto run = [&](std::vector<std::string> args) {
-        args.insert(args.begin(),
-                    {"--data-dir", (dir / "data").string(), "--today", "2009-01-15", "--findings", "sarif"});
+        args.insert(args.begin(), {"--data-dir", (dir / "data").string(), "--findings", "sarif"});
         return CheckInProcess(args).out;
     };
     FindingRow aborted = Row("RW", "Test Aborted", "The last file did not complete testing.", 7);
