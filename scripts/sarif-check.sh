@@ -58,7 +58,7 @@ q --compare --findings sarif --sarif-root "$data" --findings-file "$data/compare
 # an RU count and the RF count; each result of those carries a fix.
 sed -e '9s/^RT0000003/RT0000004/' -e '15s/^\(.\{9\}\).\{15\}/\1               /' -e '10s/^RU0000003/RU0000002/' \
   -e '16s/^\(RF     \)000000006/\1000000007/' examples/valid-2008.txt > "$data/totals-2008.txt"
-q --findings sarif --sarif-root "$data" --findings-file "$data/fixes.sarif" "$data/totals-2008.txt" || true
+t --findings sarif --sarif-root "$data" --findings-file "$data/fixes.sarif" "$data/totals-2008.txt" || true
 [ "$(grep -c '"fixes":' "$data/fixes.sarif")" = 4 ] ||
   { echo "sarif-check: the submission with wrong totals has not 4 results with fixes" >&2; exit 1; }
 for state in new unchanged updated absent; do
