@@ -486,7 +486,7 @@ TEST(QuorvexCheck, OutputsEscapedOnlyOnATerminal) {
     for (const auto& r : rows) {
         CliServices services({}, {}, Date{2010, 1, 1}, false);
         testing::internal::CaptureStdout();
-        const ReportRequest request{r.report, r.to, r.findings, r.to, {}, r.terminal, {}, {}};
+        const ReportRequest request{r.report, r.to, r.findings, r.to, {}, r.terminal, {}, {}, {}};
         EXPECT_EQ(WriteRequested(request, log, dir.path(), nullptr, services, false), 0);
         const std::string out = (std::cout.flush(), testing::internal::GetCapturedStdout());
         const std::string written = r.to == file ? ReadFile(file) : out;
