@@ -30,7 +30,8 @@ struct ScriptedReportDialogs : ReportDialogs {
     std::deque<std::optional<ReportChoice>> types;
     std::vector<ReportFormat> preselected;
     std::function<bool(clsPrintDialog&, QPrinter&)> print;
-    std::function<void(QPrinter&, const std::function<void(QPrinter*)>&)> preview;
+    std::function<void(QPrinter&, const std::function<void(QPrinter*)>&, const std::function<void(QWidget*)>&)>
+        preview;
 
     std::optional<ReportChoice> ChooseReportType(QWidget*, ReportChoice current) override {
         preselected.push_back(current.type);
@@ -40,7 +41,10 @@ struct ScriptedReportDialogs : ReportDialogs {
         return answer;
     }
     bool ShowPrinter(QWidget*, clsPrintDialog& d, QPrinter& p) override { return print && print(d, p); }
-    void Preview(QWidget*, QPrinter& p, const std::function<void(QPrinter*)>& paint) override { preview(p, paint); }
+    void Preview(QWidget*, QPrinter& p, const std::function<void(QPrinter*)>& paint,
+                 const std::function<void(QWidget*)>& printIt) override {
+        preview(p, paint, printIt);
+    }
     bool PrinterInstalled() const override { return printer; }
     std::optional<FontChoice> ChooseFont(QWidget*, std::string_view, const FontChoice&, int, int) override {
         if (fonts.empty()) return ADD_FAILURE() << "unexpected font dialog", std::nullopt;

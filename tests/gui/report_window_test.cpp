@@ -39,7 +39,8 @@ std::string Footers(const std::filesystem::path& pdf) {
 }
 
 // A window after a run whose blank RW records drew many errors: a report of several pages.
-// The print dialog prints `range` into printed.pdf; the preview pages 2 to 3 into preview.pdf.
+// The print dialog prints `range` into printed.pdf; the preview pages 2 to 3 into preview.pdf,
+// and with printFromPreview uses its Print... too.
 struct ReportGui : Gui {
     ReportGui() {
         Test({Submission(2, true, Record("RW"))});
@@ -50,7 +51,8 @@ struct ReportGui : Gui {
             if (range) d.Accept(range->from, range->to, copies, d.Flags() | kPdPageNums);
             return range.has_value();
         };
-        reports.preview = [this](QPrinter& p, const std::function<void(QPrinter*)>& paint) {
+        reports.preview = [this](QPrinter& p, const std::function<void(QPrinter*)>& paint,
+                                 const std::function<void(QWidget*)>& print) {
             QPrinter preview(QPrinter::HighResolution);
             preview.setPageLayout(p.pageLayout());
             preview.setOutputFormat(QPrinter::PdfFormat);
@@ -58,11 +60,13 @@ struct ReportGui : Gui {
             preview.setPrintRange(QPrinter::PageRange);
             preview.setFromTo(2, 3);
             paint(&preview);
+            if (printFromPreview) print(nullptr);
         };
     }
     frmReport* Window() { return window->findChild<frmReport*>(); }
     std::optional<PageRange> range;
     int copies = 1, pages = 0;
+    bool printFromPreview = false;
 };
 
 // The HTML report goes to the browser, or becomes the text report when there is none or it
@@ -146,6 +150,11 @@ TEST(ReportWindowTest, FontSavePrintAndPreview) {
     for (int page = 1; page <= g.pages; ++page) all += std::to_string(page) + " ";
     EXPECT_EQ(Footers(g.dir / "report.pdf"), all);
     EXPECT_EQ(Footers(g.dir / "printed.pdf") + Footers(g.dir / "preview.pdf"), "2 3 2 3 ");
+    // Print... of the preview is the window's: its print dialog, with the report's pages.
+    g.pages = 0;
+    g.printFromPreview = true;
+    w->cmdPreview_Click();
+    EXPECT_EQ(g.pages, int(all.size() / 2));
     w->findChild<QPushButton*>("cmdClose")->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(g.Window(), nullptr);

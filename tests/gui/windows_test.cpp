@@ -138,7 +138,7 @@ TEST(WindowsTest, PrintPreviewForTheKeyboardAndReaders) {
         QPainter painter(p);
         p->newPage();
         p->newPage();
-    }, true);
+    });
     int printed = 0;
     QObject::connect(&preview, &PrintPreview::printAsked, [&] { ++printed; });
     preview.show();

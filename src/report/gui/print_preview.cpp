@@ -30,8 +30,7 @@ constexpr int kPercents[] = {25, 50, 75, 100, 125, 150, 200, 300, 400};
 
 }  // namespace
 
-PrintPreview::PrintPreview(QPrinter& printer, const std::function<void(QPrinter*)>& paint, bool canPrint,
-                           QWidget* owner)
+PrintPreview::PrintPreview(QPrinter& printer, const std::function<void(QPrinter*)>& paint, QWidget* owner)
     : QDialog(owner) {
     setObjectName(QStringLiteral("PrintPreview"));
     setWindowTitle(tr("Print Preview"));
@@ -41,10 +40,6 @@ PrintPreview::PrintPreview(QPrinter& printer, const std::function<void(QPrinter*
     connect(pages_, &QPrintPreviewWidget::paintRequested, this, paint);
     connect(pages_, &QPrintPreviewWidget::previewChanged, this, &PrintPreview::ShowPageCount);
     AddControls();
-    if (!canPrint) {
-        print_->setEnabled(false);
-        print_->setToolTip(tr("No printer is installed."));
-    }
     for (QGraphicsView* view : pages_->findChildren<QGraphicsView*>())
         view->setAccessibleName(pages_->accessibleName());
     for (QScrollBar* bar : pages_->findChildren<QScrollBar*>())
@@ -71,8 +66,8 @@ QPushButton* PrintPreview::Button(const QString& caption, const QString& name, c
 }
 
 void PrintPreview::AddControls() {
-    print_ = Button(tr("&Print..."), QStringLiteral("cmdPrint"), QKeySequence::Print);
-    connect(print_, &QPushButton::clicked, this, &PrintPreview::printAsked);
+    QPushButton* print = Button(tr("&Print..."), QStringLiteral("cmdPrint"), QKeySequence::Print);
+    connect(print, &QPushButton::clicked, this, &PrintPreview::printAsked);
     QPushButton* previous = Button(tr("Pre&vious Page"), QStringLiteral("cmdPrevious"), Qt::Key_PageUp);
     QPushButton* next = Button(tr("&Next Page"), QStringLiteral("cmdNext"), Qt::Key_PageDown);
     connect(previous, &QPushButton::clicked, this, [this] { GoTo(CurrentPage() - 1); });
@@ -104,7 +99,7 @@ void PrintPreview::AddControls() {
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* bar = new QHBoxLayout;
-    for (QWidget* w : std::initializer_list<QWidget*>{print_, previous, next, pageLabel, page_, of_, zoomOut, zoomIn,
+    for (QWidget* w : std::initializer_list<QWidget*>{print, previous, next, pageLabel, page_, of_, zoomOut, zoomIn,
                                                       zoomLabel, zoom_})
         bar->addWidget(w);
     bar->addStretch(1);

@@ -17,14 +17,12 @@ namespace quorvex {
 // named for a screen reader and each with its key: Print... (Ctrl+P), Previous Page and Next
 // Page (Page Up, Page Down), the page number, Zoom Out and Zoom In (Ctrl+- and Ctrl++), the
 // zoom (fit width, fit page, or a percentage), Close (Escape). It opens large, over most of
-// the screen its owner is on. Print... emits printAsked; without a printer it is off and
-// says why.
+// the screen its owner is on. Print... emits printAsked.
 class PrintPreview : public QDialog {
     Q_OBJECT
 
 public:
-    PrintPreview(QPrinter& printer, const std::function<void(QPrinter*)>& paint, bool canPrint,
-                 QWidget* owner = nullptr);
+    PrintPreview(QPrinter& printer, const std::function<void(QPrinter*)>& paint, QWidget* owner = nullptr);
 
     QPrintPreviewWidget* Pages() const { return pages_; }
     int CurrentPage() const;
@@ -43,7 +41,6 @@ private:
     void ShowPageCount();
 
     QPrintPreviewWidget* pages_ = nullptr;
-    QPushButton* print_ = nullptr;
     QSpinBox* page_ = nullptr;
     QLabel* of_ = nullptr;
     QComboBox* zoom_ = nullptr;

@@ -1,9 +1,6 @@
 #include "report/gui/report_dialogs.h"
 
-#include <algorithm>
-
 #include <QPrintDialog>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
 
 #include "common/gui/text_codec.h"
@@ -46,15 +43,10 @@ bool QtReportDialogs::ShowPrinter(QWidget* owner, clsPrintDialog& dialog, QPrint
 
 bool QtReportDialogs::PrinterInstalled() const { return quorvex::PrinterInstalled(); }
 
-void QtReportDialogs::Preview(QWidget* owner, QPrinter& printer, const std::function<void(QPrinter*)>& paint) {
-    PrintPreview preview(printer, paint, PrinterInstalled(), owner);
-    QObject::connect(&preview, &PrintPreview::printAsked, &preview, [&] {
-        // The pages on the printer chosen, the range chosen included.
-        QPrintDialog box(&printer, &preview);
-        box.setMinMax(1, std::max(1, preview.Pages()->pageCount()));
-        box.setOption(QAbstractPrintDialog::PrintPageRange, true);
-        if (box.exec() == QDialog::Accepted) preview.Pages()->print();
-    });
+void QtReportDialogs::Preview(QWidget* owner, QPrinter& printer, const std::function<void(QPrinter*)>& paint,
+                              const std::function<void(QWidget*)>& print) {
+    PrintPreview preview(printer, paint, owner);
+    QObject::connect(&preview, &PrintPreview::printAsked, &preview, [&] { print(&preview); });
     preview.exec();
 }
 

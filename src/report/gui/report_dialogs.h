@@ -42,9 +42,10 @@ public:
     // flags given back (Accept); false on Cancel.
     virtual bool ShowPrinter(QWidget* owner, clsPrintDialog& dialog, QPrinter& printer) = 0;
 
-    // The print preview of what `paint` draws on the printer it is given (the preview, or
-    // the printer chosen from the preview).
-    virtual void Preview(QWidget* owner, QPrinter& printer, const std::function<void(QPrinter*)>& paint) = 0;
+    // The print preview of what `paint` draws on the printer it is given; its Print... calls
+    // `print` with the preview as the owner of what it opens.
+    virtual void Preview(QWidget* owner, QPrinter& printer, const std::function<void(QPrinter*)>& paint,
+                         const std::function<void(QWidget*)>& print) = 0;
 
     // Whether there is a printer to print on.
     virtual bool PrinterInstalled() const = 0;
@@ -66,7 +67,8 @@ class QtReportDialogs final : public ReportDialogs {
 public:
     std::optional<ReportChoice> ChooseReportType(QWidget* owner, ReportChoice current) override;
     bool ShowPrinter(QWidget* owner, clsPrintDialog& dialog, QPrinter& printer) override;
-    void Preview(QWidget* owner, QPrinter& printer, const std::function<void(QPrinter*)>& paint) override;
+    void Preview(QWidget* owner, QPrinter& printer, const std::function<void(QPrinter*)>& paint,
+                 const std::function<void(QWidget*)>& print) override;
     bool PrinterInstalled() const override;
     std::optional<FontChoice> ChooseFont(QWidget* owner, std::string_view title, const FontChoice& current,
                                          int minSize, int maxSize) override;

@@ -173,8 +173,10 @@ void frmReport::cmdPrint_Click() {
 
 void frmReport::cmdPreview_Click() {
     Guarded([this] {
-        context_.dialogs->Preview(this, *context_.printer, [this](QPrinter* printer) {
-            // Printing from the preview honours the range chosen in its print dialog.
+        // The preview's pages (of the range its printer has, if any); its Print... prints as
+        // Print... of this window does.
+        const auto print = [this](QWidget* owner) { Guarded([&] { PrintReport(owner); }); };
+        const auto paint = [this](QPrinter* printer) {
             const PageRange range = printer->printRange() == QPrinter::PageRange
                                         ? PageRange{printer->fromPage(), printer->toPage()}
                                         : kAllPages;
@@ -182,7 +184,8 @@ void frmReport::cmdPreview_Click() {
                 ReportProgress progress(this, tr("Laying out the pages of the report..."), log_.ErrorCount());
                 PrintPages(*printer, printFont_, log_, range, progress.Callback());
             });
-        });
+        };
+        context_.dialogs->Preview(this, *context_.printer, paint, print);
     });
 }
 

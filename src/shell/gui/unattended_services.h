@@ -57,8 +57,9 @@ public:
     bool ShowPrinter(QWidget* owner, clsPrintDialog& dialog, QPrinter& printer) override {
         return attended_.ShowPrinter(owner, dialog, printer);
     }
-    void Preview(QWidget* owner, QPrinter& printer, const std::function<void(QPrinter*)>& paint) override {
-        attended_.Preview(owner, printer, paint);
+    void Preview(QWidget* owner, QPrinter& printer, const std::function<void(QPrinter*)>& paint,
+                 const std::function<void(QWidget*)>& print) override {
+        attended_.Preview(owner, printer, paint, print);
     }
     bool PrinterInstalled() const override { return attended_.PrinterInstalled(); }
     std::optional<FontChoice> ChooseFont(QWidget*, std::string_view, const FontChoice&, int, int) override {
