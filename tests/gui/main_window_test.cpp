@@ -146,6 +146,25 @@ TEST(MainWindowTest, CommandStatesPerSituation) {
     }
 }
 
+// A folder that can only be read: its last results and their report are shown (the page written elsewhere), testing
+// and the error limit stay off and say why, whatever the views turn on; a dropped file is not tested.
+TEST(MainWindowTest, AFolderThatCanOnlyBeReadIsOpenedForReading) {
+    Gui g(0us);
+    g.Test({kMissingRF});
+    g.options.readOnly = "read, not written";
+    g.Reopen();
+    g.script.answers = {MsgAnswer::Ok}, g.reports.types = {kHtmlReport}, g.script.browser = "browser";
+    g.Click("cmdLast"), g.Click("cmdErrors");
+    EXPECT_EQ(g.State(), "cmdStart cmdGrid cmdLast mnuTStart mnuTOpenLast mnuTSet mnuRLast" + kErrorsView +
+                             "Missing Final Record");
+    EXPECT_EQ(g.window->findChild<QPushButton*>("cmdStart")->toolTip(), "read, not written");
+    EXPECT_EQ(g.script.started.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(g.dir / "temphtm.HTM"));
+    g.script.answers = {MsgAnswer::Ok}, g.window->TestFile((g.dir / "sub1.txt").string());
+    EXPECT_EQ(g.script.messages.back().text, "read, not written");
+    EXPECT_TRUE(g.script.files.empty() && g.script.fileTitles.size() == 2) << g.script.fileTitles.size();
+}
+
 // Exit while record 120 is shown (button, menu, window closed, the services end the run):
 // the run stops before it stores record 120, logs the abort on 119 and the program ends;
 // a log that cannot take the abort is reported (way 4). After a run the view has shown,

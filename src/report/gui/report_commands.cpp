@@ -14,6 +14,7 @@ ReportCommands::ReportCommands(std::filesystem::path programFolder, DialogServic
                                DesktopServices& desktop, QWidget* owner, ReportDialogs* dialogs)
     : QObject(owner),
       programFolder_(std::move(programFolder)),
+      pageFolder_(programFolder_),
       services_(services),
       desktop_(desktop),
       owner_(owner),
@@ -76,7 +77,7 @@ void ReportCommands::MakeReport(const LogReader& logKept) {
 
     if (reportType_ == kTextReport) {
         TextReport(log);
-    } else if (!FormatHtmlReport(log, services_, desktop_, programFolder_, screenWidth_, printFlag_)) {
+    } else if (!FormatHtmlReport(log, services_, desktop_, pageFolder_, screenWidth_, printFlag_)) {
         // No browser, or it failed, and the user asked for the text report: text from now on.
         reportType_ = kTextReport;
         TextReport(log);

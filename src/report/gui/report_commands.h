@@ -46,6 +46,8 @@ public:
     // The current printer: the one last chosen in a print dialog (made at its first use, so
     // that starting the program does not wait for the print system).
     QPrinter& Printer();
+    // Where the HTML report's page is written: the program folder unless set.
+    void SetPageFolder(std::filesystem::path folder) { pageFolder_ = std::move(folder); }
 
 public slots:
     // Closes the report window: a new run is starting, the window's report is no longer the
@@ -62,6 +64,7 @@ private:
     void TextReport(const LogReader& log);
 
     std::filesystem::path programFolder_;
+    std::filesystem::path pageFolder_;
     DialogServices& services_;
     DesktopServices& desktop_;
     QWidget* owner_;

@@ -179,6 +179,11 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     connect(this, &MainWindow::viewErrorReport, reports_, &ReportCommands::cmdErrors_Click);
     connect(this, &MainWindow::printErrorReport, reports_, &ReportCommands::cmdPrint_Click);
     connect(this, &MainWindow::runStarted, reports_, &ReportCommands::CloseWindow);
+    if (!options_.readOnly.empty()) {
+        // The report's page goes to a folder of the user's own, removed with the window.
+        pages_ = std::make_unique<QTemporaryDir>();
+        if (pages_->isValid()) reports_->SetPageFolder(QFile::encodeName(pages_->path()).toStdString());
+    }
     // While a report is made its commands are off; afterwards they are on again.
     connect(reports_, &ReportCommands::commandsEnabled, this, [this](bool enabled) {
         Apply({{Errors, enabled}, {Print, enabled}, {RCurrent, enabled}, {TPrint, enabled}});
@@ -352,9 +357,19 @@ void MainWindow::FormLoad() {
 void MainWindow::ApplyStartupStates() {
     for (std::size_t i = 0; i < kCommandCount; ++i) SetEnabled(static_cast<Command>(i), true);
     Apply(kStartupStates);
+    if (options_.readOnly.empty()) return;
+    // Why testing is off, where the user looks for it.
+    const QString why = QString::fromStdString(options_.readOnly);
+    for (const Command command : {Start, TStart, TSet}) Action(command)->setToolTip(why);
+    findChild<QPushButton*>(QStringLiteral("cmdStart"))->setToolTip(why);
+    Action(TestMenu)->menu()->setToolTipsVisible(true);
 }
 
-void MainWindow::SetEnabled(Command command, bool enabled) { Action(command)->setEnabled(enabled); }
+void MainWindow::SetEnabled(Command command, bool enabled) {
+    // A folder that can only be read takes no test and no error limit, whatever happens.
+    if (!options_.readOnly.empty() && (command == Start || command == TStart || command == TSet)) enabled = false;
+    Action(command)->setEnabled(enabled);
+}
 
 void MainWindow::Apply(std::span<const CommandState> states) {
     for (const CommandState& s : states) SetEnabled(s.command, s.enabled);
@@ -364,6 +379,11 @@ void MainWindow::StartTesting() {
     // The commands stay as they are while the file dialog is open: they are turned off when
     // the run shows itself, after a file has been chosen and opened.
     if (running_ || unloaded_) return;
+    if (!options_.readOnly.empty()) {
+        // A file dropped on the window, or given to the program.
+        services_.MessageUtf8(options_.readOnly, "Quorvex 2008", MsgIcon::Exclamation, MsgButtons::Ok);
+        return;
+    }
     running_ = true;
     exitRequested_ = false;
     runShown_ = false;

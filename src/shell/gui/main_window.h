@@ -10,9 +10,11 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QString>
 
 #include "common/error_limit.h"
@@ -54,6 +56,9 @@ struct MainWindowOptions {
     std::chrono::microseconds yieldInterval{std::chrono::milliseconds(8)};
     // Where the window keeps its size and position; the user's settings when empty.
     QString settingsFile;
+    // Why the program folder can only be read (empty: it can be written): its results can
+    // be viewed, but testing and the error limit are off, and say why.
+    std::string readOnly;
 };
 
 // frmMain: the welcome screen, the commands and menus, and the test run started from them.
@@ -159,6 +164,8 @@ private:
     std::unique_ptr<Run> run_;
     RunSummary lastSummary_;
     int errorLimit_ = kDefaultErrorLimit;
+    // A read-only program folder: where the reports' pages are written instead.
+    std::unique_ptr<QTemporaryDir> pages_;
     bool running_ = false;
     bool exitRequested_ = false;
     bool busyShown_ = false;

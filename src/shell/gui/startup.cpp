@@ -1,5 +1,7 @@
 #include "shell/gui/startup.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -60,6 +62,34 @@ std::optional<std::string> WholeFileName(const QStringList& files) {
     return (ec ? given : whole).string();
 }
 
+// One program per program folder, a test run of quorvex-check included: the lock is held
+// while the window is open. A folder the user may read but not write is opened for reading
+// (`readOnly` says so), its lock held shared, so that no run replaces what the window shows;
+// any other folder whose lock cannot be taken (a file system without locks) is refused. The
+// program's exit status after telling why the folder cannot be had; nullopt once it is held.
+std::optional<int> LockProgramFolder(const std::filesystem::path& folder, DialogServices& services,
+                                     std::optional<FolderLock>& instance, std::string& readOnly) {
+    instance.emplace(folder);
+    if (instance->GetState() == FolderLock::State::Unavailable && ::access(folder.c_str(), W_OK) != 0) {
+        readOnly = "The program folder " + folder.string() +
+                   " can be read but not written: its last test results, reports and run history can be viewed, "
+                   "but a new test cannot keep its results there.";
+        instance.emplace(folder, FolderLock::Kind::FolderShared);
+    }
+    if (instance->GetState() == FolderLock::State::InUse) {
+        services.Message("This program is already running.", "Quorvex 2008", MsgIcon::Critical, MsgButtons::Ok);
+        return 0;
+    }
+    if (instance->GetState() == FolderLock::State::Unavailable) {
+        services.Message("The program folder " + folder.string() + " cannot be locked for this program alone (" +
+                             instance->Problem() +
+                             "). Start the program with a program folder of your own that you may write to.",
+                         "Quorvex 2008", MsgIcon::Critical, MsgButtons::Ok);
+        return 1;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 int RunGuiApplication(int argc, char** argv) {
@@ -109,26 +139,15 @@ int RunGuiApplication(int argc, char** argv) {
     const std::optional<std::filesystem::path> prepared = PrepareProgramFolder(explicitDir, services);
     if (!prepared) return 1;
     const std::filesystem::path& folder = *prepared;
-    // One program per program folder, a test run of quorvex-check included: the lock is
-    // held while the window is open. No window opens without it: a lock that cannot be
-    // taken at all (a read-only folder, a file system without locks) is refused too.
-    const FolderLock instance(folder);
-    if (instance.GetState() == FolderLock::State::InUse) {
-        services.Message("This program is already running.", "Quorvex 2008", MsgIcon::Critical,
-                         MsgButtons::Ok);
-        return 0;
-    }
-    if (instance.GetState() == FolderLock::State::Unavailable) {
-        services.Message("The program folder " + folder.string() + " cannot be locked for this program alone (" +
-                             instance.Problem() + "). Choose another folder with --data-dir.",
-                         "Quorvex 2008", MsgIcon::Critical, MsgButtons::Ok);
-        return 1;
-    }
+    std::optional<FolderLock> instance;
+    std::string readOnly;
+    if (const std::optional<int> refused = LockProgramFolder(folder, services, instance, readOnly)) return *refused;
 
     // quorvex FILE (a file manager's "Open With"): the file is tested as soon as the window is up.
     const std::optional<std::string> file = WholeFileName(parser.positionalArguments());
     MainWindowOptions options;
     options.programFolder = folder;
+    options.readOnly = readOnly;
     MainWindow window(options);
     window.show();
     if (file) QTimer::singleShot(0, &window, [&window, file] { window.TestFile(*file); });
