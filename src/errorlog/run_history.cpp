@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 
@@ -51,6 +53,8 @@ const char* kSchema =
     " occurrence INTEGER NOT NULL, critical INTEGER NOT NULL, reference INTEGER NOT NULL, first INTEGER NOT NULL,"
     " last INTEGER NOT NULL, user_entry TEXT NOT NULL, message INTEGER NOT NULL, PRIMARY KEY (run, seq)) WITHOUT "
     "ROWID;";
+
+constexpr const char* kSchemaRows = "SELECT type, name, sql FROM sqlite_schema";
 
 HistoryError Failed(const fs::path& file, const std::string& what, bool damaged = false) {
     return HistoryError("The run history " + file.string() + " " + what, damaged);
@@ -101,6 +105,38 @@ bool LaidOut(sql::Database& db) {
     }
 }
 
+// The schema kSchema makes, row by row of sqlite_schema (type, name, SQL), as the engine
+// keeps it: made once in memory, straight through the engine (no operation a test watches).
+const std::set<std::tuple<std::string, std::string, std::string>>& OwnSchema() {
+    static const auto made = [] {
+        std::set<std::tuple<std::string, std::string, std::string>> rows;
+        sqlite3* memory = nullptr;
+        sqlite3_stmt* q = nullptr;
+        if (sqlite3_open(":memory:", &memory) == SQLITE_OK &&
+            sqlite3_exec(memory, kSchema, nullptr, nullptr, nullptr) == SQLITE_OK &&
+            sqlite3_prepare_v2(memory, kSchemaRows, -1, &q, nullptr) == SQLITE_OK) {
+            auto text = [&](int col) {
+                const unsigned char* t = sqlite3_column_text(q, col);
+                return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
+            };
+            while (sqlite3_step(q) == SQLITE_ROW) rows.emplace(text(0), text(1), text(2));
+        }
+        sqlite3_finalize(q);
+        sqlite3_close(memory);
+        return rows;
+    }();
+    return made;
+}
+
+// Whether the history's schema holds nothing this version did not make: a trigger, a view,
+// an index or a table of anyone else's would run or be changed with every run added.
+bool OnlyOwnSchema(sql::Database& db) {
+    auto q = db.prepare(kSchemaRows);
+    while (q.step())
+        if (!OwnSchema().contains({q.text(0), q.text(1), q.text(2)})) return false;
+    return true;
+}
+
 }  // namespace
 
 RunHistory::RunHistory(fs::path file, bool create, std::function<bool()> keepWaiting)
@@ -147,6 +183,8 @@ RunHistory::RunHistory(fs::path file, bool create, std::function<bool()> keepWai
             impl_->db.exec("COMMIT");
         } else if (id != kApplicationId) {
             throw Failed(path, "is no history of runs.", true);
+        } else if (!OnlyOwnSchema(impl_->db)) {
+            throw Failed(path, "is laid out as no history of this version.", true);
         } else if (!LaidOut(impl_->db)) {
             // An earlier layout that lacks tables gets them; one with other columns is of no use.
             if (create) impl_->db.exec(kSchema);

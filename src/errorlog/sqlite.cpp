@@ -59,6 +59,11 @@ Database::Database(const std::string& path, bool create, bool readOnly) {
         throw DbError(rc, msg);
     }
     sqlite3_extended_result_codes(db_, 0);
+    // A file may come from anyone: what its schema holds (a view, a trigger, a default) runs
+    // no function with side effects, and no statement can write the schema or the file's
+    // structure behind the engine's back.
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
 }
 
 Database::~Database() { close(); }

@@ -49,7 +49,8 @@ void WatchOperations(OperationWatch* watch);
 class Database {
 public:
     Database() = default;
-    // Opens (and with `create`, creates) the file. Throws DbError.
+    // Opens (and with `create`, creates) the file, defensive and trusting nothing of its schema
+    // (SQLITE_DBCONFIG_DEFENSIVE, trusted_schema off). Throws DbError.
     Database(const std::string& path, bool create, bool readOnly = false);
     ~Database();
     Database(Database&& other) noexcept : db_(std::exchange(other.db_, nullptr)) {}

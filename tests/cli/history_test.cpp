@@ -305,19 +305,24 @@ TEST(History, DamagedCopiesKeptAndLayoutsChecked) {
     EXPECT_EQ(ReadFile(RunHistory::DamagedPathIn(dir / "data", 3)), std::string(8192, 'b'));
     EXPECT_FALSE(fs::exists(RunHistory::DamagedPathIn(dir / "data", 4)));
 
-    const std::pair<const char*, bool> layouts[] = {
+    const std::string runs =
+        "CREATE TABLE runs (id INTEGER PRIMARY KEY, ended TEXT NOT NULL, outcome TEXT NOT NULL, records INTEGER NOT "
+        "NULL, records_with_errors INTEGER NOT NULL, errors INTEGER NOT NULL);";
+    const std::pair<std::string, bool> layouts[] = {
         {"CREATE TABLE runs (id INTEGER PRIMARY KEY, outcome TEXT)", true},  // no column "ended"
-        {"CREATE TABLE runs (id INTEGER PRIMARY KEY, ended TEXT NOT NULL, outcome TEXT NOT NULL, records INTEGER NOT "
-         "NULL,"
-         " records_with_errors INTEGER NOT NULL, errors INTEGER NOT NULL)",
-         false},  // the other tables are added
+        {runs, false},                                                       // the other tables are added
+        // Anything this version does not make: it would run, or be changed, with every run added.
+        {runs + "CREATE TRIGGER t AFTER INSERT ON runs BEGIN DELETE FROM runs; END", true},
+        {runs + "CREATE VIEW v AS SELECT 1", true},
+        {runs + "CREATE TABLE other (x)", true},
+        {runs + "CREATE INDEX i ON runs (outcome)", true},
     };
     for (const auto& [layout, setAside] : layouts) {
         SCOPED_TRACE(layout);
         fs::remove(history);
         {
             sql::Database db(history.string(), true);
-            db.exec("PRAGMA application_id = 1363694129; " + std::string(layout));
+            db.exec("PRAGMA application_id = 1363694129; " + layout);
         }
         EXPECT_EQ(Check(dir, {"--history"}).status, 3);  // read as it is, never changed by a reader
         const CliResult run = Check(dir, {"-q", file});

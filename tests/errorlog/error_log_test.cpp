@@ -69,6 +69,11 @@ TEST(ErrorLog, TablesAndColumns) {
             expected.append(" ").append(std::to_string(n)).append(" F").append(std::to_string(n)).append("ErrRef");
         EXPECT_EQ(columns(table), expected);
     }
+    // Whoever made a file, its schema is neither written behind the engine's back nor trusted.
+    sql::Database db((dir / "Errorlog.mdb").string(), false);
+    EXPECT_THROW(db.exec("PRAGMA writable_schema = ON; DELETE FROM sqlite_schema"), sql::DbError);
+    auto trusted = db.prepare("PRAGMA trusted_schema");
+    EXPECT_TRUE(trusted.step() && trusted.int64(0) == 0);
 }
 
 // A small run through the log's own calls: its rows after the commit, and the counters it keeps.
