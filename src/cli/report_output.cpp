@@ -1,5 +1,8 @@
 #include "cli/report_output.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -62,7 +65,7 @@ bool WriteTo(const std::string& file, const ReportRequest& request, const std::f
 // way: no control character of a record or a file name drives the terminal.
 std::function<void(std::ostream&)> ForTerminal(bool terminal, const std::string& file,
                                                std::function<void(std::ostream&)> write) {
-    if (!terminal || !(file.empty() || file == "-")) return write;
+    if (!terminal || !(file.empty() || IsStandardOutput(file))) return write;
     return [write = std::move(write)](std::ostream& out) {
         TerminalStreamBuf escaped(out);
         std::ostream to(&escaped);
@@ -81,6 +84,14 @@ void BesideThePage(const std::string& page, const std::filesystem::path& program
 }
 
 }  // namespace
+
+bool IsStandardOutput(const std::string& file) {
+    if (file == "-") return true;
+    struct stat out {};
+    struct stat named {};
+    return ::fstat(STDOUT_FILENO, &out) == 0 && ::stat(file.c_str(), &named) == 0 && out.st_dev == named.st_dev &&
+           out.st_ino == named.st_ino;
+}
 
 FindingsContext ContextOf(const ReportRequest& request, bool compared, const std::filesystem::path& programFolder) {
     FindingsContext context{compared, request.sarifRoot, {}, {}, {}};

@@ -13,6 +13,11 @@
 
 namespace quorvex {
 
+// Whether `file` (an output's name on the command line) is standard output: "-", or any name
+// of what standard output is (/dev/stdout, /dev/fd/1, its terminal, the file it was sent to),
+// that is the same device and inode.
+bool IsStandardOutput(const std::string& file);
+
 // The error report and the findings asked for on the command line.
 struct ReportRequest {
     std::optional<ReportFormat> report;
@@ -34,7 +39,8 @@ struct ReportRequest {
     bool Any() const { return report || findings; }
     // Something goes to standard output: the run's summary is left out of it.
     bool ToStandardOutput() const {
-        return (report && reportFile == "-") || (findings && (findingsFile.empty() || findingsFile == "-"));
+        return (report && IsStandardOutput(reportFile)) ||
+               (findings && (findingsFile.empty() || IsStandardOutput(findingsFile)));
     }
 };
 

@@ -173,6 +173,10 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
          "Q --findings csv --findings-file /dev/fd/3 3>>o; test -L /dev/stdout && head -n 1 o && grep -c 12345678X o; "
          "exit $s",
          1, "first\n4\n"},
+        // Standard output under any name holds only what was asked for, never the run's summary.
+        {"Q --findings json --findings-file /dev/fd/1 e.txt > o; Q --report text --report-file /dev/stdout e.txt >> o; "
+         "head -c 1 o; echo; grep -c 'Records tested' o",
+         1, "[\n0\n"},
         // --compare names what it was given and what it expected.
         {"Q --compare 0x10", 3, "--compare 0x10: a run number was expected"},
         {"Q --quiet e.txt; Q --quiet e.txt; Q --compare 99999999999999999999", 3,
@@ -480,8 +484,8 @@ TEST(QuorvexCheck, OutputsEscapedOnlyOnATerminal) {
     } rows[] = {
         {ReportFormat::Text, {}, "-", true, "[a\\x1B]\r\n"}, {ReportFormat::Text, {}, "-", false, "[a\x1B]"},
         {ReportFormat::Text, {}, file, true, "[a\x1B]"},     {{}, FindingsFormat::Csv, "-", true, "[a\\x1B]"},
-        {{}, FindingsFormat::Csv, "", false, "[a\x1B]"},      {{}, FindingsFormat::Csv, file, true, "[a\x1B]"},
-        {{}, FindingsFormat::Json, "", true, "[a\\u001b]"},
+        {{}, FindingsFormat::Csv, "", false, "[a\x1B]"},     {{}, FindingsFormat::Csv, file, true, "[a\x1B]"},
+        {{}, FindingsFormat::Json, "", true, "[a\\u001b]"},  {{}, FindingsFormat::Csv, "/dev/fd/1", true, "[a\\x1B]"},
     };
     for (const auto& r : rows) {
         CliServices services({}, {}, Date{2010, 1, 1}, false);
