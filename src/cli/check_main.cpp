@@ -313,7 +313,8 @@ std::optional<quorvex::HistoryRun> LoggedRun(const std::filesystem::path& folder
         if (runs.empty() || runs.front().files.size() != misc.size() || runs.front().errors != log.ErrorCount())
             return std::nullopt;
         for (std::size_t i = 0; i < misc.size(); ++i)
-            if (runs.front().files[i].name != misc[i].pathUtf8) return std::nullopt;
+            // The history keeps a name's bytes, the log the name made text.
+            if (quorvex::ValidUtf8(runs.front().files[i].name) != misc[i].pathUtf8) return std::nullopt;
         return runs.front();
     } catch (const quorvex::HistoryError&) {
         return std::nullopt;

@@ -17,7 +17,22 @@ bool AppendControlEscape(std::string& out, char32_t code, EscapeStrength strengt
 }
 
 std::string TerminalText(std::string_view utf8, EscapeStrength strength) {
-    return ControlsEscaped(ValidUtf8(utf8), strength);
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t at = i;
+        const char32_t code = NextCodePoint(utf8, i);
+        // A byte outside a well-formed sequence (a file name's) is shown as the byte it is.
+        if (code == U'\uFFFD' && i - at == 1) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            const auto byte = static_cast<unsigned char>(utf8[at]);
+            out.append("\\x").append(1, kHex[byte >> 4]).append(1, kHex[byte & 15]);
+            continue;
+        }
+        const bool beforeLineFeed = i < utf8.size() && utf8[i] == '\n';
+        if (!AppendControlEscape(out, code, strength, beforeLineFeed)) out.append(utf8.substr(at, i - at));
+    }
+    return out;
 }
 
 std::string ControlsEscaped(std::string_view bytes, EscapeStrength strength) {

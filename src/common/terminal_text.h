@@ -26,9 +26,10 @@ enum class EscapeStrength {
 // character is a line feed.
 bool AppendControlEscape(std::string& out, char32_t code, EscapeStrength strength, bool beforeLineFeed);
 
-// Text made safe for a terminal: each byte that is not UTF-8 becomes U+FFFD, and every
-// control character the strength does not keep is written as an escape (\x1B, \x00,
-// \u009B), so that a record or a file name can neither drive the terminal nor cut a line.
+// Text made safe for a terminal: each byte that is not UTF-8 (a file name may hold any) is
+// written as the escape of the byte (\xFF), and so is every control character the strength
+// does not keep (\x1B, \x00, \u009B), so that a record or a file name can neither drive the
+// terminal nor cut a line, and a name shows which bytes it holds.
 std::string TerminalText(std::string_view utf8, EscapeStrength strength = EscapeStrength::Message);
 inline std::string TerminalValue(std::string_view utf8) { return TerminalText(utf8, EscapeStrength::Value); }
 // The same, the bytes that are not UTF-8 kept as they are: a file name written for a program

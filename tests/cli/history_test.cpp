@@ -379,6 +379,12 @@ TEST(History, ANameThatIsNoUtf8KeepsItsOwnFile) {
         EXPECT_NE(out.find(shown), std::string::npos) << format;
         EXPECT_EQ(out.find(other), std::string::npos) << format;
     }
+    // The log alone still places its findings in that file; the history shows the name's bytes.
+    const std::string logged = Check(dir, {"--findings", "csv"}).out;
+    EXPECT_TRUE(logged.find("a\xEF\xBF\xBD.txt,") != std::string::npos &&
+                logged.find("a\xEF\xBF\xBD.txt,,,") == std::string::npos)
+        << logged;
+    EXPECT_NE(Check(dir, {"--history"}).out.find("/a\\xFF.txt ("), std::string::npos);
 }
 
 // --redact (QUORVEX_REDACT): an SSN in a user entry and a record heading (987651234, not allowed) and one an RT

@@ -33,11 +33,11 @@ TEST(Text1252, StrayBytesAreReplacedOneEachAndTheBytesAroundThemKept) {
     EXPECT_EQ(s, "ABC\xC9\x9F\x8A Z");
 }
 
-// What is not UTF-8 is replaced, a C1 control escaped (the cases of each control character are
+// A byte that is not UTF-8 and a C1 control escaped (the cases of each control character are
 // one table in the report tests, shared with the HTML page).
 TEST(TerminalText, MessagesAndValuesEscaped) {
-    const std::string in = "\x7F \xC2\x9B[m \xC3\xA9 \xFF \xC2\x9F \xC2\xA0";
-    const std::string escaped = "\\x7F \\u009B[m \xC3\xA9 \xEF\xBF\xBD \\u009F \xC2\xA0";
+    const std::string in = "\x7F \xC2\x9B[m \xC3\xA9 \xFF\xEF\xBF\xBD \xC2\x9F \xC2\xA0";
+    const std::string escaped = "\\x7F \\u009B[m \xC3\xA9 \\xFF\xEF\xBF\xBD \\u009F \xC2\xA0";
     EXPECT_EQ(TerminalText(in), escaped);
     EXPECT_EQ(TerminalValue(in), escaped);
     // Through a stream, written in pieces that cut a character and a CR LF.
