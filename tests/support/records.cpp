@@ -6,6 +6,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 
 namespace quorvex::test {
 namespace {
@@ -139,56 +140,33 @@ int RtPos(int n) { return kRtMoney[static_cast<std::size_t>(n)]; }
 int RoPos(int n) { return kRoMoney[static_cast<std::size_t>(n)].pos; }
 int RuPos(int n) { return kRuMoney[static_cast<std::size_t>(n)]; }
 
-std::string BaselineRA() {
-    std::string r = Record("RA");
-    Put(r, 3, "123456789");
-    Put(r, 12, "AB12CD34");
-    Put(r, 29, "0");
-    Put(r, 36, "98");
-    Put(r, 38, "ACME PAYROLL INC");
-    Put(r, 117, "100 MAIN ST");
-    Put(r, 139, "BALTIMORE");
-    Put(r, 161, "MD");
-    Put(r, 163, "21201");
-    Put(r, 168, "1234");
-    Put(r, 217, "ACME PAYROLL INC");
-    Put(r, 296, "100 MAIN ST");
-    Put(r, 318, "BALTIMORE");
-    Put(r, 340, "MD");
-    Put(r, 342, "21201");
-    Put(r, 396, "JANE O'NEIL-SMITH JR.");
-    Put(r, 423, "4105551234");
-    Put(r, 446, "jane@acme.example");
-    Put(r, 499, "1");
-    Put(r, 500, "L");
+namespace {
+// `start` with each text put at its position.
+std::string Filled(std::string_view start, std::initializer_list<std::pair<int, std::string_view>> texts) {
+    std::string r = Record(start);
+    for (auto [pos, text] : texts) Put(r, pos, text);
     return r;
+}
+}  // namespace
+
+std::string BaselineRA() {
+    return Filled("RA", {{3, "123456789"}, {12, "AB12CD34"}, {29, "0"}, {36, "98"}, {38, "ACME PAYROLL INC"},
+                         {117, "100 MAIN ST"}, {139, "BALTIMORE"}, {161, "MD21201"}, {168, "1234"},
+                         {217, "ACME PAYROLL INC"}, {296, "100 MAIN ST"}, {318, "BALTIMORE"}, {340, "MD21201"},
+                         {396, "JANE O'NEIL-SMITH JR."}, {423, "4105551234"}, {446, "jane@acme.example"},
+                         {499, "1L"}});
 }
 
 std::string MakeRE(char employmentCode, char jurisdiction, std::string_view year, std::string_view ein) {
-    std::string r = Record("RE");
-    Put(r, 3, year);
-    Put(r, 8, ein);
-    Put(r, 26, "0");
-    Put(r, 40, "ACME MANUFACTURING CO");
-    Put(r, 119, "100 MAIN ST");
-    Put(r, 141, "BALTIMORE");
-    Put(r, 163, "MD21201");
-    r[218] = employmentCode;
-    r[219] = jurisdiction;
-    Put(r, 221, "0");
-    return r;
+    const char codes[] = {employmentCode, jurisdiction, '0'};
+    return Filled("RE", {{3, year}, {8, ein}, {26, "0"}, {40, "ACME MANUFACTURING CO"}, {119, "100 MAIN ST"},
+                         {141, "BALTIMORE"}, {163, "MD21201"}, {219, std::string_view(codes, 3)}});
 }
 
 std::string MakeRW(std::string_view ssn, const RwAmounts& a) {
-    std::string r = Record("RW");
-    Put(r, 3, ssn);
-    Put(r, 12, "JOHN");
-    Put(r, 42, "DOE");
-    Put(r, 66, "2 ELM ST");
-    Put(r, 110, "BALTIMORE");
-    Put(r, 132, "MD21201");
+    std::string r = Filled("RW", {{3, ssn}, {12, "JOHN"}, {42, "DOE"}, {66, "2 ELM ST"}, {110, "BALTIMORE"},
+                                  {132, "MD21201"}, {486, "0 00"}});
     for (int n = 1; n <= 24; ++n) Put(r, RwPos(n), Digits(a[static_cast<std::size_t>(n)], 11));
-    Put(r, 486, "0 00");
     return r;
 }
 
@@ -213,11 +191,7 @@ std::string MakeRU(std::int64_t count, const RoAmounts& sums) {
     return r;
 }
 
-std::string MakeRF(const std::string& count) {
-    std::string r = Record("RF");
-    Put(r, 8, count);
-    return r;
-}
+std::string MakeRF(const std::string& count) { return Filled("RF", {{8, count}}); }
 std::string MakeRF(long long rwCount) { return MakeRF(Digits(static_cast<double>(rwCount), 9)); }
 
 std::string ValidRecord(std::string_view id, long long rwCount, long long blockCount) {
