@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "validation/check_primitives.h"
 #include "validation/money_total.h"
@@ -32,12 +33,12 @@ TEST(Primitives, EveryByteAtEveryPosition) {
     for (std::size_t length = 1; length <= 40; ++length) {
         for (std::size_t at = 0; at < length; ++at) {
             for (int b = 0; b < 256; ++b) {
-                std::string text(length, b == '~' ? ' ' : '~');
-                text[at] = static_cast<char>(b);
-                ASSERT_EQ(CharCheck(text), b >= 32 && b <= 126) << length << " " << at << " " << b;
-                std::string digits(length, '7');
-                digits[at] = static_cast<char>(b);
-                ASSERT_EQ(NumCheck(digits), b >= '0' && b <= '9') << length << " " << at << " " << b;
+                const bool digit = b >= '0' && b <= '9';
+                const bool name = digit || (b >= 'A' && b <= 'Z') || b == ' ' || b == '.' || b == '-' || b == '\'';
+                std::string text(length, b == '~' ? ' ' : '~'), digits(length, '7'), names(length, 'Q');
+                text[at] = digits[at] = names[at] = static_cast<char>(b);
+                ASSERT_EQ(std::tuple(CharCheck(text), NumCheck(digits), NameCheck(names)),
+                          std::tuple(b >= 32 && b <= 126, digit, name)) << length << " " << at << " " << b;
             }
         }
     }

@@ -43,20 +43,5 @@ TEST(RecordText, AgreesWithTheTestsOfEachFieldText) {
     }
 }
 
-// The sixteen-at-a-time name test against every byte at every position.
-TEST(RecordText, NameCheckOfEveryByteAtEveryPosition) {
-    for (std::size_t length = 1; length <= 40; ++length) {
-        for (std::size_t at = 0; at < length; ++at) {
-            for (int b = 0; b < 256; ++b) {
-                std::string text(length, 'Q');
-                text[at] = static_cast<char>(b);
-                const bool name = (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == ' ' || b == '.' ||
-                                  b == '-' || b == '\'';
-                ASSERT_EQ(NameCheck(text), name) << length << " " << at << " " << b;
-            }
-        }
-    }
-}
-
 }  // namespace
 }  // namespace quorvex
