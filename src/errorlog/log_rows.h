@@ -9,6 +9,7 @@
 
 #include "common/text_1252.h"
 #include "errorlog/schema.h"
+#include "errorlog/grouped_insert.h"
 #include "errorlog/sqlite.h"
 #include "errorlog/writer_thread.h"
 
@@ -155,34 +156,13 @@ inline void BindOpt(sql::Statement& s, int index, const std::optional<std::int64
     else s.bindNull(index);
 }
 
-// "`head` VALUES (?1, ... ?c), (?c+1, ...) ...": `rows` rows of `columns` parameters each.
-inline std::string ValuesSql(std::string_view head, int rows, int columns) {
-    std::string sql(head);
-    sql += " VALUES ";
-    for (int r = 0; r < rows; ++r) {
-        sql += r ? ", (" : "(";
-        for (int c = 1; c <= columns; ++c) {
-            sql += '?';
-            sql += std::to_string(r * columns + c);
-            sql += c < columns ? ", " : ")";
-        }
-    }
-    return sql;
-}
-
 // --- The codecs -------------------------------------------------------------------------------
 
-// A new Records row. Consecutive new records are inserted kGroup to a statement (GroupSql):
-// the statement's own work (among it the update of the table's counter) is done once for
-// all of them. The grouped statement is OR FAIL: a statement of many rows that may be undone
-// alone (ABORT) makes the engine copy every page it touches to a statement journal first,
-// four 16 KiB pages for each group, most of the writer's work. Nothing is lost by it: a row
-// that fails a constraint fails the log either way, and a failing disk rolls back the whole
-// transaction.
+// A new Records row. Consecutive new records are inserted kGroup to a statement (GroupSql).
 struct Record {
     static constexpr Kind kKind = Kind::InsertRecord;
     static constexpr int kColumns = 6;
-    static constexpr int kGroup = 32;
+    static constexpr int kGroup = kRecordsPerInsert;
     static constexpr std::string_view kSql =
         "INSERT INTO Records (Rec_Num, ID, RE_Indx, Errors, Record, RecReference) VALUES (?1, ?2, ?3, ?4, ?5, ?6)";
 
@@ -207,8 +187,7 @@ struct Record {
         BindOpt(s, first + 5, recReference);
     }
     static std::string GroupSql() {
-        return ValuesSql("INSERT OR FAIL INTO Records (Rec_Num, ID, RE_Indx, Errors, Record, RecReference)", kGroup,
-                         kColumns);
+        return GroupedInsertSql("Records (Rec_Num, ID, RE_Indx, Errors, Record, RecReference)", kGroup, kColumns);
     }
 };
 
@@ -254,7 +233,7 @@ struct RecordDelete {
 struct Error {
     static constexpr Kind kKind = Kind::InsertError;
     static constexpr int kColumns = 5;
-    static constexpr int kGroup = 8;
+    static constexpr int kGroup = kErrorsPerInsert;
     static constexpr std::string_view kSql =
         "INSERT INTO Errors (Type, Rec_Num, Reference, User_Entry, Error) VALUES (?1, ?2, ?3, ?4, ?5)";
 
@@ -277,9 +256,9 @@ struct Error {
         s.bindTextNoCopy(first + 3, userEntry);
         s.bindTextNoCopy(first + 4, error);
     }
-    // `rows` Errors rows in one statement, OR FAIL as Record::GroupSql is.
+    // `rows` Errors rows in one statement.
     static std::string GroupSql(int rows) {
-        return ValuesSql("INSERT OR FAIL INTO Errors (Type, Rec_Num, Reference, User_Entry, Error)", rows, kColumns);
+        return GroupedInsertSql("Errors (Type, Rec_Num, Reference, User_Entry, Error)", rows, kColumns);
     }
 };
 

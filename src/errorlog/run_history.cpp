@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "common/safe_file.h"
+#include "errorlog/grouped_insert.h"
 #include "errorlog/sqlite.h"
 
 namespace quorvex {
@@ -30,7 +31,6 @@ constexpr int kSchemaVersion = 1;
 // on without it.
 constexpr int kBusyTimeoutMs = 1000;
 constexpr int kBusyStepMs = 10;
-constexpr std::size_t kFindingsPerInsert = 64;
 
 // What this version reads and writes, table by table: a history where one of them cannot be
 // prepared has another layout.
@@ -228,24 +228,20 @@ void InsertFindings(sql::Database& db, std::int64_t id, FindingSource& findings)
         return last.second;
     };
     // Findings go kFindingsPerInsert to a statement (the rest of each part one by one),
-    // their texts bound in place: a part stays unchanged while it is written. OR FAIL: a
-    // statement of many rows that may be undone alone would copy the pages it touches to
-    // a journal of its own.
-    auto insert = [&](std::size_t rows) {
-        std::string sql =
-            "INSERT OR FAIL INTO findings (run, seq, rec_num, type, key, occurrence, critical, reference,"
-            " first, last, user_entry, message) VALUES ";
-        for (std::size_t r = 0; r < rows; ++r)
-            sql += r ? ", (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)" : "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
-        return db.prepare(sql);
+    // their texts bound in place: a part stays unchanged while it is written.
+    constexpr int kColumns = 12;
+    const auto insert = [&](int rows) {
+        return db.prepare(GroupedInsertSql("findings (run, seq, rec_num, type, key, occurrence, critical, reference,"
+                                           " first, last, user_entry, message)",
+                                           rows, kColumns));
     };
     sql::Statement group = insert(kFindingsPerInsert), single = insert(1);
     std::int64_t seq = 0;
     for (auto part = findings.Next(); !part.empty(); part = findings.Next()) {
         for (std::size_t at = 0; at < part.size();) {
-            const std::size_t rows = part.size() - at >= kFindingsPerInsert ? kFindingsPerInsert : 1;
+            const int rows = part.size() - at >= std::size_t{kFindingsPerInsert} ? kFindingsPerInsert : 1;
             sql::Statement& st = rows > 1 ? group : single;
-            for (int col = 1; col < static_cast<int>(rows) * 12; col += 12, ++at) {
+            for (int col = 1; col < rows * kColumns; col += kColumns, ++at) {
                 const HistoryFinding& f = part[at];
                 st.bind(col, id)
                     .bind(col + 1, seq++)
