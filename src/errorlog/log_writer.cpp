@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <utility>
 
 #include "errorlog/log_file.h"
@@ -227,30 +228,31 @@ void LogWriter::insertRecords(rows::In& in) {
 
 namespace {
 
-// The last value of the width class `value` is in, as the engine stores an integer in a record:
-// 1 has a width of its own (none), then one, two, three, four, six and eight bytes.
-std::int64_t WidthClassEnd(std::int64_t value) {
-    constexpr std::int64_t kEnds[] = {1, 127, 32767, 8388607, 2147483647, 140737488355327};
-    for (std::int64_t end : kEnds)
-        if (value <= end) return end;
-    return INT64_MAX;
+// How many of `waiting` Errors rows the next statement may insert, the table's counter
+// standing at `counter` (its last Err_Num), so that the log stays byte for byte what one row
+// to a statement writes. Each statement rewrites the table's row in sqlite_sequence once:
+// in place while the counter keeps its width, dropped and placed anew elsewhere in the page
+// when the width changes, where the dropped row's bytes (the counter's last value among them)
+// may stay. So a statement changes the width only from the last value of a width class, as a
+// statement of one row does; the first statement, which makes the row, has one row (a first
+// statement of more rows does leave another page). The engine stores an integer in a record
+// as 1 alone (no bytes), then in one, two, three, four, six and eight bytes.
+std::size_t ErrorsKeepingTheLogAsOneByOne(std::int64_t counter, std::size_t waiting) {
+    constexpr std::int64_t kClassEnds[] = {1, 127, 32767, 8388607, 2147483647, 140737488355327, INT64_MAX};
+    const std::int64_t next = counter + 1;
+    const std::int64_t end = *std::find_if(std::begin(kClassEnds), std::end(kClassEnds),
+                                           [next](std::int64_t e) { return next <= e; });
+    return static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(waiting), end - counter));
 }
 
 }  // namespace
 
-// The Errors rows go several to a statement, with the log the same byte for byte as one to a
-// statement. Each statement rewrites the table's row in sqlite_sequence once, in place while
-// the counter keeps its width; when the width changes the old row is dropped and the new one
-// placed elsewhere in the page, where the dropped row's bytes (the counter's last value among
-// them) may stay. So a statement may change the width only from the last value of a width
-// class, as a statement of one row does, and the first statement, which makes the row, has
-// one row (a first statement of more rows does leave another page).
+// The Errors rows go up to kErrorsPerInsert to a statement.
 void LogWriter::insertErrors() {
-    constexpr std::size_t kMost = rows::Error::kGroup;
     const std::size_t total = errorsInGroup_.size();
     for (std::size_t i = 0; i < total;) {
-        std::size_t n = std::min(total - i, kMost);
-        n = static_cast<std::size_t>(std::min<std::int64_t>(n, WidthClassEnd(errorCounter_ + 1) - errorCounter_));
+        const std::size_t n =
+            ErrorsKeepingTheLogAsOneByOne(errorCounter_, std::min<std::size_t>(total - i, kErrorsPerInsert));
         if (n == 1) {
             Run(stmts().insertError, errorsInGroup_[i]);
         } else {

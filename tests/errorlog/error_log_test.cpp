@@ -12,6 +12,7 @@
 
 #include "errorlog/error_log.h"
 #include "errorlog/log_findings.h"
+#include "errorlog/log_writer.h"
 #include "support/db_faults.h"
 #include "support/test_support.h"
 
@@ -149,6 +150,24 @@ TEST(ErrorLog, GroupedRecordsAndErrorsBetweenThemAreTheRowsWrittenAtOnce) {
     const std::string atOnce = tables(false);
     EXPECT_EQ(tables(true), atOnce);
     EXPECT_NE(atOnce.find(" 6:42:42 7:45:45 8:45:45 9:45:45 10:49:49 "), std::string::npos);
+}
+
+// Errors go several to a statement, split where their counter changes its width (after 1, 127
+// and 32,767): the file is byte for byte the one that one row to a statement writes.
+TEST(ErrorLog, GroupedErrorsLeaveTheFileOfOneRowToAStatement) {
+    auto file = [](bool grouped) {
+        TempDir dir;
+        LogWriter w(LogFile::PathIn(dir.path()).string(), LogFile::Create(dir.path()));
+        w.Write(rows::Record{1, "RW", std::nullopt, 0, "RW", std::nullopt});
+        for (int n = 0; n < 32800; ++n) {
+            if (!grouped) w.Drain();  // each row written at once
+            w.Write(rows::Error{n % 5 == 0, 1, "r", std::to_string(n), "e"});
+        }
+        w.Drain();
+        w.Close();
+        return test::ReadFile(LogFile::PathIn(dir.path()));
+    };
+    EXPECT_TRUE(file(true) == file(false));
 }
 
 // What the log keeps of its records with errors and of its RE records, for the run history, is
