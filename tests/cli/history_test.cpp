@@ -440,7 +440,8 @@ TEST(History, RedactedOutputsShowNoSsn) {
 
 // The bound from the environment, the history that cannot be made, the submission's name.
 TEST(History, BoundNameAndCreation) {
-    const std::pair<const char*, int> bounds[] = {{"7", 7}, {"0", 0}, {"12x", 50}, {"-1", 50}, {"10001", 50}, {"", 50}};
+    const std::pair<const char*, int> bounds[] = {{"7", 7}, {"0", 0}, {"12x", 50}, {"-1", 50},
+                                                  {"", 50}, {"10000", 10000}, {"10001", 50}};
     for (const auto& [value, keep] : bounds) {
         ::setenv("QUORVEX_HISTORY_RUNS", value, 1);
         EXPECT_EQ(HistoryRunsToKeep(), keep) << value;
