@@ -9,6 +9,7 @@
 #include <string_view>
 #include <utility>
 
+#include "errorlog/keyed_errors.h"
 #include "errorlog/log_failure.h"
 #include "errorlog/log_file.h"
 #include "errorlog/log_reader.h"

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "errorlog/block_records.h"
 #include "errorlog/block_row.h"
 #include "errorlog/log_failure.h"
 
@@ -71,7 +72,7 @@ class KeyedErrors;
 // A reader opened on a file opens a connection for each call. The writer lends its own
 // connection (ErrorLog::Read) so that the checks of a run read what the run has written.
 // Every method throws LogFailure when the log cannot be read.
-class LogReader {
+class LogReader : public BlockRecords {
 public:
     // The log in `folder` (any case of its name), or nullopt when there is none.
     static std::optional<LogReader> OpenIn(const std::filesystem::path& folder);
@@ -145,7 +146,7 @@ public:
     // RE_Indx = <n>"). With `upTo`, the record of a block member: its RE record stands
     // before it, so the search goes backwards from Rec_Num `upTo` and ends at the block's
     // start instead of reading the whole table.
-    std::optional<std::string> BlockRecord(std::int64_t reIndx, std::int64_t upTo = 0) const;
+    std::optional<std::string> BlockRecord(std::int64_t reIndx, std::int64_t upTo) const override;
 
     // --- The checks' queries (texts as the checks have always run them) ---------------
     // "Select * From TRT, Records Where TRT.Indx = Records.Re_Indx and Records.Rec_Num = <n>"
@@ -160,16 +161,17 @@ public:
     // order, its SSNs masked by a reader WithSsnsHidden. `visit` returns false to stop.
     void ForEachReportRow(const std::function<bool(const ReportRow&)>& visit) const;
     // The same rows for the run history, lighter: of the record only its identifier, block
-    // and first kKeyChars characters (where the SSN and the EIN lie). `visit` also gets a
-    // reader over the same connection, for the block's RE record (none when the rows come
-    // from `kept` alone), and may take the error's texts (not the record's). What `kept`
-    // holds is taken from there (its errors are taken out of it), not read from the file; a
-    // Whole one is all that is read.
+    // and first kKeyChars characters (enough for the fields that key a record: the SSN and
+    // the EIN). `visit` also gets where the blocks' RE records are looked up: the log over
+    // the same connection, or `kept` when that is Whole. It may take the error's texts (not
+    // the record's). What `kept` holds is taken from there (its errors are taken out of it),
+    // not read from the file; a Whole one is all that is read.
     static constexpr int kKeyChars = 16;
-    void ForEachKeyedRow(const std::function<bool(ReportRow&, const LogReader* same)>& visit,
+    void ForEachKeyedRow(const std::function<bool(ReportRow&, const BlockRecords& blocks)>& visit,
                          KeyedErrors* kept = nullptr) const;
     // The same rows from a Whole `kept` alone, the file not touched (it may not yet hold them).
-    static void ForEachKeptRow(KeyedErrors& kept, const std::function<bool(ReportRow&, const LogReader* same)>& visit);
+    static void ForEachKeptRow(KeyedErrors& kept,
+                               const std::function<bool(ReportRow&, const BlockRecords& blocks)>& visit);
 
 private:
     template <class F>
@@ -191,59 +193,5 @@ std::string InterruptedRunHead(std::int64_t lastRecNum);
 std::string InterruptedRunBody();
 // Both, as a message box of the window shows them.
 std::string InterruptedRunMessage(std::int64_t lastRecNum);
-
-// What the run history reads of a run's errors, kept by the ErrorLog that writes them as it
-// hands the rows over, so that the history need not read them back: the errors as logged,
-// and of each record with errors what keys it (its identifier, block and first
-// LogReader::kKeyChars characters), whose read from the file touches every page of the
-// Records table when errors are many. Once the rows are written it holds what the file holds.
-// Bounded: past kMost errors or records, it is no longer Complete and the errors are read
-// from the file; a record it does not hold is read from the file.
-class KeyedErrors {
-public:
-    struct Head {
-        std::int64_t recNum = 0;
-        std::string id;
-        std::optional<std::int64_t> reIndx;
-        std::string text;  // the record's first kKeyChars characters
-    };
-    static constexpr std::size_t kMost = std::size_t{1} << 16;
-
-    void KeepRecord(std::int64_t recNum, std::string_view id, std::optional<std::int64_t> reIndx,
-                    std::string_view record);
-    // The Errors row just handed over (its Err_Num is not kept).
-    void KeepError(bool critical, std::int64_t recNum, std::string_view reference, std::string_view userEntry,
-                   std::string_view error);
-    // An RE record, with errors or none: the keys of its block's records come from it.
-    void KeepBlockRecord(std::int64_t recNum, std::optional<std::int64_t> reIndx, std::string_view record);
-    // The path of a file, as its Misc row holds it.
-    void KeepFile(std::string_view pathUtf8) { files_.emplace_back(pathUtf8); }
-    // The record is taken back (its errors stay, as in the file).
-    void Forget(std::int64_t recNum);
-    // What was handed over may not all be in the file: the errors are read from there from now on.
-    void Clear();
-    const Head* Find(std::int64_t recNum) const;
-    bool Complete() const { return complete_; }
-    // Complete, and holding every record with errors, every RE record and every file: the
-    // history of the run needs nothing of the file, which may not yet hold it all.
-    bool Whole() const { return complete_ && whole_; }
-    // What LogReader::BlockRecord reads, of the first kKeyChars characters: the last RE record
-    // of block `reIndx` up to record `upTo`, else the block's first one. Of a Whole set only.
-    std::optional<std::string> BlockRecord(std::int64_t reIndx, std::int64_t upTo) const;
-    const std::vector<std::string>& Files() const { return files_; }
-    // The errors, which leave it incomplete.
-    std::vector<ErrorRow> TakeErrors() {
-        complete_ = false;
-        return std::exchange(errors_, {});
-    }
-
-private:
-    std::vector<Head> heads_;   // by record number
-    std::vector<Head> blocks_;  // the RE records, by record number
-    std::vector<ErrorRow> errors_;
-    std::vector<std::string> files_;
-    bool complete_ = true;
-    bool whole_ = true;  // no record or RE record was left out
-};
 
 }  // namespace quorvex

@@ -18,6 +18,7 @@
 #include <tuple>
 #include <utility>
 
+#include "history/record_key.h"
 #include "validation/layouts.h"
 
 namespace quorvex {
@@ -111,18 +112,6 @@ std::string Now() {
     return text;
 }
 
-// The key of a record of type `type` in the block of the employer `ein`.
-std::string KeyOf(const std::string& type, const std::string& record, const std::string& ein) {
-    if (type == "RW" || type == "RO")
-        return Trimmed(record.substr(std::min<std::size_t>(2, record.size()), 9)) + "/" + ein;
-    if (type == "RE" || type == "RT" || type == "RU") return ein;
-    return {};
-}
-
-std::string EinOfRE(const std::string& record) {
-    return Trimmed(record.substr(std::min<std::size_t>(7, record.size()), 9));
-}
-
 }  // namespace
 
 std::string Sha256Hex(std::string_view bytes) {
@@ -194,87 +183,23 @@ HistoryFile DescribeFile(const std::string& name, const fs::path& path) {
 
 namespace {
 
-// How often each text was seen: open addressing over one block of the texts' bytes, so that
-// the 25,000 keys of a large run cost no allocation each.
-class TextCounter {
-public:
-    // The times `text` was seen before; counts this time.
-    std::int64_t Count(std::string_view text) {
-        if (2 * (used_ + 1) > slots_.size()) Grow();
-        const std::size_t hash = std::hash<std::string_view>{}(text);
-        Slot& slot = Find(hash, text);
-        if (slot.seen == 0) {
-            slot.hash = hash, slot.at = bytes_.size(), slot.size = text.size();
-            bytes_.append(text);
-            ++used_;
-        }
-        return slot.seen++;
-    }
-
-private:
-    struct Slot {
-        std::size_t hash = 0, at = 0, size = 0;
-        std::int64_t seen = 0;  // 0: empty
-    };
-    Slot& Find(std::size_t hash, std::string_view text) {
-        for (std::size_t i = hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
-            Slot& slot = slots_[i];
-            if (slot.seen == 0 || (slot.hash == hash && std::string_view(bytes_).substr(slot.at, slot.size) == text))
-                return slot;
-        }
-    }
-    void Grow() {
-        std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(std::max<std::size_t>(64, 2 * slots_.size())));
-        for (const Slot& s : old)
-            if (s.seen > 0) Find(s.hash, std::string_view(bytes_).substr(s.at, s.size)) = s;
-    }
-
-    std::vector<Slot> slots_;
-    std::string bytes_;
-    std::size_t used_ = 0;
-};
-
 // Hands each finding of the log `log` to `out`, keyed, in logged order, while `more` says yes.
 // Without `log`, all comes from `kept`, which is Whole.
 void ForEachFinding(const LogReader* log, KeyedErrors* kept, const std::function<void(HistoryFinding&&)>& out,
                     const std::function<bool()>& more = {}) {
-    // Records of a type and key, under the two as one text: the type's length, the type, the key.
-    TextCounter seen;
-    std::string typeAndKey;
-    std::map<std::int64_t, std::string> blocks;  // EIN by block
-    const KeyedErrors* keptBlocks = kept && kept->Whole() ? kept : nullptr;
+    std::optional<RecordKeyer> keyer;  // over the blocks of the rows' source
     std::int64_t recNum = -1;
-    std::string type, key, reference;
-    std::int64_t occurrence = 0;
+    std::string reference;
     std::pair<int, int> positions{0, 0};  // of `reference`
-    const auto visit = [&](ReportRow& row, const LogReader* same) {
-        if (row.record.recNum != recNum) {
-            if (more && !more()) return false;
-            recNum = row.record.recNum;
-            type = Trimmed(row.record.id);
-            // The block's EIN from its RE record (positions 8 - 16), read once per block.
-            std::string ein;
-            if (type == "RE") {
-                ein = EinOfRE(row.record.record);
-            } else if (row.record.reIndx) {
-                auto at = blocks.find(*row.record.reIndx);
-                if (at == blocks.end()) {
-                    const auto re = keptBlocks ? keptBlocks->BlockRecord(*row.record.reIndx, recNum)
-                                               : same->BlockRecord(*row.record.reIndx, recNum);
-                    at = blocks.emplace(*row.record.reIndx, re && re->size() >= 16 ? Trimmed(re->substr(7, 9)) : "")
-                             .first;
-                }
-                ein = at->second;
-            }
-            key = KeyOf(type, row.record.record, ein);
-            typeAndKey.assign(1, static_cast<char>(type.size())).append(type).append(key);
-            occurrence = seen.Count(typeAndKey);
-        }
+    const auto visit = [&](ReportRow& row, const BlockRecords& blocks) {
+        if (!keyer) keyer.emplace(blocks);
+        if (row.record.recNum != std::exchange(recNum, row.record.recNum) && more && !more()) return false;
+        const RecordKey& key = keyer->Key(row.record);
         // Findings one after another mostly name the same field.
         if (row.error.reference != reference) reference = row.error.reference, positions = ReferencePositions(reference);
-        out(HistoryFinding{recNum, type, key, occurrence, row.error.critical, std::move(row.error.reference),
-                           positions.first, positions.second, std::move(row.error.userEntry),
-                           std::move(row.error.error)});
+        out(HistoryFinding{row.record.recNum, key.type, key.key, key.occurrence, row.error.critical,
+                           std::move(row.error.reference), positions.first, positions.second,
+                           std::move(row.error.userEntry), std::move(row.error.error)});
         return true;
     };
     if (log) log->ForEachKeyedRow(visit, kept);
@@ -346,8 +271,8 @@ std::map<RecordKey, std::int64_t> LocateRecords(const LogReader& log, std::set<R
         for (const RecordRow& row : rows) {
             std::string type = Trimmed(row.record.substr(0, std::min<std::size_t>(2, row.record.size())));
             // The records of a block follow its RE record.
-            if (type == "RE") ein = EinOfRE(row.record);
-            std::string held = KeyOf(type, row.record, ein);
+            if (type == "RE") ein = EinOf(row.record);
+            std::string held = KeyOfRecord(type, row.record, ein);
             std::pair<std::string, std::string> key{std::move(type), std::move(held)};
             if (!keys.contains(key)) continue;
             const auto [at, first] = holder.emplace(std::move(key), row.recNum);

@@ -12,7 +12,9 @@
 #include <utility>
 #include <vector>
 
+#include "errorlog/keyed_errors.h"
 #include "errorlog/log_reader.h"
+#include "history/record_key.h"
 #include "errorlog/run_history.h"
 #include "errorlog/log_failure.h"
 
@@ -46,14 +48,6 @@ HistoryFile DescribeFile(const std::string& name, const std::filesystem::path& p
 // block's EIN), in logged order. `kept`, when given, is what the log's ErrorLog kept of its
 // errors; they are taken out of it.
 std::vector<HistoryFinding> HistoryFindings(const LogReader& log, KeyedErrors* kept = nullptr);
-
-// A record as the history names it: its type, key and occurrence.
-struct RecordKey {
-    std::string type;
-    std::string key;
-    std::int64_t occurrence = 0;
-    auto operator<=>(const RecordKey&) const = default;
-};
 
 // Where the records `wanted` stand in the log `log`, found in one pass over all its records:
 // the key of each as HistoryFindings makes it. Only a key that one record of the log holds is

@@ -21,6 +21,7 @@
 #include "report/core/report_writers.h"
 #include "support/db_faults.h"
 #include "support/test_support.h"
+#include "validation/field_names.h"
 #include "validation/layouts.h"
 
 namespace quorvex::test {
@@ -134,6 +135,9 @@ TEST(History, KeysKeepEveryByteOfTheRecord) {
     const auto findings = RunHistory(dir / "data" / "RunHistory.db", false).Findings(1);
     ASSERT_FALSE(findings.empty());
     EXPECT_EQ(findings.front().key, ssn + "/162309797");
+    // What the log keeps of a record for its key holds the fields that key it.
+    EXPECT_LE(std::max(Field(RecordType::RW, rw::kSsn).last, Field(RecordType::RE, re::kEin).last),
+              LogReader::kKeyChars);
 }
 
 // Records that share a type and key are told apart by their occurrence, over many keys.

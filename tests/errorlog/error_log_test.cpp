@@ -202,7 +202,7 @@ TEST(ErrorLog, KeptKeysOfRecordsWithErrorsAreThoseOfTheFile) {
     auto keyed = [&](KeyedErrors* kept) {
         std::string rows;
         log.Read().ForEachKeyedRow(
-            [&](ReportRow& r, const LogReader*) {
+            [&](ReportRow& r, const BlockRecords&) {
                 rows += std::to_string(r.record.recNum) + r.record.id + std::to_string(r.record.reIndx.value_or(0)) +
                         "[" + r.record.record + "]" + r.error.error + " ";
                 return true;
@@ -220,8 +220,14 @@ TEST(ErrorLog, KeptKeysOfRecordsWithErrorsAreThoseOfTheFile) {
     Holder(log.Path(), "UPDATE Records SET ID = 'RT', Record = 'RT' WHERE Rec_Num IN (2, 3)");
     KeyedErrors kept = log.Kept();
     ASSERT_TRUE(kept.Whole());
-    for (std::int64_t upTo : {0, 1, 6, 7})
-        EXPECT_EQ(kept.BlockRecord(1, upTo), log.Read().BlockRecord(1, upTo)->substr(0, 16)) << upTo;
+    // The blocks' RE records as kept answer as the file's do, of their first characters.
+    const BlockRecords &memory = kept, &file = log.Read();
+    for (std::int64_t reIndx : {1, 2})
+        for (std::int64_t upTo : {0, 1, 6, 7}) {
+            const auto inFile = file.BlockRecord(reIndx, upTo);
+            EXPECT_EQ(memory.BlockRecord(reIndx, upTo), inFile ? inFile->substr(0, 16) : std::optional<std::string>())
+                << reIndx << " " << upTo;
+        }
     EXPECT_EQ(keyed(&kept), fromFile);
 }
 

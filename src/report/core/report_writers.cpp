@@ -6,7 +6,7 @@
 
 #include "common/text_1252.h"
 #include "history/compare_runs.h"
-#include "history/run_record.h"
+#include "history/record_key.h"
 #include "report/core/findings_text.h"
 #include "report/core/html_report.h"
 #include "report/core/report_files.h"
@@ -149,13 +149,12 @@ void FindingsWriter::Finish() {
 void WriteFindings(const LogReader& log, FindingsFormat format, std::ostream& out, const OriginOf& originOf,
                    const FindingsContext& context, std::string_view file) {
     // SARIF follows a finding from run to run by what its record holds, keyed as the run
-    // history keys it (the same pass over the log, so the same order).
-    std::vector<HistoryFinding> keyed;
-    if (format == FindingsFormat::Sarif) keyed = HistoryFindings(log);
+    // history keys it.
+    std::optional<RecordKeyer> keyer;
+    if (format == FindingsFormat::Sarif) keyer.emplace(log);
     FindingsWriter writer(format, out, context);
     std::int64_t recNum = -1;
     std::optional<FindingOrigin> origin;
-    std::size_t at = 0;
     std::string key;
     LogFixes fixes(log);
     std::optional<FieldFix> fix;
@@ -164,15 +163,15 @@ void WriteFindings(const LogReader& log, FindingsFormat format, std::ostream& ou
         if (e.recNum != recNum) {
             recNum = e.recNum;
             origin = originOf ? originOf(recNum) : std::nullopt;
+            if (keyer) {
+                const RecordKey& k = keyer->Key(row.record);
+                key = RecordKeyText(k.type, k.key, k.occurrence);
+            }
         }
         FindingRow f;
         f.errNum = e.errNum, f.recNum = e.recNum, f.id = row.record.id, f.critical = e.critical;
         f.reference = e.reference, f.userEntry = e.userEntry, f.error = e.error, f.origin = origin, f.file = file;
-        if (at < keyed.size()) {
-            const HistoryFinding& h = keyed[at++];
-            key = RecordKeyText(h.type, h.key, h.occurrence);
-            f.recordKey = key;
-        }
+        if (keyer) f.recordKey = key;
         fix = FixOf(fixes, e, row.record);
         if (fix) f.fix = &*fix;
         return writer.Add(f);
