@@ -86,10 +86,11 @@ public:
     // A reader of the same log whose report rows (ForEachReportRow) show every SSN masked
     // (HideSsns): what a report or findings document shows when SSNs are to stay private.
     // Every other read gives the log as it is: the checks, the viewer and the history need it.
-    LogReader WithSsnsHidden() const {
-        LogReader hidden = *this;
-        hidden.hideSsns_ = true;
-        return hidden;
+    // `false` gives the rows as the log keeps them again.
+    LogReader WithSsnsHidden(bool hidden = true) const {
+        LogReader reader = *this;
+        reader.hideSsns_ = hidden;
+        return reader;
     }
     bool SsnsHidden() const { return hideSsns_; }
 

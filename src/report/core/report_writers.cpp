@@ -149,7 +149,9 @@ void FindingsWriter::Finish() {
 void WriteFindings(const LogReader& log, FindingsFormat format, std::ostream& out, const OriginOf& originOf,
                    const FindingsContext& context, std::string_view file) {
     // SARIF follows a finding from run to run by what its record holds, keyed as the run
-    // history keys it.
+    // history keys it: from the record as the log keeps it, so that hiding SSNs leaves the
+    // fingerprints as they were (they are keyed hashes: no SSN can be read back from them).
+    const bool hide = log.SsnsHidden();
     std::optional<RecordKeyer> keyer;
     if (format == FindingsFormat::Sarif) keyer.emplace(log);
     FindingsWriter writer(format, out, context);
@@ -158,13 +160,16 @@ void WriteFindings(const LogReader& log, FindingsFormat format, std::ostream& ou
     std::string key;
     LogFixes fixes(log);
     std::optional<FieldFix> fix;
-    log.ForEachReportRow([&](const ReportRow& row) {
+    ReportRow hidden;
+    log.WithSsnsHidden(false).ForEachReportRow([&](const ReportRow& kept) {
+        if (hide) hidden = kept, HideSsns(hidden);
+        const ReportRow& row = hide ? hidden : kept;
         const ErrorRow& e = row.error;
         if (e.recNum != recNum) {
             recNum = e.recNum;
             origin = originOf ? originOf(recNum) : std::nullopt;
             if (keyer) {
-                const RecordKey& k = keyer->Key(row.record);
+                const RecordKey& k = keyer->Key(kept.record);
                 key = RecordKeyText(k.type, k.key, k.occurrence);
             }
         }
