@@ -71,6 +71,66 @@ int GivenDescriptor(const fs::path& target) {
     return fd >= 0 && ::fcntl(fd, F_GETFD) >= 0 ? fd : -1;
 }
 
+// Whether `target` is written as it is, being no regular file (a terminal, a pipe,
+// /dev/null), rather than replaced by a new file; `named` is what stands in its place, `st`
+// what that leads to. Throws for a folder, and for another user's special file in a shared
+// folder.
+bool WrittenInPlace(const fs::path& target, struct stat& named, struct stat& st) {
+    const bool listed = ::lstat(target.c_str(), &named) == 0;
+    const bool special = listed && !S_ISREG(named.st_mode) && !S_ISDIR(named.st_mode);
+    if (special && OtherUsersIn(FolderOf(target), named.st_uid)) Fail(target, kOtherUsers);
+    // What stands in the target's place: a link is looked through only to learn whether it
+    // leads to something that is no regular file (a terminal, /dev/stdout).
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) Fail(target, EISDIR);
+    return exists && !S_ISREG(st.st_mode);
+}
+
+// Opens `target` for writing without blocking. A FIFO without a reader is waited on in
+// steps, never in a blocking open that no signal ends, for as long as `keepWaiting` says yes.
+// The descriptor, or -1 with errno set.
+int OpenWaitingForReader(const fs::path& target, bool fifo, const std::function<bool()>& keepWaiting) {
+    for (;;) {
+        const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd >= 0 || (errno != ENXIO && errno != EINTR) || !fifo) return fd;
+        if (keepWaiting && !keepWaiting()) Fail(target, "no program read it before the wait was ended");
+        const timespec step{0, 20 * 1000 * 1000};
+        if (::nanosleep(&step, nullptr) != 0 && errno == EINTR)
+            Fail(target, "the wait for a program to read it was ended by a signal");
+    }
+}
+
+// Opens `target`, which WrittenInPlace found to be no regular file, to be written as it is:
+// it cannot be replaced, and holds nothing to keep. The descriptor, blocking again once open.
+int OpenInPlace(const fs::path& target, const struct stat& named, const struct stat& st,
+                const std::function<bool()>& keepWaiting) {
+    if (S_ISLNK(named.st_mode))
+        if (const fs::path to = Destination(target); !to.empty() && OtherUsersIn(FolderOf(to), st.st_uid))
+            Fail(target, kOtherUsers);
+    const int fd = OpenWaitingForReader(target, S_ISFIFO(st.st_mode), keepWaiting);
+    if (fd < 0) Fail(target, errno);
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || opened.st_dev != st.st_dev || opened.st_ino != st.st_ino) {
+        ::close(fd);
+        Fail(target, "it was replaced while it was opened");
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+// The name of the new file that takes `target`'s place: hidden, and unique to this process
+// and this write.
+std::string NewFileName(const fs::path& target) {
+    std::string name = ".";
+    name += target.filename().string();
+    name += '.';
+    name += std::to_string(::getpid());
+    name += '.';
+    name += std::to_string(serial++);
+    name += ".new";
+    return name;
+}
+
 }  // namespace
 
 int CreatePrivateFile(const fs::path& file, int flags) {
@@ -132,55 +192,17 @@ private:
 };
 
 SafeFile::SafeFile(fs::path target, const std::function<bool()>& keepWaiting) : target_(std::move(target)) {
-    // A descriptor the program was given is written where the shell left it (> or >>),
-    // whatever it leads to: a regular file there is never replaced by a new one in /dev.
+    struct stat named {}, st {};
     if (const int given = GivenDescriptor(target_); given >= 0) {
+        // A descriptor the program was given is written where the shell left it (> or >>),
+        // whatever it leads to: a regular file there is never replaced by a new one in /dev.
         fd_ = ::fcntl(given, F_DUPFD_CLOEXEC, 3);
         if (fd_ < 0) Fail(target_, errno);
-        buffer_ = std::make_unique<Buffer>(fd_);
-        stream_ = std::make_unique<std::ostream>(buffer_.get());
-        return;
-    }
-    struct stat named {}, st {};
-    const bool listed = ::lstat(target_.c_str(), &named) == 0;
-    const bool special = listed && !S_ISREG(named.st_mode) && !S_ISDIR(named.st_mode);
-    if (special && OtherUsersIn(FolderOf(target_), named.st_uid)) Fail(target_, kOtherUsers);
-    // What stands in the target's place: a link is looked through only to learn whether it
-    // leads to something that is no regular file (a terminal, /dev/stdout).
-    const bool exists = ::stat(target_.c_str(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode)) Fail(target_, EISDIR);
-    if (exists && !S_ISREG(st.st_mode)) {
-        if (S_ISLNK(named.st_mode))
-            if (const fs::path to = Destination(target_); !to.empty() && OtherUsersIn(FolderOf(to), st.st_uid))
-                Fail(target_, kOtherUsers);
-        // Written as it is: it cannot be replaced, and holds nothing to keep. A FIFO without a
-        // reader is waited on in steps, never in a blocking open that no signal ends.
-        for (;;) {
-            fd_ = ::open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-            if (fd_ >= 0 || (errno != ENXIO && errno != EINTR) || !S_ISFIFO(st.st_mode)) break;
-            if (keepWaiting && !keepWaiting()) Fail(target_, "no program read it before the wait was ended");
-            const timespec step{0, 20 * 1000 * 1000};
-            if (::nanosleep(&step, nullptr) != 0 && errno == EINTR)
-                Fail(target_, "the wait for a program to read it was ended by a signal");
-        }
-        if (fd_ < 0) Fail(target_, errno);
-        struct stat opened {};
-        if (::fstat(fd_, &opened) != 0 || opened.st_dev != st.st_dev || opened.st_ino != st.st_ino) {
-            ::close(fd_);
-            fd_ = -1;
-            Fail(target_, "it was replaced while it was opened");
-        }
-        ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+    } else if (WrittenInPlace(target_, named, st)) {
+        fd_ = OpenInPlace(target_, named, st, keepWaiting);
     } else {
         // A regular file, a link to one or to nothing: the new file takes its place.
-        std::string name = ".";
-        name += target_.filename().string();
-        name += '.';
-        name += std::to_string(::getpid());
-        name += '.';
-        name += std::to_string(serial++);
-        name += ".new";
-        temp_ = FolderOf(target_) / name;
+        temp_ = FolderOf(target_) / NewFileName(target_);
         fd_ = CreatePrivateFile(temp_, O_WRONLY | O_EXCL);
         if (fd_ < 0) {
             temp_.clear();
