@@ -26,48 +26,65 @@ std::string IsoDate(std::string_view when) {
     return text.substr(0, 10) + "T" + text.substr(11) + zone;
 }
 
+namespace {
+
+// One line a file of each run (one line with empty file columns for a run without files).
+void AppendRunListCsv(std::string& text, const std::vector<HistoryRun>& runs) {
+    text += "run,date,outcome,records,records_with_errors,errors,file,size,sha256\r\n";
+    for (const HistoryRun& r : runs) {
+        std::string head;
+        Append(head, std::to_string(r.id), ",", IsoDate(r.when), ",", r.outcome, ",", std::to_string(r.records),
+               ",", std::to_string(r.recordsWithErrors), ",", std::to_string(r.errors), ",");
+        if (r.files.empty()) Append(text, head, ",,\r\n");
+        for (const HistoryFile& f : r.files) {
+            text += head;
+            CsvUtf8Field(text, f.name);
+            text += ',';
+            if (f.size >= 0) text += std::to_string(f.size);
+            Append(text, ",", f.sha256, "\r\n");
+        }
+    }
+}
+
+// A run's file as a JSON object.
+void AppendRunFileJson(std::string& text, const HistoryFile& f) {
+    text += "{\"name\":";
+    JsonUtf8String(text, f.name);
+    Append(text, ",\"size\":", f.size >= 0 ? std::to_string(f.size) : std::string("null"), ",\"sha256\":");
+    if (f.sha256.empty()) text += "null";
+    else Append(text, "\"", f.sha256, "\"");
+    text += '}';
+}
+
+// The runs as a JSON array, one run a line.
+void AppendRunListJson(std::string& text, const std::vector<HistoryRun>& runs) {
+    text += "[";
+    for (const HistoryRun& r : runs) {
+        text += &r == &runs.front() ? "\n{\"run\":" : ",\n{\"run\":";
+        Append(text, std::to_string(r.id), ",\"date\":");
+        JsonString(text, IsoDate(r.when));
+        text += ",\"outcome\":";
+        JsonString(text, r.outcome);
+        Append(text, ",\"records\":", std::to_string(r.records), ",\"records_with_errors\":",
+               std::to_string(r.recordsWithErrors), ",\"errors\":", std::to_string(r.errors), ",\"files\":[");
+        for (const HistoryFile& f : r.files) {
+            if (&f != &r.files.front()) text += ',';
+            AppendRunFileJson(text, f);
+        }
+        text += "]}";
+    }
+    text += runs.empty() ? "]\n" : "\n]\n";
+}
+
+}  // namespace
+
 // The runs as --history lists them, in the order of their numbers, their dates in ISO 8601
 // with the offset. A size and a hash the history does not know (a pipe, a file gone since,
 // or one too large to hash) are null (JSON) or empty (CSV).
 void WriteRunList(const std::vector<HistoryRun>& runs, FindingsFormat format, std::ostream& out) {
     std::string text;
-    if (format == FindingsFormat::Csv) {
-        text += "run,date,outcome,records,records_with_errors,errors,file,size,sha256\r\n";
-        for (const HistoryRun& r : runs) {
-            std::string head;
-            Append(head, std::to_string(r.id), ",", IsoDate(r.when), ",", r.outcome, ",", std::to_string(r.records),
-                   ",", std::to_string(r.recordsWithErrors), ",", std::to_string(r.errors), ",");
-            if (r.files.empty()) Append(text, head, ",,\r\n");
-            for (const HistoryFile& f : r.files) {
-                text += head;
-                CsvUtf8Field(text, f.name);
-                text += ',';
-                if (f.size >= 0) text += std::to_string(f.size);
-                Append(text, ",", f.sha256, "\r\n");
-            }
-        }
-    } else {
-        text += "[";
-        for (const HistoryRun& r : runs) {
-            text += &r == &runs.front() ? "\n{\"run\":" : ",\n{\"run\":";
-            Append(text, std::to_string(r.id), ",\"date\":");
-            JsonString(text, IsoDate(r.when));
-            text += ",\"outcome\":";
-            JsonString(text, r.outcome);
-            Append(text, ",\"records\":", std::to_string(r.records), ",\"records_with_errors\":",
-                   std::to_string(r.recordsWithErrors), ",\"errors\":", std::to_string(r.errors), ",\"files\":[");
-            for (const HistoryFile& f : r.files) {
-                text += &f == &r.files.front() ? "{\"name\":" : ",{\"name\":";
-                JsonUtf8String(text, f.name);
-                Append(text, ",\"size\":", f.size >= 0 ? std::to_string(f.size) : std::string("null"), ",\"sha256\":");
-                if (f.sha256.empty()) text += "null";
-                else Append(text, "\"", f.sha256, "\"");
-                text += '}';
-            }
-            text += "]}";
-        }
-        text += runs.empty() ? "]\n" : "\n]\n";
-    }
+    if (format == FindingsFormat::Csv) AppendRunListCsv(text, runs);
+    else AppendRunListJson(text, runs);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.flush();
     if (!out) throw ReportFileError("Could not write the findings.");
