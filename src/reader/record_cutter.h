@@ -27,12 +27,8 @@ public:
         std::size_t i = 0;
         while (i < n) {
             if (buf_.empty()) {
-                for (; i < n && (p[i] == '\r' || p[i] == '\n'); ++i)
-                    if (p[i] == '\n') LineFeed(i);
+                i = StartRecord(p, i, n);
                 if (i == n) break;
-                startLine_ = line_;
-                startOffset_ = offset_ + i;
-                startColumn_ = startOffset_ - lineStart_ + 1;
             }
             const std::size_t limit = std::min(n, i + (kRecordLength - buf_.size()));
             const std::size_t j = FindLineEnd(p, i, limit);
@@ -79,6 +75,19 @@ public:
     }
 
 private:
+    // Skips the CR and LF before a record (blank lines give none) from index `i` of the
+    // piece being fed, of `n` characters, and notes where the record begins: the index of
+    // its first character, or `n` when the piece holds none.
+    std::size_t StartRecord(const char* p, std::size_t i, std::size_t n) {
+        for (; i < n && (p[i] == '\r' || p[i] == '\n'); ++i)
+            if (p[i] == '\n') LineFeed(i);
+        if (i == n) return n;
+        startLine_ = line_;
+        startOffset_ = offset_ + i;
+        startColumn_ = startOffset_ - lineStart_ + 1;
+        return i;
+    }
+
     // A line feed at index `i` of the piece being fed.
     void LineFeed(std::size_t i) {
         ++line_;
