@@ -217,43 +217,77 @@ int TellSignal(int signal, const quorvex::RunSummary& s) {
     return 128 + signal;
 }
 
-// The test run of the command line; its exit status.
-int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjust) {
-    auto& [dataDir, limit, today, writerThread, quiet, files, showRecord, reports, history, compare, failOnNew,
-           fixOut] = o;
-
+// The program folder of a test run (made when it is missing); nullopt after saying why it
+// cannot be used.
+std::optional<std::filesystem::path> RunFolder(const std::optional<std::string>& dataDir) {
     std::filesystem::path folder;
     try {
         folder = quorvex::ResolveProgramFolder(dataDir);
     } catch (const std::exception& e) {
         quorvex::Print(stderr, "quorvex-check: " + quorvex::TerminalValue(e.what()) + "\n");
-        return kExitNothingTested;
+        return std::nullopt;
     }
     if (const std::string problem = quorvex::ProgramFolderProblem(folder); !problem.empty()) {
         quorvex::Print(stderr, "quorvex-check: " + quorvex::TerminalValue(problem) + "\n");
-        return kExitNothingTested;
+        return std::nullopt;
     }
+    return folder;
+}
+
+// What follows a test run that ended as `s` with its log closed in `folder`: the summary,
+// the reports or the corrected copies asked for, and the warnings of the files left untested;
+// the exit status.
+int AfterRun(const CheckOptions& o, const quorvex::RunSummary& s, const std::filesystem::path& folder,
+             quorvex::CliServices& services, const quorvex::RecordOrigins* origins) {
+    const bool summary = !o.quiet && !o.reports.ToStandardOutput();
+    // The bar goes before the summary; it ends full when the run read its files to the end.
+    services.EndProgress(s.outcome == quorvex::RunOutcome::NoErrors || s.outcome == quorvex::RunOutcome::Errors);
+    if (summary && s.recordsTested > 0) PrintSummary(s, folder);
+    int written = 0;
+    if (o.reports.Any() && s.recordsTested > 0) {
+        if (const auto log = quorvex::LogReader::OpenIn(folder))
+            written = quorvex::WriteRequested(o.reports, *log, folder, origins, services, summary, false, {},
+                                              WithUntested(services, OutcomeStatus(s.outcome)));
+    }
+    if (o.fixOut && s.recordsTested > 0 && !written) {
+        if (const auto log = quorvex::LogReader::OpenIn(folder))
+            written = quorvex::WriteFixedCopies(*log, *o.fixOut, folder, o.reports.inputs);
+    }
+    // What reaches standard output is out before the signals are let go: a reader that went
+    // away (SIGPIPE) is told here, not by the end of the program.
+    if (!FlushStandardOutput()) __fpurge(stdout);
+
+    if (const int signal = quorvex::StopSignals::Received()) return TellSignal(signal, s);
+    if (written) return written;
+    return WarnUntested(services, s.outcome, OutcomeStatus(s.outcome));
+}
+
+// The test run of the command line; its exit status.
+int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjust) {
+    const std::optional<std::filesystem::path> usable = RunFolder(o.dataDir);
+    if (!usable) return kExitNothingTested;
+    const std::filesystem::path& folder = *usable;
     // One program at a time in the folder, before its settings or its log are touched.
     std::optional<quorvex::FolderLock> lock;
     if (!TakeFolder(folder, lock, false)) return kExitNothingTested;
     quorvex::RunOptions options;
     options.programFolder = folder;
-    options.errorLimit = limit ? *limit : quorvex::GetErrorLimit(folder);
-    if (writerThread) options.writerThread = *writerThread;
+    options.errorLimit = o.limit ? *o.limit : quorvex::GetErrorLimit(folder);
+    if (o.writerThread) options.writerThread = *o.writerThread;
     if (adjust) adjust(options);
 
     // --findings: where the records with errors began, kept while the run is made.
     std::optional<quorvex::RecordOrigins> origins;
     quorvex::Run* running = nullptr;
 
-    for (const std::string& file : files)
-        if (file != "-") reports.inputs.emplace_back(file);
-    std::string first = files.front();
-    files.pop_front();
-    bool progress = !quiet && ::isatty(STDERR_FILENO);
+    for (const std::string& file : o.files)
+        if (file != "-") o.reports.inputs.emplace_back(file);
+    std::string first = o.files.front();
+    o.files.pop_front();
+    bool progress = !o.quiet && ::isatty(STDERR_FILENO);
     quorvex::StopSignals stopSignals;
-    quorvex::CliServices services(first, std::move(files), today ? *today : Today(), progress, quiet);
-    if (reports.findings) {
+    quorvex::CliServices services(first, std::move(o.files), o.today ? *o.today : Today(), progress, o.quiet);
+    if (o.reports.findings) {
         origins.emplace();
         // The findings name a file as the command line did ("-" for standard input).
         options.recordOrigin = [&](quorvex::RecordOrigin r) {
@@ -276,28 +310,7 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
                          "Submission File Error", quorvex::MsgIcon::Critical, quorvex::MsgButtons::Ok);
         return kExitNothingTested;
     }
-
-    const bool summary = !quiet && !reports.ToStandardOutput();
-    // The bar goes before the summary; it ends full when the run read its files to the end.
-    services.EndProgress(s.outcome == quorvex::RunOutcome::NoErrors || s.outcome == quorvex::RunOutcome::Errors);
-    if (summary && s.recordsTested > 0) PrintSummary(s, folder);
-    int written = 0;
-    if (reports.Any() && s.recordsTested > 0) {
-        if (const auto log = quorvex::LogReader::OpenIn(folder))
-            written = quorvex::WriteRequested(reports, *log, folder, origins ? &*origins : nullptr, services, summary,
-                                              false, {}, WithUntested(services, OutcomeStatus(s.outcome)));
-    }
-    if (fixOut && s.recordsTested > 0 && !written) {
-        if (const auto log = quorvex::LogReader::OpenIn(folder))
-            written = quorvex::WriteFixedCopies(*log, *fixOut, folder, reports.inputs);
-    }
-    // What reaches standard output is out before the signals are let go: a reader that went
-    // away (SIGPIPE) is told here, not by the end of the program.
-    if (!FlushStandardOutput()) __fpurge(stdout);
-
-    if (const int signal = quorvex::StopSignals::Received()) return TellSignal(signal, s);
-    if (written) return written;
-    return WarnUntested(services, s.outcome, OutcomeStatus(s.outcome));
+    return AfterRun(o, s, folder, services, origins ? &*origins : nullptr);
 }
 
 // The run of the history that left the log `log` in `folder`: the last one, when it tested the
@@ -407,6 +420,47 @@ void WriteComparison(const quorvex::HistoryRun& a, const quorvex::HistoryRun& b,
     writer.Finish();
 }
 
+// --history: the runs the history keeps, as findings or as text.
+int ListRuns(const CheckOptions& o, const std::filesystem::path& folder, const std::vector<quorvex::HistoryRun>& runs) {
+    if (o.reports.findings) {
+        if (const int status = quorvex::WriteFindingsOutput(
+                o.reports, folder, [&](std::ostream& out) { quorvex::WriteRunList(runs, *o.reports.findings, out); }))
+            return status;
+    } else {
+        quorvex::Print(stdout, quorvex::HistoryListText(runs));
+    }
+    return runs.empty() ? kExitNothingTested : kExitNoErrors;
+}
+
+// --compare: two of the runs the history keeps compared, as findings or as text.
+int CompareTwoRuns(const CheckOptions& o, const std::filesystem::path& folder, const quorvex::RunHistory& history,
+                   const std::vector<quorvex::HistoryRun>& runs) {
+    const auto pair = quorvex::ChooseRuns(runs, *o.compare);
+    if (!pair) return kExitNothingTested;
+    // Plain references, not a structured binding: the comparison's writer captures them.
+    const auto& a = pair->first;
+    const auto& b = pair->second;
+    const quorvex::Comparison c = quorvex::CompareRuns(history.Findings(a->id), history.Findings(b->id));
+    const std::int64_t failing =
+        c.Count(quorvex::FindingStatus::New) + (o.failOnNew ? 0 : c.Count(quorvex::FindingStatus::Still));
+    const int status = failing == 0 ? kExitNoErrors : kExitErrors;
+    if (o.reports.findings) {
+        quorvex::FindingsContext context = quorvex::ContextOf(o.reports, true, folder);
+        context.exitCode = status;
+        // A run whose log was left incomplete: its findings end where its log does.
+        if (b->outcome == "log incomplete") context.unfinishedAt = b->records;
+        if (const int failed = quorvex::WriteFindingsOutput(o.reports, folder, [&](std::ostream& out) {
+                WriteComparison(*a, *b, c, o.reports, context, out);
+            }))
+            return failed;
+    } else {
+        quorvex::Print(stdout, quorvex::ComparisonText(*a, *b, c, o.reports.hideSsns));
+        // A comparison that did not reach its reader is no result (exit 1 means findings).
+        if (!FlushStandardOutput()) return kExitNotWritten;
+    }
+    return status;
+}
+
 // --history and --compare: the runs the history in the program folder keeps, or two of them
 // compared. The folder is held while the history is read, as for the log.
 int ReadHistory(const CheckOptions& o) {
@@ -425,41 +479,7 @@ int ReadHistory(const CheckOptions& o) {
     try {
         const quorvex::RunHistory history(file, false);
         const std::vector<quorvex::HistoryRun> runs = history.Runs();
-        if (o.history) {
-            if (o.reports.findings) {
-                if (const int status = quorvex::WriteFindingsOutput(o.reports, folder, [&](std::ostream& out) {
-                        quorvex::WriteRunList(runs, *o.reports.findings, out);
-                    }))
-                    return status;
-            } else {
-                quorvex::Print(stdout, quorvex::HistoryListText(runs));
-            }
-            return runs.empty() ? kExitNothingTested : kExitNoErrors;
-        }
-        const auto pair = quorvex::ChooseRuns(runs, *o.compare);
-        if (!pair) return kExitNothingTested;
-        // Plain references, not a structured binding: the comparison's writer captures them.
-        const auto& a = pair->first;
-        const auto& b = pair->second;
-        const quorvex::Comparison c = quorvex::CompareRuns(history.Findings(a->id), history.Findings(b->id));
-        const std::int64_t failing =
-            c.Count(quorvex::FindingStatus::New) + (o.failOnNew ? 0 : c.Count(quorvex::FindingStatus::Still));
-        const int status = failing == 0 ? kExitNoErrors : kExitErrors;
-        if (o.reports.findings) {
-            quorvex::FindingsContext context = quorvex::ContextOf(o.reports, true, folder);
-            context.exitCode = status;
-            // A run whose log was left incomplete: its findings end where its log does.
-            if (b->outcome == "log incomplete") context.unfinishedAt = b->records;
-            if (const int failed = quorvex::WriteFindingsOutput(o.reports, folder, [&](std::ostream& out) {
-                    WriteComparison(*a, *b, c, o.reports, context, out);
-                }))
-                return failed;
-        } else {
-            quorvex::Print(stdout, quorvex::ComparisonText(*a, *b, c, o.reports.hideSsns));
-            // A comparison that did not reach its reader is no result (exit 1 means findings).
-            if (!FlushStandardOutput()) return kExitNotWritten;
-        }
-        return status;
+        return o.history ? ListRuns(o, folder, runs) : CompareTwoRuns(o, folder, history, runs);
     } catch (const quorvex::HistoryError& e) {
         quorvex::Print(stderr, "quorvex-check: " + quorvex::TerminalValue(e.what()) + "\n");
         return kExitNothingTested;
