@@ -53,10 +53,16 @@ Taken TakeVersion(CheckOptions&, const Values&) {
     return kExitNoErrors;
 }
 
-Taken TakeDataDir(CheckOptions& o, const Values& v) {
-    if (v[0].empty()) return Usage("--data-dir: the folder name is empty");
-    o.dataDir = v[0];
+// Takes a name of a file or a folder into `field`; an empty one is refused with `problem`.
+template <class Field>
+Taken TakeName(Field& field, const std::string& name, const char* problem) {
+    if (name.empty()) return Usage(problem);
+    field = name;
     return std::nullopt;
+}
+
+Taken TakeDataDir(CheckOptions& o, const Values& v) {
+    return TakeName(o.dataDir, v[0], "--data-dir: the folder name is empty");
 }
 
 Taken TakeLimit(CheckOptions& o, const Values& v) {
@@ -99,9 +105,7 @@ Taken TakeReport(CheckOptions& o, const Values& v) {
 }
 
 Taken TakeReportFile(CheckOptions& o, const Values& v) {
-    if (v[0].empty()) return Usage("--report-file needs a file (- for standard output)");
-    o.reports.reportFile = v[0];
-    return std::nullopt;
+    return TakeName(o.reports.reportFile, v[0], "--report-file needs a file (- for standard output)");
 }
 
 Taken TakeFindings(CheckOptions& o, const Values& v) {
@@ -112,15 +116,11 @@ Taken TakeFindings(CheckOptions& o, const Values& v) {
 }
 
 Taken TakeFindingsFile(CheckOptions& o, const Values& v) {
-    if (v[0].empty()) return Usage("--findings-file needs a file (- for standard output)");
-    o.reports.findingsFile = v[0];
-    return std::nullopt;
+    return TakeName(o.reports.findingsFile, v[0], "--findings-file needs a file (- for standard output)");
 }
 
 Taken TakeSarifRoot(CheckOptions& o, const Values& v) {
-    if (v[0].empty()) return Usage("--sarif-root needs a folder");
-    o.reports.sarifRoot = v[0];
-    return std::nullopt;
+    return TakeName(o.reports.sarifRoot, v[0], "--sarif-root needs a folder");
 }
 
 Taken TakeRedact(CheckOptions& o, const Values&) {
@@ -150,9 +150,7 @@ Taken TakeFailOn(CheckOptions& o, const Values& v) {
 }
 
 Taken TakeFixOut(CheckOptions& o, const Values& v) {
-    if (v[0].empty()) return Usage("--fix-out needs a file or folder");
-    o.fixOut = v[0];
-    return std::nullopt;
+    return TakeName(o.fixOut, v[0], "--fix-out needs a file or folder");
 }
 
 constexpr unsigned kWritingModes = kModeTest | kModeLog;
