@@ -13,19 +13,15 @@ namespace {
 // back), and in a property : and , as %3A and %2C, which would end it. Any other control
 // character is written as a visible escape (\x1B): none reaches the log raw.
 void Escaped(std::string& out, std::string_view text, bool property) {
-    const std::string utf8 = IsAscii(text) ? std::string(text) : ValidUtf8(text);
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const char c = utf8[i];
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '%') out += "%25";
-        else if (c == '\r') out += "%0D";
-        else if (c == '\n') out += "%0A";
-        else if (property && c == ':') out += "%3A";
-        else if (property && c == ',') out += "%2C";
-        else if (u == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F)
-            AppendControlEscape(out, static_cast<unsigned char>(utf8[++i]), EscapeStrength::Value, false);
-        else if (u >= 0x80 || !AppendControlEscape(out, u, EscapeStrength::Value, false)) out += c;
-    }
+    AppendFormatText(out, text, [property](std::string& to, char c) {
+        if (c == '%') to += "%25";
+        else if (c == '\r') to += "%0D";
+        else if (c == '\n') to += "%0A";
+        else if (property && c == ':') to += "%3A";
+        else if (property && c == ',') to += "%2C";
+        else return false;
+        return true;
+    });
 }
 
 // One workflow command per finding, which a CI runner shows as an annotation at the field:

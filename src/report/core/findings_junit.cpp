@@ -15,25 +15,19 @@ namespace {
 // XML 1.0 does not allow (most C0 controls) and the C1 controls are written as visible
 // escapes (\x1B, \u009B).
 void XmlText(std::string& out, std::string_view text, bool attribute) {
-    const std::string utf8 = IsAscii(text) ? std::string(text) : ValidUtf8(text);
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const char c = utf8[i];
-        const auto u = static_cast<unsigned char>(c);
+    AppendFormatText(out, text, [attribute](std::string& to, char c) {
         switch (c) {
-        case '&': out += "&amp;"; continue;
-        case '<': out += "&lt;"; continue;
-        case '>': out += "&gt;"; continue;
-        case '"': out += "&quot;"; continue;
-        case '\'': out += "&apos;"; continue;
-        case '\t': out += attribute ? "&#9;" : "\t"; continue;
-        case '\n': out += attribute ? "&#10;" : "\n"; continue;
-        case '\r': out += "&#13;"; continue;
-        default: break;
+        case '&': to += "&amp;"; return true;
+        case '<': to += "&lt;"; return true;
+        case '>': to += "&gt;"; return true;
+        case '"': to += "&quot;"; return true;
+        case '\'': to += "&apos;"; return true;
+        case '\t': to += attribute ? "&#9;" : "\t"; return true;
+        case '\n': to += attribute ? "&#10;" : "\n"; return true;
+        case '\r': to += "&#13;"; return true;
+        default: return false;
         }
-        if (u == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F)
-            AppendControlEscape(out, static_cast<unsigned char>(utf8[++i]), EscapeStrength::Value, false);
-        else if (u >= 0x80 || !AppendControlEscape(out, u, EscapeStrength::Value, false)) out += c;
-    }
+    });
 }
 
 // JUnit XML as test-report views read it: one testsuite per submission file, one testcase

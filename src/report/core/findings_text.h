@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/terminal_text.h"
+#include "common/text_1252.h"
 #include "report/core/findings_formats.h"
 
 namespace quorvex {
@@ -34,6 +36,23 @@ std::optional<FieldPlace> PlaceOf(const FindingRow& row);
 
 // The file a finding belongs to: its origin's, else the one named.
 inline std::string_view FileOf(const FindingRow& row) { return row.origin ? row.origin->file : row.file; }
+
+// Appends `text` to `out` as UTF-8 for a format of its own, each byte outside a well-formed
+// sequence as U+FFFD: an ASCII character that `special(out, c)` writes (it returns true) as
+// it wrote it, any other control character (C0, DEL and the C1 controls) as a visible escape
+// (\x1B, \u009B), so that none reaches the output raw, the rest as it is.
+template <class Special>
+void AppendFormatText(std::string& out, std::string_view text, Special&& special) {
+    const std::string utf8 = IsAscii(text) ? std::string(text) : ValidUtf8(text);
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        const auto u = static_cast<unsigned char>(c);
+        if (special(out, c)) continue;
+        if (u == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F)
+            AppendControlEscape(out, static_cast<unsigned char>(utf8[++i]), EscapeStrength::Value, false);
+        else if (u >= 0x80 || !AppendControlEscape(out, u, EscapeStrength::Value, false)) out += c;
+    }
+}
 
 // Appends each of `parts` to `out` (what "text" + std::string would do, without the copy
 // that GCC's -Wrestrict misreads at -O3).
