@@ -28,7 +28,8 @@ struct CheckOptions {
     std::optional<std::string> dataDir;
     std::optional<int> limit;
     std::optional<Date> today;
-    std::optional<bool> writerThread;
+    bool writerThread = true;
+    std::optional<int> historyRuns;  // the default when none
     bool quiet = false;
     std::deque<std::string> files;
     std::optional<std::int64_t> showRecord;

@@ -29,6 +29,7 @@
 #include "common/text_1252.h"
 #include "errorlog/log_reader.h"
 #include "errorlog/run_history.h"
+#include "errorlog/run_timeline.h"
 #include "reader/run.h"
 #include "report/core/browser.h"
 #include "results/core/record_view.h"
@@ -273,7 +274,8 @@ int Check(CheckOptions o, const std::function<void(quorvex::RunOptions&)>& adjus
     quorvex::RunOptions options;
     options.programFolder = folder;
     options.errorLimit = o.limit ? *o.limit : quorvex::GetErrorLimit(folder);
-    if (o.writerThread) options.writerThread = *o.writerThread;
+    options.writerThread = o.writerThread;
+    if (o.historyRuns) options.historyRuns = *o.historyRuns;
     if (adjust) adjust(options);
 
     // --findings: where the records with errors began, kept while the run is made.
@@ -490,16 +492,20 @@ int ReadHistory(const CheckOptions& o) {
 
 namespace quorvex {
 
-int CheckMain(int argc, char** argv, const std::function<void(RunOptions&)>& adjust, bool hideSsns) {
+int CheckMain(int argc, char** argv, const std::function<void(RunOptions&)>& adjust, const Environment& env) {
     int status = kExitNothingTested;
     CheckOptions options;
-    options.reports.hideSsns = hideSsns;
+    options.dataDir = env.dataDir;
+    options.writerThread = env.writerThread;
+    options.historyRuns = env.historyRuns;
+    options.reports.hideSsns = env.hideSsns;
+    // The pipeline's key of SARIF's fingerprints: the same on every machine that has it.
+    options.reports.fingerprintKey = env.fingerprintKey;
+    timeline::KeepIn(env.timeline);
     if (const auto parsed = ParseArguments(argc, argv, options)) {
         status = *parsed;
     } else {
         options.reports.terminal = ::isatty(STDOUT_FILENO) == 1;
-        // The pipeline's key of SARIF's fingerprints: the same on every machine that has it.
-        if (const char* key = std::getenv("QUORVEX_FINGERPRINT_KEY"); key && *key) options.reports.fingerprintKey = key;
         try {
             if (options.showRecord) {
                 status = ShowRecord(options);

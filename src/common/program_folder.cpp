@@ -58,8 +58,6 @@ fs::path ResolveProgramFolder(const std::optional<std::string>& explicitDir) {
     fs::path dir;
     if (explicitDir && !explicitDir->empty()) {
         dir = *explicitDir;
-    } else if (const char* env = std::getenv("QUORVEX_DATA_DIR"); env && *env) {
-        dir = env;
     } else {
         dir = ExecutableFolder();
         if (InstalledIn(dir) || !Writable(dir)) {

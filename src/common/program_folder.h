@@ -7,10 +7,9 @@
 namespace quorvex {
 
 // The folder where Errorlog.mdb, ErrSetLog.ini and temphtm.HTM live:
-//  1. `explicitDir` (--data-dir) when given,
-//  2. else $QUORVEX_DATA_DIR when set and not empty,
-//  3. else the folder of the executable when it is writable and not an installed program's,
-//  4. else the per-user data folder (see UserDataFolder).
+//  1. `explicitDir` (--data-dir, else QUORVEX_DATA_DIR) when given,
+//  2. else the folder of the executable when it is writable and not an installed program's,
+//  3. else the per-user data folder (see UserDataFolder).
 // The folder is created when missing; whether that worked tells ProgramFolderProblem.
 // Throws std::runtime_error when the executable's folder is read-only and there is no
 // per-user data folder.

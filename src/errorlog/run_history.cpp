@@ -71,14 +71,6 @@ std::string HistoryRun::Submission() const {
     return slash == std::string::npos ? name : name.substr(slash + 1);
 }
 
-int HistoryRunsToKeep() {
-    const char* value = std::getenv("QUORVEX_HISTORY_RUNS");
-    if (!value || !*value) return kHistoryRuns;
-    char* end = nullptr;
-    const long n = std::strtol(value, &end, 10);
-    return *end == '\0' && n >= 0 && n <= 10000 ? static_cast<int>(n) : kHistoryRuns;
-}
-
 struct RunHistory::Impl {
     fs::path file;
     sql::Database db;

@@ -73,10 +73,9 @@ public:
     virtual std::span<const HistoryFinding> Next() = 0;
 };
 
-// How many runs a history keeps: QUORVEX_HISTORY_RUNS when it is a whole number from 0 to
-// 10,000, else kHistoryRuns. 0 keeps no history at all.
+// How many runs a history keeps unless told otherwise (QUORVEX_HISTORY_RUNS). 0 keeps no
+// history at all.
 inline constexpr int kHistoryRuns = 50;
-int HistoryRunsToKeep();
 
 // The history of runs beside the error log: a database of its own (RunHistory.db in the
 // program folder), private to its owner as the log is. Each run is one row; the texts that

@@ -41,10 +41,15 @@ double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 
 }  // namespace
 
-bool Enabled() {
-    static const bool on = std::getenv("QUORVEX_TIMELINE") != nullptr;
-    return on;
+// Set once by KeepIn before any thread of a run starts, read-only after.
+std::string& TimelineFile() {
+    static std::string file;
+    return file;
 }
+
+void KeepIn(std::string file) { TimelineFile() = std::move(file); }
+
+bool Enabled() { return !TimelineFile().empty(); }
 
 void Mark(const char* name) {
     if (Enabled()) Mark(name, Clock::now());
@@ -63,7 +68,7 @@ void AddWait(Wait which, Clock::duration d) {
 void Write(long long recordsTested) {
     if (!Enabled()) return;
     // Appended to, never through a link, like every file the program writes.
-    const int fd = CreatePrivateFile(std::getenv("QUORVEX_TIMELINE"), O_WRONLY | O_APPEND);
+    const int fd = CreatePrivateFile(TimelineFile(), O_WRONLY | O_APPEND);
     std::FILE* f = fd >= 0 ? ::fdopen(fd, "a") : nullptr;
     if (fd >= 0 && !f) ::close(fd);
     const std::size_t n = std::min(g_count.exchange(0), kMarks);

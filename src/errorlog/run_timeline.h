@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <string>
 
 namespace quorvex::timeline {
 
@@ -11,7 +12,10 @@ namespace quorvex::timeline {
 // the system's monotonic clock, which the benchmark shares with the program it starts.
 // Without the variable nothing is kept and every call returns at once.
 
-// Whether marks are kept (read once).
+// Keeps the marks of the runs from now on, for `file` (the program's main calls it once,
+// before any run, with QUORVEX_TIMELINE; empty keeps none).
+void KeepIn(std::string file);
+// Whether marks are kept.
 bool Enabled();
 // Keeps `name` with the time now. `name` must be a literal; the first 64 marks are kept.
 void Mark(const char* name);

@@ -40,11 +40,6 @@ enum class RecordResult { Next, Stop, EndOfFile };
 
 }  // namespace
 
-bool WriterThreadByDefault() {
-    const char* threads = std::getenv("QUORVEX_THREADS");
-    return !(threads && std::string_view(threads) == "1");
-}
-
 // The state of one run (`ReadFile`).
 class Run::Impl {
 public:

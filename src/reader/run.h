@@ -50,10 +50,6 @@ struct RunSummary {
     std::string criticalError;
 };
 
-// Whether a run writes its log on a thread of its own: yes, unless the environment
-// variable QUORVEX_THREADS is 1.
-bool WriterThreadByDefault();
-
 struct RunOptions {
     std::filesystem::path programFolder;
     int errorLimit = kDefaultErrorLimit;
@@ -68,13 +64,13 @@ struct RunOptions {
     std::size_t pieceSize = 65000;
     // The log is written by a thread of its own while the records are checked; the rows,
     // findings and outcome are the same either way.
-    bool writerThread = WriterThreadByDefault();
+    bool writerThread = true;
     // What a run that found no errors does once its log is finished, before it ends: the
     // window and the command line ask about filing (a layer above the run); nothing when
     // empty.
     std::function<void()> noErrors;
     // How many runs the history beside the log keeps (RunHistory.db); 0 keeps none.
-    int historyRuns = HistoryRunsToKeep();
+    int historyRuns = kHistoryRuns;
     // Who is told that the run could not be added to the history (the text in code page
     // 1252): a window tells it once per session; a message box of the run when empty.
     std::function<void(const std::string&)> historyProblem{};

@@ -1,3 +1,5 @@
+#include <cstdlib>
+
 #include "shell/gui/startup.h"
 
-int main(int argc, char** argv) { return quorvex::RunGuiApplication(argc, argv); }
+int main(int argc, char** argv) { return quorvex::RunGuiApplication(argc, argv, quorvex::ReadEnvironment(std::getenv)); }

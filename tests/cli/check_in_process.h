@@ -16,12 +16,13 @@ namespace quorvex::test {
 struct CliResult { int status; std::string out, err; };
 
 // `args` without the program's name.
-inline CliResult CheckInProcess(std::vector<std::string> args, const std::function<void(RunOptions&)>& adjust = {}) {
+inline CliResult CheckInProcess(std::vector<std::string> args, const std::function<void(RunOptions&)>& adjust = {},
+                                const Environment& env = {}) {
     args.insert(args.begin(), "quorvex-check");
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     testing::internal::CaptureStdout(), testing::internal::CaptureStderr();
-    const int status = CheckMain(static_cast<int>(argv.size()), argv.data(), adjust);
+    const int status = CheckMain(static_cast<int>(argv.size()), argv.data(), adjust, env);
     std::string out = (std::cout.flush(), testing::internal::GetCapturedStdout());
     return {status, out, testing::internal::GetCapturedStderr()};
 }

@@ -442,15 +442,8 @@ TEST(History, RedactedOutputsShowNoSsn) {
     EXPECT_EQ(LogReader(dir / "data" / "Errorlog.mdb").ErrorsOf(3).at(0).userEntry, "[987651234]");
 }
 
-// The bound from the environment, the history that cannot be made, the submission's name.
-TEST(History, BoundNameAndCreation) {
-    const std::pair<const char*, int> bounds[] = {{"7", 7}, {"0", 0}, {"12x", 50}, {"-1", 50},
-                                                  {"", 50}, {"10000", 10000}, {"10001", 50}};
-    for (const auto& [value, keep] : bounds) {
-        ::setenv("QUORVEX_HISTORY_RUNS", value, 1);
-        EXPECT_EQ(HistoryRunsToKeep(), keep) << value;
-    }
-    ::unsetenv("QUORVEX_HISTORY_RUNS");
+// The history that cannot be made, the submission's name.
+TEST(History, NameAndCreation) {
     for (const auto& [name, shown] : std::vector<std::pair<std::string, std::string>>{
              {"/a/b/c.txt", "c.txt"}, {"c.txt", "c.txt"}, {"a\\b.txt", "b.txt"}})
         EXPECT_EQ((HistoryRun{0, "", "", 0, 0, 0, {{name, -1, ""}}}.Submission()), shown);

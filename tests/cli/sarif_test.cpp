@@ -52,9 +52,9 @@ TEST(Sarif, FingerprintsAreKeyed) {
     auto print = [&](const std::string& key, const std::string& folder) -> const std::string& {
         std::string& p = prints[{key, folder}];
         if (!p.empty()) return p;
-        if (key.empty()) ::unsetenv("QUORVEX_FINGERPRINT_KEY");
-        else ::setenv("QUORVEX_FINGERPRINT_KEY", key.c_str(), 1);
-        const CliResult r = CheckInProcess({"--data-dir", (dir / folder).string(), "--findings", "sarif", kFaulty});
+        Environment env;
+        if (!key.empty()) env.fingerprintKey = key;
+        const CliResult r = CheckInProcess({"--data-dir", (dir / folder).string(), "--findings", "sarif", kFaulty}, {}, env);
         const std::string name = "\"quorvexFinding/v2\":\"";
         for (std::size_t at = r.out.find(name); at != std::string::npos; at = r.out.find(name, at + 1))
             p += r.out.substr(at + name.size(), 16) + ' ';
@@ -74,7 +74,6 @@ TEST(Sarif, FingerprintsAreKeyed) {
     for (const auto& r : rows)
         EXPECT_EQ(print(r.keyA, r.folderA) == print(r.keyB, r.folderB), r.same)
             << r.keyA << r.folderA << " " << r.keyB << r.folderB;
-    ::unsetenv("QUORVEX_FINGERPRINT_KEY");
     struct stat st {};
     ASSERT_EQ(::stat((dir / "a" / "FingerprintKey.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);

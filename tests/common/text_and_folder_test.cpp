@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
+#include <optional>
 #include <sstream>
+#include <tuple>
 
+#include "common/environment.h"
 #include "common/program_folder.h"
 #include "common/terminal_text.h"
 #include "common/text_1252.h"
@@ -60,8 +64,7 @@ TEST(ProgramFolder, PerUserFolderAndOverrides) {
     };
     const std::string saved[] = {std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "",
                                  std::getenv("HOME") ? std::getenv("HOME") : "",
-                                 std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "",
-                                 std::getenv("QUORVEX_DATA_DIR") ? std::getenv("QUORVEX_DATA_DIR") : ""};
+                                 std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : ""};
     set("XDG_DATA_HOME", "");
     set("HOME", (dir / "home").string());
     EXPECT_EQ(UserDataFolder(), dir / "home/.local/share/quorvex");
@@ -71,8 +74,6 @@ TEST(ProgramFolder, PerUserFolderAndOverrides) {
     set("XDG_RUNTIME_DIR", "");
     EXPECT_EQ(UserDataFolder(), std::filesystem::path());
 
-    set("QUORVEX_DATA_DIR", (dir / "env").string());
-    EXPECT_EQ(ResolveProgramFolder(std::nullopt), dir / "env");
     EXPECT_EQ(ResolveProgramFolder((dir / "given").string()), dir / "given");
     EXPECT_TRUE(std::filesystem::is_directory(dir / "given"));
     test::WriteFile(dir / "file", "x");
@@ -82,7 +83,33 @@ TEST(ProgramFolder, PerUserFolderAndOverrides) {
     set("XDG_DATA_HOME", saved[0]);
     set("HOME", saved[1]);
     set("XDG_RUNTIME_DIR", saved[2]);
-    set("QUORVEX_DATA_DIR", saved[3]);
+}
+
+// What the environment asks for, each variable read as the programs document it.
+TEST(Environment, VariablesAsDocumented) {
+    const auto read = [](std::map<std::string, std::string> vars) {
+        return ReadEnvironment([vars = std::move(vars)](const char* name) -> const char* {
+            const auto at = vars.find(name);
+            return at == vars.end() ? nullptr : at->second.c_str();
+        });
+    };
+    const Environment none = read({});
+    EXPECT_EQ(std::tuple(none.dataDir, none.writerThread, none.historyRuns, none.timeline, none.hideSsns,
+                         none.fingerprintKey, none.unattended),
+              std::tuple(std::nullopt, true, std::nullopt, "", false, std::nullopt, false));
+    const Environment set = read({{"QUORVEX_DATA_DIR", "/d"}, {"QUORVEX_THREADS", "1"}, {"QUORVEX_TIMELINE", "/t"},
+                                  {"QUORVEX_REDACT", "yes"}, {"QUORVEX_FINGERPRINT_KEY", "k"},
+                                  {"QUORVEX_UNATTENDED", "1"}});
+    EXPECT_EQ(std::tuple(set.dataDir, set.writerThread, set.timeline, set.hideSsns, set.fingerprintKey, set.unattended),
+              std::tuple("/d", false, "/t", true, "k", true));
+    const Environment empty = read({{"QUORVEX_DATA_DIR", ""}, {"QUORVEX_THREADS", "2"}, {"QUORVEX_REDACT", "0"},
+                                    {"QUORVEX_FINGERPRINT_KEY", ""}, {"QUORVEX_UNATTENDED", "0"}});
+    EXPECT_EQ(std::tuple(empty.dataDir, empty.writerThread, empty.hideSsns, empty.fingerprintKey, empty.unattended),
+              std::tuple(std::nullopt, true, false, std::nullopt, false));
+    const std::pair<const char*, std::optional<int>> runs[] = {{"7", 7},          {"0", 0},          {"12x", {}},
+                                                               {"-1", {}},        {"", {}},          {"10000", 10000},
+                                                               {"10001", {}}};
+    for (const auto& [value, keep] : runs) EXPECT_EQ(read({{"QUORVEX_HISTORY_RUNS", value}}).historyRuns, keep) << value;
 }
 
 }  // namespace

@@ -86,8 +86,8 @@ protected:
     std::string closeFailure;
     bool testingAfter = false;
     bool strict = true;  // false: the run may ask anything, answered by default
-    bool writerThread = WriterThreadByDefault();
-    int historyRuns = HistoryRunsToKeep();
+    bool writerThread = true;
+    int historyRuns = kHistoryRuns;
     std::chrono::microseconds commitInterval{std::chrono::seconds(2)};
     std::chrono::microseconds yieldInterval{0};
 };
@@ -300,7 +300,7 @@ TEST_F(RunTest, AFailingLogAtAnyPointEndsTheRunWithItsMessage) {
         writerThread = thread;
         // The history, written while the writer thread makes the log's last commit, would
         // take turns with it at random: its failures are counted with one thread.
-        historyRuns = thread ? 0 : HistoryRunsToKeep();
+        historyRuns = thread ? 0 : kHistoryRuns;
         const RunOutcome undisturbed = Test(files).outcome;
         int failures = 0, incomplete = 0;
         for (long n = 1; n < 5000; ++n) {

@@ -60,7 +60,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     : QMainWindow(parent),
       options_(std::move(options)),
       qtServices_(this),
-      unattended_(UnattendedServices::Requested() ? std::make_unique<UnattendedServices>(qtServices_) : nullptr),
+      unattended_(options_.unattended ? std::make_unique<UnattendedServices>(qtServices_) : nullptr),
       unattendedReports_(unattended_ ? std::make_unique<UnattendedReportDialogs>() : nullptr),
       services_(options_.prompter ? *options_.prompter
                 : unattended_     ? static_cast<DialogServices&>(*unattended_)
@@ -303,6 +303,8 @@ void MainWindow::StartTesting() {
     runOptions.programFolder = options_.programFolder;
     runOptions.errorLimit = errorLimit_;
     runOptions.yieldInterval = options_.yieldInterval;
+    runOptions.writerThread = options_.writerThread;
+    runOptions.historyRuns = options_.historyRuns;
     runOptions.noErrors = [this] { SubmissionPrompt(services_, desktop_, options_.programFolder); };
     runOptions.historyProblem = [this](const std::string& problem) {
         if (!std::exchange(historyTold_, true))

@@ -59,6 +59,12 @@ struct MainWindowOptions {
     // Why the program folder can only be read (empty: it can be written): its results can
     // be viewed, but testing and the error limit are off, and say why.
     std::string readOnly;
+    // QUORVEX_UNATTENDED: no dialog waits for an answer (UnattendedServices), where no
+    // prompter is given.
+    bool unattended = false;
+    // The runs' own choices (RunOptions).
+    bool writerThread = true;
+    int historyRuns = kHistoryRuns;
 };
 
 // frmMain: the welcome screen, the commands and menus, and the test run started from them.
@@ -156,7 +162,7 @@ private:
 
     MainWindowOptions options_;
     QtDialogServices qtServices_;
-    // Unattended mode: what stands in front of the Qt dialogs (UnattendedServices::Requested).
+    // Unattended mode: what stands in front of the Qt dialogs (MainWindowOptions::unattended).
     std::unique_ptr<UnattendedServices> unattended_;
     std::unique_ptr<ReportDialogs> unattendedReports_;
     RunServices services_;

@@ -92,7 +92,7 @@ std::optional<int> LockProgramFolder(const std::filesystem::path& folder, Dialog
 
 }  // namespace
 
-int RunGuiApplication(int argc, char** argv) {
+int RunGuiApplication(int argc, char** argv, const Environment& env) {
     // Before the window system is reached: the answers to --help and --version need no
     // display, and are given without one.
     QCoreApplication::setApplicationName(QStringLiteral("Quorvex"));
@@ -133,8 +133,8 @@ int RunGuiApplication(int argc, char** argv) {
 
     QtDialogServices attended;
     UnattendedServices unattended(attended);
-    DialogServices& services = UnattendedServices::Requested() ? static_cast<DialogServices&>(unattended) : attended;
-    std::optional<std::string> explicitDir;
+    DialogServices& services = env.unattended ? static_cast<DialogServices&>(unattended) : attended;
+    std::optional<std::string> explicitDir = env.dataDir;
     if (parser.isSet(dataDir)) explicitDir = QFile::encodeName(parser.value(dataDir)).toStdString();
     const std::optional<std::filesystem::path> prepared = PrepareProgramFolder(explicitDir, services);
     if (!prepared) return 1;
@@ -148,10 +148,13 @@ int RunGuiApplication(int argc, char** argv) {
     MainWindowOptions options;
     options.programFolder = folder;
     options.readOnly = readOnly;
+    options.unattended = env.unattended;
+    options.writerThread = env.writerThread;
+    if (env.historyRuns) options.historyRuns = *env.historyRuns;
     MainWindow window(options);
     window.show();
     if (file) QTimer::singleShot(0, &window, [&window, file] { window.TestFile(*file); });
-    if (UnattendedServices::Requested()) {
+    if (env.unattended) {
         std::fprintf(stderr, "quorvex: ready in %s\n", folder.string().c_str());
         std::fflush(stderr);
     }

@@ -34,7 +34,6 @@ MsgAnswer FirstButton(MsgButtons buttons) {
 
 }  // namespace
 
-bool UnattendedServices::Requested() { return qEnvironmentVariableIntValue("QUORVEX_UNATTENDED") != 0; }
 
 std::optional<std::string> UnattendedServices::OpenFile(FileAsked which) {
     std::fprintf(stderr, "quorvex: file dialog \"%s\" cancelled (unattended)\n",

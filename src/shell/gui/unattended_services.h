@@ -24,9 +24,6 @@ class UnattendedServices final : public DialogServices, public DesktopServices {
 public:
     explicit UnattendedServices(QtDialogServices& attended) : attended_(attended) {}
 
-    // Whether the environment asks for unattended mode.
-    static bool Requested();
-
     std::optional<std::string> OpenFile(FileAsked which) override;
     MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon, MsgButtons buttons) override;
     MsgAnswer MessageUtf8(std::string_view text, std::string_view title, MsgIcon icon, MsgButtons buttons) override;
