@@ -129,13 +129,9 @@ bool OnlyOwnSchema(sql::Database& db) {
     return true;
 }
 
-}  // namespace
-
-RunHistory::RunHistory(fs::path file, bool create, std::function<bool()> keepWaiting)
-    : impl_(std::make_unique<Impl>()) {
-    impl_->file = std::move(file);
-    impl_->keepWaiting = std::move(keepWaiting);
-    const fs::path& path = impl_->file;
+// Refuses a history file that is a link or another user's, and makes it (private) when
+// `create` and it is missing.
+void PrepareFile(const fs::path& path, bool create) {
     std::error_code ec;
     // Never written through a link: whatever it points to stays as it is.
     if (fs::is_symlink(fs::symlink_status(path, ec))) throw Failed(path, "is a symbolic link; it is not followed.");
@@ -149,6 +145,42 @@ RunHistory::RunHistory(fs::path file, bool create, std::function<bool()> keepWai
             throw Failed(path, std::string("cannot be created: ") + std::strerror(errno) + ".");
         if (fd >= 0) ::close(fd);
     }
+}
+
+std::int64_t Number(sql::Database& db, const char* query) {
+    auto q = db.prepare(query);
+    return q.step() ? q.int64(0) : 0;
+}
+
+// Lays out an empty history, or checks that `db` is one this version reads and writes
+// (`create`: an earlier layout that lacks tables gets them).
+void PrepareSchema(sql::Database& db, const fs::path& path, bool create) {
+    const std::int64_t id = Number(db, "PRAGMA application_id");
+    if (Number(db, "SELECT count(*) FROM sqlite_schema") == 0) {
+        db.exec("BEGIN IMMEDIATE");
+        db.exec("PRAGMA page_size = 4096; PRAGMA application_id = " + std::to_string(kApplicationId) +
+                "; PRAGMA user_version = " + std::to_string(kSchemaVersion));
+        db.exec(kSchema);
+        db.exec("COMMIT");
+    } else if (id != kApplicationId) {
+        throw Failed(path, "is no history of runs.", true);
+    } else if (!OnlyOwnSchema(db)) {
+        throw Failed(path, "is laid out as no history of this version.", true);
+    } else if (!LaidOut(db)) {
+        // One with other columns is of no use.
+        if (create) db.exec(kSchema);
+        if (!create || !LaidOut(db)) throw Failed(path, "is laid out as no history of this version.", true);
+    }
+}
+
+}  // namespace
+
+RunHistory::RunHistory(fs::path file, bool create, std::function<bool()> keepWaiting)
+    : impl_(std::make_unique<Impl>()) {
+    impl_->file = std::move(file);
+    impl_->keepWaiting = std::move(keepWaiting);
+    const fs::path& path = impl_->file;
+    PrepareFile(path, create);
     try {
         impl_->db = sql::Database(path.string(), false);
         // Waits in short steps, and not at all once the run is asked to stop.
@@ -162,26 +194,7 @@ RunHistory::RunHistory(fs::path file, bool create, std::function<bool()> keepWai
             },
             impl_.get());
         impl_->db.exec("PRAGMA foreign_keys = ON; PRAGMA journal_mode = DELETE");
-        auto version = impl_->db.prepare("PRAGMA application_id");
-        const std::int64_t id = version.step() ? version.int64(0) : 0;
-        version = impl_->db.prepare("SELECT count(*) FROM sqlite_schema");
-        const std::int64_t tables = version.step() ? version.int64(0) : 0;
-        version = sql::Statement();
-        if (tables == 0) {
-            impl_->db.exec("BEGIN IMMEDIATE");
-            impl_->db.exec("PRAGMA page_size = 4096; PRAGMA application_id = " + std::to_string(kApplicationId) +
-                           "; PRAGMA user_version = " + std::to_string(kSchemaVersion));
-            impl_->db.exec(kSchema);
-            impl_->db.exec("COMMIT");
-        } else if (id != kApplicationId) {
-            throw Failed(path, "is no history of runs.", true);
-        } else if (!OnlyOwnSchema(impl_->db)) {
-            throw Failed(path, "is laid out as no history of this version.", true);
-        } else if (!LaidOut(impl_->db)) {
-            // An earlier layout that lacks tables gets them; one with other columns is of no use.
-            if (create) impl_->db.exec(kSchema);
-            if (!create || !LaidOut(impl_->db)) throw Failed(path, "is laid out as no history of this version.", true);
-        }
+        PrepareSchema(impl_->db, path, create);
     } catch (const sql::DbError& e) {
         throw Failed(path, std::string("cannot be used: ") + e.what() + ".", Damaged(e));
     }

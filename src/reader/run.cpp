@@ -66,6 +66,11 @@ private:
     RunSummary Finish();
     RunSummary Stopped();
     RunSummary HandleFailure(const Failure& f);
+    // Tells the user what stopped the run.
+    void TellFailure(const Failure& f);
+    // The summary of a run `f` stopped, after it was told (`restart`: the user is to choose
+    // another file).
+    RunSummary FailureSummary(const Failure& f, bool restart);
     RunSummary Abort();
     RunSummary LogFailed(const LogFailure& f, RunOutcome outcome = RunOutcome::Failed);
     // The counts of the run that ends as `outcome`, after its last commit; `recordHistory`:
@@ -523,27 +528,30 @@ RunSummary Run::Impl::LogFailed(const LogFailure& f, RunOutcome outcome) {
     return s;
 }
 
+void Run::Impl::TellFailure(const Failure& f) {
+    switch (f.kind) {
+        case Failure::Cancelled:
+            break;
+        case Failure::NotFound:
+            services_.Message(fileName_ + " was not found.", "Submission File Not Found", MsgIcon::Information,
+                              MsgButtons::Ok);
+            break;
+        case Failure::Unreadable:
+            services_.Message("Unreadable data in File:\r\n" + fileName_, kFileError, MsgIcon::Critical, MsgButtons::Ok);
+            break;
+        case Failure::Other:
+            services_.Message("Error Number: " + std::to_string(f.number) + "\r\nError Description: " + f.description,
+                              kFileError, MsgIcon::Critical, MsgButtons::Ok);
+            break;
+    }
+}
+
 RunSummary Run::Impl::HandleFailure(const Failure& f) {
     services_.SetBusy(false);
-    bool restart = false;
+    // The first file not found: the user is asked for another.
+    const bool restart = recCtr_ == 1 && f.kind == Failure::NotFound;
     try {
-        switch (f.kind) {
-            case Failure::Cancelled:
-                break;
-            case Failure::NotFound:
-                services_.Message(fileName_ + " was not found.", "Submission File Not Found", MsgIcon::Information,
-                                  MsgButtons::Ok);
-                break;
-            case Failure::Unreadable:
-                services_.Message("Unreadable data in File:\r\n" + fileName_, kFileError, MsgIcon::Critical,
-                                  MsgButtons::Ok);
-                break;
-            case Failure::Other:
-                services_.Message("Error Number: " + std::to_string(f.number) + "\r\nError Description: " +
-                                      f.description,
-                                  kFileError, MsgIcon::Critical, MsgButtons::Ok);
-                break;
-        }
+        TellFailure(f);
         ErrorLog* log = run_.Log();
         // The submission ended without its final record: an ordinary error on the last stored
         // record. (The last stored row, not RecCtr - 1: after a removed junk record and a
@@ -552,37 +560,34 @@ RunSummary Run::Impl::HandleFailure(const Failure& f) {
             const RunViolation v = MissingFinalRecord(lastId_);
             log->LogError(v.reference, v.userEntry, v.error);
         }
-        if (recCtr_ == 1 && f.kind == Failure::NotFound) {
+        if (restart)
             services_.Message(
                 "Please check to make sure that correct File Name was entered and /or correct Drive was chosen.",
                 "Submission File Name Error", MsgIcon::Critical, MsgButtons::Ok);
-            restart = true;
-        }
     } catch (const LogFailure& e) {
         return LogFailed(e);
     }
     if (recCtr_ == 1) run_.testing_ = false;
-    RunSummary s;
-    ErrorLog* log = run_.Log();
-    if (recCtr_ > 1 && log && log->IsOpen() && log->ErrorCount() > 0) {
-        try {
-            s = Summary(log->LastErrorCritical() ? RunOutcome::Stopped : RunOutcome::Errors);
-        } catch (const LogFailure& e) {
-            return LogFailed(e);
-        }
-        if (f.kind != Failure::Cancelled && !awaitingNextFile_) s.outcome = RunOutcome::Failed;
-    } else {
-        if (log && log->IsOpen() && recCtr_ > 1) {
-            try {
-                s = Summary(RunOutcome::Failed);
-            } catch (const LogFailure& e) {
-                return LogFailed(e);
-            }
-        }
-        s.outcome = restart ? RunOutcome::Restart
-                            : (f.kind == Failure::Cancelled && recCtr_ == 1 ? RunOutcome::Cancelled
-                                                                              : RunOutcome::Failed);
+    try {
+        return FailureSummary(f, restart);
+    } catch (const LogFailure& e) {
+        return LogFailed(e);
     }
+}
+
+RunSummary Run::Impl::FailureSummary(const Failure& f, bool restart) {
+    ErrorLog* log = run_.Log();
+    const bool logged = recCtr_ > 1 && log && log->IsOpen();
+    if (logged && log->ErrorCount() > 0) {
+        RunSummary s = Summary(log->LastErrorCritical() ? RunOutcome::Stopped : RunOutcome::Errors);
+        // What was logged stays; a run that did not read its files to the end failed.
+        if (f.kind != Failure::Cancelled && !awaitingNextFile_) s.outcome = RunOutcome::Failed;
+        return s;
+    }
+    RunSummary s = logged ? Summary(RunOutcome::Failed) : RunSummary{};
+    if (restart) s.outcome = RunOutcome::Restart;
+    else if (f.kind == Failure::Cancelled && recCtr_ == 1) s.outcome = RunOutcome::Cancelled;
+    else s.outcome = RunOutcome::Failed;
     return s;
 }
 
