@@ -20,7 +20,8 @@ inline QApplication& App() {
     static std::string platform = "offscreen:configfile=" QUORVEX_SOURCE_DIR "/tests/gui/screen-1024x768.json";
     static int argc = 3;
     static char* argv[] = {const_cast<char*>("test_gui"), const_cast<char*>("-platform"), platform.data(), nullptr};
-    static QApplication* app = (QCoreApplication::setOrganizationName("QuorvexTest"), new QApplication(argc, argv));
+    static QApplication* app =
+        (QCoreApplication::setOrganizationName(QStringLiteral("QuorvexTest")), new QApplication(argc, argv));
     return *app;
 }
 

@@ -77,7 +77,7 @@ TEST(MainWindowTest, CommandStatesPerSituation) {
                  if (g.script.lastRecCtr != 20 || !g.during.empty()) return true;
                  g.window->StartTesting();
                  g.during = g.State() + (QApplication::overrideCursor() ? "busy " : "") +
-                            g.window->findChild<QLabel*>("lblRecCtr")->text().toStdString();
+                            g.window->findChild<QLabel*>(QStringLiteral("lblRecCtr"))->text().toStdString();
                  return true;
              };
              g.Test({Submission(40)});
@@ -157,7 +157,8 @@ TEST(MainWindowTest, AFolderThatCanOnlyBeReadIsOpenedForReading) {
     g.Click("cmdLast"), g.Click("cmdErrors");
     EXPECT_EQ(g.State(), "cmdStart cmdGrid cmdLast mnuTStart mnuTOpenLast mnuTSet mnuRLast" + kErrorsView +
                              "Missing Final Record");
-    EXPECT_EQ(g.window->findChild<QPushButton*>("cmdStart")->toolTip(), "read, not written");
+    EXPECT_EQ(g.window->findChild<QPushButton*>(QStringLiteral("cmdStart"))->toolTip(),
+              QStringLiteral("read, not written"));
     EXPECT_EQ(g.script.started.size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(g.dir / "temphtm.HTM"));
     g.script.answers = {MsgAnswer::Ok}, g.window->TestFile((g.dir / "sub1.txt").string());
@@ -286,7 +287,7 @@ std::string DuplicateAccessKeys(QWidget& window) {
         for (const QString& caption : scope) {
             const QChar key = AccessKey(caption);
             if (!key.isNull() && !seen.emplace(key, caption).second)
-                out += (seen[key] + "/" + caption + " ").toStdString();
+                out += (seen[key] + u'/' + caption + u' ').toStdString();
         }
     }
     return out;
@@ -330,7 +331,7 @@ TEST(MainWindowTest, EveryControlHasAnAccessibleName) {
         return QAccessible::queryAccessibleInterface(w)->text(t).toStdString();
     };
     check("welcome");
-    QWidget* logo = g.window->findChild<QWidget*>("imgLogo");
+    QWidget* logo = g.window->findChild<QWidget*>(QStringLiteral("imgLogo"));
     EXPECT_FALSE(name(logo).empty() || name(logo, QAccessible::Description).empty());
     std::string rw = MakeRW();
     Put(rw, 3, "12345678X");
@@ -354,7 +355,7 @@ TEST(MainWindowTest, EveryControlHasAnAccessibleName) {
 TEST(MainWindowTest, ButtonsKeepTheirWidthWhileARunAsks) {
     Gui g(0us);
     g.Test({kMissingRF});
-    auto* start = g.window->findChild<QPushButton*>("cmdStart");
+    auto* start = g.window->findChild<QPushButton*>(QStringLiteral("cmdStart"));
     const auto place = [&] { return QRect(start->mapTo(g.window.get(), QPoint(0, 0)), start->size()); };
     const QRect before = place();
     QRect during;

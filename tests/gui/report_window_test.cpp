@@ -155,7 +155,7 @@ TEST(ReportWindowTest, FontSavePrintAndPreview) {
     g.printFromPreview = true;
     w->cmdPreview_Click();
     EXPECT_EQ(g.pages, int(all.size() / 2));
-    w->findChild<QPushButton*>("cmdClose")->click();
+    w->findChild<QPushButton*>(QStringLiteral("cmdClose"))->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(g.Window(), nullptr);
 }
@@ -285,7 +285,7 @@ TEST(ReportWindowTest, NoPrinterOffersPdf) {
     g.Click("cmdErrors");
     frmReport* w = g.Window();
     ASSERT_NE(w, nullptr);
-    EXPECT_FALSE(w->findChild<QPushButton*>("cmdPrint")->isEnabled());
+    EXPECT_FALSE(w->findChild<QPushButton*>(QStringLiteral("cmdPrint"))->isEnabled());
     g.script.answers = {MsgAnswer::Cancel, MsgAnswer::Ok};
     g.script.saveFiles = {(g.dir / "paper.pdf").string()};
     EXPECT_EQ(w->PrintReport(w) + w->PrintReport(w), 0);
@@ -302,7 +302,7 @@ TEST(ReportWindowTest, RenderedHeaderAndOptionDialogWidth) {
     sink.RecordHeader({3, "RW", "SSN: 1"});
     QTextDocument page;
     page.setHtml(QString::fromStdString(PageForRendering("<table>" + sink.Text().Cp1252() + "</table>")));
-    EXPECT_EQ(page.toPlainText().trimmed(), "Record number: 3    Code: RW    SSN: 1");
+    EXPECT_EQ(page.toPlainText().trimmed(), QStringLiteral("Record number: 3    Code: RW    SSN: 1"));
     frmReportOption options(kTextReport);
     options.show();
     auto* box = options.findChild<QGroupBox*>();

@@ -43,7 +43,7 @@ TEST(ResultsViewTest, GridsAndViewerShowTheLog) {
     Put(rw, 190, "A");  // wages not numeric: this record and the RT total
     g.Test({Lines({ValidRecord("RA"), ValidRecord("RE"), MakeRW(), rw, MakeRT(2, {}), ValidRecord("RF", 2)})});
     ResultsView& r = *g.window->Results();
-    EXPECT_EQ(r.findChild<QLabel*>("lblRecords")->text(),
+    EXPECT_EQ(r.findChild<QLabel*>(QStringLiteral("lblRecords"))->text(),
               QStringLiteral("6 Record(s) Tested, 2 Record(s) with Error(s)"));
     EXPECT_EQ(Column(*r.DBGrid1()->model(), 0) + Column(*r.DBGrid1()->model(), 1), "4|5|2|1|");
     const QAbstractItemModel& errors = *r.DBGrid2()->model();

@@ -21,13 +21,13 @@ TEST(SetErrorsDialogTest, EntriesAndTheirOutcome) {
         auto* dialog = g.window->findChild<SetErrorsDialog*>();
         ASSERT_TRUE(dialog && dialog->isVisible() && !dialog->isModal());
         if (!*button) {
-            dialog->findChild<QPushButton*>("cmdCancel")->setFocus();
-            QTest::mouseClick(dialog->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+            dialog->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->setFocus();
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
             g.Click("mnuTSet");
         }
         EXPECT_EQ(dialog->Entry()->text(), QStringLiteral("500"));
         dialog->Entry()->clear();
-        QTest::keyClicks(dialog->Entry(), entry);
+        QTest::keyClicks(dialog->Entry(), QString::fromLatin1(entry));
         QTest::keyClick(dialog->Entry(), Qt::Key_Tab);  // leaves the entry
         EXPECT_NE(dialog->focusWidget(), dialog->Entry());
         const bool refused = limit == 500 && std::string(button) != "cmdCancel", runs = limit != 500;
@@ -35,7 +35,7 @@ TEST(SetErrorsDialogTest, EntriesAndTheirOutcome) {
         g.script.files = {runs, std::nullopt};
         QWidget* owner = nullptr;
         g.script.onMessage = [&](const std::string&) { owner = g.window->QtServices().Parent(); };
-        if (*button) QTest::mouseClick(dialog->findChild<QPushButton*>(button), Qt::LeftButton);
+        if (*button) QTest::mouseClick(dialog->findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
         else QTest::keyClick(dialog->Entry(), Qt::Key_Return);
         EXPECT_EQ(g.script.Titles(), refused ? "Error Limit" : "");
         EXPECT_EQ(owner, refused ? dialog : nullptr);
@@ -50,10 +50,10 @@ TEST(SetErrorsDialogTest, EntriesAndTheirOutcome) {
     g.Click("mnuTSet");
     QLineEdit* entry = g.window->findChild<SetErrorsDialog*>()->Entry();
     entry->clear();
-    QTest::keyClicks(entry, "123");
+    QTest::keyClicks(entry, QStringLiteral("123"));
     QTest::keyClick(entry, Qt::Key_Backspace);
     QTest::keyClick(entry, Qt::Key_Home);
-    QTest::keyClicks(entry, "9");
+    QTest::keyClicks(entry, QStringLiteral("9"));
     EXPECT_EQ(entry->text(), QStringLiteral("912"));
 }
 
@@ -69,7 +69,7 @@ TEST(SetErrorsDialogTest, TheLimitIsSavedAndUsed) {
         g.window->findChild<SetErrorsDialog*>()->Entry()->setText(QStringLiteral("30"));
         g.script.files = {std::nullopt};
         g.script.answers = {!savable, MsgAnswer::Ok};
-        g.window->findChild<SetErrorsDialog*>()->findChild<QPushButton*>("cmdOK")->click();
+        g.window->findChild<SetErrorsDialog*>()->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
         EXPECT_EQ(g.script.Titles(), savable ? "" : "Error Limit");
         if (savable) g.Reopen();
         g.Test({Submission(20, false, Record("RW"))}, {});
@@ -83,7 +83,7 @@ TEST(SetErrorsDialogTest, OkIsOffDuringARun) {
     Gui g(std::chrono::microseconds(0));
     g.Click("mnuTSet");
     auto* dialog = g.window->findChild<SetErrorsDialog*>();
-    auto* ok = dialog->findChild<QPushButton*>("cmdOK");
+    auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("cmdOK"));
     dialog->Entry()->setText(QStringLiteral("42"));
     std::string during;
     g.script.onYield = [&](int) {

@@ -167,10 +167,10 @@ TEST(DesktopProgramTest, HelpAndVersionWithoutADisplay) {
 
 // The browser's command from its desktop entry; a command as one line and back.
 TEST(DesktopBrowserTest, CommandOfADesktopEntry) {
-    EXPECT_EQ(DesktopEntryCommand("[Desktop Action new]\nExec=wrong\n[Desktop Entry]\nExecutable=no\n"
-                                  "Exec = \"/opt/my web/br\" --a %U @@u %% @@\n"),
-              (QStringList{"/opt/my web/br", "--a", "%"}));
-    const QStringList command{"/opt/my web/br", "say \"hi\"", "-x"};
+    EXPECT_EQ(DesktopEntryCommand(QStringLiteral("[Desktop Action new]\nExec=wrong\n[Desktop Entry]\nExecutable=no\n"
+                                                 "Exec = \"/opt/my web/br\" --a %U @@u %% @@\n")),
+              (QStringList{QStringLiteral("/opt/my web/br"), QStringLiteral("--a"), QStringLiteral("%")}));
+    const QStringList command{QStringLiteral("/opt/my web/br"), QStringLiteral("say \"hi\""), QStringLiteral("-x")};
     EXPECT_EQ(SplitCommand(JoinCommand(command)), command);
 }
 

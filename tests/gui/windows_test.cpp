@@ -71,7 +71,8 @@ TEST(WindowsTest, EveryWindowOpensWholeAt1024x768) {
     g.Click("mnuHContents");
     g.Click("mnuTSet");
     g.window->ShowAbout();
-    for (const char* item : {"mnuVCompare", "mnuVHistory"}) g.window->findChild<QAction*>(item)->trigger();
+    for (const char* item : {"mnuVCompare", "mnuVHistory"})
+        g.window->findChild<QAction*>(QString::fromLatin1(item))->trigger();
     for (QWidget* w :
          std::initializer_list<QWidget*>{g.window->findChild<HelpWindow*>(), g.window->findChild<SetErrorsDialog*>(),
                                          g.window->findChild<AboutDialog*>(), g.window->findChild<CompareWindow*>(),
@@ -113,14 +114,14 @@ TEST(WindowsTest, ReportWindowForReadersAndTheKeyboard) {
     }
     EXPECT_EQ(order, "cmdPdf cmdPreview cmdPrint cmdFont cmdSave cmdClose ");
     // Under the buttons a margin, no more.
-    const QRect close = report->findChild<QPushButton*>("cmdClose")->geometry();
+    const QRect close = report->findChild<QPushButton*>(QStringLiteral("cmdClose"))->geometry();
     EXPECT_LE(report->height() - close.bottom(), 12);
 
     TextPreview tooLarge;
     tooLarge.text = kTooLargeSentence;
     tooLarge.saveWhole = true;
     report->ShowPreview(tooLarge);
-    auto* save = report->findChild<QPushButton*>("cmdSave");
+    auto* save = report->findChild<QPushButton*>(QStringLiteral("cmdSave"));
     EXPECT_TRUE(save->isEnabled());
     g.script.saveFiles = {(g.dir / "whole.txt").string()};
     save->click();
@@ -145,7 +146,7 @@ TEST(WindowsTest, PrintPreviewForTheKeyboardAndReaders) {
     QApplication::setActiveWindow(&preview);
     EXPECT_EQ(NotWhole(preview), "");
     EXPECT_GT(preview.width() * 100, preview.screen()->availableGeometry().width() * 85);
-    preview.findChild<QWidget*>("cmdPrint")->setFocus();
+    preview.findChild<QWidget*>(QStringLiteral("cmdPrint"))->setFocus();
     std::string stops;
     do {
         stops += Name(QApplication::focusWidget()) + "|";
@@ -187,7 +188,7 @@ TEST(WindowsTest, GridCellsAreFocusedOnlyWithTheGrid) {
     };
     r.DBGrid1()->setFocus();
     EXPECT_EQ(focusedCells(), "DBGrid1");
-    g.window->findChild<QPushButton*>("cmdStart")->setFocus();
+    g.window->findChild<QPushButton*>(QStringLiteral("cmdStart"))->setFocus();
     EXPECT_EQ(focusedCells(), "");
     // Back in the grid, the row it left is the current one again.
     r.DBGrid1()->setFocus();
@@ -226,9 +227,9 @@ TEST(WindowsTest, PromptAndPictureHaveNames) {
     g.window->ShowAbout();
     auto* about = g.window->findChild<AboutDialog*>();
     ASSERT_TRUE(about);
-    EXPECT_EQ(
-        Name(g.window->findChild<QPlainTextEdit*>("txtMessage")) + "|" + Name(about->findChild<QWidget*>("imgLogo")),
-        "Set Error Limit|Orvanta logo");
+    EXPECT_EQ(Name(g.window->findChild<QPlainTextEdit*>(QStringLiteral("txtMessage"))) + "|" +
+                  Name(about->findChild<QWidget*>(QStringLiteral("imgLogo"))),
+              "Set Error Limit|Orvanta logo");
 }
 
 // The bar shows how far the file is read, and a busy indicator while its length is not
