@@ -115,41 +115,54 @@ int WriteFindingsOutput(const ReportRequest& request, const std::filesystem::pat
     return WriteTo(file, request, programFolder, ForTerminal(request.terminal, file, write)) ? 0 : kExitNotWritten;
 }
 
+namespace {
+
+// The error report of `log` asked for, or the message that there is none to write (told
+// only of a run that finished); false after telling why it could not be written.
+bool WriteReportAsked(const ReportRequest& request, const LogReader& log, const std::filesystem::path& programFolder,
+                      DialogServices& services, bool tell, bool interrupted) {
+    if (log.ErrorCount() == 0) {
+        if (!interrupted)
+            services.Message("No errors found in the submission!", "Results", MsgIcon::Information, MsgButtons::Ok);
+        return true;
+    }
+    const std::string reportPath =
+        request.reportFile.empty() ? DefaultReportFile(programFolder, *request.report).string() : request.reportFile;
+    const bool written = WriteTo(
+        reportPath, request, programFolder,
+        ForTerminal(request.terminal, reportPath, [&](std::ostream& out) { WriteReport(log, *request.report, out); }));
+    // The page names its background image: it goes beside the page, as the window's does.
+    if (written && *request.report == ReportFormat::Html && reportPath != "-") BesideThePage(reportPath, programFolder);
+    if (written && tell && reportPath != "-")
+        Print(stdout, "Error report:              " + TerminalValue(reportPath) + "\n");
+    return written;
+}
+
+// The findings of `log` asked for; false after telling why they could not be written.
+bool WriteFindingsAsked(const ReportRequest& request, const LogReader& log, const std::filesystem::path& programFolder,
+                        const RecordOrigins* origins, std::string_view file, std::optional<int> exitCode) {
+    const std::string& to = request.findingsFile;
+    return WriteTo(to, request, programFolder, ForTerminal(request.terminal, to, [&](std::ostream& out) {
+                       const OriginOf originOf = [origins](std::int64_t recNum) {
+                           return origins ? origins->Find(recNum) : std::nullopt;
+                       };
+                       FindingsContext context = ContextOf(request, false, programFolder);
+                       context.exitCode = exitCode;
+                       if (request.findings == FindingsFormat::Sarif && log.RunInProgress())
+                           context.unfinishedAt = log.LastRecNum();
+                       WriteFindings(log, *request.findings, out, originOf, context, file);
+                   }));
+}
+
+}  // namespace
+
 int WriteRequested(const ReportRequest& request, const LogReader& logKept, const std::filesystem::path& programFolder,
                    const RecordOrigins* origins, DialogServices& services, bool tell, bool interrupted,
                    std::string_view file, std::optional<int> exitCode) {
     const LogReader log = request.hideSsns ? logKept.WithSsnsHidden() : logKept;
     bool written = true;
-    if (request.report) {
-        if (log.ErrorCount() == 0) {
-            if (!interrupted)
-                services.Message("No errors found in the submission!", "Results", MsgIcon::Information, MsgButtons::Ok);
-        } else {
-            const std::string reportPath = request.reportFile.empty()
-                                               ? DefaultReportFile(programFolder, *request.report).string()
-                                               : request.reportFile;
-            written = WriteTo(reportPath, request, programFolder,
-                              ForTerminal(request.terminal, reportPath,
-                                          [&](std::ostream& out) { WriteReport(log, *request.report, out); }));
-            // The page names its background image: it goes beside the page, as the window's does.
-            if (written && *request.report == ReportFormat::Html && reportPath != "-")
-                BesideThePage(reportPath, programFolder);
-            if (written && tell && reportPath != "-")
-                Print(stdout, "Error report:              " + TerminalValue(reportPath) + "\n");
-        }
-    }
-    if (request.findings) {
-        const std::string& to = request.findingsFile;
-        written = WriteTo(to, request, programFolder, ForTerminal(request.terminal, to, [&](std::ostream& out) {
-            const OriginOf originOf = [origins](std::int64_t recNum) {
-                return origins ? origins->Find(recNum) : std::nullopt;
-            };
-            FindingsContext context = ContextOf(request, false, programFolder);
-            context.exitCode = exitCode;
-            if (request.findings == FindingsFormat::Sarif && log.RunInProgress()) context.unfinishedAt = log.LastRecNum();
-            WriteFindings(log, *request.findings, out, originOf, context, file);
-        })) && written;
-    }
+    if (request.report) written = WriteReportAsked(request, log, programFolder, services, tell, interrupted);
+    if (request.findings) written = WriteFindingsAsked(request, log, programFolder, origins, file, exitCode) && written;
     return written ? 0 : kExitNotWritten;
 }
 
