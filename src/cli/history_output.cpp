@@ -24,7 +24,9 @@ std::string Files(const HistoryRun& run) {
         files += TerminalValue(f.name);
         if (f.size < 0) continue;
         files += " (" + std::to_string(f.size) + " bytes, ";
-        files += f.sha256.empty() ? std::string("not hashed") : f.sha256.substr(0, 12);
+        files += f.changed          ? std::string(kChangedWhileTested)
+                 : f.sha256.empty() ? std::string("not hashed")
+                                    : f.sha256.substr(0, 12);
         files += ")";
     }
     return files;

@@ -31,10 +31,10 @@ std::optional<FindingOrigin> RecordOrigins::Find(std::int64_t recNum) const {
 namespace {
 
 // Whether every file of a run is still there with the size and the SHA-256 the history
-// recorded for it.
+// recorded for it (none is known of a file that changed while it was tested).
 bool AsRecorded(const std::vector<HistoryFile>& files) {
     for (const HistoryFile& f : files) {
-        if (f.size < 0) return false;
+        if (f.size < 0 || f.changed) return false;
         const HistoryFile now = DescribeFile(f.name, f.name);
         if (now.size != f.size || now.sha256 != f.sha256) return false;
     }

@@ -297,7 +297,9 @@ std::int64_t RunHistory::Add(const HistoryRun& run, FindingSource& findings, int
                 const HistoryFile& f = run.files[i];
                 file.bind(1, id).bind(2, static_cast<std::int64_t>(i)).bindText(3, f.name);
                 if (f.size >= 0) file.bind(4, f.size); else file.bindNull(4);
-                if (!f.sha256.empty()) file.bindText(5, f.sha256); else file.bindNull(5);
+                if (f.changed) file.bindText(5, kChangedWhileTested);
+                else if (!f.sha256.empty()) file.bindText(5, f.sha256);
+                else file.bindNull(5);
                 file.run();
             }
             InsertFindings(db, id, findings);
@@ -341,9 +343,14 @@ std::vector<HistoryRun> ReadRuns(sql::Database& db, sql::Statement& q) {
     }
     auto f = db.prepare("SELECT run, name, size, sha256 FROM files WHERE run BETWEEN ?1 AND ?2 ORDER BY run, seq");
     f.bind(1, low).bind(2, high);
-    while (f.step())
-        if (const auto run = at.find(f.int64(0)); run != at.end())
-            runs[run->second].files.push_back(HistoryFile{f.text(1), f.isNull(2) ? -1 : f.int64(2), f.text(3)});
+    while (f.step()) {
+        const auto run = at.find(f.int64(0));
+        if (run == at.end()) continue;
+        std::string hash = f.text(3);
+        const bool changed = hash == kChangedWhileTested;
+        runs[run->second].files.push_back(
+            HistoryFile{f.text(1), f.isNull(2) ? -1 : f.int64(2), changed ? std::string() : std::move(hash), changed});
+    }
     return runs;
 }
 

@@ -24,12 +24,19 @@ public:
 
 // One file a run tested: its name as the file system has it (bytes that need not be UTF-8:
 // the log keeps them as text, shown alike everywhere), its size and the SHA-256 of its
-// content in hex (both unknown, -1 and empty, for a pipe or a file gone since).
+// content in hex as the run read it (both unknown, -1 and empty, for a pipe; the hash also
+// for a file too large to hash). A file that changed while the run read it (written to,
+// cut short, or its name given to another file) is `changed`: its size is what the run read
+// of it, and it has no hash, since what was read was never the file at rest.
 struct HistoryFile {
     std::string name;
     std::int64_t size = -1;
     std::string sha256;
+    bool changed = false;
 };
+
+// What the history shows, and keeps in place of the hash, for a file that changed.
+inline constexpr const char* kChangedWhileTested = "changed while tested";
 
 // One finding as the history keeps it. The key names the record by what it holds, not by
 // where it stood: for RW and RO records the SSN and the block's EIN, for RE, RT and RU

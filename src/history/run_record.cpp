@@ -27,76 +27,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class Sha256 {
-public:
-    void Update(const unsigned char* p, std::size_t n) {
-        length_ += n;
-        while (n > 0) {
-            const std::size_t take = std::min(n, 64 - used_);
-            std::copy(p, p + take, block_.begin() + static_cast<std::ptrdiff_t>(used_));
-            used_ += take, p += take, n -= take;
-            if (used_ == 64) Compress(), used_ = 0;
-        }
-    }
-    // The hash, 32 bytes; the object is spent.
-    std::array<unsigned char, 32> Digest() {
-        const std::uint64_t bits = length_ * 8;
-        const unsigned char one = 0x80, zero = 0;
-        Update(&one, 1);
-        while (used_ != 56) Update(&zero, 1);
-        for (int i = 7; i >= 0; --i) {
-            const auto b = static_cast<unsigned char>(bits >> (i * 8));
-            Update(&b, 1);
-        }
-        std::array<unsigned char, 32> digest{};
-        for (std::size_t i = 0; i < 32; ++i) digest[i] = static_cast<unsigned char>(h_[i / 4] >> (24 - 8 * (i % 4)));
-        return digest;
-    }
-    std::string Hex() {
-        static constexpr char kHex[] = "0123456789abcdef";
-        std::string hex;
-        for (unsigned char b : Digest()) hex.append({kHex[b >> 4], kHex[b & 0xF]});
-        return hex;
-    }
-
-private:
-    static std::uint32_t Rotr(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
-    void Compress() {
-        static constexpr std::array<std::uint32_t, 64> k = {
-            0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
-            0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
-            0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
-            0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
-            0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
-            0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
-            0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
-            0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
-        std::array<std::uint32_t, 64> w{};
-        for (int i = 0; i < 16; ++i)
-            w[i] = std::uint32_t{block_[i * 4]} << 24 | std::uint32_t{block_[i * 4 + 1]} << 16 |
-                   std::uint32_t{block_[i * 4 + 2]} << 8 | block_[i * 4 + 3];
-        for (int i = 16; i < 64; ++i) {
-            const std::uint32_t s0 = Rotr(w[i - 15], 7) ^ Rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
-            const std::uint32_t s1 = Rotr(w[i - 2], 17) ^ Rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
-            w[i] = w[i - 16] + s0 + w[i - 7] + s1;
-        }
-        auto [a, b, c, d, e, f, g, h] = h_;
-        for (int i = 0; i < 64; ++i) {
-            const std::uint32_t t1 = h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + k[i] + w[i];
-            const std::uint32_t t2 = (Rotr(a, 2) ^ Rotr(a, 13) ^ Rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
-            h = g, g = f, f = e, e = d + t1, d = c, c = b, b = a, a = t1 + t2;
-        }
-        const std::array<std::uint32_t, 8> add = {a, b, c, d, e, f, g, h};
-        for (int i = 0; i < 8; ++i) h_[i] += add[i];
-    }
-
-    std::array<std::uint32_t, 8> h_ = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-                                       0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
-    std::array<unsigned char, 64> block_{};
-    std::size_t used_ = 0;
-    std::uint64_t length_ = 0;
-};
-
 std::string Trimmed(std::string_view s) {
     const std::size_t b = s.find_first_not_of(' ');
     if (b == std::string_view::npos) return {};
@@ -114,12 +44,6 @@ std::string Now() {
 
 }  // namespace
 
-std::string Sha256Hex(std::string_view bytes) {
-    Sha256 h;
-    h.Update(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-    return h.Hex();
-}
-
 // The key's two padded blocks are hashed once; each message then costs its own blocks and one
 // more of the outer hash.
 struct HmacSha256::Pads {
@@ -130,7 +54,7 @@ HmacSha256::HmacSha256(std::string_view key) : pads_(std::make_unique<Pads>()) {
     std::array<unsigned char, 64> block{};
     if (key.size() > block.size()) {
         Sha256 h;
-        h.Update(reinterpret_cast<const unsigned char*>(key.data()), key.size());
+        h.Update(key.data(), key.size());
         const auto digest = h.Digest();
         std::copy(digest.begin(), digest.end(), block.begin());
     } else {
@@ -146,16 +70,11 @@ HmacSha256::~HmacSha256() = default;
 
 std::string HmacSha256::Hex(std::string_view message) const {
     Sha256 inner = pads_->inner, outer = pads_->outer;
-    inner.Update(reinterpret_cast<const unsigned char*>(message.data()), message.size());
+    inner.Update(message.data(), message.size());
     const auto digest = inner.Digest();
     outer.Update(digest.data(), digest.size());
     return outer.Hex();
 }
-
-// The content hash is a second pass over the file after the run: it is taken of files up to
-// this size (about 65,000 records), so that a large submission is not read twice; a larger
-// one is kept with its size alone.
-constexpr std::uintmax_t kHashedFileBytes = 32u << 20;
 
 HistoryFile DescribeFile(const std::string& name, const fs::path& path) {
     HistoryFile file{name, -1, {}};
@@ -172,7 +91,7 @@ HistoryFile DescribeFile(const std::string& name, const fs::path& path) {
     while (in) {
         in.read(buffer.data(), buffer.size());
         const auto n = in.gcount();
-        h.Update(reinterpret_cast<const unsigned char*>(buffer.data()), static_cast<std::size_t>(n));
+        h.Update(buffer.data(), static_cast<std::size_t>(n));
         size += n;
     }
     if (!in.eof()) return file;
@@ -287,8 +206,9 @@ std::map<RecordKey, std::int64_t> LocateRecords(const LogReader& log, std::set<R
 }
 
 std::string RecordRun(const fs::path& folder, const LogReader* log, std::string outcome, int keep, std::int64_t records,
-                      std::int64_t recordsWithErrors, std::int64_t errors, const std::vector<std::string>& paths,
-                      const std::function<bool()>& keepWaiting, KeyedErrors* kept, const std::function<bool()>& confirm) {
+                      std::int64_t recordsWithErrors, std::int64_t errors, const std::vector<HistoryFile>& files,
+                      const std::function<bool()>& keepWaiting, KeyedErrors* kept,
+                      const std::function<bool()>& confirm) {
     if (keep <= 0) return {};
     const fs::path file = RunHistory::PathIn(folder);
     try {
@@ -305,8 +225,7 @@ std::string RecordRun(const fs::path& folder, const LogReader* log, std::string 
             named = kept->Files();
         }
         for (std::size_t i = 0; i < named.size(); ++i)
-            run.files.push_back(i < paths.size() ? DescribeFile(paths[i], fs::path(paths[i]))
-                                                 : HistoryFile{named[i], -1, {}});
+            run.files.push_back(i < files.size() ? files[i] : HistoryFile{named[i], -1, {}, false});
         // The findings are read on a thread of their own while the history writes them:
         // reading the log and writing the history take about as long as each other.
         FindingsInParts findings;

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/sha256.h"
 #include "errorlog/keyed_errors.h"
 #include "errorlog/log_reader.h"
 #include "history/record_key.h"
@@ -20,8 +21,10 @@
 
 namespace quorvex {
 
-// The SHA-256 of `bytes`, 64 hex digits.
-std::string Sha256Hex(std::string_view bytes);
+// The files whose content the history keeps a hash of: regular files up to this size (about
+// 65,000 records). Hashing costs about as much as testing; a larger file is kept with its
+// size alone, so that a large submission is tested as fast as without a history.
+inline constexpr std::uint64_t kHashedFileBytes = 32u << 20;
 
 // HMAC-SHA-256 under one key (RFC 2104): a hash of a message that only a holder of the key
 // can make or test guesses against.
@@ -39,9 +42,8 @@ private:
     std::unique_ptr<Pads> pads_;
 };
 
-// `name` as the history keeps it: its size and content hash read from the disk after the
-// run, for a regular file only (a pipe's content is gone, and hashing it while the run
-// reads it would cost every run).
+// `name` as it is on the disk now, to be compared with what the history keeps of it: its size
+// and content hash (up to kHashedFileBytes), for a regular file only.
 HistoryFile DescribeFile(const std::string& name, const std::filesystem::path& path);
 
 // Every finding of the finished log `log`, keyed by what its record holds (the SSN, the
@@ -62,15 +64,15 @@ std::map<RecordKey, std::int64_t> LocateRecords(const LogReader& log, std::set<R
 // another user's, locked or not writable gives the text that tells the user so; empty when
 // all went well. A history held by another program is waited on while `keepWaiting` says yes.
 // `records`, `recordsWithErrors` and `errors` are the run's own counts: counting a large log
-// again would read it whole twice. `paths` are the files the run tested as the file system
-// names them, in the order of the log's files: their sizes and hashes are taken from these
-// bytes, never from the name as text, which may stand for another file. `kept`: as for
+// again would read it whole twice. `files` are the files the run tested as it read them, in
+// the order of the log's files, named as the file system names them (never by the name as
+// text, which may stand for another file). `kept`: as for
 // HistoryFindings; without `log`, all is taken from `kept`, which must be Whole, and the file
 // is not read. `confirm`, when given, is asked last, before the run is committed to the
 // history: false leaves the history as it was (the run's log did not end well).
 std::string RecordRun(const std::filesystem::path& folder, const LogReader* log, std::string outcome, int keep,
                       std::int64_t records, std::int64_t recordsWithErrors, std::int64_t errors,
-                      const std::vector<std::string>& paths = {}, const std::function<bool()>& keepWaiting = {},
+                      const std::vector<HistoryFile>& files = {}, const std::function<bool()>& keepWaiting = {},
                       KeyedErrors* kept = nullptr, const std::function<bool()>& confirm = {});
 
 }  // namespace quorvex

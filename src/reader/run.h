@@ -128,8 +128,9 @@ private:
     // Held from the start of a run until its log and history are written and it has been
     // shown (or its log closed): readers of the folder are refused meanwhile.
     std::unique_ptr<FolderLock> runLock_;
-    // The files the run tested, as the file system names them (the log keeps them as text).
-    std::vector<std::string> tested_;
+    // The files the run tested, named as the file system names them (the log keeps them as
+    // text), with what the run read of them.
+    std::vector<HistoryFile> tested_;
     // RecordWhileCommitting wrote the run's history (or told why not, in historyProblem_).
     bool recordedInHistory_ = false;
     std::string historyProblem_;

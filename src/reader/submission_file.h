@@ -8,6 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/stat.h>
+
+#include "common/sha256.h"
+#include "errorlog/run_history.h"
 #include "reader/record_cutter.h"
 
 namespace quorvex {
@@ -45,15 +49,33 @@ public:
     // file that got shorter while being read is unreadable.
     std::string_view Read(std::vector<char>& buffer, std::size_t size);
 
+    // Fills in `out` (named as the run names the file) when the file is closed, however the
+    // run ends: what the history keeps of it (HistoryFile). A regular file's length, and the
+    // hash of one up to `hashUpTo` bytes, taken of the bytes as they are read (the rest read
+    // first when the run ended before the file's end); or, when the file changed while it was
+    // open (it is no longer as long, was written to, or its name now stands for another file
+    // or none), the bytes read and that it changed. Nothing for a pipe. Before the first Read.
+    void DescribeOnClose(HistoryFile& out, std::uint64_t hashUpTo);
+
 private:
     // Whether input that is not a regular file can be read without waiting: data, its end
     // (no writer left, after one came) or a fault. Idles when it has none for a moment.
     bool Ready();
 
+    // Reads and hashes what the run left of a hashed file; false when it ended early (the
+    // hash is dropped when it cannot be read).
+    bool HashRest();
+    void Describe(HistoryFile& file);
+
     std::function<void()> idle_;
+    std::string name_;
     int fd_ = -1;
     std::optional<std::uint64_t> length_;
     std::uint64_t done_ = 0;
+    std::optional<Sha256> hash_;
+    struct stat opened_ {};  // a regular file as it was opened
+    bool shortened_ = false;  // it ended before its length
+    HistoryFile* describeTo_ = nullptr;
 };
 
 // Reads `file` in pieces of `pieceSize` (into `buffer`) and cuts them into records with

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <regex>
 #include <tuple>
 
@@ -225,7 +226,7 @@ TEST(History, RunsAsJsonAndCsv) {
         std::string::npos)
         << json.out;
     const CliResult csv = Check(dir, {"--history", "--findings=csv"});
-    EXPECT_EQ(csv.out.rfind("run,date,outcome,records,records_with_errors,errors,file,size,sha256\r\n1,", 0), 0u);
+    EXPECT_EQ(csv.out.rfind("run,date,outcome,records,records_with_errors,errors,file,size,sha256,changed_while_tested\r\n1,", 0), 0u);
     EXPECT_NE(csv.out.find(",finished,16,0,0," + file + "," + size + ","), std::string::npos) << csv.out;
     EXPECT_EQ(Check(dir, {"--history", "--findings", "gnu"}).status, 3);
 }
@@ -440,6 +441,48 @@ TEST(History, RedactedOutputsShowNoSsn) {
               Check(dir, {"--findings", "csv", "--redact"}).out);
     EXPECT_NE(sarif.find("[987651234]"), std::string::npos);
     EXPECT_EQ(LogReader(dir / "data" / "Errorlog.mdb").ErrorsOf(3).at(0).userEntry, "[987651234]");
+}
+
+// The history keeps the bytes the run read: a file written to, cut short or replaced while it
+// is tested is kept as changed, with the size the run read and no hash.
+TEST(History, AFileChangedWhileTestedIsKeptAsSuch) {
+    const std::string text = ReadFile(kExamples / "valid-2008.txt"), size = std::to_string(text.size());
+    const struct {
+        const char* change;
+        std::function<void(const fs::path&)> make;
+        std::string kept;  // in the run list as JSON
+    } rows[] = {
+        {"none", [](const fs::path&) {}, size + R"(,"sha256":")" + Sha256Hex(text) + R"(","changed_while_tested":false})"},
+        {"appended, its time kept",
+         [](const fs::path& f) {
+             const auto written = fs::last_write_time(f);
+             std::ofstream(f, std::ios::app) << "RF";
+             fs::last_write_time(f, written);
+         },
+         size + R"(,"sha256":null,"changed_while_tested":true})"},
+        {"cut short", [](const fs::path& f) { fs::resize_file(f, 1028); },
+         R"(1028,"sha256":null,"changed_while_tested":true})"},
+        {"written over", [](const fs::path& f) { std::fstream(f, std::ios::in | std::ios::out) << "RA"; },
+         size + R"(,"sha256":null,"changed_while_tested":true})"},
+        {"replaced", [&](const fs::path& f) { WriteFile(f.string() + "~", text), fs::rename(f.string() + "~", f); },
+         size + R"(,"sha256":null,"changed_while_tested":true})"},
+    };
+    for (const auto& row : rows) {
+        TempDir dir;
+        const fs::path file = dir / "f.txt";
+        WriteFile(file, text);
+        fs::last_write_time(file, fs::last_write_time(file) - std::chrono::hours(1));
+        Check(dir, {"-q", file.string()}, [&](RunOptions& o) {
+            o.pieceSize = 1028;
+            o.recordOrigin = [&](const RecordOrigin& r) {
+                if (r.recNum == 1) row.make(file);
+            };
+        });
+        const std::string json = Check(dir, {"--history", "--findings", "json"}).out;
+        EXPECT_NE(json.find(R"(f.txt","size":)" + row.kept), std::string::npos) << row.change << json;
+        EXPECT_EQ(Check(dir, {"--history"}).out.find(" bytes, changed while tested)") != std::string::npos,
+                  row.kept.ends_with("true}"));
+    }
 }
 
 // The history that cannot be made, the submission's name.

@@ -143,7 +143,7 @@ TEST(Findings, RunListsDatedWithTheirOffset) {
     ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
     ::tzset();
     const std::vector<HistoryRun> runs = {{1, "2009-01-15 10:12:09", "finished", 3, 1, 2, {{"p", -1, ""}}},
-                                          {2, "2009-07-15 10:12:09", "stopped", 3, 1, 2, {{"a", 5, "ab"}}}};
+                                          {2, "2009-07-15 10:12:09", "stopped", 3, 1, 2, {{"a", 5, "ab"}, {"c", 7, "", true}}}};
     std::ostringstream json, csv;
     WriteRunList(runs, FindingsFormat::Json, json), WriteRunList(runs, FindingsFormat::Csv, csv);
     ::unsetenv("TZ");
@@ -151,14 +151,16 @@ TEST(Findings, RunListsDatedWithTheirOffset) {
     EXPECT_EQ(json.str(),
               "[\n"
               R"({"run":1,"date":"2009-01-15T10:12:09+01:00","outcome":"finished","records":3,"records_with_errors":1,)"
-              R"("errors":2,"files":[{"name":"p","size":null,"sha256":null}]},)"
+              R"("errors":2,"files":[{"name":"p","size":null,"sha256":null,"changed_while_tested":null}]},)"
               "\n"
               R"({"run":2,"date":"2009-07-15T10:12:09+02:00","outcome":"stopped","records":3,"records_with_errors":1,)"
-              R"("errors":2,"files":[{"name":"a","size":5,"sha256":"ab"}]})"
+              R"("errors":2,"files":[{"name":"a","size":5,"sha256":"ab","changed_while_tested":false},)"
+              R"({"name":"c","size":7,"sha256":null,"changed_while_tested":true}]})"
               "\n]\n");
     EXPECT_EQ(csv.str(),
-              "run,date,outcome,records,records_with_errors,errors,file,size,sha256\r\n"
-              "1,2009-01-15T10:12:09+01:00,finished,3,1,2,p,,\r\n2,2009-07-15T10:12:09+02:00,stopped,3,1,2,a,5,ab\r\n");
+              "run,date,outcome,records,records_with_errors,errors,file,size,sha256,changed_while_tested\r\n"
+              "1,2009-01-15T10:12:09+01:00,finished,3,1,2,p,,,\r\n2,2009-07-15T10:12:09+02:00,stopped,3,1,2,a,5,ab,false\r\n"
+              "2,2009-07-15T10:12:09+02:00,stopped,3,1,2,c,7,,true\r\n");
 }
 
 // A text cell a spreadsheet would take for a formula gets a leading ', in every text column; JSON keeps it exact.

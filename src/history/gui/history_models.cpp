@@ -17,8 +17,9 @@ QString FileNames(const HistoryRun& run, bool whole) {
         else if (f.size >= 0)
             name += QStringLiteral(" (%1 bytes%2)")
                         .arg(f.size)
-                        .arg(f.sha256.empty() ? QString()
-                                              : QStringLiteral(", SHA-256 ") + QString::fromStdString(f.sha256));
+                        .arg(f.changed          ? QStringLiteral(", ") + QLatin1String(kChangedWhileTested)
+                             : f.sha256.empty() ? QString()
+                                                : QStringLiteral(", SHA-256 ") + QString::fromStdString(f.sha256));
         names << name;
     }
     return names.join(whole ? QStringLiteral("\n") : QStringLiteral("; "));

@@ -28,20 +28,26 @@ std::string IsoDate(std::string_view when) {
 
 namespace {
 
+// Whether `f` changed while it was tested: `unknown` for input that is no regular file.
+const char* Changed(const HistoryFile& f, const char* unknown) {
+    if (f.size < 0) return unknown;
+    return f.changed ? "true" : "false";
+}
+
 // One line a file of each run (one line with empty file columns for a run without files).
 void AppendRunListCsv(std::string& text, const std::vector<HistoryRun>& runs) {
-    text += "run,date,outcome,records,records_with_errors,errors,file,size,sha256\r\n";
+    text += "run,date,outcome,records,records_with_errors,errors,file,size,sha256,changed_while_tested\r\n";
     for (const HistoryRun& r : runs) {
         std::string head;
         Append(head, std::to_string(r.id), ",", IsoDate(r.when), ",", r.outcome, ",", std::to_string(r.records),
                ",", std::to_string(r.recordsWithErrors), ",", std::to_string(r.errors), ",");
-        if (r.files.empty()) Append(text, head, ",,\r\n");
+        if (r.files.empty()) Append(text, head, ",,,\r\n");
         for (const HistoryFile& f : r.files) {
             text += head;
             CsvUtf8Field(text, f.name);
             text += ',';
             if (f.size >= 0) text += std::to_string(f.size);
-            Append(text, ",", f.sha256, "\r\n");
+            Append(text, ",", f.sha256, ",", Changed(f, ""), "\r\n");
         }
     }
 }
@@ -53,7 +59,7 @@ void AppendRunFileJson(std::string& text, const HistoryFile& f) {
     Append(text, ",\"size\":", f.size >= 0 ? std::to_string(f.size) : std::string("null"), ",\"sha256\":");
     if (f.sha256.empty()) text += "null";
     else Append(text, "\"", f.sha256, "\"");
-    text += '}';
+    Append(text, ",\"changed_while_tested\":", Changed(f, "null"), "}");
 }
 
 // The runs as a JSON array, one run a line.
@@ -79,8 +85,9 @@ void AppendRunListJson(std::string& text, const std::vector<HistoryRun>& runs) {
 }  // namespace
 
 // The runs as --history lists them, in the order of their numbers, their dates in ISO 8601
-// with the offset. A size and a hash the history does not know (a pipe, a file gone since,
-// or one too large to hash) are null (JSON) or empty (CSV).
+// with the offset. A size and a hash the history does not know (a pipe, a file too large to
+// hash, or one that changed while it was tested) are null (JSON) or empty (CSV); whether a
+// file changed while it was tested is unknown (null, empty) for input that is no regular file.
 void WriteRunList(const std::vector<HistoryRun>& runs, FindingsFormat format, std::ostream& out) {
     std::string text;
     if (format == FindingsFormat::Csv) AppendRunListCsv(text, runs);
