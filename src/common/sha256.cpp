@@ -2,6 +2,11 @@
 
 #include <algorithm>
 
+#if defined(__x86_64__)
+#include <cpuid.h>
+#include <immintrin.h>
+#endif
+
 namespace quorvex {
 
 namespace {
@@ -18,7 +23,53 @@ constexpr std::array<std::uint32_t, 64> kRound = {
     0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
     0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
 
+#if defined(__x86_64__)
+// Whether the processor has the SHA extensions (and the SSSE3 and SSE4.1 they are used with).
+bool ShaInstructions() {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & bit_SSSE3) || !(c & bit_SSE4_1)) return false;
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & bit_SHA);
+}
+
+// One block with the processor's SHA instructions: about ten times as fast as the plain rounds.
+// The state is held as ABEF and CDGH, as the instructions take it; four rounds a step.
+__attribute__((target("sha,ssse3,sse4.1"))) void CompressWithInstructions(std::uint32_t* state,
+                                                                          const unsigned char* block) {
+    const __m128i swap = _mm_set_epi64x(0x0c0d0e0f08090a0bLL, 0x0405060700010203LL);
+    const __m128i dcba = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state)), 0xB1);
+    const __m128i efgh = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state + 4)), 0x1B);
+    const __m128i abef = _mm_alignr_epi8(dcba, efgh, 8), cdgh = _mm_blend_epi16(efgh, dcba, 0xF0);
+    __m128i s0 = abef, s1 = cdgh;
+    __m128i w[4] = {};
+    for (std::size_t i = 0; i < 16; ++i) {
+        __m128i& m = w[i % 4];
+        if (i < 4)
+            m = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * i)), swap);
+        else
+            m = _mm_sha256msg2_epu32(_mm_add_epi32(_mm_sha256msg1_epu32(m, w[(i + 1) % 4]),
+                                                   _mm_alignr_epi8(w[(i + 3) % 4], w[(i + 2) % 4], 4)),
+                                     w[(i + 3) % 4]);
+        const __m128i k = _mm_add_epi32(m, _mm_loadu_si128(reinterpret_cast<const __m128i*>(&kRound[4 * i])));
+        s1 = _mm_sha256rnds2_epu32(s1, s0, k);
+        s0 = _mm_sha256rnds2_epu32(s0, s1, _mm_shuffle_epi32(k, 0x0E));
+    }
+    s0 = _mm_shuffle_epi32(_mm_add_epi32(s0, abef), 0x1B);  // FEBA
+    s1 = _mm_shuffle_epi32(_mm_add_epi32(s1, cdgh), 0xB1);  // DCHG
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state), _mm_blend_epi16(s0, s1, 0xF0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state + 4), _mm_alignr_epi8(s1, s0, 8));
+}
+#endif
+
 }  // namespace
+
+Sha256::Sha256(bool instructions) {
+#if defined(__x86_64__)
+    static const bool available = ShaInstructions();
+    instructions_ = instructions && available;
+#else
+    (void)instructions;
+#endif
+}
 
 void Sha256::Update(const void* data, std::size_t size) {
     const auto* p = static_cast<const unsigned char*>(data);
@@ -57,6 +108,9 @@ std::string Sha256::Hex() {
 }
 
 void Sha256::Compress(const unsigned char* block) {
+#if defined(__x86_64__)
+    if (instructions_) return CompressWithInstructions(h_.data(), block);
+#endif
     std::array<std::uint32_t, 64> w{};
     for (int i = 0; i < 16; ++i)
         w[i] = std::uint32_t{block[i * 4]} << 24 | std::uint32_t{block[i * 4 + 1]} << 16 |

@@ -11,6 +11,8 @@ namespace quorvex {
 // The SHA-256 of bytes handed over in pieces of any size.
 class Sha256 {
 public:
+    // With the processor's SHA instructions where it has them, unless `instructions` is false.
+    explicit Sha256(bool instructions = true);
     void Update(const void* data, std::size_t size);
     // The hash of all that was handed over, 32 bytes; the object is spent.
     std::array<unsigned char, 32> Digest();
@@ -25,6 +27,7 @@ private:
     std::array<unsigned char, 64> block_{};
     std::size_t used_ = 0;
     std::uint64_t length_ = 0;
+    bool instructions_ = false;
 };
 
 // The SHA-256 of `bytes`, 64 hex digits.

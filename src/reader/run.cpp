@@ -353,8 +353,10 @@ RecordResult Run::Impl::TestFile(const std::string& chosen, std::vector<char>& b
     if (recCtr_ == 1) CreateLog();
     // Every file gets its Misc row.
     run_.log_->AddMisc(chosen, services_.Today().Format());
-    // However the file's reading ends, the history keeps what the run read of it.
-    file.DescribeOnClose(run_.tested_.emplace_back(HistoryFile{chosen, -1, {}, false}), kHashedFileBytes);
+    // However the file's reading ends, the history keeps what the run read of it (hashed only
+    // when there is a history to keep it).
+    file.DescribeOnClose(run_.tested_.emplace_back(HistoryFile{chosen, -1, {}, false}),
+                         options_.historyRuns > 0 ? kHashedFileBytes : 0);
     // A file's first row is written before its records: a log that fails here still
     // finds the run waiting for this file.
     run_.log_->Drain();

@@ -249,6 +249,9 @@ TEST(History, HashesAndReferencePositions) {
     EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     EXPECT_EQ(Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),  // padding in a block of its own
               "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    Sha256 plain(false);  // the rounds without the processor's SHA instructions
+    plain.Update("abc", 3);
+    EXPECT_EQ(plain.Hex(), Sha256Hex("abc"));
     const std::tuple<const char*, int, int> rows[] = {
         {"Tax Year [Position 3 - 6]", 3, 6}, {"Agent Indicator [Position 7]", 7, 7},
         {"Record Length", 0, 0}, {"X [Position 999 - 1000]", 0, 0}};
