@@ -1,10 +1,9 @@
 #include "cli/record_origins.h"
 
 #include <algorithm>
-#include <fstream>
 
 #include "history/run_record.h"
-#include "reader/record_cutter.h"
+#include "reader/file_records.h"
 
 namespace quorvex {
 
@@ -41,29 +40,6 @@ bool AsRecorded(const std::vector<HistoryFile>& files) {
     return true;
 }
 
-// Cuts the file `name` into records as a run does, handing each to `onRecord(cutter,
-// record)` until it returns false; false when the file cannot be opened.
-template <class OnRecord>
-bool CutFile(const std::string& name, OnRecord&& onRecord) {
-    std::ifstream in(name, std::ios::binary);
-    if (!in) return false;
-    RecordCutter cutter;
-    auto each = [&](const std::string& record) { return onRecord(cutter, record); };
-    std::vector<char> buffer(1 << 16);
-    bool going = true;
-    while (going && in) {
-        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-        going = cutter.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(in.gcount())), each);
-    }
-    if (going) cutter.Finish(each);
-    return true;
-}
-
-// Whether `record`, after a run's first, is an end-of-file mark (Ctrl-Z or NUL).
-bool EndOfFileMark(std::int64_t recNum, const std::string& record) {
-    return recNum > 0 && !record.empty() && (record[0] == '\x1a' || record[0] == '\0');
-}
-
 }  // namespace
 
 std::optional<RecordOrigins> RecordOrigins::FromFiles(const std::vector<HistoryFile>& files,
@@ -72,8 +48,6 @@ std::optional<RecordOrigins> RecordOrigins::FromFiles(const std::vector<HistoryF
     RecordOrigins origins;
     auto next = wanted.begin();
     std::int64_t recNum = 0;
-    // The records are numbered as the run numbered them: one after the other through the
-    // files; an end-of-file mark takes a number too, and ends its file.
     auto onRecord = [&](const RecordCutter& cutter, const std::string& record) {
         const bool mark = EndOfFileMark(recNum, record);
         ++recNum;

@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "common/safe_file.h"
-#include "reader/record_cutter.h"
+#include "reader/file_records.h"
 #include "validation/fixable_fields.h"
 
 namespace quorvex {
@@ -47,24 +47,15 @@ std::vector<std::vector<Patch>> Place(const std::vector<std::filesystem::path>& 
     std::vector<std::vector<Patch>> patches(files.size());
     std::int64_t recNum = 0;
     auto next = changes.begin();
-    std::vector<char> buffer(1 << 16);
     for (std::size_t f = 0; f < files.size() && next != changes.end(); ++f) {
-        std::ifstream in(files[f], std::ios::binary);
-        if (!in) throw FileWriteError("Could not read " + files[f].string() + " again");
-        RecordCutter cutter;
-        auto onRecord = [&](const std::string& record) {
-            const bool mark = recNum > 0 && !record.empty() && (record[0] == '\x1a' || record[0] == '\0');
+        auto onRecord = [&](const RecordCutter& cutter, const std::string& record) {
+            const bool mark = EndOfFileMark(recNum, record);
             ++recNum;
             if (mark) return false;
             PatchRecord(recNum, record, cutter.StartOffset(), files[f], next, changes.end(), patches[f]);
             return next != changes.end();
         };
-        bool going = true;
-        while (going && in) {
-            in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-            going = cutter.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(in.gcount())), onRecord);
-        }
-        if (going) cutter.Finish(onRecord);
+        if (!CutFile(files[f], onRecord)) throw FileWriteError("Could not read " + files[f].string() + " again");
     }
     return patches;
 }
