@@ -268,15 +268,6 @@ void InsertFindings(sql::Database& db, std::int64_t id, FindingSource& findings)
 
 }  // namespace
 
-std::int64_t RunHistory::Add(const HistoryRun& run, const std::vector<HistoryFinding>& findings, int keep) {
-    struct Whole : FindingSource {
-        explicit Whole(const std::vector<HistoryFinding>& all) : rest(all) {}
-        std::span<const HistoryFinding> Next() override { return std::exchange(rest, {}); }
-        std::span<const HistoryFinding> rest;
-    } whole(findings);
-    return Add(run, whole, keep);
-}
-
 std::int64_t RunHistory::Add(const HistoryRun& run, FindingSource& findings, int keep,
                              const std::function<bool()>& confirm) {
     auto& db = impl_->db;

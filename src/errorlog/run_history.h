@@ -106,10 +106,9 @@ public:
     RunHistory(RunHistory&&) noexcept;
     RunHistory& operator=(RunHistory&&) noexcept;
 
-    // Appends `run` with its findings in one transaction, then drops the oldest runs
-    // beyond `keep`. Returns the new run's id.
-    std::int64_t Add(const HistoryRun& run, const std::vector<HistoryFinding>& findings, int keep);
-    // The same with the findings as `findings` hands them over; a throw of it undoes the run.
+    // Appends `run` with its findings as `findings` hands them over in one transaction, then
+    // drops the oldest runs beyond `keep`; a throw of `findings` undoes the run. Returns the
+    // new run's id.
     // `confirm`, when given, is asked once all is written: false (or a throw) undoes the run,
     // and 0 is returned. The history stays locked for writing while it is asked.
     std::int64_t Add(const HistoryRun& run, FindingSource& findings, int keep,

@@ -169,7 +169,6 @@ void Statement::reset() {
     sqlite3_clear_bindings(stmt_);
 }
 
-int Statement::columnCount() const { return sqlite3_column_count(stmt_); }
 
 bool Statement::isNull(int col) const { return sqlite3_column_type(stmt_, col) == SQLITE_NULL; }
 

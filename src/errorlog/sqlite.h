@@ -95,7 +95,6 @@ public:
     void run();
     void reset();
 
-    int columnCount() const;
     bool isNull(int col) const;
     std::int64_t int64(int col) const;
     double real(int col) const;

@@ -587,12 +587,7 @@ Outcome RunBothModes(const std::vector<fs::path>& files, const std::string& limi
                                          k ? "2" : "1", "--data-dir", (k ? two : one).path().string()};
         for (const auto& f : files) args.push_back(f.string());
         runs[k] = Main(args, [](RunOptions& o) { o.yieldInterval = std::chrono::microseconds(0); });
-        sql::Database db(((k ? two : one) / "Errorlog.mdb").string(), false, true);
-        for (const char* table : {"Misc", "Records", "Errors", "TRT", "TRU", "sqlite_sequence"}) {
-            auto q = db.prepare(std::string("SELECT * FROM ") + table + " ORDER BY rowid");
-            for (dumps[k] += std::string(table) + "\n"; q.step(); dumps[k] += "\n")
-                for (int c = 0; c < q.columnCount(); ++c) dumps[k] += (q.isNull(c) ? "<null>" : q.text(c)) + "|";
-        }
+        dumps[k] = DumpLog((k ? two : one) / "Errorlog.mdb");
     }
     EXPECT_EQ(std::tuple(runs[0].status, runs[0].err), std::tuple(runs[1].status, runs[1].err));
     EXPECT_EQ(dumps[0], dumps[1]);

@@ -36,6 +36,16 @@ CliResult Check(const TempDir& dir, std::vector<std::string> args,
     return CheckInProcess(std::move(args), adjust);
 }
 
+// Appends `run` to `h` with all of `findings` handed over at once.
+std::int64_t AddRun(RunHistory& h, const HistoryRun& run, const std::vector<HistoryFinding>& findings, int keep) {
+    struct All : FindingSource {
+        explicit All(const std::vector<HistoryFinding>& all) : rest(all) {}
+        std::span<const HistoryFinding> Next() override { return std::exchange(rest, {}); }
+        std::span<const HistoryFinding> rest;
+    } all(findings);
+    return h.Add(run, all, keep);
+}
+
 std::size_t Count(const std::string& text, const std::string& what) {
     std::size_t n = 0;
     for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
@@ -497,7 +507,7 @@ TEST(History, NameAndCreation) {
     TempDir dir;
     {
         RunHistory h(dir / "RunHistory.db", true);  // an empty file keeps its size
-        h.Add(HistoryRun{0, "", "finished", 1, 0, 0, {{"e", 0, Sha256Hex("")}, {"p", -1, ""}}}, {}, 50);
+        AddRun(h, HistoryRun{0, "", "finished", 1, 0, 0, {{"e", 0, Sha256Hex("")}, {"p", -1, ""}}}, {}, 50);
         const auto files = h.Runs().at(0).files;
         EXPECT_EQ(std::tuple(files.at(0).size, files.at(1).size), std::tuple(0, -1));
     }
@@ -529,7 +539,7 @@ TEST(History, BoundedInRunsAndSize) {
     {
         RunHistory h(file, true);
         for (int run = 1; run <= 51; ++run)
-            h.Add(HistoryRun{0, "2009-01-15 10:00:00", "finished", 5, 1, 1, {{"s.txt", 10, "ab"}}},
+            AddRun(h, HistoryRun{0, "2009-01-15 10:00:00", "finished", 5, 1, 1, {{"s.txt", 10, "ab"}}},
                   {HistoryFinding{3, "RW", "1/2", 0, false, "SSN [Position 3 - 11]", 3, 11, "",
                                   "only run " + std::to_string(run)}},
                   50);
@@ -547,9 +557,9 @@ TEST(History, BoundedInRunsAndSize) {
     const auto before = fs::file_size(file);
     RunHistory h(file, true);
     const auto a =
-        h.Add(HistoryRun{0, "2009-01-15 10:00:00", "stopped", 25000, 25000, 25000, {}}, findings(1, 25000), 50);
+        AddRun(h, HistoryRun{0, "2009-01-15 10:00:00", "stopped", 25000, 25000, 25000, {}}, findings(1, 25000), 50);
     const auto b =
-        h.Add(HistoryRun{0, "2009-01-15 10:05:00", "stopped", 25000, 25000, 25000, {}}, findings(2, 25000), 50);
+        AddRun(h, HistoryRun{0, "2009-01-15 10:05:00", "stopped", 25000, 25000, 25000, {}}, findings(2, 25000), 50);
     const double perRun = static_cast<double>(fs::file_size(file) - before) / 2 / 1e6;
     EXPECT_LT(perRun, 3.0);
     const Comparison c = CompareRuns(h.Findings(a), h.Findings(b));

@@ -23,6 +23,21 @@ std::string LogScalar(const std::filesystem::path& log, const std::string& sql) 
     return q.step() ? (q.isNull(0) ? "NULL" : q.text(0)) : "<no row>";
 }
 
+std::string DumpLog(const std::filesystem::path& log) {
+    quorvex::sql::Database db(log.string(), false, true);
+    std::string dump;
+    for (const std::string table : {"Misc", "Records", "Errors", "TRT", "TRU", "sqlite_sequence"}) {
+        // Each row as one text: its columns quoted (NULL apart from 'NULL') and joined with |.
+        auto columns = db.prepare("SELECT group_concat('quote(\"' || name || '\")', '||''|''||') FROM "
+                                  "pragma_table_info('" + table + "')");
+        columns.step();
+        dump += table + "\n";
+        for (auto q = db.prepare("SELECT " + columns.text(0) + " FROM " + table + " ORDER BY rowid"); q.step();)
+            dump += q.text(0) + "\n";
+    }
+    return dump;
+}
+
 std::string FailedLogState(const std::filesystem::path& folder) {
     namespace fs = std::filesystem;
     const fs::path log = folder / "Errorlog.mdb";

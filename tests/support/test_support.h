@@ -28,6 +28,10 @@ private:
 // "NULL" for no value, "<no row>" for no row.
 std::string LogScalar(const std::filesystem::path& log, const std::string& sql);
 
+// Every row of the tables of the log `log`, table by table in the order of their rows, a
+// line each ("NULL" told apart from text).
+std::string DumpLog(const std::filesystem::path& log);
+
 // The state a run whose log failed left it in `folder`: "no log", or "incomplete after K"
 // when the file is sound, its records are 1 to K with their errors, and its last row is the
 // critical notice on record K. Anything else is named.

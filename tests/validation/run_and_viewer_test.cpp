@@ -13,14 +13,7 @@ namespace {
 
 std::string Snapshot(ErrorLog& log) {
     log.Commit();
-    sql::Database db(log.Path().string(), false, true);
-    std::string s;
-    for (const char* table : {"Records", "Errors", "TRT", "TRU", "Misc"}) {
-        auto q = db.prepare(std::string("Select * From ") + table);
-        while (q.step())
-            for (int c = 0; c < q.columnCount(); ++c) s += (q.isNull(c) ? "<null>" : q.text(c)) + "|";
-    }
-    return s;
+    return DumpLog(log.Path());
 }
 
 TEST(RunAndViewer, LinksRecordsAndTheViewerOnlyMarks) {

@@ -69,7 +69,6 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-    const Comparison& Compared() const { return comparison_; }
     const ComparedFinding* FindingAt(int row) const;
     // Where the record of `row` stands in run B: its own record number, or for a fixed
     // finding that of the same record (type, key, occurrence) when it has findings left in

@@ -230,9 +230,4 @@ std::string BracketedEntry(std::string_view userEntry) {
     return entry.append("[").append(userEntry).append("]");
 }
 
-int ReferenceColumn(std::string_view reference) {
-    const int first = ReferencePositions(reference).first;
-    return first > 0 ? first : 1;
-}
-
 }  // namespace quorvex

@@ -57,8 +57,4 @@ std::string FileUri(std::string_view utf8Path);
 // already; nothing when it is empty.
 std::string BracketedEntry(std::string_view userEntry);
 
-// The first position of the field a reference names ("Tax Year [Position 3 - 6]": 3); 1
-// for a reference without positions ("Record Length").
-int ReferenceColumn(std::string_view reference);
-
 }  // namespace quorvex
