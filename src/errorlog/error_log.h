@@ -13,6 +13,7 @@
 #include "errorlog/log_failure.h"
 #include "errorlog/log_file.h"
 #include "errorlog/log_reader.h"
+#include "errorlog/run_findings.h"
 
 namespace quorvex {
 
@@ -76,10 +77,14 @@ public:
     // what the file holds once Sync has written everything. Taking them leaves an incomplete
     // set, read from the file when asked.
     const KeyedErrors& Kept() const { return kept_; }
-    KeyedErrors TakeKept() {
-        KeyedErrors taken = std::exchange(kept_, {});
-        kept_.Clear();
-        return taken;
+    // What the run history reads of the findings, once the run's end is logged: what was kept,
+    // when that is Whole (the file is not read: it may not yet hold it all); else, once
+    // `committed` (the file holds everything written), the file with what was kept; else
+    // nothing. What was kept is taken.
+    std::optional<RunFindings> TakeFindings(bool committed) {
+        if (kept_.Whole()) return RunFindings(TakeKept());
+        if (!committed) return std::nullopt;
+        return RunFindings(LogReader(path_), TakeKept());
     }
 
     // --- Misc -------------------------------------------------------------------------
@@ -130,6 +135,12 @@ public:
     std::optional<BlockRow> BlockOf(std::int64_t recNum, bool tru);
 
 private:
+    // What was kept, taken; an incomplete set is left, so that later reads go to the file.
+    KeyedErrors TakeKept() {
+        KeyedErrors taken = std::exchange(kept_, {});
+        kept_.Clear();
+        return taken;
+    }
     struct Block {
         std::int64_t indx = 0;
         std::string ein;

@@ -102,10 +102,9 @@ HistoryFile DescribeFile(const std::string& name, const fs::path& path) {
 
 namespace {
 
-// Hands each finding of the log `log` to `out`, keyed, in logged order, while `more` says yes.
-// Without `log`, all comes from `kept`, which is Whole.
-void ForEachFinding(const LogReader* log, KeyedErrors* kept, const std::function<void(HistoryFinding&&)>& out,
-                    const std::function<bool()>& more = {}) {
+// Hands each of `findings` to `out`, keyed, in logged order, while `more` says yes.
+void ForEachFinding(RunFindings& findings, const std::function<void(HistoryFinding&&)>& out,
+                    const std::function<bool()>& more) {
     std::optional<RecordKeyer> keyer;  // over the blocks of the rows' source
     std::int64_t recNum = -1;
     std::string reference;
@@ -121,8 +120,7 @@ void ForEachFinding(const LogReader* log, KeyedErrors* kept, const std::function
                            std::move(row.error.userEntry), std::move(row.error.error)});
         return true;
     };
-    if (log) log->ForEachKeyedRow(visit, kept);
-    else LogReader::ForEachKeptRow(*kept, visit);
+    findings.ForEach(visit);
 }
 
 // The findings of a log as a thread of its own reads them, in parts of kPart: the history
@@ -168,12 +166,6 @@ private:
 
 }  // namespace
 
-std::vector<HistoryFinding> HistoryFindings(const LogReader& log, KeyedErrors* kept) {
-    std::vector<HistoryFinding> findings;
-    ForEachFinding(&log, kept, [&](HistoryFinding&& f) { findings.push_back(std::move(f)); });
-    return findings;
-}
-
 std::map<RecordKey, std::int64_t> LocateRecords(const LogReader& log, std::set<RecordKey> wanted) {
     std::map<RecordKey, std::int64_t> found;
     if (wanted.empty()) return found;
@@ -205,27 +197,16 @@ std::map<RecordKey, std::int64_t> LocateRecords(const LogReader& log, std::set<R
     return found;
 }
 
-std::string RecordRun(const fs::path& folder, const LogReader* log, std::string outcome, int keep, std::int64_t records,
-                      std::int64_t recordsWithErrors, std::int64_t errors, const std::vector<HistoryFile>& files,
-                      const std::function<bool()>& keepWaiting, KeyedErrors* kept,
-                      const std::function<bool()>& confirm) {
+std::string RecordRun(const fs::path& folder, HistoryRun run, int keep, RunFindings& source,
+                      const std::function<bool()>& keepWaiting, const std::function<bool()>& gate) {
     if (keep <= 0) return {};
     const fs::path file = RunHistory::PathIn(folder);
     try {
-        HistoryRun run;
         run.when = Now();
-        run.outcome = std::move(outcome);
-        run.records = records;
-        run.recordsWithErrors = recordsWithErrors;
-        run.errors = errors;
-        std::vector<std::string> named;  // the log's files as it names them
-        if (log) {
-            for (MiscRow& misc : log->Misc()) named.push_back(std::move(misc.pathUtf8));
-        } else {
-            named = kept->Files();
-        }
-        for (std::size_t i = 0; i < named.size(); ++i)
-            run.files.push_back(i < files.size() ? files[i] : HistoryFile{named[i], -1, {}, false});
+        const std::vector<std::string> named = source.Files();  // the log's files as it names them
+        run.files.resize(std::min(run.files.size(), named.size()));
+        for (std::size_t i = run.files.size(); i < named.size(); ++i)
+            run.files.push_back(HistoryFile{named[i], -1, {}, false});
         // The findings are read on a thread of their own while the history writes them:
         // reading the log and writing the history take about as long as each other.
         FindingsInParts findings;
@@ -240,7 +221,7 @@ std::string RecordRun(const fs::path& folder, const LogReader* log, std::string 
                         part.reserve(FindingsInParts::kPart);
                     }
                 };
-                ForEachFinding(log, kept, out, [&] { return !stop.stop_requested(); });
+                ForEachFinding(source, out, [&] { return !stop.stop_requested(); });
                 findings.Publish(std::move(part));
                 findings.Finish({});
             } catch (...) {
@@ -248,7 +229,7 @@ std::string RecordRun(const fs::path& folder, const LogReader* log, std::string 
             }
         });
         try {
-            RunHistory(file, true, keepWaiting).Add(run, findings, keep, confirm);
+            RunHistory(file, true, keepWaiting).Add(run, findings, keep, gate);
         } catch (const HistoryError& e) {
             if (!e.damaged) throw;
             reader.join();
@@ -261,7 +242,7 @@ std::string RecordRun(const fs::path& folder, const LogReader* log, std::string 
                 fs::rename(RunHistory::DamagedPathIn(folder, n), RunHistory::DamagedPathIn(folder, n + 1), ec);
             fs::rename(file, RunHistory::DamagedPathIn(folder, 1), ec);
             if (ec) throw;
-            RunHistory(file, true, keepWaiting).Add(run, findings, keep, confirm);
+            RunHistory(file, true, keepWaiting).Add(run, findings, keep, gate);
             std::string told = e.what();
             told += " It was set aside as ";
             told += RunHistory::DamagedPathIn({}, 1).filename().string();

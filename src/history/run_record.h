@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "common/sha256.h"
-#include "errorlog/keyed_errors.h"
+#include "errorlog/run_findings.h"
 #include "errorlog/log_reader.h"
 #include "history/record_key.h"
 #include "errorlog/run_history.h"
@@ -47,33 +47,25 @@ private:
 // and content hash (up to kHashedFileBytes), for a regular file only.
 HistoryFile DescribeFile(const std::string& name, const std::filesystem::path& path);
 
-// Every finding of the finished log `log`, keyed by what its record holds (the SSN, the
-// block's EIN), in logged order. `kept`, when given, is what the log's ErrorLog kept of its
-// errors; they are taken out of it.
-std::vector<HistoryFinding> HistoryFindings(const LogReader& log, KeyedErrors* kept = nullptr);
-
 // Where the records `wanted` stand in the log `log`, found in one pass over all its records:
-// the key of each as HistoryFindings makes it. Only a key that one record of the log holds is
+// the key of each as the history makes it (RecordKeyer). Only a key that one record of the log holds is
 // found: a key repeated in the log (or a wanted occurrence after the first) cannot be told
-// apart, since HistoryFindings counts occurrences among the records with findings only, and is
+// apart, since the history counts occurrences among the records with findings only, and is
 // left out rather than shown on the wrong record.
 std::map<RecordKey, std::int64_t> LocateRecords(const LogReader& log, std::set<RecordKey> wanted);
 
-// Appends the run the log `log` holds to the history in `folder` as `outcome`, keeping the
-// last `keep` runs (none at all for 0). Never throws: a history that is damaged (set aside
-// as RunHistory.damaged.db, the earlier damaged copies kept under numbers, and begun again),
-// another user's, locked or not writable gives the text that tells the user so; empty when
-// all went well. A history held by another program is waited on while `keepWaiting` says yes.
-// `records`, `recordsWithErrors` and `errors` are the run's own counts: counting a large log
-// again would read it whole twice. `files` are the files the run tested as it read them, in
-// the order of the log's files, named as the file system names them (never by the name as
-// text, which may stand for another file). `kept`: as for
-// HistoryFindings; without `log`, all is taken from `kept`, which must be Whole, and the file
-// is not read. `confirm`, when given, is asked last, before the run is committed to the
-// history: false leaves the history as it was (the run's log did not end well).
-std::string RecordRun(const std::filesystem::path& folder, const LogReader* log, std::string outcome, int keep,
-                      std::int64_t records, std::int64_t recordsWithErrors, std::int64_t errors,
-                      const std::vector<HistoryFile>& files = {}, const std::function<bool()>& keepWaiting = {},
-                      KeyedErrors* kept = nullptr, const std::function<bool()>& confirm = {});
+// Appends `run` with `findings` (keyed by what their records hold: the SSN, the block's EIN)
+// to the history in `folder`, keeping the last `keep` runs (none at all for 0); its time is
+// now. `run` holds the run's own counts (counting a large log again would read it whole
+// twice) and the files it tested as it read them, in the order of the log's files, named as
+// the file system names them (never by the name as text, which may stand for another file);
+// a file of the log's beyond them is kept by its name alone. Never throws: a history that is
+// damaged (set aside as RunHistory.damaged.db, the earlier damaged copies kept under numbers,
+// and begun again), another user's, locked or not writable gives the text that tells the user
+// so; empty when all went well. A history held by another program is waited on while
+// `keepWaiting` says yes. `gate`, when given, is asked last, before the run is committed to
+// the history: false leaves the history as it was (the run's log did not end well).
+std::string RecordRun(const std::filesystem::path& folder, HistoryRun run, int keep, RunFindings& findings,
+                      const std::function<bool()>& keepWaiting = {}, const std::function<bool()>& gate = {});
 
 }  // namespace quorvex

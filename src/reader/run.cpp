@@ -46,6 +46,8 @@ public:
     Impl(Run& run) : run_(run), services_(run.services_), options_(run.options_) {}
 
     RunSummary Read();
+    // What the history written while committing is to tell; nothing when it was not written.
+    const std::optional<std::string>& HistoryTold() const { return historyTold_; }
 
 private:
     // Yields to the window (at most every yieldInterval unless forced), showing `shown` as
@@ -66,6 +68,12 @@ private:
     RunSummary Finish();
     RunSummary Stopped();
     RunSummary HandleFailure(const Failure& f);
+    // Writes the history of the run that ended as `s` while the writer thread makes the
+    // log's last commit (Run::RecordHistory with a gate): a log that fails there throws its
+    // failure, and the history is written as that of a failed run, afterwards. True once the
+    // commit is known to have been written and the history was written (or failed) after it;
+    // a history that failed before is written once the run is over.
+    bool RecordHistoryWhileCommitting(const RunSummary& s, ErrorLog& log);
     // Tells the user what stopped the run.
     void TellFailure(const Failure& f);
     // The summary of a run `f` stopped, after it was told (`restart`: the user is to choose
@@ -74,7 +82,7 @@ private:
     RunSummary Abort();
     RunSummary LogFailed(const LogFailure& f, RunOutcome outcome = RunOutcome::Failed);
     // The counts of the run that ends as `outcome`, after its last commit; `recordHistory`:
-    // its run history is written meanwhile (RecordWhileCommitting), the outcome being final.
+    // its run history is written meanwhile (RecordHistoryWhileCommitting), the outcome being final.
     RunSummary Summary(RunOutcome outcome, bool recordHistory = false);
     void ReportLogFailure(const LogFailure& e) {
         services_.Message("Error Number: " + std::to_string(e.number) + "\r\nError Description: " + e.description,
@@ -88,6 +96,7 @@ private:
     std::int64_t recCtr_ = 1;
     bool createdLog_ = false;  // this run has created its log
     bool awaitingNextFile_ = false;
+    std::optional<std::string> historyTold_;  // RecordHistoryWhileCommitting's
     FilingState filing_;
     std::string fileName_;
     std::uint64_t fileLength_ = 0;
@@ -166,7 +175,9 @@ RunSummary Run::ReadFile() {
         if (log_) log_->StopWriterThread();
         // A first file that was not found asks for a file again.
         if (s.outcome == RunOutcome::Restart) continue;
-        RecordInHistory(s);
+        // The history, unless the run wrote it while making its last commit.
+        const std::optional<std::string> told = impl.HistoryTold();
+        TellHistoryProblem(told ? *told : RecordHistory(s).value_or(""));
         timeline::Write(s.recordsTested);
         if (!testing_) runLock_.reset();
         return s;
@@ -192,61 +203,34 @@ const char* HistoryOutcome(RunOutcome outcome) {
 
 }  // namespace
 
-void Run::RecordInHistory(const RunSummary& s) {
-    if (std::exchange(recordedInHistory_, false)) return TellHistoryProblem(std::exchange(historyProblem_, {}));
+std::optional<std::string> Run::RecordHistory(const RunSummary& s, const std::function<bool()>& gate) {
     const char* outcome = HistoryOutcome(s.outcome);
-    if (options_.historyRuns <= 0 || s.recordsTested <= 0 || !outcome) return;
-    timeline::Mark("history-start");
-    std::string problem;
+    if (options_.historyRuns <= 0 || s.recordsTested <= 0 || !outcome) return std::string();
+    std::optional<RunFindings> findings;
     try {
-        // What the run wrote is committed first, so that a reader of the file sees all of it.
-        if (log_ && log_->IsOpen()) log_->Sync(), log_->Commit();
-        if (const auto log = LogReader::OpenIn(options_.programFolder)) {
-            // The run's own log kept its errors and their records' keys, which spares reading
-            // them back; the history takes them on a thread of its own.
-            const bool own = log_ && log_->IsOpen() && log_->Path() == log->Path();
-            KeyedErrors kept = own ? log_->TakeKept() : KeyedErrors{};
-            problem = RecordRun(
-                options_.programFolder, &*log, outcome, options_.historyRuns, s.recordsTested, s.recordsWithErrors,
-                s.errorsFound, tested_, [this] { return services_.Yield(); }, own ? &kept : nullptr);
+        if (log_ && log_->IsOpen()) {
+            // Without a gate, what the run wrote is committed first, so that a reader of the
+            // file sees all of it.
+            if (!gate) log_->Sync(), log_->Commit();
+            findings = log_->TakeFindings(!gate);
+        } else if (!gate) {
+            if (auto log = LogReader::OpenIn(options_.programFolder)) findings.emplace(std::move(*log));
         }
     } catch (const std::exception& e) {
-        problem = std::string(e.what()) + " This run is not in the run history.";
+        return std::string(e.what()) + " This run is not in the run history.";
     }
-    timeline::Mark("history-done");
-    TellHistoryProblem(problem);
-}
-
-bool Run::RecordWhileCommitting(const RunSummary& s) {
-    const char* outcome = HistoryOutcome(s.outcome);
-    if (options_.historyRuns <= 0 || s.recordsTested <= 0 || !outcome || !log_ || !log_->Kept().Whole()) return false;
+    if (!findings) return gate ? std::nullopt : std::optional(std::string());
     timeline::Mark("history-start");
-    KeyedErrors kept = log_->TakeKept();
-    std::exception_ptr logFailed;
-    bool confirmed = false;
-    const auto committed = [&] {
-        try {
-            log_->Drain();
-            timeline::Mark("final-commit");
-            return confirmed = true;
-        } catch (...) {
-            logFailed = std::current_exception();
-            return false;
-        }
-    };
-    historyProblem_ = RecordRun(options_.programFolder, nullptr, outcome, options_.historyRuns, s.recordsTested,
-                                s.recordsWithErrors, s.errorsFound, tested_, [this] { return services_.Yield(); },
-                                &kept, committed);
+    HistoryRun run;
+    run.outcome = outcome;
+    run.records = s.recordsTested;
+    run.recordsWithErrors = s.recordsWithErrors;
+    run.errors = s.errorsFound;
+    run.files = tested_;
+    std::string problem = RecordRun(options_.programFolder, std::move(run), options_.historyRuns, *findings,
+                                    [this] { return services_.Yield(); }, gate);
     timeline::Mark("history-done");
-    if (logFailed) {
-        historyProblem_.clear();
-        std::rethrow_exception(logFailed);
-    }
-    // A history that failed before the log's end was known is tried again after it, so that
-    // what the user is told of the log is true.
-    recordedInHistory_ = confirmed;
-    if (!confirmed) historyProblem_.clear();
-    return confirmed;
+    return problem;
 }
 
 void Run::TellHistoryProblem(const std::string& problem) {
@@ -458,11 +442,32 @@ RunSummary Run::Impl::Summary(RunOutcome outcome, bool recordHistory) {
         log->MarkEnded();
         log->Commit();
         // The history is written while the writer thread makes the commit.
-        const bool committed = recordHistory && run_.RecordWhileCommitting(s);
+        const bool committed = recordHistory && RecordHistoryWhileCommitting(s, *log);
         log->Drain();
         if (!committed) timeline::Mark("final-commit");
     }
     return s;
+}
+
+bool Run::Impl::RecordHistoryWhileCommitting(const RunSummary& s, ErrorLog& log) {
+    std::exception_ptr logFailed;
+    bool committed = false;
+    const auto gate = [&] {
+        try {
+            log.Drain();
+            timeline::Mark("final-commit");
+            return committed = true;
+        } catch (...) {
+            logFailed = std::current_exception();
+            return false;
+        }
+    };
+    std::optional<std::string> told = run_.RecordHistory(s, gate);
+    if (logFailed) std::rethrow_exception(logFailed);
+    // A history that failed before the log's end was known is written again after it, so
+    // that what the user is told of the log is true.
+    if (committed) historyTold_ = std::move(told);
+    return committed;
 }
 
 // A run that reached its end.

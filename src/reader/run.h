@@ -105,18 +105,16 @@ private:
     class Impl;
     // Closes the log, the run lock kept (a run closes the earlier log as it starts).
     void CloseLog();
-    // Appends the run that ended as `s` to the history, when it kept a log; a history that
-    // cannot be written is told in one message and changes nothing else.
-    void RecordInHistory(const RunSummary& s);
-    // The same, before the log's last commit is known to have been written (`s` is the run's
-    // end as counted before it): while the writer thread writes it, from what the log kept.
-    // The history is committed once the commit is: a log that fails there throws its
-    // failure, and the history is written as that of a failed run, afterwards. Does nothing
-    // when the log kept too little to spare reading the file; a history that fails before
-    // the commit is known is left to RecordInHistory. True once the commit is known to have
-    // been written and the history was written (or failed) after it.
-    bool RecordWhileCommitting(const RunSummary& s);
-    // What RecordInHistory tells of a history that could not be written.
+    // Appends the run that ended as `s` to the history, when it kept a log and the history
+    // keeps such runs: what the user is to be told of it (empty when all went well, or when
+    // nothing was to be written). With `gate`, the log's last commit is being written
+    // meanwhile (`s` is the run's end as counted before it): the findings come from what the
+    // log kept, and the history is committed once `gate` says the log's commit is. Nothing
+    // (no text at all) when the history was not written: with `gate`, the log kept too
+    // little to spare reading its file, or `gate` said no; then it is written after the
+    // commit, without one.
+    std::optional<std::string> RecordHistory(const RunSummary& s, const std::function<bool()>& gate = {});
+    // Tells the user of a history that could not be written.
     void TellHistoryProblem(const std::string& problem);
     // Takes the program folder's run lock, waiting (in steps, while the window yields) for
     // the programs that read the folder to end; false when the user stopped the wait.
@@ -131,9 +129,6 @@ private:
     // The files the run tested, named as the file system names them (the log keeps them as
     // text), with what the run read of them.
     std::vector<HistoryFile> tested_;
-    // RecordWhileCommitting wrote the run's history (or told why not, in historyProblem_).
-    bool recordedInHistory_ = false;
-    std::string historyProblem_;
 };
 
 }  // namespace quorvex
