@@ -1,6 +1,5 @@
 #include "reader/run.h"
 
-#include <cstdlib>
 #include <thread>
 #include <vector>
 
@@ -68,11 +67,10 @@ private:
     RunSummary Finish();
     RunSummary Stopped();
     RunSummary HandleFailure(const Failure& f);
-    // Writes the history of the run that ended as `s` while the writer thread makes the
-    // log's last commit (Run::RecordHistory with a gate): a log that fails there throws its
-    // failure, and the history is written as that of a failed run, afterwards. True once the
-    // commit is known to have been written and the history was written (or failed) after it;
-    // a history that failed before is written once the run is over.
+    // Writes the history of the run that ended as `s` while the writer thread makes the log's
+    // last commit (Run::RecordHistory with a gate); a log failing there throws its failure.
+    // True once the commit is known to have been written and the history was written (or
+    // failed) after it; else the history is written once the run is over.
     bool RecordHistoryWhileCommitting(const RunSummary& s, ErrorLog& log);
     // Tells the user what stopped the run.
     void TellFailure(const Failure& f);
