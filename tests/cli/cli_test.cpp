@@ -29,12 +29,6 @@ namespace fs = std::filesystem;
 
 std::string Quote(const std::string& s) { return "'" + s + "'"; }  // the paths here hold no quote
 
-std::string Lines(const std::vector<std::string>& records) {
-    std::string out;
-    for (const auto& r : records) out += r + "\r\n";
-    return out;
-}
-
 // Runs `script` with bash in `dir`: Q runs quorvex-check ($QC) on the folder $D. $S (s.txt)
 // is a valid submission of five records; e.txt holds RA, RE and two RW records with a bad SSN.
 CliResult Sh(const TempDir& dir, const std::string& script) {
@@ -108,11 +102,6 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
         {"Q --quiet --today 2009-01-15 $S 2>&1", 0, ""},
         // No lock, no run; a folder in use is not read either.
         {"mkdir -p data/quorvex.lock; Q $S", 3, "data cannot be locked for this program alone"},
-        // The run holds the folder once it has the FIFO open (looked for without touching the lock).
-        {"Q --quiet e.txt; mkfifo f; Q f & for i in $(seq 200); do ls -l /proc/[0-9]*/fd/ 2>/dev/null | grep -q -- "
-         "\"-> $PWD/f$\" && break; sleep 0.05; done; Q --findings csv; s=$?; Q --show-record 1; t=$?; "
-         "timeout 5 sh -c ': > f'; wait; exit $s$t",
-         33, "data is in use: a test is in progress there"},
         // A report or findings file never takes the place of an input or of the program folder's own files.
         {"Q --quiet e.txt; Q --findings json --findings-file data/ERRORLOG.MDB; s=$?; Q --show-record 3 >/dev/null && "
          "exit $s",
@@ -293,11 +282,6 @@ TEST(QuorvexCheck, ReadersBesideAnIdleWindowNotBesideARun) {
         {FolderLock::Kind::Folder, {"--show-record", "1"}, 0, ""},
         {FolderLock::Kind::Folder, {"--findings", "json"}, 1, ""},
         {FolderLock::Kind::Folder, {"x.txt"}, 3, "is in use by another Quorvex program"},
-        {FolderLock::Kind::Run, {"--history"}, 3, "is in use: a test is in progress there"},
-        {FolderLock::Kind::Run,
-         {"--report", "text", "--report-file", "-"},
-         3,
-         "is in use: a test is in progress there"},
         {FolderLock::Kind::Reader, {"--compare"}, 3, "fewer than two runs"},
     };
     for (const auto& [held, args, status, shown] : rows) {
@@ -656,12 +640,6 @@ TEST(WholeRuns, FaultySubmissionsLeaveTheSameLogInBothModes) {
         EXPECT_NE(seen.find(type), std::string::npos) << type;
     EXPECT_TRUE(statuses.count(1) && statuses.count(2));
 }
-
-}  // namespace
-}  // namespace quorvex::test
-
-namespace quorvex::test {
-namespace {
 
 // The first signal is told and kept; a second Ctrl-C has its usual effect, a second SIGPIPE none (writes to the
 // closed pipe fail instead of ending the program before its log is closed).

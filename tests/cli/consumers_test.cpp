@@ -149,22 +149,23 @@ TEST(Consumers, PackageFilesPassTheirCheckers) {
 }
 
 // quorvex FILE, as a file manager opens a submission with it: the window tests the file at
-// once, as Start Testing does with the file of its dialog, and the run is in the history.
+// once, as Start Testing does with the file of its dialog, and the run is in the history. A
+// relative name is of the folder the program was started in, not of its program folder.
 TEST(Consumers, TheDesktopProgramTestsTheFileItIsGiven) {
     const fs::path gui = fs::path(QUORVEX_CHECK_EXE).parent_path() / "quorvex";
     if (!fs::exists(gui)) GTEST_SKIP() << "the desktop program is not built";
     TempDir dir;
-    const std::string file = (fs::path(QUORVEX_SOURCE_DIR) / "examples/faulty-2008.txt").string();
+    WriteFile(dir / "s.txt", ReadFile(fs::path(QUORVEX_SOURCE_DIR) / "examples/faulty-2008.txt"));
     // Waits for the run's end (its row in the history; two minutes at most), then ends the program.
     const std::string said =
-        Sh(dir, "QT_QPA_PLATFORM=offscreen QUORVEX_UNATTENDED=1 '" + gui.string() + "' --data-dir data '" + file +
-                    "' 2> gui.txt & "
+        Sh(dir, "QT_QPA_PLATFORM=offscreen QUORVEX_UNATTENDED=1 '" + gui.string() + "' --data-dir data s.txt 2> gui.txt & "
                     "for i in $(seq 1200); do [ \"$(sqlite3 data/RunHistory.db 'SELECT count(*) FROM runs' "
                     "2>/dev/null)\" = 1 ] "
                     "&& break; sleep 0.1; done; "
                     "kill $!; wait; '" +
                     QUORVEX_CHECK_EXE + "' --data-dir data --history");
-    EXPECT_NE(said.find("finished              16           10       10  " + file), std::string::npos) << said;
+    EXPECT_NE(said.find("finished              16           10       10  " + (dir / "s.txt").string()), std::string::npos)
+        << said;
 }
 
 }  // namespace

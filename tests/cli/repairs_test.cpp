@@ -16,12 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Lines(const std::vector<std::string>& records) {
-    std::string out;
-    for (const auto& r : records) out += r + "\r\n";
-    return out;
-}
-
 RwAmounts Rw(int column, double cents) {
     RwAmounts a{};
     a[static_cast<std::size_t>(column)] = cents;
@@ -32,11 +26,6 @@ RoAmounts Ro(int column, double cents) {
     RoAmounts a{};
     a[static_cast<std::size_t>(column)] = cents;
     return a;
-}
-
-std::string With(std::string record, int pos, std::string_view text) {
-    Put(record, pos, text);
-    return record;
 }
 
 // The submissions: each with the fixes its findings get, as "record:reference=new".

@@ -9,11 +9,6 @@
 namespace quorvex::test {
 namespace {
 
-std::string With(std::string record, int pos, std::string_view text) {
-    Put(record, pos, text);
-    return record;
-}
-
 std::string Cells(const QTableWidget& t) {
     std::string out;
     for (int r = 0; r < t.rowCount(); ++r)

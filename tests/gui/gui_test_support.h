@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -56,12 +57,6 @@ struct ScriptedReportDialogs : ReportDialogs {
     bool printer = true;  // a printer is installed
     std::deque<std::optional<FontChoice>> fonts;
 };
-
-inline std::string Lines(const std::vector<std::string>& records) {
-    std::string out;
-    for (const auto& r : records) out += r + "\r\n";
-    return out;
-}
 
 // RA RE RW×n RT (RF) that passes every check.
 inline std::string Submission(int rwCount, bool withRF = true, const std::string& rw = MakeRW()) {
@@ -130,5 +125,13 @@ struct Gui {
     std::string during;  // what a test saw while something was under way
     std::unique_ptr<MainWindow> window;
 };
+
+// A run of one RW record whose SSN fails (record 3).
+inline void RunWithAnError(Gui& g) { g.Test({Submission(1, true, With(MakeRW(), 3, "12345678X"))}); }
+
+// What a screen reader is told of `w`.
+inline std::string Accessible(QWidget* w, QAccessible::Text text = QAccessible::Name) {
+    return w ? QAccessible::queryAccessibleInterface(w)->text(text).toStdString() : "(none)";
+}
 
 }  // namespace quorvex::test

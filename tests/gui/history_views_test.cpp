@@ -16,11 +16,7 @@ namespace {
 // RA RE, an RW per SSN (with its zip code), RT RF.
 std::string Employees(const std::vector<std::pair<const char*, const char*>>& rws) {
     std::vector<std::string> records = {ValidRecord("RA"), ValidRecord("RE")};
-    for (const auto& [ssn, zip] : rws) {
-        std::string rw = MakeRW(ssn);
-        Put(rw, 134, zip);
-        records.push_back(rw);
-    }
+    for (const auto& [ssn, zip] : rws) records.push_back(With(MakeRW(ssn), 134, zip));
     records.push_back(MakeRT(static_cast<std::int64_t>(rws.size()), {}));
     records.push_back(ValidRecord("RF", static_cast<long long>(rws.size())));
     return Lines(records);

@@ -327,24 +327,19 @@ TEST(MainWindowTest, EveryControlHasAnAccessibleName) {
                 unnamed += std::string(view) + ":" + w->objectName().toStdString() + " ";
         }
     };
-    const auto name = [](QWidget* w, QAccessible::Text t = QAccessible::Name) {
-        return QAccessible::queryAccessibleInterface(w)->text(t).toStdString();
-    };
     check("welcome");
     QWidget* logo = g.window->findChild<QWidget*>(QStringLiteral("imgLogo"));
-    EXPECT_FALSE(name(logo).empty() || name(logo, QAccessible::Description).empty());
-    std::string rw = MakeRW();
-    Put(rw, 3, "12345678X");
-    g.Test({Lines({ValidRecord("RA"), ValidRecord("RE"), rw, MakeRT(1, {}), ValidRecord("RF", 1)})});
+    EXPECT_FALSE(Accessible(logo).empty() || Accessible(logo, QAccessible::Description).empty());
+    RunWithAnError(g);
     check("errors");
     ResultsView& r = *g.window->Results();
-    EXPECT_EQ(name(r.DBGrid1()) + "|" + name(r.DBGrid2()) + "|" + name(r.CritErrorBox()),
+    EXPECT_EQ(Accessible(r.DBGrid1()) + "|" + Accessible(r.DBGrid2()) + "|" + Accessible(r.CritErrorBox()),
               "Record(s)|Quorvex Error(s) that Need to be Corrected|Quorvex Testing Stopped");
     g.Click("cmdView");
     r.DBGrid3()->selectRow(2);
     check("tested");
     QAccessibleInterface* ssn = QAccessible::queryAccessibleInterface(r.Viewer())->tableInterface()->cellAt(1, 1);
-    EXPECT_EQ(name(r.DBGrid3()) + "|" + name(r.Viewer()) + "|" + ssn->text(QAccessible::Name).toStdString(),
+    EXPECT_EQ(Accessible(r.DBGrid3()) + "|" + Accessible(r.Viewer()) + "|" + ssn->text(QAccessible::Name).toStdString(),
               "5 Record(s) Tested|Record Fields|SSN [Position 3 - 11]: 12345678X");
     EXPECT_EQ(ssn->text(QAccessible::Description).toStdString().rfind("Fails its checks: ", 0), 0u);
     EXPECT_EQ(unnamed, "");

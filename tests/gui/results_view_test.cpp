@@ -21,11 +21,8 @@ namespace {
 // RA RE, three RW records whose SSN fails (records 3 to 5; the first also with a control
 // character in the first name), RT RF.
 std::string ThreeFaultyRW() {
-    std::string rw = MakeRW();
-    Put(rw, 3, "12345678X");
-    std::string first = rw;
-    Put(first, 12, "\x01");
-    return Lines({ValidRecord("RA"), ValidRecord("RE"), first, rw, rw, MakeRT(3, {}), ValidRecord("RF", 3)});
+    const std::string rw = With(MakeRW(), 3, "12345678X");
+    return Lines({ValidRecord("RA"), ValidRecord("RE"), With(rw, 12, "\x01"), rw, rw, MakeRT(3, {}), ValidRecord("RF", 3)});
 }
 
 std::string Column(const QAbstractItemModel& m, int column) {
@@ -38,9 +35,7 @@ std::string Column(const QAbstractItemModel& m, int column) {
 // tested records with the field viewer; and a new run replacing the log while a view is open.
 TEST(ResultsViewTest, GridsAndViewerShowTheLog) {
     Gui g;
-    std::string rw = MakeRW();
-    Put(rw, 3, "12345678X");
-    Put(rw, 190, "A");  // wages not numeric: this record and the RT total
+    const std::string rw = With(With(MakeRW(), 3, "12345678X"), 190, "A");  // wages not numeric: and the RT total
     g.Test({Lines({ValidRecord("RA"), ValidRecord("RE"), MakeRW(), rw, MakeRT(2, {}), ValidRecord("RF", 2)})});
     ResultsView& r = *g.window->Results();
     EXPECT_EQ(r.findChild<QLabel*>(QStringLiteral("lblRecords"))->text(),

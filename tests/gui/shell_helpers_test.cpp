@@ -127,27 +127,6 @@ TEST(DesktopProgramTest, OnePerProgramFolder) {
     first.waitForFinished();
 }
 
-// A relative name on the command line is of the folder the program was started in, not of
-// the program folder the window works in.
-TEST(DesktopProgramTest, RelativeFileOfTheStartingFolder) {
-    App();
-    TempDir dir;
-    WriteFile(dir / "f.txt", "XX\r\n");
-    std::filesystem::create_directories(dir / "data");
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QUORVEX_UNATTENDED"), QStringLiteral("1"));
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(QString::fromStdString(dir.path().string()));
-    p.start(QStringLiteral(QUORVEX_GUI_EXE),
-            {QStringLiteral("--data-dir"), QString::fromStdString((dir / "data").string()), QStringLiteral("f.txt")});
-    for (int i = 0; i < 500 && !std::filesystem::exists(dir / "data" / "RunHistory.db"); ++i) QTest::qWait(20);
-    p.kill();
-    p.waitForFinished();
-    EXPECT_TRUE(std::filesystem::exists(dir / "data" / "RunHistory.db"));
-    EXPECT_FALSE(p.readAllStandardError().contains("was not found"));
-}
-
 // --help and --version answer without a display, and end normally.
 TEST(DesktopProgramTest, HelpAndVersionWithoutADisplay) {
     App();

@@ -28,17 +28,6 @@
 namespace quorvex::test {
 namespace {
 
-std::string Name(QWidget* w, QAccessible::Text text = QAccessible::Name) {
-    return w ? QAccessible::queryAccessibleInterface(w)->text(text).toStdString() : "(none)";
-}
-
-// A run with one error on its RW record.
-void RunWithAnError(Gui& g) {
-    std::string rw = MakeRW();
-    Put(rw, 3, "12345678X");
-    g.Test({Lines({ValidRecord("RA"), ValidRecord("RE"), rw, MakeRT(1, {}), ValidRecord("RF", 1)})});
-}
-
 // Opens the text report of the log in its window.
 frmReport* OpenReport(Gui& g) {
     g.reports.types = {kTextReport};
@@ -101,7 +90,7 @@ TEST(WindowsTest, ReportWindowForReadersAndTheKeyboard) {
     frmReport* report = OpenReport(g);
     ASSERT_TRUE(report);
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(report);
-    EXPECT_EQ(std::tuple(a->role(), Name(report), Name(report->PreviewBox())),
+    EXPECT_EQ(std::tuple(a->role(), Accessible(report), Accessible(report->PreviewBox())),
               std::tuple(QAccessible::Window, std::string("Report"), std::string("Error Report")));
     EXPECT_EQ(QAccessible::queryAccessibleInterface(g.window->findChild<QMenu*>())->role(), QAccessible::PopupMenu);
     report->activateWindow();
@@ -149,7 +138,7 @@ TEST(WindowsTest, PrintPreviewForTheKeyboardAndReaders) {
     preview.findChild<QWidget*>(QStringLiteral("cmdPrint"))->setFocus();
     std::string stops;
     do {
-        stops += Name(QApplication::focusWidget()) + "|";
+        stops += Accessible(QApplication::focusWidget()) + "|";
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     } while (QApplication::focusWidget()->objectName() != QLatin1String("cmdPrint") && stops.size() < 400);
     // (The zoom box is named by its choice and its label, "Zoom:".)
@@ -227,8 +216,8 @@ TEST(WindowsTest, PromptAndPictureHaveNames) {
     g.window->ShowAbout();
     auto* about = g.window->findChild<AboutDialog*>();
     ASSERT_TRUE(about);
-    EXPECT_EQ(Name(g.window->findChild<QPlainTextEdit*>(QStringLiteral("txtMessage"))) + "|" +
-                  Name(about->findChild<QWidget*>(QStringLiteral("imgLogo"))),
+    EXPECT_EQ(Accessible(g.window->findChild<QPlainTextEdit*>(QStringLiteral("txtMessage"))) + "|" +
+                  Accessible(about->findChild<QWidget*>(QStringLiteral("imgLogo"))),
               "Set Error Limit|Orvanta logo");
 }
 

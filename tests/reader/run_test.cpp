@@ -16,12 +16,7 @@ using quorvex::test::ScriptedServices;
 
 namespace {
 
-std::string Lines(const std::vector<std::string>& records) {
-    std::string out;
-    for (const auto& r : records) out += r + "\r\n";
-    return out;
-}
-std::string Ids(std::initializer_list<const char*> ids) { return Lines(test::ValidRecords(ids)); }
+std::string Ids(std::initializer_list<const char*> ids) { return test::Lines(test::ValidRecords(ids)); }
 const std::string kValid = Ids({"RA", "RE", "RW", "RT", "RF"});
 
 // RA, RE, `count` copies of `rw`, and the block's RT and RF.
@@ -30,7 +25,7 @@ std::string ManyRW(int count, const std::string& rw) {
     recs.insert(recs.end(), count, rw);
     recs.push_back(test::MakeRT(count, {}));
     recs.push_back(test::MakeRF(count));
-    return Lines(recs);
+    return test::Lines(recs);
 }
 
 // Every database operation slowed (the checks run far ahead of the writer thread) while it lives.
@@ -111,7 +106,7 @@ TEST_F(RunTest, CriticalStopsOnTheRecordThatCausesThem) {
         {Ids({"ra", "RE"}), "1 C " + seq + "[ra]"},
         {Ids({"RA", "RW"}), "2 C " + seq + "[RW]"},
         {kValid + Ids({"RW"}), "6 C " + seq + "[RW]"},
-        {Ids({"RA", "RE"}) + Lines({test::MakeRT(7, {})}), "3 C " + seq + "[RT]"},  // its own checks not run
+        {Ids({"RA", "RE"}) + test::Lines({test::MakeRT(7, {})}), "3 C " + seq + "[RT]"},  // its own checks not run
         {Ids({"RA", "RE"}) + test::MakeRW() + std::string(88, 'X') + "\r\n", "4 C Record Length | 88 bytes."},
         {Ids({"RA", "RE", "XX"}), "3 C Invalid Record Identifier [Position 1 - 2] | [XX]"},
         {kValid + "\x1a" + "ABC", "6 C " + seq + "[\x1a" + "A]"},
@@ -136,7 +131,7 @@ TEST_F(RunTest, RecordsAreUpperCasedAndKeptWholeButTheRaEmailKeepsItsCase) {
     std::string rw = test::MakeRW();
     test::Put(rw, 1, "rw");
     test::Put(rw, 100, std::string("\0\x1a\xe9\x9a", 4));  // NUL and Ctrl-Z are characters here
-    services.files = {File("lat\xe9.txt", Lines({ra, test::MakeRE(), rw, test::MakeRT(1, {}), test::MakeRF(1)}))};
+    services.files = {File("lat\xe9.txt", test::Lines({ra, test::MakeRE(), rw, test::MakeRT(1, {}), test::MakeRF(1)}))};
     Test();  // a file name that is not UTF-8
     EXPECT_EQ(Query("SELECT Path || ' ' || RptDate FROM Misc"), (dir / "lat\ufffd.txt").string() + " 01/15/2010");
     EXPECT_EQ(Query("SELECT substr(Record, 440, 22) || substr(Record, 486, 1) FROM Records WHERE Rec_Num = 1"),
@@ -293,7 +288,7 @@ TEST_F(RunTest, ADiskFailingUnderTheWriterThreadLeavesAConsistentLog) {
 TEST_F(RunTest, AFailingLogAtAnyPointEndsTheRunWithItsMessage) {
     std::vector<std::string> first = test::ValidRecords({"RA", "RE", "RW", "RO"});
     test::Put(first[2], 3, "12345678X");  // findings in the RW record and a marker in the block
-    const std::vector<std::string> files = {Lines(first), Lines(test::ValidRecords({"RW", "RT", "RU", "RF"}, 1, 1))};
+    const std::vector<std::string> files = {test::Lines(first), test::Lines(test::ValidRecords({"RW", "RT", "RU", "RF"}, 1, 1))};
     strict = false;  // a failure anywhere: the messages of each differ
     for (bool thread : {false, true}) {
         SCOPED_TRACE(thread ? "writer thread" : "one thread");

@@ -128,6 +128,17 @@ void Put(std::string& record, int pos, std::string_view text) {
     record.replace(static_cast<std::size_t>(pos - 1), text.size(), text);
 }
 
+std::string With(std::string record, int pos, std::string_view text) {
+    Put(record, pos, text);
+    return record;
+}
+
+std::string Lines(const std::vector<std::string>& records) {
+    std::string out;
+    for (const auto& r : records) out += r + "\r\n";
+    return out;
+}
+
 
 std::string Digits(double cents, int width) {
     char buf[32];

@@ -16,6 +16,10 @@ namespace quorvex::test {
 std::string Record(std::string_view start);
 // Puts `text` at 1-based position `pos` of `record` (which must be long enough).
 void Put(std::string& record, int pos, std::string_view text);
+// `record` with `text` put at `pos`.
+std::string With(std::string record, int pos, std::string_view text);
+// `records` as a file holds them, each ended by CR LF.
+std::string Lines(const std::vector<std::string>& records);
 
 using RwAmounts = std::array<double, 25>;  // RW money columns 1-24 in cents (0 unused)
 using RoAmounts = std::array<double, 18>;  // RO money columns 1-17 in cents (0 unused)
