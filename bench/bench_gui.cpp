@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 
 #include "common/error_limit.h"
+#include "errorlog/log_reader.h"
 #include "shell/gui/main_window.h"
 
 namespace {
@@ -107,7 +108,8 @@ int main(int argc, char** argv) {
         window.StartTesting();
         const double guiSeconds = clock.nsecsElapsed() / 1e9;
         const double guiCpu = CpuSeconds(RUSAGE_SELF) - ownCpu;
-        records = window.LastSummary().recordsTested;
+        const std::optional<quorvex::LogReader> log = quorvex::LogReader::OpenIn(folder);
+        records = log ? log->RecordCount() : 0;
         std::printf("round %d: quorvex-check %.3f s (cpu %.3f s), window %.3f s (cpu %.3f s), ratio %.2f\n", round,
                     cliSeconds, cliCpu, guiSeconds, guiCpu, guiSeconds / cliSeconds);
         std::fflush(stdout);

@@ -15,6 +15,10 @@
 
 namespace quorvex::test {
 
+// The child of `parent` named `name`, as a screen reader finds it.
+template <class T = QWidget>
+T* Child(const QObject* parent, const char* name) { return parent->findChild<T*>(QString::fromLatin1(name)); }
+
 // One QApplication for the whole test program: the offscreen platform with one screen of
 // 1024x768, the smallest the windows are laid out for, and frames around the windows.
 inline QApplication& App() {
@@ -97,7 +101,7 @@ struct Gui {
         script.files.clear();
     }
     void Click(const char* command) {
-        window->Action(command)->trigger();
+        Child<QAction>(window.get(), command)->trigger();
         QApplication::processEvents();
     }
     // The commands off (a button out of step with its command as "!name"), "/", what is

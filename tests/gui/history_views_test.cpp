@@ -30,12 +30,6 @@ void TwoRuns(Gui& g) {
         {Employees({{"363862254", "83701"}, {"363862251", "83701"}, {"363862252", "ABCDE"}, {"363862253", "1234X"}})});
 }
 
-// The history's menu items are no commands of the table: found by name.
-void Open(Gui& g, const char* item) {
-    g.window->findChild<QAction*>(QString::fromLatin1(item))->trigger();
-    QApplication::processEvents();
-}
-
 std::string Statuses(const ComparisonModel& m) {
     std::string out;
     for (int row = 0; row < m.rowCount(); ++row) out += m.index(row, 0).data().toString().toStdString() + " ";
@@ -45,14 +39,14 @@ std::string Statuses(const ComparisonModel& m) {
 TEST(HistoryViewsTest, CompareWithPreviousRunCountsFiltersAndShowsTheRecord) {
     Gui g;
     TwoRuns(g);
-    Open(g, "mnuVCompare");
+    g.Click("mnuVCompare");
     auto* w = g.window->findChild<CompareWindow*>();
     ASSERT_TRUE(w && w->isVisible());
-    EXPECT_EQ(w->CountsLine()->text().toStdString(), "Fixed: 1   New: 1   Still: 1");
+    EXPECT_EQ(Child<QLabel>(w, "lblCounts")->text().toStdString(), "Fixed: 1   New: 1   Still: 1");
     EXPECT_EQ(Statuses(*w->Model()), "new still fixed ");
     // The new finding is on record 5 of the log on screen; the field viewer shows it.
     w->Grid()->setCurrentIndex(w->Model()->index(0, 0));
-    EXPECT_EQ(w->RecordLine()->text().toStdString(), "Record Number 5 of run 2");
+    EXPECT_EQ(Child<QLabel>(w, "lblRecord")->text().toStdString(), "Record Number 5 of run 2");
     EXPECT_GT(w->Viewer()->RowCount(), 10);
     // Was record 4 (still) now 6; the new one was in no record of run 1.
     EXPECT_EQ(w->Model()->index(1, 1).data().toInt(), 6);
@@ -60,14 +54,14 @@ TEST(HistoryViewsTest, CompareWithPreviousRunCountsFiltersAndShowsTheRecord) {
     EXPECT_EQ(w->Model()->index(0, 2).data(Qt::ToolTipRole).toString() + w->Model()->index(0, 2).data().toString(),
               QStringLiteral("New: run 1 had no such finding.\u2014"));
 
-    w->Filter(FindingStatus::New)->setChecked(false);
-    w->Filter(FindingStatus::Still)->setChecked(false);
+    Child<QCheckBox>(w, "chkNew")->setChecked(false);
+    Child<QCheckBox>(w, "chkStill")->setChecked(false);
     EXPECT_EQ(Statuses(*w->Model()), "fixed ");
-    EXPECT_EQ(w->Grid()->Caption().toStdString(), "1 Finding(s) Shown");
-    w->Filter(FindingStatus::Fixed)->setChecked(false);
+    EXPECT_EQ(w->Grid()->CaptionLabel()->text().toStdString(), "1 Finding(s) Shown");
+    Child<QCheckBox>(w, "chkFixed")->setChecked(false);
     EXPECT_EQ(w->Model()->rowCount(), 0);
     // Every control a screen reader reaches has a name.
-    for (QWidget* c : std::initializer_list<QWidget*>{w->Grid(), w->Filter(FindingStatus::New), w->CountsLine()})
+    for (QWidget* c : std::initializer_list<QWidget*>{w->Grid(), Child(w, "chkNew"), Child(w, "lblCounts")})
         EXPECT_FALSE(QAccessible::queryAccessibleInterface(c)->text(QAccessible::Name).isEmpty())
             << c->objectName().toStdString();
     // A new run closes the window: its log is about to be replaced.
@@ -81,21 +75,21 @@ TEST(HistoryViewsTest, AKeyHeldByTwoRecordsShowsNoRecord) {
     Gui g;
     g.Test({Employees({{"363862251", "8370B"}})});
     g.Test({Employees({{"363862251", "83701"}, {"363862251", "83701"}})});
-    Open(g, "mnuVCompare");
+    g.Click("mnuVCompare");
     auto* w = g.window->findChild<CompareWindow*>();
     ASSERT_TRUE(w && w->isVisible());
     EXPECT_EQ(Statuses(*w->Model()), "fixed ");
-    EXPECT_EQ(w->RecordLine()->text().toStdString(), "The record is not in run 2.");
+    EXPECT_EQ(Child<QLabel>(w, "lblRecord")->text().toStdString(), "The record is not in run 2.");
 }
 
 TEST(HistoryViewsTest, RunHistoryComparesTheSelectedRunsAndNothingBeforeTwoRuns) {
     Gui g;
     g.script.answers = {MsgAnswer::Ok};
-    Open(g, "mnuVCompare");
+    g.Click("mnuVCompare");
     EXPECT_EQ(g.script.Titles(), "Compare with Previous Run");
     TwoRuns(g);
     g.Test({Employees({{"363862251", "83701"}})});
-    Open(g, "mnuVHistory");
+    g.Click("mnuVHistory");
     auto* h = g.window->findChild<RunHistoryWindow*>();
     ASSERT_TRUE(h && h->isVisible());
     ASSERT_EQ(h->Model()->rowCount(), 3);
@@ -106,17 +100,17 @@ TEST(HistoryViewsTest, RunHistoryComparesTheSelectedRunsAndNothingBeforeTwoRuns)
                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
     h->Grid()->selectionModel()->select(h->Model()->index(2, 0),
                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    h->CompareButton()->click();
+    Child<QPushButton>(h, "cmdCompare")->click();
     auto* w = g.window->findChild<CompareWindow*>();
     ASSERT_TRUE(w && w->isVisible());
     EXPECT_EQ(w->windowTitle().toStdString(), "Compare Runs - run 3 against run 1");
-    EXPECT_EQ(w->CountsLine()->text().toStdString(), "Fixed: 2   New: 0   Still: 0");
+    EXPECT_EQ(Child<QLabel>(w, "lblCounts")->text().toStdString(), "Fixed: 2   New: 0   Still: 0");
     // Run 3 is the log on screen: a fixed finding shows its record there when it is still
     // in the file (found by its SSN), and says so when it is gone.
-    EXPECT_EQ(w->RecordLine()->text().toStdString(), "Record Number 3 of run 3");
+    EXPECT_EQ(Child<QLabel>(w, "lblRecord")->text().toStdString(), "Record Number 3 of run 3");
     EXPECT_GT(w->Viewer()->RowCount(), 10);
     w->Grid()->setCurrentIndex(w->Model()->index(1, 0));
-    EXPECT_EQ(w->RecordLine()->text().toStdString(), "The record is not in run 3.");
+    EXPECT_EQ(Child<QLabel>(w, "lblRecord")->text().toStdString(), "The record is not in run 3.");
     EXPECT_EQ(w->Viewer()->RowCount(), 0);
     // Record is where a finding is in run 3, Was Record where it was in run 1: a fixed one
     // has no record in run 3, whichever log is on screen.
@@ -130,9 +124,9 @@ TEST(HistoryViewsTest, RunHistoryComparesTheSelectedRunsAndNothingBeforeTwoRuns)
     // Runs 2 and 1: neither is the log on screen, no record is shown.
     h->Grid()->selectionModel()->select(QItemSelection(h->Model()->index(1, 0), h->Model()->index(2, 6)),
                                         QItemSelectionModel::ClearAndSelect);
-    h->CompareButton()->click();
+    Child<QPushButton>(h, "cmdCompare")->click();
     EXPECT_EQ(w->windowTitle().toStdString(), "Compare Runs - run 2 against run 1");
-    EXPECT_EQ(w->RecordLine()->text().toStdString(),
+    EXPECT_EQ(Child<QLabel>(w, "lblRecord")->text().toStdString(),
               "The error log holds no record of run 2: it is the log of another run.");
     // The notice alone, without the viewer's empty boxes.
     EXPECT_FALSE(w->Viewer()->isVisibleTo(w));
@@ -147,7 +141,7 @@ TEST(HistoryViewsTest, AnUnusableHistoryIsToldOncePerSessionAndByTheWindows) {
     EXPECT_EQ(g.script.Titles(), "Results|Run History|Results");
     // The windows say why they cannot open.
     g.script.answers = {MsgAnswer::Ok};
-    Open(g, "mnuVHistory");
+    g.Click("mnuVHistory");
     EXPECT_EQ(g.script.messages.back().title, "Run History");
     EXPECT_NE(g.script.messages.back().text.find("cannot be used"), std::string::npos) << g.script.messages.back().text;
     auto* h = g.window->findChild<RunHistoryWindow*>();

@@ -157,8 +157,7 @@ TEST(MainWindowTest, AFolderThatCanOnlyBeReadIsOpenedForReading) {
     g.Click("cmdLast"), g.Click("cmdErrors");
     EXPECT_EQ(g.State(), "cmdStart cmdGrid cmdLast mnuTStart mnuTOpenLast mnuTSet mnuRLast" + kErrorsView +
                              "Missing Final Record");
-    EXPECT_EQ(g.window->findChild<QPushButton*>(QStringLiteral("cmdStart"))->toolTip(),
-              QStringLiteral("read, not written"));
+    EXPECT_EQ(Child(g.window.get(), "cmdStart")->toolTip(), QStringLiteral("read, not written"));
     EXPECT_EQ(g.script.started.size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(g.dir / "temphtm.HTM"));
     g.script.answers = {MsgAnswer::Ok}, g.window->TestFile((g.dir / "sub1.txt").string());
@@ -181,7 +180,7 @@ TEST(MainWindowTest, ExitDuringARunLogsTheAbortAndEnds) {
             QTimer::singleShot(0, w, [w, way] {
                 if (way == 0) QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("cmdExit")), Qt::LeftButton);
                 if (way == 4) sql::FailNthOperation(1);
-                if (way == 1 || way == 4) w->Action("mnuTExit")->trigger();
+                if (way == 1 || way == 4) Child<QAction>(w, "mnuTExit")->trigger();
                 if (way == 2) w->close();
             });
         };
@@ -232,7 +231,7 @@ TEST(MainWindowTest, ExitWhileAFifoIsSilent) {
     g.Reopen();
     g.Click("cmdLast");
     EXPECT_EQ(
-        g.window->Results()->CritErrorBox()->toPlainText().toStdString(),
+        Child<QPlainTextEdit>(g.window.get(), "txtCritError")->toPlainText().toStdString(),
         "Execution of Testing was stopped in Record Number 5:  The last file did not complete testing because the "
         "Exit Button was selected while processing.");
 }
@@ -255,7 +254,7 @@ TEST(MainWindowTest, DroppedFileStartsARun) {
         QApplication::sendEvent(g.window.get(), &drop);
         QTest::qWait(20);
         EXPECT_EQ(g.script.fileTitles, std::vector<std::string>(local, "Please Enter Next File Name to be Tested"));
-        EXPECT_EQ(g.window->LastSummary().recordsTested, local ? 6 : 0);
+        EXPECT_EQ(Child<QLabel>(g.window.get(), "lblRecords")->text().startsWith(u"6 Record(s) Tested"), local);
     }
 }
 
@@ -333,7 +332,7 @@ TEST(MainWindowTest, EveryControlHasAnAccessibleName) {
     RunWithAnError(g);
     check("errors");
     ResultsView& r = *g.window->Results();
-    EXPECT_EQ(Accessible(r.DBGrid1()) + "|" + Accessible(r.DBGrid2()) + "|" + Accessible(r.CritErrorBox()),
+    EXPECT_EQ(Accessible(r.DBGrid1()) + "|" + Accessible(r.DBGrid2()) + "|" + Accessible(Child(&r, "txtCritError")),
               "Record(s)|Quorvex Error(s) that Need to be Corrected|Quorvex Testing Stopped");
     g.Click("cmdView");
     r.DBGrid3()->selectRow(2);

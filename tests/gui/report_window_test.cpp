@@ -121,13 +121,13 @@ TEST(ReportWindowTest, FontSavePrintAndPreview) {
     ASSERT_NE(w, nullptr);
     const std::string report =
         FormatTextReport(*LogReader::OpenIn(g.dir.path()), g.script, g.script, g.dir.path()).text;
-    EXPECT_EQ(w->PreviewBox()->toPlainText(), Utf8MessageText(report));
+    EXPECT_EQ(Child<QPlainTextEdit>(w, "Text1")->toPlainText(), Utf8MessageText(report));
     const std::tuple<std::optional<FontChoice>, int> fonts[] = {
         {FontChoice{"DejaVu Sans Mono", 30}, 20}, {FontChoice{"", 5}, 8}, {std::nullopt, 8}};
     for (const auto& [answer, size] : fonts) {
         g.reports.fonts = {answer};
         w->cmdFont_Click();
-        EXPECT_EQ(std::tuple(w->PrintFont().name, w->PrintFont().size, w->PreviewBox()->font().pointSize()),
+        EXPECT_EQ(std::tuple(w->PrintFont().name, w->PrintFont().size, Child(w, "Text1")->font().pointSize()),
                   std::tuple(std::string("DejaVu Sans Mono"), size, size));
     }
     WriteFile(g.dir / "saved.txt", std::string(9000, '.'));
@@ -183,7 +183,7 @@ TEST(ReportCommandsTest, HideSsns) {
     ASSERT_NE(w, nullptr);
     g.script.saveFiles = {(g.dir / "report.pdf").string()};
     w->cmdPdf_Click();
-    const std::string preview = w->PreviewBox()->toPlainText().toStdString();
+    const std::string preview = Child<QPlainTextEdit>(w, "Text1")->toPlainText().toStdString();
     g.Click("cmdErrors");
     for (const std::string& shown : {preview, PdfText(g.dir / "report.pdf"), ReadFile(g.dir / "temphtm.HTM")})
         EXPECT_EQ(std::pair(shown.find("*****1234") != std::string::npos, shown.find("987651234")),
@@ -198,7 +198,7 @@ TEST(ReportWindowTest, ClosedByANewRunAndByEscape) {
     g.reports.types = {kTextReport, kTextReport};
     g.Click("cmdErrors");
     ASSERT_NE(g.Window(), nullptr);
-    QTest::keyClick(g.Window()->PreviewBox(), Qt::Key_Escape);
+    QTest::keyClick(Child(g.Window(), "Text1"), Qt::Key_Escape);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(g.Window(), nullptr);
     g.Click("cmdErrors");

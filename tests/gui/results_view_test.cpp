@@ -38,8 +38,7 @@ TEST(ResultsViewTest, GridsAndViewerShowTheLog) {
     const std::string rw = With(With(MakeRW(), 3, "12345678X"), 190, "A");  // wages not numeric: and the RT total
     g.Test({Lines({ValidRecord("RA"), ValidRecord("RE"), MakeRW(), rw, MakeRT(2, {}), ValidRecord("RF", 2)})});
     ResultsView& r = *g.window->Results();
-    EXPECT_EQ(r.findChild<QLabel*>(QStringLiteral("lblRecords"))->text(),
-              QStringLiteral("6 Record(s) Tested, 2 Record(s) with Error(s)"));
+    EXPECT_EQ(Child<QLabel>(&r, "lblRecords")->text(), QStringLiteral("6 Record(s) Tested, 2 Record(s) with Error(s)"));
     EXPECT_EQ(Column(*r.DBGrid1()->model(), 0) + Column(*r.DBGrid1()->model(), 1), "4|5|2|1|");
     const QAbstractItemModel& errors = *r.DBGrid2()->model();
     EXPECT_EQ(Column(errors, 0).substr(0, 56) + Column(errors, 1).substr(0, 12),
@@ -47,7 +46,8 @@ TEST(ResultsViewTest, GridsAndViewerShowTheLog) {
     const QString ssnMessage = errors.index(0, 2).data().toString();
     EXPECT_EQ(errors.index(0, 2).data(Qt::ToolTipRole).toString(), ssnMessage);
     r.DBGrid1()->selectRow(1);
-    EXPECT_EQ(r.ErrorsLine()->text() + QString::number(errors.rowCount()), QStringLiteral("Record Number 51"));
+    EXPECT_EQ(Child<QLabel>(&r, "lblErrors")->text() + QString::number(errors.rowCount()),
+              QStringLiteral("Record Number 51"));
     r.DBGrid1()->selectAll();
     QTest::keyClick(r.DBGrid1(), Qt::Key_C, Qt::ControlModifier);
     const QStringList lines = QApplication::clipboard()->text().split(QLatin1Char('\n'));
@@ -57,7 +57,7 @@ TEST(ResultsViewTest, GridsAndViewerShowTheLog) {
     EXPECT_EQ(lines[0].count(QLatin1Char('\t')) + lines[1].count(QLatin1Char('\t')), 4);
 
     g.Click("cmdView");
-    EXPECT_EQ(Column(*r.DBGrid3()->model(), 0) + r.DBGrid3()->Caption().toStdString(),
+    EXPECT_EQ(Column(*r.DBGrid3()->model(), 0) + r.DBGrid3()->CaptionLabel()->text().toStdString(),
               "1|2|3|4|5|6|6 Record(s) Tested");
     EXPECT_EQ(r.DBGrid3()->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Record Data"));
     EXPECT_EQ(g.State(), "cmdView cmdLast mnuTOpenLast mnuRLast / DBGrid3 @DBGrid3 / ");
@@ -66,14 +66,14 @@ TEST(ResultsViewTest, GridsAndViewerShowTheLog) {
     r.DBGrid3()->selectRow(3);
     RecordViewer& viewer = *r.Viewer();
     ASSERT_EQ(viewer.RowCount(), 47);
-    std::string marked;
+    QString marked;
     for (int row = 0; row < viewer.RowCount(); ++row) {
         const QModelIndex value = viewer.model()->index(row, 1);
         const bool on = value.data(Qt::BackgroundRole).value<QColor>() == QColor::fromRgb(kHighlightRgb);
         EXPECT_EQ(on, !value.data(Qt::ToolTipRole).toString().isEmpty()) << row;
-        if (on) marked += viewer.Caption(row).toStdString() + "=" + viewer.Value(row).toStdString() + "|";
+        if (on) marked += value.siblingAtColumn(0).data().toString() + u'=' + value.data().toString() + u'|';
     }
-    EXPECT_EQ(marked.substr(0, 14) + std::to_string(std::count(marked.begin(), marked.end(), '|')), "SSN=12345678X|2");
+    EXPECT_EQ(marked.left(14) + QString::number(marked.count(u'|')), QStringLiteral("SSN=12345678X|2"));
     EXPECT_EQ(viewer.model()->index(1, 1).data(Qt::ToolTipRole).toString(), ssnMessage);
     EXPECT_EQ(viewer.model()->index(1, 0).data(Qt::AccessibleTextRole).toString(),
               QStringLiteral("SSN [Position 3 - 11]: 12345678X"));
@@ -118,7 +118,7 @@ TEST(ResultsViewTest, KeysInTheGrids) {
         grid->setFocus();
         QTest::keyClick(grid, key, mods);
         EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString() +
-                      (r.CritErrorBox()->textCursor().hasSelection() ? "*" : "") +
+                      (Child<QPlainTextEdit>(&r, "txtCritError")->textCursor().hasSelection() ? "*" : "") +
                       std::to_string(grid->horizontalScrollBar()->value()),
                   std::string(to) + "0");
     }
@@ -131,7 +131,7 @@ TEST(ResultsViewTest, KeysInTheGrids) {
         ASSERT_EQ(selected.size(), 1);
         EXPECT_EQ(selected.front().row(), grid1.currentIndex().row());
         EXPECT_TRUE(QApplication::clipboard()->text().startsWith(QStringLiteral("%1\t").arg(recNum)));
-        EXPECT_EQ(r.ErrorsLine()->text(), QStringLiteral("Record Number %1").arg(recNum));
+        EXPECT_EQ(Child<QLabel>(&r, "lblErrors")->text(), QStringLiteral("Record Number %1").arg(recNum));
         EXPECT_EQ(r.DBGrid2()->horizontalScrollBar()->value(), 0);
     }
     // The arrow keys reach a cell the column cuts: its full text shows.
@@ -145,7 +145,7 @@ TEST(ResultsViewTest, KeysInTheGrids) {
     QTest::keyClick(r.DBGrid3(), Qt::Key_Return);
     EXPECT_EQ(std::pair(QApplication::focusWidget(), r.Viewer()->currentIndex().row()),
               std::pair(static_cast<QWidget*>(r.Viewer()), 0));
-    EXPECT_EQ(r.Viewer()->Caption(0), QStringLiteral("Record Identifier"));
+    EXPECT_EQ(r.Viewer()->model()->index(0, 0).data().toString(), QStringLiteral("Record Identifier"));
 }
 
 // One split for every record of the view, the captions wrapped rather than cut, at the
@@ -162,17 +162,18 @@ TEST(ResultsViewTest, ViewerSplitsOnceAndWrapsTheCaptions) {
         for (int record : {0, 1, 2, 5}) {
             r.DBGrid3()->selectRow(record);
             QApplication::processEvents();
-            splits.insert(viewer.CaptionWidth());
+            splits.insert(viewer.columnWidth(0));
             for (int row = 0; row < viewer.RowCount(); ++row) {
-                const QRect need = viewer.fontMetrics().boundingRect(QRect(0, 0, viewer.CaptionWidth() - 10, 1000),
-                                                                     Qt::TextWordWrap, viewer.Caption(row));
-                EXPECT_GE(viewer.rowHeight(row), need.height()) << viewer.Caption(row).toStdString();
+                const QString caption = viewer.model()->index(row, 0).data().toString();
+                const QRect need = viewer.fontMetrics().boundingRect(QRect(0, 0, viewer.columnWidth(0) - 10, 1000),
+                                                                     Qt::TextWordWrap, caption);
+                EXPECT_GE(viewer.rowHeight(row), need.height()) << caption.toStdString();
             }
         }
         EXPECT_EQ(splits.size(), 1u) << size.width();
     }
     r.DBGrid3()->selectRow(2);
-    EXPECT_EQ(viewer.Value(2).left(1), QStringLiteral("\u2401"));
+    EXPECT_EQ(viewer.model()->index(2, 1).data().toString().left(1), QStringLiteral("\u2401"));
     EXPECT_EQ(VisibleValue(QStringLiteral("a\t\x7f\u0081b")), QStringLiteral("a\u2409\u2421\ufffdb"));
 }
 
@@ -203,8 +204,8 @@ TEST(ResultsViewTest, CaptionsShowAnyFileName) {
     g.Click("cmdErrors");
     const auto* report = g.window->findChild<frmReport*>();
     ASSERT_NE(report, nullptr);
-    EXPECT_TRUE(
-        report->PreviewBox()->toPlainText().contains(QString::fromUtf8("Generated from: " + file.string() + "\n")));
+    EXPECT_TRUE(Child<QPlainTextEdit>(report, "Text1")->toPlainText().contains(
+        QString::fromUtf8("Generated from: " + file.string() + "\n")));
     // ... and in the last results of a clean file.
     const auto clean = g.dir / "Lohn J\u00e4nner \u03a9 2.txt";
     WriteFile(clean, Submission(1));

@@ -39,12 +39,9 @@ public:
     // Shows `b` against `a` of `history` (both read whole); throws HistoryError.
     void Compare(const RunHistory& history, const HistoryRun& a, const HistoryRun& b);
 
-    QLabel* CountsLine() const { return counts_; }
-    QCheckBox* Filter(FindingStatus status) const { return filters_[static_cast<std::size_t>(status)]; }
     ResultGrid* Grid() const { return grid_; }
     ComparisonModel* Model() const { return model_; }
     RecordViewer* Viewer() const { return viewer_; }
-    QLabel* RecordLine() const { return recordLine_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

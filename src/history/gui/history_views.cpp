@@ -105,9 +105,6 @@ void HistoryViews::ShowRunHistory() {
     }
 }
 
-CompareWindow* HistoryViews::Comparison() const { return compare_; }
-RunHistoryWindow* HistoryViews::History() const { return history_; }
-
 void HistoryViews::CloseWindows() {
     if (compare_) compare_->close();
     if (history_) history_->close();

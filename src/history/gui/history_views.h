@@ -34,9 +34,6 @@ public:
     // A run starts: the windows close, as the log and the history are about to change.
     void CloseWindows();
 
-    CompareWindow* Comparison() const;
-    RunHistoryWindow* History() const;
-
 private:
     void Tell(const std::string& text, const char* title, MsgIcon icon = MsgIcon::Information);
     // Ctrl+C on more rows than a grid copies.

@@ -28,7 +28,6 @@ public:
 
     ResultGrid* Grid() const { return grid_; }
     RunListModel* Model() const { return model_; }
-    QPushButton* CompareButton() const { return compare_; }
 
 signals:
     // Compare: run `b` against run `a` (a is 0 for the run before b).

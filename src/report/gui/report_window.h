@@ -26,7 +26,6 @@ public:
     void ShowPreview(const TextPreview& preview);
 
     const FontChoice& PrintFont() const { return printFont_; }
-    QPlainTextEdit* PreviewBox() const { return text1_; }
 
     // PrintReport: counts the pages, asks the print dialog (owned by `owner`) and prints the
     // chosen pages in the print font, each copy a job of its own, with progress and Cancel.

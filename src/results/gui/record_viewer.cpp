@@ -178,16 +178,6 @@ bool RecordViewer::Enter() {
 
 int RecordViewer::RowCount() const { return fields_->rowCount(); }
 
-QString RecordViewer::Caption(int row) const {
-    const auto* f = fields_->At(row);
-    return f ? f->caption : QString();
-}
-
-QString RecordViewer::Value(int row) const {
-    const auto* f = fields_->At(row);
-    return f ? f->value : QString();
-}
-
 QSize RecordViewer::sizeHint() const {
     const int frame = 2 * frameWidth();
     return {captionColumn_ + valueColumn_ + verticalScrollBar()->sizeHint().width() + frame,

@@ -38,9 +38,6 @@ public:
     bool Enter();
 
     int RowCount() const;
-    QString Caption(int row) const;
-    QString Value(int row) const;
-    int CaptionWidth() const { return columnWidth(0); }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

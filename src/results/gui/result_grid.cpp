@@ -36,8 +36,6 @@ void ResultGrid::SetCaption(const QString& caption) {
     setAccessibleName(caption);
 }
 
-QString ResultGrid::Caption() const { return caption_->text(); }
-
 void ResultGrid::SetColumnWidths(std::initializer_list<int> twips, int wide) {
     // Never narrower than a seven-digit record number in the font of today's screens.
     const int digits = fontMetrics().horizontalAdvance(QStringLiteral("00000000"));

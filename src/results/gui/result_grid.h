@@ -30,7 +30,6 @@ public:
 
     QLabel* CaptionLabel() const { return caption_; }
     void SetCaption(const QString& caption);
-    QString Caption() const;
 
     // Column widths in twips (0 keeps the default width); the column `wide` is as wide as
     // the whole grid.

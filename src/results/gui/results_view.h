@@ -70,8 +70,6 @@ public:
     ResultGrid* DBGrid2() const { return grid2_; }
     ResultGrid* DBGrid3() const { return grid3_; }
     RecordViewer* Viewer() const { return viewer_; }
-    QLabel* ErrorsLine() const { return errors_; }
-    QPlainTextEdit* CritErrorBox() const { return critError_; }
 
 signals:
     void happened(quorvex::ResultsEvent event);

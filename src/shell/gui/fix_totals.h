@@ -39,7 +39,6 @@ public:
     void Open();
     QDialog* Dialog() const { return dialog_; }
     QTableWidget* Table() const { return table_; }
-    QPushButton* SaveButton() const { return save_; }
 
 signals:
     // The user wants the corrected copy `file` tested now.

@@ -116,12 +116,6 @@ MainWindow::~MainWindow() {
     if (!unloaded_) UnloadHandler();
 }
 
-QAction* MainWindow::Action(const char* name) const {
-    for (std::size_t i = 0; i < kCommandCount; ++i)
-        if (std::string_view(kCommandNames[i].name) == name) return actions_[i];
-    return nullptr;
-}
-
 QAction* MainWindow::Register(QAction* action, Command command) {
     const auto i = static_cast<std::size_t>(command);
     action->setObjectName(QString::fromLatin1(kCommandNames[i].name));

@@ -86,7 +86,6 @@ public:
     const std::filesystem::path& ProgramFolder() const override { return options_.programFolder; }
     int ErrorLimit() const { return errorLimit_; }
     void SetErrorLimit(int limit) { errorLimit_ = limit; }
-    const RunSummary& LastSummary() const { return lastSummary_; }
     DialogServices& Services() override { return services_; }
     QtDialogServices& QtServices() { return qtServices_; }
     // The area below the welcome screen where the result views are placed.
@@ -96,8 +95,6 @@ public:
 
     // The action behind a button, menu or menu item.
     QAction* Action(Command command) const { return actions_[static_cast<std::size_t>(command)]; }
-    // The same by the object name of the button or menu (cmdStart, mnuTSet, ...).
-    QAction* Action(const char* name) const;
 
     void ShowSetErrors();
     void ShowHelp();

@@ -70,8 +70,6 @@ void RunProgress::ShowBar() {
     if (!shown || bar_->value() != before || bar_->maximum() != maximumBefore) bar_->repaint();
 }
 
-bool RunProgress::Busy() const { return bar_->maximum() == 0; }
-
 void RunProgress::Hide() {
     Conceal();
     stillDraws_ = 0;

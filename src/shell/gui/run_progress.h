@@ -29,7 +29,6 @@ public:
     void Draw();
     static constexpr int kStillDraws = 50;
     // Whether the bar shows the busy indicator rather than a share of the file.
-    bool Busy() const;
     // Hides the label and the bar, the bar emptied.
     void Hide();
     // Hides them as they are (before the first run).
