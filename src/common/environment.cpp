@@ -1,7 +1,6 @@
 #include "common/environment.h"
 
 #include <cstdlib>
-#include <string_view>
 
 namespace quorvex {
 
@@ -36,13 +35,10 @@ Environment ReadEnvironment(const std::function<const char*(const char*)>& lookU
     const std::optional<std::string> redact = text("QUORVEX_REDACT");
     env.hideSsns = redact && *redact != "0";
     env.fingerprintKey = text("QUORVEX_FINGERPRINT_KEY");
-    // As Qt reads a number: leading and trailing blanks allowed, any base prefix not.
-    const std::optional<std::string> unattended = text("QUORVEX_UNATTENDED");
-    if (unattended) {
+    // A whole number other than 0 (the window's tests and scripts set 1).
+    if (const char* unattended = lookUp("QUORVEX_UNATTENDED"); unattended && *unattended) {
         char* end = nullptr;
-        const long n = std::strtol(unattended->c_str(), &end, 10);
-        env.unattended = end != unattended->c_str() && std::string_view(end).find_first_not_of(" \t\n") ==
-                                                          std::string_view::npos && n != 0;
+        env.unattended = std::strtol(unattended, &end, 10) != 0 && *end == '\0';
     }
     return env;
 }
