@@ -27,4 +27,20 @@ inline CliResult CheckInProcess(std::vector<std::string> args, const std::functi
     return {status, out, testing::internal::GetCapturedStderr()};
 }
 
+// How often `what` stands in `text`.
+inline std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+// The partial fingerprints of a SARIF document's results, in order.
+inline std::vector<std::string> Fingerprints(const std::string& sarif) {
+    std::vector<std::string> prints;
+    const std::string key = "\"quorvexFinding/v2\":\"";
+    for (std::size_t at = sarif.find(key); at != std::string::npos; at = sarif.find(key, at + 1))
+        prints.push_back(sarif.substr(at + key.size(), 16));
+    return prints;
+}
+
 }  // namespace quorvex::test

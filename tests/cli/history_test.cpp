@@ -46,12 +46,6 @@ std::int64_t AddRun(RunHistory& h, const HistoryRun& run, const std::vector<Hist
     return h.Add(run, all, keep);
 }
 
-std::size_t Count(const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-}
-
 const fs::path kExamples = fs::path(QUORVEX_SOURCE_DIR) / "examples";
 
 // The faulty example edited: the state abbreviation of record 2 still wrong but another, the
@@ -76,7 +70,6 @@ TEST(History, AnEditedSubmissionComparedWithItsLastRun) {
     EXPECT_EQ(Check(dir, {"--compare"}).status, 3);  // no history yet
     WriteFile(dir / "edited.txt", Edited());
     ASSERT_EQ(Check(dir, {"-q", (kExamples / "faulty-2008.txt").string()}).status, 1);
-    EXPECT_EQ(Check(dir, {"--compare"}).status, 3);  // one run
     ASSERT_EQ(Check(dir, {"-q", (dir / "edited.txt").string()}).status, 1);
 
     struct stat st{};
@@ -117,7 +110,6 @@ TEST(History, AnEditedSubmissionComparedWithItsLastRun) {
     for (const auto& [state, n] : {std::pair{"absent", 1u}, {"new", 1u}, {"unchanged", 8u}, {"updated", 1u}})
         EXPECT_EQ(Count(sarif.out, "\"baselineState\":\"" + std::string(state) + '"'), n) << state;
     EXPECT_EQ(Count(sarif.out, "\"region\":{\"startLine\":"), 11u);  // placed in the files of either run
-    EXPECT_EQ(Check(dir, {"--compare", "1", "7"}).status, 3);
 
     // A clean run after the faulty one: everything fixed, nothing new or still.
     ASSERT_EQ(Check(dir, {"-q", (kExamples / "valid-2008.txt").string()}).status, 0);
@@ -126,37 +118,14 @@ TEST(History, AnEditedSubmissionComparedWithItsLastRun) {
     EXPECT_NE(clean.out.find("Fixed: 10   New: 0   Still: 0"), std::string::npos);
 }
 
-// The strings of each result's partial fingerprint in a SARIF document, in order.
-std::vector<std::string> Fingerprints(const std::string& sarif) {
-    std::vector<std::string> prints;
-    const std::string key = "\"quorvexFinding/v2\":\"";
-    for (std::size_t at = sarif.find(key); at != std::string::npos; at = sarif.find(key, at + 1))
-        prints.push_back(sarif.substr(at + key.size(), 16));
-    return prints;
-}
-
-// A record is keyed by every byte it holds there: a NUL and a letter of the code page as well.
-TEST(History, KeysKeepEveryByteOfTheRecord) {
-    TempDir dir;
-    std::string text = ReadFile(kExamples / "valid-2008.txt");
-    const std::string ssn("36\0\xC9" "62215", 9);
-    std::copy(ssn.begin(), ssn.end(), text.begin() + 2 * 514 + 2);  // record 3, an RW record
-    WriteFile(dir / "f.txt", text);
-    ASSERT_EQ(Check(dir, {"-q", (dir / "f.txt").string()}).status, 1);
-    const auto findings = RunHistory(dir / "data" / "RunHistory.db", false).Findings(1);
-    ASSERT_FALSE(findings.empty());
-    EXPECT_EQ(findings.front().key, ssn + "/162309797");
-    // What the log keeps of a record for its key holds the fields that key it.
-    EXPECT_LE(std::max(Field(RecordType::RW, rw::kSsn).last, Field(RecordType::RE, re::kEin).last),
-              LogReader::kKeyChars);
-}
-
-// Records that share a type and key are told apart by their occurrence, over many keys.
+// Records that share a type and key are told apart by their occurrence, over many keys; a key
+// keeps every byte of its record, a NUL and a letter of the code page as well.
 TEST(History, RepeatedKeysCountTheirOccurrences) {
     TempDir dir;
     ErrorLog log = ErrorLog::CreateMDB(dir.path());
-    for (int n = 0; n < 300; ++n) {
-        log.AddRecord("RW", "RW" + std::to_string(100000000 + n % 100));  // 100 SSNs, three times each
+    const std::string ssn("36\0\xC9" "62215", 9);
+    for (int n = 0; n <= 300; ++n) {
+        log.AddRecord("RW", "RW" + (n < 300 ? std::to_string(100000000 + n % 100) : ssn));  // 100 SSNs, 3 times each
         log.LogError("r", "u", "e");
     }
     log.Sync();
@@ -166,9 +135,12 @@ TEST(History, RepeatedKeysCountTheirOccurrences) {
         keys.push_back(keyer.Key(row.record));
         return true;
     });
-    ASSERT_EQ(keys.size(), 300u);
-    EXPECT_EQ(keys[250].key, "100000050/");
+    ASSERT_EQ(keys.size(), 301u);
+    EXPECT_EQ(std::tuple(keys[250].key, keys[300].key), std::tuple("100000050/", ssn + "/"));
     EXPECT_EQ(std::tuple(keys[99].occurrence, keys[100].occurrence, keys[250].occurrence), std::tuple(0, 1, 2));
+    // What the log keeps of a record for its key holds the fields that key it.
+    EXPECT_LE(std::max(Field(RecordType::RW, rw::kSsn).last, Field(RecordType::RE, re::kEin).last),
+              LogReader::kKeyChars);
 }
 
 TEST(History, FindingsAsSarif) {
@@ -198,12 +170,6 @@ TEST(History, FindingsAsSarif) {
         std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find(R"(Compensation of the RT record is \\#. The reported sum)"), std::string::npos);
-    // A rule's texts hold no finding's numbers: they are in its results.
-    const std::string rules = run.out.substr(run.out.find("\"rules\":"));
-    for (const char* data : {"10181979", "10182079", "363862252", "8370B"}) {
-        EXPECT_EQ(rules.find(data), std::string::npos) << data;
-        EXPECT_NE(run.out.find(data), std::string::npos) << data;
-    }
     // A file outside the root is named by its absolute URI; the findings of the log alone are
     // placed in the files its run read, and followed by the same fingerprints.
     const CliResult outside = Check(dir, {"--findings", "sarif", "--sarif-root", (dir / "data").string(), file});
@@ -225,40 +191,7 @@ TEST(History, FindingsAsSarif) {
     EXPECT_NE(RuleId("RT", "Wages", "The sum is 12 of 3."), RuleId("RT", "Tips", "The sum is 12 of 3."));
 }
 
-// The runs of the history for other programs: the same fields as the list.
-TEST(History, RunsAsJsonAndCsv) {
-    TempDir dir;
-    const std::string file = (kExamples / "valid-2008.txt").string();
-    ASSERT_EQ(Check(dir, {"-q", file}).status, 0);
-    const CliResult json = Check(dir, {"--history", "--findings", "json"});
-    EXPECT_EQ(json.status, 0);
-    const std::string size = std::to_string(fs::file_size(file));
-    EXPECT_EQ(json.out.rfind(R"([)" "\n" R"({"run":1,"date":")", 0), 0u) << json.out;
-    EXPECT_NE(
-        json.out.find(R"(","outcome":"finished","records":16,"records_with_errors":0,"errors":0,"files":[{"name":")" +
-                      file + R"(","size":)" + size + R"(,"sha256":")"),
-        std::string::npos)
-        << json.out;
-    const CliResult csv = Check(dir, {"--history", "--findings=csv"});
-    EXPECT_EQ(csv.out.rfind("run,date,outcome,records,records_with_errors,errors,file,size,sha256,changed_while_tested\r\n1,", 0), 0u);
-    EXPECT_NE(csv.out.find(",finished,16,0,0," + file + "," + size + ","), std::string::npos) << csv.out;
-    EXPECT_EQ(Check(dir, {"--history", "--findings", "gnu"}).status, 3);
-}
-
-// A run whose log failed is kept with what its log kept, as such.
-TEST(History, AnIncompleteLogIsKeptAsSuch) {
-    TempDir dir;
-    sql::PlantFault({sql::FaultAt::Statement, "INSERT INTO Errors", 5, 13 /* SQLITE_FULL */});
-    const CliResult run = Check(dir, {"-q", (kExamples / "faulty-2008.txt").string()}, [](RunOptions& o) {
-        o.commitInterval = {}, o.yieldInterval = {}, o.writerThread = false;
-    });
-    sql::PlantFault({});
-    EXPECT_EQ(run.status, 3);
-    const CliResult list = Check(dir, {"--history"});
-    EXPECT_NE(list.out.find("  log incomplete"), std::string::npos) << list.out << run.err;
-}
-
-TEST(History, HashesAndReferencePositions) {
+TEST(History, HashesOfTheFilesTested) {
     EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
     EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     EXPECT_EQ(Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),  // padding in a block of its own
@@ -266,36 +199,21 @@ TEST(History, HashesAndReferencePositions) {
     Sha256 plain(false);  // the rounds without the processor's SHA instructions
     plain.Update("abc", 3);
     EXPECT_EQ(plain.Hex(), Sha256Hex("abc"));
-    const std::tuple<const char*, int, int> rows[] = {
-        {"Tax Year [Position 3 - 6]", 3, 6}, {"Agent Indicator [Position 7]", 7, 7},
-        {"Record Length", 0, 0}, {"X [Position 999 - 1000]", 0, 0}};
-    for (const auto& [reference, first, last] : rows)
-        EXPECT_EQ(ReferencePositions(reference), std::pair(first, last)) << reference;
     // A file is kept with its size and hash; a folder with neither.
     TempDir dir;
     WriteFile(dir / "f.txt", "abc");
     const HistoryFile f = DescribeFile("f.txt", dir / "f.txt"), d = DescribeFile("d", dir.path());
     EXPECT_EQ(std::tuple(f.size, f.sha256, d.size, d.sha256), std::tuple(3, Sha256Hex("abc"), -1, std::string()));
-    const FieldLayout& ssn = Field(RecordType::RW, 1);
-    EXPECT_EQ(ReferencePositions(Reference(ssn)), std::pair(ssn.first, ssn.last));
 }
 
-// A history that cannot be used never fails a run: the run is told once and goes on.
+// A history held by another program never fails a run: the run is told once and goes on.
 TEST(History, DamagedOrLockedHistoryNeverFailsARun) {
     TempDir dir;
     const std::string file = (kExamples / "faulty-2008.txt").string();
-    fs::create_directories(dir / "data");
-    WriteFile(dir / "data" / "RunHistory.db", std::string(8192, 'x'));
-    CliResult run = Check(dir, {"-q", file});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(Count(run.err, "Run History: "), 1u) << run.err;
-    EXPECT_NE(run.err.find("set aside as RunHistory.damaged.db"), std::string::npos);
-    EXPECT_EQ(ReadFile(dir / "data" / "RunHistory.damaged.db"), std::string(8192, 'x'));
-    EXPECT_EQ(RunHistory(dir / "data" / "RunHistory.db", false).Runs().size(), 1u);
-
+    ASSERT_EQ(Check(dir, {"-q", file}).status, 1);
     sql::Database other((dir / "data" / "RunHistory.db").string(), false);
     other.exec("BEGIN EXCLUSIVE");
-    run = Check(dir, {"-q", file});
+    CliResult run = Check(dir, {"-q", file});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(Count(run.err, "Run History: "), 1u) << run.err;
     EXPECT_NE(run.err.find("This run is not in the history"), std::string::npos);
@@ -311,8 +229,9 @@ TEST(History, DamagedOrLockedHistoryNeverFailsARun) {
     EXPECT_EQ(ReadFile(dir / "other.txt"), "kept");
 }
 
-// Damaged histories are set aside as numbered copies, the last three kept; a history of the
-// right kind but another layout is set aside, one that only lacks a table gets it.
+// Damaged histories are set aside as numbered copies, the last three kept, and the run told
+// once; a history of the right kind but another layout is set aside, one that only lacks a
+// table gets it.
 TEST(History, DamagedCopiesKeptAndLayoutsChecked) {
     TempDir dir;
     const std::string file = (kExamples / "faulty-2008.txt").string();
@@ -320,7 +239,10 @@ TEST(History, DamagedCopiesKeptAndLayoutsChecked) {
     fs::create_directories(dir / "data");
     for (char damage : {'a', 'b', 'c', 'd'}) {
         WriteFile(history, std::string(8192, damage));
-        EXPECT_NE(Check(dir, {"-q", file}).err.find("set aside as RunHistory.damaged.db"), std::string::npos);
+        const std::string told = Check(dir, {"-q", file}).err;
+        EXPECT_EQ(Count(told, "Run History: "), 1u) << told;
+        EXPECT_NE(told.find("set aside as RunHistory.damaged.db"), std::string::npos);
+        EXPECT_EQ(RunHistory(history, false).Runs().size(), 1u);
     }
     EXPECT_EQ(ReadFile(RunHistory::DamagedPathIn(dir / "data", 1)), std::string(8192, 'd'));
     EXPECT_EQ(ReadFile(RunHistory::DamagedPathIn(dir / "data", 2)), std::string(8192, 'c'));

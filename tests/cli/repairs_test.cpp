@@ -16,18 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-RwAmounts Rw(int column, double cents) {
-    RwAmounts a{};
-    a[static_cast<std::size_t>(column)] = cents;
-    return a;
-}
-
-RoAmounts Ro(int column, double cents) {
-    RoAmounts a{};
-    a[static_cast<std::size_t>(column)] = cents;
-    return a;
-}
-
 // The submissions: each with the fixes its findings get, as "record:reference=new".
 struct Row {
     const char* name;
@@ -39,19 +27,19 @@ struct Row {
 std::vector<Row> Rows() {
     const std::string ra = BaselineRA(), re = MakeRE();
     std::vector<std::string> wide{ra, re};
-    for (int i = 0; i < 10001; ++i) wide.push_back(MakeRW("123456780", Rw(1, 99999999999)));
+    for (int i = 0; i < 10001; ++i) wide.push_back(MakeRW("123456780", Rw({{1, 99999999999}})));
     wide.push_back(MakeRT(10001, {}));
     wide.push_back(MakeRF(10001));
     return {
         {"count off", {ra, re, MakeRW(), MakeRW(), MakeRT(3, {}), MakeRF(2)},
          {"5:Number of RW Records [Position 3 - 9]=0000002"},
          "Record 5 (RT) Number of RW Records [Position 3 - 9]: [0000003] -> 0000002"},
-        {"wages off", {ra, re, MakeRW("123456780", Rw(1, 150000)), MakeRT(1, Rw(1, 150001)), MakeRF(1)},
+        {"wages off", {ra, re, MakeRW("123456780", Rw({{1, 150000}})), MakeRT(1, Rw({{1, 150001}})), MakeRF(1)},
          {"4:Wages, Tips and Other Compensation [Position 10 - 24]=000000000150000"}, "[000000000150001] -> "},
-        {"tax off", {ra, re, MakeRW("123456780", Rw(2, 1234)), MakeRT(1, {}), MakeRF(1)},
+        {"tax off", {ra, re, MakeRW("123456780", Rw({{2, 1234}})), MakeRT(1, {}), MakeRF(1)},
          {"4:Federal Income Tax Withheld [Position 25 - 39]=000000000001234"}, "-> 000000000001234"},
         {"RU count and total off",
-         {ra, re, MakeRW(), MakeRO(Ro(2, 500)), MakeRT(1, {}), MakeRU(2, Ro(2, 400)), MakeRF(1)},
+         {ra, re, MakeRW(), MakeRO(Ro({{2, 500}})), MakeRT(1, {}), MakeRU(2, Ro({{2, 400}})), MakeRF(1)},
          {"6:Number of RO Records [Position 3 - 9]=0000001",
           "6:Uncollected Employee Tax on Tips [Position 25 - 39]=000000000000500"},
          "Record 6 (RU) Number of RO Records"},
@@ -66,8 +54,8 @@ std::vector<Row> Rows() {
           MakeRF(1)},
          {}, "Nothing to fix"},
         {"two blocks",
-         {ra, re, MakeRW("123456780", Rw(1, 100)), MakeRT(1, Rw(1, 100)), re, MakeRW("123456780", Rw(1, 200)),
-          MakeRW("123456781", Rw(1, 300)), MakeRT(2, Rw(1, 400)), MakeRF(3)},
+         {ra, re, MakeRW("123456780", Rw({{1, 100}})), MakeRT(1, Rw({{1, 100}})), re, MakeRW("123456780", Rw({{1, 200}})),
+          MakeRW("123456781", Rw({{1, 300}})), MakeRT(2, Rw({{1, 400}})), MakeRF(3)},
          {"8:Wages, Tips and Other Compensation [Position 10 - 24]=000000000000500"}, "Record 8 (RT)"},
         {"sum too wide", wide, {}, "No fix: 1000099999989999, the sum of the RW Wages"},
     };

@@ -265,24 +265,6 @@ TEST(ErrorLog, BlockTotalsKeepTheirTableAndReadersOnlyRead) {
     EXPECT_EQ(test::LogScalar(dir / "Errorlog.mdb", "SELECT \"17\" FROM TRU WHERE Indx = 1"), "250.0");
 }
 
-// A failed log keeps its last commit with a critical notice on its last record, or is removed.
-TEST(ErrorLog, AFailedLogKeepsItsLastCommitOrNothing) {
-    for (bool committed : {true, false}) {
-        TempDir dir;
-        ErrorLog log = ErrorLog::CreateMDB(dir.path());
-        log.AddRecord("RA", "RA");
-        log.LogError("r", "u", "e");
-        if (committed) log.Commit();
-        log.AddRecord("RE", "RE");
-        log.LogError("r", "u", "e");
-        const LogFailure told = log.EndIncomplete(LogFailure{10, "disk I/O error"});
-        EXPECT_EQ(test::FailedLogState(dir.path()), committed ? "incomplete after 1" : "no log");
-        const char* end = committed ? "keeps records 1 to 1, and its last error says that it is incomplete."
-                                    : "no error log was kept.";
-        EXPECT_TRUE(told.description.ends_with(end)) << told.description;
-    }
-}
-
 // Every spelling of the old log goes with its journal and WAL; one in use or read-only keeps all.
 TEST(LogFile, ReplacingTheLastLog) {
     TempDir dir;

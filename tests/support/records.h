@@ -24,6 +24,16 @@ std::string Lines(const std::vector<std::string>& records);
 using RwAmounts = std::array<double, 25>;  // RW money columns 1-24 in cents (0 unused)
 using RoAmounts = std::array<double, 18>;  // RO money columns 1-17 in cents (0 unused)
 
+// Amounts with the cents given at their columns, zero elsewhere.
+template <typename Amounts>
+Amounts Cents(std::initializer_list<std::pair<int, double>> columns) {
+    Amounts a{};
+    for (auto [n, v] : columns) a[static_cast<std::size_t>(n)] = v;
+    return a;
+}
+inline RwAmounts Rw(std::initializer_list<std::pair<int, double>> c) { return Cents<RwAmounts>(c); }
+inline RoAmounts Ro(std::initializer_list<std::pair<int, double>> c) { return Cents<RoAmounts>(c); }
+
 std::string Digits(double cents, int width);  // `cents` zero-filled to `width` digits
 // First position of the money column n of each record type (RW and RT 1-24, RO and RU 1-17).
 int RwPos(int n);

@@ -5,14 +5,6 @@
 namespace quorvex::test {
 namespace {
 
-template <typename Amounts>
-Amounts Cents(std::initializer_list<std::pair<int, double>> columns) {
-    Amounts a{};
-    for (auto [n, v] : columns) a[static_cast<std::size_t>(n)] = v;
-    return a;
-}
-RwAmounts Rw(std::initializer_list<std::pair<int, double>> c) { return Cents<RwAmounts>(c); }
-RoAmounts Ro(std::initializer_list<std::pair<int, double>> c) { return Cents<RoAmounts>(c); }
 std::string W(const RwAmounts& a = {}, const Edits& e = {}) { return With(MakeRW("123456780", a), e); }
 std::string O(const RoAmounts& a = {}, const Edits& e = {}) { return With(MakeRO(a), e); }
 std::vector<std::string> Er(char code = 'R', char jur = ' ', const char* year = "2008") {

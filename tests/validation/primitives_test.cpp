@@ -85,8 +85,12 @@ TEST(Primitives, LayoutLookups) {
     EXPECT_FALSE(RecordTypeOf("RS"));
     EXPECT_FALSE(RecordTypeOf("ra"));
     // A rule's reference names its positions in its text.
-    EXPECT_EQ(ReferencePositions("Sequence of Records [Position 1 - 2]"), std::pair(1, 2));
-    EXPECT_EQ(ReferencePositions("Rule [Position 4-9]"), std::pair(4, 9));
+    const std::tuple<std::string, int, int> references[] = {
+        {"Sequence of Records [Position 1 - 2]", 1, 2}, {"Rule [Position 4-9]", 4, 9},
+        {"Agent Indicator [Position 7]", 7, 7}, {"Record Length", 0, 0}, {"X [Position 999 - 1000]", 0, 0},
+        {Reference(Field(RecordType::RW, 1)), 3, 11}};
+    for (const auto& [reference, first, last] : references)
+        EXPECT_EQ(ReferencePositions(reference), std::pair(first, last)) << reference;
 }
 
 }  // namespace

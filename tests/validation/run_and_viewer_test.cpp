@@ -20,12 +20,8 @@ TEST(RunAndViewer, LinksRecordsAndTheViewerOnlyMarks) {
     for (const bool userIdOk : {true, false}) {
         SCOPED_TRACE(userIdOk);
         CheckRun run;
-        RwAmounts a{};
-        a[1] = 10, a[3] = a[5] = 100;
-        RwAmounts t{};
-        t[1] = 11;
-        RoAmounts o{};
-        o[4] = 5;
+        const RwAmounts a = Rw({{1, 10}, {3, 100}, {5, 100}}), t = Rw({{1, 11}});
+        const RoAmounts o = Ro({{4, 5}});
         const std::vector<std::string> recs = {
             With(BaselineRA(), {{12, userIdOk ? "AB12CD34" : "ab12cd34"}}), MakeRE('R', 'P', "2008", "ABC 12345"),
             With(MakeRW("222334444", a), {{199, "X"}}), With(MakeRO(o), {{12, "Y"}}), MakeRT(2, t),

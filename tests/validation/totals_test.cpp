@@ -7,11 +7,6 @@
 namespace quorvex::test {
 namespace {
 
-RwAmounts Rw(std::initializer_list<std::pair<int, double>> columns) {
-    RwAmounts a{};
-    for (auto [n, v] : columns) a[static_cast<std::size_t>(n)] = v;
-    return a;
-}
 const std::string k15Blanks(15, ' ');
 
 TEST(Totals, RT) {
@@ -71,8 +66,7 @@ TEST(Totals, RT) {
 }
 
 TEST(Totals, RU) {
-    RoAmounts sums{}, reported{};
-    sums[1] = 150001, reported[1] = 150000, sums[2] = reported[2] = 3;
+    const RoAmounts sums = Ro({{1, 150001}, {2, 3}}), reported = Ro({{1, 150000}, {2, 3}});
     const std::string badRO = With(MakeRO(), {{34, "ZZ"}});
     CheckRows({
         {"sum differs, first marker, blanks",
