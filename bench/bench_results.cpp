@@ -35,7 +35,7 @@
 #include "results/gui/result_grid.h"
 #include "results/gui/results_view.h"
 #include "shell/gui/main_window.h"
-#include "support/records.h"
+#include "check/generator.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ double ResidentMb() {
 
 // Writes the submission and puts 'X' at the end of the SSN of every `every`-th RW record.
 void WriteFaultySubmission(const std::string& path, long long records, long long every) {
-    quorvex::test::WriteSubmission(quorvex::test::ShapeForRecordCount(records, 100, false), path);
+    quorvex::test::WriteSubmission(bench::ShapeForRecordCount(records, 100, false), path);
     if (every <= 0) return;
     std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
     std::vector<char> block(514 * 4096);

@@ -17,7 +17,6 @@
 #include <string_view>
 
 #include "check/generator.h"
-#include "support/records.h"
 
 namespace {
 
@@ -101,7 +100,7 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "generate_submission: --records works with --ro, not --ro-every\n");
                 return 2;
             }
-            shape = quorvex::test::ShapeForRecordCount(*records, static_cast<int>(employers), roEvery == 1);
+            shape = bench::ShapeForRecordCount(*records, static_cast<int>(employers), roEvery == 1);
         } else {
             shape = quorvex::test::UniformShape(static_cast<int>(employers), employees);
         }

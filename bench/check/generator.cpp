@@ -9,8 +9,25 @@
 
 namespace bench {
 
+quorvex::test::SubmissionShape ShapeForRecordCount(std::int64_t records, int employers, bool withRo) {
+    if (employers < 1) throw std::invalid_argument("at least one employer is needed");
+    // RA + RF, per block RE + RT (+ RU), per employee RW (+ RO).
+    const std::int64_t fixed = 2 + employers * (withRo ? 3 : 2);
+    const std::int64_t perEmployee = withRo ? 2 : 1;
+    const std::int64_t rest = records - fixed;
+    if (rest < employers * perEmployee || rest % perEmployee != 0)
+        throw std::invalid_argument("cannot make exactly " + std::to_string(records) + " records with " +
+                                    std::to_string(employers) + " employers");
+    const std::int64_t employees = rest / perEmployee;
+    quorvex::test::SubmissionShape shape;
+    shape.roEvery = withRo ? 1 : 0;
+    for (int i = 0; i < employers; ++i)
+        shape.blockSizes.push_back(employees / employers + (i < employees % employers ? 1 : 0));
+    return shape;
+}
+
 long long Generate(const FileShape& shape, const std::filesystem::path& file) {
-    auto s = quorvex::test::ShapeForRecordCount(shape.records, static_cast<int>(shape.employers), shape.ro);
+    auto s = ShapeForRecordCount(shape.records, static_cast<int>(shape.employers), shape.ro);
     s.allMoney = shape.allMoney;
     s.territories = shape.territories;
     const auto start = std::chrono::steady_clock::now();

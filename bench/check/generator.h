@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "support/records.h"
+
 namespace bench {
 
 struct FileShape {
@@ -16,6 +18,11 @@ struct FileShape {
     bool territories = false;
     long long faultEvery = 0;  // 0: none
 };
+
+// Shape of exactly `records` records in `employers` blocks (the RW records spread as evenly
+// as possible, earlier blocks taking the remainder). Throws std::invalid_argument when
+// `records` is too small to give each block at least one RW record.
+quorvex::test::SubmissionShape ShapeForRecordCount(std::int64_t records, int employers, bool withRo);
 
 // Writes the file and says so on the standard output; returns its record count.
 long long Generate(const FileShape& shape, const std::filesystem::path& file);

@@ -442,32 +442,6 @@ SubmissionShape UniformShape(int employers, std::int64_t employees) {
     return shape;
 }
 
-SubmissionShape ShapeForRecordCount(std::int64_t records, int employers, bool withRo) {
-    if (employers < 1) throw std::invalid_argument("at least one employer is needed");
-    // RA + RF, per block RE + RT (+ RU), per employee RW (+ RO).
-    const std::int64_t fixed = 2 + employers * (withRo ? 3 : 2);
-    const std::int64_t perEmployee = withRo ? 2 : 1;
-    const std::int64_t rest = records - fixed;
-    if (rest < employers * perEmployee || rest % perEmployee != 0)
-        throw std::invalid_argument("cannot make exactly " + std::to_string(records) + " records with " +
-                                    std::to_string(employers) + " employers");
-    const std::int64_t employees = rest / perEmployee;
-    SubmissionShape shape;
-    shape.roEvery = withRo ? 1 : 0;
-    for (int i = 0; i < employers; ++i)
-        shape.blockSizes.push_back(employees / employers + (i < employees % employers ? 1 : 0));
-    return shape;
-}
-
-std::int64_t RecordCount(const SubmissionShape& shape) {
-    std::int64_t n = 2;
-    for (std::size_t i = 0; i < shape.blockSizes.size(); ++i) {
-        const bool ro = shape.roEvery > 0 && i % static_cast<std::size_t>(shape.roEvery) == 0;
-        n += 2 + shape.blockSizes[i] * (ro ? 2 : 1) + (ro ? 1 : 0);
-    }
-    return n;
-}
-
 // The number of RW records of the shape; throws when the format cannot hold the shape.
 std::int64_t ValidatedEmployeeCount(const SubmissionShape& shape) {
     if (shape.blockSizes.empty()) throw std::invalid_argument("a submission needs at least one employer");

@@ -86,14 +86,6 @@ struct SubmissionShape {
 // Shape of `employers` blocks holding `employees` RW records each.
 SubmissionShape UniformShape(int employers, std::int64_t employees);
 
-// Shape of exactly `records` records in `employers` blocks (the RW records spread as evenly
-// as possible, earlier blocks taking the remainder). Throws std::invalid_argument when
-// `records` is too small to give each block at least one RW record.
-SubmissionShape ShapeForRecordCount(std::int64_t records, int employers, bool withRo);
-
-// Number of records the shape produces.
-std::int64_t RecordCount(const SubmissionShape& shape);
-
 struct WriteResult {
     std::int64_t records = 0;
     std::int64_t bytes = 0;
