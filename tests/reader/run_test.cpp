@@ -70,11 +70,6 @@ protected:
         return Query("SELECT group_concat(Rec_Num || ' ' || COALESCE(Type, '-') || ' ' || Reference || ' | ' || "
                      "User_Entry, '; ') FROM (SELECT * FROM Errors ORDER BY Err_Num)");
     }
-    std::string Titles() {
-        std::string t;
-        for (const auto& m : services.messages) t += (t.empty() ? "" : "; ") + m.title;
-        return t;
-    }
 
     test::TempDir dir;
     ScriptedServices services;
@@ -117,7 +112,7 @@ TEST_F(RunTest, CriticalStopsOnTheRecordThatCausesThem) {
         EXPECT_EQ(Errors(), error);
         EXPECT_EQ(std::to_string(s.criticalRecord), error.substr(0, 1));
         EXPECT_EQ(Query("SELECT MAX(Rec_Num) FROM Records"), error.substr(0, 1));
-        EXPECT_EQ(Titles(), "");
+        EXPECT_EQ(services.Titles(), "");
         EXPECT_TRUE(testingAfter);  // until the results have been shown
     }
     // Ctrl-Z and NUL alone after RF only end the file.
@@ -150,7 +145,7 @@ TEST_F(RunTest, UnusableFilesAndDialogs) {
         {(dir / "folder").string(), RunOutcome::Failed, "Submission File Error", true},
         {File("empty.txt", ""), RunOutcome::NoData, "Results", false},
         {(dir / "gone\u00e9\xc0.txt").string(),  // asked again, then cancelled
-         RunOutcome::Cancelled, "Submission File Not Found; Submission File Name Error", true},
+         RunOutcome::Cancelled, "Submission File Not Found|Submission File Name Error", true},
     };
     for (const auto& [answer, outcome, titles, logKept] : cases) {
         const std::string before = test::ReadFile(dir / "Errorlog.mdb");
@@ -158,7 +153,7 @@ TEST_F(RunTest, UnusableFilesAndDialogs) {
         services.files = {answer.empty() ? std::nullopt : std::optional(answer), std::nullopt};
         services.answers = {MsgAnswer::Ok, MsgAnswer::Ok};
         EXPECT_EQ(Test().outcome, outcome) << titles;
-        EXPECT_EQ(Titles(), titles);
+        EXPECT_EQ(services.Titles(), titles);
         EXPECT_FALSE(testingAfter);
         EXPECT_EQ(test::ReadFile(dir / "Errorlog.mdb") == before, logKept) << titles;
     }
@@ -220,7 +215,7 @@ TEST_F(RunTest, FileTruncatedWhileBeingReadIsUnreadable) {
             return true;
         };
         EXPECT_EQ(Test().outcome, RunOutcome::Failed);
-        ASSERT_EQ(Titles(), "Submission File Error");
+        ASSERT_EQ(services.Titles(), "Submission File Error");
         EXPECT_EQ(services.messages[0].text, "Unreadable data in File:\r\n" + p);
         EXPECT_EQ(Query("SELECT COUNT(*) FROM Errors") != "0", rw == bad);
     }
@@ -275,7 +270,7 @@ TEST_F(RunTest, ADiskFailingUnderTheWriterThreadLeavesAConsistentLog) {
     sql::FailNthOperation(500);  // about record 3,100: 32 records to a statement, their errors 8 to one
     RunSummary s = Test({ManyRW(6000, bad)}, 25000, {MsgAnswer::Ok});
     EXPECT_EQ(s.outcome, RunOutcome::Failed);
-    ASSERT_EQ(Titles(), "Submission File Error");
+    ASSERT_EQ(services.Titles(), "Submission File Error");
     EXPECT_EQ(services.messages[0].text, FailedLogMessage(dir, s.recordsTested));
     EXPECT_GT(services.lastRecCtr, s.recordsTested + 100);
     EXPECT_LT(services.lastRecCtr, 5000);
@@ -305,10 +300,10 @@ TEST_F(RunTest, AFailingLogAtAnyPointEndsTheRunWithItsMessage) {
             if (sql::FailNthOperation(0) > 0) break;  // the run ended before operation n
             const std::string state = test::FailedLogState(dir.path());
             incomplete += state.starts_with("incomplete after ");
-            failures += !closeFailure.empty() || Titles().ends_with("Submission File Error");
+            failures += !closeFailure.empty() || services.Titles().ends_with("Submission File Error");
             if (!closeFailure.empty()) {  // on closing the log, after the run
                 EXPECT_TRUE(state == "no log" || state.starts_with("incomplete after ")) << n << ": " << state;
-            } else if (Titles().ends_with("Submission File Error")) {
+            } else if (services.Titles().ends_with("Submission File Error")) {
                 const std::string& told = services.messages.back().text;
                 const bool created = told.find("cannot be created") == std::string::npos;
                 EXPECT_NE(s.outcome, RunOutcome::NoErrors) << n;

@@ -31,9 +31,7 @@ TEST(RecordView, RowsAndMarksOfEachKindOfRecord) {
     for (const auto& [name, records, shown, rows, marks, tip] : cases) {
         SCOPED_TRACE(name);
         TempDir dir;
-        std::string content;
-        for (const auto& r : records) content += r + "\r\n";
-        WriteFile(dir / "sub.txt", content);
+        WriteFile(dir / "sub.txt", Lines(records));
         ScriptedServices services;
         services.files = {(dir / "sub.txt").string(), std::nullopt};  // "Missing Final Record", then no next file
         services.answers = {MsgAnswer::Ok};
