@@ -1,6 +1,6 @@
 // Fix Totals... in the window: on only while the results on screen have a fix; the table of
-// changes; the corrected copy saved through the save dialog, never over the tested file, and
-// tested at once.
+// changes (the fixes are the core's, tested with it); the corrected copy saved through the
+// save dialog, never over the tested file, and tested at once.
 #include <QTableWidget>
 
 #include "gui/gui_test_support.h"
@@ -28,8 +28,6 @@ TEST(FixTotalsTest, TheTotalsTheFileDecidesAreFixedInACopyTestedAtOnce) {
          {ValidRecord("RA"), ValidRecord("RE"), MakeRW("123456780", wages), MakeRT(2, {}), ValidRecord("RF", 1)},
          "4|RT|Number of RW Records [Position 3 - 9]|0000002|0000001\n"
          "4|RT|Wages, Tips and Other Compensation [Position 10 - 24]|000000000000000|000000000150000\n"},
-        {"RF off", {ValidRecord("RA"), ValidRecord("RE"), MakeRW(), MakeRT(1, {}), ValidRecord("RF", 3)},
-         "5|RF|Number of RW Records [Position 8 - 16]|000000003|000000001\n"},
         {"no fix", {ValidRecord("RA"), ValidRecord("RE"), With(MakeRW(), 3, "12345678X"), MakeRT(1, {}),
                     ValidRecord("RF", 1)}, ""},
     };

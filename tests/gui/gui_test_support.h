@@ -8,6 +8,8 @@
 
 #include "support/db_faults.h"
 #include "report/gui/report_dialogs.h"
+#include "report/gui/report_option_dialog.h"
+#include "report/gui/report_window.h"
 #include "shell/gui/main_window.h"
 #include "support/records.h"
 #include "support/scripted_services.h"
@@ -103,6 +105,12 @@ struct Gui {
     void Click(const char* command) {
         Child<QAction>(window.get(), command)->trigger();
         QApplication::processEvents();
+    }
+    // The report of the log in its window, of the type chosen in the option dialog (nullptr: none opened).
+    frmReport* OpenReport(ReportChoice choice = kTextReport) {
+        reports.types = {choice};
+        Click("cmdErrors");
+        return window->findChild<frmReport*>();
     }
     // The commands off (a button out of step with its command as "!name"), "/", what is
     // shown with "@" and the focus, "/", the titles of the messages shown.

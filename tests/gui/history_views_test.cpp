@@ -1,4 +1,3 @@
-#include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -36,8 +35,14 @@ std::string Statuses(const ComparisonModel& m) {
     return out;
 }
 
-TEST(HistoryViewsTest, CompareWithPreviousRunCountsFiltersAndShowsTheRecord) {
+// Compare with Previous Run: nothing before two runs; then the counts, the filters and the
+// record of a finding; a new run closes the window. The run history then compares the runs
+// selected in it, in the same window.
+TEST(HistoryViewsTest, CompareWithPreviousRunAndTheRunsSelectedInTheHistory) {
     Gui g;
+    g.script.answers = {MsgAnswer::Ok};
+    g.Click("mnuVCompare");
+    EXPECT_EQ(g.script.Titles(), "Compare with Previous Run");
     TwoRuns(g);
     g.Click("mnuVCompare");
     auto* w = g.window->findChild<CompareWindow*>();
@@ -60,35 +65,10 @@ TEST(HistoryViewsTest, CompareWithPreviousRunCountsFiltersAndShowsTheRecord) {
     EXPECT_EQ(w->Grid()->CaptionLabel()->text().toStdString(), "1 Finding(s) Shown");
     Child<QCheckBox>(w, "chkFixed")->setChecked(false);
     EXPECT_EQ(w->Model()->rowCount(), 0);
-    // Every control a screen reader reaches has a name.
-    for (QWidget* c : std::initializer_list<QWidget*>{w->Grid(), Child(w, "chkNew"), Child(w, "lblCounts")})
-        EXPECT_FALSE(QAccessible::queryAccessibleInterface(c)->text(QAccessible::Name).isEmpty())
-            << c->objectName().toStdString();
     // A new run closes the window: its log is about to be replaced.
     g.Test({Employees({{"363862251", "83701"}})});
     EXPECT_FALSE(w->isVisible());
-}
 
-// Two records of the log hold the fixed finding's SSN: which one it was cannot be told, and
-// neither is shown as its record.
-TEST(HistoryViewsTest, AKeyHeldByTwoRecordsShowsNoRecord) {
-    Gui g;
-    g.Test({Employees({{"363862251", "8370B"}})});
-    g.Test({Employees({{"363862251", "83701"}, {"363862251", "83701"}})});
-    g.Click("mnuVCompare");
-    auto* w = g.window->findChild<CompareWindow*>();
-    ASSERT_TRUE(w && w->isVisible());
-    EXPECT_EQ(Statuses(*w->Model()), "fixed ");
-    EXPECT_EQ(Child<QLabel>(w, "lblRecord")->text().toStdString(), "The record is not in run 2.");
-}
-
-TEST(HistoryViewsTest, RunHistoryComparesTheSelectedRunsAndNothingBeforeTwoRuns) {
-    Gui g;
-    g.script.answers = {MsgAnswer::Ok};
-    g.Click("mnuVCompare");
-    EXPECT_EQ(g.script.Titles(), "Compare with Previous Run");
-    TwoRuns(g);
-    g.Test({Employees({{"363862251", "83701"}})});
     g.Click("mnuVHistory");
     auto* h = g.window->findChild<RunHistoryWindow*>();
     ASSERT_TRUE(h && h->isVisible());
@@ -101,8 +81,7 @@ TEST(HistoryViewsTest, RunHistoryComparesTheSelectedRunsAndNothingBeforeTwoRuns)
     h->Grid()->selectionModel()->select(h->Model()->index(2, 0),
                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
     Child<QPushButton>(h, "cmdCompare")->click();
-    auto* w = g.window->findChild<CompareWindow*>();
-    ASSERT_TRUE(w && w->isVisible());
+    ASSERT_TRUE(w->isVisible());
     EXPECT_EQ(w->windowTitle().toStdString(), "Compare Runs - run 3 against run 1");
     EXPECT_EQ(Child<QLabel>(w, "lblCounts")->text().toStdString(), "Fixed: 2   New: 0   Still: 0");
     // Run 3 is the log on screen: a fixed finding shows its record there when it is still
@@ -131,6 +110,19 @@ TEST(HistoryViewsTest, RunHistoryComparesTheSelectedRunsAndNothingBeforeTwoRuns)
     // The notice alone, without the viewer's empty boxes.
     EXPECT_FALSE(w->Viewer()->isVisibleTo(w));
     EXPECT_EQ(cells(2).substr(0, 4), "\u2014|");
+}
+
+// Two records of the log hold the fixed finding's SSN: which one it was cannot be told, and
+// neither is shown as its record.
+TEST(HistoryViewsTest, AKeyHeldByTwoRecordsShowsNoRecord) {
+    Gui g;
+    g.Test({Employees({{"363862251", "8370B"}})});
+    g.Test({Employees({{"363862251", "83701"}, {"363862251", "83701"}})});
+    g.Click("mnuVCompare");
+    auto* w = g.window->findChild<CompareWindow*>();
+    ASSERT_TRUE(w && w->isVisible());
+    EXPECT_EQ(Statuses(*w->Model()), "fixed ");
+    EXPECT_EQ(Child<QLabel>(w, "lblRecord")->text().toStdString(), "The record is not in run 2.");
 }
 
 TEST(HistoryViewsTest, AnUnusableHistoryIsToldOncePerSessionAndByTheWindows) {

@@ -55,8 +55,14 @@ TEST(FocusFrameStyleTest, FocusedButtonIsRinged) {
     }
 }
 
-// The browser started with the arguments of its command and the address.
+// The browser's command from its desktop entry; a command as one line and back. The browser
+// started with the arguments of its command and the address.
 TEST(DesktopBrowserTest, BrowserIsStarted) {
+    EXPECT_EQ(DesktopEntryCommand(QStringLiteral("[Desktop Action new]\nExec=wrong\n[Desktop Entry]\nExecutable=no\n"
+                                                 "Exec = \"/opt/my web/br\" --a %U @@u %% @@\n")),
+              (QStringList{QStringLiteral("/opt/my web/br"), QStringLiteral("--a"), QStringLiteral("%")}));
+    const QStringList command{QStringLiteral("/opt/my web/br"), QStringLiteral("say \"hi\""), QStringLiteral("-x")};
+    EXPECT_EQ(SplitCommand(JoinCommand(command)), command);
     App();
     TempDir dir;
     std::filesystem::create_directory(dir / "my web");
@@ -103,9 +109,22 @@ TEST(QtDialogServicesTest, PrintedReportPageKeepsWordsWhole) {
     EXPECT_TRUE(lines == "Err Num/|12/|" || lines == "Err/Num/|12/|") << lines;
 }
 
-// The real program, unattended: ready in its folder; a second one there is refused and ends.
-TEST(DesktopProgramTest, OnePerProgramFolder) {
+// The real program: --help and --version answer without a display, and end normally;
+// unattended, it is ready in its folder, and a second one there is refused and ends.
+TEST(DesktopProgramTest, HelpVersionAndOnePerProgramFolder) {
     App();
+    for (const auto& [option, said] : {std::pair("--help", "--data-dir <DIR>"), std::pair("--version", "Quorvex "),
+                                     std::pair("--help-all", "--data-dir <DIR>")}) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(name));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(QUORVEX_GUI_EXE), {QString::fromLatin1(option)});
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(std::pair(p.exitStatus(), p.exitCode()), std::pair(QProcess::NormalExit, 0)) << option;
+        EXPECT_TRUE(p.readAllStandardOutput().contains(said)) << option;
+    }
     TempDir dir;
     QProcess first, second;
     for (QProcess* p : {&first, &second}) {
@@ -125,32 +144,6 @@ TEST(DesktopProgramTest, OnePerProgramFolder) {
     EXPECT_EQ(first.state(), QProcess::Running);
     first.kill();
     first.waitForFinished();
-}
-
-// --help and --version answer without a display, and end normally.
-TEST(DesktopProgramTest, HelpAndVersionWithoutADisplay) {
-    App();
-    for (const auto& [option, said] : {std::pair("--help", "--data-dir <DIR>"), std::pair("--version", "Quorvex "),
-                                     std::pair("--help-all", "--data-dir <DIR>")}) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            env.remove(QString::fromLatin1(name));
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(QUORVEX_GUI_EXE), {QString::fromLatin1(option)});
-        ASSERT_TRUE(p.waitForFinished(10000));
-        EXPECT_EQ(std::pair(p.exitStatus(), p.exitCode()), std::pair(QProcess::NormalExit, 0)) << option;
-        EXPECT_TRUE(p.readAllStandardOutput().contains(said)) << option;
-    }
-}
-
-// The browser's command from its desktop entry; a command as one line and back.
-TEST(DesktopBrowserTest, CommandOfADesktopEntry) {
-    EXPECT_EQ(DesktopEntryCommand(QStringLiteral("[Desktop Action new]\nExec=wrong\n[Desktop Entry]\nExecutable=no\n"
-                                                 "Exec = \"/opt/my web/br\" --a %U @@u %% @@\n")),
-              (QStringList{QStringLiteral("/opt/my web/br"), QStringLiteral("--a"), QStringLiteral("%")}));
-    const QStringList command{QStringLiteral("/opt/my web/br"), QStringLiteral("say \"hi\""), QStringLiteral("-x")};
-    EXPECT_EQ(SplitCommand(JoinCommand(command)), command);
 }
 
 TEST(TextCodecTest, CodePage1252BothWaysAndFileFilters) {

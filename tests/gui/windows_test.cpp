@@ -1,6 +1,11 @@
+#include <map>
+#include <regex>
+
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QGroupBox>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrintPreviewWidget>
@@ -19,22 +24,17 @@
 #include "report/gui/print_preview.h"
 #include "report/gui/report_option_dialog.h"
 #include "report/gui/report_window.h"
+#include "results/gui/record_viewer.h"
 #include "results/gui/result_grid.h"
 #include "results/gui/results_view.h"
 #include "shell/gui/about_dialog.h"
 #include "shell/gui/help_window.h"
 #include "shell/gui/run_progress.h"
 #include "shell/gui/set_errors_dialog.h"
+#include "validation/layouts.h"
 
 namespace quorvex::test {
 namespace {
-
-// Opens the text report of the log in its window.
-frmReport* OpenReport(Gui& g) {
-    g.reports.types = {kTextReport};
-    g.Click("cmdErrors");
-    return g.window->findChild<frmReport*>();
-}
 
 // Where the window, its frame included, or one of its buttons is not whole on the screen.
 std::string NotWhole(QWidget& w) {
@@ -48,47 +48,136 @@ std::string NotWhole(QWidget& w) {
     return out.empty() ? out : w.objectName().toStdString() + ":" + out + "; ";
 }
 
-// On a 1024x768 screen every window opens whole and lays out its controls inside it, the
-// main window too after it was used larger on a bigger screen.
-TEST(WindowsTest, EveryWindowOpensWholeAt1024x768) {
+// The controls of `w` shown that take the focus but have no name for a screen reader (one that
+// hands its focus to another, as a spin box's editor does to the box, is read as that one).
+std::string Unnamed(const QWidget& w) {
+    QApplication::processEvents();
+    std::string out;
+    for (QWidget* c : w.findChildren<QWidget*>()) {
+        if (c->focusPolicy() == Qt::NoFocus || !c->isVisible() || c->focusProxy()) continue;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c);
+        if (!a || a->text(QAccessible::Name).trimmed().isEmpty()) out += c->objectName().toStdString() + " ";
+    }
+    return out;
+}
+
+// The access key of a caption ("&" before it, "&&" is an ampersand); 0 when it has none.
+QChar AccessKey(const QString& caption) {
+    for (qsizetype i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != u'&') continue;
+        if (caption[i + 1] != u'&') return caption[i + 1].toUpper();
+        ++i;
+    }
+    return {};
+}
+
+// Captions whose access key an earlier caption of the same scope has: the menu bar with
+// the buttons of a window, and the items of each menu.
+std::string DuplicateAccessKeys(QWidget& window) {
+    std::vector<QStringList> scopes(1);
+    if (auto* bar = window.findChild<QMenuBar*>())
+        for (QAction* a : bar->actions()) scopes[0] << a->text();
+    for (auto* button : window.findChildren<QAbstractButton*>())
+        if (button->window() == &window) scopes[0] << button->text();
+    for (auto* menu : window.findChildren<QMenu*>()) {
+        scopes.emplace_back();
+        for (QAction* a : menu->actions()) scopes.back() << a->text();
+    }
+    std::string out;
+    for (const QStringList& scope : scopes) {
+        std::map<QChar, QString> seen;
+        for (const QString& caption : scope) {
+            const QChar key = AccessKey(caption);
+            if (!key.isNull() && !seen.emplace(key, caption).second)
+                out += (seen[key] + u'/' + caption + u' ').toStdString();
+        }
+    }
+    return out;
+}
+
+// On a 1024x768 screen every window of the program opens whole and lays out its controls
+// inside it, the main window too after it was used larger on a bigger screen; each window
+// gives each access key once and a name to each control a reader reaches. The option dialog
+// is wide enough for its title and its box's; the prompt of the error limit and the picture
+// of About have names.
+TEST(WindowsTest, EveryWindowOpensWholeAt1024x768WithItsOwnAccessKeys) {
     Gui g;
     ASSERT_EQ(g.window->screen()->geometry().size(), QSize(1024, 768));
     g.window->setGeometry(40, 160, 1200, 980);
     g.Reopen();
     RunWithAnError(g);
     RunWithAnError(g);
-    std::vector<QWidget*> windows = {g.window.get(), OpenReport(g)};
-    g.Click("mnuHContents");
-    g.Click("mnuTSet");
-    g.window->ShowAbout();
-    for (const char* item : {"mnuVCompare", "mnuVHistory"})
-        g.window->findChild<QAction*>(QString::fromLatin1(item))->trigger();
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{g.window->findChild<HelpWindow*>(), g.window->findChild<SetErrorsDialog*>(),
-                                         g.window->findChild<AboutDialog*>(), g.window->findChild<CompareWindow*>(),
-                                         g.window->findChild<RunHistoryWindow*>()})
+    std::vector<QWidget*> windows = {g.window.get(), g.OpenReport()};
+    for (const char* item : {"mnuHContents", "mnuTSet", "mnuHAbout", "mnuVCompare", "mnuVHistory"}) g.Click(item);
+    auto* setErrors = g.window->findChild<SetErrorsDialog*>();
+    auto* about = g.window->findChild<AboutDialog*>();
+    for (QWidget* w : std::initializer_list<QWidget*>{g.window->findChild<HelpWindow*>(), setErrors, about,
+                                                      g.window->findChild<CompareWindow*>(),
+                                                      g.window->findChild<RunHistoryWindow*>()})
         windows.push_back(w);
     frmReportOption option(kTextReport, g.window.get());
     PrintFontDialog font(FontChoice{"Courier", 10}, 8, 20, g.window.get());
+    option.show();
+    font.show();
     windows.push_back(&option);
     windows.push_back(&font);
     std::string notWhole;
     for (QWidget* w : windows) {
-        ASSERT_TRUE(w);
-        w->show();
-        notWhole += NotWhole(*w);
+        ASSERT_TRUE(w && w->isVisible()) << notWhole;
+        notWhole += NotWhole(*w) + DuplicateAccessKeys(*w) + Unnamed(*w);
     }
     EXPECT_EQ(notWhole, "");
     EXPECT_EQ(g.window->size().boundedTo(QSize(1024, 768)), g.window->size());
+    auto* box = option.findChild<QGroupBox*>();
+    EXPECT_GE(box->width(), box->fontMetrics().horizontalAdvance(box->title()) + 10);
+    EXPECT_GT(option.width(), option.fontMetrics().horizontalAdvance(option.windowTitle()) + 100);
+    EXPECT_EQ(Accessible(Child(setErrors, "txtMessage")) + "|" + Accessible(Child(about, "imgLogo")),
+              "Set Error Limit|Orvanta logo");
 }
 
-// The report window: a frame named by its title on the accessibility bus, its text box
-// named, Tab from the text through the buttons left to right; the report too large for the
-// preview, with its save dialog cancelled, can still be saved whole.
-TEST(WindowsTest, ReportWindowForReadersAndTheKeyboard) {
+// What a screen reader is told: every control that takes the focus has a name, in every
+// view; the grids are named by their captions, a value box by its field, a highlighted
+// one also says what is wrong, and the logo is described. The cells of a grid are focused
+// for a reader only while the grid has the focus. The report window: a frame named by its
+// title on the accessibility bus, its text box named, Tab from the text through the buttons
+// left to right; the report too large for the preview, with its save dialog cancelled, can
+// still be saved whole.
+TEST(WindowsTest, ViewsAndReportWindowForReadersAndTheKeyboard) {
     Gui g;
+    EXPECT_EQ(Unnamed(*g.window), "") << "welcome";
+    QWidget* logo = g.window->findChild<QWidget*>(QStringLiteral("imgLogo"));
+    EXPECT_FALSE(Accessible(logo).empty() || Accessible(logo, QAccessible::Description).empty());
     RunWithAnError(g);
-    frmReport* report = OpenReport(g);
+    EXPECT_EQ(Unnamed(*g.window), "") << "errors";
+    ResultsView& r = *g.window->Results();
+    EXPECT_EQ(Accessible(r.DBGrid1()) + "|" + Accessible(r.DBGrid2()) + "|" + Accessible(Child(&r, "txtCritError")),
+              "Record(s)|Quorvex Error(s) that Need to be Corrected|Quorvex Testing Stopped");
+    QApplication::setActiveWindow(g.window.get());
+    const auto focusedCells = [&] {
+        QApplication::processEvents();
+        std::string out;
+        for (ResultGrid* grid : {r.DBGrid1(), r.DBGrid2()}) {
+            QAccessibleInterface* cell = QAccessible::queryAccessibleInterface(grid)->tableInterface()->cellAt(0, 0);
+            if (cell && cell->state().focused) out += grid->objectName().toStdString();
+        }
+        return out;
+    };
+    r.DBGrid1()->setFocus();
+    EXPECT_EQ(focusedCells(), "DBGrid1");
+    g.window->findChild<QPushButton*>(QStringLiteral("cmdStart"))->setFocus();
+    EXPECT_EQ(focusedCells(), "");
+    // Back in the grid, the row it left is the current one again.
+    r.DBGrid1()->setFocus();
+    EXPECT_EQ(focusedCells(), "DBGrid1");
+    g.Click("cmdView");
+    r.DBGrid3()->selectRow(2);
+    EXPECT_EQ(Unnamed(*g.window), "") << "tested";
+    QAccessibleInterface* ssn = QAccessible::queryAccessibleInterface(r.Viewer())->tableInterface()->cellAt(1, 1);
+    EXPECT_EQ(Accessible(r.DBGrid3()) + "|" + Accessible(r.Viewer()) + "|" + ssn->text(QAccessible::Name).toStdString(),
+              "5 Record(s) Tested|Record Fields|SSN [Position 3 - 11]: 12345678X");
+    EXPECT_EQ(ssn->text(QAccessible::Description).toStdString().rfind("Fails its checks: ", 0), 0u);
+
+    frmReport* report = g.OpenReport();
     ASSERT_TRUE(report);
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(report);
     EXPECT_EQ(std::tuple(a->role(), Accessible(report), Accessible(Child(report, "Text1"))),
@@ -161,37 +250,31 @@ TEST(WindowsTest, PrintPreviewForTheKeyboardAndReaders) {
     EXPECT_FALSE(preview.isVisible());
 }
 
-// The cells of a grid are focused for a reader only while the grid has the focus.
-TEST(WindowsTest, GridCellsAreFocusedOnlyWithTheGrid) {
+// The help opens wholly on the screen, even beside a window at the screen's edge; the fields
+// its examples name exist, and it tells of the report's commands. The page is a read-only
+// document to a reader, its text readable through it; the arrow keys move a caret; Tab goes
+// from link to link and past the last one to the buttons; Escape closes it.
+TEST(WindowsTest, HelpWindow) {
     Gui g;
-    RunWithAnError(g);
-    ResultsView& r = *g.window->Results();
-    QApplication::setActiveWindow(g.window.get());
-    const auto focusedCells = [&] {
-        QApplication::processEvents();
-        std::string out;
-        for (ResultGrid* grid : {r.DBGrid1(), r.DBGrid2()}) {
-            QAccessibleInterface* cell = QAccessible::queryAccessibleInterface(grid)->tableInterface()->cellAt(0, 0);
-            if (cell && cell->state().focused) out += grid->objectName().toStdString();
-        }
-        return out;
-    };
-    r.DBGrid1()->setFocus();
-    EXPECT_EQ(focusedCells(), "DBGrid1");
-    g.window->findChild<QPushButton*>(QStringLiteral("cmdStart"))->setFocus();
-    EXPECT_EQ(focusedCells(), "");
-    // Back in the grid, the row it left is the current one again.
-    r.DBGrid1()->setFocus();
-    EXPECT_EQ(focusedCells(), "DBGrid1");
-}
-
-// The help page is a read-only document to a reader, its text readable through it; the
-// arrow keys move a caret; Tab goes from link to link and past the last one to the buttons.
-TEST(WindowsTest, HelpIsADocumentWithLinksByTab) {
-    Gui g;
+    const QRect screen = g.window->screen()->availableGeometry();
+    g.window->move(screen.right() - 100, screen.bottom() - 100);
     g.Click("mnuHContents");
     auto* help = g.window->findChild<HelpWindow*>();
-    ASSERT_TRUE(help);
+    ASSERT_TRUE(help && help->isVisible());
+    EXPECT_TRUE(screen.contains(help->frameGeometry()));
+    const std::string text = help->Browser()->toPlainText().toStdString();
+    static const std::regex reference(R"re("([A-Za-z ,]+ \[Position \d+ - \d+\])")re");
+    int examples = 0;
+    for (std::sregex_iterator m(text.begin(), text.end(), reference), end; m != end; ++m, ++examples) {
+        bool found = false;
+        for (RecordType type : {RecordType::RA, RecordType::RE, RecordType::RW, RecordType::RO, RecordType::RT,
+                                RecordType::RU, RecordType::RF})
+            for (const FieldLayout& f : Layout(type)) found = found || Reference(f) == (*m)[1].str();
+        EXPECT_TRUE(found) << (*m)[1].str();
+    }
+    EXPECT_EQ(examples, 1);
+    EXPECT_NE(text.find("Preview..."), std::string::npos);
+    EXPECT_NE(text.find("Save as PDF..."), std::string::npos);
     QAccessibleInterface* page = QAccessible::queryAccessibleInterface(help->Browser());
     ASSERT_TRUE(page->textInterface());
     const QString start = help->Browser()->toPlainText().left(20);
@@ -208,18 +291,8 @@ TEST(WindowsTest, HelpIsADocumentWithLinksByTab) {
     }
     EXPECT_EQ(stops.substr(0, 10), "link link ");
     EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), "cmdHome");  // Back and Forward are off
-}
-
-// The prompt of the error limit and the picture of About have names.
-TEST(WindowsTest, PromptAndPictureHaveNames) {
-    Gui g;
-    g.Click("mnuTSet");
-    g.window->ShowAbout();
-    auto* about = g.window->findChild<AboutDialog*>();
-    ASSERT_TRUE(about);
-    EXPECT_EQ(Accessible(g.window->findChild<QPlainTextEdit*>(QStringLiteral("txtMessage"))) + "|" +
-                  Accessible(about->findChild<QWidget*>(QStringLiteral("imgLogo"))),
-              "Set Error Limit|Orvanta logo");
+    QTest::keyClick(help->Browser(), Qt::Key_Escape);
+    EXPECT_FALSE(help->isVisible());
 }
 
 // The bar shows how far the file is read, and a busy indicator while its length is not
