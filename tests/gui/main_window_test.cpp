@@ -151,9 +151,9 @@ TEST(MainWindowTest, AFolderThatCanOnlyBeReadIsOpenedForReading) {
 }
 
 // Exit while record 120 is shown (button, menu, window closed, the services end the run):
-// the run logs the abort on 119 (what it stores before, the run's tests) and the program ends;
-// a log that cannot take the abort is reported (way 4). After a run the view has shown,
-// or without a run, Exit adds nothing to the log.
+// the run logs the abort on 119 (the records it stores first are the run's tests' concern)
+// and the program ends; a log that cannot take the abort is reported (way 4). After a run
+// the view has shown, or without a run, Exit adds nothing to the log.
 TEST(MainWindowTest, ExitDuringARunLogsTheAbortAndEnds) {
     for (int way = 0; way < 5; ++way) {
         SCOPED_TRACE(way);
