@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <string>
@@ -14,6 +15,9 @@
 namespace quorvex::test {
 
 struct CliResult { int status; std::string out, err; };
+
+// The permissions of a file only its owner may read and write.
+inline constexpr auto kPrivateFile = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
 
 // `args` without the program's name.
 inline CliResult CheckInProcess(std::vector<std::string> args, const std::function<void(RunOptions&)>& adjust = {},

@@ -103,7 +103,6 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
         {"Q --help", 0, "Exit status:"},
         {"Q --help | awk 'length > 80 {n++} END {print \"over 80: \" n+0}'", 0, "over 80: 0\n"},
         {"\"$QC\" --data-dir '' $S", 3, "--data-dir: the folder name is empty"},
-        {"Q --quiet --today 2009-01-15 $S 2>&1", 0, ""},
         // No lock, no run; a folder in use is not read either.
         {"mkdir -p data/quorvex.lock; Q $S", 3, "data cannot be locked for this program alone"},
         // A report or findings file never takes the place of an input or of the program folder's own files.
@@ -458,50 +457,6 @@ TEST(QuorvexCheck, OutputsEscapedOnlyOnATerminal) {
 }
 
 using sql::FaultAt;
-
-// What a run whose log failed says: the cause, and what is left of the log (which must be sound).
-std::string Told(const fs::path& folder, int code, const std::string& state, bool created = true) {
-    EXPECT_TRUE(state == "no log" || state.starts_with("incomplete after ")) << state;
-    const std::string head =
-        "Submission File Error: Error Number: " + std::to_string(code & 0xff) + "\nError Description: ";
-    if (!created)
-        return head + "The error log cannot be created in " + folder.string() + ": " + sqlite3_errstr(code) + ".\n";
-    return head + "The error log " + (folder / "Errorlog.mdb").string() +
-           " could not be written: " + sqlite3_errstr(code) + ". Testing stopped; " +
-           (state == "no log" ? std::string("no error log was kept.\n")
-                              : "the log keeps records 1 to " + state.substr(17) +
-                                    ", and its last error says that it is incomplete.\n");
-}
-
-// The log failing at each point of a run of 7 records, in both thread modes. The k-th commit (k > 1) comes before
-// record k - 1 and writes record k - 2, the 9th ends the run.
-TEST(LogFaults, EachFaultPointLeavesASoundLogAndSaysSo) {
-    const std::pair<sql::PlantedFault, const char*> cases[] = {
-        {{FaultAt::Open, "", 1, SQLITE_CANTOPEN}, "no log"},  // creating the log
-        {{FaultAt::Statement, "INSERT INTO Records", 1, SQLITE_IOERR}, "no log"},  // the first record
-        {{FaultAt::Statement, "INSERT INTO Records", 4, SQLITE_FULL}, "incomplete after 3"},  // mid-run
-        {{FaultAt::Write, "COMMIT", 5, SQLITE_FULL}, "incomplete after 2"},  // the periodic commit
-        {{FaultAt::Sync, "COMMIT", 5, SQLITE_IOERR}, "incomplete after 2"},
-        {{FaultAt::Statement, "UPDATE TRT", 2, SQLITE_IOERR}, "incomplete after 3"},  // the block totals
-        {{FaultAt::Write, "COMMIT", 9, SQLITE_FULL}, "incomplete after 6"},  // closing
-        {{FaultAt::Write, "COMMIT", 5, SQLITE_FULL, true}, "no log"},  // a disk that stays full
-    };
-    for (const char* threads : {"1", "2"}) {
-        for (const auto& [fault, state] : cases) {
-            SCOPED_TRACE(std::string(fault.during) + " " + std::to_string(fault.nth) + ", --threads " + threads);
-            TempDir dir;
-            WriteFile(dir / "sub.txt", Lines(ValidRecords({"RA", "RE", "RW", "RW", "RW", "RT", "RF"})));
-            sql::PlantFault(fault);
-            // No run history: its commits would count among the log's.
-            const CliResult r =
-                Main({"--quiet", "--threads", threads, "--data-dir", dir.path().string(), (dir / "sub.txt").string()},
-                     [](RunOptions& o) { o.yieldInterval = o.commitInterval = {}, o.historyRuns = 0; });
-            EXPECT_TRUE(sql::PlantFault({})) << "the fault never struck";
-            EXPECT_EQ(std::tuple(r.status, FailedLogState(dir.path())), std::tuple(3, state));
-            EXPECT_EQ(r.err, Told(dir.path(), fault.code, state, fault.at != FaultAt::Open));
-        }
-    }
-}
 
 // The run history is written while the log's last commit is made, and kept only once that
 // commit is: a log failing there leaves its run in the history as the failed run it is. A

@@ -1,8 +1,6 @@
 // Fixes of the totals the file itself decides, through every output: the JSON fix field,
 // SARIF fixes applied as a consumer applies them, and the corrected copy of --fix-out, which
 // tested again keeps only the findings that had no fix.
-#include <sys/stat.h>
-
 #include <regex>
 #include <set>
 #include <sstream>
@@ -61,13 +59,16 @@ std::vector<Row> Rows() {
     };
 }
 
-// The fixes of a JSON document, as "record:reference=new".
-std::set<std::string> JsonFixes(const std::string& json) {
-    static const std::regex fix(R"re("record":(\d+),.*"reference":"([^"]*)".*"fix":"(\d+)")re");
+// The findings of a JSON document, as "record:reference:message"; with `fixes`, those with a
+// fix, as "record:reference=new".
+std::set<std::string> Findings(const std::string& json, bool fixes = false) {
+    static const std::regex finding(R"re("record":(\d+),.*"reference":"([^"]*)".*"error":"([^"]*)")re"),
+        fix(R"re("record":(\d+),.*"reference":"([^"]*)".*"fix":"(\d+)")re");
     std::set<std::string> out;
     std::istringstream in(json);
     for (std::string line; std::getline(in, line);)
-        if (std::smatch m; std::regex_search(line, m, fix)) out.insert(m[1].str() + ':' + m[2].str() + '=' + m[3].str());
+        if (std::smatch m; std::regex_search(line, m, fixes ? fix : finding))
+            out.insert(m[1].str() + ':' + m[2].str() + (fixes ? '=' : ':') + m[3].str());
     return out;
 }
 
@@ -87,16 +88,6 @@ std::string ApplySarif(std::string file, const std::string& sarif) {
     return file;
 }
 
-// The findings of a JSON document, as "record:reference:message".
-std::set<std::string> Findings(const std::string& json) {
-    static const std::regex finding(R"re("record":(\d+),.*"reference":"([^"]*)".*"error":"([^"]*)")re");
-    std::set<std::string> out;
-    std::istringstream in(json);
-    for (std::string line; std::getline(in, line);)
-        if (std::smatch m; std::regex_search(line, m, finding)) out.insert(m[1].str() + ':' + m[2].str() + ':' + m[3].str());
-    return out;
-}
-
 TEST(Repairs, EachTotalTheFileDecidesIsFixedAndNothingElse) {
     for (const Row& row : Rows()) {
         SCOPED_TRACE(row.name);
@@ -110,7 +101,7 @@ TEST(Repairs, EachTotalTheFileDecidesIsFixedAndNothingElse) {
         };
         run({"--findings", "json", "--findings-file", (dir / "f.json").string(), in.string()});
         const std::string json = ReadFile(dir / "f.json");
-        EXPECT_EQ(JsonFixes(json), row.fixes);
+        EXPECT_EQ(Findings(json, true), row.fixes);
         run({"--findings", "sarif", "--findings-file", (dir / "f.sarif").string(), in.string()});
         const CliResult fixed = run({"--fix-out", copy.string(), in.string()});
         EXPECT_EQ(fixed.status, 1);
@@ -122,9 +113,7 @@ TEST(Repairs, EachTotalTheFileDecidesIsFixedAndNothingElse) {
         // The copy is the SARIF fixes applied, private, and tested again it keeps exactly the
         // findings that had no fix.
         EXPECT_EQ(ReadFile(copy), ApplySarif(ReadFile(in), ReadFile(dir / "f.sarif")));
-        struct stat st{};
-        ASSERT_EQ(::stat(copy.c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        EXPECT_EQ(fs::status(copy).permissions(), kPrivateFile);
         run({"--findings", "json", "--findings-file", (dir / "g.json").string(), copy.string()});
         std::set<std::string> left = Findings(json);
         for (const std::string& f : row.fixes) {

@@ -64,15 +64,6 @@ struct ScriptedReportDialogs : ReportDialogs {
     std::deque<std::optional<FontChoice>> fonts;
 };
 
-// RA RE RW×n RT (RF) that passes every check.
-inline std::string Submission(int rwCount, bool withRF = true, const std::string& rw = MakeRW()) {
-    std::vector<std::string> records = {ValidRecord("RA"), ValidRecord("RE")};
-    records.insert(records.end(), std::size_t(rwCount), rw);
-    records.push_back(MakeRT(rwCount, {}));
-    if (withRF) records.push_back(ValidRecord("RF", rwCount));
-    return Lines(records);
-}
-
 // A main window on a program folder (its own unless given) with scripted dialogs.
 struct Gui {
     explicit Gui(std::chrono::microseconds yield = std::chrono::milliseconds(8), std::filesystem::path folder = {}) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <optional>
 #include <random>
@@ -18,15 +19,6 @@ namespace {
 
 std::string Ids(std::initializer_list<const char*> ids) { return test::Lines(test::ValidRecords(ids)); }
 const std::string kValid = Ids({"RA", "RE", "RW", "RT", "RF"});
-
-// RA, RE, `count` copies of `rw`, and the block's RT and RF.
-std::string ManyRW(int count, const std::string& rw) {
-    std::vector<std::string> recs = test::ValidRecords({"RA", "RE"});
-    recs.insert(recs.end(), count, rw);
-    recs.push_back(test::MakeRT(count, {}));
-    recs.push_back(test::MakeRF(count));
-    return test::Lines(recs);
-}
 
 // Every database operation slowed (the checks run far ahead of the writer thread) while it lives.
 struct SlowDisk {
@@ -82,10 +74,10 @@ protected:
     std::chrono::microseconds yieldInterval{0};
 };
 
-// The message of a log that failed with "disk I/O error" in `dir`, keeping `kept` records.
-std::string FailedLogMessage(const test::TempDir& dir, std::int64_t kept) {
-    return "Error Number: 10\r\nError Description: The error log " + (dir / "Errorlog.mdb").string() +
-           " could not be written: disk I/O error. Testing stopped; " +
+// The message of a log in `dir` that failed with the engine's `code`, keeping `kept` records.
+std::string FailedLogMessage(const test::TempDir& dir, std::int64_t kept, int code = SQLITE_IOERR) {
+    return "Error Number: " + std::to_string(code & 0xff) + "\r\nError Description: The error log " +
+           (dir / "Errorlog.mdb").string() + " could not be written: " + sqlite3_errstr(code) + ". Testing stopped; " +
            (kept ? "the log keeps records 1 to " + std::to_string(kept) +
                        ", and its last error says that it is incomplete."
                  : std::string("no error log was kept."));
@@ -189,7 +181,7 @@ TEST_F(RunTest, TheRunLockLastsUntilTheHistoryIsWritten) {
     options.yieldInterval = {};
     options.historyProblem = [&](const std::string&) { look(); };
     for (const int exitAt : {0, 20}) {
-        services.files = {File("f.txt", ManyRW(40, test::MakeRW()))};
+        services.files = {File("f.txt", test::Submission(40))};
         services.onYield = [&](int n) { return look(), n != exitAt; };
         quorvex::Run run(services, options);
         seen.clear();
@@ -206,7 +198,7 @@ TEST_F(RunTest, FileTruncatedWhileBeingReadIsUnreadable) {
     std::string bad = test::MakeRW();
     test::Put(bad, 12, std::string(15, ' '));  // no first name: an error row per record
     for (const std::string& rw : {test::MakeRW(), bad}) {
-        const std::string p = File("shrinking.txt", ManyRW(300, rw));
+        const std::string p = File("shrinking.txt", test::Submission(300, true, rw));
         services = ScriptedServices{};
         services.files = {p};
         services.answers = {MsgAnswer::Ok};
@@ -228,7 +220,7 @@ TEST_F(RunTest, ExitAbortsAfterTheLastStoredRecord) {
         if (thread) slow.emplace();
         writerThread = thread;
         services = ScriptedServices{};
-        services.files = {File("big.txt", ManyRW(records, test::MakeRW()))};
+        services.files = {File("big.txt", test::Submission(records))};
         services.onYield = [exitAt](int n) { return n != exitAt; };  // yield n + 1 before record n
         EXPECT_EQ(Test().outcome, RunOutcome::Aborted);
         EXPECT_FALSE(testingAfter);
@@ -268,7 +260,7 @@ TEST_F(RunTest, ADiskFailingUnderTheWriterThreadLeavesAConsistentLog) {
     writerThread = true;
     commitInterval = std::chrono::milliseconds(20);
     sql::FailNthOperation(500);  // about record 3,100: 32 records to a statement, their errors 8 to one
-    RunSummary s = Test({ManyRW(6000, bad)}, 25000, {MsgAnswer::Ok});
+    RunSummary s = Test({test::Submission(6000, true, bad)}, 25000, {MsgAnswer::Ok});
     EXPECT_EQ(s.outcome, RunOutcome::Failed);
     ASSERT_EQ(services.Titles(), "Submission File Error");
     EXPECT_EQ(services.messages[0].text, FailedLogMessage(dir, s.recordsTested));
@@ -316,6 +308,38 @@ TEST_F(RunTest, AFailingLogAtAnyPointEndsTheRunWithItsMessage) {
         }
         EXPECT_GT(failures, 20);
         EXPECT_GT(incomplete, 0);
+    }
+}
+
+// The disk failing where the engine must recover on its own (a write or a sync of a commit, a
+// disk that stays full) or where the log is made, in both thread modes. The k-th commit (k > 1)
+// comes before record k - 1 and writes record k - 2, the 9th ends the run of 7 records.
+TEST_F(RunTest, DiskFaultsUnderTheEngineLeaveTheLastCommit) {
+    using sql::FaultAt;
+    const std::pair<sql::PlantedFault, std::int64_t> cases[] = {  // the records kept; -1: no log made
+        {{FaultAt::Open, "", 1, SQLITE_CANTOPEN}, -1},
+        {{FaultAt::Statement, "INSERT INTO Records", 4, SQLITE_FULL}, 3},
+        {{FaultAt::Write, "COMMIT", 5, SQLITE_FULL}, 2},
+        {{FaultAt::Sync, "COMMIT", 5, SQLITE_IOERR}, 2},
+        {{FaultAt::Write, "COMMIT", 9, SQLITE_FULL}, 6},
+        {{FaultAt::Write, "COMMIT", 5, SQLITE_FULL, true}, 0},
+    };
+    commitInterval = {}, historyRuns = 0;  // a commit per record; the history's would count among them
+    for (const bool thread : {false, true}) {
+        for (const auto& [fault, kept] : cases) {
+            SCOPED_TRACE(std::string(fault.during) + " " + std::to_string(fault.nth) + (thread ? ", thread" : ""));
+            writerThread = thread;
+            std::filesystem::remove(dir / "Errorlog.mdb");
+            sql::PlantFault(fault);
+            const RunSummary s = Test({Ids({"RA", "RE", "RW", "RW", "RW", "RT", "RF"})}, 500, {MsgAnswer::Ok});
+            EXPECT_TRUE(sql::PlantFault({})) << "the fault never struck";
+            EXPECT_EQ(std::tuple(s.outcome, test::FailedLogState(dir.path())),
+                      std::tuple(RunOutcome::Failed, kept > 0 ? "incomplete after " + std::to_string(kept) : "no log"));
+            EXPECT_EQ(services.messages.at(0).text,
+                      kept >= 0 ? FailedLogMessage(dir, kept, fault.code)
+                                : "Error Number: 14\r\nError Description: The error log cannot be created in " +
+                                      dir.path().string() + ": unable to open database file.");
+        }
     }
 }
 

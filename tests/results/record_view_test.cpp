@@ -20,8 +20,6 @@ TEST(RecordView, RowsAndMarksOfEachKindOfRecord) {
         std::tuple<const char*, std::vector<std::string>, std::int64_t, std::size_t, std::set<int>, const char*>;
     const Case cases[] = {
         {"ordinary error", {ra, re, badSsn}, 3, 47, {1}, ""},
-        {"an RT record re-checked with its block",
-         {ra, re, ValidRecord("RW"), ValidRecord("RT", 0, 2)}, 4, 29, {1}, ""},
         {"only a critical length error", {ra, re, badSsn.substr(0, 300)}, 3, 47, {}, ""},
         {"only a critical order error", ValidRecords({"RA", "RE", "RT"}), 3, 29, {0},
          "RW record must follow RE record."},

@@ -229,6 +229,14 @@ std::vector<std::string> ValidRecords(std::initializer_list<const char*> ids, lo
     return out;
 }
 
+std::string Submission(int rwCount, bool withRF, const std::string& rw) {
+    std::vector<std::string> records = {ValidRecord("RA"), ValidRecord("RE")};
+    records.insert(records.end(), static_cast<std::size_t>(rwCount), rw);
+    records.push_back(MakeRT(rwCount, {}));
+    if (withRF) records.push_back(ValidRecord("RF", rwCount));
+    return Lines(records);
+}
+
 // --- Generated submissions --------------------------------------------------------------
 
 namespace {

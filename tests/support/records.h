@@ -66,6 +66,10 @@ std::string ValidRecord(std::string_view id, long long rwCount = 0, long long bl
 std::vector<std::string> ValidRecords(std::initializer_list<const char*> ids, long long priorRW = 0,
                                       long long priorBlockRW = 0);
 
+// RA, RE, `rwCount` copies of `rw`, their RT and (with `withRF`) the RF record, as a file holds
+// them: a submission that passes every check when `rw` does.
+std::string Submission(int rwCount, bool withRF = true, const std::string& rw = MakeRW());
+
 // What a generated submission looks like. Every record is valid for tax year 2008:
 // the file reconciles (RT/RU totals equal the sums of their block, RF counts every RW).
 struct SubmissionShape {
