@@ -121,7 +121,7 @@ TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
          "warning: . was not tested: it is a folder\nquorvex-check: warning: c was "
          "not tested: testing ended at the unreadable file . before it\n"},
         {"Q gone.txt", 3, "/gone.txt was not found."},
-        {"Q .", 3, "Submission File Error: Error Number: 21"},
+        {"Q --quiet .", 3, "Submission File Error: Error Number: 21"},
         {"\"$QC\" --data-dir s.txt s.txt", 3, "s.txt is not a folder."},
         {"\"$QC\" --data-dir s.txt/sub s.txt", 3, "s.txt/sub cannot be created: Not a directory"},
         {"Q $S", 0, "Results: Testing Completed.\nThere were no errors found.\n"},
