@@ -430,8 +430,8 @@ TEST(History, NameAndCreation) {
     }
 }
 
-// 51 runs keep 50, and the texts only the dropped run used go with it. Prints the size of a
-// run of 25,000 findings and the time to compare two of them.
+// 51 runs keep 50, and the texts only the dropped run used go with it. A run of 25,000
+// findings takes less than 3 MB, and two of them compare finding by finding.
 TEST(History, BoundedInRunsAndSize) {
     TempDir dir;
     const fs::path file = dir / "RunHistory.db";
