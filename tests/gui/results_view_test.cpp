@@ -1,7 +1,7 @@
+#include <regex>
 #include <set>
 
 #include <QClipboard>
-#include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -50,11 +50,8 @@ TEST(ResultsViewTest, GridsAndViewerShowTheLog) {
               QStringLiteral("Record Number 51"));
     r.DBGrid1()->selectAll();
     QTest::keyClick(r.DBGrid1(), Qt::Key_C, Qt::ControlModifier);
-    const QStringList lines = QApplication::clipboard()->text().split(QLatin1Char('\n'));
-    ASSERT_EQ(lines.size(), 3);
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("4\t2\tRW12345678X")) &&
-                lines[1].startsWith(QStringLiteral("5\t1\tRT")));
-    EXPECT_EQ(lines[0].count(QLatin1Char('\t')) + lines[1].count(QLatin1Char('\t')), 4);
+    const std::string copied = QApplication::clipboard()->text().toStdString();
+    EXPECT_TRUE(std::regex_match(copied, std::regex("4\t2\tRW12345678X[^\t\n]*\n5\t1\tRT[^\t\n]*\n"))) << copied;
 
     g.Click("cmdView");
     EXPECT_EQ(Column(*r.DBGrid3()->model(), 0) + r.DBGrid3()->CaptionLabel()->text().toStdString(),

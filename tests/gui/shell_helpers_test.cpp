@@ -113,32 +113,31 @@ TEST(QtDialogServicesTest, PrintedReportPageKeepsWordsWhole) {
 // unattended, it is ready in its folder, and a second one there is refused and ends.
 TEST(DesktopProgramTest, HelpVersionAndOnePerProgramFolder) {
     App();
+    // The program started with `arguments`: unattended, or without a display.
+    const auto start = [](QProcess& p, const QStringList& arguments, bool unattended) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            if (!unattended) env.remove(QString::fromLatin1(name));
+        if (unattended) env.insert(QStringLiteral("QUORVEX_UNATTENDED"), QStringLiteral("1"));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(QUORVEX_GUI_EXE), arguments);
+    };
     for (const auto& [option, said] : {std::pair("--help", "--data-dir <DIR>"), std::pair("--version", "Quorvex "),
                                      std::pair("--help-all", "--data-dir <DIR>")}) {
         QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            env.remove(QString::fromLatin1(name));
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(QUORVEX_GUI_EXE), {QString::fromLatin1(option)});
+        start(p, {QString::fromLatin1(option)}, false);
         ASSERT_TRUE(p.waitForFinished(10000));
         EXPECT_EQ(std::pair(p.exitStatus(), p.exitCode()), std::pair(QProcess::NormalExit, 0)) << option;
         EXPECT_TRUE(p.readAllStandardOutput().contains(said)) << option;
     }
     TempDir dir;
+    const QStringList folder{QStringLiteral("--data-dir"), QString::fromStdString(dir.path().string())};
     QProcess first, second;
-    for (QProcess* p : {&first, &second}) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QUORVEX_UNATTENDED"), QStringLiteral("1"));
-        p->setProcessEnvironment(env);
-    }
-    first.start(QStringLiteral(QUORVEX_GUI_EXE),
-                {QStringLiteral("--data-dir"), QString::fromStdString(dir.path().string())});
+    start(first, folder, true);
     first.setReadChannel(QProcess::StandardError);
     QByteArray said;
     for (int i = 0; i < 500 && !said.contains("ready in"); ++i) first.waitForReadyRead(20), said += first.readAll();
-    second.start(QStringLiteral(QUORVEX_GUI_EXE),
-                 {QStringLiteral("--data-dir"), QString::fromStdString(dir.path().string())});
+    start(second, folder, true);
     ASSERT_TRUE(second.waitForFinished(10000));
     EXPECT_TRUE(second.readAllStandardError().contains("(critical): This program is already running."));
     EXPECT_EQ(first.state(), QProcess::Running);
@@ -179,8 +178,7 @@ TEST(QtDialogServicesTest, SuffixFontAndOwner) {
         });
         const std::optional<FontChoice> chosen = fonts.ChooseFont(nullptr, "Select Print Font", current, 8, 20);
         ASSERT_TRUE(chosen);
-        const QFont drawn(QString::fromStdString(chosen->name), chosen->size);
-        EXPECT_TRUE(QFontInfo(drawn).fixedPitch()) << chosen->name;
+        EXPECT_TRUE(QFontInfo(QFont(QString::fromStdString(chosen->name), chosen->size)).fixedPitch()) << chosen->name;
         EXPECT_EQ(std::pair(chosen->name, chosen->size), std::pair(dialog.Chosen().name, size));
     }
 
