@@ -124,12 +124,21 @@ TEST(MainWindowTest, CommandStatesPerSituation) {
 }
 
 // A folder that can only be read: its last results and their report are shown (the page written elsewhere), testing
-// and the error limit stay off and say why, whatever the views turn on; a dropped file is not tested.
+// and the error limit stay off and say why, whatever the views turn on; a dropped file is not tested. The window's
+// size and the folder of the file dialog are those of the last session, the folder while it exists.
 TEST(MainWindowTest, AFolderThatCanOnlyBeReadIsOpenedForReading) {
     Gui g(0us);
     g.Test({kMissingRF});
+    const QString subs = QString::fromStdString((g.dir / "subs").string());
+    std::filesystem::create_directory(g.dir / "subs");
+    g.window->setGeometry(70, 90, 900, 640);
+    g.window->QtServices().SetLastFolder(subs);
     g.options.readOnly = "read, not written";
     g.Reopen();
+    EXPECT_TRUE(std::filesystem::exists(g.dir / "window.ini"));
+    EXPECT_EQ(std::pair(g.window->size(), g.window->QtServices().InitialFolder()), std::pair(QSize(900, 640), subs));
+    std::filesystem::remove(g.dir / "subs");
+    EXPECT_NE(g.window->QtServices().InitialFolder(), subs);
     g.script.answers = {MsgAnswer::Ok}, g.reports.types = {kHtmlReport}, g.script.browser = "browser";
     g.Click("cmdLast"), g.Click("cmdErrors");
     EXPECT_EQ(g.State(), "cmdStart cmdGrid cmdLast mnuTStart mnuTOpenLast mnuTSet mnuRLast" + kErrorsView +
@@ -247,20 +256,6 @@ TEST(MainWindowTest, ButtonsKeepTheirWidthWhileARunAsks) {
     };
     g.Test({""});
     EXPECT_EQ(during, before);
-}
-
-// Size and the folder of the file dialog are remembered, the folder while it exists.
-TEST(MainWindowTest, RemembersSizeAndFolder) {
-    Gui g;
-    const QString subs = QString::fromStdString((g.dir / "subs").string());
-    std::filesystem::create_directory(g.dir / "subs");
-    g.window->setGeometry(70, 90, 900, 640);
-    g.window->QtServices().SetLastFolder(subs);
-    g.Reopen();
-    EXPECT_TRUE(std::filesystem::exists(g.dir / "window.ini"));
-    EXPECT_EQ(std::pair(g.window->size(), g.window->QtServices().InitialFolder()), std::pair(QSize(900, 640), subs));
-    std::filesystem::remove(g.dir / "subs");
-    EXPECT_NE(g.window->QtServices().InitialFolder(), subs);
 }
 
 }  // namespace
