@@ -44,11 +44,9 @@ TEST(SetErrorsDialogTest, EntriesAndTheirOutcome) {
         g.script.onMessage = [&](const std::string&) { owner = g.window->QtServices().Parent(); };
         if (*button) QTest::mouseClick(dialog->findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
         else QTest::keyClick(dialog->Entry(), Qt::Key_Return);
-        EXPECT_EQ(g.script.Titles(), refused ? "Error Limit" : "");
-        EXPECT_EQ(owner, refused ? dialog : nullptr);
-        EXPECT_EQ(dialog->isVisible(), refused);
+        EXPECT_EQ(std::tuple(g.script.Titles(), owner, dialog->isVisible(), g.window->ErrorLimit()),
+                  std::tuple(refused ? "Error Limit" : "", refused ? dialog : nullptr, refused, limit));
         EXPECT_TRUE(!refused || dialog->focusWidget() == dialog->Entry());
-        EXPECT_EQ(g.window->ErrorLimit(), limit);
         EXPECT_EQ(ReadFile(g.dir / "ErrSetLog.ini"), "[Maximum Error Count]:" + std::to_string(limit) + "\r\n");
         EXPECT_EQ(g.script.fileTitles.size(), runs ? 1u : 0u);
     }

@@ -116,6 +116,11 @@ TEST(WindowsTest, EveryWindowOpensWholeAt1024x768WithItsOwnAccessKeys) {
               "Set Error Limit|Orvanta logo");
 }
 
+// The help opens wholly on the screen, even beside a window at the screen's edge; the fields
+// its examples name exist, and it tells of the report's commands. The page is a read-only
+// document to a reader, its text readable through it; the arrow keys move a caret; Tab goes
+// from link to link and past the last one to the buttons; Escape closes it.
+//
 // What a screen reader is told: every control that takes the focus has a name, in every
 // view; the grids are named by their captions, a value box by its field, a highlighted
 // one also says what is wrong, and the logo is described. The cells of a grid are focused
@@ -123,8 +128,47 @@ TEST(WindowsTest, EveryWindowOpensWholeAt1024x768WithItsOwnAccessKeys) {
 // title on the accessibility bus, its text box named, Tab from the text through the buttons
 // left to right; the report too large for the preview, with its save dialog cancelled, can
 // still be saved whole.
-TEST(WindowsTest, ViewsAndReportWindowForReadersAndTheKeyboard) {
+TEST(WindowsTest, HelpViewsAndReportWindowForReadersAndTheKeyboard) {
     Gui g;
+    const QRect screen = g.window->screen()->availableGeometry();
+    g.window->move(screen.right() - 100, screen.bottom() - 100);
+    g.Click("mnuHContents");
+    auto* help = g.window->findChild<HelpWindow*>();
+    ASSERT_TRUE(help && help->isVisible());
+    EXPECT_TRUE(screen.contains(help->frameGeometry()));
+    const std::string text = help->Browser()->toPlainText().toStdString();
+    static const std::regex reference(R"re("([A-Za-z ,]+ \[Position \d+ - \d+\])")re");
+    int examples = 0;
+    for (std::sregex_iterator m(text.begin(), text.end(), reference), end; m != end; ++m, ++examples) {
+        bool found = false;
+        for (int type = 0; type <= static_cast<int>(RecordType::RF); ++type)
+            for (const FieldLayout& f : Layout(RecordType(type))) found = found || Reference(f) == (*m)[1].str();
+        EXPECT_TRUE(found) << (*m)[1].str();
+    }
+    EXPECT_EQ(examples, 1);
+    EXPECT_NE(text.find("Preview..."), std::string::npos);
+    EXPECT_NE(text.find("Save as PDF..."), std::string::npos);
+    QAccessibleInterface* page = QAccessible::queryAccessibleInterface(help->Browser());
+    ASSERT_TRUE(page->textInterface());
+    const QString start = help->Browser()->toPlainText().left(20);
+    EXPECT_EQ(std::tuple(page->role(), page->state().readOnly, page->textInterface()->text(0, 20)),
+              std::tuple(QAccessible::Document, true, start));
+    QApplication::setActiveWindow(help);
+    help->Browser()->setFocus();
+    QTest::keyClick(help->Browser(), Qt::Key_Down);
+    EXPECT_GT(page->textInterface()->cursorPosition(), 0);
+    std::string stops;
+    for (int i = 0; i < 30 && QApplication::focusWidget() == help->Browser(); ++i) {
+        QTest::keyClick(help->Browser(), Qt::Key_Tab);
+        stops += help->Browser()->textCursor().hasSelection() ? "link " : "";
+    }
+    EXPECT_EQ(stops.substr(0, 10), "link link ");
+    EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), "cmdHome");  // Back and Forward are off
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A);  // a key the help has no use for leaves it open
+    EXPECT_TRUE(help->isVisible());
+    QTest::keyClick(help->Browser(), Qt::Key_Escape);
+    EXPECT_FALSE(help->isVisible());
+
     EXPECT_EQ(Unnamed(*g.window), "") << "welcome";
     QWidget* logo = g.window->findChild<QWidget*>(QStringLiteral("imgLogo"));
     EXPECT_FALSE(Accessible(logo).empty() || Accessible(logo, QAccessible::Description).empty());
@@ -225,52 +269,6 @@ TEST(WindowsTest, PrintPreviewForTheKeyboardAndReaders) {
     }
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(preview.isVisible());
-}
-
-// The help opens wholly on the screen, even beside a window at the screen's edge; the fields
-// its examples name exist, and it tells of the report's commands. The page is a read-only
-// document to a reader, its text readable through it; the arrow keys move a caret; Tab goes
-// from link to link and past the last one to the buttons; Escape closes it.
-TEST(WindowsTest, HelpWindow) {
-    Gui g;
-    const QRect screen = g.window->screen()->availableGeometry();
-    g.window->move(screen.right() - 100, screen.bottom() - 100);
-    g.Click("mnuHContents");
-    auto* help = g.window->findChild<HelpWindow*>();
-    ASSERT_TRUE(help && help->isVisible());
-    EXPECT_TRUE(screen.contains(help->frameGeometry()));
-    const std::string text = help->Browser()->toPlainText().toStdString();
-    static const std::regex reference(R"re("([A-Za-z ,]+ \[Position \d+ - \d+\])")re");
-    int examples = 0;
-    for (std::sregex_iterator m(text.begin(), text.end(), reference), end; m != end; ++m, ++examples) {
-        bool found = false;
-        for (int type = 0; type <= static_cast<int>(RecordType::RF); ++type)
-            for (const FieldLayout& f : Layout(RecordType(type))) found = found || Reference(f) == (*m)[1].str();
-        EXPECT_TRUE(found) << (*m)[1].str();
-    }
-    EXPECT_EQ(examples, 1);
-    EXPECT_NE(text.find("Preview..."), std::string::npos);
-    EXPECT_NE(text.find("Save as PDF..."), std::string::npos);
-    QAccessibleInterface* page = QAccessible::queryAccessibleInterface(help->Browser());
-    ASSERT_TRUE(page->textInterface());
-    const QString start = help->Browser()->toPlainText().left(20);
-    EXPECT_EQ(std::tuple(page->role(), page->state().readOnly, page->textInterface()->text(0, 20)),
-              std::tuple(QAccessible::Document, true, start));
-    QApplication::setActiveWindow(help);
-    help->Browser()->setFocus();
-    QTest::keyClick(help->Browser(), Qt::Key_Down);
-    EXPECT_GT(page->textInterface()->cursorPosition(), 0);
-    std::string stops;
-    for (int i = 0; i < 30 && QApplication::focusWidget() == help->Browser(); ++i) {
-        QTest::keyClick(help->Browser(), Qt::Key_Tab);
-        stops += help->Browser()->textCursor().hasSelection() ? "link " : "";
-    }
-    EXPECT_EQ(stops.substr(0, 10), "link link ");
-    EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), "cmdHome");  // Back and Forward are off
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A);  // a key the help has no use for leaves it open
-    EXPECT_TRUE(help->isVisible());
-    QTest::keyClick(help->Browser(), Qt::Key_Escape);
-    EXPECT_FALSE(help->isVisible());
 }
 
 // The bar shows how far the file is read, and a busy indicator while its length is not
