@@ -196,31 +196,28 @@ TEST(ReportWindowTest, FontSavePrintPreviewAndClose) {
 // through a new file (the safe file, tested with the core); Cancel in its progress leaves
 // the old file as it was.
 TEST(ReportWindowTest, PdfLinesFitThePageAndCancel) {
-    App();
-    TempDir dir;
+    Gui g;
     const std::string entry = "[" + std::string(40, 'Q') + "0123456789" + std::string(63, 'Z') + "]";  // 115
     {
-        ErrorLog log = ErrorLog::CreateMDB(dir.path());
+        ErrorLog log = ErrorLog::CreateMDB(g.dir.path());
         log.AddMisc("/home/pay/Lohn J\u00e4nner \u03a9.txt", "12/10/2008");
         log.AddRecord("RW", Record("RW")), log.SetRecReference("363862345");
         log.LogError("Employee Name [Position 42 - 56]", entry, "Invalid character.");
         log.CloseDatabase();
     }
-    ScriptedServices script;
-    ScriptedReportDialogs reports;
     QPrinter printer(QPrinter::HighResolution);
-    frmReport w(ReportContext{dir.path(), &script, &script, &reports, &printer},
-                LogReader(LogFile::PathIn(dir.path())));
-    reports.fonts = {FontChoice{"DejaVu Sans Mono", 20}};
+    frmReport w(ReportContext{g.dir.path(), &g.script, &g.script, &g.reports, &printer},
+                LogReader(LogFile::PathIn(g.dir.path())));
+    g.reports.fonts = {FontChoice{"DejaVu Sans Mono", 20}};
     w.cmdFont_Click();
-    script.saveFiles = {(dir / "big.pdf").string(), (dir / "cancelled.pdf").string()};
-    WriteFile(dir / "cancelled.pdf", "old");
+    g.script.saveFiles = {(g.dir / "big.pdf").string(), (g.dir / "cancelled.pdf").string()};
+    WriteFile(g.dir / "cancelled.pdf", "old");
     w.cmdPdf_Click();
-    std::string flat = PdfText(dir / "big.pdf", "-layout");
+    std::string flat = PdfText(g.dir / "big.pdf", "-layout");
     std::erase_if(flat, [](char c) { return std::isspace(static_cast<unsigned char>(c)); });
     const std::string parts[] = {entry, "SSN:363862345", "Generatedfrom:/home/pay/LohnJ\u00e4nner\u03a9.txt"};
     for (const std::string& part : parts) EXPECT_NE(flat.find(part), std::string::npos) << part << " in " << flat;
-    const std::string boxes = PdfText(dir / "big.pdf", "-bbox");
+    const std::string boxes = PdfText(g.dir / "big.pdf", "-bbox");
     static const std::regex page(R"re(<page width="([\d.]+)")re"),
         word(R"re(xMin="([\d.]+)" yMin="[\d.]+" xMax="([\d.]+)")re");
     std::smatch m;
@@ -238,19 +235,19 @@ TEST(ReportWindowTest, PdfLinesFitThePageAndCancel) {
     });
     w.cmdPdf_Click();
     // A cancelled PDF leaves the old file as it was, and nothing beside it.
-    EXPECT_EQ(ReadFile(dir / "cancelled.pdf"), "old");
-    for (const auto& file : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_EQ(ReadFile(g.dir / "cancelled.pdf"), "old");
+    for (const auto& file : std::filesystem::directory_iterator(g.dir.path()))
         EXPECT_FALSE(file.path().extension() == ".new") << file.path();
     // A print preview only paints: the file its printer names stays as it was.
     QPrinter named(QPrinter::HighResolution);
     named.setOutputFormat(QPrinter::PdfFormat);
-    named.setOutputFileName(QString::fromStdString((dir / "cancelled.pdf").string()));
+    named.setOutputFileName(QString::fromStdString((g.dir / "cancelled.pdf").string()));
     QPrintPreviewWidget preview(&named);
-    const LogReader log(LogFile::PathIn(dir.path()));
+    const LogReader log(LogFile::PathIn(g.dir.path()));
     QObject::connect(&preview, &QPrintPreviewWidget::paintRequested,
                      [&](QPrinter* p) { PrintPages(*p, w.PrintFont(), log, kAllPages); });
     preview.updatePreview();
-    EXPECT_EQ(std::pair(preview.pageCount(), ReadFile(dir / "cancelled.pdf")), std::pair(1, std::string("old")));
+    EXPECT_EQ(std::pair(preview.pageCount(), ReadFile(g.dir / "cancelled.pdf")), std::pair(1, std::string("old")));
 }
 
 }  // namespace
