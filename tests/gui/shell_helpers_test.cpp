@@ -145,19 +145,17 @@ TEST(DesktopProgramTest, HelpVersionAndOnePerProgramFolder) {
     first.waitForFinished();
 }
 
-TEST(TextCodecTest, CodePage1252BothWaysAndFileFilters) {
+// The dialogs' text: code page 1252 both ways, line ends, the file filters. Save dialogs add
+// the chosen filter's extension; the font dialog starts from the print font as drawn; dialogs
+// belong to the window in use.
+TEST(QtDialogServicesTest, TextFiltersSuffixFontAndOwner) {
+    App();
     EXPECT_EQ(FromCp1252("\x80\x8a\xe9\x81"), QString::fromUtf16(u"\u20ac\u0160\u00e9\u0081"));  // unassigned kept
     EXPECT_EQ(ToCp1252(QString::fromUtf16(u"\u4e2d")), "?");
     for (int b = 0; b < 256; ++b) EXPECT_EQ(ToCp1252(FromCp1252(std::string(1, char(b)))), std::string(1, char(b)));
     EXPECT_EQ(MessageText("a\r\nb\rc"), QStringLiteral("a\nb\nc"));
     EXPECT_EQ(NameFilters("All Files (*.*)|*.*|Text (*.txt; *.asc) |*.txt;*.asc|Lonely|"),
               (QStringList{QStringLiteral("All Files (*)"), QStringLiteral("Text (*.txt *.asc)")}));
-}
-
-// Save dialogs add the chosen filter's extension; the font dialog starts from the print font
-// as drawn; dialogs belong to the window in use.
-TEST(QtDialogServicesTest, SuffixFontAndOwner) {
-    App();
     for (auto [filter, suffix] : {std::pair{"ASCII Text Files (*.txt)", "txt"}, {"PDF Files (*.pdf)", "pdf"},
                                   {"All Files (*.*)", ""}, {"Pages (*.htm *.html)", "htm"}})
         EXPECT_EQ(FilterSuffix(QString::fromLatin1(filter)), QString::fromLatin1(suffix)) << filter;
