@@ -47,6 +47,9 @@ TEST(ErrorReport, UserEntriesCutForTheScreenAndEscaped) {
     EXPECT_EQ(BreakPreEscaped("a<&\xE9'\"", 2), "a</pre><pre>&lt;&amp;</pre><pre>&#233;&#39;</pre><pre>&quot;");
     EXPECT_EQ(HtmlEscape("\x80<"), "&#8364;&lt;");
     EXPECT_EQ(BreakPreEscaped("a\x1B\n\x81\t", 3), "a\\x1B</pre><pre>\\x0A\\u0081\\x09");
+    // What the program renders itself has "&nbsp;" wherever the page writes "&nbsp".
+    EXPECT_EQ(PageForRendering("a&nbsp&nbsp;b&nbsp") + PageForRendering("&nbspx &amp;"),
+              "a&nbsp;&nbsp;b&nbsp;&nbsp;x &amp;");
 }
 
 // No raw control character reaches the terminal or the page, and both escape it alike: a
@@ -248,13 +251,6 @@ TEST(ReportLimit, HtmlPageWrittenInPiecesReplacesTheOldPage) {
     EXPECT_NE(ReadFile(dir / "temphtm.HTM").find("background=\"orvantahalf.gif\""), std::string::npos);
     EXPECT_EQ(ReadFile(dir / "orvantahalf.gif"), PageBackgroundGif());
     EXPECT_TRUE(PageBackgroundGif().starts_with("GIF89a"));
-}
-
-// What the program renders itself has "&nbsp;" wherever the page writes "&nbsp".
-TEST(HtmlReport, PageForRendering) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"a&nbsp&nbsp;b&nbsp", "a&nbsp;&nbsp;b&nbsp;"}, {"&nbspx &amp;", "&nbsp;x &amp;"}, {"plain", "plain"}};
-    for (const auto& [page, rendered] : cases) EXPECT_EQ(PageForRendering(page), rendered);
 }
 
 // The HTML report printed, else opened; with no browser or one that fails, a text report is offered.

@@ -30,19 +30,13 @@ public:
         const std::string_view title = FileDialogTitle(which);
         fileTitles.emplace_back(title);
         if (files.empty()) return Unexpected("file dialog", title), std::nullopt;
-        auto f = files.front();
-        files.pop_front();
-        return f;
+        return Pop(files);
     }
     MsgAnswer Message(std::string_view text, std::string_view title, MsgIcon icon, MsgButtons buttons) override {
         messages.push_back({std::string(text), std::string(title), icon, buttons});
         if (onMessage) onMessage(messages.back().title);
-        if (answers.empty()) Unexpected("message", std::string(title) + ": " + std::string(text));
-        if (!answers.empty()) {
-            auto a = answers.front();
-            answers.pop_front();
-            return a;
-        }
+        if (!answers.empty()) return Pop(answers);
+        Unexpected("message", std::string(title) + ": " + std::string(text));
         return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
     }
     // Recorded as given: the text stays UTF-8.
@@ -66,9 +60,7 @@ public:
                                         std::string_view filter) override {
         saveDialogs.push_back({std::string(title), std::string(folder), std::string(filter)});
         if (saveFiles.empty()) return Unexpected("save dialog", title), std::nullopt;
-        auto f = saveFiles.front();
-        saveFiles.pop_front();
-        return f;
+        return Pop(saveFiles);
     }
     std::optional<std::string> AssociatedProgram(std::string_view) override { return browser; }
     bool PrintDocument(std::string_view document) override {
@@ -108,6 +100,12 @@ public:
     }
 
 private:
+    template <typename T>
+    static T Pop(std::deque<T>& queue) {
+        T front = std::move(queue.front());
+        queue.pop_front();
+        return front;
+    }
     void Unexpected(const char* what, std::string_view detail) const {
         if (strict) ADD_FAILURE() << "unexpected " << what << ": " << detail;
     }
