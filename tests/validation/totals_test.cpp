@@ -1,6 +1,4 @@
 // The RT and RU records against the sums and counts kept for their employer block.
-#include <random>
-
 #include "validation/check_primitives.h"
 #include "validation/check_run.h"
 
@@ -83,58 +81,6 @@ TEST(Totals, RU) {
         {"unreadable amount before any RW record", {MakeRE(), badRO}, MakeRU(1, {}),
          {"4 Medical Savings Account [Position 40 - 54] ... RO record with SSN#: .|"}},
     });
-}
-
-// Random blocks of every tax jurisdiction, with RT and RU records reporting their sums:
-// the totals agree, whatever the amounts' own findings; one total a cent off gives one
-// finding, on that field of that record.
-TEST(Totals, RandomBlocksReconcile) {
-    std::mt19937_64 rng(20081231);
-    auto amount = [&] { return rng() % 3 ? static_cast<double>(rng() % 100000000000ull) : 0.0; };
-    for (int round = 0; round < 16; ++round) {
-        std::vector<std::string> recs;
-        std::vector<std::size_t> totals;
-        for (int b = 0; b <= round % 3; ++b) {
-            recs.push_back(MakeRE('R', " PVGSNZ"[rng() % 7]));
-            RwAmounts rwSum{};
-            RoAmounts roSum{};
-            const int rws = 1 + static_cast<int>(rng() % 5);
-            int ros = 0;
-            for (int e = 0; e < rws; ++e) {
-                RwAmounts a{};
-                for (std::size_t n = 1; n < a.size(); ++n) rwSum[n] += a[n] = amount();
-                recs.push_back(MakeRW(Digits(static_cast<double>(100000000 + rng() % 600000000), 9), a));
-                if (rng() % 2) continue;
-                RoAmounts o{};
-                for (std::size_t n = 1; n < o.size(); ++n) roSum[n] += o[n] = amount();
-                recs.push_back(MakeRO(o));
-                ++ros;
-            }
-            totals.push_back(recs.size());
-            recs.push_back(MakeRT(rws, rwSum));
-            if (ros) totals.push_back(recs.size()), recs.push_back(MakeRU(ros, roSum));
-        }
-        const std::size_t at = totals[rng() % totals.size()];
-        const bool rt = recs[at][1] == 'T';
-        const int n = 1 + static_cast<int>(rng() % (rt ? 24 : 17)), pos = rt ? RtPos(n) : RuPos(n);
-        std::string changed = recs[at];
-        Put(changed, pos, Digits(DigitsValue(Cut(changed, pos, pos + 14)) + 1, 15));
-        for (const bool change : {false, true}) {
-            CheckRun run;
-            for (std::size_t i = 0; i < recs.size(); ++i) {
-                const auto got = run.Feed(change && i == at ? changed : recs[i]);
-                if (recs[i][1] != 'T' && recs[i][1] != 'U') continue;
-                std::vector<std::string> want;
-                if (change && i == at) {
-                    const auto fields = Layout(rt ? RecordType::RT : RecordType::RU);
-                    const auto f = std::find_if(fields.begin(), fields.end(), [&](auto& x) { return x.column == n; });
-                    want.push_back(std::to_string(f->index) + " [Position " + std::to_string(pos) + " - " +
-                                   std::to_string(pos + 14) + "] ... The sum of the R" + (rt ? "W" : "O"));
-                }
-                EXPECT_EQ(Fitted(got, want), want) << "round " << round << ", record " << i;
-            }
-        }
-    }
 }
 
 }  // namespace
