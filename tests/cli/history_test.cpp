@@ -199,20 +199,8 @@ TEST(History, HashesOfTheFilesTested) {
     EXPECT_EQ(std::tuple(f.size, f.sha256, d.size, d.sha256), std::tuple(3, Sha256Hex("abc"), -1, std::string()));
 }
 
-// A link in the history's place is never written through; the run is told once and goes on.
-TEST(History, ALinkInTheHistorysPlaceIsNeverWrittenThrough) {
-    TempDir dir;
-    fs::create_directories(dir / "data");
-    WriteFile(dir / "other.txt", "kept");
-    fs::create_symlink(dir / "other.txt", dir / "data" / "RunHistory.db");
-    const CliResult run = Check(dir, {"-q", (kExamples / "faulty-2008.txt").string()});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(Count(run.err, "is a symbolic link"), 1u) << run.err;
-    EXPECT_EQ(ReadFile(dir / "other.txt"), "kept");
-}
-
 // Damaged histories are set aside as numbered copies, the last three kept, and the run told
-// once; a history of the right kind but another layout is set aside, one that only lacks a
+// once; a link is left alone; a history of the right kind but another layout is set aside, one that only lacks a
 // table gets it.
 TEST(History, DamagedCopiesKeptAndLayoutsChecked) {
     TempDir dir;
@@ -230,6 +218,11 @@ TEST(History, DamagedCopiesKeptAndLayoutsChecked) {
     EXPECT_EQ(ReadFile(RunHistory::DamagedPathIn(dir / "data", 2)), std::string(8192, 'c'));
     EXPECT_EQ(ReadFile(RunHistory::DamagedPathIn(dir / "data", 3)), std::string(8192, 'b'));
     EXPECT_FALSE(fs::exists(RunHistory::DamagedPathIn(dir / "data", 4)));
+    // A link in the history's place is never written through; the run is told once and goes on.
+    fs::remove(history), WriteFile(dir / "other.txt", "kept"), fs::create_symlink(dir / "other.txt", history);
+    const CliResult linked = Check(dir, {"-q", file});
+    EXPECT_EQ(std::tuple(linked.status, Count(linked.err, "is a symbolic link"), ReadFile(dir / "other.txt")),
+              std::tuple(1, 1u, "kept"));
 
     const std::string runs =
         "CREATE TABLE runs (id INTEGER PRIMARY KEY, ended TEXT NOT NULL, outcome TEXT NOT NULL, records INTEGER NOT "
