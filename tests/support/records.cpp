@@ -11,10 +11,8 @@
 namespace quorvex::test {
 namespace {
 
-constexpr int kRecordLength = 512;
 constexpr std::int64_t kMaxBlockRecords = 9'999'999;            // RT/RU count, 7 digits
 constexpr std::int64_t kMaxTotal = 999'999'999'999'999;         // RT/RU money, 15 digits
-constexpr std::int64_t kMaxAmount = 99'999'999'999;             // RW/RO money, 11 digits
 constexpr std::int64_t kSocialSecurityMax = 10'200'000;         // 2008 wage base, cents
 constexpr std::int64_t kPriorYearMax = 9'750'000;               // 2007 wage base, cents
 
@@ -241,35 +239,15 @@ std::string Submission(int rwCount, bool withRF, const std::string& rw) {
 
 namespace {
 
-using Rec = std::array<char, kRecordLength>;
-
-void Clear(Rec& r, std::string_view id) {
-    std::memset(r.data(), ' ', r.size());
-    r[0] = id[0];
-    r[1] = id[1];
-}
-
-// Puts text at 1-based `pos`, cut to `width`.
-void PutText(Rec& r, int pos, int width, std::string_view text) {
-    std::memcpy(r.data() + pos - 1, text.data(), std::min<std::size_t>(text.size(), static_cast<std::size_t>(width)));
-}
-
-// Puts `value` right-justified and zero-filled in `width` digits at 1-based `pos`.
-void PutNumber(Rec& r, int pos, int width, std::uint64_t value) {
-    char* p = r.data() + pos - 1 + width;
-    for (int i = 0; i < width; ++i) {
-        *--p = static_cast<char>('0' + value % 10);
-        value /= 10;
-    }
-    if (value != 0) throw std::invalid_argument("amount does not fit its field");
-}
+// `value` zero-filled to `width` digits.
+std::string Number(std::uint64_t value, int width) { return Digits(static_cast<double>(value), width); }
 
 // Records with CR LF, written to `out` in pieces of a few megabytes.
 class Writer {
 public:
     explicit Writer(std::FILE* out) : out_(out) {}
-    void Add(const Rec& r) {
-        buf_.append(r.data(), r.size()).append("\r\n");
+    void Add(const std::string& r) {
+        buf_.append(r).append("\r\n");
         ++result_.records;
         if (buf_.size() > (4u << 20)) Flush();
     }
@@ -306,56 +284,46 @@ std::uint64_t MakeSsn(std::int64_t employee, std::uint64_t offset) {
     return ssn;
 }
 
-void PutAddress(Rec& r, Random& rnd, int locationPos, int deliveryPos, int cityPos, int statePos, int zipPos,
-                int zipExtPos) {
+// Every text put below fits its field.
+void PutAddress(std::string& r, Random& rnd, int locationPos, int deliveryPos, int cityPos, int statePos,
+                int zipPos, int zipExtPos) {
     const Place& place = rnd.Pick(kPlaces);
-    PutText(r, locationPos, 22, rnd.Pick(kUnits));
-    std::string delivery = std::to_string(rnd.Between(1, 9999)) + " " + std::string(rnd.Pick(kStreets));
-    PutText(r, deliveryPos, 22, delivery);
-    PutText(r, cityPos, 22, place.city);
-    PutText(r, statePos, 2, place.state);
-    PutText(r, zipPos, 5, place.zip);
-    if (rnd.Chance(50)) PutNumber(r, zipExtPos, 4, static_cast<std::uint64_t>(rnd.Between(1, 9999)));
+    Put(r, locationPos, rnd.Pick(kUnits));
+    Put(r, deliveryPos, std::to_string(rnd.Between(1, 9999)) + " " + std::string(rnd.Pick(kStreets)));
+    Put(r, cityPos, place.city);
+    Put(r, statePos, place.state);
+    Put(r, zipPos, place.zip);
+    if (rnd.Chance(50)) Put(r, zipExtPos, Number(static_cast<std::uint64_t>(rnd.Between(1, 9999)), 4));
 }
 
-void RandomRA(Rec& r, Random& rnd, std::uint64_t ein) {
-    Clear(r, "RA");
-    PutNumber(r, 3, 9, ein);
-    PutText(r, 12, 8, "QVX2008A");               // User ID
-    PutText(r, 29, 1, "0");                      // Resub Indicator: original submission
-    PutText(r, 36, 2, "98");                     // Software Code: in-house program
-    PutText(r, 38, 57, "QUORVEX PAYROLL SERVICES INC");
+std::string RandomRA(Random& rnd, std::uint64_t ein) {
+    // User ID, an original submission, an in-house program, problems notified by e-mail (whose
+    // address keeps its case), a service bureau as preparer.
+    std::string r = Filled("RA", {{3, Number(ein, 9)}, {12, "QVX2008A"}, {29, "0"}, {36, "98"},
+                                  {38, "QUORVEX PAYROLL SERVICES INC"}, {217, "QUORVEX PAYROLL SERVICES INC"},
+                                  {396, "JANE Q. O'NEIL-PARKER"}, {423, "4105550123"}, {438, "221"},
+                                  {446, "payroll@quorvex.example"}, {489, "4105550199"}, {499, "1"}, {500, "S"}});
     PutAddress(r, rnd, 95, 117, 139, 161, 163, 168);
-    PutText(r, 217, 57, "QUORVEX PAYROLL SERVICES INC");
     PutAddress(r, rnd, 274, 296, 318, 340, 342, 347);
-    PutText(r, 396, 27, "JANE Q. O'NEIL-PARKER");
-    PutText(r, 423, 15, "4105550123");
-    PutText(r, 438, 5, "221");
-    PutText(r, 446, 40, "payroll@quorvex.example");   // the e-mail keeps its case
-    PutText(r, 489, 10, "4105550199");
-    PutText(r, 499, 1, "1");                     // problems notified by e-mail
-    PutText(r, 500, 1, "S");                     // Preparer Code: service bureau
+    return r;
 }
 
-void RandomRE(Rec& r, Random& rnd, std::uint64_t ein, int block, char jurisdiction) {
-    Clear(r, "RE");
-    PutText(r, 3, 4, "2008");
-    PutNumber(r, 8, 9, ein);
-    PutText(r, 26, 1, "0");
-    if (block % 3 == 1) PutNumber(r, 27, 4, static_cast<std::uint64_t>(block % 10000));   // Establishment Number
+// A regular employer of the jurisdiction given; every third block has an Establishment Number.
+std::string RandomRE(Random& rnd, std::uint64_t ein, int block, char jurisdiction) {
     std::string name = std::string(kCompanies[static_cast<std::size_t>(block) % kCompanies.size()]) + " " +
                        (block % 2 ? "INC" : "LLC");
     if (block >= static_cast<int>(kCompanies.size())) name += " NO " + std::to_string(block);
-    PutText(r, 40, 57, name);
+    const char codes[] = {'R', jurisdiction, '0'};
+    std::string r = Filled("RE", {{3, "2008"}, {8, Number(ein, 9)}, {26, "0"}, {40, name},
+                                  {219, std::string_view(codes, 3)}});
+    if (block % 3 == 1) Put(r, 27, Number(static_cast<std::uint64_t>(block % 10000), 4));
     PutAddress(r, rnd, 97, 119, 141, 163, 165, 170);
-    PutText(r, 219, 1, "R");                     // Employment Code: regular
-    r[219] = jurisdiction;                   // position 220
-    PutText(r, 221, 1, "0");
+    return r;
 }
 
 struct Amounts {
-    std::array<std::int64_t, 25> rw{};
-    std::array<std::int64_t, 18> ro{};
+    RwAmounts rw{};
+    RoAmounts ro{};
 };
 
 std::int64_t Percent(std::int64_t amount, std::int64_t perTenThousand) {
@@ -377,11 +345,11 @@ Amounts MakeAmounts(Random& rnd, char j, bool allMoney, bool withRo) {
     w[3] = ssWages;
     w[4] = Percent(ssWages + tips, 620);
     w[5] = base + tips;
-    w[6] = Percent(w[5], 145);
+    w[6] = Percent(base + tips, 145);
     w[7] = tips;
     w[10] = deferral;
     w[1] = base + tips - deferral;
-    w[2] = Percent(w[1], rnd.Between(800, 2200));
+    w[2] = Percent(base + tips - deferral, rnd.Between(800, 2200));
     if (allMoney) {
         for (int n = 8; n <= 24; ++n)
             if (n != 10) w[n] = rnd.Between(1'000, 500'000);
@@ -404,11 +372,11 @@ Amounts MakeAmounts(Random& rnd, char j, bool allMoney, bool withRo) {
             o[11] = allMoney ? rnd.Between(1'000, 300'000) : 0;
             o[12] = tips;
             o[13] = o[9] + o[10] + o[11] + o[12];
-            o[14] = Percent(o[13], 1000);
+            o[14] = Percent(static_cast<std::int64_t>(o[13]), 1000);
         }
         if (j == 'V' || j == 'G' || j == 'S' || j == 'N') {
             o[16] = base + tips;
-            o[17] = Percent(o[16], 1500);
+            o[17] = Percent(base + tips, 1500);
         }
         for (int n = 1; n <= 17; ++n)
             if (!Allowed(kRoMoney[n].allow, j)) o[n] = 0;
@@ -416,30 +384,23 @@ Amounts MakeAmounts(Random& rnd, char j, bool allMoney, bool withRo) {
     return a;
 }
 
-void RandomRW(Rec& r, Random& rnd, std::uint64_t ssn, const Amounts& a) {
-    Clear(r, "RW");
-    PutNumber(r, 3, 9, ssn);
-    PutText(r, 12, 15, rnd.Pick(kFirstNames));
-    PutText(r, 27, 15, rnd.Pick(kMiddles));
-    PutText(r, 42, 20, rnd.Pick(kLastNames));
-    if (rnd.Chance(5)) PutText(r, 62, 4, "JR");
+// An employee with a name and an address of the lists above; the indicators say whether the
+// employee is in a retirement plan.
+std::string RandomRW(Random& rnd, std::uint64_t ssn, const RwAmounts& a) {
+    std::string r = Filled("RW", {{3, Number(ssn, 9)}, {12, rnd.Pick(kFirstNames)}, {27, rnd.Pick(kMiddles)},
+                                  {42, rnd.Pick(kLastNames)}, {62, rnd.Chance(5) ? "JR" : ""}, {486, "0"},
+                                  {488, a[10] > 0 ? "1" : "0"}, {489, "0"}});
     PutAddress(r, rnd, 66, 88, 110, 132, 134, 139);
-    for (int n = 1; n <= 24; ++n) PutNumber(r, kRwMoney[n].pos, 11, static_cast<std::uint64_t>(a.rw[n]));
-    PutText(r, 486, 1, "0");                              // Statutory Employee Indicator
-    PutText(r, 488, 1, a.rw[10] > 0 ? "1" : "0");         // Retirement Plan Indicator
-    PutText(r, 489, 1, "0");                              // Third-Party Sick Pay Indicator
+    for (int n = 1; n <= 24; ++n) Put(r, RwPos(n), Digits(a[static_cast<std::size_t>(n)], 11));
+    return r;
 }
 
-void RandomRO(Rec& r, const Amounts& a) {
-    Clear(r, "RO");
-    for (int n = 1; n <= 17; ++n) PutNumber(r, kRoMoney[n].pos, 11, static_cast<std::uint64_t>(a.ro[n]));
-}
-
-void AddInto(std::array<std::int64_t, 25>& sums, const std::int64_t* amounts, int count) {
-    for (int n = 1; n <= count; ++n) {
-        sums[n] += amounts[n];
-        if (sums[n] > kMaxTotal) throw std::invalid_argument("a block total exceeds 15 digits; use smaller blocks");
-    }
+// Adds `amounts` to the block's `sums`, which must keep to the 15 digits of a total.
+template <typename Sums>
+void AddInto(Sums& sums, const Sums& amounts) {
+    for (std::size_t n = 1; n < sums.size(); ++n)
+        if ((sums[n] += amounts[n]) > static_cast<double>(kMaxTotal))
+            throw std::invalid_argument("a block total exceeds 15 digits; use smaller blocks");
 }
 
 }  // namespace
@@ -469,49 +430,23 @@ WriteResult WriteSubmission(const SubmissionShape& shape, std::FILE* out) {
     Random rnd(shape.seed);
     const std::uint64_t ssnOffset = rnd.Next() % 700'000'000;
     Writer writer(out);
-    Rec r;
-
-    RandomRA(r, rnd, MakeEin(rnd));
-    writer.Add(r);
-
+    writer.Add(RandomRA(rnd, MakeEin(rnd)));
     std::int64_t employee = 0;
     for (std::size_t b = 0; b < shape.blockSizes.size(); ++b) {
         const char j = shape.territories ? kJurisdictions[b % kJurisdictions.size()] : ' ';
         const bool withRo = shape.roEvery > 0 && b % static_cast<std::size_t>(shape.roEvery) == 0;
-        RandomRE(r, rnd, MakeEin(rnd), static_cast<int>(b), j);
-        writer.Add(r);
-
-        std::array<std::int64_t, 25> rwSums{};
-        std::array<std::int64_t, 25> roSums{};
+        writer.Add(RandomRE(rnd, MakeEin(rnd), static_cast<int>(b), j));
+        Amounts sums;
         for (std::int64_t e = 0; e < shape.blockSizes[b]; ++e, ++employee) {
             const Amounts a = MakeAmounts(rnd, j, shape.allMoney, withRo);
-            RandomRW(r, rnd, MakeSsn(employee, ssnOffset), a);
-            writer.Add(r);
-            AddInto(rwSums, a.rw.data(), 24);
-            if (withRo) {
-                RandomRO(r, a);
-                writer.Add(r);
-                AddInto(roSums, a.ro.data(), 17);
-            }
+            writer.Add(RandomRW(rnd, MakeSsn(employee, ssnOffset), a.rw));
+            AddInto(sums.rw, a.rw);
+            if (withRo) writer.Add(MakeRO(a.ro)), AddInto(sums.ro, a.ro);
         }
-
-        Clear(r, "RT");
-        PutNumber(r, 3, 7, static_cast<std::uint64_t>(shape.blockSizes[b]));
-        for (int n = 1; n <= 24; ++n) PutNumber(r, kRtMoney[n], 15, static_cast<std::uint64_t>(rwSums[n]));
-        PutNumber(r, 325, 15, 0);   // Income Tax Withheld by Payer of Third-Party Sick Pay
-        writer.Add(r);
-
-        if (withRo) {
-            Clear(r, "RU");
-            PutNumber(r, 3, 7, static_cast<std::uint64_t>(shape.blockSizes[b]));
-            for (int n = 1; n <= 17; ++n) PutNumber(r, kRuMoney[n], 15, static_cast<std::uint64_t>(roSums[n]));
-            writer.Add(r);
-        }
+        writer.Add(MakeRT(shape.blockSizes[b], sums.rw));
+        if (withRo) writer.Add(MakeRU(shape.blockSizes[b], sums.ro));
     }
-
-    Clear(r, "RF");
-    PutNumber(r, 8, 9, static_cast<std::uint64_t>(totalRw));
-    writer.Add(r);
+    writer.Add(MakeRF(totalRw));
     return writer.Finish();
 }
 
