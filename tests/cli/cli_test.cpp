@@ -46,11 +46,6 @@ CliResult Sh(const TempDir& dir, const std::string& script) {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir / "out.txt"), ReadFile(dir / "err.txt")};
 }
 
-// quorvex-check in this process, its standard output and error captured.
-CliResult Main(std::vector<std::string> args, const std::function<void(RunOptions&)>& adjust = {}) {
-    return CheckInProcess(std::move(args), adjust);
-}
-
 // Every row: the exit status and a piece of what is printed; nothing printed holds a raw control character.
 TEST(QuorvexCheck, StatusAndMessageOfEachOutcome) {
     const std::tuple<const char*, int, const char*> rows[] = {
@@ -260,10 +255,8 @@ TEST(QuorvexCheck, SharedFoldersAndFilesOfOthers) {
 // only during a run; a second run is refused while the window is open.
 TEST(QuorvexCheck, ReadersBesideAnIdleWindowNotBesideARun) {
     TempDir dir;
-    ASSERT_EQ(Main({"--data-dir", (dir / "data").string(), "-q",
-                    (fs::path(QUORVEX_SOURCE_DIR) / "examples" / "faulty-2008.txt").string()})
-                  .status,
-              1);
+    const std::string faulty = (fs::path(QUORVEX_SOURCE_DIR) / "examples" / "faulty-2008.txt").string();
+    ASSERT_EQ(CheckInProcess({"--data-dir", (dir / "data").string(), "-q", faulty}).status, 1);
     const std::tuple<FolderLock::Kind, std::vector<std::string>, int, const char*> rows[] = {
         {FolderLock::Kind::Folder, {"--history"}, 0, ""},
         {FolderLock::Kind::Folder, {"--show-record", "1"}, 0, ""},
@@ -277,7 +270,7 @@ TEST(QuorvexCheck, ReadersBesideAnIdleWindowNotBesideARun) {
         ASSERT_EQ(other.GetState(), FolderLock::State::Held);
         std::vector<std::string> all = {"--data-dir", (dir / "data").string()};
         all.insert(all.end(), args.begin(), args.end());
-        const CliResult r = Main(all);
+        const CliResult r = CheckInProcess(all);
         EXPECT_EQ(r.status, status) << r.err;
         EXPECT_NE(r.err.find(shown), std::string::npos) << r.err;
     }
@@ -385,8 +378,8 @@ TEST(QuorvexCheck, ReportsAndFindingsOfTheRunAndOfTheLogItLeft) {
     // The first file ends at an end-of-file mark: what follows it is never read.
     WriteFile(first, records[0] + "\r\n\r\n" + records[1] + "\r\n" + records[2] + "\r\n\x1A\r\n" + records[3] + "\r\n");
     WriteFile(second, "\n" + records[3] + "\r\n" + "RF" + std::string(98, ' '));
-    CliResult r = Main({"--data-dir", data, "--report", "text", "--findings", "gnu", "--findings-file",
-                        (dir / "gnu.txt").string(), first.string(), second.string()});
+    CliResult r = CheckInProcess({"--data-dir", data, "--report", "text", "--findings", "gnu", "--findings-file",
+                                  (dir / "gnu.txt").string(), first.string(), second.string()});
     EXPECT_NE(r.status == 2 ? r.out.find("Error report:              " + (dir / "ErrorReport.txt").string()) : -1, -1);
     EXPECT_EQ(ReadFile(dir / "ErrorReport.txt"), Written(dir.path(), ReportFormat::Text));
     const std::string gnu = ReadFile(dir / "gnu.txt");
@@ -399,19 +392,21 @@ TEST(QuorvexCheck, ReportsAndFindingsOfTheRunAndOfTheLogItLeft) {
                 gnu.ends_with("[100 bytes.]\n") && std::count(gnu.begin(), gnu.end(), '\n') == 2)
         << gnu;
     // Without FILE: the log left behind, which ends with a critical error.
-    r = Main({"--data-dir", data, "--report", "html", "--report-file", "-"});
+    r = CheckInProcess({"--data-dir", data, "--report", "html", "--report-file", "-"});
     EXPECT_EQ(std::tuple(r.status, r.out), std::tuple(2, Written(dir.path(), ReportFormat::Html)));
     // The page's background image beside a page written to a file; a file of its name of the user's is kept.
     for (const char* folder : {"page", "own"}) {
         fs::create_directories(dir / folder);
         if (folder == std::string("own")) WriteFile(dir / folder / "orvantahalf.gif", "mine");
-        Main({"--data-dir", data, "-q", "--report", "html", "--report-file", (dir / folder / "r.htm").string()});
+        CheckInProcess(
+            {"--data-dir", data, "-q", "--report", "html", "--report-file", (dir / folder / "r.htm").string()});
     }
     EXPECT_EQ(std::tuple(ReadFile(dir / "page/orvantahalf.gif") == PageBackgroundGif(),
                          ReadFile(dir / "own/orvantahalf.gif")),
               std::tuple(true, "mine"));
     // Its findings are placed in the files the run read, as the history recorded them.
-    r = Main({"--data-dir", data, "--quiet", "--report", "text", "--findings=csv", "--findings-file", data + "/f.csv"});
+    r = CheckInProcess(
+        {"--data-dir", data, "--quiet", "--report", "text", "--findings=csv", "--findings-file", data + "/f.csv"});
     const std::string csv = ReadFile(dir / "f.csv");
     EXPECT_EQ(std::tuple(r.status, r.out, csv.find("," + first.string() + ",3,163,164,\r\n") != std::string::npos,
                          csv.ends_with("," + second.string() + ",3,1,1,\r\n")),
@@ -471,9 +466,9 @@ TEST(LogFaults, TheHistoryKeepsARunOnlyOnceItsLogIsWhole) {
             Put(records[2], 3, "12345678X");
             WriteFile(dir / "sub.txt", Lines(records));
             sql::PlantFault({FaultAt::Statement, during, 1, SQLITE_IOERR});
-            const CliResult r =
-                Main({"--quiet", "--threads", threads, "--data-dir", dir.path().string(), (dir / "sub.txt").string()},
-                     [](RunOptions& o) { o.yieldInterval = o.commitInterval = {}; });
+            const CliResult r = CheckInProcess(
+                {"--quiet", "--threads", threads, "--data-dir", dir.path().string(), (dir / "sub.txt").string()},
+                [](RunOptions& o) { o.yieldInterval = o.commitInterval = {}; });
             EXPECT_TRUE(sql::PlantFault({})) << "the fault never struck";
             EXPECT_EQ(r.status, status) << r.err;
             EXPECT_EQ(r.err.find("Run History"), std::string::npos) << r.err;
@@ -497,7 +492,7 @@ Outcome RunBothModes(const std::vector<fs::path>& files, const std::string& limi
         std::vector<std::string> args = {"--quiet", "--today", "2009-01-15", "--limit", limit, "--threads",
                                          k ? "2" : "1", "--data-dir", (k ? two : one).path().string()};
         for (const auto& f : files) args.push_back(f.string());
-        runs[k] = Main(args, [](RunOptions& o) { o.yieldInterval = std::chrono::microseconds(0); });
+        runs[k] = CheckInProcess(args, [](RunOptions& o) { o.yieldInterval = std::chrono::microseconds(0); });
         dumps[k] = DumpLog((k ? two : one) / "Errorlog.mdb");
     }
     EXPECT_EQ(std::tuple(runs[0].status, runs[0].err), std::tuple(runs[1].status, runs[1].err));

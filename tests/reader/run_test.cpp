@@ -19,6 +19,7 @@ namespace {
 
 std::string Ids(std::initializer_list<const char*> ids) { return test::Lines(test::ValidRecords(ids)); }
 const std::string kValid = Ids({"RA", "RE", "RW", "RT", "RF"});
+const std::string kNoFirstName = test::With(test::MakeRW(), 12, std::string(15, ' '));  // an error row per record
 
 // Every database operation slowed (the checks run far ahead of the writer thread) while it lives.
 struct SlowDisk {
@@ -195,9 +196,7 @@ TEST_F(RunTest, TheRunLockLastsUntilTheHistoryIsWritten) {
 
 // Also after errors were logged: the run did not end, whatever it found before.
 TEST_F(RunTest, FileTruncatedWhileBeingReadIsUnreadable) {
-    std::string bad = test::MakeRW();
-    test::Put(bad, 12, std::string(15, ' '));  // no first name: an error row per record
-    for (const std::string& rw : {test::MakeRW(), bad}) {
+    for (const std::string& rw : {test::MakeRW(), kNoFirstName}) {
         const std::string p = File("shrinking.txt", test::Submission(300, true, rw));
         services = ScriptedServices{};
         services.files = {p};
@@ -209,7 +208,7 @@ TEST_F(RunTest, FileTruncatedWhileBeingReadIsUnreadable) {
         EXPECT_EQ(Test().outcome, RunOutcome::Failed);
         ASSERT_EQ(services.Titles(), "Submission File Error");
         EXPECT_EQ(services.messages[0].text, "Unreadable data in File:\r\n" + p);
-        EXPECT_EQ(Query("SELECT COUNT(*) FROM Errors") != "0", rw == bad);
+        EXPECT_EQ(Query("SELECT COUNT(*) FROM Errors") != "0", rw == kNoFirstName);
     }
 }
 
@@ -254,13 +253,11 @@ TEST_F(RunTest, ExitWhileAFifoIsSilentEndsTheRun) {
 // The disk fails under the writer thread far behind the checks: log and summary hold the last
 // commit with the notice that the log is incomplete; the run stops soon, not at the file's end.
 TEST_F(RunTest, ADiskFailingUnderTheWriterThreadLeavesAConsistentLog) {
-    std::string bad = test::MakeRW();
-    test::Put(bad, 12, std::string(15, ' '));  // no first name: an error row per record
     SlowDisk slow;
     writerThread = true;
     commitInterval = std::chrono::milliseconds(20);
     sql::FailNthOperation(500);  // about record 3,100: 32 records to a statement, their errors 8 to one
-    RunSummary s = Test({test::Submission(6000, true, bad)}, 25000, {MsgAnswer::Ok});
+    RunSummary s = Test({test::Submission(6000, true, kNoFirstName)}, 25000, {MsgAnswer::Ok});
     EXPECT_EQ(s.outcome, RunOutcome::Failed);
     ASSERT_EQ(services.Titles(), "Submission File Error");
     EXPECT_EQ(services.messages[0].text, FailedLogMessage(dir, s.recordsTested));
