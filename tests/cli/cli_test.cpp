@@ -407,9 +407,9 @@ TEST(QuorvexCheck, ReportsAndFindingsOfTheRunAndOfTheLogItLeft) {
     // Its findings are placed in the files the run read, as the history recorded them.
     r = CheckInProcess(
         {"--data-dir", data, "--quiet", "--report", "text", "--findings=csv", "--findings-file", data + "/f.csv"});
-    const std::string csv = ReadFile(dir / "f.csv");
-    EXPECT_EQ(std::tuple(r.status, r.out, csv.find("," + first.string() + ",3,163,164,\r\n") != std::string::npos,
-                         csv.ends_with("," + second.string() + ",3,1,1,\r\n")),
+    const std::string csv = ReadFile(dir / "f.csv"), firstAt = first.string() + ",3,163,164,\r\n",
+                      secondAt = second.string() + ",3,1,1,\r\n";
+    EXPECT_EQ(std::tuple(r.status, r.out, csv.find(',' + firstAt) != std::string::npos, csv.ends_with(',' + secondAt)),
               std::tuple(2, "", true, true)) << csv;
 }
 
