@@ -39,7 +39,7 @@ std::string NotWhole(QWidget& w) {
     if (!available.contains(w.frameGeometry())) out += " frame";
     for (QAbstractButton* b : w.findChildren<QAbstractButton*>())
         if (b->isVisible() && b->window() == &w && !w.rect().contains(QRect(b->mapTo(&w, QPoint()), b->size())))
-            out += " " + b->objectName().toStdString();
+            out.append(" ").append(b->objectName().toStdString());
     return out.empty() ? out : w.objectName().toStdString() + ":" + out + "; ";
 }
 
