@@ -452,11 +452,7 @@ TEST(History, BoundedInRunsAndSize) {
         EXPECT_EQ(runs.front().files.size(), 1u);
         EXPECT_EQ(h.Findings(2).front().message, "only run 2");
     }
-    {
-        sql::Database db(file.string(), false);
-        auto texts = db.prepare("SELECT count(*) FROM texts WHERE text LIKE 'only run 1'");
-        EXPECT_TRUE(texts.step() && texts.int64(0) == 0);
-    }
+    EXPECT_EQ(LogScalar(file, "SELECT count(*) FROM texts WHERE text LIKE 'only run 1'"), "0");
     const auto before = fs::file_size(file);
     RunHistory h(file, true);
     const auto a =

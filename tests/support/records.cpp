@@ -240,7 +240,10 @@ std::string Submission(int rwCount, bool withRF, const std::string& rw) {
 namespace {
 
 // `value` zero-filled to `width` digits.
-std::string Number(std::uint64_t value, int width) { return Digits(static_cast<double>(value), width); }
+std::string Number(std::uint64_t value, int width) {
+    std::string digits = std::to_string(value);
+    return digits.insert(0, std::max<std::size_t>(static_cast<std::size_t>(width), digits.size()) - digits.size(), '0');
+}
 
 // Records with CR LF, written to `out` in pieces of a few megabytes.
 class Writer {
@@ -391,7 +394,8 @@ std::string RandomRW(Random& rnd, std::uint64_t ssn, const RwAmounts& a) {
                                   {42, rnd.Pick(kLastNames)}, {62, rnd.Chance(5) ? "JR" : ""}, {486, "0"},
                                   {488, a[10] > 0 ? "1" : "0"}, {489, "0"}});
     PutAddress(r, rnd, 66, 88, 110, 132, 134, 139);
-    for (int n = 1; n <= 24; ++n) Put(r, RwPos(n), Digits(a[static_cast<std::size_t>(n)], 11));
+    for (int n = 1; n <= 24; ++n)
+        Put(r, RwPos(n), Number(static_cast<std::uint64_t>(a[static_cast<std::size_t>(n)]), 11));
     return r;
 }
 
